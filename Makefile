@@ -1,0 +1,57 @@
+# The two entry points: `make run` and `make test`. Both install what a fresh Debian 12 machine lacks.
+PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfftw3-dev libgtest-dev \
+            libbenchmark-dev xvfb xauth fonts-liberation
+JOBS ?= $(shell nproc)
+WERROR := $(if $(CI),ON,OFF)
+
+.PHONY: run test build deps bench fuzz screenshot clean
+
+run: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS)
+	./build/release/src/app/tarnix
+
+build: deps build/release/build.ninja
+	cmake --build build/release -j $(JOBS)
+
+test: deps build/asan/build.ninja
+	cmake --build build/asan -j $(JOBS)
+	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: deps build/bench/build.ninja
+	cmake --build build/bench -j $(JOBS)
+	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+
+fuzz: EXTRA_PACKAGES := clang
+fuzz: deps build/fuzz/build.ninja
+	cmake --build build/fuzz -j $(JOBS)
+
+build/release/build.ninja:
+	cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNIX_BUILD_TESTS=OFF -DTARNIX_WERROR=$(WERROR)
+
+build/asan/build.ninja:
+	cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARNIX_SANITIZE=ON -DTARNIX_WERROR=$(WERROR)
+
+build/bench/build.ninja:
+	cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DTARNIX_BUILD_TESTS=OFF -DTARNIX_BUILD_BENCH=ON
+
+build/fuzz/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	    -DTARNIX_BUILD_TESTS=OFF -DTARNIX_BUILD_FUZZ=ON
+
+# Installs the Debian packages the build needs: with apt-get as root, else prints the command to run.
+deps:
+	@missing=""; for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    if [ "$$(id -u)" = 0 ]; then \
+	        echo "Installing:$$missing"; \
+	        apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	    else \
+	        echo "Missing packages. Run:"; echo "  sudo apt-get install -y$$missing"; exit 1; \
+	    fi; \
+	fi
+
+clean:
+	rm -rf build
