@@ -16,7 +16,12 @@ enum FilterMode : std::uint16_t { kFilterNone = 0, kFilterLower = 1, kFilterHigh
 enum Interpolation : std::uint16_t { kInterpStep = 0, kInterpLinear = 1, kInterpSinc = 2 };
 enum MathOperator : std::uint16_t { kMathAdd = 0, kMathSub = 1, kMathMul = 2, kMathDiv = 3 };
 enum TriggerSource : std::uint16_t {
-    kTrigCh1 = 0, kTrigCh2 = 1, kTrigAlt = 2, kTrigExt = 3, kTrigExt10 = 4, kTriggerSourceCount = 5
+    kTrigCh1 = 0,
+    kTrigCh2 = 1,
+    kTrigAlt = 2,
+    kTrigExt = 3,
+    kTrigExt10 = 4,
+    kTriggerSourceCount = 5
 };
 enum TriggerMode : std::uint16_t { kTrigModeEdge = 0, kTrigModePulse = 1 };
 enum Sweep : std::uint16_t { kSweepAuto = 0, kSweepNormal = 1, kSweepSingle = 2 };
@@ -29,7 +34,7 @@ enum LevelMarker : std::uint16_t { kMarkerOnScreen = 0, kMarkerAboveTop = 2, kMa
 
 struct MathSettings {
     std::uint16_t mathOperator = kMathAdd;
-    std::uint16_t sourceA = 0;  // 0 CH1, 1 CH2
+    std::uint16_t sourceA = 0; // 0 CH1, 1 CH2
     std::uint16_t sourceB = 1;
 };
 
@@ -38,15 +43,15 @@ struct ChannelSettings {
     std::uint32_t bandwidthLimit = 0;
     std::uint32_t invert = 0;
     std::uint16_t coupling = kCouplingAc;
-    std::uint16_t probe = 0;  // 0 x1, 1 x10, 2 x100, 3 x1000
+    std::uint16_t probe = 0; // 0 x1, 1 x10, 2 x100, 3 x1000
     std::uint16_t voltsPerDivIndex = 6;
     std::uint16_t filterMode = kFilterNone;
-    std::uint32_t colour = 0;  // 0x00RRGGBB
-    float zeroLevel = 128.0f;  // code scale counted from the top edge (0) down to 255
+    std::uint32_t colour = 0; // 0x00RRGGBB
+    float zeroLevel = 128.0f; // code scale counted from the top edge (0) down to 255
     std::uint16_t interpolation = kInterpSinc;
     std::uint32_t recordLength = 10240;
-    std::uint16_t model = 1;  // copy of the record's model index
-    MathSettings math;        // used by the MATH channel only
+    std::uint16_t model = 1; // copy of the record's model index
+    MathSettings math;       // used by the MATH channel only
 };
 
 struct TriggerSettings {
@@ -67,9 +72,9 @@ struct TimebaseSettings {
     std::uint16_t timeDivOffset = 1;
     std::uint16_t timeDivIndex = 12;
     std::uint16_t displayFormat = kFormatYT;
-    std::uint16_t horizontalPosition = 250;  // 0..500, 1/50 division, 250 = centre
+    std::uint16_t horizontalPosition = 250; // 0..500, 1/50 division, 250 = centre
     std::uint16_t bufferSizeIndex = 0;
-    std::uint16_t samplingMode = 0;  // 0 Real Time, 1 ETS
+    std::uint16_t samplingMode = 0; // 0 Real Time, 1 ETS
 };
 
 struct AcquireSettings {
@@ -91,7 +96,7 @@ struct InstrumentSettings {
     std::uint32_t demoMode = 0;
     std::uint16_t runStatus = kStatusAuto;
     std::uint32_t persistenceOn = 0;
-    std::uint16_t persistenceDepth = 0;  // persistence time index, owned by the screen
+    std::uint16_t persistenceDepth = 0; // persistence time index, owned by the screen
 
     ChannelSettings& ch(int index) { return channel[static_cast<std::size_t>(index)]; }
     const ChannelSettings& ch(int index) const { return channel[static_cast<std::size_t>(index)]; }
@@ -112,19 +117,20 @@ std::string_view VoltsPerDivLabel(int index);
 double ProbeFactor(int probe);
 // The 19 labels "10.0mV".."10.0kV".
 std::string_view ProbeVoltLabels(int index);
-// A channel's probe-scaled volts/div label: entry voltsPerDivIndex + 3 x probe (index outside 0..9 counts as 0).
+// A channel's probe-scaled volts/div label: entry voltsPerDivIndex + 3 x probe (index outside 0..9 counts as
+// 0).
 std::string_view ProbeScaledLabel(int voltsPerDivIndex, int probe);
 // Volts per division of a channel: probe factor times the table value.
 double ChannelVoltsPerDiv(const ChannelSettings& channel);
 
 // Seconds per division; an index outside 0..38 gives 0.
 double TimePerDivTable(int index);
-std::string_view TimePerDivLabel(int index);  // "" outside the table
+std::string_view TimePerDivLabel(int index); // "" outside the table
 // Position of a label in the table (0..38), -1 when not found.
 int TimePerDivIndexOfLabel(std::string_view label);
 
 std::string_view BufferSizeLabel(int index);
-std::uint32_t BufferSizeRecordLength(int index);  // 0 outside 0..6
+std::uint32_t BufferSizeRecordLength(int index); // 0 outside 0..6
 
 // Default trace colours, 0x00RRGGBB.
 inline constexpr std::uint32_t kColourCh1 = 0x00FF00;
@@ -139,8 +145,10 @@ std::uint32_t DefaultChannelColour(int channel);
 double CodeToVolts(const ChannelSettings& channel, double code);
 // code = volts / (V/div x 0.03125) + (255 - zeroLevel), truncated toward zero.
 int VoltsToCode(const ChannelSettings& channel, double volts);
+// Truncation toward zero that saturates at the int limits (and gives 0 for NaN) instead of overflowing.
+int TruncateToInt(double value);
 
 // Effective time base of the record: TimePerDivTable[timeDivIndex + timeDivOffset].
 double SecondsPerDiv(const TimebaseSettings& timebase);
 
-}  // namespace tarnix
+} // namespace tarnix
