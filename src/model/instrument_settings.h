@@ -32,10 +32,18 @@ enum RunStatus : std::uint16_t { kStatusStopped = 0, kStatusTriggered = 2, kStat
 // Level markers: where a trigger level lies relative to the plot.
 enum LevelMarker : std::uint16_t { kMarkerOnScreen = 0, kMarkerAboveTop = 2, kMarkerBelowBottom = 3 };
 
+// Default trace colours, 0x00RRGGBB.
+inline constexpr std::uint32_t kColourCh1 = 0x00FF00;
+inline constexpr std::uint32_t kColourCh2 = 0xFFFF00;
+inline constexpr std::uint32_t kColourMath = 0xFF0000;
+inline constexpr std::uint32_t kColourRef = 0x00FFFF;
+
 struct MathSettings {
     std::uint16_t mathOperator = kMathAdd;
     std::uint16_t sourceA = 0; // 0 CH1, 1 CH2
     std::uint16_t sourceB = 1;
+
+    bool operator==(const MathSettings&) const = default;
 };
 
 struct ChannelSettings {
@@ -52,6 +60,8 @@ struct ChannelSettings {
     std::uint32_t recordLength = 10240;
     std::uint16_t model = 1; // copy of the record's model index
     MathSettings math;       // used by the MATH channel only
+
+    bool operator==(const ChannelSettings&) const = default;
 };
 
 struct TriggerSettings {
@@ -66,6 +76,8 @@ struct TriggerSettings {
     std::uint16_t levelMarkerCh1 = kMarkerOnScreen;
     std::uint16_t levelMarkerCh2 = kMarkerOnScreen;
     std::uint16_t levelMarkerExt = kMarkerOnScreen;
+
+    bool operator==(const TriggerSettings&) const = default;
 };
 
 struct TimebaseSettings {
@@ -75,6 +87,8 @@ struct TimebaseSettings {
     std::uint16_t horizontalPosition = 250; // 0..500, 1/50 division, 250 = centre
     std::uint16_t bufferSizeIndex = 0;
     std::uint16_t samplingMode = 0; // 0 Real Time, 1 ETS
+
+    bool operator==(const TimebaseSettings&) const = default;
 };
 
 struct AcquireSettings {
@@ -85,11 +99,28 @@ struct AcquireSettings {
     std::uint32_t zoomIn = 0;
     std::uint32_t drag = 0;
     std::uint32_t running = 1;
+
+    bool operator==(const AcquireSettings&) const = default;
 };
+
+// A channel as Factory Setup leaves it, apart from the fields that differ between the four channels.
+constexpr ChannelSettings FactoryChannel(std::uint32_t enabled, std::uint32_t colour, float zeroLevel) {
+    ChannelSettings channel;
+    channel.enabled = enabled;
+    channel.colour = colour;
+    channel.zeroLevel = zeroLevel;
+    return channel;
+}
 
 struct InstrumentSettings {
     std::uint16_t model = 1;
-    std::array<ChannelSettings, kChannelCount> channel{};
+    // A record that was never through ApplyFactoryDefaults already holds the factory channel values.
+    std::array<ChannelSettings, kChannelCount> channel{
+        FactoryChannel(1, kColourCh1, 64.0f),
+        FactoryChannel(1, kColourCh2, 192.0f),
+        FactoryChannel(0, kColourMath, 128.0f),
+        FactoryChannel(0, kColourRef, 128.0f),
+    };
     TriggerSettings trigger;
     TimebaseSettings timebase;
     AcquireSettings acquire;
@@ -100,7 +131,27 @@ struct InstrumentSettings {
 
     ChannelSettings& ch(int index) { return channel[static_cast<std::size_t>(index)]; }
     const ChannelSettings& ch(int index) const { return channel[static_cast<std::size_t>(index)]; }
+
+    bool operator==(const InstrumentSettings&) const = default;
 };
+
+// ---- Factory defaults ---------------------------------------------------------------------------
+
+// Sets every factory-defined field of the record, in the order the instrument's Factory Setup uses.
+// Deliberately left alone: `demoMode` (a start-up decision), `persistenceDepth` (the screen owns it),
+// and the REF channel's probe, invert, bandwidth limit and filter and the MATH/REF couplings, which
+// Factory Setup does not define.
+//
+// The caller (the document) must still reset what lives outside this record, right after this call:
+//  - the acquisition cycle's pacing wait, its forced-trigger flag and the Autoset no-signal flags;
+//  - the screen's stored pixel offset of the trigger-level marker (set to 0);
+//  - the measurement source (CH1) and its eight cleared slots; the Pass/Fail, recorder and FFT objects;
+//  - each channel's sample-memory capacity: SampleCapacity(model) when it is not 0
+//    (declared in model/model_table.h);
+//  - the flag that says no reference waveform has been loaded yet (set it);
+//  - the display window of every channel (points 0..4999).
+// Then Factory Setup sends the whole configuration to the instrument.
+void ApplyFactoryDefaults(InstrumentSettings& settings);
 
 // ---- Value tables -------------------------------------------------------------------------------
 
@@ -128,15 +179,13 @@ double TimePerDivTable(int index);
 std::string_view TimePerDivLabel(int index); // "" outside the table
 // Position of a label in the table (0..38), -1 when not found.
 int TimePerDivIndexOfLabel(std::string_view label);
+// The `timeDivIndex` of a label: its position in the time-base selector, which lists the table from row
+// `timeDivOffset` on. -1 when the label is not in the selector.
+int TimeDivIndexOfLabel(std::string_view label, int timeDivOffset);
 
 std::string_view BufferSizeLabel(int index);
 std::uint32_t BufferSizeRecordLength(int index); // 0 outside 0..6
 
-// Default trace colours, 0x00RRGGBB.
-inline constexpr std::uint32_t kColourCh1 = 0x00FF00;
-inline constexpr std::uint32_t kColourCh2 = 0xFFFF00;
-inline constexpr std::uint32_t kColourMath = 0xFF0000;
-inline constexpr std::uint32_t kColourRef = 0x00FFFF;
 std::uint32_t DefaultChannelColour(int channel);
 
 // ---- Code <-> volts -----------------------------------------------------------------------------

@@ -127,6 +127,14 @@ int TimePerDivIndexOfLabel(std::string_view label) {
     return -1;
 }
 
+int TimeDivIndexOfLabel(std::string_view label, int timeDivOffset) {
+    const int row = TimePerDivIndexOfLabel(label);
+    if (row < 0 || row < timeDivOffset) {
+        return -1;
+    }
+    return row - timeDivOffset;
+}
+
 std::string_view BufferSizeLabel(int index) {
     if (index < 0 || index >= kBufferSizeCount) {
         return {};
