@@ -1,0 +1,39 @@
+// Fake clock and random source shared by the acquisition and document tests: time moves only when a
+// test moves it, and the random values are scripted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "acquisition/clock.h"
+
+namespace tarnix::testing {
+
+class CFakeClock final : public IClock {
+public:
+    std::int64_t now = 100000;
+    int sleeps = 0;
+
+    std::int64_t NowMs() override { return now; }
+    void Sleep10ms() override {
+        now += 10;
+        ++sleeps;
+    }
+    void Advance(std::int64_t ms) { now += ms; }
+};
+
+// Returns the scripted values in turn, then `fallback` for ever.
+class CFakeRandom final : public IRandom {
+public:
+    std::vector<int> values;
+    int fallback = 0;
+    std::size_t calls = 0;
+
+    int Next() override {
+        const std::size_t i = calls++;
+        return i < values.size() ? values[i] : fallback;
+    }
+};
+
+} // namespace tarnix::testing
