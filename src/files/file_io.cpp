@@ -1,0 +1,329 @@
+#include "files/file_io.h"
+
+#include <bit>
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnix {
+
+namespace {
+
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string WithSystemText(const char* prefix, int errorNumber) {
+    return std::string(prefix) + std::strerror(errorNumber);
+}
+
+} // namespace
+
+bool HasExtension(std::string_view path, std::string_view extension) {
+    if (path.size() < extension.size()) {
+        return false;
+    }
+    std::string_view tail = path.substr(path.size() - extension.size());
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+        if (LowerAscii(tail[i]) != LowerAscii(extension[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string CannotSaveMessage(int errorNumber) {
+    return WithSystemText("Cann't save file: ", errorNumber);
+}
+std::string CannotOpenMessage(int errorNumber) {
+    return WithSystemText("Can not open file: ", errorNumber);
+}
+std::string CouldNotOpenMessage(int errorNumber) {
+    return WithSystemText("Couldn't open file: ", errorNumber);
+}
+
+FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes) {
+    FileBytes result;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.errorNumber = errno;
+        return result;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        result.errorNumber = errno;
+        ::close(fd);
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.errorNumber = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        return result;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+        result.tooLarge = true;
+        result.errorNumber = EFBIG;
+        ::close(fd);
+        return result;
+    }
+    result.bytes.resize(static_cast<std::size_t>(info.st_size));
+    std::size_t done = 0;
+    while (done < result.bytes.size()) {
+        ssize_t n = ::read(fd, result.bytes.data() + done, result.bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            result.errorNumber = errno;
+            ::close(fd);
+            result.bytes.clear();
+            return result;
+        }
+        if (n == 0) {
+            break; // the file shrank while we read it
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    result.bytes.resize(done);
+    ::close(fd);
+    result.ok = true;
+    return result;
+}
+
+int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return errno;
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            int error = errno;
+            ::close(fd);
+            return error;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0) {
+        return errno;
+    }
+    return 0;
+}
+
+// ---- ByteWriter ---------------------------------------------------------------------------------
+
+void ByteWriter::U16(std::uint16_t v) {
+    out_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out_.push_back(static_cast<std::uint8_t>(v >> 8));
+}
+
+void ByteWriter::U32(std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        out_.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+void ByteWriter::U64(std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+        out_.push_back(static_cast<std::uint8_t>((v >> (8 * i)) & 0xFF));
+    }
+}
+
+void ByteWriter::F32(float v) {
+    U32(std::bit_cast<std::uint32_t>(v));
+}
+void ByteWriter::F64(double v) {
+    U64(std::bit_cast<std::uint64_t>(v));
+}
+
+void ByteWriter::U16Array(std::span<const std::uint16_t> values) {
+    std::size_t start = out_.size();
+    out_.resize(start + values.size() * 2);
+    std::uint8_t* dst = out_.data() + start;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (!values.empty()) {
+            std::memcpy(dst, values.data(), values.size() * 2);
+        }
+    } else {
+        for (std::uint16_t v : values) {
+            *dst++ = static_cast<std::uint8_t>(v & 0xFF);
+            *dst++ = static_cast<std::uint8_t>(v >> 8);
+        }
+    }
+}
+
+void ByteWriter::I16Array(std::span<const std::int16_t> values) {
+    U16Array({reinterpret_cast<const std::uint16_t*>(values.data()), values.size()});
+}
+
+void ByteWriter::Raw(std::span<const std::uint8_t> bytes) {
+    out_.insert(out_.end(), bytes.begin(), bytes.end());
+}
+
+// ---- ByteReader ---------------------------------------------------------------------------------
+
+bool ByteReader::Take(void* dst, std::size_t count) {
+    if (failed_ || Remaining() < count) {
+        failed_ = true;
+        std::memset(dst, 0, count);
+        return false;
+    }
+    std::memcpy(dst, in_.data() + pos_, count);
+    pos_ += count;
+    return true;
+}
+
+std::uint16_t ByteReader::U16() {
+    std::uint8_t b[2];
+    Take(b, 2);
+    return static_cast<std::uint16_t>(b[0] | (b[1] << 8));
+}
+
+std::uint32_t ByteReader::U32() {
+    std::uint8_t b[4];
+    Take(b, 4);
+    return static_cast<std::uint32_t>(b[0]) | (static_cast<std::uint32_t>(b[1]) << 8) |
+           (static_cast<std::uint32_t>(b[2]) << 16) | (static_cast<std::uint32_t>(b[3]) << 24);
+}
+
+std::uint64_t ByteReader::U64() {
+    std::uint64_t low = U32();
+    std::uint64_t high = U32();
+    return low | (high << 32);
+}
+
+float ByteReader::F32() {
+    return std::bit_cast<float>(U32());
+}
+double ByteReader::F64() {
+    return std::bit_cast<double>(U64());
+}
+
+std::size_t ByteReader::U16Array(std::span<std::uint16_t> out) {
+    std::size_t count = std::min(out.size(), Remaining() / 2);
+    const std::uint8_t* src = in_.data() + pos_;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (count > 0) {
+            std::memcpy(out.data(), src, count * 2);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<std::uint16_t>(src[2 * i] | (src[2 * i + 1] << 8));
+        }
+    }
+    pos_ += count * 2;
+    if (count < out.size()) {
+        failed_ = true;
+    }
+    return count;
+}
+
+std::size_t ByteReader::I16Array(std::span<std::int16_t> out) {
+    return U16Array({reinterpret_cast<std::uint16_t*>(out.data()), out.size()});
+}
+
+std::span<const std::uint8_t> ByteReader::Bytes(std::size_t count) {
+    if (failed_ || Remaining() < count) {
+        failed_ = true;
+        return {};
+    }
+    auto part = in_.subspan(pos_, count);
+    pos_ += count;
+    return part;
+}
+
+// ---- Text ---------------------------------------------------------------------------------------
+
+void AppendFixed(std::string& out, double value, int decimals) {
+    char buffer[400];
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    if (error != std::errc()) {
+        out += "0";
+        return;
+    }
+    out.append(buffer, end);
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        std::string_view line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        start = next;
+    }
+    return lines;
+}
+
+double ParseLeadingDouble(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) {
+        ++i;
+    }
+    text.remove_prefix(i);
+    bool negative = false;
+    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
+        negative = text[0] == '-';
+        text.remove_prefix(1);
+    }
+    // Only plain decimal forms: no "inf", "nan" or hexadecimal, which a saved file never holds.
+    if (text.empty() || !((text[0] >= '0' && text[0] <= '9') || text[0] == '.')) {
+        return 0.0;
+    }
+    double value = 0.0;
+    auto [ptr, error] = std::from_chars(text.data(), text.data() + text.size(), value,
+                                        std::chars_format::fixed | std::chars_format::scientific);
+    (void)ptr;
+    if (error != std::errc() || !std::isfinite(value)) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
+int ParseLeadingInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\r' || text[i] == '\n' ||
+                               text[i] == '\v' || text[i] == '\f')) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        if (value < static_cast<long long>(INT_MAX) + 1) {
+            value = value * 10 + (text[i] - '0');
+        }
+    }
+    if (negative) {
+        value = -value;
+    }
+    if (value > INT_MAX) {
+        return INT_MAX;
+    }
+    if (value < INT_MIN) {
+        return INT_MIN;
+    }
+    return static_cast<int>(value);
+}
+
+} // namespace tarnix
