@@ -1,0 +1,384 @@
+#include "model/instrument_settings.h"
+#include "model/model_table.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+// Model 1 lists the time bases from 4.00ns, so a label's selector index is its table row - 1.
+int Index(const char* label) {
+    const int index = TimeDivIndexOfLabel(label, 1);
+    EXPECT_GE(index, 0) << label;
+    return index;
+}
+
+struct Scenario {
+    int buffer = kBuffer10k;
+    bool ch1 = true;
+    bool ch2 = true;
+    int source = kTrigCh1;
+    bool running = true;
+    const char* timebase = "1.00ms";
+    int format = kFormatYT;
+};
+
+InstrumentSettings Make(const Scenario& setup) {
+    InstrumentSettings s;
+    ApplyFactoryDefaults(s);
+    s.timebase.bufferSizeIndex = static_cast<std::uint16_t>(setup.buffer);
+    s.ch(kCh1).enabled = setup.ch1 ? 1 : 0;
+    s.ch(kCh2).enabled = setup.ch2 ? 1 : 0;
+    s.trigger.triggerSource = static_cast<std::uint16_t>(setup.source);
+    s.acquire.running = setup.running ? 1 : 0;
+    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index(setup.timebase));
+    s.timebase.displayFormat = static_cast<std::uint16_t>(setup.format);
+    return s;
+}
+
+void ExpectAccepted(const RuleDecision& d, const char* label) {
+    EXPECT_FALSE(d.Refused()) << label << ": " << d.errorText;
+    EXPECT_EQ(d.timeDivIndex, Index(label));
+    EXPECT_FALSE(d.restoreSelector);
+    EXPECT_TRUE(d.redraw);
+}
+
+void ExpectRefused(const RuleDecision& d, const std::string& text, bool restoresSelector) {
+    EXPECT_EQ(std::string(d.errorText), text);
+    EXPECT_EQ(d.timeDivIndex, -1);
+    EXPECT_EQ(d.displayFormat, -1);
+    EXPECT_EQ(d.bufferSizeIndex, -1);
+    EXPECT_EQ(d.restoreSelector, restoresSelector);
+}
+
+TEST(RangeMessage, AllTextsExactly) {
+    EXPECT_EQ(RangeMessage(kBuffer32k, true, RequestOrigin::kMenu),
+              "32K Points Mode Range:40us/Div ~ 0.4s/Div");
+    EXPECT_EQ(RangeMessage(kBuffer32k, false, RequestOrigin::kMenu),
+              "32K Points Mode Range:20us/Div ~ 0.4s/Div");
+    EXPECT_EQ(RangeMessage(kBuffer32k, true, RequestOrigin::kSidebar),
+              "32K Points Mode Range:40.0us/div ~ 400ms/div");
+    EXPECT_EQ(RangeMessage(kBuffer32k, false, RequestOrigin::kSidebar),
+              "32K Points Mode Range:20.0us/div ~ 400ms/div");
+    for (bool both : {true, false}) {
+        EXPECT_EQ(RangeMessage(kBuffer64k, both, RequestOrigin::kMenu),
+                  "64K Points Mode Range:40us/Div ~ 0.4s/Div");
+        EXPECT_EQ(RangeMessage(kBuffer64k, both, RequestOrigin::kSidebar),
+                  "64K Points Mode Range:40.0us/div ~ 400ms/div");
+        EXPECT_EQ(RangeMessage(kBuffer1M, both, RequestOrigin::kMenu),
+                  "1M Points Mode Range:400us/Div ~ 0.4s/Div");
+        EXPECT_EQ(RangeMessage(kBuffer1M, both, RequestOrigin::kSidebar),
+                  "1M Points Mode Range:400us/div ~ 400ms/div");
+        for (int buffer : {0, 1, 2, 7}) {
+            EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kMenu), "");
+            EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kSidebar), "");
+        }
+    }
+    EXPECT_EQ(RangeMessage(kBuffer512k, true, RequestOrigin::kMenu),
+              "512K Points Mode Range:400us/Div ~ 0.4s/Div");
+    EXPECT_EQ(RangeMessage(kBuffer512k, false, RequestOrigin::kMenu),
+              "512K Points Mode Range:200us/Div ~ 0.4s/Div");
+    EXPECT_EQ(RangeMessage(kBuffer512k, true, RequestOrigin::kSidebar),
+              "512K Points Mode Range:400us/div ~ 400ms/div");
+    EXPECT_EQ(RangeMessage(kBuffer512k, false, RequestOrigin::kSidebar),
+              "512K Points Mode Range:200us/div ~ 400ms/div");
+    EXPECT_EQ(kErrorCaption, "Error");
+}
+
+// Each large buffer's running range, seen from the sidebar and from the menu, for both channel states.
+struct RangeCase {
+    int buffer;
+    bool both;
+    const char* belowFirst; // one step faster than the range
+    const char* first;
+    const char* sidebarText;
+    const char* menuText;
+};
+
+const RangeCase kRangeCases[] = {
+    {kBuffer32k, true, "20.0us", "40.0us", "32K Points Mode Range:40.0us/div ~ 400ms/div",
+     "32K Points Mode Range:40us/Div ~ 0.4s/Div"},
+    {kBuffer32k, false, "10.0us", "20.0us", "32K Points Mode Range:20.0us/div ~ 400ms/div",
+     "32K Points Mode Range:20us/Div ~ 0.4s/Div"},
+    {kBuffer64k, true, "20.0us", "40.0us", "64K Points Mode Range:40.0us/div ~ 400ms/div",
+     "64K Points Mode Range:40us/Div ~ 0.4s/Div"},
+    {kBuffer64k, false, "20.0us", "40.0us", "64K Points Mode Range:40.0us/div ~ 400ms/div",
+     "64K Points Mode Range:40us/Div ~ 0.4s/Div"},
+    {kBuffer512k, true, "200us", "400us", "512K Points Mode Range:400us/div ~ 400ms/div",
+     "512K Points Mode Range:400us/Div ~ 0.4s/Div"},
+    {kBuffer512k, false, "100us", "200us", "512K Points Mode Range:200us/div ~ 400ms/div",
+     "512K Points Mode Range:200us/Div ~ 0.4s/Div"},
+    {kBuffer1M, true, "200us", "400us", "1M Points Mode Range:400us/div ~ 400ms/div",
+     "1M Points Mode Range:400us/Div ~ 0.4s/Div"},
+    {kBuffer1M, false, "200us", "400us", "1M Points Mode Range:400us/div ~ 400ms/div",
+     "1M Points Mode Range:400us/Div ~ 0.4s/Div"},
+};
+
+// One channel here is CH1 alone, or both channels under the ALT source.
+std::vector<Scenario> ChannelStates(int buffer, bool both) {
+    Scenario setup;
+    setup.buffer = buffer;
+    setup.timebase = "1.00ms";
+    if (both) {
+        return {setup};
+    }
+    Scenario onlyCh1 = setup;
+    onlyCh1.ch2 = false;
+    Scenario onlyCh2 = setup;
+    onlyCh2.ch1 = false;
+    onlyCh2.source = kTrigCh2;
+    Scenario alt = setup;
+    alt.source = kTrigAlt;
+    return {onlyCh1, onlyCh2, alt};
+}
+
+TEST(TimebaseFromSidebar, LargeBufferRangeBoundariesWhileRunning) {
+    for (const RangeCase& c : kRangeCases) {
+        for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
+            SCOPED_TRACE(std::string(BufferSizeLabel(c.buffer)) + (c.both ? " both" : " one") + " source " +
+                         std::to_string(setup.source));
+            const InstrumentSettings s = Make(setup);
+            ExpectRefused(TimebaseRequestFromSidebar(s, Index(c.belowFirst), false), c.sidebarText, true);
+            ExpectAccepted(TimebaseRequestFromSidebar(s, Index(c.first), false), c.first);
+            ExpectAccepted(TimebaseRequestFromSidebar(s, Index("400ms"), false), "400ms");
+            ExpectRefused(TimebaseRequestFromSidebar(s, Index("1.00s"), false), c.sidebarText, true);
+            ExpectRefused(TimebaseRequestFromSidebar(s, Index("4.00ns"), false), c.sidebarText, true);
+            // A large record never rolls and never restarts from the selector.
+            const RuleDecision in = TimebaseRequestFromSidebar(s, Index("400ms"), false);
+            EXPECT_EQ(in.displayFormat, -1);
+            EXPECT_FALSE(in.restartCapture);
+        }
+    }
+}
+
+TEST(TimebaseFromMenu, LargeBufferWhileRunningIsAlwaysRefusedWithTheMenuText) {
+    for (const RangeCase& c : kRangeCases) {
+        for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
+            SCOPED_TRACE(std::string(BufferSizeLabel(c.buffer)) + (c.both ? " both" : " one"));
+            const InstrumentSettings s = Make(setup);
+            ExpectRefused(TimebaseRequestFromMenu(s, Index(c.belowFirst), false), c.menuText, false);
+            ExpectRefused(TimebaseRequestFromMenu(s, Index(c.first), false), c.menuText, false);
+            ExpectRefused(TimebaseRequestFromMenu(s, Index("400ms"), false), c.menuText, false);
+        }
+    }
+}
+
+TEST(TimebaseRequests, StoppedLargeBufferTakesAnyTimebase) {
+    for (int buffer : {kBuffer32k, kBuffer64k, kBuffer512k, kBuffer1M}) {
+        Scenario setup;
+        setup.buffer = buffer;
+        setup.running = false;
+        const InstrumentSettings s = Make(setup);
+        for (const char* label : {"4.00ns", "20.0us", "400ms", "1.00s", "1.00h"}) {
+            SCOPED_TRACE(label);
+            const RuleDecision menu = TimebaseRequestFromMenu(s, Index(label), false);
+            ExpectAccepted(menu, label);
+            EXPECT_EQ(menu.displayFormat, -1);
+            ExpectAccepted(TimebaseRequestFromSidebar(s, Index(label), false), label);
+        }
+    }
+}
+
+TEST(TimebaseRequests, FourteenAndTwentyEightKHaveNoRules) {
+    for (int buffer : {kBuffer14k, kBuffer28k}) {
+        for (bool running : {true, false}) {
+            Scenario setup;
+            setup.buffer = buffer;
+            setup.running = running;
+            const InstrumentSettings s = Make(setup);
+            EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("40.0us"), false).ChangesNothing());
+            const RuleDecision sidebar = TimebaseRequestFromSidebar(s, Index("1.00h"), false);
+            ExpectAccepted(sidebar, "1.00h");
+            EXPECT_EQ(sidebar.displayFormat, -1);
+            EXPECT_TRUE(RunRangeCheck(s).ChangesNothing());
+            EXPECT_TRUE(ChannelEnablesApplied(s).ChangesNothing());
+        }
+    }
+}
+
+TEST(TimebaseRequests, SameIndexOrOutsideTheSelectorChangesNothing) {
+    for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
+        Scenario setup;
+        setup.buffer = buffer;
+        setup.timebase = "400ms";
+        const InstrumentSettings s = Make(setup);
+        EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("400ms"), false).ChangesNothing());
+        EXPECT_TRUE(TimebaseRequestFromSidebar(s, Index("400ms"), false).ChangesNothing());
+        EXPECT_TRUE(TimebaseRequestFromMenu(s, 38, false).ChangesNothing()); // row 39
+        EXPECT_TRUE(TimebaseRequestFromSidebar(s, -1, false).ChangesNothing());
+    }
+}
+
+TEST(TimebaseFromMenu, TenKSwitchesRollAndBack) {
+    Scenario setup;
+    InstrumentSettings s = Make(setup);
+    RuleDecision d = TimebaseRequestFromMenu(s, Index("1.00s"), false);
+    ExpectAccepted(d, "1.00s");
+    EXPECT_EQ(d.displayFormat, kFormatRoll);
+
+    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index("1.00s"));
+    s.timebase.displayFormat = kFormatRoll;
+    d = TimebaseRequestFromMenu(s, Index("400ms"), false);
+    ExpectAccepted(d, "400ms");
+    EXPECT_EQ(d.displayFormat, kFormatYT);
+    EXPECT_FALSE(d.restartCapture);
+
+    // Stopped: the time base changes, the format does not.
+    s.acquire.running = 0;
+    d = TimebaseRequestFromMenu(s, Index("400ms"), false);
+    ExpectAccepted(d, "400ms");
+    EXPECT_EQ(d.displayFormat, -1);
+}
+
+TEST(TimebaseFromMenu, PassFailWindowBlocksRollingTimebases) {
+    for (int buffer : {kBuffer10k, kBuffer32k}) {
+        for (bool running : {true, false}) {
+            Scenario setup;
+            setup.buffer = buffer;
+            setup.running = running;
+            const InstrumentSettings s = Make(setup);
+            EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("1.00s"), true).ChangesNothing());
+        }
+    }
+    Scenario setup;
+    const InstrumentSettings s = Make(setup);
+    ExpectAccepted(TimebaseRequestFromMenu(s, Index("400ms"), true), "400ms");
+}
+
+TEST(TimebaseFromSidebar, TenKRollRestartAndPassFail) {
+    Scenario setup;
+    InstrumentSettings s = Make(setup);
+
+    RuleDecision d = TimebaseRequestFromSidebar(s, Index("1.00s"), false);
+    ExpectAccepted(d, "1.00s");
+    EXPECT_EQ(d.displayFormat, kFormatRoll);
+    EXPECT_FALSE(d.restartCapture);
+
+    // With the Pass/Fail window open the selector stops at 400ms, which starts a capture at once.
+    d = TimebaseRequestFromSidebar(s, Index("2.00s"), true);
+    ExpectAccepted(d, "400ms");
+    EXPECT_EQ(d.displayFormat, -1);
+    EXPECT_TRUE(d.restartCapture);
+
+    // A capture is restarted for selections beyond the 20th entry: index 20 (20.0ms) on, not 19 (10.0ms).
+    ASSERT_EQ(Index("20.0ms"), 20);
+    EXPECT_TRUE(TimebaseRequestFromSidebar(s, Index("20.0ms"), false).restartCapture);
+    EXPECT_FALSE(TimebaseRequestFromSidebar(s, Index("10.0ms"), false).restartCapture);
+
+    s.timebase.displayFormat = kFormatRoll;
+    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index("2.00s"));
+    d = TimebaseRequestFromSidebar(s, Index("100us"), false);
+    ExpectAccepted(d, "100us");
+    EXPECT_EQ(d.displayFormat, kFormatYT);
+    EXPECT_FALSE(d.restartCapture);
+
+    // Stopped: no rolling, no restart.
+    s.acquire.running = 0;
+    d = TimebaseRequestFromSidebar(s, Index("400ms"), false);
+    ExpectAccepted(d, "400ms");
+    EXPECT_EQ(d.displayFormat, -1);
+    EXPECT_FALSE(d.restartCapture);
+}
+
+TEST(RunRangeCheck, TenK) {
+    Scenario setup;
+    setup.timebase = "1.00s";
+    EXPECT_EQ(RunRangeCheck(Make(setup)).displayFormat, kFormatRoll);
+    setup.format = kFormatRoll;
+    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+    setup.timebase = "400ms";
+    EXPECT_EQ(RunRangeCheck(Make(setup)).displayFormat, kFormatYT);
+    setup.format = kFormatYT;
+    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+}
+
+TEST(RunRangeCheck, LargeBuffersFallBackToTheirSafeTimebase) {
+    Scenario setup;
+    setup.buffer = kBuffer32k;
+    setup.timebase = "20.0us";
+    RuleDecision d = RunRangeCheck(Make(setup)); // both channels: 20us is out
+    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
+    EXPECT_EQ(d.displayFormat, -1);
+    EXPECT_TRUE(d.errorText.empty());
+
+    setup.ch2 = false; // one channel: 20us is in
+    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+
+    setup.buffer = kBuffer64k; // 64k ignores the channel state
+    EXPECT_EQ(RunRangeCheck(Make(setup)).timeDivIndex, Index("40.0us"));
+
+    setup.buffer = kBuffer512k;
+    setup.timebase = "200us";
+    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+    setup.ch2 = true;
+    EXPECT_EQ(RunRangeCheck(Make(setup)).timeDivIndex, Index("400us"));
+
+    setup.buffer = kBuffer1M;
+    setup.timebase = "1.00s";
+    setup.format = kFormatRoll;
+    d = RunRangeCheck(Make(setup));
+    EXPECT_EQ(d.timeDivIndex, Index("400us"));
+    EXPECT_EQ(d.displayFormat, kFormatYT);
+
+    setup.timebase = "400ms";
+    setup.format = kFormatYT;
+    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+}
+
+TEST(ChannelEnablesApplied, HalvesTheDoubleBuffersAndKeepsTheRange) {
+    Scenario setup;
+    setup.buffer = kBuffer1M;
+    setup.timebase = "1.00ms";
+    RuleDecision d = ChannelEnablesApplied(Make(setup));
+    EXPECT_EQ(d.bufferSizeIndex, kBuffer512k);
+    EXPECT_EQ(d.timeDivIndex, -1);
+
+    setup.timebase = "200us";
+    d = ChannelEnablesApplied(Make(setup));
+    EXPECT_EQ(d.bufferSizeIndex, kBuffer512k);
+    EXPECT_EQ(d.timeDivIndex, Index("400us"));
+
+    setup.buffer = kBuffer64k;
+    setup.timebase = "20.0us";
+    d = ChannelEnablesApplied(Make(setup));
+    EXPECT_EQ(d.bufferSizeIndex, kBuffer32k);
+    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
+
+    setup.buffer = kBuffer32k;
+    setup.ch2 = false; // even with one channel on (and a channel source) the 40us floor applies
+    d = ChannelEnablesApplied(Make(setup));
+    EXPECT_EQ(d.bufferSizeIndex, -1);
+    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
+
+    setup.buffer = kBuffer512k;
+    setup.timebase = "1.00s";
+    d = ChannelEnablesApplied(Make(setup));
+    EXPECT_EQ(d.timeDivIndex, Index("400us"));
+    setup.timebase = "400ms";
+    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
+}
+
+TEST(ChannelEnablesApplied, SkippedForOneChannelUnderAltOrWhileStopped) {
+    Scenario setup;
+    setup.buffer = kBuffer1M;
+    setup.timebase = "20.0us";
+    setup.ch2 = false;
+    setup.source = kTrigAlt;
+    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
+
+    setup.ch2 = true; // both on under ALT: the rules apply
+    EXPECT_EQ(ChannelEnablesApplied(Make(setup)).bufferSizeIndex, kBuffer512k);
+
+    setup.running = false;
+    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
+
+    setup.running = true;
+    setup.buffer = kBuffer10k;
+    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
+}
+
+} // namespace
+} // namespace tarnix

@@ -1,0 +1,191 @@
+#include "model/instrument_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+TEST(VoltsPerDivTable, FractionalStepsAreWidenedSinglePrecision) {
+    // The factors are floats widened to double, so 0.01 is not the double 0.01.
+    EXPECT_EQ(VoltsPerDivTable(0), static_cast<double>(0.01f));
+    EXPECT_NE(VoltsPerDivTable(0), 0.01);
+    EXPECT_EQ(VoltsPerDivTable(1), static_cast<double>(0.02f));
+    EXPECT_EQ(VoltsPerDivTable(2), static_cast<double>(0.05f));
+    EXPECT_EQ(VoltsPerDivTable(3), static_cast<double>(0.1f));
+    EXPECT_EQ(VoltsPerDivTable(4), static_cast<double>(0.2f));
+    EXPECT_EQ(VoltsPerDivTable(5), 0.5);
+    EXPECT_EQ(VoltsPerDivTable(7), 2.0);
+    EXPECT_EQ(VoltsPerDivTable(8), 5.0);
+    EXPECT_EQ(VoltsPerDivTable(9), 10.0);
+}
+
+TEST(VoltsPerDivTable, IndexSixAndOutOfRangeGiveOneVoltAndItsLabel) {
+    for (int index : {6, -1, 10, 11, 1000, -32768}) {
+        EXPECT_EQ(VoltsPerDivTable(index), 1.0) << index;
+        EXPECT_EQ(VoltsPerDivLabel(index), "1.00V") << index;
+    }
+    const std::vector<std::string> labels = {"10.0mV", "20.0mV", "50.0mV", "100mV", "200mV",
+                                             "500mV",  "1.00V",  "2.00V",  "5.00V", "10.0V"};
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(VoltsPerDivLabel(i), labels[static_cast<std::size_t>(i)]);
+    }
+}
+
+TEST(VoltsPerDivTable, ChannelVoltsPerDivIsProbeTimesTable) {
+    ChannelSettings channel;
+    channel.voltsPerDivIndex = 0;
+    const double factors[] = {1.0, 10.0, 100.0, 1000.0};
+    for (int probe = 0; probe < 4; ++probe) {
+        channel.probe = static_cast<std::uint16_t>(probe);
+        EXPECT_EQ(ChannelVoltsPerDiv(channel), factors[probe] * static_cast<double>(0.01f));
+    }
+    // Out-of-range volts/div index: the probe factor itself.
+    channel.voltsPerDivIndex = 12;
+    channel.probe = 2;
+    EXPECT_EQ(ChannelVoltsPerDiv(channel), 100.0);
+    // An unknown probe counts as x1.
+    channel.probe = 7;
+    channel.voltsPerDivIndex = 8;
+    EXPECT_EQ(ChannelVoltsPerDiv(channel), 5.0);
+}
+
+TEST(ProbeVoltLabels, ScaledLabelsAtAllFourProbes) {
+    const std::vector<std::string> all = {"10.0mV", "20.0mV", "50.0mV", "100mV",  "200mV", "500mV", "1.00V",
+                                          "2.00V",  "5.00V",  "10.0V",  "20.0V",  "50.0V", "100V",  "200V",
+                                          "500V",   "1.00kV", "2.00kV", "5.00kV", "10.0kV"};
+    for (int i = 0; i < kProbeVoltLabelCount; ++i) {
+        EXPECT_EQ(ProbeVoltLabels(i), all[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(ProbeVoltLabels(-1), "");
+    EXPECT_EQ(ProbeVoltLabels(19), "");
+
+    for (int probe = 0; probe < 4; ++probe) {
+        for (int index = 0; index < 10; ++index) {
+            EXPECT_EQ(ProbeScaledLabel(index, probe), all[static_cast<std::size_t>(index + 3 * probe)])
+                << "index " << index << " probe " << probe;
+        }
+    }
+    EXPECT_EQ(ProbeScaledLabel(9, 3), "10.0kV");
+    EXPECT_EQ(ProbeScaledLabel(0, 1), "100mV");
+    EXPECT_EQ(ProbeScaledLabel(0, 2), "1.00V");
+    EXPECT_EQ(ProbeScaledLabel(0, 3), "10.0V");
+    // An index outside 0..9 counts as 0 (not as 6, unlike the V/div value).
+    EXPECT_EQ(ProbeScaledLabel(10, 0), "10.0mV");
+    EXPECT_EQ(ProbeScaledLabel(-3, 2), "1.00V");
+    EXPECT_EQ(ProbeScaledLabel(9, 4), "10.0V"); // unknown probe: x1
+}
+
+TEST(TimePerDivTable, LabelsValuesAndOutOfRange) {
+    struct Row {
+        int index;
+        double seconds;
+        const char* label;
+    };
+    const Row rows[] = {{0, 2e-9, "2.00ns"},    {1, 4e-9, "4.00ns"},     {5, 1e-7, "100ns"},
+                        {8, 1e-6, "1.00us"},    {12, 2e-5, "20.0us"},    {13, 4e-5, "40.0us"},
+                        {16, 4e-4, "400us"},    {17, 1e-3, "1.00ms"},    {25, 0.4, "400ms"},
+                        {26, 1.0, "1.00s"},     {31, 40.0, "40.0s"},     {32, 60.0, "1.00min"},
+                        {35, 600.0, "10.0min"}, {37, 2400.0, "40.0min"}, {38, 3600.0, "1.00h"}};
+    for (const Row& row : rows) {
+        EXPECT_DOUBLE_EQ(TimePerDivTable(row.index), row.seconds) << row.index;
+        EXPECT_EQ(TimePerDivLabel(row.index), row.label) << row.index;
+        EXPECT_EQ(TimePerDivIndexOfLabel(row.label), row.index);
+    }
+    // The table is strictly increasing; a swapped pair would break the step buttons.
+    for (int i = 1; i < kTimePerDivCount; ++i) {
+        EXPECT_LT(TimePerDivTable(i - 1), TimePerDivTable(i)) << i;
+    }
+    EXPECT_EQ(TimePerDivTable(-1), 0.0);
+    EXPECT_EQ(TimePerDivTable(39), 0.0);
+    EXPECT_EQ(TimePerDivLabel(39), "");
+    EXPECT_EQ(TimePerDivIndexOfLabel("40us"), -1);
+}
+
+TEST(TimePerDivTable, SelectorIndexOfLabelCountsFromTheOffset) {
+    EXPECT_EQ(TimeDivIndexOfLabel("40.0us", 1), 12);
+    EXPECT_EQ(TimeDivIndexOfLabel("40.0us", 0), 13);
+    EXPECT_EQ(TimeDivIndexOfLabel("400us", 1), 15);
+    EXPECT_EQ(TimeDivIndexOfLabel("400ms", 1), 24);
+    EXPECT_EQ(TimeDivIndexOfLabel("1.00s", 1), 25);
+    EXPECT_EQ(TimeDivIndexOfLabel("2.00ns", 1), -1); // not in the selector of a 4ns model
+    EXPECT_EQ(TimeDivIndexOfLabel("2.00ns", 0), 0);
+    EXPECT_EQ(TimeDivIndexOfLabel("nonsense", 0), -1);
+
+    TimebaseSettings timebase; // 12 + 1
+    EXPECT_DOUBLE_EQ(SecondsPerDiv(timebase), 40e-6);
+    timebase.timeDivIndex = 38; // storable, but beyond the table with offset 1
+    EXPECT_EQ(SecondsPerDiv(timebase), 0.0);
+}
+
+TEST(BufferSizeTable, LabelsAndRecordLengths) {
+    const char* labels[] = {"10k", "14k", "28k", "32k", "64k", "512k", "1 M"};
+    const std::uint32_t lengths[] = {10240, 14336, 28672, 32768, 32768, 524288, 524288};
+    for (int i = 0; i < kBufferSizeCount; ++i) {
+        EXPECT_EQ(BufferSizeLabel(i), labels[i]);
+        EXPECT_EQ(BufferSizeRecordLength(i), lengths[i]);
+    }
+    EXPECT_EQ(BufferSizeRecordLength(7), 0u);
+    EXPECT_EQ(BufferSizeRecordLength(-1), 0u);
+    EXPECT_EQ(BufferSizeLabel(7), "");
+}
+
+TEST(ChannelColours, DefaultsAreRgb) {
+    EXPECT_EQ(DefaultChannelColour(kCh1), 0x00FF00u);
+    EXPECT_EQ(DefaultChannelColour(kCh2), 0xFFFF00u);
+    EXPECT_EQ(DefaultChannelColour(kMath), 0xFF0000u);
+    EXPECT_EQ(DefaultChannelColour(kRef), 0x00FFFFu);
+    EXPECT_EQ(DefaultChannelColour(4), 0u);
+}
+
+TEST(CodeVolts, ZeroAndOneDivisionAtOneVolt) {
+    ChannelSettings ch1;
+    ch1.voltsPerDivIndex = 6;
+    ch1.probe = 0;
+    ch1.zeroLevel = 64.0f;
+    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 191.0), 0.0);
+    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 223.0), 1.0);
+    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 159.0), -1.0);
+    EXPECT_EQ(VoltsToCode(ch1, 0.0), 191);
+    EXPECT_EQ(VoltsToCode(ch1, 1.0), 223);
+    ch1.probe = 1; // x10: the same division is now 10 V
+    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 223.0), 10.0);
+    EXPECT_EQ(VoltsToCode(ch1, 10.0), 223);
+}
+
+TEST(CodeVolts, FractionalVoltsPerDivUsesTheFloatFactor) {
+    ChannelSettings channel;
+    channel.voltsPerDivIndex = 0; // 10.0mV
+    channel.zeroLevel = 128.0f;   // 0 V at code 127
+    const double step = static_cast<double>(0.01f) * 0.03125;
+    EXPECT_EQ(CodeToVolts(channel, 159.0), step * 32.0);
+    EXPECT_NE(CodeToVolts(channel, 159.0), 0.01);
+}
+
+TEST(CodeVolts, InverseTruncatesTowardZero) {
+    ChannelSettings channel;
+    channel.voltsPerDivIndex = 6; // 1 V/div: 32 codes per volt
+    channel.zeroLevel = 255.0f;   // 0 V at code 0, so negative codes stay negative
+    EXPECT_EQ(VoltsToCode(channel, 0.99 / 32.0), 0);
+    EXPECT_EQ(VoltsToCode(channel, 1.99 / 32.0), 1);
+    EXPECT_EQ(VoltsToCode(channel, -0.99 / 32.0), 0);  // not -1: toward zero, not down
+    EXPECT_EQ(VoltsToCode(channel, -1.99 / 32.0), -1); // not -2
+    // A fractional zero level moves the offset before truncation: 255 - 127.5 = 127.5.
+    channel.zeroLevel = 127.5f;
+    EXPECT_EQ(VoltsToCode(channel, 0.0), 127);
+    EXPECT_EQ(VoltsToCode(channel, 0.5 / 32.0), 128);
+}
+
+TEST(CodeVolts, HugeAndNanInputsSaturate) {
+    ChannelSettings channel;
+    channel.voltsPerDivIndex = 0;
+    EXPECT_EQ(VoltsToCode(channel, 1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(VoltsToCode(channel, -1e300), std::numeric_limits<int>::min());
+    EXPECT_EQ(VoltsToCode(channel, std::numeric_limits<double>::quiet_NaN()), 0);
+}
+
+} // namespace
+} // namespace tarnix
