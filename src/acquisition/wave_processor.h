@@ -61,11 +61,13 @@ public:
     int MeasureCountdown() const { return measureCountdown_; }
 
 private:
+    bool AlignChannels(InstrumentSettings& settings, const HardwareBlock& block, WaveFrameSet& frames);
     void ProcessChannelYT(int ch, InstrumentSettings& settings, const HardwareBlock& block,
-                          WaveFrameSet& frames, const PassState& state, bool aligned, bool averagedStep);
-    void AverageStep(int ch, const InstrumentSettings& settings, WaveFrame& frame, bool newSlot);
+                          WaveFrameSet& frames, const PassState& state, bool aligned);
+    void AverageStep(int ch, const InstrumentSettings& settings, WaveFrame& frame);
     void ProcessMath(InstrumentSettings& settings, WaveFrameSet& frames);
     void ProcessRef(InstrumentSettings& settings, WaveFrameSet& frames, const PassState& state);
+    void RollShift(const ChannelSettings& channel, WaveFrame& frame);
     void Persist(int ch);
     void MeasurementCountdown(const InstrumentSettings& settings, const PassState& state);
 
