@@ -103,7 +103,7 @@ const ModelInfo& ModelTable(int model) {
     return kModels[static_cast<std::size_t>(model)];
 }
 
-std::uint32_t SampleCapacity(int model) {
+std::uint32_t ModelSampleCapacity(int model) {
     return ModelTable(model).sampleCapacity;
 }
 

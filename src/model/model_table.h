@@ -48,7 +48,7 @@ struct ModelInfo {
 
 // The row of a model; an index outside 0..5 gives the row of model 1, the model the program runs as.
 const ModelInfo& ModelTable(int model);
-std::uint32_t SampleCapacity(int model); // 0 when the model defines none
+std::uint32_t ModelSampleCapacity(int model); // 0 when the model defines none
 bool IsBufferSizeOffered(int model, int bufferSizeIndex);
 // No model offers Peak Detect; the menus always trim it.
 inline constexpr bool kPeakDetectOffered = false;

@@ -28,7 +28,7 @@ TEST(ModelTable, Rows) {
         EXPECT_EQ(info.timeDivOffset, expected[m].offset);
         EXPECT_EQ(info.defaultTimeDivIndex, expected[m].defaultIndex);
         EXPECT_EQ(info.sampleCapacity, expected[m].capacity);
-        EXPECT_EQ(SampleCapacity(m), expected[m].capacity);
+        EXPECT_EQ(ModelSampleCapacity(m), expected[m].capacity);
         EXPECT_EQ(info.calibrationLevelMax, expected[m].calibrationMax);
         EXPECT_EQ(info.hasRateLabels, expected[m].labels);
         // Every model's default lands on 40.0us/div.
