@@ -146,9 +146,8 @@ struct InstrumentSettings {
 //  - the acquisition cycle's pacing wait, its forced-trigger flag and the Autoset no-signal flags;
 //  - the screen's stored pixel offset of the trigger-level marker (set to 0);
 //  - the measurement source (CH1) and its eight cleared slots; the Pass/Fail, recorder and FFT objects;
-//  - each channel's sample-memory capacity (ModelTable(model).sampleCapacity; acquisition/wave_frame.h
-//    has SampleCapacity, which also covers the models that define none)
-//    (declared in model/model_table.h);
+//  - each channel's sample-memory capacity (ModelTable(model).sampleCapacity in model/model_table.h;
+//    SampleCapacity in acquisition/wave_frame.h also covers the models that define none);
 //  - the flag that says no reference waveform has been loaded yet (set it);
 //  - the display window of every channel (points 0..4999).
 // Then Factory Setup sends the whole configuration to the instrument.
