@@ -19,6 +19,8 @@
 
 namespace tarnix {
 
+struct RuleDecision;
+
 // Language keys of the texts the document shows itself.
 inline constexpr int kTextFunctionNotAvailable = 4002;
 inline constexpr int kTextSearchDevice = 4009;
@@ -62,8 +64,11 @@ struct DocumentHooks {
     std::function<void()> passFailTick;
     // Tick step 5, every tick: computes the spectrum when the FFT window is on.
     std::function<void()> fftTick;
-    // After every sixth processing pass while running: evaluate the selected measurements.
-    std::function<void()> measureTick;
+    // Measurements attach to the processor: processor.hooks.updateMeasurements runs on every sixth
+    // pass while running; this hook tells the pass whether any measurement slot is in use.
+    std::function<bool()> measurementsSelected;
+    // Configure step 1: copy the FFT parameters into the hardware block.
+    std::function<void(FftParameters& parameters)> fillFftParameters;
     // Tick step 7 (after a capture step) and Stop: invalidate the screen and the two painted panels.
     std::function<void()> repaint;
     // A trigger-source change: reset the screen's pixel offset between trigger-level and zero marker.
@@ -102,6 +107,7 @@ public:
     std::int32_t calibrationStep = -1; // zero-calibration step, -1 = none
     double stoppedSecondsPerDiv = 0.0; // time base and position at Stop; zoom and drag work from them
     std::uint16_t stoppedPosition = 250;
+    bool refEmpty = true; // no reference waveform loaded yet; the reference loader clears it
 
     // ---- Setters: store, update the HardwareBlock, call the driver unless in demo mode, then
     // OnSettingsChanged. Channel arguments are kCh1 or kCh2 unless stated; others are ignored. ----
@@ -187,7 +193,9 @@ private:
     void SendTimebase();
     void SendFilters();
     void SetTimeDivByLabel(std::string_view label);
-    void ApplyRunRules();
+    // Carries out a record-length rule's decision: buffer, time base, format, restart, redraw.
+    void ApplyDecision(const RuleDecision& decision);
+    PassState MakePassState() const;
 
     void CaptureStep();
     void RollCaptureStep();
@@ -207,7 +215,6 @@ private:
     IRandom* random_ = nullptr;
     IUserNotifier* notifier_ = nullptr;
     IStartupChooser* chooser_ = nullptr;
-    int measureCountdown_ = 5;
 };
 
 } // namespace tarnix
