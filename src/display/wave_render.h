@@ -1,0 +1,67 @@
+// The layers of the screen's repaint as free functions over a QPainter and one small value of paint
+// parameters, so the screen, the tests and the benchmarks draw through the same code.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QPoint>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "display/screen_geometry.h"
+#include "display/screen_host.h"
+
+class QPainter;
+
+namespace tarnix {
+
+class CPersistHistory;
+
+struct PaintParams {
+    int clientWidth = 0;
+    int clientHeight = 0;
+    ScreenGeometry geometry;
+    bool fullScreen = false;
+    bool gridOn = true;
+    int gridIntensity = 200;
+    int waveIntensity = 255;
+    int dotsMode = 0; // 0 Vectors, 1 Dots
+    bool running = true;
+    bool persistenceOn = false;
+};
+
+inline QColor ToQColor(std::uint32_t rgb) {
+    return QColor::fromRgb(static_cast<QRgb>(0xFF000000u | rgb));
+}
+inline std::uint32_t FromQColor(const QColor& c) {
+    return static_cast<std::uint32_t>(c.rgb()) & 0x00FFFFFFu;
+}
+
+// A font by face, cell height in pixels (as the instrument's screen states it) and weight.
+QFont ScreenFont(const QString& family, int cellHeight, int weight = 400, bool italic = false);
+// Text with its cell's top-left corner at (x, y).
+void DrawTextAt(QPainter& p, int x, int y, const QString& text);
+
+// A one-pixel horizontal or vertical line from a towards b; b itself is not covered.
+void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour);
+
+// Grey border and black background. False (nothing drawn) when the plot rectangle is all zero.
+bool PaintBorder(QPainter& p, const PaintParams& params);
+// Axes, ticks and (grid on) dots. False (nothing drawn) when the plot rectangle is all zero.
+bool PaintGraticule(QPainter& p, const PaintParams& params);
+// The white one-pixel frame around the plot.
+void PaintFrame(QPainter& p, const PaintParams& params);
+
+// One channel's trace and, while running, its persistence history. scratch is reused between calls
+// so that drawing allocates nothing once it has grown to 5000 points.
+void PaintTrace(QPainter& p, const PaintParams& params, const TraceView& trace, int channel,
+                std::uint32_t channelColour, const CPersistHistory* history, std::vector<QPoint>& scratch);
+// The X-Y figure from the processed records of CH1 (x) and CH2 (y), always as cyan dots.
+void PaintXY(QPainter& p, const PaintParams& params, const XYRecordView& record,
+             std::vector<QPoint>& scratch);
+// The FFT spectrum trace.
+void PaintSpectrum(QPainter& p, const PaintParams& params, const SpectrumView& spectrum,
+                   std::vector<QPoint>& scratch);
+
+} // namespace tarnix

@@ -1,0 +1,815 @@
+#include "display/wave_screen.h"
+
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPen>
+#include <QPolygon>
+#include <QResizeEvent>
+#include <QTimer>
+#include <algorithm>
+
+#include "acquisition/persist_history.h"
+#include "model/instrument_settings.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr std::uint32_t kPositionMarkerColour = Rgb(250, 170, 100);
+constexpr std::uint32_t kExtColour = Rgb(255, 0, 255);
+const QColor kCursorColour(0, 200, 255);
+
+// Marker index of the trigger-level marker for level slot 0 (CH1), 1 (CH2), 2 (EXT).
+constexpr int LevelMarkerOf(int slot) {
+    return kMarkerLevelCh1 + slot;
+}
+
+QPolygon ToPolygon(const MarkerShape& s) {
+    QPolygon poly;
+    for (const Pt& p : s.polygon) {
+        poly << QPoint(p.x, p.y);
+    }
+    return poly;
+}
+
+void FillShape(QPainter& p, const MarkerShape& shape, const QColor& colour) {
+    p.setPen(QPen(colour, 1));
+    p.setBrush(colour);
+    p.drawPolygon(ToPolygon(shape));
+    p.setBrush(Qt::NoBrush);
+}
+
+void DrawArrow(QPainter& p, const ArrowShape& a, const QColor& colour) {
+    p.setPen(QPen(colour, 2, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    const QPoint line[3] = {QPoint(a.polyline[0].x, a.polyline[0].y),
+                            QPoint(a.polyline[1].x, a.polyline[1].y),
+                            QPoint(a.polyline[2].x, a.polyline[2].y)};
+    p.drawPolyline(line, 3);
+    p.drawLine(QPoint(a.segment[0].x, a.segment[0].y), QPoint(a.segment[1].x, a.segment[1].y));
+}
+
+void Label(QPainter& p, Pt at, const QString& text, const QFont& font) {
+    p.setFont(font);
+    p.setPen(Qt::black);
+    DrawTextAt(p, at.x, at.y, text);
+}
+
+} // namespace
+
+CWaveScreen::CWaveScreen(IScreenHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    scratch_.reserve(8192);
+    showMessage = [this](const QString& caption, const QString& text) {
+        // Queued, so the box never opens inside a paint event.
+        QTimer::singleShot(0, this, [this, caption, text] { QMessageBox::warning(this, caption, text); });
+    };
+}
+
+// ---- Display settings ---------------------------------------------------------------------------
+
+void CWaveScreen::SetGridOn(bool on) {
+    gridOn_ = on ? 1u : 0u;
+    update();
+}
+
+void CWaveScreen::SetGridIntensity(int value) {
+    gridIntensity_ = ClampToByte(value);
+}
+
+void CWaveScreen::SetWaveIntensity(int value) {
+    if (value == waveIntensity_) {
+        return;
+    }
+    const int v = ClampToByte(value);
+    waveIntensity_ = v;
+    InstrumentSettings& s = host_.Settings();
+    s.ch(kMath).colour = Rgb(v, 0, 0);
+    s.ch(kRef).colour = Rgb(0, v, v);
+}
+
+void CWaveScreen::SetDrawType(int type) {
+    if (type == 0 || type == 1) {
+        dotsMode_ = type;
+    }
+}
+
+void CWaveScreen::SetCursorType(int type) {
+    if (type < kCursorNone || type > kCursorHorizontal) {
+        return;
+    }
+    cursorType_ = type;
+    cursorsShown_ = 0;
+    update();
+}
+
+void CWaveScreen::SetCursorSource(int source) {
+    if (source != kCursorSrcCh1 && source != kCursorSrcCh2 && source != kCursorSrcMath &&
+        source != kCursorSrcFft) {
+        return;
+    }
+    cursorSource_ = source;
+    // The spectrum has no time or volt differences: only the Trace crosshair reads it.
+    if (source == kCursorSrcFft && cursorType_ != kCursorNone && cursorType_ != kCursorTrace) {
+        SetCursorType(kCursorNone);
+    }
+    update();
+}
+
+std::uint32_t CWaveScreen::GetChannelColour(int index) {
+    const InstrumentSettings& s = host_.Settings();
+    if (index == 1) {
+        return s.ch(kCh2).colour;
+    }
+    if (index == 2) {
+        return s.ch(kMath).colour;
+    }
+    return s.ch(kCh1).colour;
+}
+
+// ---- Repaint ------------------------------------------------------------------------------------
+
+PaintParams CWaveScreen::MakeParams() const {
+    const InstrumentSettings& s = const_cast<IScreenHost&>(host_).Settings();
+    PaintParams p;
+    p.clientWidth = width();
+    p.clientHeight = height();
+    p.fullScreen = host_.FullScreen();
+    p.geometry = ComputeScreenGeometry(p.clientWidth, p.clientHeight, p.fullScreen);
+    p.gridOn = gridOn_ != 0;
+    p.gridIntensity = gridIntensity_;
+    p.waveIntensity = waveIntensity_;
+    p.dotsMode = dotsMode_;
+    p.running = s.acquire.running != 0;
+    p.persistenceOn = s.persistenceOn != 0;
+    return p;
+}
+
+void CWaveScreen::ReportNullRect() {
+    if (!nullRectReported_ && showMessage) {
+        nullRectReported_ = true;
+        showMessage(QStringLiteral("Error"), QStringLiteral("DC or Rect is Null"));
+    }
+}
+
+const QImage& CWaveScreen::RenderFrame() {
+    const PaintParams params = MakeParams();
+    geometry_ = params.geometry;
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels(static_cast<int>(params.clientWidth * dpr),
+                       static_cast<int>(params.clientHeight * dpr));
+    if (raster_.isNull() || raster_.size() != pixels) {
+        raster_ = pixels.isEmpty() ? QImage() : QImage(pixels, QImage::Format_RGB32);
+        raster_.setDevicePixelRatio(dpr);
+    }
+    if (raster_.isNull()) {
+        ReportNullRect();
+        return raster_;
+    }
+    UpdateMarkers();
+    QPainter p(&raster_);
+    bool drawn = PaintBorder(p, params);
+    if (maskLayer) {
+        maskLayer(p, params.geometry.plot);
+    }
+    drawn = PaintGraticule(p, params) && drawn;
+    if (!drawn) {
+        ReportNullRect();
+    } else {
+        nullRectReported_ = false;
+    }
+    DrawMarkers(p, params);
+    DrawCursors(p, params);
+    DrawTraces(p, params);
+    DrawLevelLine(p, params);
+    PaintFrame(p, params);
+    if (measureLayer) {
+        measureLayer(p, params.geometry.plot);
+    }
+    DrawAverageNote(p, params);
+    if (params.fullScreen) {
+        DrawScaleLabels(p, params);
+    }
+    return raster_;
+}
+
+void CWaveScreen::paintEvent(QPaintEvent* /*event*/) {
+    const QImage& image = RenderFrame();
+    if (!image.isNull()) {
+        QPainter window(this);
+        window.drawImage(0, 0, image);
+    }
+}
+
+void CWaveScreen::resizeEvent(QResizeEvent* event) {
+    raster_ = QImage();
+    cursorsShown_ = 0;
+    QWidget::resizeEvent(event);
+    update();
+}
+
+void CWaveScreen::DrawTraces(QPainter& p, const PaintParams& params) {
+    InstrumentSettings& s = host_.Settings();
+    if (s.timebase.displayFormat == kFormatXY) {
+        PaintXY(p, params, host_.XYRecord(), scratch_);
+        return;
+    }
+    const SpectrumView spectrum = host_.Spectrum();
+    for (int ch = kCh1; ch < kChannelCount; ++ch) {
+        if (s.ch(ch).enabled == 0) {
+            continue;
+        }
+        PaintTrace(p, params, host_.Trace(ch), ch, s.ch(ch).colour, host_.Persistence(), scratch_);
+        if (spectrum.displayOn) {
+            PaintSpectrum(p, params, spectrum, scratch_);
+        }
+    }
+}
+
+// ---- Markers ------------------------------------------------------------------------------------
+
+void CWaveScreen::UpdateMarkers() {
+    geometry_ = ComputeScreenGeometry(width(), height(), host_.FullScreen());
+    const PlotRect& plot = geometry_.plot;
+    InstrumentSettings& s = host_.Settings();
+    const bool full = host_.FullScreen();
+
+    const int hpos = s.timebase.horizontalPosition;
+    if (!dragging_[kMarkerTrigPos]) {
+        point_[kMarkerTrigPos] = Pt{static_cast<int>(PositionMarkerX(plot, hpos)), 0};
+        if (hpos > 0 && hpos < 500) {
+            positionMarkerState_ = kPosOnScreen;
+        }
+    }
+    hit_[kMarkerTrigPos] = BoundingBox(PositionMarkerShape(point_[kMarkerTrigPos], positionMarkerState_));
+
+    for (int ch = kCh1; ch < kChannelCount; ++ch) {
+        const int m = kMarkerCh1 + ch;
+        point_[static_cast<std::size_t>(m)] =
+            Pt{full ? 0 : 2, static_cast<int>(ChannelMarkerY(plot, s.ch(ch).zeroLevel))};
+        hit_[static_cast<std::size_t>(m)] =
+            BoundingBox(ChannelMarkerShape(point_[static_cast<std::size_t>(m)], ch));
+    }
+    point_[kMarkerXYCh1] = Pt{static_cast<int>(XYMarkerX(plot, s.ch(kCh1).zeroLevel)), 0};
+    hit_[kMarkerXYCh1] = BoundingBox(XYMarkerShape(point_[kMarkerXYCh1]));
+
+    const float levels[3] = {s.trigger.levelCh1, s.trigger.levelCh2, s.trigger.levelExt};
+    std::uint16_t* states[3] = {&s.trigger.levelMarkerCh1, &s.trigger.levelMarkerCh2,
+                                &s.trigger.levelMarkerExt};
+    for (int slot = 0; slot < 3; ++slot) {
+        const LevelMarkerPlacement place =
+            PlaceTriggerLevelMarker(plot, geometry_.marginX, levels[slot], *states[slot]);
+        *states[slot] = static_cast<std::uint16_t>(place.state);
+        levelState_[static_cast<std::size_t>(slot)] = place.state;
+        const auto m = static_cast<std::size_t>(LevelMarkerOf(slot));
+        point_[m] = place.markerPoint;
+        hit_[m] = BoundingBox(TriggerLevelMarkerShape(place.markerPoint, place.state));
+    }
+}
+
+int CWaveScreen::LevelPointY(int slot) const {
+    const InstrumentSettings& s = const_cast<IScreenHost&>(host_).Settings();
+    const float levels[3] = {s.trigger.levelCh1, s.trigger.levelCh2, s.trigger.levelExt};
+    const std::uint16_t states[3] = {s.trigger.levelMarkerCh1, s.trigger.levelMarkerCh2,
+                                     s.trigger.levelMarkerExt};
+    return PlaceTriggerLevelMarker(geometry_.plot, geometry_.marginX, levels[slot], states[slot])
+        .levelPoint.y;
+}
+
+void CWaveScreen::MoveZeroLevel(int channel, float level) {
+    if (channel < kCh1 || channel >= kChannelCount) {
+        return;
+    }
+    geometry_ = ComputeScreenGeometry(width(), height(), host_.FullScreen());
+    const PlotRect& plot = geometry_.plot;
+    InstrumentSettings& s = host_.Settings();
+    const float oldY = ChannelMarkerY(plot, s.ch(channel).zeroLevel);
+    const float newY = ChannelMarkerY(plot, level);
+    const int pointY = (channel == kCh1 || channel == kCh2) ? LevelPointY(channel) : 0;
+    if (channel == kCh1 || channel == kCh2) {
+        host_.SetZeroLevel(channel, level);
+    } else {
+        s.ch(channel).zeroLevel = level;
+    }
+    const int source = s.trigger.triggerSource;
+    if ((channel == kCh1 || channel == kCh2) && (source == channel || source == kTrigAlt)) {
+        const float oldLevel = channel == kCh1 ? s.trigger.levelCh1 : s.trigger.levelCh2;
+        const LevelFollow f = FollowZeroLevel(plot, pointY, newY - oldY, oldLevel);
+        if (f.level != oldLevel) {
+            host_.SetTriggerLevel(channel, f.level);
+        }
+        (channel == kCh1 ? s.trigger.levelMarkerCh1 : s.trigger.levelMarkerCh2) =
+            static_cast<std::uint16_t>(f.state);
+    }
+    UpdateMarkers();
+    update();
+}
+
+bool CWaveScreen::MarkerShown(int marker) const {
+    const InstrumentSettings& s = const_cast<IScreenHost&>(host_).Settings();
+    const int format = s.timebase.displayFormat;
+    switch (marker) {
+    case kMarkerTrigPos:
+        return format == kFormatYT;
+    case kMarkerCh1:
+        return s.ch(kCh1).enabled != 0 && format != kFormatXY;
+    case kMarkerCh2:
+    case kMarkerMath:
+    case kMarkerRef:
+        return s.ch(marker - kMarkerCh1).enabled != 0;
+    case kMarkerXYCh1:
+        return s.ch(kCh1).enabled != 0 && format == kFormatXY;
+    default:
+        return format == kFormatYT && LevelMarkerShown(marker, s.trigger.triggerSource);
+    }
+}
+
+void CWaveScreen::DrawMarkers(QPainter& p, const PaintParams& params) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    for (int group : MarkerDrawOrder(topMarker_)) {
+        DrawMarkerGroup(p, params, group);
+    }
+}
+
+void CWaveScreen::DrawMarkerGroup(QPainter& p, const PaintParams& params, int group) {
+    const bool full = params.fullScreen;
+    switch (group) {
+    case kTopTrigPos:
+        if (MarkerShown(kMarkerTrigPos)) {
+            DrawPositionMarker(p, full);
+        }
+        break;
+    case kTopCh1:
+        if (MarkerShown(kMarkerCh1)) {
+            DrawChannelMarker(p, kCh1, full);
+        }
+        if (MarkerShown(kMarkerXYCh1)) {
+            DrawXYMarker(p, full);
+        }
+        break;
+    case kTopCh2:
+    case kTopMath:
+    case kTopRef:
+        if (MarkerShown(group)) {
+            DrawChannelMarker(p, group - kMarkerCh1, full);
+        }
+        break;
+    default:
+        for (int m : {kMarkerLevelCh1, kMarkerLevelCh2, kMarkerLevelExt}) {
+            if (MarkerShown(m)) {
+                DrawLevelMarker(p, m, full);
+            }
+        }
+        break;
+    }
+}
+
+void CWaveScreen::DrawChannelMarker(QPainter& p, int channel, bool fullScreen) {
+    const Pt at = point_[static_cast<std::size_t>(kMarkerCh1 + channel)];
+    const QColor colour = ToQColor(host_.Settings().ch(channel).colour);
+    if (fullScreen && (channel == kCh1 || channel == kCh2)) {
+        DrawArrow(p, ChannelMarkerArrow(at), colour);
+        return;
+    }
+    const MarkerShape shape = ChannelMarkerShape(at, channel);
+    FillShape(p, shape, colour);
+    static const QString kLabels[4] = {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"),
+                                       QStringLiteral("R")};
+    const QFont font = channel <= kCh2 ? ScreenFont(QStringLiteral("MS PMincho"), 13)
+                                       : ScreenFont(QStringLiteral("Arial"), 13);
+    Label(p, shape.label, kLabels[channel], font);
+}
+
+void CWaveScreen::DrawXYMarker(QPainter& p, bool fullScreen) {
+    const Pt at = point_[kMarkerXYCh1];
+    const QColor colour = ToQColor(host_.Settings().ch(kCh1).colour);
+    if (fullScreen) {
+        DrawArrow(p, XYMarkerArrow(at), colour);
+        return;
+    }
+    const MarkerShape shape = XYMarkerShape(at);
+    FillShape(p, shape, colour);
+    Label(p, shape.label, QStringLiteral("1"), ScreenFont(QStringLiteral("MS PMincho"), 12));
+}
+
+void CWaveScreen::DrawLevelMarker(QPainter& p, int marker, bool fullScreen) {
+    const int slot = marker - kMarkerLevelCh1;
+    const Pt at = point_[static_cast<std::size_t>(marker)];
+    const int state = levelState_[static_cast<std::size_t>(slot)];
+    const InstrumentSettings& s = host_.Settings();
+    const QColor colour = ToQColor(slot == 0   ? s.ch(kCh1).colour
+                                   : slot == 1 ? s.ch(kCh2).colour
+                                               : kExtColour);
+    if (fullScreen) {
+        DrawArrow(p, TriggerLevelMarkerArrow(at, state), colour);
+        return;
+    }
+    const MarkerShape shape = TriggerLevelMarkerShape(at, state);
+    FillShape(p, shape, colour);
+    Label(p, shape.label, QStringLiteral("T"), ScreenFont(QStringLiteral("Arial"), 14));
+}
+
+void CWaveScreen::DrawPositionMarker(QPainter& p, bool fullScreen) {
+    const Pt at = point_[kMarkerTrigPos];
+    const QColor colour = ToQColor(kPositionMarkerColour);
+    if (fullScreen) {
+        DrawArrow(p, PositionMarkerArrow(at, positionMarkerState_), colour);
+        return;
+    }
+    const MarkerShape shape = PositionMarkerShape(at, positionMarkerState_);
+    FillShape(p, shape, colour);
+    Label(p, shape.label, QStringLiteral("T"), ScreenFont(QStringLiteral("Arial"), 13));
+}
+
+void CWaveScreen::DrawLevelLine(QPainter& p, const PaintParams& params) {
+    if (!levelLineShown_) {
+        return;
+    }
+    for (int m : {kMarkerLevelCh1, kMarkerLevelCh2, kMarkerLevelExt}) {
+        if (dragging_[static_cast<std::size_t>(m)]) {
+            const int y = hit_[static_cast<std::size_t>(m)].MiddleY();
+            const PlotRect& plot = params.geometry.plot;
+            p.setPen(QPen(QColor(250, 170, 100), 1, Qt::DashDotDotLine));
+            p.drawLine(plot.left + 1, y, plot.right - 1, y);
+            return;
+        }
+    }
+}
+
+void CWaveScreen::DrawAverageNote(QPainter& p, const PaintParams& params) {
+    const InstrumentSettings& s = host_.Settings();
+    if (s.acquire.acquisitionMode != kAcqAverage) {
+        return;
+    }
+    const QString text = QStringLiteral("%1: %2")
+                             .arg(QString::fromStdString(host_.Text(1108, "Average")))
+                             .arg(s.acquire.averageCount);
+    p.setFont(ScreenFont(QStringLiteral("Arial"), 15));
+    p.setPen(QColor(225, 0, 225));
+    DrawTextAt(p, params.geometry.plot.left + 6, params.geometry.plot.top + 6, text);
+}
+
+void CWaveScreen::DrawScaleLabels(QPainter& p, const PaintParams& params) {
+    const InstrumentSettings& s = host_.Settings();
+    const PlotRect& plot = params.geometry.plot;
+    p.setFont(ScreenFont(QStringLiteral("Arial"), 25));
+    const struct {
+        int channel;
+        int key;
+        const char* fallback;
+        int x;
+    } labels[2] = {{kCh1, 80200, "CH1", plot.left + plot.Width() / 5},
+                   {kCh2, 80201, "CH2", plot.left + 7 * (plot.Width() / 10)}};
+    for (const auto& l : labels) {
+        const ChannelSettings& c = s.ch(l.channel);
+        if (c.enabled == 0) {
+            continue;
+        }
+        const QString text =
+            QStringLiteral("%1: %2/DIV")
+                .arg(QString::fromStdString(host_.Text(l.key, l.fallback)))
+                .arg(QString::fromLatin1(
+                    ProbeScaledLabel(c.voltsPerDivIndex, c.probe).data(),
+                    static_cast<qsizetype>(ProbeScaledLabel(c.voltsPerDivIndex, c.probe).size())));
+        p.setPen(ToQColor(c.colour));
+        DrawTextAt(p, l.x, plot.top + 20, text);
+    }
+}
+
+// ---- Mouse --------------------------------------------------------------------------------------
+
+void CWaveScreen::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    buttonDown_ = true;
+    firstPointPending_ = true;
+    const QPoint at = event->position().toPoint();
+    lastDragX_ = at.x();
+    HandleMouse(at.x(), at.y());
+    const InstrumentSettings& s = host_.Settings();
+    if (!AnyMarkerDragged() && cursorType_ == kCursorNone && geometry_.plot.Contains(at.x(), at.y()) &&
+        !host_.FullScreen()) {
+        if (s.acquire.zoomIn != 0) {
+            host_.ZoomStep(true);
+        } else if (s.acquire.zoomOut != 0) {
+            host_.ZoomStep(false);
+        }
+    }
+}
+
+void CWaveScreen::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    HandleMouse(at.x(), at.y());
+}
+
+void CWaveScreen::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    buttonDown_ = false;
+    // The first set drag flag in this order ends.
+    for (int m : {kMarkerTrigPos, kMarkerCh1, kMarkerCh2, kMarkerMath, kMarkerRef, kMarkerLevelCh1,
+                  kMarkerLevelCh2, kMarkerLevelExt, kMarkerXYCh1}) {
+        if (dragging_[static_cast<std::size_t>(m)]) {
+            dragging_[static_cast<std::size_t>(m)] = false;
+            break;
+        }
+    }
+    levelLineShown_ = false;
+    mouseCaptured_ = false;
+    unsetCursor();
+    update();
+}
+
+void CWaveScreen::HandleMouse(int x, int y) {
+    if (host_.FullScreen()) {
+        return;
+    }
+    geometry_ = ComputeScreenGeometry(width(), height(), false);
+    OnMarkerMouse(x, y);
+    DragMarker(x, y);
+    if (!AnyMarkerDragged()) {
+        OnCursorMouse(x, y);
+    }
+}
+
+bool CWaveScreen::AnyMarkerDragged() const {
+    return std::any_of(dragging_.begin(), dragging_.end(), [](bool d) { return d; });
+}
+
+bool CWaveScreen::OnMarkerMouse(int x, int y) {
+    const InstrumentSettings& s = host_.Settings();
+    if (AnyMarkerDragged() || (s.acquire.drag != 0 && buttonDown_)) {
+        return false;
+    }
+    UpdateMarkers();
+    HitTestInput in;
+    in.displayFormat = s.timebase.displayFormat;
+    in.running = s.acquire.running != 0;
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        in.channelOn[static_cast<std::size_t>(ch)] = s.ch(ch).enabled != 0;
+    }
+    in.triggerSource = s.trigger.triggerSource;
+    const HitTestOrder order = MarkerHitTestOrder(in);
+    for (int k = 0; k < order.count; ++k) {
+        const int m = order.markers[static_cast<std::size_t>(k)];
+        if (!hit_[static_cast<std::size_t>(m)].Contains(x, y)) {
+            continue;
+        }
+        setCursor(m >= kMarkerLevelCh1 && m <= kMarkerLevelExt ? Qt::SizeVerCursor : Qt::PointingHandCursor);
+        // Hovering shows the drag pointer; the press grabs the marker.
+        if (buttonDown_) {
+            dragging_[static_cast<std::size_t>(m)] = true;
+            topMarker_ = TopMarkerFor(m);
+            mouseEventCounter_ = 0;
+            if (m >= kMarkerLevelCh1 && m <= kMarkerLevelExt) {
+                levelLineShown_ = true;
+            }
+        }
+        return true;
+    }
+    if (!buttonDown_ && !mouseCaptured_) {
+        unsetCursor();
+    }
+    return false;
+}
+
+void CWaveScreen::DragMarker(int x, int y) {
+    if (!AnyMarkerDragged()) {
+        return;
+    }
+    // A fast mouse would otherwise flood the instrument with new levels.
+    if (++mouseEventCounter_ < 4) {
+        return;
+    }
+    mouseEventCounter_ = 0;
+    if (!buttonDown_) {
+        return;
+    }
+    const PlotRect& plot = geometry_.plot;
+    InstrumentSettings& s = host_.Settings();
+    if (dragging_[kMarkerTrigPos]) {
+        const PositionDrag d = DragPositionMarker(plot, x);
+        point_[kMarkerTrigPos].x = d.markerX;
+        positionMarkerState_ = d.state;
+        host_.SetHorizontalPosition(d.horizontalPosition);
+    } else if (dragging_[kMarkerXYCh1]) {
+        host_.SetZeroLevel(kCh1, XYZeroLevelFromX(plot, x));
+    } else if (dragging_[kMarkerCh1] || dragging_[kMarkerCh2] || dragging_[kMarkerMath] ||
+               dragging_[kMarkerRef]) {
+        int ch = kCh1;
+        while (!dragging_[static_cast<std::size_t>(kMarkerCh1 + ch)]) {
+            ++ch;
+        }
+        MoveZeroLevel(ch, LevelFromY(plot, std::clamp(y, plot.top, plot.bottom)));
+    } else {
+        for (int slot = 0; slot < 3; ++slot) {
+            if (!dragging_[static_cast<std::size_t>(LevelMarkerOf(slot))]) {
+                continue;
+            }
+            host_.SetTriggerLevel(slot, LevelFromY(plot, std::clamp(y, plot.top, plot.bottom)));
+            std::uint16_t* state[3] = {&s.trigger.levelMarkerCh1, &s.trigger.levelMarkerCh2,
+                                       &s.trigger.levelMarkerExt};
+            *state[slot] = kMarkerOnScreen;
+            break;
+        }
+    }
+    UpdateMarkers();
+    update();
+}
+
+bool CWaveScreen::OnCursorMouse(int x, int y) {
+    const PlotRect& plot = geometry_.plot;
+    const InstrumentSettings& s = host_.Settings();
+    if (cursorType_ == kCursorNone) {
+        const bool zoom = s.acquire.zoomIn != 0 || s.acquire.zoomOut != 0;
+        const bool drag = s.acquire.drag != 0;
+        if (!(zoom || drag) || !plot.Contains(x, y)) {
+            if (mouseCaptured_) {
+                unsetCursor();
+                mouseCaptured_ = false;
+            }
+            return false;
+        }
+        mouseCaptured_ = true;
+        if (zoom) {
+            setCursor(s.acquire.zoomIn != 0 ? Qt::CrossCursor : Qt::PointingHandCursor);
+        } else {
+            setCursor(buttonDown_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
+            if (buttonDown_ && x != lastDragX_) {
+                host_.DragWaveform(x - lastDragX_);
+                lastDragX_ = x;
+                update();
+            }
+        }
+        return true;
+    }
+    if (!plot.Contains(x, y)) {
+        if (mouseCaptured_) {
+            unsetCursor();
+            mouseCaptured_ = false;
+        }
+        return false;
+    }
+    setCursor(Qt::CrossCursor);
+    mouseCaptured_ = true;
+    if (buttonDown_) {
+        if (firstPointPending_) {
+            cursorA_ = Pt{x, y};
+            cursorsShown_ = 1;
+            firstPointPending_ = false;
+        }
+        cursorB_ = Pt{x, y};
+    }
+    update();
+    return true;
+}
+
+// ---- Cursors ------------------------------------------------------------------------------------
+
+void CWaveScreen::DrawCursors(QPainter& p, const PaintParams& params) {
+    if (cursorsShown_ == 0 || cursorType_ == kCursorNone) {
+        return;
+    }
+    const PlotRect& plot = params.geometry.plot;
+    cursorA_ = ClampCursorPoint(plot, cursorA_);
+    cursorB_ = ClampCursorPoint(plot, cursorB_);
+    const Pt a = cursorA_;
+    const Pt b = cursorB_;
+    QPen dotted(kCursorColour, 1, Qt::DotLine);
+    const auto dottedH = [&](int y) {
+        p.setPen(dotted);
+        p.drawLine(plot.left + 1, y, plot.right - 1, y);
+    };
+    const auto dottedV = [&](int x) {
+        p.setPen(dotted);
+        p.drawLine(x, plot.top + 1, x, plot.bottom - 1);
+    };
+    const auto solidH = [&](int y) { DrawAxisLine(p, plot.left + 1, y, plot.right, y, kCursorColour); };
+    const auto solidV = [&](int x) { DrawAxisLine(p, x, plot.top + 1, x, plot.bottom, kCursorColour); };
+    switch (cursorType_) {
+    case kCursorCross:
+        dottedH(b.y);
+        dottedV(b.x);
+        solidH(a.y);
+        solidV(a.x);
+        break;
+    case kCursorVertical:
+        dottedV(b.x);
+        solidV(a.x);
+        break;
+    case kCursorHorizontal:
+        dottedH(b.y);
+        solidH(a.y);
+        break;
+    case kCursorTrace:
+        DrawTraceCrosshair(p, params);
+        break;
+    default:
+        break;
+    }
+}
+
+void CWaveScreen::DrawTraceCrosshair(QPainter& p, const PaintParams& params) {
+    const PlotRect& plot = params.geometry.plot;
+    const InstrumentSettings& s = host_.Settings();
+    int x = 0;
+    int y = plot.top;
+    const SpectrumView spectrum = host_.Spectrum();
+    if (cursorSource_ == kCursorSrcFft && spectrum.displayOn && spectrum.values != nullptr) {
+        const int n = SpectrumCursorIndex(plot, cursorB_.x, spectrum.pointCount, spectrum.zoom);
+        if (n < 0) {
+            return;
+        }
+        x = SpectrumCursorX(plot, n, spectrum.pointCount, spectrum.zoom);
+        const SpectrumMapper map(plot, spectrum.pointCount, spectrum.zoom, spectrum.unitsPerDiv,
+                                 spectrum.scaleMode);
+        y = map.Y(spectrum.values[n]);
+    } else {
+        const int n = TraceIndexUnderB();
+        if (n < 0) {
+            return;
+        }
+        x = TraceCursorX(plot, n);
+        if (cursorSource_ <= kCursorSrcMath && s.ch(cursorSource_).enabled != 0) {
+            const TraceView trace = host_.Trace(cursorSource_);
+            if (trace.points != nullptr) {
+                y = TraceMapper(plot).Y(trace.points[n]);
+            }
+        }
+    }
+    const Crosshair c = ComputeCrosshair(plot, x, y);
+    DrawAxisLine(p, c.segmentFrom.x, c.segmentFrom.y, c.segmentTo.x, c.segmentTo.y, kCursorColour);
+    DrawAxisLine(p, c.lineFrom.x, c.lineFrom.y, c.lineTo.x, c.lineTo.y, kCursorColour);
+    const QRect box(QPoint(c.boxTopLeft.x, c.boxTopLeft.y),
+                    QPoint(c.boxBottomRight.x - 1, c.boxBottomRight.y - 1));
+    p.fillRect(box, Qt::black);
+    p.setPen(QPen(kCursorColour, 1));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+}
+
+int CWaveScreen::TraceIndexUnderB() const {
+    return TraceCursorIndex(geometry_.plot, cursorB_.x);
+}
+
+double CWaveScreen::SourceVoltsPerDiv() const {
+    const InstrumentSettings& s = const_cast<IScreenHost&>(host_).Settings();
+    return ChannelVoltsPerDiv(s.ch(std::clamp(cursorSource_, 0, 2)));
+}
+
+bool CWaveScreen::SourceChannelOn() const {
+    const InstrumentSettings& s = const_cast<IScreenHost&>(host_).Settings();
+    return cursorSource_ <= kCursorSrcMath && s.ch(cursorSource_).enabled != 0;
+}
+
+std::string CWaveScreen::FreqReadout() {
+    const double dt = CursorDeltaTime(SecondsPerDiv(host_.Settings().timebase), geometry_.plot.Width(),
+                                      cursorA_.x, cursorB_.x);
+    return FormatFreqReadout(dt > 0.0 ? 1.0 / dt : 0.0);
+}
+
+std::string CWaveScreen::TimeReadout() {
+    return FormatTimeReadout(CursorDeltaTime(SecondsPerDiv(host_.Settings().timebase), geometry_.plot.Width(),
+                                             cursorA_.x, cursorB_.x));
+}
+
+std::string CWaveScreen::VoltDeltaReadout() {
+    const double dv = SourceChannelOn() ? CursorDeltaVolts(SourceVoltsPerDiv(), geometry_.plot.Height(),
+                                                           cursorA_.y, cursorB_.y)
+                                        : 0.0;
+    return FormatVoltDeltaReadout(dv);
+}
+
+std::string CWaveScreen::TraceVoltReadout() {
+    const int n = TraceIndexUnderB();
+    double v = 0.0;
+    if (n >= 0 && SourceChannelOn()) {
+        const TraceView trace = host_.Trace(cursorSource_);
+        if (trace.points != nullptr) {
+            v = CodeToVolts(host_.Settings().ch(cursorSource_), trace.points[n]);
+        }
+    }
+    return FormatTraceVoltReadout(v);
+}
+
+std::string CWaveScreen::SpectrumFreqReadout() {
+    const SpectrumView spectrum = host_.Spectrum();
+    const int n = SpectrumCursorIndex(geometry_.plot, cursorB_.x, spectrum.pointCount, spectrum.zoom);
+    const double f = (n >= 0 && spectrum.frequenciesHz != nullptr) ? spectrum.frequenciesHz[n] : 0.0;
+    return FormatFreqReadout(f);
+}
+
+std::string CWaveScreen::SpectrumLevelReadout() {
+    const SpectrumView spectrum = host_.Spectrum();
+    const int n = SpectrumCursorIndex(geometry_.plot, cursorB_.x, spectrum.pointCount, spectrum.zoom);
+    const double v = (n >= 0 && spectrum.values != nullptr) ? spectrum.values[n] : 0.0;
+    return FormatSpectrumLevelReadout(v, spectrum.scaleMode);
+}
+
+} // namespace tarnix

@@ -1,0 +1,155 @@
+// The waveform screen: border, graticule, markers, cursors, traces, frame and annotations, repainted
+// from the document in a fixed layer order into an off-screen raster that is copied in one step.
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/cursor_readouts.h"
+#include "display/marker_geometry.h"
+#include "display/screen_geometry.h"
+#include "display/screen_host.h"
+#include "display/wave_render.h"
+
+namespace tarnix {
+
+class CWaveScreen : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CWaveScreen(IScreenHost& host, QWidget* parent = nullptr);
+
+    // ---- Display settings (saved with the setup) ----
+    void SetGridOn(bool on);
+    bool GetGridOn() const { return gridOn_ != 0; }
+    void SetGridIntensity(int value); // clamped to 0..255, no repaint of its own
+    int GetGridIntensity() const { return gridIntensity_; }
+    // Also rewrites the MATH and REF colours to RGB(v,0,0) and RGB(0,v,v).
+    void SetWaveIntensity(int value);
+    int GetWaveIntensity() const { return waveIntensity_; }
+    void SetDrawType(int type); // 0 Vectors, 1 Dots; other values ignored
+    int GetDrawType() const { return dotsMode_; }
+    // Stores the type and hides the cursors.
+    void SetCursorType(int type);
+    int GetCursorType() const { return cursorType_; }
+    void SetCursorSource(int source);
+    int GetCursorSource() const { return cursorSource_; }
+    PlotRect GetPlotRect() const { return geometry_.plot; }
+    int GetMarginX() const { return geometry_.marginX; }
+    // 1 gives the CH2 colour, 2 the MATH colour, anything else the CH1 colour.
+    std::uint32_t GetChannelColour(int index);
+    void Redraw() { update(); }
+
+    // ---- Markers ----
+    // Recomputes every marker position from the settings.
+    void UpdateMarkers();
+    // Moves a channel's zero level as a drag or a command does; the trigger level of that channel
+    // follows by the same number of pixels when it is the trigger source (or the source is ALT).
+    void MoveZeroLevel(int channel, float level);
+    int TopMarker() const { return topMarker_; }
+    int PositionMarkerState() const { return positionMarkerState_; }
+    bool MarkerDragged(int marker) const { return dragging_[static_cast<std::size_t>(marker)]; }
+    // Hit rectangle of a marker as last placed (for tests and the context menu).
+    HitRect MarkerHitRect(int marker) const { return hit_[static_cast<std::size_t>(marker)]; }
+    Pt MarkerPoint(int marker) const { return point_[static_cast<std::size_t>(marker)]; }
+
+    // ---- Cursors ----
+    bool CursorsShown() const { return cursorsShown_ != 0; }
+    Pt CursorA() const { return cursorA_; }
+    Pt CursorB() const { return cursorB_; }
+    std::string FreqReadout();
+    std::string TimeReadout();
+    std::string VoltDeltaReadout();
+    std::string TraceVoltReadout();
+    std::string SpectrumFreqReadout();
+    std::string SpectrumLevelReadout();
+
+    // ---- Repaint ----
+    // Draws every layer into the off-screen raster (created at the client size when missing) and
+    // returns it; paintEvent copies it to the window.
+    const QImage& RenderFrame();
+    const QImage& Raster() const { return raster_; }
+
+    // Layers that later subsystems supply: the Pass/Fail mask (step 3) and the measurement texts
+    // (step 10). Empty hooks are skipped.
+    std::function<void(QPainter&, const PlotRect&)> maskLayer;
+    std::function<void(QPainter&, const PlotRect&)> measureLayer;
+    // Shows a message box; replaced by tests. Defaults to a QMessageBox.
+    std::function<void(const QString& caption, const QString& text)> showMessage;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    PaintParams MakeParams() const;
+    void HandleMouse(int x, int y);
+    bool OnMarkerMouse(int x, int y);
+    void DragMarker(int x, int y);
+    bool OnCursorMouse(int x, int y);
+    bool AnyMarkerDragged() const;
+    void ReportNullRect();
+
+    void DrawMarkers(QPainter& p, const PaintParams& params);
+    void DrawMarkerGroup(QPainter& p, const PaintParams& params, int group);
+    void DrawChannelMarker(QPainter& p, int channel, bool fullScreen);
+    void DrawLevelMarker(QPainter& p, int marker, bool fullScreen);
+    void DrawPositionMarker(QPainter& p, bool fullScreen);
+    void DrawXYMarker(QPainter& p, bool fullScreen);
+    void DrawCursors(QPainter& p, const PaintParams& params);
+    void DrawTraceCrosshair(QPainter& p, const PaintParams& params);
+    void DrawTraces(QPainter& p, const PaintParams& params);
+    void DrawLevelLine(QPainter& p, const PaintParams& params);
+    void DrawAverageNote(QPainter& p, const PaintParams& params);
+    void DrawScaleLabels(QPainter& p, const PaintParams& params);
+
+    bool MarkerShown(int marker) const;
+    int LevelPointY(int levelMarker) const;
+    double SourceVoltsPerDiv() const;
+    bool SourceChannelOn() const;
+    int TraceIndexUnderB() const;
+
+    IScreenHost& host_;
+    ScreenGeometry geometry_;
+
+    std::uint32_t gridOn_ = 1;
+    int gridIntensity_ = 200;
+    int waveIntensity_ = 255;
+    int dotsMode_ = 0;
+    int cursorType_ = kCursorNone;
+    int cursorSource_ = kCursorSrcCh1;
+    int topMarker_ = kTopCh1;
+
+    // Marker state.
+    std::array<Pt, kMarkerCount> point_{};
+    std::array<HitRect, kMarkerCount> hit_{};
+    std::array<int, 3> levelState_{}; // CH1, CH2, EXT
+    std::array<bool, kMarkerCount> dragging_{};
+    int positionMarkerState_ = kPosOnScreen;
+    int mouseEventCounter_ = 0;
+    bool levelLineShown_ = false;
+
+    // Cursor state.
+    std::uint32_t cursorsShown_ = 0;
+    Pt cursorA_;
+    Pt cursorB_;
+    bool buttonDown_ = false;
+    bool firstPointPending_ = false;
+    bool mouseCaptured_ = false;
+    int lastDragX_ = 0;
+
+    QImage raster_;
+    std::vector<QPoint> scratch_;
+    bool nullRectReported_ = false;
+};
+
+} // namespace tarnix
