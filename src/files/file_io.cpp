@@ -1,5 +1,6 @@
 #include "files/file_io.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <charconv>
@@ -46,7 +47,9 @@ std::string CouldNotOpenMessage(int errorNumber) {
     return WithSystemText("Couldn't open file: ", errorNumber);
 }
 
-FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes) {
+namespace {
+
+FileBytes ReadUpTo(const std::string& path, std::size_t maxBytes, bool refuseLarger) {
     FileBytes result;
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -64,13 +67,13 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes) {
         ::close(fd);
         return result;
     }
-    if (static_cast<std::uint64_t>(info.st_size) > maxBytes) {
+    if (refuseLarger && static_cast<std::uint64_t>(info.st_size) > maxBytes) {
         result.tooLarge = true;
         result.errorNumber = EFBIG;
         ::close(fd);
         return result;
     }
-    result.bytes.resize(static_cast<std::size_t>(info.st_size));
+    result.bytes.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
     std::size_t done = 0;
     while (done < result.bytes.size()) {
         ssize_t n = ::read(fd, result.bytes.data() + done, result.bytes.size() - done);
@@ -92,6 +95,16 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes) {
     ::close(fd);
     result.ok = true;
     return result;
+}
+
+} // namespace
+
+FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes) {
+    return ReadUpTo(path, maxBytes, true);
+}
+
+FileBytes ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
+    return ReadUpTo(path, maxBytes, false);
 }
 
 int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {

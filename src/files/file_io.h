@@ -31,6 +31,8 @@ struct FileBytes {
     std::vector<std::uint8_t> bytes;
 };
 FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes);
+// Reads at most the first `maxBytes` bytes of a file, however long it is.
+FileBytes ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
 // Creates (truncating) `path` and writes `bytes`; returns 0 or the errno of the step that failed.
 int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);

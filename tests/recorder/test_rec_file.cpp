@@ -1,0 +1,205 @@
+#include "recorder/rec_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "recorder/recorder.h"
+
+namespace tarnix {
+namespace {
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tarnix-rec-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteAll(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Le16(unsigned v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+}
+std::string Le32(unsigned v) {
+    return Le16(v & 0xFFFF) + Le16(v >> 16);
+}
+
+std::string Header(unsigned source, unsigned vdiv, unsigned coupling, unsigned probe, unsigned bw,
+                   unsigned positionBits, unsigned tb, unsigned reserved, unsigned hpos, unsigned count) {
+    return Le16(source) + Le16(vdiv) + Le16(coupling) + Le16(probe) + Le16(bw) + Le32(positionBits) +
+           Le16(tb) + Le32(reserved) + Le16(hpos) + Le16(count);
+}
+
+// A frame whose every point holds `value`.
+std::string Frame(unsigned value) {
+    std::string frame;
+    for (int i = 0; i < 5000; ++i) {
+        frame += Le16(value);
+    }
+    return frame;
+}
+
+TEST(RecFile, SavedFileIsTheHeaderAndNFrames) {
+    TempDir dir;
+    auto recorder = std::make_unique<CRecorder>();
+    RecorderSettings& s = recorder->settings;
+    s.recordSource = 1;
+    s.voltsPerDivIndex = 5;
+    s.coupling = 2;
+    s.probe = 1;
+    s.bandwidthLimit = 1;
+    s.verticalPosition = 64.0f; // 0x42800000
+    s.timeDivIndex = 20;
+    s.reserved = 0x01020304;
+    s.horizontalPosition = 480;
+    s.recordedCount = 3;
+    for (int k = 0; k < 3; ++k) {
+        auto frame = recorder->store.Frame(k);
+        std::fill(frame.begin(), frame.end(), static_cast<std::int16_t>(-1 - k));
+    }
+    const std::string path = dir.File("a.rec");
+    ASSERT_TRUE(recorder->SaveRec(path).ok);
+    const std::string bytes = ReadAll(path);
+    ASSERT_EQ(bytes.size(), 24u + 3u * 10000u);
+    EXPECT_EQ(bytes.substr(0, 24), Header(1, 5, 2, 1, 1, 0x42800000, 20, 0x01020304, 480, 3));
+    EXPECT_EQ(bytes.substr(24, 10000), Frame(0xFFFF));
+    EXPECT_EQ(bytes.substr(20024, 10000), Frame(0xFFFD));
+
+    recorder->settings.recordedCount = 0;
+    ASSERT_TRUE(recorder->SaveRec(path).ok);
+    EXPECT_EQ(ReadAll(path).size(), 24u);
+    EXPECT_EQ(recorder->SaveRec(dir.File("none/a.rec")).message,
+              std::string("Cann't save file: ") + std::strerror(ENOENT));
+}
+
+TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
+    TempDir dir;
+    auto saved = std::make_unique<CRecorder>();
+    saved->settings.recordSource = 1;
+    saved->settings.voltsPerDivIndex = 3;
+    saved->settings.verticalPosition = 77.25f;
+    saved->settings.timeDivIndex = 30;
+    saved->settings.horizontalPosition = 125;
+    saved->settings.reserved = -7;
+    saved->settings.recordedCount = 4;
+    saved->settings.recordInterval = 15;
+    for (int k = 0; k < 4; ++k) {
+        auto frame = saved->store.Frame(k);
+        for (int i = 0; i < 5000; ++i) {
+            frame[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(k * 1000 + i % 256);
+        }
+    }
+    const std::string path = dir.File("Run.REC");
+    ASSERT_TRUE(saved->SaveRec(path).ok);
+
+    auto loaded = std::make_unique<CRecorder>();
+    loaded->Reset();
+    auto untouched = loaded->store.Frame(4);
+    std::fill(untouched.begin(), untouched.end(), std::int16_t{42});
+    loaded->settings.recordInterval = 15;
+    FileResult result = loaded->LoadRec(path, 1);
+    ASSERT_TRUE(result.ok) << result.message;
+    const RecorderSettings& s = loaded->settings;
+    EXPECT_EQ(s.recordSource, 1);
+    EXPECT_EQ(s.voltsPerDivIndex, 3);
+    EXPECT_EQ(s.verticalPosition, 77.25f);
+    EXPECT_EQ(s.timeDivIndex, 30);
+    EXPECT_EQ(s.horizontalPosition, 125);
+    EXPECT_EQ(s.reserved, -7);
+    EXPECT_EQ(s.recordedCount, 4);
+    EXPECT_TRUE(std::equal(saved->store.Samples().begin(), saved->store.Samples().begin() + 20000,
+                           loaded->store.Samples().begin()));
+    EXPECT_EQ(loaded->store.Frame(4)[0], 42); // beyond the loaded frames nothing changed
+    EXPECT_EQ(loaded->recordingEmpty, 0);
+    // End-of-recording update and the panel.
+    EXPECT_EQ(s.playEndFrame, 4);
+    EXPECT_EQ(s.recordEndFrame, 4);
+    EXPECT_EQ(s.currentFrame, 1);
+    EXPECT_EQ(s.playInterval, 15);
+    EXPECT_EQ(loaded->Panel().recordedCount, 4);
+    EXPECT_EQ(loaded->Panel().source, 1);
+    EXPECT_TRUE(loaded->Panel().playEnabled);
+    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
+}
+
+TEST(RecFile, TwelveHundredFramesLoadAThousandAndFieldsAreClamped) {
+    TempDir dir;
+    const std::string path = dir.File("big.rec");
+    std::string bytes = Header(5, 12, 7, 9, 0xFFFF, 0x7FC00000, 50, 0, 900, 1200);
+    for (int k = 0; k < 1200; ++k) {
+        bytes += Frame(static_cast<unsigned>(k));
+    }
+    WriteAll(path, bytes);
+    auto recorder = std::make_unique<CRecorder>();
+    ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
+    const RecorderSettings& s = recorder->settings;
+    EXPECT_EQ(s.recordedCount, 1000);
+    EXPECT_EQ(recorder->store.Frame(999)[4999], 999);
+    EXPECT_EQ(s.recordSource, 1);
+    EXPECT_EQ(s.voltsPerDivIndex, 9);
+    EXPECT_EQ(s.coupling, 2);
+    EXPECT_EQ(s.probe, 3);
+    EXPECT_EQ(s.bandwidthLimit, 1);
+    EXPECT_EQ(s.verticalPosition, 0.0f); // NaN cannot be a position
+    EXPECT_EQ(s.timeDivIndex, 37);       // the slowest time base of the selector
+    EXPECT_EQ(s.horizontalPosition, 500);
+    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
+}
+
+TEST(RecFile, ShortFilesAndRefusals) {
+    TempDir dir;
+    auto recorder = std::make_unique<CRecorder>();
+    recorder->Reset();
+    auto frames = recorder->store.Samples();
+    std::fill(frames.begin(), frames.end(), std::int16_t{9});
+
+    // Three frames announced, one and a half present.
+    const std::string path = dir.File("s.rec");
+    WriteAll(path, Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 3) + Frame(5) + Frame(6).substr(0, 5000));
+    ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
+    EXPECT_EQ(recorder->settings.recordedCount, 3);
+    EXPECT_EQ(recorder->store.Frame(0)[4999], 5);
+    EXPECT_EQ(recorder->store.Frame(1)[2499], 6);
+    EXPECT_EQ(recorder->store.Frame(1)[2500], 9);
+    EXPECT_EQ(recorder->store.Frame(2)[0], 9);
+
+    // A header cut short changes nothing.
+    const RecorderSettings before = recorder->settings;
+    WriteAll(path, Header(1, 1, 1, 1, 1, 0, 1, 0, 1, 1).substr(0, 23));
+    FileResult cut = recorder->LoadRec(path, 1);
+    EXPECT_FALSE(cut.ok);
+    EXPECT_TRUE(cut.message.empty());
+    EXPECT_EQ(recorder->settings, before);
+
+    FileResult wrong = recorder->LoadRec(dir.File("x.set"), 1);
+    EXPECT_FALSE(wrong.ok);
+    EXPECT_TRUE(wrong.message.empty()); // ignored without a message
+    EXPECT_EQ(recorder->LoadRec(dir.File("gone.rec"), 1).message,
+              std::string("Couldn't open file: ") + std::strerror(ENOENT));
+}
+
+} // namespace
+} // namespace tarnix

@@ -1,0 +1,296 @@
+#include "recorder/recorder.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+class FakeTimer : public IPanelTimer {
+public:
+    void Start(int intervalMs) override {
+        running = true;
+        interval = intervalMs;
+        ++starts;
+    }
+    void Stop() override { running = false; }
+    bool running = false;
+    int interval = 0;
+    int starts = 0;
+};
+
+// A document stand-in: settings, two display traces that change every frame, and a log of requests.
+class FakeHost : public IRecorderHost {
+public:
+    FakeHost() {
+        ApplyFactoryDefaults(settings);
+        for (auto& trace : traces) {
+            trace.fill(0);
+        }
+    }
+    const InstrumentSettings& Settings() const override { return settings; }
+    std::span<const std::int16_t> DisplayTrace(int channel) const override { return traces[channel]; }
+    void ShowFrame(int channel, std::span<const std::int16_t> frame) override {
+        std::copy(frame.begin(), frame.end(), traces[channel].begin());
+        shown.push_back({channel, frame[0]});
+    }
+    void SetChannelEnabled(int channel, bool on) override { settings.ch(channel).enabled = on ? 1 : 0; }
+    void ApplyPlaybackContext(int channel, const RecorderSettings& context) override {
+        ChannelSettings& ch = settings.ch(channel);
+        ch.zeroLevel = context.verticalPosition;
+        ch.voltsPerDivIndex = context.voltsPerDivIndex;
+        ch.coupling = context.coupling;
+        ch.probe = context.probe;
+        ch.bandwidthLimit = static_cast<std::uint32_t>(context.bandwidthLimit);
+        settings.timebase.timeDivIndex = context.timeDivIndex;
+        settings.timebase.horizontalPosition = context.horizontalPosition;
+    }
+    void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
+    void StartAcquisitionTimer() override { acquisitionRunning = true; }
+    void StopAcquisitionTimer() override { acquisitionRunning = false; }
+    void Redraw() override { ++redraws; }
+
+    // A new acquired frame: every point of the channel's trace holds `value`.
+    void NewFrame(int channel, std::int16_t value) { traces[channel].fill(value); }
+
+    InstrumentSettings settings;
+    std::array<std::array<std::int16_t, 5000>, 2> traces{};
+    std::vector<std::pair<int, std::int16_t>> shown; // (channel, first point) per shown frame
+    bool acquisitionRunning = true;
+    int redraws = 0;
+};
+
+struct RecorderTest : ::testing::Test {
+    std::unique_ptr<CRecorder> recorder = std::make_unique<CRecorder>();
+    FakeHost host;
+    FakeTimer timer;
+
+    // Records `frames` frames of CH2 whose k-th frame holds the value 100 + k.
+    void RecordCh2(int frames) {
+        recorder->OpenPanel(host);
+        recorder->SetSource(1);
+        recorder->SetRecordEndFrame(frames);
+        recorder->SetRecordInterval(40);
+        recorder->PressRecord(host, timer);
+        for (int k = 0; k < frames; ++k) {
+            host.NewFrame(1, static_cast<std::int16_t>(100 + k));
+            recorder->OnTimer(host, timer);
+        }
+    }
+};
+
+TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
+    host.settings.ch(kCh2).enabled = 0;
+    host.settings.ch(kCh2).zeroLevel = 150.0f;
+    host.settings.ch(kCh2).voltsPerDivIndex = 4;
+    host.settings.ch(kCh2).coupling = kCouplingDc;
+    host.settings.ch(kCh2).probe = 2;
+    host.settings.ch(kCh2).bandwidthLimit = 1;
+    host.settings.timebase.timeDivIndex = 17;
+    host.settings.timebase.horizontalPosition = 300;
+    host.settings.runStatus = kStatusStopped;
+    host.acquisitionRunning = false;
+    recorder->Reset();
+    recorder->OpenPanel(host);
+    recorder->SetSource(1);
+    EXPECT_EQ(recorder->SetRecordEndFrame(5), 5);
+    EXPECT_EQ(recorder->SetRecordInterval(40), 40);
+    recorder->PressRecord(host, timer);
+
+    EXPECT_TRUE(recorder->Recording());
+    EXPECT_EQ(recorder->recordingEmpty, 0);
+    EXPECT_TRUE(timer.running);
+    EXPECT_EQ(timer.interval, 40);
+    EXPECT_TRUE(host.acquisitionRunning);
+    EXPECT_EQ(host.settings.runStatus, kStatusAuto);
+    EXPECT_EQ(host.settings.ch(kCh2).enabled, 1u); // the recorded channel is switched on
+    EXPECT_EQ(recorder->Panel().recordButtonText, kTextStop);
+    EXPECT_FALSE(recorder->Panel().controlsEnabled);
+    const RecorderSettings& s = recorder->settings;
+    EXPECT_EQ(s.recordSource, 1);
+    EXPECT_EQ(s.verticalPosition, 150.0f);
+    EXPECT_EQ(s.voltsPerDivIndex, 4);
+    EXPECT_EQ(s.coupling, kCouplingDc);
+    EXPECT_EQ(s.probe, 2);
+    EXPECT_EQ(s.bandwidthLimit, 1);
+    EXPECT_EQ(s.timeDivIndex, 17);
+    EXPECT_EQ(s.horizontalPosition, 300);
+
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_TRUE(timer.running);
+        host.NewFrame(1, static_cast<std::int16_t>(100 + k));
+        recorder->OnTimer(host, timer);
+        EXPECT_EQ(recorder->Panel().recordedCount, k + 1);
+    }
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(recorder->Recording());
+    EXPECT_EQ(recorder->Panel().recordButtonText, kTextStart);
+    EXPECT_EQ(s.recordedCount, 5);
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(recorder->store.Frame(k)[0], 100 + k);
+        EXPECT_EQ(recorder->store.Frame(k)[4999], 100 + k);
+    }
+    EXPECT_EQ(recorder->store.Frame(5)[0], 0);
+    // End-of-recording update.
+    EXPECT_EQ(s.recordEndFrame, 5);
+    EXPECT_EQ(s.playInterval, 40);
+    EXPECT_EQ(s.playStartFrame, 1);
+    EXPECT_EQ(s.playEndFrame, 5);
+    EXPECT_EQ(s.currentFrame, 1);
+    EXPECT_EQ(recorder->Panel().currentFrameSpinMax, 5);
+    EXPECT_TRUE(recorder->Panel().controlsEnabled);
+    EXPECT_TRUE(recorder->Panel().playEnabled);
+    EXPECT_TRUE(recorder->Panel().saveEnabled);
+    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
+}
+
+TEST_F(RecorderTest, StopEndsARecordingEarlyAndAThousandFramesFillTheStore) {
+    recorder->OpenPanel(host);
+    EXPECT_EQ(recorder->SetRecordEndFrame(1500), 1000); // typed above 1000
+    EXPECT_EQ(recorder->SetRecordInterval(25000), 20000);
+    recorder->PressRecord(host, timer);
+    for (int k = 0; k < 3; ++k) {
+        host.NewFrame(0, static_cast<std::int16_t>(k));
+        recorder->OnTimer(host, timer);
+    }
+    recorder->PressRecord(host, timer); // "Stop"
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(recorder->settings.recordedCount, 3);
+    EXPECT_EQ(recorder->settings.recordEndFrame, 3);
+    EXPECT_EQ(recorder->settings.playEndFrame, 3);
+
+    recorder->SetRecordEndFrame(1000);
+    recorder->PressRecord(host, timer);
+    int ticks = 0;
+    while (timer.running && ticks < 2000) {
+        host.NewFrame(0, static_cast<std::int16_t>(ticks % 30000));
+        recorder->OnTimer(host, timer);
+        ++ticks;
+    }
+    EXPECT_EQ(ticks, 1000);
+    EXPECT_EQ(recorder->settings.recordedCount, 1000);
+    EXPECT_EQ(recorder->store.Frame(999)[0], 999);
+    EXPECT_EQ(recorder->store.Samples()[4999999], 999);
+}
+
+TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheStart) {
+    RecordCh2(6);
+    host.settings.ch(kCh2).zeroLevel = 10.0f; // changed after the recording
+    host.settings.ch(kCh1).enabled = 1;
+    recorder->SetStartFrame(2);
+    recorder->SetPlayEndFrame(4);
+    recorder->SetPlayInterval(70);
+    host.shown.clear();
+
+    recorder->PressPlay(host, timer);
+    EXPECT_TRUE(recorder->Playing());
+    EXPECT_FALSE(host.acquisitionRunning);
+    EXPECT_EQ(host.settings.runStatus, kStatusPlay);
+    EXPECT_EQ(host.settings.ch(kCh1).enabled, 0u); // only the recorded channel is shown
+    EXPECT_EQ(host.settings.ch(kCh2).enabled, 1u);
+    EXPECT_EQ(host.settings.ch(kCh2).zeroLevel, 192.0f); // the recording's context is back
+    EXPECT_EQ(timer.interval, 70);
+    EXPECT_EQ(recorder->Panel().playButtonText, kTextStop);
+
+    for (int i = 0; i < 3; ++i) {
+        recorder->OnTimer(host, timer);
+    }
+    // Frames 2, 3, 4 (1-based) hold 101, 102, 103.
+    ASSERT_EQ(host.shown.size(), 3u);
+    EXPECT_EQ(host.shown[0], std::make_pair(1, std::int16_t{101}));
+    EXPECT_EQ(host.shown[2], std::make_pair(1, std::int16_t{103}));
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(recorder->Playing());
+    EXPECT_EQ(host.settings.runStatus, kStatusStopped);
+    EXPECT_EQ(recorder->Panel().playButtonText, kTextPlay);
+    EXPECT_EQ(recorder->settings.currentFrame, 4);
+    EXPECT_FALSE(host.acquisitionRunning); // the player never restarts acquisition
+
+    host.shown.clear();
+    recorder->PressPlay(host, timer);
+    recorder->OnTimer(host, timer);
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0].second, 101); // again from the start frame
+}
+
+TEST_F(RecorderTest, RepeatKeepsPlayingUntilStop) {
+    RecordCh2(3);
+    recorder->SetRepeat(true);
+    host.shown.clear();
+    recorder->PressPlay(host, timer);
+    for (int i = 0; i < 10; ++i) {
+        recorder->OnTimer(host, timer);
+    }
+    EXPECT_TRUE(timer.running);
+    ASSERT_EQ(host.shown.size(), 10u);
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_EQ(host.shown[i].second, 100 + i % 3) << i;
+    }
+    const int redraws = host.redraws;
+    recorder->PressPlay(host, timer); // "Stop"
+    EXPECT_FALSE(timer.running);
+    EXPECT_FALSE(recorder->Playing());
+    EXPECT_EQ(host.settings.runStatus, kStatusStopped);
+    EXPECT_GT(host.redraws, redraws);
+    recorder->OnTimer(host, timer); // a late tick shows nothing
+    EXPECT_EQ(host.shown.size(), 10u);
+}
+
+TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
+    RecordCh2(8);
+    EXPECT_EQ(recorder->SetPlayEndFrame(20), 8); // at most N
+    EXPECT_EQ(recorder->SetStartFrame(9), 8);    // at most the play end frame
+    EXPECT_EQ(recorder->SetPlayEndFrame(5), 5);  // lowers the start frame with it
+    EXPECT_EQ(recorder->settings.playStartFrame, 5);
+    EXPECT_EQ(recorder->Panel().startFrameSpinMax, 5);
+    EXPECT_EQ(recorder->SetPlayInterval(0), 1);
+    EXPECT_EQ(recorder->SetPlayInterval(30000), 20000);
+
+    host.shown.clear();
+    EXPECT_EQ(recorder->SetCurrentFrame(host, 7), 5); // above the play end frame: the end frame
+    ASSERT_EQ(host.shown.size(), 1u);
+    EXPECT_EQ(host.shown[0], std::make_pair(1, std::int16_t{104}));
+    EXPECT_EQ(recorder->SetCurrentFrame(host, 0), 1); // names no frame: the first
+    EXPECT_EQ(host.shown.back().second, 100);
+    recorder->SetSource(0);
+    recorder->SetCurrentFrame(host, 3); // shown in the Source list's channel
+    EXPECT_EQ(host.shown.back(), std::make_pair(0, std::int16_t{102}));
+    EXPECT_TRUE(RecorderSettingsInRange(recorder->settings, 1));
+}
+
+TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
+    recorder->Reset();
+    recorder->OpenPanel(host);
+    EXPECT_FALSE(recorder->Panel().playEnabled);
+    EXPECT_FALSE(recorder->Panel().saveEnabled);
+    recorder->PressPlay(host, timer);
+    EXPECT_FALSE(recorder->Playing());
+    EXPECT_FALSE(timer.running);
+    // A recording stopped before its first frame holds nothing to play either.
+    recorder->PressRecord(host, timer);
+    recorder->PressRecord(host, timer);
+    EXPECT_EQ(recorder->settings.recordedCount, 0);
+    recorder->PressPlay(host, timer);
+    EXPECT_FALSE(recorder->Playing());
+    EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
+}
+
+TEST_F(RecorderTest, ClosingThePanelEndsWhatRuns) {
+    RecordCh2(2);
+    recorder->PressPlay(host, timer);
+    recorder->ClosePanel(host, timer);
+    EXPECT_FALSE(recorder->Playing());
+    EXPECT_FALSE(timer.running);
+    recorder->PressRecord(host, timer);
+    recorder->OnTimer(host, timer);
+    recorder->ClosePanel(host, timer);
+    EXPECT_FALSE(recorder->Recording());
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(recorder->settings.recordedCount, 1);
+}
+
+} // namespace
+} // namespace tarnix
