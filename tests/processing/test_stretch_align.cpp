@@ -1,0 +1,237 @@
+// Conversion (stretch factors, Step/Linear/Sin(x)/x) and trigger alignment on hand-made records.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "acquisition/processing_steps.h"
+
+namespace tarnix {
+namespace {
+
+std::vector<std::uint16_t> Ramp(int n) {
+    std::vector<std::uint16_t> v(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        v[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(i);
+    }
+    return v;
+}
+
+TEST(StretchChoice, FactorTablesPickSingleOrBothChannelColumn) {
+    // Model 1, index 9: 1.67 with one channel, 3.34 with both; ALT always takes the single column.
+    HardwareBlock block;
+    block.channelCode = 2;
+    EXPECT_DOUBLE_EQ(ChooseStretch(1, 9, UsesBothChannelFactors(block), kInterpSinc).factor, 3.34);
+    block.altFlag = 1;
+    EXPECT_DOUBLE_EQ(ChooseStretch(1, 9, UsesBothChannelFactors(block), kInterpSinc).factor, 1.67);
+    block.altFlag = 0;
+    block.channelCode = 3;
+    EXPECT_DOUBLE_EQ(ChooseStretch(1, 9, UsesBothChannelFactors(block), kInterpSinc).factor, 1.67);
+
+    // Indexes 0..3 follow the channel's interpolation, 4..10 are Linear, copy where the table says so.
+    EXPECT_EQ(ChooseStretch(1, 3, false, kInterpStep).interpolation, kInterpStep);
+    EXPECT_DOUBLE_EQ(ChooseStretch(1, 0, true, kInterpSinc).factor, 3320);
+    EXPECT_EQ(ChooseStretch(1, 4, false, kInterpSinc).interpolation, kInterpLinear);
+    EXPECT_DOUBLE_EQ(ChooseStretch(0, 0, true, kInterpSinc).factor, 5000);
+    EXPECT_TRUE(ChooseStretch(0, 10, false, kInterpSinc).copy);
+    EXPECT_DOUBLE_EQ(ChooseStretch(0, 10, true, kInterpSinc).factor, 2);
+    EXPECT_TRUE(ChooseStretch(2, 9, false, kInterpSinc).copy);
+    EXPECT_DOUBLE_EQ(ChooseStretch(2, 9, true, kInterpSinc).factor, 2);
+    EXPECT_TRUE(ChooseStretch(2, 10, true, kInterpSinc).copy);
+    EXPECT_TRUE(ChooseStretch(1, 11, true, kInterpSinc).copy);
+}
+
+TEST(StretchStep, FactorTwoAndAHalfRepeatsEachPointTwoOrThreeTimes) {
+    const auto source = Ramp(kBaseRecordLength);
+    std::vector<std::int16_t> out(kBaseRecordLength, -1);
+    StretchStep(source.data(), kBaseRecordLength, out.data(), kBaseRecordLength, 2.5, 50);
+    const int d = 5120; // trigger of both source and output at 50 %
+    EXPECT_EQ(out[d], 5120);
+    // Right of the trigger: runs 3, 2, 3, 2, ... (i / 2.5 truncated).
+    std::vector<int> runs;
+    int runStart = d;
+    for (int i = d + 1; i < d + 501; ++i) {
+        if (out[i] != out[i - 1]) {
+            EXPECT_EQ(out[i], out[i - 1] + 1);
+            runs.push_back(i - runStart);
+            runStart = i;
+        }
+    }
+    ASSERT_GE(runs.size(), 100u);
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+        EXPECT_EQ(runs[k], k % 2 == 0 ? 3 : 2) << "run " << k;
+    }
+    // Left: output d - j takes source s - trunc(j / 2.5): s stands at d-2..d, s-1 at d-4..d-3.
+    EXPECT_EQ(out[d - 2], 5120);
+    EXPECT_EQ(out[d - 3], 5119);
+    EXPECT_EQ(out[d - 4], 5119);
+    EXPECT_EQ(out[d - 5], 5118);
+    EXPECT_EQ(out[0], 5120 - static_cast<int>(5120 / 2.5));
+}
+
+TEST(StretchLinear, Model1Index10StretchesBy133WithOneAndTwoChannels) {
+    for (int code : {0, 2}) {
+        WaveFrame frame;
+        frame.Allocate(65536, true);
+        const auto ramp = Ramp(kBaseRecordLength);
+        std::copy(ramp.begin(), ramp.end(), frame.samples.begin());
+        ChannelSettings channel;
+        HardwareBlock block;
+        block.timeDivIndex = 10;
+        block.channelCode = static_cast<std::uint16_t>(code);
+        block.position = 50;
+        ASSERT_EQ(ConvertChannel(channel, 1, block, frame), kBaseRecordLength);
+        const int s = 5120;
+        // Source point s + k lands on output s + trunc(k x 1.33); between them the ramp is interpolated.
+        for (int k : {0, 1, 3, 100, 300, 3000}) {
+            EXPECT_EQ(frame.processed[static_cast<std::size_t>(s + static_cast<int>(k * 1.33))], s + k)
+                << "channel code " << code << " k " << k;
+        }
+        EXPECT_EQ(frame.processed[static_cast<std::size_t>(s - 133)], s - 100);
+        // Filling stops at the output end.
+        EXPECT_EQ(frame.processed[kBaseRecordLength], 0);
+    }
+}
+
+TEST(Conversion, GroundCouplingIsAFlatLineAtZeroVolts) {
+    WaveFrame frame;
+    frame.Allocate(65536, true);
+    for (std::size_t i = 0; i < frame.samples.size(); ++i) {
+        frame.samples[i] = static_cast<std::uint16_t>((i * 37) % 256);
+    }
+    ChannelSettings channel;
+    channel.coupling = kCouplingGnd;
+    channel.zeroLevel = 64.7f;
+    HardwareBlock block;
+    block.timeDivIndex = 8; // a stretching time base: GND still wins
+    ASSERT_EQ(ConvertChannel(channel, 1, block, frame), kBaseRecordLength);
+    for (int i = 0; i < kBaseRecordLength; ++i) {
+        ASSERT_EQ(frame.processed[static_cast<std::size_t>(i)], 191) << i;
+    }
+}
+
+TEST(StretchSinc, ReconstructsASineSampledAtTenPointsPerPeriod) {
+    const double period = 10.0;
+    std::vector<std::uint16_t> source(kBaseRecordLength);
+    for (int i = 0; i < kBaseRecordLength; ++i) {
+        source[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(
+            std::lround(128.0 + 100.0 * std::sin(2.0 * std::numbers::pi * i / period)));
+    }
+    std::vector<std::int16_t> out(kStretchLength, 0);
+    std::vector<double> table;
+    double tableFactor = 0.0;
+    const double f = 100.0;
+    const int p = 50;
+    StretchSinc(source.data(), kBaseRecordLength, out.data(), f, p, table, tableFactor);
+
+    // Source point i of the stretch is start + i, with start = s - trunc(p x m / 100).
+    const int m = 1 + static_cast<int>(kStretchLength / f);
+    const int start = 5120 - p * m / 100;
+    double worst = 0.0;
+    for (int i = 15; i < m - 15; ++i) {
+        for (int j = 0; j < 100; ++j) {
+            const double t = start + i + j / f;
+            const double truth = 128.0 + 100.0 * std::sin(2.0 * std::numbers::pi * t / period);
+            worst = std::max(worst, std::abs(out[static_cast<std::size_t>(i * 100 + j)] - truth));
+        }
+    }
+    // Integer codes (+-0.5), truncation (-1) and a 21-tap kernel: a few codes at most.
+    EXPECT_LT(worst, 3.0);
+}
+
+TEST(StretchSinc, TableIsRebuiltOnlyWhenTheFactorChanges) {
+    std::vector<std::uint16_t> source(kBaseRecordLength, 100);
+    source[5000] = 200;
+    std::vector<std::int16_t> out(kStretchLength, 0);
+    std::vector<double> table;
+    double tableFactor = 0.0;
+    StretchSinc(source.data(), kBaseRecordLength, out.data(), 166, 50, table, tableFactor);
+    EXPECT_EQ(tableFactor, 166);
+    // Row 83 (half way), tap 0 is sin(pi/2)/(pi/2).
+    const std::size_t entry = 83 * kSincTaps + kSincHalfWidth;
+    EXPECT_NEAR(table[entry], 2.0 / std::numbers::pi, 1e-12);
+
+    table[entry] = 42.0; // a marker the same factor must leave alone
+    StretchSinc(source.data(), kBaseRecordLength, out.data(), 166, 50, table, tableFactor);
+    EXPECT_EQ(table[entry], 42.0);
+
+    StretchSinc(source.data(), kBaseRecordLength, out.data(), 332, 50, table, tableFactor);
+    EXPECT_EQ(tableFactor, 332);
+    EXPECT_NEAR(table[166 * kSincTaps + kSincHalfWidth], 2.0 / std::numbers::pi, 1e-12);
+}
+
+TEST(StretchSinc, GapsBetweenTwoFullScaleOrTwoZeroPointsStayThere) {
+    std::vector<std::uint16_t> source(kBaseRecordLength, 255);
+    for (int i = 0; i < 5000; ++i) {
+        source[static_cast<std::size_t>(i)] = 0;
+    }
+    std::vector<std::int16_t> out(kStretchLength, -7);
+    std::vector<double> table;
+    double tableFactor = 0.0;
+    StretchSinc(source.data(), kBaseRecordLength, out.data(), 100, 50, table, tableFactor);
+    // start = 5120 - 164 = 4956: source 5000 is stretch point 44. Far from the step, no ringing.
+    for (int o = 0; o < 30 * 100; ++o) {
+        ASSERT_EQ(out[static_cast<std::size_t>(o)], 0) << o;
+    }
+    for (int o = 60 * 100; o < 300 * 100; ++o) {
+        ASSERT_EQ(out[static_cast<std::size_t>(o)], 255) << o;
+    }
+}
+
+// A 32768-point record at 50 with one ramp of slope +-1 through level 125 at index x.
+std::vector<std::int16_t> RampRecord(int x, int direction) {
+    std::vector<std::int16_t> record(kStretchLength, direction > 0 ? 50 : 200);
+    for (int i = 0; i < kStretchLength; ++i) {
+        const int v = 125 + direction * (i - x);
+        record[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::clamp(v, 50, 200));
+    }
+    return record;
+}
+
+TEST(Alignment, FindsRisingAndFallingCrossingsAndFallsBackToTheNominalIndex) {
+    // The first point within 10 codes of the level is 9 before the ramp's centre.
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(8000, +1).data(), 250, 125, kSlopeRising), 7991);
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(8000, -1).data(), 250, 125, kSlopeFalling), 7991);
+    // Wrong slope, a flat record, or a crossing before the nominal index: the nominal index 5120.
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(8000, -1).data(), 250, 125, kSlopeRising), 5120);
+    EXPECT_EQ(
+        FindTriggerCrossing(std::vector<std::int16_t>(kStretchLength, 125).data(), 250, 125, kSlopeRising),
+        5120);
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(3000, +1).data(), 250, 125, kSlopeRising), 5120);
+    // A falling edge first, then a rising one: the rising search skips the first.
+    auto both = RampRecord(8000, -1);
+    for (int i = 12000; i < kStretchLength; ++i) {
+        both[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(std::clamp(125 + (i - 12500), 50, 200));
+    }
+    EXPECT_EQ(FindTriggerCrossing(both.data(), 250, 125, kSlopeRising), 12491);
+    // At position 500 the search ends 40 points before the record end; a crossing after that is not seen.
+    EXPECT_EQ(NominalTriggerIndex(500), 10239);
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(32740, +1).data(), 500, 125, kSlopeRising), 10239);
+    EXPECT_EQ(FindTriggerCrossing(RampRecord(32700, +1).data(), 500, 125, kSlopeRising), 32691);
+}
+
+TEST(Alignment, ShiftPutsTheCrossingAtTheNominalIndexAndTheOneBefore) {
+    std::vector<std::int16_t> record(kStretchLength);
+    for (int i = 0; i < kStretchLength; ++i) {
+        record[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
+    }
+    auto shifted = record;
+    ShiftToTrigger(shifted.data(), 7000, 250);
+    EXPECT_EQ(shifted[5120], 7000);
+    EXPECT_EQ(shifted[5119], 7000);
+    EXPECT_EQ(shifted[5118], 6999);
+    EXPECT_EQ(shifted[0], 7000 - 5119);
+    EXPECT_EQ(shifted[10239], 7000 + 5119);
+    EXPECT_EQ(shifted[10240], 10240); // only the first 10240 points are rewritten
+
+    // Positions whose source lies past the stretch keep their old value.
+    shifted = record;
+    ShiftToTrigger(shifted.data(), 30000, 250);
+    EXPECT_EQ(shifted[7887], 30000 + 7887 - 5120);
+    EXPECT_EQ(shifted[7888], 7888);
+    EXPECT_EQ(shifted[10239], 10239);
+}
+
+} // namespace
+} // namespace tarnix

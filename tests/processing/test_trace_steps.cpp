@@ -1,0 +1,179 @@
+// Decimation, invert, filter and MATH on hand-made traces, with expected values worked out by hand.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "acquisition/processing_steps.h"
+
+namespace tarnix {
+namespace {
+
+TEST(Decimation, TenKRecordAtCentreShowsPoints120To10119AsPairs) {
+    std::vector<std::int16_t> record(kBaseRecordLength);
+    for (int i = 0; i < kBaseRecordLength; ++i) {
+        record[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
+    }
+    WaveFrame frame;
+    DecimateRecord(record.data(), kBaseRecordLength, DecimationGroup(1, 12, kBaseRecordLength), 250, frame);
+    EXPECT_EQ(frame.span, 10000);
+    EXPECT_EQ(frame.dragRange, 120);
+    // A rising ramp: every group of 4 gives (first, last) = (min, max).
+    for (int p = 0; p < kDisplayPairs; ++p) {
+        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p)], 120 + 4 * p) << p;
+        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p + 1)], 123 + 4 * p) << p;
+    }
+    // Position 0 starts at the record's first point, position 500 ends on its last.
+    DecimateRecord(record.data(), kBaseRecordLength, 4, 0, frame);
+    EXPECT_EQ(frame.display[0], 0);
+    DecimateRecord(record.data(), kBaseRecordLength, 4, 500, frame);
+    EXPECT_EQ(frame.display[kDisplayPoints - 1], 10239);
+}
+
+TEST(Decimation, MinMaxPairKeepsTimeOrderAndTheEarlierOfTies) {
+    struct Case {
+        std::vector<std::int16_t> group;
+        std::int16_t first, second;
+    };
+    const std::vector<Case> cases = {
+        {{5, 9, 1, 7}, 9, 1},                       // maximum before minimum
+        {{3, 1, 8, 2}, 1, 8},                       // minimum before maximum
+        {{4, 4, 4, 4}, 4, 4}, {{2, 6, 6, 2}, 2, 6}, // later equal values do not move min or max
+        {{6, 2, 6, 2}, 6, 2}, {{5, 5, 3, 5}, 5, 3}, // the first point stays the maximum
+        {{1, 9}, 1, 9},
+    };
+    for (const Case& c : cases) {
+        std::int16_t a = 0;
+        std::int16_t b = 0;
+        MinMaxPair(c.group.data(), static_cast<int>(c.group.size()), a, b);
+        EXPECT_EQ(a, c.first);
+        EXPECT_EQ(b, c.second);
+    }
+}
+
+TEST(Decimation, GroupSizesByModelAndTimeBase) {
+    EXPECT_EQ(DecimationGroup(0, 20, 10240), 4);
+    EXPECT_EQ(DecimationGroup(0, 11, 32768), 8);
+    EXPECT_EQ(DecimationGroup(0, 13, 32768), 10);
+    EXPECT_EQ(DecimationGroup(0, 25, 32768), 12);
+    EXPECT_EQ(DecimationGroup(1, 12, 32768), 12);
+    EXPECT_EQ(DecimationGroup(1, 16, 32768), 10);
+    EXPECT_EQ(DecimationGroup(1, 14, 32768), 8);
+    EXPECT_EQ(DecimationGroup(2, 20, 524288), 200);
+
+    // A 32768-point record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
+    std::vector<std::int16_t> record(32768, 7);
+    WaveFrame frame;
+    DecimateRecord(record.data(), 32768, DecimationGroup(1, 14, 32768), 250, frame);
+    EXPECT_EQ(frame.span, 20000);
+    EXPECT_EQ(frame.dragRange, 3192);
+}
+
+WaveFrame Flat(std::int16_t code) {
+    WaveFrame frame;
+    frame.display.fill(code);
+    return frame;
+}
+
+TEST(PointSteps, InvertMirrorsAboutTheZeroLine) {
+    WaveFrame frame = Flat(200);
+    InvertTrace(frame, 64.0f);
+    EXPECT_EQ(frame.display[0], 182); // 2 x 191 - 200
+    // Mirrored beyond the top edge, then clipped.
+    frame = Flat(100);
+    InvertTrace(frame, 64.0f);
+    EXPECT_EQ(frame.display[4999], 282);
+    FilterAndClip(frame, kFilterNone, 64.0f);
+    EXPECT_EQ(frame.display[4999], 255);
+}
+
+TEST(PointSteps, FilterPullsTowardsTheZeroLineAndClips) {
+    // Above 0 V the 0.999 / 0.998 gain drops a code (truncation); below it the value stays.
+    for (std::uint16_t mode : {kFilterLower, kFilterHigher}) {
+        WaveFrame frame = Flat(255);
+        frame.display[1] = 100;
+        frame.display[2] = 191;
+        frame.display[3] = -20;
+        frame.display[4] = 300;
+        FilterAndClip(frame, mode, 64.0f);
+        EXPECT_EQ(frame.display[0], 254);
+        EXPECT_EQ(frame.display[1], 100);
+        EXPECT_EQ(frame.display[2], 191);
+        EXPECT_EQ(frame.display[3], 0);
+        EXPECT_EQ(frame.display[4], 255); // 299 after the filter, clipped
+    }
+    WaveFrame none = Flat(255);
+    FilterAndClip(none, kFilterNone, 64.0f);
+    EXPECT_EQ(none.display[0], 255);
+}
+
+class MathTest : public ::testing::Test {
+protected:
+    InstrumentSettings
+        settings;              // CH1 zero 64 (za 191), CH2 zero 192 (zb 63), MATH zero 128 (zm 127), 1 V/div
+    WaveFrame ch1 = Flat(223); // +1 V
+    WaveFrame ch2 = Flat(31);  // -1 V
+    WaveFrame math;
+
+    int Run(int op, int sourceA = 0, int sourceB = 1) {
+        settings.ch(kMath).math.mathOperator = static_cast<std::uint16_t>(op);
+        settings.ch(kMath).math.sourceA = static_cast<std::uint16_t>(sourceA);
+        settings.ch(kMath).math.sourceB = static_cast<std::uint16_t>(sourceB);
+        ComputeMath(settings, ch1, ch2, math);
+        return math.display[1234];
+    }
+};
+
+TEST_F(MathTest, FourOperatorsWithDifferentSources) {
+    EXPECT_EQ(Run(kMathAdd), 127); // 32 - 32 + 127
+    EXPECT_EQ(Run(kMathSub), 191); // 32 + 32 + 127
+    EXPECT_EQ(Run(kMathMul), 95);  // (1 V x -1 V) / 0.03125 + 127
+    EXPECT_EQ(Run(kMathDiv), 126); // 32 / -32 + 127
+    // MATH at 2 V/div halves both contributions: CH2 at +1 V gives 16 + 16 + 127.
+    settings.ch(kMath).voltsPerDivIndex = 7;
+    ch2 = Flat(95);
+    EXPECT_EQ(Run(kMathAdd), 159);
+    EXPECT_EQ(Run(kMathMul), 143); // 1 V x 1 V / (2 x 0.03125) + 127
+    // CH1 at 0.5 V/div: (0.5 / 2) x 32 = 8 over a CH2 term of 16.
+    settings.ch(kCh1).voltsPerDivIndex = 5;
+    EXPECT_EQ(Run(kMathDiv), 127); // 8 / 16 + 127 = 127.5
+    EXPECT_EQ(Run(kMathSub), 119); // 8 - 16 + 127
+}
+
+TEST_F(MathTest, ZeroDenominatorGivesMathZeroLine) {
+    ch2 = Flat(63); // CH2 exactly at 0 V
+    EXPECT_EQ(Run(kMathDiv), 127);
+}
+
+TEST_F(MathTest, SameSourceForms) {
+    EXPECT_EQ(Run(kMathAdd, 0, 0), 191); // 2 x 32 + 127
+    EXPECT_EQ(Run(kMathSub, 0, 0), 127); // flat at MATH's 0 V
+    EXPECT_EQ(Run(kMathMul, 0, 0), 159); // 1 V^2 / 0.03125 + 127
+    EXPECT_EQ(Run(kMathDiv, 1, 1), 128); // 1 + trunc(255 - 128)
+    settings.ch(kMath).zeroLevel = 100.5f;
+    EXPECT_EQ(Run(kMathDiv, 0, 0), 155); // 1 + trunc(154.5)
+}
+
+TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
+    ch1.pointCount = 1;
+    ch2.pointCount = 5000;
+    ch1.firstIndex = 100;
+    ch1.lastIndex = 200;
+    // Only CH1: both sources CH1 (A - B flat), point count and range of CH1.
+    settings.ch(kCh2).enabled = 0;
+    EXPECT_EQ(Run(kMathSub, 0, 1), 127);
+    EXPECT_EQ(math.pointCount, 1);
+    EXPECT_EQ(math.firstIndex, 100);
+    // Only CH2: both sources CH2 (A + B doubles CH2), point count of CH2.
+    settings.ch(kCh1).enabled = 0;
+    settings.ch(kCh2).enabled = 1;
+    EXPECT_EQ(Run(kMathAdd, 0, 1), 63); // 2 x -32 + 127
+    EXPECT_EQ(math.pointCount, 5000);
+    // Neither: zeroed.
+    settings.ch(kCh2).enabled = 0;
+    Run(kMathAdd);
+    EXPECT_EQ(math.display[0], 0);
+    EXPECT_EQ(math.display[4999], 0);
+}
+
+} // namespace
+} // namespace tarnix
