@@ -212,11 +212,11 @@ void SearchHarmonics(std::span<const double> spectrum, int fundamentalBin, int t
 
 void ComputeBinFrequencies(double secondsPerDiv, double threshold, std::span<std::int32_t> frequencies) {
     const double u = secondsPerDiv > threshold ? secondsPerDiv : threshold;
-    const double hertzPerBin = (4e-05 / u) * 2500.0;
+    const double ratio = 4e-05 / u;
     constexpr double kMax = static_cast<double>(std::numeric_limits<std::int32_t>::max());
     for (std::size_t k = 0; k < frequencies.size(); ++k) {
         // Saturates instead of overflowing at the fastest time bases of the faster models.
-        const double hertz = std::min(static_cast<double>(k) * hertzPerBin, kMax);
+        const double hertz = std::min(static_cast<double>(k) * ratio * 2500.0, kMax);
         frequencies[k] = static_cast<std::int32_t>(hertz);
     }
 }
