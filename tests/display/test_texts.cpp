@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include "display/cursor_readouts.h"
+#include "display/status_text.h"
+#include "model/instrument_settings.h"
+
+namespace tarnix {
+namespace {
+
+const PlotRect kPlot{21, 14, 521, 414}; // 500 x 400
+
+TEST(CursorReadouts, TimeAndFrequencyOfAHundredPixels) {
+    // 1 ms/div on a 500-pixel plot: 10 * 0.001 / 499 * 100 = 2.004 ms, 499 Hz.
+    const double dt = CursorDeltaTime(0.001, 500, 121, 221);
+    EXPECT_NEAR(dt, 0.002004008, 1e-9);
+    EXPECT_EQ(FormatTimeReadout(dt), "Time = 2.004 mS");
+    EXPECT_EQ(FormatFreqReadout(1.0 / dt), "Freq = 499.000 Hz");
+    // The direction of the drag does not matter for the time.
+    EXPECT_DOUBLE_EQ(CursorDeltaTime(0.001, 500, 221, 121), dt);
+}
+
+TEST(CursorReadouts, VoltDifferenceKeepsItsSign) {
+    // 1 V/div on a 400-pixel plot: 8 / 400 * 50 = 1 V, B below A positive.
+    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 100, 150)), "Volt = 1.000 V");
+    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 150, 100)), "Volt = -1.000 V");
+    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(0.01, 400, 100, 125)), "Volt = 5.000 mV");
+    EXPECT_EQ(FormatVoltDeltaReadout(0.0005), "Volt = 500.000 uV");
+    EXPECT_EQ(FormatVoltDeltaReadout(-2500.0), "Volt = -2.500 kV");
+}
+
+TEST(CursorReadouts, AClickWithoutMovementReadsZero) {
+    EXPECT_EQ(FormatTimeReadout(CursorDeltaTime(0.001, 500, 200, 200)), "Time = 0.000 S");
+    EXPECT_EQ(FormatFreqReadout(0.0), "Freq = 0.000 Hz");
+    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 80, 80)), "Volt = 0.000 kV");
+}
+
+TEST(CursorReadouts, UnitSteps) {
+    EXPECT_EQ(FormatFreqReadout(1500.0), "Freq = 1.500 KHz");
+    EXPECT_EQ(FormatFreqReadout(2.5e6), "Freq = 2.500 MHz");
+    EXPECT_EQ(FormatFreqReadout(3e9), "Freq = 3.000 GHz");
+    EXPECT_EQ(FormatFreqReadout(999.9994), "Freq = 999.999 Hz");
+    EXPECT_EQ(FormatTimeReadout(5e-7), "Time = 500.000 nS");
+    EXPECT_EQ(FormatTimeReadout(2e-6), "Time = 2.000 uS");
+    EXPECT_EQ(FormatTimeReadout(1.5), "Time = 1.500 S");
+    // The trace value has no absolute value: negative volts stay in V.
+    EXPECT_EQ(FormatTraceVoltReadout(-0.5), "Volt = -0.500 V");
+    EXPECT_EQ(FormatTraceVoltReadout(0.0), "Volt = 0.000 V");
+    EXPECT_EQ(FormatTraceVoltReadout(0.25), "Volt = 250.000 mV");
+    EXPECT_EQ(FormatTraceVoltReadout(0.0004), "Volt = 400.000 uV");
+    EXPECT_EQ(FormatSpectrumLevelReadout(-20.456, 0), "-20.46 dB");
+    EXPECT_EQ(FormatSpectrumLevelReadout(0.5, 1), "Volt = 500.000 mV");
+    EXPECT_EQ(FormatSpectrumLevelReadout(0.0, 1), "Volt = 0.000 kV");
+}
+
+TEST(CursorReadouts, TraceIndexAndCrosshairColumn) {
+    EXPECT_EQ(TraceCursorIndex(kPlot, 21), 0);
+    EXPECT_EQ(TraceCursorIndex(kPlot, 271), 2500);
+    EXPECT_EQ(TraceCursorIndex(kPlot, 521), 4999); // 5000 at the right edge reads as 4999
+    EXPECT_EQ(TraceCursorIndex(kPlot, 522), -1);   // past it: no point
+    EXPECT_EQ(TraceCursorX(kPlot, 2500), 271);
+    EXPECT_EQ(TraceCursorX(kPlot, 4999), 520); // W / 5000 per index
+    EXPECT_EQ(SpectrumCursorIndex(kPlot, 271, 1024, 4), 128);
+    EXPECT_EQ(SpectrumCursorX(kPlot, 128, 1024, 4), 271);
+}
+
+TEST(CursorReadouts, PointsAndCrosshairStayInsideThePlot) {
+    EXPECT_EQ(ClampCursorPoint(kPlot, Pt{0, 600}), (Pt{22, 413}));
+    EXPECT_EQ(ClampCursorPoint(kPlot, Pt{700, -4}), (Pt{520, 15}));
+    const Crosshair c = ComputeCrosshair(kPlot, 25, 16);
+    EXPECT_EQ(c.segmentFrom, (Pt{22, 16}));
+    EXPECT_EQ(c.segmentTo, (Pt{35, 16}));
+    EXPECT_EQ(c.boxTopLeft, (Pt{22, 15}));
+    EXPECT_EQ(c.boxBottomRight, (Pt{30, 21}));
+    EXPECT_EQ(c.lineFrom, (Pt{25, 15}));
+    EXPECT_EQ(c.lineTo, (Pt{25, 414}));
+}
+
+TEST(CursorReadouts, PanesByTypeAndSource) {
+    using K = ReadoutKind;
+    const ReadoutPanes cross = ReadoutPanesFor(kCursorCross, kCursorSrcCh1);
+    EXPECT_EQ(cross.pane[0], K::kFreq);
+    EXPECT_EQ(cross.pane[1], K::kTime);
+    EXPECT_EQ(cross.pane[2], K::kVoltDelta);
+    const ReadoutPanes vertical = ReadoutPanesFor(kCursorVertical, kCursorSrcCh2);
+    EXPECT_EQ(vertical.pane[2], K::kEmpty);
+    const ReadoutPanes horizontal = ReadoutPanesFor(kCursorHorizontal, kCursorSrcMath);
+    EXPECT_EQ(horizontal.pane[0], K::kEmpty);
+    EXPECT_EQ(horizontal.pane[2], K::kVoltDelta);
+    const ReadoutPanes trace = ReadoutPanesFor(kCursorTrace, kCursorSrcCh1);
+    EXPECT_EQ(trace.pane[0], K::kEmpty);
+    EXPECT_EQ(trace.pane[2], K::kTraceVolt);
+    const ReadoutPanes none = ReadoutPanesFor(kCursorNone, kCursorSrcCh1);
+    EXPECT_EQ(none.pane[2], K::kEmpty);
+    const ReadoutPanes fft = ReadoutPanesFor(kCursorNone, kCursorSrcFft);
+    EXPECT_EQ(fft.pane[0], K::kSpectrumFreq);
+    EXPECT_EQ(fft.pane[1], K::kEmpty);
+    EXPECT_EQ(fft.pane[2], K::kSpectrumLevel);
+}
+
+TEST(StatusTexts, TriggerLevelTextKeepsThreeFigures) {
+    EXPECT_EQ(FormatTriggerLevel(1.5), "1.50V");
+    EXPECT_EQ(FormatTriggerLevel(12.5), "12.5V");
+    EXPECT_EQ(FormatTriggerLevel(125.0), "125V");
+    EXPECT_EQ(FormatTriggerLevel(-1.5), "-1.50V");
+    EXPECT_EQ(FormatTriggerLevel(-125.0), "-125V");
+    EXPECT_EQ(FormatTriggerLevel(0.25), "250mV");
+    EXPECT_EQ(FormatTriggerLevel(0.03125), "31.2mV");
+    EXPECT_EQ(FormatTriggerLevel(2500.0), "2.50kV");
+    EXPECT_EQ(FormatTriggerLevel(0.0), "0.00uV");
+    // "%f" of 1000 (kV) has 11 characters: the text stays as it is.
+    EXPECT_EQ(FormatTriggerLevel(1e6), "1000.000000kV");
+}
+
+TEST(StatusTexts, TriggerLevelInVoltsPerSource) {
+    InstrumentSettings s;
+    s.ch(kCh1).voltsPerDivIndex = 6; // 1 V/div
+    s.ch(kCh1).zeroLevel = 64.0f;
+    s.trigger.levelCh1 = 32.0f;      // one division above 0 V
+    s.ch(kCh2).voltsPerDivIndex = 3; // 0.1 V/div
+    s.ch(kCh2).probe = 1;            // x10: 1 V/div
+    s.ch(kCh2).zeroLevel = 192.0f;
+    s.trigger.levelCh2 = 256.0f; // two divisions below
+    s.trigger.levelExt = 96.0f;
+    s.trigger.triggerSource = kTrigCh1;
+    EXPECT_NEAR(TriggerLevelVolts(s, false), 1.0, 1e-9);
+    s.trigger.triggerSource = kTrigCh2;
+    EXPECT_NEAR(TriggerLevelVolts(s, false), -2.0, 1e-6);
+    s.trigger.triggerSource = kTrigAlt;
+    EXPECT_NEAR(TriggerLevelVolts(s, false), 1.0, 1e-9);
+    EXPECT_NEAR(TriggerLevelVolts(s, true), -2.0, 1e-6);
+    s.trigger.triggerSource = kTrigExt;
+    EXPECT_NEAR(TriggerLevelVolts(s, false), 1.0, 1e-9);
+    s.trigger.triggerSource = kTrigExt10;
+    EXPECT_NEAR(TriggerLevelVolts(s, false), 10.0, 1e-9);
+}
+
+TEST(StatusTexts, RunStatesAndBlinking) {
+    EXPECT_STREQ(RunStateFor(0).text, "STOP");
+    EXPECT_EQ(RunStateFor(0).colour, Rgb(255, 0, 0));
+    EXPECT_EQ(RunStateFor(1).x, 14);
+    EXPECT_STREQ(RunStateFor(2).text, "Trig'D");
+    EXPECT_EQ(RunStateFor(2).x, 11);
+    EXPECT_TRUE(RunStateFor(3).blinking);
+    EXPECT_TRUE(RunStateFor(4).blinking);
+    EXPECT_STREQ(RunStateFor(5).text, "PLAY");
+    EXPECT_STREQ(RunStateFor(9).text, "AUTO");
+    EXPECT_FALSE(RunStateFor(9).blinking);
+    EXPECT_FALSE(BlinkInverted(0));
+    EXPECT_FALSE(BlinkInverted(20));
+    EXPECT_TRUE(BlinkInverted(21));
+    EXPECT_TRUE(BlinkInverted(39));
+    EXPECT_FALSE(BlinkInverted(40));
+    EXPECT_TRUE(BlinkInverted(61));
+}
+
+TEST(StatusTexts, AltAlternatesEveryTwentyRepaints) {
+    int counter = 0;
+    int ch2Shown = 0;
+    for (int repaint = 0; repaint < 42; ++repaint) {
+        ch2Shown += AltShowsCh2(counter) ? 1 : 0;
+        counter = NextAltCounter(counter);
+    }
+    EXPECT_EQ(ch2Shown, 22); // 20..41 of the 0..41 cycle
+    EXPECT_EQ(counter, 0);
+}
+
+TEST(StatusTexts, StripBoxesAndRecordPicture) {
+    const StripBoxes b = ComputeStripBoxes(800);
+    EXPECT_EQ(b.run.right, 52);
+    EXPECT_EQ(b.centre.left, 333);
+    EXPECT_EQ(b.centre.right, 467);
+    EXPECT_EQ(b.trigger.left, 703);
+    EXPECT_EQ(b.trigger.right, 798);
+    EXPECT_EQ(RecordPictureTriggerX(b.centre, 0), 334);
+    EXPECT_EQ(RecordPictureTriggerX(b.centre, 500), 461);
+    EXPECT_EQ(RecordPictureTriggerX(b.centre, 250), 334 + 127 * 250 / 500);
+
+    InstrumentSettings s; // 10k record: 2500 x 4 of 10240 samples shown
+    const VisibleColumns centred = RecordPictureVisibleColumns(s, 250);
+    EXPECT_EQ(centred.first, 1);
+    EXPECT_EQ(centred.last, 127);
+    s.ch(kCh1).recordLength = 32768; // 8 x 2500 of 32768: under two thirds
+    s.timebase.timeDivIndex = 14;
+    const VisibleColumns left = RecordPictureVisibleColumns(s, 0);
+    EXPECT_EQ(left.first, 0);
+    EXPECT_EQ(left.last, 79); // ceil(128 * 20000 / 32768) = ceil(78.1)
+}
+
+} // namespace
+} // namespace tarnix
