@@ -216,7 +216,7 @@ std::uint32_t CSimInstrument::RecordLengthOf(const HardwareBlock& block) {
         length = BufferSizeRecordLength(kBuffer10k);
     }
     // The instrument's memory per channel; larger sizes belong to other models.
-    return std::min(length, SampleCapacity(kSimModel));
+    return std::min(length, ModelSampleCapacity(kSimModel));
 }
 
 std::uint32_t CSimInstrument::TriggerIndexOf(const Settings& settings, std::uint32_t recordLength) {

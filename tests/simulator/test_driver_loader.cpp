@@ -1,0 +1,127 @@
+// CDriverLoader: which files it accepts, the order it looks in, and the real libmorvlink-sim.so found
+// through MORVLINK_LIBRARY, configured through MORVLINK_SIM_CONFIG and driven through CDeviceLink.
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "acquisition/device_link.h"
+#include "acquisition/driver_loader.h"
+#include "simulator/sim_config.h"
+
+namespace tarnix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class DriverLoader : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // One folder per process: a simulator library that stays loaded keeps watching the same file.
+        dir_ = fs::temp_directory_path() / ("tarnix-loader-" + std::to_string(::getpid()));
+        fs::create_directories(dir_);
+        unsetenv("MORVLINK_LIBRARY");
+        configPath_ = (dir_ / "sim.conf").string();
+        WriteConfig("slot0.present = 1\nslot0.id = 7\nslot2.present = 1\nslot2.id = 42\n"
+                    "ch1.shape = dc\nch1.offset = 1.0\n");
+        setenv("MORVLINK_SIM_CONFIG", configPath_.c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("MORVLINK_LIBRARY");
+        unsetenv("MORVLINK_SIM_CONFIG");
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    void WriteConfig(const std::string& text) const { std::ofstream(configPath_, std::ios::trunc) << text; }
+
+    fs::path dir_;
+    std::string configPath_;
+};
+
+TEST_F(DriverLoader, MissingGarbageAndIncompleteLibrariesAreRefused) {
+    DriverLoadResult missing = CDriverLoader::LoadFile((dir_ / "nothing-here.so").string());
+    EXPECT_EQ(missing.library, nullptr);
+    EXPECT_FALSE(missing.error.empty());
+
+    const fs::path garbage = dir_ / "libmorvlink.so";
+    std::ofstream(garbage) << "this is not a shared library\n";
+    EXPECT_EQ(CDriverLoader::LoadFile(garbage.string()).library, nullptr);
+
+    DriverLoadResult incomplete = CDriverLoader::LoadFile(TARNIX_INCOMPLETE_LIBRARY);
+    EXPECT_EQ(incomplete.library, nullptr);
+    EXPECT_NE(incomplete.error.find("morvlink_entry_21"), std::string::npos) << incomplete.error;
+
+    // Through Load: the broken file beside the program and an incomplete one named by the variable.
+    setenv("MORVLINK_LIBRARY", TARNIX_INCOMPLETE_LIBRARY, 1);
+    if (void* system = dlopen("libmorvlink.so", RTLD_NOW)) {
+        dlclose(system);
+        GTEST_SKIP() << "a libmorvlink.so is installed on this machine";
+    }
+    EXPECT_EQ(CDriverLoader::Load(dir_.string()), nullptr);
+}
+
+TEST_F(DriverLoader, LooksAtTheVariableThenBesideTheProgramThenTheSystemPath) {
+    EXPECT_EQ(CDriverLoader::Candidates("/opt/tarnix"),
+              (std::vector<std::string>{"/opt/tarnix/libmorvlink.so", "libmorvlink.so"}));
+    setenv("MORVLINK_LIBRARY", "/tmp/x.so", 1);
+    EXPECT_EQ(CDriverLoader::Candidates("/opt/tarnix/"),
+              (std::vector<std::string>{"/tmp/x.so", "/opt/tarnix/libmorvlink.so", "libmorvlink.so"}));
+
+    // A variable naming a missing file falls through to the library beside the program.
+    setenv("MORVLINK_LIBRARY", (dir_ / "missing.so").c_str(), 1);
+    fs::create_symlink(TARNIX_SIM_LIBRARY, dir_ / "libmorvlink.so");
+    std::unique_ptr<IDriverLibrary> library = CDriverLoader::Load(dir_.string());
+    ASSERT_NE(library, nullptr);
+    CDeviceLink link(library.get());
+    EXPECT_EQ(link.Search(), 2);
+}
+
+TEST_F(DriverLoader, SimulatorLibraryFindsTheConfiguredSlotsAndCaptures) {
+    setenv("MORVLINK_LIBRARY", TARNIX_SIM_LIBRARY, 1);
+    std::unique_ptr<IDriverLibrary> library = CDriverLoader::Load(dir_.string());
+    ASSERT_NE(library, nullptr);
+    CDeviceLink link(library.get());
+    ASSERT_EQ(link.Search(), 2);
+    EXPECT_EQ(link.present, (std::array<std::uint32_t, 4>{1, 0, 1, 0}));
+    EXPECT_EQ(link.deviceId[0], 7);
+    EXPECT_EQ(link.deviceId[2], 42);
+
+    // Configure as the program does and take one forced capture: +1 V DC at 1 V/div with the CH1
+    // zero level at 64 reads 191 + 32.
+    link.selectedSlot = 0;
+    ASSERT_TRUE(link.ReadCalibration());
+    ASSERT_TRUE(link.ReadCalibrationLevel());
+    link.block.timeDivIndex = 12;
+    link.block.position = 50;
+    link.block.channelCode = 2;
+    link.block.levels = {64, 192, 64, 192, 128};
+    link.SetTimebaseTrigger(0);
+    link.SetChannels(6, 6, 0, 0, 0);
+    link.SetLevels(6, 6, 0);
+    link.SetFilters(0, 0, 0);
+    link.StartCapture();
+    link.EnableTrigger();
+    link.ForceTrigger();
+    ASSERT_EQ(link.GetCaptureState(), kCaptureComplete);
+    std::vector<std::uint16_t> ch1(65536, 0), ch2(65536, 0);
+    ASSERT_EQ(link.ReadCapture(ch1, ch2), 1);
+    EXPECT_EQ(ch1[0], 223);
+    EXPECT_EQ(ch1[10239], 223);
+
+    // Unplugging by editing the configuration file; plugging back in.
+    WriteConfig("slot0.present = 0\nslot2.present = 1\nslot2.id = 42\n# slot 0 unplugged\n");
+    EXPECT_FALSE(link.IsPresent());
+    EXPECT_TRUE(link.IsPresent(2));
+    WriteConfig("slot0.present = 1\nslot0.id = 7\n");
+    EXPECT_TRUE(link.IsPresent());
+    EXPECT_FALSE(link.IsPresent(2));
+}
+
+} // namespace
+} // namespace tarnix
