@@ -16,6 +16,7 @@ QFont ScreenFont(const QString& family, int cellHeight, int weight, bool italic)
     font.setWeight(weight >= 700 ? QFont::Bold : QFont::Normal);
     font.setItalic(italic);
     font.setStyleStrategy(QFont::PreferAntialias);
+    font.setHintingPreference(QFont::PreferFullHinting);
     return font;
 }
 
