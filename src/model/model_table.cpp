@@ -260,12 +260,11 @@ RuleDecision TimebaseRequestFromSidebar(const InstrumentSettings& settings, int 
             if (!IsRoll(settings)) {
                 decision.displayFormat = kFormatRoll;
             }
-        } else {
-            if (IsRoll(settings)) {
-                decision.displayFormat = kFormatYT;
-            }
-            // Slow captures would keep the old time base on screen for seconds; start one at once.
-            if (timeDivIndex >= 20) {
+        } else if (IsRoll(settings)) {
+            decision.displayFormat = kFormatYT;
+            // Leaving Roll for a slow Y-T time base: start a capture at once instead of waiting for the
+            // pacing of the old one.
+            if (timeDivIndex > 20) {
                 decision.restartCapture = true;
             }
         }

@@ -54,37 +54,14 @@ void ExpectRefused(const RuleDecision& d, const std::string& text, bool restores
     EXPECT_EQ(d.restoreSelector, restoresSelector);
 }
 
-TEST(RangeMessage, AllTextsExactly) {
-    EXPECT_EQ(RangeMessage(kBuffer32k, true, RequestOrigin::kMenu),
-              "32K Points Mode Range:40us/Div ~ 0.4s/Div");
-    EXPECT_EQ(RangeMessage(kBuffer32k, false, RequestOrigin::kMenu),
-              "32K Points Mode Range:20us/Div ~ 0.4s/Div");
-    EXPECT_EQ(RangeMessage(kBuffer32k, true, RequestOrigin::kSidebar),
-              "32K Points Mode Range:40.0us/div ~ 400ms/div");
-    EXPECT_EQ(RangeMessage(kBuffer32k, false, RequestOrigin::kSidebar),
-              "32K Points Mode Range:20.0us/div ~ 400ms/div");
+TEST(RangeMessage, SizesWithoutRange) {
     for (bool both : {true, false}) {
-        EXPECT_EQ(RangeMessage(kBuffer64k, both, RequestOrigin::kMenu),
-                  "64K Points Mode Range:40us/Div ~ 0.4s/Div");
-        EXPECT_EQ(RangeMessage(kBuffer64k, both, RequestOrigin::kSidebar),
-                  "64K Points Mode Range:40.0us/div ~ 400ms/div");
-        EXPECT_EQ(RangeMessage(kBuffer1M, both, RequestOrigin::kMenu),
-                  "1M Points Mode Range:400us/Div ~ 0.4s/Div");
-        EXPECT_EQ(RangeMessage(kBuffer1M, both, RequestOrigin::kSidebar),
-                  "1M Points Mode Range:400us/div ~ 400ms/div");
-        for (int buffer : {0, 1, 2, 7}) {
+        for (int buffer : {0, 1, 2, 7, -1}) {
             EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kMenu), "");
             EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kSidebar), "");
+            EXPECT_FALSE(RunningRange(buffer, both).valid);
         }
     }
-    EXPECT_EQ(RangeMessage(kBuffer512k, true, RequestOrigin::kMenu),
-              "512K Points Mode Range:400us/Div ~ 0.4s/Div");
-    EXPECT_EQ(RangeMessage(kBuffer512k, false, RequestOrigin::kMenu),
-              "512K Points Mode Range:200us/Div ~ 0.4s/Div");
-    EXPECT_EQ(RangeMessage(kBuffer512k, true, RequestOrigin::kSidebar),
-              "512K Points Mode Range:400us/div ~ 400ms/div");
-    EXPECT_EQ(RangeMessage(kBuffer512k, false, RequestOrigin::kSidebar),
-              "512K Points Mode Range:200us/div ~ 400ms/div");
     EXPECT_EQ(kErrorCaption, "Error");
 }
 
@@ -249,33 +226,39 @@ TEST(TimebaseFromMenu, PassFailWindowBlocksRollingTimebases) {
 }
 
 TEST(TimebaseFromSidebar, TenKRollRestartAndPassFail) {
-    Scenario setup;
-    InstrumentSettings s = Make(setup);
+    Scenario scenario;
+    InstrumentSettings s = Make(scenario);
 
     RuleDecision d = TimebaseRequestFromSidebar(s, Index("1.00s"), false);
     ExpectAccepted(d, "1.00s");
     EXPECT_EQ(d.displayFormat, kFormatRoll);
     EXPECT_FALSE(d.restartCapture);
 
-    // With the Pass/Fail window open the selector stops at 400ms, which starts a capture at once.
+    // With the Pass/Fail window open the selector stops at 400ms.
     d = TimebaseRequestFromSidebar(s, Index("2.00s"), true);
     ExpectAccepted(d, "400ms");
     EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_TRUE(d.restartCapture);
+    EXPECT_FALSE(d.restartCapture); // Y-T already: nothing to restart
 
-    // A capture is restarted for selections beyond the 20th entry: index 20 (20.0ms) on, not 19 (10.0ms).
-    ASSERT_EQ(Index("20.0ms"), 20);
-    EXPECT_TRUE(TimebaseRequestFromSidebar(s, Index("20.0ms"), false).restartCapture);
-    EXPECT_FALSE(TimebaseRequestFromSidebar(s, Index("10.0ms"), false).restartCapture);
-
+    // Leaving Roll for a selector position above 20 (40.0ms on) restarts the capture; 20.0ms does not.
     s.timebase.displayFormat = kFormatRoll;
     s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index("2.00s"));
-    d = TimebaseRequestFromSidebar(s, Index("100us"), false);
-    ExpectAccepted(d, "100us");
+    ASSERT_EQ(Index("20.0ms"), 20);
+    for (const char* label : {"40.0ms", "400ms"}) {
+        d = TimebaseRequestFromSidebar(s, Index(label), false);
+        ExpectAccepted(d, label);
+        EXPECT_EQ(d.displayFormat, kFormatYT);
+        EXPECT_TRUE(d.restartCapture) << label;
+    }
+    d = TimebaseRequestFromSidebar(s, Index("20.0ms"), false);
     EXPECT_EQ(d.displayFormat, kFormatYT);
     EXPECT_FALSE(d.restartCapture);
+    d = TimebaseRequestFromSidebar(s, Index("4.00s"), true); // Pass/Fail pulls Roll back to 400ms
+    ExpectAccepted(d, "400ms");
+    EXPECT_EQ(d.displayFormat, kFormatYT);
+    EXPECT_TRUE(d.restartCapture);
 
-    // Stopped: no rolling, no restart.
+    // Stopped: no format change, no restart.
     s.acquire.running = 0;
     d = TimebaseRequestFromSidebar(s, Index("400ms"), false);
     ExpectAccepted(d, "400ms");
