@@ -49,11 +49,13 @@ struct DocumentHooks {
     // Puts a text into the status bar (every tick: "Search Device......", "Run in demo", "Connected").
     std::function<void(std::string_view text)> showStatus;
     // Factory defaults, after the document's own items: measurement source CH1 with its eight slots
-    // cleared, Pass/Fail, recorder and FFT reset, "no reference loaded" set, trigger marker offset 0.
+    // cleared, Pass/Fail, recorder and FFT reset, Autoset's no-signal flags cleared, the trigger
+    // marker's pixel offset 0. (The document itself sets refEmpty and resets the frame windows.)
     std::function<void()> resetSubsystems;
     // Start-up: reset the screen (after the factory defaults, and after a failed setup load).
     std::function<void()> resetScreen;
-    // Start-up: load Default.set; false (or no hook) is a failed load.
+    // Start-up: load Default.set; false is a failed load (factory defaults and a screen reset follow).
+    // No hook: nothing is loaded and the defaults stay.
     std::function<bool()> loadDefaultSetup;
     // Tick step 3: one zero-calibration step, while calibrationStep is not -1 and not in demo mode.
     std::function<void()> calibrationTick;
@@ -64,8 +66,9 @@ struct DocumentHooks {
     std::function<void()> passFailTick;
     // Tick step 5, every tick: computes the spectrum when the FFT window is on.
     std::function<void()> fftTick;
-    // Measurements attach to the processor: processor.hooks.updateMeasurements runs on every sixth
-    // pass while running; this hook tells the pass whether any measurement slot is in use.
+    // Measurements and persistence attach to the processor itself: processor.hooks.updateMeasurements
+    // (every sixth pass while running) and processor.hooks.addPersistFrame (each finished trace).
+    // This hook tells the pass whether any measurement slot is in use.
     std::function<bool()> measurementsSelected;
     // Configure step 1: copy the FFT parameters into the hardware block.
     std::function<void(FftParameters& parameters)> fillFftParameters;
@@ -153,6 +156,12 @@ public:
     // box; the result says whether the change was made.
     bool SetChannelEnabled(int channel, bool on);
 
+    // Carries out a record-length rule's decision (model/model_table.h) in its order: buffer size,
+    // time base, display format through their setters, capture restart with the pacing wait cleared,
+    // repaint. A refusal shows its message box and changes nothing. The sidebar's restoreSelector is
+    // left to the caller.
+    void ApplyDecision(const RuleDecision& decision);
+
     // Empties the roll record while running in Roll, so the rolling trace restarts under new settings.
     void OnSettingsChanged();
 
@@ -193,8 +202,6 @@ private:
     void SendTimebase();
     void SendFilters();
     void SetTimeDivByLabel(std::string_view label);
-    // Carries out a record-length rule's decision: buffer, time base, format, restart, redraw.
-    void ApplyDecision(const RuleDecision& decision);
     PassState MakePassState() const;
 
     void CaptureStep();

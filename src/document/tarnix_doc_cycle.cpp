@@ -98,11 +98,12 @@ void CTarnixDoc::Configure() {
         HorizontalPositionToBlock(static_cast<std::int16_t>(settings.timebase.horizontalPosition));
     block.timeDivIndex = settings.timebase.timeDivIndex;
     block.bufferSizeIndex = settings.timebase.bufferSizeIndex;
-    block.levels.ch1Zero = TriggerLevelToBlock(settings.ch(kCh1).zeroLevel);
-    block.levels.ch2Zero = TriggerLevelToBlock(settings.ch(kCh2).zeroLevel);
+    // The same conversions as the level setters, so a reconfigured block equals the one they built.
+    block.levels.ch1Zero = ZeroLevelToBlock(settings.ch(kCh1).zeroLevel);
+    block.levels.ch2Zero = ZeroLevelToBlock(settings.ch(kCh2).zeroLevel);
     block.levels.ch1Trigger = TriggerLevelToBlock(settings.trigger.levelCh1);
     block.levels.ch2Trigger = TriggerLevelToBlock(settings.trigger.levelCh2);
-    block.levels.extTrigger = TriggerLevelToBlock(settings.trigger.levelExt);
+    block.levels.extTrigger = ExtLevelToBlock(settings.trigger.levelExt);
 
     if (!Demo()) {
         link.ReadCalibration();
