@@ -1,5 +1,6 @@
 #include "language/language_table.h"
 
+#include "language/command_ids.h"
 #include "language/ini_file.h"
 #include "language/menu_table.h"
 
@@ -313,6 +314,73 @@ std::string CLanguageTable::HelpFileStem() const {
     }
     const std::size_t i = std::min(static_cast<std::size_t>(currentIndex_), languageFiles_.size() - 1);
     return WithoutExtension(BaseName(languageFiles_[i]));
+}
+
+std::string CLanguageTable::HelpFileName() const {
+    std::string stem = HelpFileStem();
+    const auto same = [&stem](std::string_view name) {
+        return stem.size() == name.size() &&
+               std::equal(stem.begin(), stem.end(), name.begin(),
+                          [](char a, char b) { return LowerAscii(a) == LowerAscii(b); });
+    };
+    if (!same("English") && !same("French") && !same("German")) {
+        stem = "English";
+    }
+    return "MorvlinkHelp-" + stem + ".chm";
+}
+
+namespace {
+void RelabelLevel(std::vector<MenuNode>& nodes, std::vector<int>& path, const CLanguageTable& table) {
+    for (std::size_t i = 0; i < nodes.size(); ++i) {
+        path.push_back(static_cast<int>(i));
+        MenuNode& node = nodes[i];
+        if (node.kind != MenuKind::Separator) {
+            if (const std::optional<int> key = MenuKey(path)) {
+                if (std::optional<std::string> text = table.FindText(*key)) {
+                    node.text = std::move(*text);
+                }
+            }
+        }
+        RelabelLevel(node.children, path, table);
+        path.pop_back();
+    }
+}
+} // namespace
+
+namespace {
+MenuNode* FindPopupOf(std::vector<MenuNode>& nodes, int command) {
+    for (MenuNode& node : nodes) {
+        for (const MenuNode& child : node.children) {
+            if (child.command == command) {
+                return &node;
+            }
+        }
+        if (MenuNode* found = FindPopupOf(node.children, command)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+void AppendLanguageItems(std::vector<MenuNode>& menuBar, const CLanguageTable& table) {
+    MenuNode* popup = FindPopupOf(menuBar, cmd::kLanguageDefault);
+    if (popup == nullptr) {
+        return;
+    }
+    const int popupKey = popup->key;
+    for (LanguageMenuEntry& entry : table.LanguageMenuItems()) {
+        MenuNode node;
+        node.command = entry.commandId;
+        node.text = std::move(entry.text);
+        node.key = popupKey * 100 + static_cast<int>(popup->children.size());
+        popup->children.push_back(std::move(node));
+    }
+}
+
+void RelabelMenuTree(std::vector<MenuNode>& menuBar, const CLanguageTable& table) {
+    std::vector<int> path;
+    RelabelLevel(menuBar, path, table);
 }
 
 std::vector<LanguageMenuEntry> CLanguageTable::LanguageMenuItems() const {

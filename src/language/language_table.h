@@ -67,6 +67,9 @@ public:
     // Stem of the current language for the help file: "English" for the default, otherwise the
     // file name up to its last ".".
     std::string HelpFileStem() const;
+    // Help file of the current language inside the language folder: "MorvlinkHelp-<stem>.chm" when
+    // the stem is English, French or German (any case), else the English one.
+    std::string HelpFileName() const;
 
     // Items of the Utility/Language menu after "Default" and its separator, in list order.
     std::vector<LanguageMenuEntry> LanguageMenuItems() const;
@@ -87,6 +90,15 @@ private:
     std::filesystem::path languageFolder_;
     std::filesystem::path defaultFilePath_;
 };
+
+struct MenuNode;
+// Puts the texts of the table into a menu-bar tree by the key of each position: separators are
+// skipped and items whose key the table lacks keep their text. This is what relabelling the menu
+// bar does to each item; the Qt menus are walked the same way by position.
+void RelabelMenuTree(std::vector<MenuNode>& menuBar, const CLanguageTable& table);
+// Appends the Language menu items (LanguageMenuItems) to the Utility/Language popup of a menu-bar
+// tree built from the menu table, after "Default" and its separator, with their keys.
+void AppendLanguageItems(std::vector<MenuNode>& menuBar, const CLanguageTable& table);
 
 // Update rules of the Language menu. Default (32891) is ticked iff the current index is -1.
 bool IsDefaultLanguageChecked(int currentIndex);

@@ -590,4 +590,14 @@ MenuTextParts SplitMenuText(std::string_view text) {
     return {text.substr(0, hash), text.substr(hash + 1)};
 }
 
+std::string WithShortcutText(std::string_view text, int command) {
+    std::string result(text);
+    const Accelerator* accelerator = FindAccelerator(command);
+    if (accelerator != nullptr && text.find('#') == std::string_view::npos) {
+        result += '#';
+        result += accelerator->text;
+    }
+    return result;
+}
+
 } // namespace tarnix

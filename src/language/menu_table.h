@@ -104,5 +104,8 @@ struct MenuTextParts {
     std::string_view shortcut;
 };
 MenuTextParts SplitMenuText(std::string_view text);
+// A text set by an update rule ("Turn On", "Average:16") with the command's shortcut put back after
+// "#" when it has one and the text names none.
+std::string WithShortcutText(std::string_view text, int command);
 
 } // namespace tarnix
