@@ -216,7 +216,10 @@ void CLanguageTable::FindLanguageFiles(const std::filesystem::path& languageFold
         if (ec) {
             continue;
         }
-        for (const fs::directory_entry& entry : it) {
+        // Stepped with an error code: a folder that vanishes or cannot be read ends its listing
+        // instead of throwing.
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const fs::directory_entry& entry = *it;
             std::error_code typeError;
             const std::string name = entry.path().filename().string();
             if (entry.is_symlink(typeError) && entry.is_directory(typeError)) {
