@@ -54,7 +54,7 @@ void SetFftScale(FftSettings& settings, int scale) {
         return;
     }
     settings.scale = static_cast<std::uint16_t>(scale);
-    settings.verticalPerDiv = scale == kFftScaleDb ? kFftDefaultDbPerDiv : kFftDefaultVoltsPerDiv;
+    settings.verticalScale = scale == kFftScaleDb ? kFftDefaultDbPerDiv : kFftDefaultVoltsPerDiv;
 }
 
 void NormalizeFftSettings(FftSettings& settings) {
@@ -63,7 +63,7 @@ void NormalizeFftSettings(FftSettings& settings) {
     if (settings.scale != kFftScaleDb && settings.scale != kFftScaleLinear) {
         settings.scale = kFftScaleLinear;
     }
-    settings.verticalPerDiv = NormalizeFftVertical(settings.scale, settings.verticalPerDiv);
+    settings.verticalScale = NormalizeFftVertical(settings.scale, settings.verticalScale);
 }
 
 void ResetFft(FftSettings& settings, FftResults& results) {

@@ -28,7 +28,7 @@ struct FftSettings {
     std::uint16_t window = kWindowRectangle;
     std::uint16_t bins = 256;
     std::uint16_t scale = kFftScaleLinear;
-    double verticalPerDiv = 0.5; // dB or volts per division, by the scale
+    double verticalScale = 0.5; // dB or volts per division, by the scale
     std::uint16_t horizontalZoom = 1;
 };
 

@@ -478,24 +478,24 @@ TEST(FftAnalysis, ParametersAndPanelValues) {
     EXPECT_EQ(settings.window, kWindowRectangle);
     EXPECT_EQ(settings.bins, 256);
     EXPECT_EQ(settings.scale, kFftScaleLinear);
-    EXPECT_EQ(settings.verticalPerDiv, 0.5);
+    EXPECT_EQ(settings.verticalScale, 0.5);
     EXPECT_EQ(settings.horizontalZoom, 1);
     EXPECT_EQ(results.rowShown, (std::array<std::uint32_t, 6>{1, 1, 1, 1, 1, 1}));
 
     SetFftScale(settings, kFftScaleDb);
-    EXPECT_EQ(settings.verticalPerDiv, 60.0);
-    settings.verticalPerDiv = 25.0;
+    EXPECT_EQ(settings.verticalScale, 60.0);
+    settings.verticalScale = 25.0;
     settings.horizontalZoom = 3;
     settings.bins = 4096;
     NormalizeFftSettings(settings);
-    EXPECT_EQ(settings.verticalPerDiv, 25.0);
+    EXPECT_EQ(settings.verticalScale, 25.0);
     EXPECT_EQ(settings.horizontalZoom, 1);
     EXPECT_EQ(settings.bins, 4096);
-    settings.verticalPerDiv = 0.5; // a volt value is not in the dB list
+    settings.verticalScale = 0.5; // a volt value is not in the dB list
     NormalizeFftSettings(settings);
-    EXPECT_EQ(settings.verticalPerDiv, 60.0);
+    EXPECT_EQ(settings.verticalScale, 60.0);
     SetFftScale(settings, kFftScaleLinear);
-    EXPECT_EQ(settings.verticalPerDiv, 0.5);
+    EXPECT_EQ(settings.verticalScale, 0.5);
     EXPECT_EQ(NormalizeFftVertical(kFftScaleLinear, 0.02), 0.02);
     EXPECT_EQ(NormalizeFftVertical(kFftScaleLinear, 0.03), 0.5);
 
