@@ -190,7 +190,7 @@ SimConfigResult ParseSimConfig(std::string_view text, SimConfig& config) {
 SimConfigResult LoadSimConfigFile(const std::string& path, SimConfig& config) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return SimConfigResult{{"cannot read " + path}};
+        return SimConfigResult{{"cannot read " + path}, false};
     }
     std::ostringstream text;
     text << file.rdbuf();

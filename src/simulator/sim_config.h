@@ -41,6 +41,7 @@ struct SimConfig {
 
 struct SimConfigResult {
     std::vector<std::string> errors; // "line N: why"; the offending lines are skipped
+    bool fileRead = true;            // false: the file could not be read and nothing was applied
     bool Ok() const { return errors.empty(); }
 };
 

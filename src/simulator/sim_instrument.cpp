@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <limits>
 #include <numbers>
+#include <optional>
 #include <string_view>
 
 #include "model/instrument_settings.h"
@@ -67,18 +68,19 @@ double Clip(double code) {
     return std::clamp(code, 0.0, 255.0);
 }
 
-// A change of the file's time or size counts as a change.
-std::int64_t FileStamp(const std::string& path) {
+// A change of the file's time or size counts as a change; a missing file has no stamp.
+std::optional<FileStamp> StampOf(const std::string& path) {
     std::error_code error;
     const auto time = std::filesystem::last_write_time(path, error);
     if (error) {
-        return -2;
+        return std::nullopt;
     }
     const auto size = std::filesystem::file_size(path, error);
     if (error) {
-        return -2;
+        return std::nullopt;
     }
-    return static_cast<std::int64_t>(time.time_since_epoch().count()) * 31 + static_cast<std::int64_t>(size);
+    return FileStamp{static_cast<std::int64_t>(time.time_since_epoch().count()),
+                     static_cast<std::uint64_t>(size)};
 }
 
 } // namespace
@@ -166,10 +168,12 @@ void CSimInstrument::SetSignal(int channel, const SimSignal& signal) {
 
 SimConfigResult CSimInstrument::WatchConfigFile(const std::string& path) {
     watchedPath_ = path;
-    watchedStamp_ = FileStamp(path);
-    SimConfig config = config_;
+    watchedStamp_ = StampOf(path);
+    SimConfig config;
     SimConfigResult result = LoadSimConfigFile(path, config);
-    ApplyConfig(config);
+    if (result.fileRead) {
+        ApplyConfig(config);
+    }
     return result;
 }
 
@@ -177,14 +181,15 @@ void CSimInstrument::CheckConfigFile() {
     if (watchedPath_.empty()) {
         return;
     }
-    const std::int64_t stamp = FileStamp(watchedPath_);
-    if (stamp == watchedStamp_ || stamp == -2) {
-        return; // unchanged, or being replaced: keep the last configuration
+    const std::optional<FileStamp> stamp = StampOf(watchedPath_);
+    if (!stamp || stamp == watchedStamp_) {
+        return; // unchanged, or missing while being replaced: keep the last configuration
     }
     watchedStamp_ = stamp;
-    // A fresh parse from the defaults, so that removing a key restores its default.
+    // A fresh parse from the defaults, so that removing a key restores its default. Bad lines are
+    // skipped as on the first read.
     SimConfig config;
-    if (LoadSimConfigFile(watchedPath_, config).Ok()) {
+    if (LoadSimConfigFile(watchedPath_, config).fileRead) {
         ApplyConfig(config);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -14,6 +15,13 @@
 #include "simulator/sim_config.h"
 
 namespace tarnix {
+
+// When a watched configuration file was last written, and its size.
+struct FileStamp {
+    std::int64_t time = 0;
+    std::uint64_t size = 0;
+    bool operator==(const FileStamp&) const = default;
+};
 
 class CSimInstrument final : public IDriverLibrary {
 public:
@@ -29,7 +37,8 @@ public:
     void SetSignal(int channel, const SimSignal& signal);
 
     // Re-reads this file whenever it changed (checked when the program asks for presence), so a user can
-    // unplug and replug an instrument by editing it. Returns the errors of the first read.
+    // unplug and replug an instrument by editing it. Keys left out take their defaults. Returns the
+    // errors of the first read.
     SimConfigResult WatchConfigFile(const std::string& path);
 
     // The words that place 0 V exactly at the bottom (zero level 255) and at the top edge (zero level 0)
@@ -136,7 +145,7 @@ private:
     std::mt19937 noise_;
 
     std::string watchedPath_;
-    std::int64_t watchedStamp_ = -1;
+    std::optional<FileStamp> watchedStamp_;
 };
 
 } // namespace tarnix
