@@ -4,6 +4,8 @@
 #include "model/instrument_settings.h"
 #include "model/setting_rules.h"
 
+#include <initializer_list>
+
 namespace tarnix {
 
 namespace {
