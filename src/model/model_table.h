@@ -105,16 +105,27 @@ struct RuleDecision {
     }
 };
 
-// A Horizontal/Time/DIV menu command asking for `timeDivIndex` (TimeDivIndexOfLabel of its label).
-// The menu never changes the time base of a running large record, not even within its range.
+// A Horizontal/Time/DIV menu command asking for `timeDivIndex` (TimeDivIndexOfLabel of its label; -1, the
+// current index, or anything slower than 400ms while the Pass/Fail window is open changes nothing).
+// 10k: the time base is set; while running, slower than 400ms switches to Roll and a faster one takes Roll
+// back to Y-T (X-Y stays). 32k/64k/512k/1M: refused with the menu message while running, not even
+// accepted within the range; set while stopped. 14k/28k: nothing changes.
 RuleDecision TimebaseRequestFromMenu(const InstrumentSettings& settings, int timeDivIndex,
                                      bool passFailWindowOpen);
 // The sidebar's time-base selector, its step buttons, or the time-base knob asking for `timeDivIndex`.
+// Running with 32k/64k/512k/1M: out of the range refuses with the sidebar message and puts the selector
+// back; in range it is set. Running with 10k: with the Pass/Fail window open, 1.00s and slower become
+// 400ms; 1.00s and slower switch to Roll; leaving Roll for a position above 20 restarts the capture.
+// Stopped, and 14k/28k: set without a test.
 RuleDecision TimebaseRequestFromSidebar(const InstrumentSettings& settings, int timeDivIndex,
                                         bool passFailWindowOpen);
-// Run: the current time base tested against the buffer's range.
+// Run: the current time base tested against the buffer's range (the caller is about to run, whatever
+// `running` holds now). 10k: 1.00s and slower switch to Roll, faster takes Roll back to Y-T. Out of range:
+// Roll goes back to Y-T and the time base becomes 40.0us (32k, 64k) or 400us (512k, 1M).
 RuleDecision RunRangeCheck(const InstrumentSettings& settings);
-// After the channel enables changed (and the block's channel code was derived from them).
+// After the channel enables changed (and the block's channel code was derived from them). Only while
+// running, and not with one channel on under the ALT source: 64k becomes 32k and 1M becomes 512k, and a
+// time base outside 40.0us..400ms (32k, 64k) or 400us..400ms (512k, 1M) is set to the range's start.
 RuleDecision ChannelEnablesApplied(const InstrumentSettings& settings);
 
 } // namespace tarnix
