@@ -503,11 +503,14 @@ void RescaleRecord(const std::int16_t* record, const RescaleParams& params, Wave
     const double ratio = (params.ratio > 0.0 && std::isfinite(params.ratio)) ? params.ratio : 1.0;
 
     // Record points across the screen at the new time base.
+    // The table's decimal seconds make a whole ratio such as 1e-7 / 4e-9 come out as 24.999...;
+    // it must not truncate to one less.
+    auto whole = [](double x) { return static_cast<int>(x * (1.0 + 1e-9)); };
     double across = span;
     if (params.zoomable && ratio >= 1.0) {
-        across = static_cast<double>(static_cast<int>(span) / static_cast<int>(std::min(ratio, span)));
+        across = static_cast<double>(static_cast<int>(span) / std::max(whole(std::min(ratio, span)), 1));
     } else if (params.zoomable) {
-        across = span * static_cast<int>(std::min(1.0 / ratio, static_cast<double>(std::max(len, 1))));
+        across = span * std::max(whole(std::min(1.0 / ratio, static_cast<double>(std::max(len, 1)))), 1);
     }
     across = std::max(across, 1.0);
 

@@ -175,5 +175,36 @@ TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
     EXPECT_EQ(math.display[4999], 0);
 }
 
+TEST(Rescale, WholeRatiosOfDecimalTimeBasesAreNotTruncatedOneLow) {
+    std::vector<std::int16_t> record(kBaseRecordLength);
+    for (int i = 0; i < kBaseRecordLength; ++i) {
+        record[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i % 200);
+    }
+    RescaleParams params = BaseRescaleParams(kBaseRecordLength, 10000);
+    params.ratio = 1e-7 / 4e-9; // 100ns at stop, 4.00ns now: 25 (24.999... in double)
+    params.zeroLevelAtStop = params.zeroLevelNow = 128.0f;
+    WaveFrame frame;
+    RescaleRecord(record.data(), params, frame);
+    // 10000 / 25 = 400 points across the screen: 12.5 columns apart.
+    EXPECT_EQ(frame.display[2500], 5120 % 200);
+    EXPECT_EQ(frame.display[2525], 5122 % 200);
+    EXPECT_EQ(frame.display[2524], kNoData);
+}
+
+TEST(Rescale, LargeRecordZoomsFromItsSpan) {
+    std::vector<std::int16_t> record(32768, 10);
+    record[16384] = 90; // trigger point at position 250
+    RescaleParams params = BaseRescaleParams(32768, 20000);
+    params.ratio = 2.0; // 20000 / 2 points: pairs of 4
+    WaveFrame frame;
+    RescaleRecord(record.data(), params, frame);
+    EXPECT_EQ(frame.display[2500], 90);
+    EXPECT_EQ(frame.display[2501], 10);
+    EXPECT_EQ(frame.firstIndex, 0);
+    EXPECT_EQ(frame.lastIndex, 4999);
+    // 14336-point records keep their layout whatever the ratio.
+    EXPECT_FALSE(BaseRescaleParams(14336, 20000).zoomable);
+}
+
 } // namespace
 } // namespace tarnix
