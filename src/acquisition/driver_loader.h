@@ -48,8 +48,6 @@ using MorvlinkWriteValueEntry = int (*)(int, int);
 using MorvlinkReadCaptureEntry = int (*)(int, std::uint16_t*, std::uint16_t*, const HardwareBlock*,
                                          std::uint32_t, int);
 
-// The entry numbers the program binds; a library lacking any of them is not used.
-inline constexpr int kMorvlinkEntries[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 14, 15, 16, 20, 21};
 inline constexpr const char* kMorvlinkEntryPrefix = "morvlink_entry_";
 inline constexpr const char* kMorvlinkLibraryName = "libmorvlink.so";
 inline constexpr const char* kMorvlinkLibraryVariable = "MORVLINK_LIBRARY";
