@@ -224,7 +224,10 @@ int ConvertChannel(const ChannelSettings& channel, int model, const HardwareBloc
     }
     std::int16_t* out = frame.processed.data();
     if (channel.coupling == kCouplingGnd) {
-        std::fill(out, out + n, static_cast<std::int16_t>(255 - static_cast<int>(channel.zeroLevel)));
+        // At the fast time bases the alignment search reads the whole stretch length: flatten it too, so
+        // an older stretch left behind the record cannot be shifted into view.
+        const int flat = block.timeDivIndex < 5 ? std::min(std::max(n, kStretchLength), capacity) : n;
+        std::fill(out, out + flat, static_cast<std::int16_t>(255 - static_cast<int>(channel.zeroLevel)));
         return n;
     }
     const StretchChoice choice =

@@ -63,6 +63,17 @@ TEST_F(PassTest, GroundAndInvert) {
     Pass();
     EXPECT_TRUE(std::all_of(F(kCh1).display.begin(), F(kCh1).display.end(), [](auto v) { return v == 191; }));
 
+    // Also at a fast time base, where an older stretch with a trigger crossing lies past the record.
+    settings.timebase.timeDivIndex = 4;
+    block.timeDivIndex = 4;
+    block.levels.ch1Trigger = 130;
+    std::fill(frames[kCh1].processed.begin() + 20000, frames[kCh1].processed.end(), 250);
+    for (int i = 0; i < 200; ++i) {
+        frames[kCh1].processed[static_cast<std::size_t>(19900 + i)] = static_cast<std::int16_t>(50 + i);
+    }
+    Pass();
+    EXPECT_TRUE(std::all_of(F(kCh1).display.begin(), F(kCh1).display.end(), [](auto v) { return v == 191; }));
+
     Fill(kCh2, 200);
     settings.ch(kCh2).zeroLevel = 64.0f;
     settings.ch(kCh2).invert = 1;
