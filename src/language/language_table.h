@@ -62,10 +62,10 @@ public:
     int SelectLanguage(int index, int model);
 
     // -1: "English"; no files: ""; past the end: the last file; otherwise the file's key 8888, or
-    // its file name without extension when it has none.
+    // its file name (without subfolders) without extension when it has none.
     std::string LanguageName(int index) const;
     // Stem of the current language for the help file: "English" for the default, otherwise the
-    // file name up to its last ".".
+    // file name (without subfolders) up to its last ".".
     std::string HelpFileStem() const;
     // Help file of the current language inside the language folder: "MorvlinkHelp-<stem>.chm" when
     // the stem is English, French or German (any case), else the English one.
