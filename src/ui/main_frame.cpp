@@ -1,0 +1,116 @@
+#include "ui/main_frame.h"
+
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "display/cursor_readouts.h"
+#include "display/wave_screen.h"
+#include "ui/tarnix_view.h"
+
+namespace tarnix {
+
+CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("MV-A2 USB(7.0.0.2)"));
+    view_ = new CTarnixView(doc, this);
+    setCentralWidget(view_);
+
+    // Panes 61450, 61447, 61448, 61449, 61451 (stretching) and 61446.
+    static constexpr int kWidths[6] = {100, 110, 110, 110, 1, 100};
+    for (std::size_t i = 0; i < panes_.size(); ++i) {
+        auto* pane = new QLabel(this);
+        pane->setMinimumWidth(kWidths[i]);
+        pane->setFrameShape(QFrame::NoFrame);
+        statusBar()->addWidget(pane, i == 4 ? 1 : 0);
+        panes_[i] = pane;
+    }
+    statusBar()->setSizeGripEnabled(true);
+
+    resize(kStartWidth, kStartHeight);
+    setMinimumSize(kMinWidth, kMinHeight);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(kStartWidth / 2, kStartHeight / 2));
+    }
+
+    connect(view_, &CTarnixView::firstTick, this, [this] { show(); });
+    connect(view_, &CTarnixView::statusText, this, &CMainFrame::UpdateStatus);
+    connect(view_, &CTarnixView::fullScreenChanged, this, &CMainFrame::SetFullScreen);
+}
+
+QString CMainFrame::ClockText(int day, int month, int year, int hour, int minute) {
+    return QString::asprintf("%02d-%02d-%4d  %02d:%02d", day, month, year, hour, minute);
+}
+
+void CMainFrame::UpdateStatus(const QString& text) {
+    panes_[0]->setText(text);
+    CWaveScreen& screen = view_->Screen();
+    const ReadoutPanes kinds = ReadoutPanesFor(screen.GetCursorType(), screen.GetCursorSource());
+    for (int k = 0; k < 3; ++k) {
+        std::string readout;
+        switch (kinds.pane[k]) {
+        case ReadoutKind::kFreq:
+            readout = screen.FreqReadout();
+            break;
+        case ReadoutKind::kTime:
+            readout = screen.TimeReadout();
+            break;
+        case ReadoutKind::kVoltDelta:
+            readout = screen.VoltDeltaReadout();
+            break;
+        case ReadoutKind::kTraceVolt:
+            readout = screen.TraceVoltReadout();
+            break;
+        case ReadoutKind::kSpectrumFreq:
+            readout = screen.SpectrumFreqReadout();
+            break;
+        case ReadoutKind::kSpectrumLevel:
+            readout = screen.SpectrumLevelReadout();
+            break;
+        case ReadoutKind::kEmpty:
+            break;
+        }
+        panes_[static_cast<std::size_t>(k + 1)]->setText(QString::fromStdString(readout));
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    panes_[5]->setText(ClockText(now.date().day(), now.date().month(), now.date().year(), now.time().hour(),
+                                 now.time().minute()));
+}
+
+QString CMainFrame::PaneText(int pane) const {
+    return pane >= 0 && pane < 6 ? panes_[static_cast<std::size_t>(pane)]->text() : QString();
+}
+
+void CMainFrame::SetFullScreen(bool on) {
+    if (on == fullScreen_) {
+        return;
+    }
+    fullScreen_ = on;
+    if (on) {
+        savedGeometry_ = saveGeometry();
+        statusBar()->hide();
+        if (menuBar() != nullptr) {
+            menuBar()->hide();
+        }
+        for (QToolBar* bar : findChildren<QToolBar*>()) {
+            bar->hide();
+        }
+        showFullScreen();
+    } else {
+        showNormal();
+        restoreGeometry(savedGeometry_);
+        statusBar()->show();
+        if (menuBar() != nullptr) {
+            menuBar()->show();
+        }
+        for (QToolBar* bar : findChildren<QToolBar*>()) {
+            bar->show();
+        }
+    }
+}
+
+} // namespace tarnix

@@ -1,0 +1,45 @@
+// The top-level window: fixed title, start and minimum size, the six-pane status bar with the cycle's
+// status text, the cursor readouts and the clock, and the window's part of full-screen mode.
+#pragma once
+
+#include <QMainWindow>
+#include <QRect>
+#include <QString>
+#include <array>
+
+class QLabel;
+
+namespace tarnix {
+
+class CTarnixDoc;
+class CTarnixView;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int kStartWidth = 800;
+    static constexpr int kStartHeight = 600;
+    static constexpr int kMinWidth = 600;
+    static constexpr int kMinHeight = 450;
+
+    explicit CMainFrame(CTarnixDoc& doc, QWidget* parent = nullptr);
+
+    CTarnixView& View() { return *view_; }
+    // Fills the status panes: the cycle's text, the three cursor readouts, the date and time.
+    void UpdateStatus(const QString& text);
+    QString PaneText(int pane) const;
+    // The window's part of full-screen mode: bars and caption off, placement saved and restored.
+    void SetFullScreen(bool on);
+    bool IsFullScreen() const { return fullScreen_; }
+
+    static QString ClockText(int day, int month, int year, int hour, int minute);
+
+private:
+    CTarnixView* view_ = nullptr;
+    std::array<QLabel*, 6> panes_{};
+    bool fullScreen_ = false;
+    QByteArray savedGeometry_;
+};
+
+} // namespace tarnix
