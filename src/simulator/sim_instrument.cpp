@@ -37,6 +37,16 @@ constexpr std::array<std::array<int, kCalibratedSteps>, 2> kTrueSpan{{
 // An uncalibrated instrument's words are this far off.
 constexpr int kUncalibratedBottomError = 9;
 constexpr int kUncalibratedTopError = -15;
+// First-order filters: the input's bandwidth limit and the trigger path's HF rejection.
+constexpr double kBandwidthLimitHz = 20e6;
+constexpr double kHfRejectionHz = 50e3;
+// The bandwidth limit keeps about half of the front end's wideband noise.
+constexpr double kBandwidthLimitNoiseFactor = 0.5;
+
+double LowPassGain(double frequencyHz, double cutoffHz) {
+    const double ratio = frequencyHz / cutoffHz;
+    return 1.0 / std::sqrt(1.0 + ratio * ratio);
+}
 
 int StepOf(int voltsIndex) {
     return std::clamp(voltsIndex, 0, kCalibratedSteps - 1);
@@ -274,7 +284,12 @@ double CSimInstrument::ZeroCode(const Settings& settings, int channel) {
     return (offsetWord - trueBottom) * 255.0 / (trueTop - trueBottom);
 }
 
-double CSimInstrument::InputVolts(const Settings& settings, int channel, double time) const {
+double CSimInstrument::BandwidthGain(const Settings& settings, int channel) const {
+    const auto c = static_cast<std::size_t>(channel);
+    return settings.bandwidthLimit[c] ? LowPassGain(config_.signals[c].frequencyHz, kBandwidthLimitHz) : 1.0;
+}
+
+double CSimInstrument::InputVolts(const Settings& settings, int channel, double time, double waveGain) const {
     const int coupling = settings.coupling[static_cast<std::size_t>(channel)];
     if (coupling == kCouplingGnd) {
         return 0.0;
@@ -300,12 +315,18 @@ double CSimInstrument::InputVolts(const Settings& settings, int channel, double 
         }
     }
     // AC coupling blocks the DC component; all shapes are symmetric, so that is the offset.
+    wave *= waveGain;
     return coupling == kCouplingAc ? wave : wave + signal.offsetVolts;
 }
 
-double CSimInstrument::CleanCode(const Settings& settings, int channel, double time) const {
+double CSimInstrument::TriggerCode(const Settings& settings, int channel, double time) const {
     const double voltsPerDiv = VoltsPerDivTable(settings.voltsIndex[static_cast<std::size_t>(channel)]);
-    return ZeroCode(settings, channel) + InputVolts(settings, channel, time) * kCodesPerVolt / voltsPerDiv;
+    double gain = BandwidthGain(settings, channel);
+    if (settings.hfRejection) {
+        gain *= LowPassGain(config_.signals[static_cast<std::size_t>(channel)].frequencyHz, kHfRejectionHz);
+    }
+    return Clip(ZeroCode(settings, channel) +
+                InputVolts(settings, channel, time, gain) * kCodesPerVolt / voltsPerDiv);
 }
 
 double CSimInstrument::FindTrigger(const Slot& slot, double from) const {
@@ -329,16 +350,16 @@ double CSimInstrument::FindTrigger(const Slot& slot, double from) const {
     const double period = 1.0 / signal.frequencyHz;
     const double step = period / kScanSteps;
     double previousTime = from;
-    double previous = Clip(CleanCode(settings, channel, from));
+    double previous = TriggerCode(settings, channel, from);
     for (int k = 1; k <= kScanSteps + 1; ++k) {
         const double time = from + k * step;
-        const double code = Clip(CleanCode(settings, channel, time));
+        const double code = TriggerCode(settings, channel, time);
         if (crossed(previous, code)) {
             double low = previousTime; // not yet across
             double high = time;        // across
             for (int i = 0; i < 60; ++i) {
                 const double middle = (low + high) / 2.0;
-                const double atMiddle = Clip(CleanCode(settings, channel, middle));
+                const double atMiddle = TriggerCode(settings, channel, middle);
                 const bool across = rising ? atMiddle >= level : atMiddle <= level;
                 (across ? high : low) = middle;
             }
@@ -477,8 +498,9 @@ int CSimInstrument::SetFilters(int slot, int ch1BandwidthLimit, int ch2Bandwidth
         return 0;
     }
     Slot& state = At(slot);
-    state.bandwidthLimit = {ch1BandwidthLimit != 0 ? 1 : 0, ch2BandwidthLimit != 0 ? 1 : 0};
-    state.hfRejection = hfRejection != 0 ? 1 : 0;
+    state.live.bandwidthLimit = {ch1BandwidthLimit != 0, ch2BandwidthLimit != 0};
+    state.live.hfRejection = hfRejection != 0;
+    LiveChanged(state);
     return 1;
 }
 
@@ -558,10 +580,14 @@ void CSimInstrument::Fill(const Settings& settings, int channel, std::uint16_t* 
                         : calibrationLevel <= 20 ? 10 - calibrationLevel
                                                  : 0;
     const bool grounded = settings.coupling[static_cast<std::size_t>(channel)] == kCouplingGnd;
-    const double noise = grounded ? 0.0 : config_.signals[static_cast<std::size_t>(channel)].noiseVpp;
+    const bool limited = settings.bandwidthLimit[static_cast<std::size_t>(channel)];
+    const double noise = grounded ? 0.0
+                                  : config_.signals[static_cast<std::size_t>(channel)].noiseVpp *
+                                        (limited ? kBandwidthLimitNoiseFactor : 1.0);
+    const double waveGain = BandwidthGain(settings, channel);
     std::uniform_real_distribution<double> spread(-0.5, 0.5);
     for (std::uint32_t k = 0; k < count; ++k) {
-        double volts = InputVolts(settings, channel, firstTime + k * spacing);
+        double volts = InputVolts(settings, channel, firstTime + k * spacing, waveGain);
         if (noise > 0.0) {
             volts += noise * spread(noise_);
         }

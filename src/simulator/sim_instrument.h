@@ -86,6 +86,8 @@ private:
         std::array<int, 2> voltsIndex{6, 6};
         std::array<int, 2> coupling{1, 1};
         std::array<std::uint16_t, kCalibrationWords> words{}; // the table sent with the levels
+        std::array<bool, 2> bandwidthLimit{};
+        bool hfRejection = false;
     };
 
     struct Slot {
@@ -96,8 +98,6 @@ private:
 
         Settings live;    // as last sent by the program
         Settings capture; // of the capture in progress or completed
-        std::array<int, 2> bandwidthLimit{};
-        int hfRejection = 0;
 
         // Capture in progress, times in signal seconds.
         Phase phase = Phase::kIdle;
@@ -129,9 +129,13 @@ private:
     static int TriggerChannel(const Slot& slot);
     // Raw code position of the channel's 0 V, from the zero level and the calibration words sent.
     static double ZeroCode(const Settings& settings, int channel);
-    // Clean input volts after coupling, before noise.
-    double InputVolts(const Settings& settings, int channel, double time) const;
-    double CleanCode(const Settings& settings, int channel, double time) const;
+    // Clean input volts after coupling, before noise; waveGain scales the AC part (a filter's
+    // attenuation at the signal's frequency).
+    double InputVolts(const Settings& settings, int channel, double time, double waveGain) const;
+    // The code the trigger comparator sees: through the bandwidth limit and the HF rejection filter.
+    double TriggerCode(const Settings& settings, int channel, double time) const;
+    // Attenuation of the channel's signal by its bandwidth limit (1 without).
+    double BandwidthGain(const Settings& settings, int channel) const;
     double FindTrigger(const Slot& slot, double from) const;
     // Decides the capture's state at `now` and freezes its settings when it completes.
     void Advance(Slot& slot, double now) const;

@@ -319,6 +319,33 @@ TEST(SimInstrument, CalibrationLevelTrimsTheReadOutAndNoiseStaysInItsBand) {
     EXPECT_GE(high - low, 10);
 }
 
+TEST(SimInstrument, BandwidthLimitAttenuatesFastSignalsAndHfRejectionStopsTheirTrigger) {
+    CRig rig(Signals({SimShape::kSine, 10.1e6, 2.0, 0.0, 0.0}, kSilent));
+    RigSetup setup;
+    setup.timeDivIndex = 5; // 150 MS/s with CH1 alone
+    setup.channelCode = 0;
+    rig.Apply(setup);
+    rig.ForcedCapture();
+    EXPECT_EQ(MinMax(rig.ch1, 10240), std::make_pair(159, 223));
+    // A first-order 20 MHz limit passes 1 / sqrt(1 + (10.1 / 20)^2) = 0.8926 of the swing: 28.6 codes.
+    rig.link.SetFilters(1, 0, 0);
+    rig.ForcedCapture();
+    EXPECT_EQ(MinMax(rig.ch1, 10240), std::make_pair(162, 220));
+
+    // HF rejection leaves a 1 MHz sine about 5 % of its swing in the trigger path: it still crosses
+    // 0 V but no longer reaches +0.5 V.
+    rig.sim.SetSignal(0, {SimShape::kSine, 1e6, 2.0, 0.0, 0.0});
+    for (const auto& [hfRejection, levelWord, triggers] :
+         {std::tuple{0, 48, true}, {1, 48, false}, {1, 64, true}}) {
+        setup.triggerLevel = {levelWord, 192};
+        rig.Apply(setup);
+        rig.link.SetFilters(0, 0, hfRejection);
+        rig.link.StartCapture();
+        EXPECT_EQ(PollUntilComplete(rig, 50) == kCaptureComplete, triggers)
+            << hfRejection << "/" << levelWord;
+    }
+}
+
 TEST(SimInstrument, MemoryOfIdsCalibrationAndLevelThroughTheLink) {
     SimConfig config;
     config.slots[2] = {true, 42};
