@@ -115,7 +115,7 @@ int CSimInstrument::TrueTopWord(int channel, int voltsIndex) {
     return kTrueBottom[c][i] + kTrueSpan[c][i];
 }
 
-void CSimInstrument::LoadMemoryFromConfig(Slot& slot, int index) const {
+void CSimInstrument::LoadMemoryFromConfig(Slot& slot, int index) {
     slot.deviceId = config_.slots[static_cast<std::size_t>(index)].deviceId;
     slot.calibrationLevel = config_.calibrationLevel;
     for (int channel = 0; channel < 2; ++channel) {
@@ -139,16 +139,22 @@ void CSimInstrument::LoadMemoryFromConfig(Slot& slot, int index) const {
         slot.live.words[word] = static_cast<std::uint16_t>(
             std::min<int>(slot.calibrationMemory[2 * word], 50) * 256 + slot.calibrationMemory[2 * word + 1]);
     }
-    slot.capture = slot.live;
+    LiveChanged(slot);
 }
 
 void CSimInstrument::ApplyConfig(const SimConfig& config) {
+    ApplyConfig(config, false);
+}
+
+void CSimInstrument::ApplyConfig(const SimConfig& config, bool reloadMemory) {
     const SimConfig previous = config_;
     config_ = config;
+    const bool calibrationChanged =
+        config.calibrated != previous.calibrated || config.calibrationLevel != previous.calibrationLevel;
     for (int index = 0; index < kSlotCount; ++index) {
         const auto i = static_cast<std::size_t>(index);
         SetPresent(index, config.slots[i].present);
-        if (config.slots[i].deviceId != previous.slots[i].deviceId) {
+        if (reloadMemory || calibrationChanged || config.slots[i].deviceId != previous.slots[i].deviceId) {
             LoadMemoryFromConfig(At(index), index);
         }
     }
@@ -182,7 +188,7 @@ SimConfigResult CSimInstrument::WatchConfigFile(const std::string& path) {
     SimConfig config;
     SimConfigResult result = LoadSimConfigFile(path, config);
     if (result.fileRead) {
-        ApplyConfig(config);
+        ApplyConfig(config, true);
     }
     return result;
 }

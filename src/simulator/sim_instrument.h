@@ -29,16 +29,16 @@ public:
     explicit CSimInstrument(IClock& clock, const SimConfig& config = SimConfig{});
 
     // Presence and signals take effect at once. IDs, calibration memory and level are the instrument's
-    // own memory: they are taken from the configuration at construction, and later only for a slot
-    // whose configured ID changed (a different instrument plugged in).
+    // own memory: they are taken from the configuration at construction, and later only where the
+    // configured values for them changed (another ID: a different instrument plugged in).
     void ApplyConfig(const SimConfig& config);
     const SimConfig& Config() const { return config_; }
     void SetPresent(int slot, bool present); // unplug / replug
     void SetSignal(int channel, const SimSignal& signal);
 
     // Re-reads this file whenever it changed (checked when the program asks for presence), so a user can
-    // unplug and replug an instrument by editing it. Keys left out take their defaults. Returns the
-    // errors of the first read.
+    // unplug and replug an instrument by editing it. Keys left out take their defaults. The first read
+    // also sets every slot's memory. Returns the errors of the first read.
     SimConfigResult WatchConfigFile(const std::string& path);
 
     // The words that place 0 V exactly at the bottom (zero level 255) and at the top edge (zero level 0)
@@ -116,7 +116,8 @@ private:
     bool Usable(int slot) const;
     Slot& At(int slot) { return slots_[static_cast<std::size_t>(slot)]; }
     const Slot& At(int slot) const { return slots_[static_cast<std::size_t>(slot)]; }
-    void LoadMemoryFromConfig(Slot& slot, int index) const;
+    void ApplyConfig(const SimConfig& config, bool reloadMemory);
+    void LoadMemoryFromConfig(Slot& slot, int index);
     void CheckConfigFile();
     // A configuration entry changed `live`; a capture that has not completed follows it.
     void LiveChanged(Slot& slot);
