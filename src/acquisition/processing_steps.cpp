@@ -368,8 +368,10 @@ void DecimateRecord(const std::int16_t* record, int recordLength, int group, int
         frame.display.fill(0);
         return;
     }
-    const int r = static_cast<int>(recordLength * horizontalPosition * 0.002);
-    const int before = static_cast<int>(span * horizontalPosition * 0.002);
+    // A stored position outside 0..500 is held there, so the window never leaves the record's reach.
+    const int position = ClampInt(horizontalPosition, 0, 500);
+    const int r = static_cast<int>(static_cast<double>(recordLength) * position * 0.002);
+    const int before = static_cast<int>(static_cast<double>(span) * position * 0.002);
     const int start = r - before;
     for (int p = 0; p < kDisplayPairs; ++p) {
         const int from = start + p * group;
@@ -519,7 +521,7 @@ void RescaleRecord(const std::int16_t* record, const RescaleParams& params, Wave
 
     const int stoppedPos = ClampInt(params.stoppedPosition, 0, 500);
     const int currentPos = ClampInt(params.currentPosition, 0, 500);
-    const int trigger = static_cast<int>(len * stoppedPos * 0.002);
+    const int trigger = static_cast<int>(static_cast<double>(len) * stoppedPos * 0.002);
     const int column = currentPos * 10;
 
     frame.display.fill(kNoData);

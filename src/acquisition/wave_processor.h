@@ -57,7 +57,7 @@ public:
     void OnAcquisitionModeChanged(std::uint16_t mode);
     bool HasAverageHistory() const { return !history_[0].empty(); }
 
-    // The measurement countdown (5 down to 0); exposed for the document's display of it only.
+    // The measurement countdown, 5 down to 0; at 0 the next running pass evaluates.
     int MeasureCountdown() const { return measureCountdown_; }
 
 private:
