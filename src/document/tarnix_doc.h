@@ -183,9 +183,10 @@ public:
 
     // Switches the ALT trigger to the other channel (block only; the driver unless in demo mode).
     void SwitchAltPhase();
-    // Demo mode's single capture for Autoset: forces, polls every 10 ms (at most 79 times), fills the
-    // sample memories and processes them. False when no frame came.
-    bool DemoSingleCapture();
+    // The blocking single capture of Autoset and calibration: forces a capture (the instrument, or the
+    // demo source in demo mode), polls it every 10 ms at most 79 times, reads it when it completed,
+    // and runs the processing pass either way. True when a frame came.
+    bool SingleCapture();
 
     // Language text through hooks.lookupText, else the built-in English default.
     std::string Text(int key) const;
@@ -208,6 +209,7 @@ private:
     void RollCaptureStep();
     void InstrumentPoll();
     void DemoCaptureStep();
+    bool DemoSingleCapture();
     void RollStep();
     void StartPacing();
     void UpdatePacing();

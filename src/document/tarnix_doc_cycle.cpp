@@ -323,6 +323,29 @@ void CTarnixDoc::DemoCaptureStep() {
     }
 }
 
+bool CTarnixDoc::SingleCapture() {
+    if (Demo()) {
+        return DemoSingleCapture();
+    }
+    link.StartCapture();
+    link.EnableTrigger();
+    link.ForceTrigger();
+    bool complete = false;
+    for (int i = 0; i < kSingleCapturePolls; ++i) {
+        if (link.GetCaptureState() == kCaptureComplete) {
+            complete = true;
+            break;
+        }
+        clock_->Sleep10ms();
+    }
+    // A capture that never completes leaves the memories as they were; they are evaluated anyway.
+    if (complete) {
+        link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
+    }
+    Process();
+    return complete;
+}
+
 bool CTarnixDoc::DemoSingleCapture() {
     demo.UpdateParameters(settings, link.block);
     demo.force = true;
@@ -334,12 +357,11 @@ bool CTarnixDoc::DemoSingleCapture() {
         }
         clock_->Sleep10ms();
     }
-    if (!captured) {
-        return false;
+    if (captured) {
+        demo.Fill(*random_, frames[kCh1].samples, frames[kCh2].samples);
     }
-    demo.Fill(*random_, frames[kCh1].samples, frames[kCh2].samples);
     Process();
-    return true;
+    return captured;
 }
 
 // ---- ALT, pacing, roll ----

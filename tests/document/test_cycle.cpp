@@ -371,12 +371,32 @@ TEST_F(DemoCycleTest, RollWritesOneNewPointPerChannelPerStep) {
     EXPECT_EQ(doc->frames[kCh2].samples[0], 127); // CH2: zero level 192 -> code 63, + 64
 }
 
-TEST_F(DemoCycleTest, AutosetSingleCaptureForcesAFrameAtOnce) {
+TEST_F(DemoCycleTest, SingleCaptureForcesADemoFrameAtOnce) {
     Start(false);
     doc->SelectTriggerSource(kTrigExt);
-    EXPECT_TRUE(doc->DemoSingleCapture());
+    EXPECT_TRUE(doc->SingleCapture());
     EXPECT_EQ(clock.sleeps, 0);
     EXPECT_TRUE(doc->demo.ready[0]);
+    // Random phase (0 + 0.1) x pi/2 at the trigger point: 191 + 64 sin(0.05 pi) = 201.01.
+    EXPECT_EQ(doc->frames[kCh1].samples[5120], 201);
+}
+
+TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpAfter79) {
+    Start();
+    driver.states = {kCaptureWaiting, kCaptureTriggered, kCaptureComplete};
+    EXPECT_TRUE(doc->SingleCapture());
+    EXPECT_EQ(clock.sleeps, 2);
+    EXPECT_EQ(driver.Count("ForceTrigger"), 1);
+    EXPECT_EQ(driver.Count("ReadCapture"), 1);
+    EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
+
+    driver.calls.clear();
+    clock.sleeps = 0;
+    EXPECT_FALSE(doc->SingleCapture());
+    EXPECT_EQ(driver.Count("GetCaptureState"), 79);
+    EXPECT_EQ(clock.sleeps, 79);
+    EXPECT_EQ(driver.Count("ReadCapture"), 0);
+    EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
 }
 
 } // namespace

@@ -126,14 +126,6 @@ TEST_F(SetterTest, EnumeratedSettersIgnoreValuesOutOfRange) {
     EXPECT_EQ(doc->link.block.timeDivIndex, 1);
 }
 
-TEST_F(SetterTest, AverageCountRestartsTheAverage) {
-    Start();
-    doc->settings.acquire.averagedFrames = 3;
-    doc->SetAverageCount(16);
-    EXPECT_EQ(doc->settings.acquire.averageCount, 16);
-    EXPECT_EQ(doc->settings.acquire.averagedFrames, 0);
-}
-
 TEST_F(SetterTest, ChannelCodeFollowsTheEnables) {
     Start();
     EXPECT_EQ(doc->link.block.channelCode, 2); // both on
