@@ -96,7 +96,6 @@ public:
 
     // ---- Cycle state (read by the screen and the status strip; written by the cycle) ----
     bool configured = false;            // whole configuration sent since the instrument was last seen
-    bool deviceFound = false;           // the start-up search found at least one instrument
     std::uint16_t statusTicks = 0;      // ticks spent with runStatus 3 or 4 (blinks the status text)
     std::uint16_t autoTriggerCount = 0; // polls without a trigger in Auto sweep
     bool forcedTrigger = false;         // the last frame came from a forced trigger
