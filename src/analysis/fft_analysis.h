@@ -115,7 +115,7 @@ FftModelConstants FftConstantsForModel(int model);
 
 enum class FftStatus { kComputed, kNotRunning, kSourceOff, kRollNotFull, kNoData };
 
-// Step 1: the parameter block handed to the spectrum routine.
+// The parameter block handed to the spectrum routine; configure also copies it into the hardware block.
 void FillFftParameters(const FftSettings& settings, double voltsPerDiv, FftParameters& params);
 
 // The computation steps, each usable on its own.

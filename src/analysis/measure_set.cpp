@@ -2,6 +2,7 @@
 
 #include "analysis/value_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -206,6 +207,19 @@ void CMeasureSet::AddMeasure(int kind) {
     slot.used = 1;
     slot.source = source_;
     slot.kind = static_cast<std::uint16_t>(kind);
+}
+
+void CMeasureSet::RestoreMeasures(int itemCount, int source,
+                                  const std::array<MeasureSlot, kMeasureSlotCount>& slots) {
+    ClearMeasures();
+    SetMeasureSource(source);
+    itemCount_ = static_cast<std::uint16_t>(std::clamp(itemCount, 0, kMeasureSlotCount));
+    for (std::size_t i = 0; i < kMeasureSlotCount; ++i) {
+        MeasureSlot& slot = slots_[i];
+        slot.used = i < itemCount_ ? 1 : 0;
+        slot.source = slots[i].source < kMeasureSourceCount ? slots[i].source : std::uint16_t{0};
+        slot.kind = slots[i].kind < kMeasureKindCount ? slots[i].kind : std::uint16_t{0};
+    }
 }
 
 bool CMeasureSet::OnFrameProcessed(bool running, double secondsPerDiv,

@@ -88,6 +88,10 @@ public:
     int GetMeasureSource() const { return source_; }
     // Adds an item on the current source. The ninth item pushes out the oldest, so the newest is last.
     void AddMeasure(int kind);
+    // Restores the items of a loaded setup. The count is clamped to 0..8; the slots below it become used,
+    // the others free; a source outside 0..2 or a kind outside 0..19 reads as 0. Texts read "*****"
+    // until the next evaluation. The measurement source goes through SetMeasureSource.
+    void RestoreMeasures(int itemCount, int source, const std::array<MeasureSlot, kMeasureSlotCount>& slots);
 
     // Called after every processed frame. While running with items present it evaluates on every sixth
     // call (the first one at once), storing the time base first. Returns whether it evaluated.

@@ -269,6 +269,27 @@ TEST(MeasureSet, NinthItemPushesOutTheFirst) {
     EXPECT_EQ(set.Text(7), "MATH:Vcmean = *****");
 }
 
+TEST(MeasureSet, RestoredItemsAreClampedIntoRange) {
+    CMeasureSet set;
+    std::array<MeasureSlot, kMeasureSlotCount> slots{};
+    slots[0] = MeasureSlot{1, 1, kMeasureVpp};
+    slots[1] = MeasureSlot{1, 7, 42}; // garbage source and kind
+    slots[2] = MeasureSlot{1, 2, kMeasureVrms};
+    set.RestoreMeasures(2, 9, slots);
+    EXPECT_EQ(set.ItemCount(), 2);
+    EXPECT_EQ(set.GetMeasureSource(), 0);
+    EXPECT_EQ(set.Slot(1).source, 0);
+    EXPECT_EQ(set.Slot(1).kind, kMeasureVpp);
+    EXPECT_EQ(set.Slot(2).used, 0u); // beyond the count
+    const Trace flat = Flat(127);
+    set.UpdateMeasurements({On(flat), MeasureChannel{}, MeasureChannel{}});
+    EXPECT_EQ(set.Text(0), "CH2:Vpp = *****");
+    EXPECT_EQ(set.Text(1), "CH1:Vpp = 0.00V");
+    set.RestoreMeasures(100, 2, slots);
+    EXPECT_EQ(set.ItemCount(), 8);
+    EXPECT_EQ(set.GetMeasureSource(), 2);
+}
+
 TEST(MeasureSet, EvaluatesOnEverySixthFrameWhileRunning) {
     CMeasureSet set;
     const Trace flat = Flat(127);
