@@ -399,10 +399,13 @@ void CSimInstrument::LiveChanged(Slot& slot) {
     if (slot.phase == Phase::kComplete) {
         return;
     }
-    const bool triggered = slot.triggerKnown && Now() >= slot.triggerTime;
+    const double now = Now();
+    const bool triggered = slot.triggerKnown && now >= slot.triggerTime;
     slot.capture = slot.live;
     if (!triggered) {
-        slot.triggerKnown = false; // new level, slope or source: look for the trigger again
+        // New level, slope or source: the trigger is looked for again from now on, not in the past.
+        slot.triggerKnown = false;
+        slot.enableTime = std::max(slot.enableTime, now);
     }
 }
 

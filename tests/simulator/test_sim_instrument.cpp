@@ -187,6 +187,20 @@ TEST(SimInstrument, CaptureStateGoesWaitingTriggeredCompleteAtTheTimeBasesPace) 
     EXPECT_EQ(stateAt(2600), kCaptureTriggered);
     EXPECT_EQ(stateAt(2620), kCaptureComplete);
     EXPECT_EQ(rig.link.captureAddress, 2u);
+
+    // Waiting on a level out of reach; at 5.05 s the level moves to 0 V. The trigger comes with the
+    // next crossing after the change (5.1 s), not with one that went by while it waited.
+    setup.triggerLevel = {0, 192};
+    rig.Apply(setup);
+    rig.link.StartCapture();
+    EXPECT_EQ(stateAt(3000), kCaptureWaiting);
+    EXPECT_EQ(stateAt(5000), kCaptureWaiting);
+    rig.clock.now = 1000 + 5050;
+    setup.triggerLevel = {64, 192};
+    rig.Apply(setup);
+    EXPECT_EQ(stateAt(5090), kCaptureWaiting);
+    EXPECT_EQ(stateAt(5110), kCaptureTriggered);
+    EXPECT_EQ(stateAt(5620), kCaptureComplete);
 }
 
 TEST(SimInstrument, UnreachableLevelAndExtSourceWaitForeverUntilForced) {
