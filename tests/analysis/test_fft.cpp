@@ -417,6 +417,31 @@ TEST(FftAnalysis, FastTimeBaseStretchesTheRawSamples) {
     EXPECT_NEAR(results.fundamentalValue, 4000.0 / 32.0, 4000.0 / 32.0 * 0.03);
 }
 
+TEST(FftAnalysis, FastTimeBaseShiftsTheShownSpectrumButNotTheLinearCopy) {
+    // 40 cycles per screen: the first peak is bin 40, so bins 21..63 move one bin down.
+    std::vector<std::uint16_t> samples(10240);
+    const double period = 10000.0 / 33.5 / 40.0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        samples[i] =
+            static_cast<std::uint16_t>(std::lround(1000.0 + 800.0 * std::cos(2.0 * kPi * i / period)));
+    }
+    CFftAnalysis fft;
+    FftSettings settings;
+    FftResults results;
+    ResetFft(settings, results);
+    settings.running = 1;
+    settings.bins = 512;
+    FftFrameInput input;
+    input.timeDivIndex = 5;
+    input.secondsPerDiv = 2e-7; // at the threshold: stretched
+    input.sampleMemory = samples;
+    ASSERT_EQ(fft.Compute(settings, input, results), FftStatus::kComputed);
+    EXPECT_EQ(results.fundamentalBin, 39);
+    EXPECT_EQ(results.spectrum[39], results.linear[40]);
+    EXPECT_EQ(FindPeakBin(std::span<const double>(results.linear.data(), 512)), 40);
+    EXPECT_EQ(results.rows[0].frequency, "19.5MHz"); // 39 x 500 kHz
+}
+
 TEST(FftAnalysis, RollUsesTheFullRollRecordAt256Bins) {
     std::vector<std::int16_t> trace(5000);
     for (std::size_t i = 0; i < trace.size(); ++i) {
