@@ -53,7 +53,8 @@ public:
     // Number of captures started on a slot (also what GetCaptureState reports as capture address).
     std::uint32_t CaptureCount(int slot) const;
 
-    // Driver entries.
+    // Driver entries. The trigger source comes from the block of entry 3; the source arguments of
+    // entries 4 and 5 are not used.
     int IsPresent(int slot) override;
     int ReadDeviceId(int slot, std::uint16_t* id) override;
     int WriteDeviceId(int slot, int id) override;
