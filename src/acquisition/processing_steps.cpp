@@ -147,16 +147,36 @@ void StretchLinear(const std::uint16_t* source, int sourceSize, std::int16_t* ou
     }
 }
 
+namespace {
+
+constexpr int kSincBlock = 16;
+
+// Sub-steps j0 .. j0 + N - 1 between two source points: sum over the 21 taps of window x weight.
+template <int N> void SincBlock(const double* window, const double* table, int j0, std::int16_t* out) {
+    double acc[N] = {};
+    for (int k = 0; k < kSincTaps; ++k) {
+        const double w = window[k];
+        const double* weights = table + SincIndex(j0, k - kSincHalfWidth);
+        for (int t = 0; t < N; ++t) {
+            acc[t] += w * weights[t];
+        }
+    }
+    for (int t = 0; t < N; ++t) {
+        out[j0 + t] = TruncCode(acc[t]);
+    }
+}
+
+} // namespace
+
 void BuildSincTable(double factor, std::vector<double>& table) {
     const std::size_t size = static_cast<std::size_t>(kSincRows) * kSincTaps;
     if (table.size() != size) {
         table.assign(size, 0.0);
     }
     for (int j = 1; j < factor && j < kSincRows; ++j) {
-        double* row = table.data() + static_cast<std::size_t>(j) * kSincTaps;
         for (int k = -kSincHalfWidth; k <= kSincHalfWidth; ++k) {
             const double x = (j / factor - k) * std::numbers::pi;
-            row[k + kSincHalfWidth] = std::sin(x) / x;
+            table[SincIndex(j, k)] = std::sin(x) / x;
         }
     }
 }
@@ -181,7 +201,8 @@ void StretchSinc(const std::uint16_t* source, int sourceSize, std::int16_t* out,
     for (int k = 0; k < kSincTaps; ++k) {
         window[k] = at(start + k - kSincHalfWidth);
     }
-    const int subSteps = std::min(static_cast<int>(std::ceil(factor)), kSincRows);
+    // Sub-steps j = 1 .. while j < f.
+    const int subSteps = std::min(static_cast<int>(std::ceil(factor)), kSincRows) - 1;
     for (int i = 0; i < m; ++i) {
         const int o = static_cast<int>(i * factor);
         if (o >= kStretchLength) {
@@ -190,22 +211,17 @@ void StretchSinc(const std::uint16_t* source, int sourceSize, std::int16_t* out,
         const std::int16_t a = at(start + i);
         const std::int16_t b = at(start + i + 1);
         out[o] = a;
-        for (int j = 1; j < subSteps && j < factor; ++j) {
-            const int idx = o + j;
-            if (idx >= kStretchLength) {
-                break;
+        const int count = std::min(subSteps, kStretchLength - 1 - o);
+        if (count > 0 && a == b && (a == 255 || a == 0)) {
+            std::fill(out + o + 1, out + o + 1 + count, a);
+        } else if (count > 0) {
+            // Sixteen sub-steps at a time, tap by tap: the sums stay in registers, each in the same order.
+            int j0 = 1;
+            for (; j0 + kSincBlock - 1 <= count; j0 += kSincBlock) {
+                SincBlock<kSincBlock>(window, table.data(), j0, out + o);
             }
-            if (a == 255 && b == 255) {
-                out[idx] = 255;
-            } else if (a == 0 && b == 0) {
-                out[idx] = 0;
-            } else {
-                const double* row = table.data() + static_cast<std::size_t>(j) * kSincTaps;
-                double sum = 0.0;
-                for (int k = 0; k < kSincTaps; ++k) {
-                    sum += window[k] * row[k];
-                }
-                out[idx] = TruncCode(sum);
+            for (; j0 <= count; ++j0) {
+                SincBlock<1>(window, table.data(), j0, out + o);
             }
         }
         for (int k = 0; k < kSincTaps - 1; ++k) {

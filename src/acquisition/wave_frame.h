@@ -23,6 +23,11 @@ inline constexpr int kStretchLength = 32768;
 inline constexpr int kSincHalfWidth = 10;
 inline constexpr int kSincTaps = 2 * kSincHalfWidth + 1;
 inline constexpr int kSincRows = 5000;
+// Position of entry (sub-step j, tap k = -10..10) in a sinc table. Tap-major, so that one tap's
+// weights for all sub-steps lie together and the stretch runs over them in one sweep.
+constexpr std::size_t SincIndex(int j, int k) {
+    return static_cast<std::size_t>(k + kSincHalfWidth) * kSincRows + static_cast<std::size_t>(j);
+}
 
 // Samples per channel the sample memory and the processed record hold for a model: 65536 for models 0
 // and 1, 1048576 for model 2. Models without a stated capacity get 65536 so a stretch always fits.
@@ -46,7 +51,8 @@ struct WaveFrame {
     std::int32_t dragRange = 120; // (recordLength - span) / group x 2, in display points
     int alignmentIndex = 0;       // record index of the trigger crossing the alignment search found
 
-    // Sinc interpolation kernel, row j (sub-step) x 21 taps; rebuilt only when the factor changes.
+    // Sinc interpolation kernel, 21 taps x 5000 sub-steps (see SincIndex); rebuilt only when the
+    // factor changes.
     // Allocated for CH1 and CH2 only.
     std::vector<double> sincTable;
     double sincFactor = 0.0; // factor the table was built for; 0 = never built

@@ -144,7 +144,7 @@ TEST(StretchSinc, TableIsRebuiltOnlyWhenTheFactorChanges) {
     StretchSinc(source.data(), kBaseRecordLength, out.data(), 166, 50, table, tableFactor);
     EXPECT_EQ(tableFactor, 166);
     // Row 83 (half way), tap 0 is sin(pi/2)/(pi/2).
-    const std::size_t entry = 83 * kSincTaps + kSincHalfWidth;
+    const std::size_t entry = SincIndex(83, 0);
     EXPECT_NEAR(table[entry], 2.0 / std::numbers::pi, 1e-12);
 
     table[entry] = 42.0; // a marker the same factor must leave alone
@@ -153,7 +153,7 @@ TEST(StretchSinc, TableIsRebuiltOnlyWhenTheFactorChanges) {
 
     StretchSinc(source.data(), kBaseRecordLength, out.data(), 332, 50, table, tableFactor);
     EXPECT_EQ(tableFactor, 332);
-    EXPECT_NEAR(table[166 * kSincTaps + kSincHalfWidth], 2.0 / std::numbers::pi, 1e-12);
+    EXPECT_NEAR(table[SincIndex(166, 0)], 2.0 / std::numbers::pi, 1e-12);
 }
 
 TEST(StretchSinc, GapsBetweenTwoFullScaleOrTwoZeroPointsStayThere) {
