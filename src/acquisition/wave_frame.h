@@ -14,7 +14,8 @@ namespace tarnix {
 // The screen is 10 divisions of 500 display points.
 inline constexpr int kDisplayPoints = 5000;
 inline constexpr int kDisplayPairs = kDisplayPoints / 2;
-// A display column without data; written only by the re-scaling of a stopped frame or of REF.
+// A display column without data: written by the re-scaling of a stopped frame or of REF, carried
+// into MATH where a source column has none, and filling an empty REF. Invert, filter and clip skip it.
 inline constexpr std::int16_t kNoData = 11111;
 // Record length of the base (10k) buffer and of a stretch at the fastest time bases.
 inline constexpr int kBaseRecordLength = 10240;
@@ -52,8 +53,7 @@ struct WaveFrame {
     int alignmentIndex = 0;       // record index of the trigger crossing the alignment search found
 
     // Sinc interpolation kernel, 21 taps x 5000 sub-steps (see SincIndex); rebuilt only when the
-    // factor changes.
-    // Allocated for CH1 and CH2 only.
+    // factor changes. Allocated for CH1 and CH2 only.
     std::vector<double> sincTable;
     double sincFactor = 0.0; // factor the table was built for; 0 = never built
 
