@@ -7,6 +7,8 @@
 #include <climits>
 #include <cmath>
 #include <fcntl.h>
+#include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -73,7 +75,7 @@ FileBytes ReadUpTo(const std::string& path, std::size_t maxBytes, bool refuseLar
         ::close(fd);
         return result;
     }
-    result.bytes.resize(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
+    result.bytes.Allocate(std::min<std::size_t>(static_cast<std::size_t>(info.st_size), maxBytes));
     std::size_t done = 0;
     while (done < result.bytes.size()) {
         ssize_t n = ::read(fd, result.bytes.data() + done, result.bytes.size() - done);
@@ -83,7 +85,7 @@ FileBytes ReadUpTo(const std::string& path, std::size_t maxBytes, bool refuseLar
             }
             result.errorNumber = errno;
             ::close(fd);
-            result.bytes.clear();
+            result.bytes.Allocate(0);
             return result;
         }
         if (n == 0) {
@@ -91,7 +93,7 @@ FileBytes ReadUpTo(const std::string& path, std::size_t maxBytes, bool refuseLar
         }
         done += static_cast<std::size_t>(n);
     }
-    result.bytes.resize(done);
+    result.bytes.Shrink(done);
     ::close(fd);
     result.ok = true;
     return result;
@@ -131,6 +133,30 @@ int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes)
     return 0;
 }
 
+void ByteBuffer::Allocate(std::size_t size) {
+    constexpr std::size_t kHugePage = 2u * 1024u * 1024u;
+    data_.reset();
+    size_ = 0;
+    if (size == 0) {
+        return;
+    }
+    void* memory = nullptr;
+    if (size >= kHugePage) {
+        const std::size_t rounded = (size + kHugePage - 1) / kHugePage * kHugePage;
+        memory = std::aligned_alloc(kHugePage, rounded);
+        if (memory != nullptr) {
+            ::madvise(memory, rounded, MADV_HUGEPAGE);
+        }
+    } else {
+        memory = std::malloc(size);
+    }
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    data_.reset(static_cast<std::uint8_t*>(memory));
+    size_ = size;
+}
+
 // ---- ByteWriter ---------------------------------------------------------------------------------
 
 void ByteWriter::U16(std::uint16_t v) {
@@ -158,17 +184,15 @@ void ByteWriter::F64(double v) {
 }
 
 void ByteWriter::U16Array(std::span<const std::uint16_t> values) {
-    std::size_t start = out_.size();
-    out_.resize(start + values.size() * 2);
-    std::uint8_t* dst = out_.data() + start;
     if constexpr (std::endian::native == std::endian::little) {
-        if (!values.empty()) {
-            std::memcpy(dst, values.data(), values.size() * 2);
-        }
+        // The host's byte order is the file's: append the samples' bytes in one copy.
+        const auto* first = reinterpret_cast<const std::uint8_t*>(values.data());
+        out_.insert(out_.end(), first, first + values.size() * 2);
     } else {
+        out_.reserve(out_.size() + values.size() * 2);
         for (std::uint16_t v : values) {
-            *dst++ = static_cast<std::uint8_t>(v & 0xFF);
-            *dst++ = static_cast<std::uint8_t>(v >> 8);
+            out_.push_back(static_cast<std::uint8_t>(v & 0xFF));
+            out_.push_back(static_cast<std::uint8_t>(v >> 8));
         }
     }
 }
@@ -241,6 +265,49 @@ std::size_t ByteReader::U16Array(std::span<std::uint16_t> out) {
 
 std::size_t ByteReader::I16Array(std::span<std::int16_t> out) {
     return U16Array({reinterpret_cast<std::uint16_t*>(out.data()), out.size()});
+}
+
+namespace {
+
+template <class T>
+bool Append16(ByteReader& in, std::span<const std::uint8_t> bytes, std::vector<T>& out, std::size_t count) {
+    if (in.Failed() || in.Remaining() / 2 < count) {
+        return false;
+    }
+    const std::uint8_t* src = bytes.data();
+    out.reserve(out.size() + count);
+    const bool aligned = reinterpret_cast<std::uintptr_t>(src) % alignof(T) == 0;
+    if (std::endian::native == std::endian::little && aligned) {
+        // The file's little-endian samples are the host's: append them in one copy, without first
+        // filling the new elements with zeros.
+        const T* first = reinterpret_cast<const T*>(src);
+        out.insert(out.end(), first, first + count);
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            out.push_back(static_cast<T>(src[2 * i] | (src[2 * i + 1] << 8)));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ByteReader::AppendU16(std::vector<std::uint16_t>& out, std::size_t count) {
+    if (!Append16(*this, in_.subspan(pos_), out, count)) {
+        failed_ = true;
+        return false;
+    }
+    pos_ += count * 2;
+    return true;
+}
+
+bool ByteReader::AppendI16(std::vector<std::int16_t>& out, std::size_t count) {
+    if (!Append16(*this, in_.subspan(pos_), out, count)) {
+        failed_ = true;
+        return false;
+    }
+    pos_ += count * 2;
+    return true;
 }
 
 std::span<const std::uint8_t> ByteReader::Bytes(std::size_t count) {

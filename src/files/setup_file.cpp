@@ -367,8 +367,8 @@ SetupParseResult ParseSetup(std::span<const std::uint8_t> bytes, const SetupImag
             return result;
         }
         r.recordLength = refLength;
-        r.samples.resize(static_cast<std::size_t>(refLength));
-        in.U16Array(r.samples);
+        r.samples.clear();
+        in.AppendU16(r.samples, static_cast<std::size_t>(refLength));
     } else {
         r.recordLength = IsRefLength(refLength, limits) ? refLength : old.ref.recordLength;
         r.samples.clear();
@@ -445,8 +445,8 @@ SetupParseResult ParseSetup(std::span<const std::uint8_t> bytes, const SetupImag
     rec.repeat = Checked(in.I32(), orec.repeat, IsFlag);
     HoldRecorderFrames(rec);
     if (a.recordingEmpty == 0) {
-        rec.frames.resize(kSetupRecorderStoreSamples);
-        in.I16Array(rec.frames);
+        rec.frames.clear();
+        in.AppendI16(rec.frames, kSetupRecorderStoreSamples);
     } else {
         rec.frames.clear();
     }
