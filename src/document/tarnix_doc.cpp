@@ -34,10 +34,12 @@ bool IsChannelIndex(int channel) {
 } // namespace
 
 CTarnixDoc::CTarnixDoc(const DocumentServices& services)
-    : link(services.library), clock_(services.clock != nullptr ? services.clock : &systemClock_),
+    : link(services.library), passFail(&passFailHost_), clock_(services.clock != nullptr ? services.clock : &systemClock_),
       random_(services.random != nullptr ? services.random : &systemRandom_), notifier_(services.notifier),
       chooser_(services.chooser != nullptr ? services.chooser : &defaultChooser) {
     AllocateFrames(frames, settings.model);
+    processor.hooks.updateMeasurements = [this](double secondsPerDiv) { EvaluateMeasurements(secondsPerDiv); };
+    ResetFft(fftSettings, fftResults);
 }
 
 std::string CTarnixDoc::Text(int key) const {
@@ -46,6 +48,8 @@ std::string CTarnixDoc::Text(int key) const {
         if (!text.empty()) {
             return text;
         }
+    } else if (std::string text = language.LookupText(key); !text.empty()) {
+        return text;
     }
     switch (key) {
     case kTextFunctionNotAvailable:
@@ -440,6 +444,7 @@ void CTarnixDoc::ApplyFactoryDefaults() {
     for (WaveFrame& frame : frames) {
         frame.ResetWindow();
     }
+    ResetOwnedSubsystems();
     if (hooks.resetSubsystems) {
         hooks.resetSubsystems();
     }

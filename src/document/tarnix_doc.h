@@ -14,12 +14,20 @@
 #include "acquisition/device_link.h"
 #include "acquisition/wave_frame.h"
 #include "acquisition/wave_processor.h"
+#include "analysis/fft_analysis.h"
+#include "analysis/measure_set.h"
+#include "analysis/pass_fail.h"
 #include "document/user_notifier.h"
+#include "files/file_result.h"
+#include "files/setup_file.h"
+#include "language/language_table.h"
 #include "model/instrument_settings.h"
+#include "recorder/recorder.h"
 
 namespace tarnix {
 
 struct RuleDecision;
+struct RefHeader;
 
 // Language keys of the texts the document shows itself.
 inline constexpr int kTextFunctionNotAvailable = 4002;
@@ -41,6 +49,17 @@ struct DocumentServices {
     IStartupChooser* chooser = nullptr;
 };
 
+// The screen's share of a setup file, kept by the document so a setup round-trips with or without a
+// screen attached.
+struct ScreenSetup {
+    SetupDisplayBlock display;
+    float voltsCh1 = 0.0f; // trigger levels in volts as the status text last showed them
+    float voltsCh2 = 0.0f;
+    float voltsExt = 0.0f;
+    float levelOffset = 0.0f; // the trigger-level marker's pixel offset
+    bool operator==(const ScreenSetup&) const = default;
+};
+
 // Where later subsystems join the cycle. Every member may stay empty; the document then skips it.
 // All run on the GUI thread, inside OnTick or a setter, never concurrently.
 struct DocumentHooks {
@@ -48,9 +67,9 @@ struct DocumentHooks {
     std::function<std::string(int key)> lookupText;
     // Puts a text into the status bar (every tick: "Search Device......", "Run in demo", "Connected").
     std::function<void(std::string_view text)> showStatus;
-    // Factory defaults, after the document's own items: measurement source CH1 with its eight slots
-    // cleared, Pass/Fail, recorder and FFT reset, Autoset's no-signal flags cleared, the trigger
-    // marker's pixel offset 0. (The document itself sets refEmpty and resets the frame windows.)
+    // Factory defaults, after the document's own items (refEmpty, the frame windows, the measurement
+    // set, Pass/Fail, recorder and FFT, which the document resets itself): Autoset's no-signal flags
+    // and the trigger marker's pixel offset.
     std::function<void()> resetSubsystems;
     // Start-up: reset the screen (after the factory defaults, and after a failed setup load).
     std::function<void()> resetScreen;
@@ -62,16 +81,29 @@ struct DocumentHooks {
     // Tick step 3: one Autoset step while specialStep is neither -1 nor 4; the finish when it is 4.
     std::function<void()> autosetTick;
     std::function<void()> autosetFinish;
-    // Tick step 4, every tick in the Y-T format: runs one Pass/Fail test when testing is on.
+    // Tick step 4, every tick in the Y-T format, after the document's own Pass/Fail test of the frame
+    // (passFailResult holds its outcome): the panel brings its counters into step.
     std::function<void()> passFailTick;
-    // Tick step 5, every tick: computes the spectrum when the FFT window is on.
+    // Tick step 5, every tick, after the document computed the spectrum (fftWindowShown and running):
+    // the FFT window refreshes its tables from fftResults.
     std::function<void()> fftTick;
-    // Measurements and persistence attach to the processor itself: processor.hooks.updateMeasurements
-    // (every sixth pass while running) and processor.hooks.addPersistFrame (each finished trace).
-    // This hook tells the pass whether any measurement slot is in use.
+    // Measurements attach to the processor itself: the document sets processor.hooks.updateMeasurements
+    // (every sixth pass while running) to evaluate its measurement set; persistence is the screen's
+    // processor.hooks.addPersistFrame. This hook adds to the document's own answer (any slot in use).
     std::function<bool()> measurementsSelected;
-    // Configure step 1: copy the FFT parameters into the hardware block.
+    // Configure step 1, after the document copied its FFT parameters into the hardware block.
     std::function<void(FftParameters& parameters)> fillFftParameters;
+    // The beep of Pass/Fail's "+ BEEPER" outputs.
+    std::function<void()> beep;
+    // The screen's part of a setup: its display block and trigger-marker values. captureScreenSetup
+    // fills the document's copy before a save; applyScreenSetup restores the screen after a load.
+    std::function<void(ScreenSetup& screen)> captureScreenSetup;
+    std::function<void(const ScreenSetup& screen)> applyScreenSetup;
+    // The recorder's requests to the view: its acquisition timer, and the sidebar after the recorder
+    // changed channel enables or applied a recording's context.
+    std::function<void()> startAcquisitionTimer;
+    std::function<void()> stopAcquisitionTimer;
+    std::function<void()> refreshSidebar;
     // Tick step 7 (after a capture step) and Stop: invalidate the screen and the two painted panels.
     std::function<void()> repaint;
     // A trigger-source change: reset the screen's pixel offset between trigger-level and zero marker.
@@ -80,6 +112,46 @@ struct DocumentHooks {
 
 // How start-up ended.
 enum class StartupResult { kConnected, kDemo, kClose };
+
+// What Channel/Reference "Turn On" did.
+enum class RefTurnOnResult {
+    kRefused,  // X-Y format: "Function not available!" was shown, nothing changed
+    kHidden,   // REF was on and is now off
+    kShown,    // REF held a reference and is now on
+    kNeedsFile // REF is off and empty: run Load Reference's dialog, then call RefShowAfterDialog
+};
+
+class CTarnixDoc;
+
+// The document as Pass/Fail's host: its Stop action and the beep hook.
+class CDocPassFailHost final : public IPassFailHost {
+public:
+    explicit CDocPassFailHost(CTarnixDoc& doc) : doc_(doc) {}
+    void StopAcquisition() override;
+    void Beep() override;
+
+private:
+    CTarnixDoc& doc_;
+};
+
+// The document as the recorder's host: traces, channel enables and playback context go through the
+// document's setters; timers and the sidebar through its hooks.
+class CDocRecorderHost final : public IRecorderHost {
+public:
+    explicit CDocRecorderHost(CTarnixDoc& doc) : doc_(doc) {}
+    const InstrumentSettings& Settings() const override;
+    std::span<const std::int16_t> DisplayTrace(int channel) const override;
+    void ShowFrame(int channel, std::span<const std::int16_t> frame) override;
+    void SetChannelEnabled(int channel, bool on) override;
+    void ApplyPlaybackContext(int channel, const RecorderSettings& context) override;
+    void SetRunStatus(std::uint16_t status) override;
+    void StartAcquisitionTimer() override;
+    void StopAcquisitionTimer() override;
+    void Redraw() override;
+
+private:
+    CTarnixDoc& doc_;
+};
 
 class CTarnixDoc {
 public:
@@ -93,6 +165,23 @@ public:
     CDemoSource demo;
     CWaveProcessor processor;
     DocumentHooks hooks;
+
+    // ---- The subsystems the document owns, allocated once and kept to the end ----
+    CMeasureSet measures;
+    FftSettings fftSettings;
+    FftResults fftResults;
+    CFftAnalysis fft;
+    FftStatus fftStatus = FftStatus::kNotRunning; // outcome of the last tick's computation
+    bool fftWindowShown = false;                  // set by the FFT window as it is shown and hidden
+    CPassFail passFail;
+    FrameTestResult passFailResult; // outcome of the last tick's test
+    CRecorder recorder;
+    CLanguageTable language;
+    std::int32_t languageIndex = kLanguageDefaultIndex; // the stored language; setups carry it
+    std::uint16_t saveChannel = 0;                      // the Save dialog's choice: 0 CH1, else CH2
+    ScreenSetup screenSetup;
+    // Default.set: StartUp loads it from here when set (and hooks.loadDefaultSetup is not).
+    std::string defaultSetupPath;
 
     // ---- Cycle state (read by the screen and the status strip; written by the cycle) ----
     bool configured = false;            // whole configuration sent since the instrument was last seen
@@ -187,8 +276,82 @@ public:
     // and runs the processing pass either way. True when a frame came.
     bool SingleCapture();
 
-    // Language text through hooks.lookupText, else the built-in English default.
+    // Language text through hooks.lookupText, else the language table, else the built-in English default.
     std::string Text(int key) const;
+
+    // ---- Setup files. File operations never show a message themselves: a refusal that the user must
+    // hear of carries the exact text in `message`, which the caller shows captioned "Error". ----
+    // Save Setups. In demo mode only the 20-byte header of an existing file is rewritten.
+    FileResult SaveSetup(const std::string& path);
+    // Load Setups: every field through its range check, the buffer-size rule, the format correction,
+    // then the whole configuration is sent. In demo mode only the language index is taken.
+    FileResult LoadSetup(const std::string& path);
+    // Start-up: LoadSetup; a failed load applies the factory defaults and resets the screen.
+    bool LoadDefaultSetup(const std::string& path);
+    // Close: SaveSetup to Default.set.
+    FileResult SaveDefaultSetup(const std::string& path);
+    // The document's whole state as a setup file holds it; withBulk false leaves out the REF samples
+    // and the recorder store (for a load, whose file brings its own).
+    SetupImage CaptureSetup(bool withBulk = true);
+    // Applies a checked image as LoadSetup does after reading it (not the demo-mode shortcut).
+    void ApplySetup(const SetupImage& image);
+    SetupLimits Limits() const;
+
+    // ---- Waveform files ----
+    // Save CSV: the channel named by saveChannel. Model 2 may change that channel's decimation span.
+    FileResult SaveCsv(const std::string& path);
+    // Load CSV and its completion: time base from line 1 (even when refused later), CH1's record,
+    // buffer size in line with it, Stop, CH2 off.
+    FileResult LoadCsv(const std::string& path);
+    // Save Reference (.rfc only; another path is ignored: not ok, no message).
+    FileResult SaveRef(const std::string& path);
+    // Load Reference: ".rfc" or ".ref" (any case), any other path is ignored. A load fills REF, switches
+    // it on, clears refEmpty and re-processes REF for the current format.
+    FileResult LoadRef(const std::string& path);
+    // Save Waveform: both channels' display traces as text.
+    FileResult ExportWaveformText(const std::string& path);
+
+    // ---- Channel/Reference ----
+    RefTurnOnResult RefTurnOn();
+    // After Turn On's file dialog closed: REF is on whether or not a file was loaded.
+    void RefShowAfterDialog();
+    // Volt/DIV entries 0..9 in menu order; others are ignored.
+    void SetRefVoltsPerDiv(int index);
+    // Reset: REF back to mid-screen.
+    void ResetRefPosition();
+    // Processes REF (and the live channels) once for the current format, as after a reference load.
+    void ReprocessFrames();
+
+    // ---- Language ----
+    // Selects a language file (-1: built-in); an index outside the file list becomes -1. Stores and
+    // returns the index; relabelling the windows is the caller's part.
+    int SelectLanguage(int index);
+
+    // ---- Recorder and player (the Record And Play Back panel forwards its controls here) ----
+    // Utility/Record: only in Y-T ("Function not available!" otherwise); opens the recorder's panel state.
+    bool OpenRecorder();
+    void CloseRecorder(IPanelTimer& timer);
+    void PressRecord(IPanelTimer& timer);
+    void PressPlay(IPanelTimer& timer);
+    void RecorderTimerTick(IPanelTimer& timer);
+    int SetRecorderCurrentFrame(int frame);
+    FileResult SaveRec(const std::string& path);
+    FileResult LoadRec(const std::string& path);
+
+    // ---- Pass/Fail (the panel forwards here) ----
+    // Create: builds the mask from the source channel's trace and switches that channel on.
+    void CreatePassFailMask(const MaskSettings& mask);
+    // Start: true when the acquisition was started with it.
+    bool StartPassFail();
+    void StopPassFail();
+    void ClosePassFailPanel();
+
+    // ---- FFT ----
+    void SetFftWindowShown(bool shown);
+    // The panel's Start/Stop button (the window itself moves the screen's cursor source back to CH1).
+    void SetFftRunning(bool running);
+    // Fills the FFT parameter block for the current FFT settings and source channel.
+    void FillFftBlock(FftParameters& parameters) const;
 
     IClock& Clock() { return *clock_; }
     IRandom& Random() { return *random_; }
@@ -217,6 +380,15 @@ private:
     void ShowStatus(int key);
     void Notify(std::string_view caption, std::string_view text);
 
+    // The tick's steps 4 and 5 and the every-sixth-pass measurement evaluation.
+    void PassFailStep();
+    void FftStep();
+    void EvaluateMeasurements(double secondsPerDiv);
+    void ResetOwnedSubsystems();
+    void ApplyRefHeader(const RefHeader& header);
+
+    CDocPassFailHost passFailHost_{*this};
+    CDocRecorderHost recorderHost_{*this};
     CSystemClock systemClock_;
     CSystemRandom systemRandom_;
     IClock* clock_ = nullptr;

@@ -77,17 +77,22 @@ StartupResult CTarnixDoc::StartUp() {
         result = StartupResult::kDemo;
     }
 
-    if (hooks.loadDefaultSetup && !hooks.loadDefaultSetup()) {
-        ApplyFactoryDefaults();
-        if (hooks.resetScreen) {
-            hooks.resetScreen();
+    if (hooks.loadDefaultSetup) {
+        if (!hooks.loadDefaultSetup()) {
+            ApplyFactoryDefaults();
+            if (hooks.resetScreen) {
+                hooks.resetScreen();
+            }
         }
+    } else if (!defaultSetupPath.empty()) {
+        LoadDefaultSetup(defaultSetupPath);
     }
     configured = true;
     return result;
 }
 
 void CTarnixDoc::Configure() {
+    FillFftBlock(link.block.fft);
     if (hooks.fillFftParameters) {
         hooks.fillFftParameters(link.block.fft);
     }
@@ -156,12 +161,10 @@ void CTarnixDoc::OnTick() {
         hooks.autosetTick();
     }
 
-    if (settings.timebase.displayFormat == kFormatYT && hooks.passFailTick) {
-        hooks.passFailTick();
+    if (settings.timebase.displayFormat == kFormatYT) {
+        PassFailStep();
     }
-    if (hooks.fftTick) {
-        hooks.fftTick();
-    }
+    FftStep();
     if (settings.runStatus == kStatusAuto || settings.runStatus == kStatusWait) {
         ++statusTicks;
     }
@@ -184,7 +187,8 @@ void CTarnixDoc::ShowStatus(int key) {
 PassState CTarnixDoc::MakePassState() const {
     PassState state;
     state.refEmpty = refEmpty;
-    state.measurementsSelected = hooks.measurementsSelected && hooks.measurementsSelected();
+    state.measurementsSelected =
+        measures.ItemCount() > 0 || (hooks.measurementsSelected && hooks.measurementsSelected());
     state.stoppedSecondsPerDiv = stoppedSecondsPerDiv;
     state.stoppedPosition = stoppedPosition;
     return state;

@@ -1,0 +1,421 @@
+// The document's file operations: setups (and Default.set), CSV waveforms, references, the text export,
+// and the Channel/Reference commands that belong with the reference files. The formats themselves are
+// the files library's; this is where their results meet the settings, frames and subsystems.
+#include <algorithm>
+#include <vector>
+
+#include "document/tarnix_doc.h"
+#include "model/model_table.h"
+#include "files/csv_file.h"
+#include "files/file_io.h"
+#include "files/ref_file.h"
+#include "files/text_export.h"
+
+namespace tarnix {
+
+namespace {
+
+int SavedChannel(std::uint16_t saveChannel) {
+    return saveChannel == 0 ? kCh1 : kCh2;
+}
+
+// The formats take the processed record as unsigned codes; a negative value carries no level.
+std::vector<std::uint16_t> UnsignedRecord(const std::vector<std::int16_t>& processed) {
+    std::vector<std::uint16_t> record(processed.size());
+    std::transform(processed.begin(), processed.end(), record.begin(),
+                   [](std::int16_t v) { return static_cast<std::uint16_t>(std::max<std::int16_t>(v, 0)); });
+    return record;
+}
+
+SetupRecorderBlock ToSetup(const RecorderSettings& r) {
+    SetupRecorderBlock b;
+    b.recordSource = r.recordSource;
+    b.recordEndFrame = r.recordEndFrame;
+    b.recordInterval = r.recordInterval;
+    b.recordedCount = r.recordedCount;
+    b.timeDivIndex = r.timeDivIndex;
+    b.voltsPerDivIndex = r.voltsPerDivIndex;
+    b.verticalPosition = r.verticalPosition;
+    b.coupling = r.coupling;
+    b.probe = r.probe;
+    b.bandwidthLimit = r.bandwidthLimit;
+    b.playing = r.playing;
+    b.playStartFrame = r.playStartFrame;
+    b.horizontalPosition = r.horizontalPosition;
+    b.reserved = r.reserved;
+    b.playInterval = r.playInterval;
+    b.playEndFrame = r.playEndFrame;
+    b.currentFrame = r.currentFrame;
+    b.repeat = r.repeat;
+    return b;
+}
+
+RecorderSettings FromSetup(const SetupRecorderBlock& b) {
+    RecorderSettings r;
+    r.recordSource = b.recordSource;
+    r.recordEndFrame = b.recordEndFrame;
+    r.recordInterval = b.recordInterval;
+    r.recordedCount = b.recordedCount;
+    r.timeDivIndex = b.timeDivIndex;
+    r.voltsPerDivIndex = b.voltsPerDivIndex;
+    r.verticalPosition = b.verticalPosition;
+    r.coupling = b.coupling;
+    r.probe = b.probe;
+    r.bandwidthLimit = b.bandwidthLimit;
+    r.playing = b.playing;
+    r.playStartFrame = b.playStartFrame;
+    r.horizontalPosition = b.horizontalPosition;
+    r.reserved = b.reserved;
+    r.playInterval = b.playInterval;
+    r.playEndFrame = b.playEndFrame;
+    r.currentFrame = b.currentFrame;
+    r.repeat = b.repeat;
+    return r;
+}
+
+} // namespace
+
+// ---- Setups ----
+
+SetupLimits CTarnixDoc::Limits() const {
+    SetupLimits limits;
+    limits.model = settings.model;
+    limits.timeDivOffset = settings.timebase.timeDivOffset;
+    limits.sampleCapacity = static_cast<std::uint32_t>(frames[kCh1].samples.size());
+    limits.refCapacity = static_cast<std::uint32_t>(frames[kRef].samples.size());
+    return limits;
+}
+
+SetupImage CTarnixDoc::CaptureSetup(bool withBulk) {
+    if (hooks.captureScreenSetup) {
+        hooks.captureScreenSetup(screenSetup);
+    }
+    SetupImage image;
+    CaptureSettings(settings, image);
+    image.languageIndex = languageIndex;
+
+    const WaveFrame& ref = frames[kRef];
+    image.ref.empty = refEmpty ? 1 : 0;
+    image.ref.zeroLevelAtStop = ref.zeroLevelAtStop;
+    image.ref.voltsPerDivIndexAtStop = ref.voltsDivIndexAtStop;
+    image.ref.timeDivIndex = ref.refTimeDivIndex;
+    image.ref.horizontalPosition = ref.refHorizontalPosition;
+    image.ref.storedPosition = ref.refStoredPosition;
+    if (withBulk && !refEmpty) {
+        const std::size_t n = std::min<std::size_t>(settings.ch(kRef).recordLength, ref.samples.size());
+        image.ref.samples.assign(ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n));
+    }
+
+    image.trigger.voltsCh1 = screenSetup.voltsCh1;
+    image.trigger.voltsCh2 = screenSetup.voltsCh2;
+    image.trigger.voltsExt = screenSetup.voltsExt;
+    image.trigger.levelOffset = screenSetup.levelOffset;
+    image.display = screenSetup.display;
+
+    image.acquire.saveChannel = saveChannel;
+    image.acquire.recordingEmpty = recorder.recordingEmpty;
+    image.recorder = ToSetup(recorder.settings);
+    if (withBulk && recorder.recordingEmpty == 0) {
+        const auto store = recorder.store.Samples();
+        image.recorder.frames.assign(store.begin(), store.end());
+    }
+
+    const PassFailState& pf = passFail.State();
+    image.passFail.horizontalTolerance = pf.horizontalTolerance;
+    image.passFail.verticalTolerance = pf.verticalTolerance;
+    image.passFail.failCount = pf.failCount;
+    image.passFail.passCount = pf.passCount;
+    image.passFail.totalCount = pf.totalCount;
+    image.passFail.output = pf.output;
+    image.passFail.source = pf.source;
+    image.passFail.stopWhenOutput = pf.stopWhenOutput;
+    image.passFail.upper = pf.upper;
+    image.passFail.lower = pf.lower;
+
+    image.measure.itemCount = static_cast<std::uint16_t>(measures.ItemCount());
+    image.measure.source = static_cast<std::uint16_t>(measures.GetMeasureSource());
+    for (int i = 0; i < kMeasureSlotCount; ++i) {
+        const MeasureSlot slot = measures.Slot(i);
+        image.measure.slots[static_cast<std::size_t>(i)] = {static_cast<std::int32_t>(slot.used), slot.source,
+                                                            slot.kind};
+    }
+
+    image.fft.running = fftSettings.running;
+    image.fft.source = fftSettings.source;
+    image.fft.window = fftSettings.window;
+    image.fft.bins = fftSettings.bins;
+    image.fft.scale = fftSettings.scale;
+    image.fft.verticalScale = fftSettings.verticalScale;
+    image.fft.horizontalZoom = fftSettings.horizontalZoom;
+    return image;
+}
+
+void CTarnixDoc::ApplySetup(const SetupImage& image) {
+    languageIndex = image.languageIndex;
+    // Channels, REF settings, trigger, time base with its buffer-size rule and format correction.
+    ApplySetupToSettings(image, settings);
+    processor.OnAcquisitionModeChanged(settings.acquire.acquisitionMode);
+
+    WaveFrame& ref = frames[kRef];
+    refEmpty = image.ref.empty != 0;
+    ref.zeroLevelAtStop = image.ref.zeroLevelAtStop;
+    ref.voltsDivIndexAtStop = image.ref.voltsPerDivIndexAtStop;
+    ref.refTimeDivIndex = image.ref.timeDivIndex;
+    ref.refHorizontalPosition = image.ref.horizontalPosition;
+    ref.refStoredPosition = image.ref.storedPosition;
+    if (!refEmpty) {
+        std::copy_n(image.ref.samples.begin(), std::min(image.ref.samples.size(), ref.samples.size()),
+                    ref.samples.begin());
+    }
+
+    screenSetup.display = image.display;
+    screenSetup.voltsCh1 = image.trigger.voltsCh1;
+    screenSetup.voltsCh2 = image.trigger.voltsCh2;
+    screenSetup.voltsExt = image.trigger.voltsExt;
+    screenSetup.levelOffset = image.trigger.levelOffset;
+    saveChannel = image.acquire.saveChannel;
+
+    recorder.settings = FromSetup(image.recorder);
+    recorder.recordingEmpty = image.acquire.recordingEmpty;
+    if (recorder.recordingEmpty == 0) {
+        const auto store = recorder.store.Samples();
+        std::copy_n(image.recorder.frames.begin(), std::min(image.recorder.frames.size(), store.size()),
+                    store.begin());
+    }
+    recorder.Refresh();
+
+    PassFailState& pf = passFail.State();
+    pf.horizontalTolerance = image.passFail.horizontalTolerance;
+    pf.verticalTolerance = image.passFail.verticalTolerance;
+    pf.failCount = image.passFail.failCount;
+    pf.passCount = image.passFail.passCount;
+    pf.totalCount = image.passFail.totalCount;
+    pf.output = image.passFail.output;
+    pf.source = image.passFail.source;
+    pf.stopWhenOutput = image.passFail.stopWhenOutput;
+    pf.upper = image.passFail.upper;
+    pf.lower = image.passFail.lower;
+
+    std::array<MeasureSlot, kMeasureSlotCount> slots{};
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        const SetupMeasureSlot& s = image.measure.slots[i];
+        slots[i] = {static_cast<std::uint32_t>(s.used != 0 ? 1 : 0), s.source, s.kind};
+    }
+    measures.RestoreMeasures(image.measure.itemCount, image.measure.source, slots);
+
+    fftSettings.running = image.fft.running;
+    fftSettings.source = image.fft.source;
+    fftSettings.window = image.fft.window;
+    fftSettings.bins = image.fft.bins;
+    fftSettings.scale = image.fft.scale;
+    fftSettings.verticalScale = image.fft.verticalScale;
+    fftSettings.horizontalZoom = image.fft.horizontalZoom;
+
+    if (hooks.applyScreenSetup) {
+        hooks.applyScreenSetup(screenSetup);
+    }
+    // The loaded state reaches the instrument (or, in demo mode, only the hardware block).
+    Configure();
+}
+
+FileResult CTarnixDoc::SaveSetup(const std::string& path) {
+    if (Demo()) {
+        // Only the header goes out; the rest of an existing file stays as it was.
+        SetupImage header;
+        header.model = settings.model;
+        header.languageIndex = languageIndex;
+        return SaveSetupFile(path, header, true);
+    }
+    return SaveSetupFile(path, CaptureSetup(true), false);
+}
+
+FileResult CTarnixDoc::LoadSetup(const std::string& path) {
+    const SetupLoadResult loaded = LoadSetupFile(path, CaptureSetup(false), Limits(), Demo());
+    if (!loaded.ok) {
+        return FileResult::Refused(loaded.message);
+    }
+    if (loaded.languageOnly) {
+        languageIndex = loaded.image.languageIndex;
+        return FileResult::Success();
+    }
+    ApplySetup(loaded.image);
+    return FileResult::Success();
+}
+
+bool CTarnixDoc::LoadDefaultSetup(const std::string& path) {
+    if (LoadSetup(path).ok) {
+        return true;
+    }
+    ApplyFactoryDefaults();
+    if (hooks.resetScreen) {
+        hooks.resetScreen();
+    }
+    return false;
+}
+
+FileResult CTarnixDoc::SaveDefaultSetup(const std::string& path) {
+    return SaveSetup(path);
+}
+
+// ---- CSV ----
+
+FileResult CTarnixDoc::SaveCsv(const std::string& path) {
+    const int channel = SavedChannel(saveChannel);
+    WaveFrame& frame = frames[static_cast<std::size_t>(channel)];
+    const CsvSaveResult result = SaveCsvFile(path, settings, saveChannel, UnsignedRecord(frame.processed));
+    if (result.newDecimationSpan != 0) {
+        frame.span = result.newDecimationSpan;
+    }
+    return FileResult{result.ok, result.message};
+}
+
+FileResult CTarnixDoc::LoadCsv(const std::string& path) {
+    const CsvLoadResult result = LoadCsvFile(path, settings);
+    if (result.timeBaseRead) {
+        SetTimeDiv(result.timeDivIndex);
+        if (hooks.refreshSidebar) {
+            hooks.refreshSidebar();
+        }
+    }
+    if (!result.ok) {
+        return FileResult::Refused(result.message);
+    }
+    const CsvLoadCompletion plan = PlanCsvLoadCompletion(settings, result.pointCount);
+    if (plan.bufferSizeIndex >= 0) {
+        SetBufferSize(plan.bufferSizeIndex);
+    }
+    if (plan.stop) {
+        Stop();
+    }
+    // The record goes in after Stop, which in Roll would copy the trace over it. Its codes are in CH1's
+    // current scale and time base, so those are what the stopped re-scaling starts from.
+    WaveFrame& ch1 = frames[kCh1];
+    settings.ch(kCh1).recordLength = result.pointCount;
+    const std::size_t count = std::min(result.samples.size(), ch1.processed.size());
+    std::transform(result.samples.begin(), result.samples.begin() + static_cast<std::ptrdiff_t>(count),
+                   ch1.processed.begin(), [](std::uint16_t v) { return static_cast<std::int16_t>(v); });
+    ch1.voltsDivIndexAtStop = settings.ch(kCh1).voltsPerDivIndex;
+    ch1.zeroLevelAtStop = settings.ch(kCh1).zeroLevel;
+    stoppedSecondsPerDiv = SecondsPerDiv(settings.timebase);
+    stoppedPosition = settings.timebase.horizontalPosition;
+    if (plan.switchCh2Off) {
+        SetChannelEnabled(kCh2, false);
+    }
+    if (hooks.refreshSidebar) {
+        hooks.refreshSidebar();
+    }
+    ReprocessFrames();
+    return FileResult::Success();
+}
+
+// ---- References ----
+
+FileResult CTarnixDoc::SaveRef(const std::string& path) {
+    if (!HasExtension(path, ".rfc")) {
+        return FileResult::Refused();
+    }
+    const WaveFrame& frame = frames[static_cast<std::size_t>(SavedChannel(saveChannel))];
+    return SaveRefFile(path, settings, saveChannel, UnsignedRecord(frame.processed), frame.span);
+}
+
+FileResult CTarnixDoc::LoadRef(const std::string& path) {
+    RefLoadResult result;
+    if (HasExtension(path, ".rfc")) {
+        result = LoadRfcFile(path, settings, frames[kRef].samples);
+    } else if (HasExtension(path, ".ref")) {
+        result = LoadOldRefFile(path, settings, frames[kRef].samples);
+    } else {
+        return FileResult::Refused();
+    }
+    if (!result.ok) {
+        return FileResult::Refused(result.message);
+    }
+    ApplyRefHeader(result.header);
+    return FileResult::Success();
+}
+
+void CTarnixDoc::ApplyRefHeader(const RefHeader& header) {
+    ReferenceInfo info;
+    ApplyRefLoad(header, settings, info);
+    WaveFrame& ref = frames[kRef];
+    ref.refStoredPosition = info.storedPosition;
+    ref.span = info.decimationSpan;
+    ref.refTimeDivIndex = info.timeDivIndex;
+    ref.refHorizontalPosition = info.horizontalPosition;
+    // The samples are in the scale of the moment the reference was taken.
+    ref.voltsDivIndexAtStop = header.voltsPerDivIndex;
+    ref.zeroLevelAtStop = header.position;
+    const std::size_t n = std::min({static_cast<std::size_t>(settings.ch(kRef).recordLength), ref.samples.size(),
+                                    ref.processed.size()});
+    std::transform(ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n), ref.processed.begin(),
+                   [](std::uint16_t v) { return static_cast<std::int16_t>(v); });
+    refEmpty = info.empty != 0;
+    OnSettingsChanged();
+    ReprocessFrames();
+    if (hooks.repaint) {
+        hooks.repaint();
+    }
+}
+
+void CTarnixDoc::ReprocessFrames() {
+    if (settings.timebase.displayFormat == kFormatRoll) {
+        processor.RunRollPass(settings, frames, MakePassState());
+    } else {
+        Process();
+    }
+}
+
+RefTurnOnResult CTarnixDoc::RefTurnOn() {
+    if (settings.timebase.displayFormat == kFormatXY) {
+        Notify(kErrorCaption, Text(kTextFunctionNotAvailable));
+        return RefTurnOnResult::kRefused;
+    }
+    ChannelSettings& ref = settings.ch(kRef);
+    if (ref.enabled != 0) {
+        ref.enabled = 0;
+    } else if (!refEmpty) {
+        ref.enabled = 1;
+    } else {
+        return RefTurnOnResult::kNeedsFile;
+    }
+    OnSettingsChanged();
+    if (hooks.repaint) {
+        hooks.repaint();
+    }
+    return ref.enabled != 0 ? RefTurnOnResult::kShown : RefTurnOnResult::kHidden;
+}
+
+void CTarnixDoc::RefShowAfterDialog() {
+    settings.ch(kRef).enabled = 1;
+    OnSettingsChanged();
+    if (hooks.repaint) {
+        hooks.repaint();
+    }
+}
+
+void CTarnixDoc::SetRefVoltsPerDiv(int index) {
+    if (index < 0 || index >= kVoltsPerDivCount) {
+        return;
+    }
+    settings.ch(kRef).voltsPerDivIndex = static_cast<std::uint16_t>(index);
+    OnSettingsChanged();
+    if (hooks.repaint) {
+        hooks.repaint();
+    }
+}
+
+void CTarnixDoc::ResetRefPosition() {
+    settings.ch(kRef).zeroLevel = 128.0f;
+    OnSettingsChanged();
+    if (hooks.repaint) {
+        hooks.repaint();
+    }
+}
+
+// ---- Text export ----
+
+FileResult CTarnixDoc::ExportWaveformText(const std::string& path) {
+    return tarnix::ExportWaveformText(path, settings, frames[kCh1].display, frames[kCh2].display);
+}
+
+} // namespace tarnix
