@@ -139,71 +139,65 @@ void PaintFrame(QPainter& p, const PaintParams& params) {
 
 namespace {
 
-void Dots(QPainter& p, const TraceMapper& map, const std::int16_t* points, const QColor& colour,
-          std::vector<QPoint>& scratch) {
+void Dots(const RasterTarget& target, const TraceMapper& map, const std::int16_t* points,
+          std::uint32_t colour, std::vector<RasterPoint>& scratch) {
     scratch.clear();
     for (int i = 0; i < kPersistPoints; ++i) {
-        scratch.emplace_back(map.X(i), map.Y(points[i]));
+        scratch.push_back(RasterPoint{map.X(i), map.Y(points[i])});
     }
-    p.setPen(QPen(colour, 1));
-    p.drawPoints(scratch.data(), static_cast<int>(scratch.size()));
+    RasterPoints(target, scratch.data(), static_cast<int>(scratch.size()), colour);
 }
 
-void Polyline(QPainter& p, const QColor& colour, std::vector<QPoint>& scratch) {
-    if (scratch.size() >= 2) {
-        p.setPen(QPen(colour, 1));
-        p.drawPolyline(scratch.data(), static_cast<int>(scratch.size()));
-    } else if (scratch.size() == 1) {
-        p.setPen(QPen(colour, 1));
-        p.drawPoint(scratch.front());
-    }
+void Polyline(const RasterTarget& target, std::uint32_t colour, const std::vector<RasterPoint>& scratch) {
+    RasterPolyline(target, scratch.data(), static_cast<int>(scratch.size()), colour);
 }
 
 } // namespace
 
-void PaintTrace(QPainter& p, const PaintParams& params, const TraceView& trace, int channel,
-                std::uint32_t channelColour, const CPersistHistory* history, std::vector<QPoint>& scratch) {
+void PaintTrace(const RasterTarget& target, const PaintParams& params, const TraceView& trace, int channel,
+                std::uint32_t channelColour, const CPersistHistory* history,
+                std::vector<RasterPoint>& scratch) {
     if (trace.points == nullptr) {
         return;
     }
     const TraceMapper map(params.geometry.plot);
     const bool scaled = channel == kCh1 || channel == kCh2;
-    const QColor colour = ToQColor(scaled ? ScaleColour(channelColour, params.waveIntensity) : channelColour);
+    const std::uint32_t colour = scaled ? ScaleColour(channelColour, params.waveIntensity) : channelColour;
     const int first = std::clamp(trace.firstIndex, 0, kPersistPoints - 1);
     const int last = std::clamp(trace.lastIndex, first, kPersistPoints - 1);
     scratch.reserve(kPersistPoints);
 
     if (!params.running || channel == kRef) {
         if (params.dotsMode == 1 || trace.pointCount < kPersistPoints) {
-            Dots(p, map, trace.points, colour, scratch);
+            Dots(target, map, trace.points, colour, scratch);
         } else {
             // A negative level is a column without data: the line bridges it to the next valid point.
             scratch.clear();
-            scratch.emplace_back(map.X(first), map.Y(trace.points[first]));
+            scratch.push_back(RasterPoint{map.X(first), map.Y(trace.points[first])});
             for (int i = first + 1; i <= last; ++i) {
                 if (trace.points[i] >= 0) {
-                    scratch.emplace_back(map.X(i), map.Y(trace.points[i]));
+                    scratch.push_back(RasterPoint{map.X(i), map.Y(trace.points[i])});
                 }
             }
-            Polyline(p, colour, scratch);
+            Polyline(target, colour, scratch);
         }
         return;
     }
 
     const int entries = history != nullptr ? history->PersistCount(channel) : 0;
     if (params.dotsMode == 1) {
-        Dots(p, map, trace.points, colour, scratch);
+        Dots(target, map, trace.points, colour, scratch);
         for (int k = 0; k < entries; ++k) {
             const PersistFrame& e = history->Entry(channel, k);
-            Dots(p, map, e.points.data(), ToQColor(ScaleColour(e.colour, params.waveIntensity)), scratch);
+            Dots(target, map, e.points.data(), ScaleColour(e.colour, params.waveIntensity), scratch);
         }
         return;
     }
     scratch.clear();
     for (int i = first; i <= last; ++i) {
-        scratch.emplace_back(map.X(i), map.Y(trace.points[i]));
+        scratch.push_back(RasterPoint{map.X(i), map.Y(trace.points[i])});
     }
-    Polyline(p, colour, scratch);
+    Polyline(target, colour, scratch);
     if (!params.persistenceOn) {
         return;
     }
@@ -211,33 +205,32 @@ void PaintTrace(QPainter& p, const PaintParams& params, const TraceView& trace, 
         const PersistFrame& e = history->Entry(channel, k);
         scratch.clear();
         for (int i = 0; i < kPersistPoints; ++i) {
-            scratch.emplace_back(map.X(i), map.Y(e.points[static_cast<std::size_t>(i)]));
+            scratch.push_back(RasterPoint{map.X(i), map.Y(e.points[static_cast<std::size_t>(i)])});
         }
-        Polyline(p, ToQColor(ScaleColour(e.colour, params.waveIntensity)), scratch);
+        Polyline(target, ScaleColour(e.colour, params.waveIntensity), scratch);
     }
 }
 
-void PaintXY(QPainter& p, const PaintParams& params, const XYRecordView& record,
-             std::vector<QPoint>& scratch) {
+void PaintXY(const RasterTarget& target, const PaintParams& params, const XYRecordView& record,
+             std::vector<RasterPoint>& scratch) {
     if (record.ch1 == nullptr || record.ch2 == nullptr || record.length <= 0) {
         return;
     }
     const XYMapper map(params.geometry.plot);
-    p.setPen(QPen(QColor(0, 255, 255), 1));
     // Large records are drawn in chunks so the scratch buffer keeps its size.
     constexpr int kChunk = 8192;
     for (int start = 0; start < record.length; start += kChunk) {
         const int end = std::min(record.length, start + kChunk);
         scratch.clear();
         for (int j = start; j < end; ++j) {
-            scratch.emplace_back(map.X(record.ch1[j]), map.Y(record.ch2[j]));
+            scratch.push_back(RasterPoint{map.X(record.ch1[j]), map.Y(record.ch2[j])});
         }
-        p.drawPoints(scratch.data(), static_cast<int>(scratch.size()));
+        RasterPoints(target, scratch.data(), static_cast<int>(scratch.size()), Rgb(0, 255, 255));
     }
 }
 
-void PaintSpectrum(QPainter& p, const PaintParams& params, const SpectrumView& spectrum,
-                   std::vector<QPoint>& scratch) {
+void PaintSpectrum(const RasterTarget& target, const PaintParams& params, const SpectrumView& spectrum,
+                   std::vector<RasterPoint>& scratch) {
     if (!spectrum.displayOn || spectrum.values == nullptr || spectrum.pointCount <= 0) {
         return;
     }
@@ -245,9 +238,9 @@ void PaintSpectrum(QPainter& p, const PaintParams& params, const SpectrumView& s
                              spectrum.scaleMode);
     scratch.clear();
     for (int k = 0; k < spectrum.pointCount; ++k) {
-        scratch.emplace_back(map.X(k), map.Y(spectrum.values[k]));
+        scratch.push_back(RasterPoint{map.X(k), map.Y(spectrum.values[k])});
     }
-    Polyline(p, QColor(128, 0, 255), scratch);
+    Polyline(target, Rgb(128, 0, 255), scratch);
 }
 
 } // namespace tarnix

@@ -4,13 +4,13 @@
 
 #include <QColor>
 #include <QFont>
-#include <QPoint>
 #include <QString>
 #include <cstdint>
 #include <vector>
 
 #include "display/screen_geometry.h"
 #include "display/screen_host.h"
+#include "display/trace_raster.h"
 
 class QPainter;
 
@@ -53,15 +53,16 @@ bool PaintGraticule(QPainter& p, const PaintParams& params);
 // The white one-pixel frame around the plot.
 void PaintFrame(QPainter& p, const PaintParams& params);
 
-// One channel's trace and, while running, its persistence history. scratch is reused between calls
-// so that drawing allocates nothing once it has grown to 5000 points.
-void PaintTrace(QPainter& p, const PaintParams& params, const TraceView& trace, int channel,
-                std::uint32_t channelColour, const CPersistHistory* history, std::vector<QPoint>& scratch);
+// One channel's trace and, while running, its persistence history, written straight into the raster.
+// scratch is reused between calls so that drawing allocates nothing once it has grown.
+void PaintTrace(const RasterTarget& target, const PaintParams& params, const TraceView& trace, int channel,
+                std::uint32_t channelColour, const CPersistHistory* history,
+                std::vector<RasterPoint>& scratch);
 // The X-Y figure from the processed records of CH1 (x) and CH2 (y), always as cyan dots.
-void PaintXY(QPainter& p, const PaintParams& params, const XYRecordView& record,
-             std::vector<QPoint>& scratch);
+void PaintXY(const RasterTarget& target, const PaintParams& params, const XYRecordView& record,
+             std::vector<RasterPoint>& scratch);
 // The FFT spectrum trace.
-void PaintSpectrum(QPainter& p, const PaintParams& params, const SpectrumView& spectrum,
-                   std::vector<QPoint>& scratch);
+void PaintSpectrum(const RasterTarget& target, const PaintParams& params, const SpectrumView& spectrum,
+                   std::vector<RasterPoint>& scratch);
 
 } // namespace tarnix

@@ -157,9 +157,10 @@ void CWaveScreen::ReportNullRect() {
 const QImage& CWaveScreen::RenderFrame() {
     const PaintParams params = MakeParams();
     geometry_ = params.geometry;
-    const qreal dpr = devicePixelRatioF();
-    const QSize pixels(static_cast<int>(params.clientWidth * dpr),
-                       static_cast<int>(params.clientHeight * dpr));
+    // A whole number of device pixels per logical pixel keeps the traces crisp; a fractional ratio is
+    // left to the copy to the window.
+    const int dpr = std::max(1, static_cast<int>(devicePixelRatioF() + 0.5));
+    const QSize pixels(params.clientWidth * dpr, params.clientHeight * dpr);
     if (raster_.isNull() || raster_.size() != pixels) {
         raster_ = pixels.isEmpty() ? QImage() : QImage(pixels, QImage::Format_RGB32);
         raster_.setDevicePixelRatio(dpr);
@@ -169,6 +170,9 @@ const QImage& CWaveScreen::RenderFrame() {
         return raster_;
     }
     UpdateMarkers();
+    const RasterTarget target{reinterpret_cast<std::uint32_t*>(raster_.bits()),
+                              static_cast<int>(raster_.bytesPerLine() / 4), raster_.width(), raster_.height(),
+                              dpr};
     QPainter p(&raster_);
     bool drawn = PaintBorder(p, params);
     if (maskLayer) {
@@ -182,7 +186,7 @@ const QImage& CWaveScreen::RenderFrame() {
     }
     DrawMarkers(p, params);
     DrawCursors(p, params);
-    DrawTraces(p, params);
+    DrawTraces(target, params);
     DrawLevelLine(p, params);
     PaintFrame(p, params);
     if (measureLayer) {
@@ -210,10 +214,10 @@ void CWaveScreen::resizeEvent(QResizeEvent* event) {
     update();
 }
 
-void CWaveScreen::DrawTraces(QPainter& p, const PaintParams& params) {
+void CWaveScreen::DrawTraces(const RasterTarget& target, const PaintParams& params) {
     InstrumentSettings& s = host_.Settings();
     if (s.timebase.displayFormat == kFormatXY) {
-        PaintXY(p, params, host_.XYRecord(), scratch_);
+        PaintXY(target, params, host_.XYRecord(), scratch_);
         return;
     }
     const SpectrumView spectrum = host_.Spectrum();
@@ -221,9 +225,9 @@ void CWaveScreen::DrawTraces(QPainter& p, const PaintParams& params) {
         if (s.ch(ch).enabled == 0) {
             continue;
         }
-        PaintTrace(p, params, host_.Trace(ch), ch, s.ch(ch).colour, host_.Persistence(), scratch_);
+        PaintTrace(target, params, host_.Trace(ch), ch, s.ch(ch).colour, host_.Persistence(), scratch_);
         if (spectrum.displayOn) {
-            PaintSpectrum(p, params, spectrum, scratch_);
+            PaintSpectrum(target, params, spectrum, scratch_);
         }
     }
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QImage>
-#include <QPoint>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -107,7 +106,7 @@ private:
     void DrawXYMarker(QPainter& p, bool fullScreen);
     void DrawCursors(QPainter& p, const PaintParams& params);
     void DrawTraceCrosshair(QPainter& p, const PaintParams& params);
-    void DrawTraces(QPainter& p, const PaintParams& params);
+    void DrawTraces(const RasterTarget& target, const PaintParams& params);
     void DrawLevelLine(QPainter& p, const PaintParams& params);
     void DrawAverageNote(QPainter& p, const PaintParams& params);
     void DrawScaleLabels(QPainter& p, const PaintParams& params);
@@ -148,7 +147,7 @@ private:
     int lastDragX_ = 0;
 
     QImage raster_;
-    std::vector<QPoint> scratch_;
+    std::vector<RasterPoint> scratch_;
     bool nullRectReported_ = false;
 };
 

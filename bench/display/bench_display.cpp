@@ -1,0 +1,104 @@
+// Median full repaint of the screen: every layer into the off-screen image, as one timer tick does.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <numbers>
+#include <vector>
+
+#include "acquisition/persist_history.h"
+#include "display/screen_host.h"
+#include "display/wave_screen.h"
+
+namespace tarnix {
+namespace {
+
+// Four channels of sines with a little noise, so every segment of the polyline is drawn.
+class CBenchHost : public IScreenHost {
+public:
+    CBenchHost() : persist(settings) {
+        std::uint32_t seed = 12345;
+        for (int ch = 0; ch < kChannelCount; ++ch) {
+            settings.ch(ch).colour = DefaultChannelColour(ch);
+            auto& t = traces[static_cast<std::size_t>(ch)];
+            for (int i = 0; i < 5000; ++i) {
+                seed = seed * 1103515245u + 12345u;
+                const double noise = static_cast<double>((seed >> 16) % 7) - 3.0;
+                t[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(
+                    128 + 100 * std::sin(2 * std::numbers::pi * (ch + 2) * i / 5000.0) + noise);
+            }
+        }
+    }
+    InstrumentSettings& Settings() override { return settings; }
+    TraceView Trace(int channel) const override {
+        return TraceView{traces[static_cast<std::size_t>(channel)].data(), 5000, 0, 4999};
+    }
+    XYRecordView XYRecord() const override { return {}; }
+    const CPersistHistory* Persistence() const override { return &persist; }
+    int StatusTicks() const override { return 0; }
+    int StoppedPosition() const override { return 250; }
+    bool FullScreen() const override { return false; }
+    void SetZeroLevel(int channel, float level) override { settings.ch(channel).zeroLevel = level; }
+    void SetTriggerLevel(int, float) override {}
+    void SetHorizontalPosition(int) override {}
+
+    InstrumentSettings settings;
+    CPersistHistory persist;
+    std::array<std::array<std::int16_t, 5000>, kChannelCount> traces{};
+};
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench_display";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+void BM_Repaint1280x800TwoChannels(benchmark::State& state) {
+    App();
+    CBenchHost host;
+    host.settings.ch(kCh1).enabled = 1;
+    host.settings.ch(kCh2).enabled = 1;
+    CWaveScreen screen(host);
+    screen.resize(1280, 800);
+    screen.SetGridOn(true);
+    screen.RenderFrame();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(screen.RenderFrame().constBits());
+    }
+}
+BENCHMARK(BM_Repaint1280x800TwoChannels)->Unit(benchmark::kMillisecond);
+
+void BM_Repaint1920x1080FourChannelsPersistence15(benchmark::State& state) {
+    App();
+    CBenchHost host;
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        host.settings.ch(ch).enabled = 1;
+    }
+    host.persist.SetPersistenceOn(true);
+    host.persist.SetPersistenceDepth(15);
+    for (int k = 0; k < 15; ++k) {
+        for (int ch : {kCh1, kCh2}) {
+            auto frame = host.traces[static_cast<std::size_t>(ch)];
+            for (auto& v : frame) {
+                v = static_cast<std::int16_t>(std::clamp(v + 3 * (k - 7), 0, 255));
+            }
+            host.persist.AddPersistFrame(ch, frame.data(), host.settings.ch(ch).colour);
+        }
+    }
+    CWaveScreen screen(host);
+    screen.resize(1920, 1080);
+    screen.RenderFrame();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(screen.RenderFrame().constBits());
+    }
+}
+BENCHMARK(BM_Repaint1920x1080FourChannelsPersistence15)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace tarnix

@@ -1,0 +1,193 @@
+// The first window on the offscreen platform: frame size rules, the view layout in window, sidebar
+// and full-screen states, the timer tick driving the demo document, and the status panes.
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QtTest>
+
+#include "display/cursor_readouts.h"
+#include "display/status_strip.h"
+#include "display/wave_screen.h"
+#include "document/tarnix_doc.h"
+#include "ui/main_frame.h"
+#include "ui/tarnix_view.h"
+
+using namespace tarnix;
+
+namespace {
+
+// The geometry of a widget's sunken holder inside the view.
+QRect PanelOf(QWidget& w) {
+    return w.parentWidget()->geometry();
+}
+
+void Mouse(QWidget& w, QEvent::Type type, int x, int y, Qt::MouseButtons buttons) {
+    const QPointF at(x, y);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    QMouseEvent event(type, at, w.mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&w, &event);
+}
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private slots:
+    void titleSizeAndMinimum();
+    void clockText();
+    void viewLayoutWithAndWithoutSidebar();
+    void fullScreenLayoutAndBack();
+    void firstTickShowsTheWindowWithLiveTraces();
+    void statusPanesFollowTheCursorType();
+    void markerDragReachesTheDocument();
+};
+
+void TestMainWindow::titleSizeAndMinimum() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    QCOMPARE(frame.windowTitle(), QStringLiteral("MV-A2 USB(7.0.0.2)"));
+    QCOMPARE(frame.size(), QSize(800, 600));
+    QCOMPARE(frame.minimumSize(), QSize(600, 450));
+    frame.resize(300, 200);
+    QCOMPARE(frame.size(), QSize(600, 450));
+    QVERIFY(!frame.isVisible()); // shown only by the first timer tick
+}
+
+void TestMainWindow::clockText() {
+    QCOMPARE(CMainFrame::ClockText(4, 12, 2026, 9, 5), QStringLiteral("04-12-2026  09:05"));
+    QCOMPARE(CMainFrame::ClockText(31, 1, 2027, 23, 59), QStringLiteral("31-01-2027  23:59"));
+}
+
+void TestMainWindow::viewLayoutWithAndWithoutSidebar() {
+    CTarnixDoc doc;
+    CTarnixView view(doc);
+    view.resize(800, 500);
+    view.LayoutView();
+    QCOMPARE(PanelOf(view.Strip()), QRect(0, 0, 800 - 188, 30));
+    QCOMPARE(PanelOf(view.Screen()), QRect(0, 30, 800 - 188, 500 - 60));
+    QCOMPARE(view.SidebarTabs().geometry(), QRect(800 - 188, 0, 188, 500));
+    // The screen's client area lies inside its one-pixel sunken edge.
+    QCOMPARE(view.Screen().size(), QSize(800 - 188 - 2, 500 - 60 - 2));
+
+    view.SetSidebarShown(false);
+    QVERIFY(!view.SidebarShown());
+    QCOMPARE(PanelOf(view.Strip()).width(), 800);
+    QCOMPARE(PanelOf(view.Screen()), QRect(0, 30, 800, 440));
+    QVERIFY(view.SidebarTabs().isHidden());
+}
+
+void TestMainWindow::fullScreenLayoutAndBack() {
+    CTarnixDoc doc;
+    CTarnixView view(doc);
+    view.resize(800, 500);
+    view.SetSidebarShown(false);
+    view.EnterFullScreen();
+    QVERIFY(view.IsFullScreen());
+    QVERIFY(view.Host().FullScreen());
+    QCOMPARE(PanelOf(view.Screen()), QRect(0, 0, 800, 500));
+    QCOMPARE(view.Screen().size(), QSize(800, 500)); // no edge in full-screen mode
+    QVERIFY(view.Strip().parentWidget()->isHidden());
+    view.Screen().RenderFrame();
+    QCOMPARE(view.Screen().GetPlotRect().left, 0); // no margins either
+
+    // Leaving keeps the sidebar hidden as it was; the strips come back at 30.
+    view.LeaveFullScreen();
+    QVERIFY(!view.IsFullScreen());
+    QVERIFY(!view.SidebarShown());
+    QCOMPARE(PanelOf(view.Strip()), QRect(0, 0, 800, 30));
+    QCOMPARE(PanelOf(view.Screen()), QRect(0, 30, 800, 440));
+
+    view.SetSidebarShown(true);
+    view.EnterFullScreen();
+    view.LeaveFullScreen();
+    QVERIFY(view.SidebarShown());
+    QCOMPARE(view.SidebarTabs().geometry().width(), 188);
+}
+
+void TestMainWindow::firstTickShowsTheWindowWithLiveTraces() {
+    CTarnixDoc doc; // no driver library: the search finds nothing and the demo source runs
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    QVERIFY(view.Timer().isActive());
+    QCOMPARE(view.Timer().interval(), 30);
+    view.Timer().stop();
+    QCOMPARE(doc.settings.demoMode, 1u);
+    QVERIFY(!frame.isVisible());
+    for (int k = 0; k < 5; ++k) {
+        view.OnTimerTick();
+    }
+    QVERIFY(frame.isVisible());
+    QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
+    QVERIFY(frame.PaneText(5).contains(QStringLiteral("  ")));
+
+    // The demo traces of CH1 (green) and CH2 (yellow) are on the screen.
+    const QImage& image = view.Screen().RenderFrame();
+    const PlotRect plot = view.Screen().GetPlotRect();
+    int green = 0;
+    int yellow = 0;
+    for (int y = plot.top + 1; y < plot.bottom; ++y) {
+        for (int x = plot.left + 1; x < plot.right; ++x) {
+            const QRgb p = image.pixel(x, y) & 0xFFFFFFu;
+            green += p == 0x00FF00u ? 1 : 0;
+            yellow += p == 0xFFFF00u ? 1 : 0;
+        }
+    }
+    QVERIFY2(green > plot.Width() / 2, qPrintable(QString::number(green)));
+    QVERIFY2(yellow > plot.Width() / 2, qPrintable(QString::number(yellow)));
+}
+
+void TestMainWindow::statusPanesFollowTheCursorType() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    view.OnTimerTick();
+    CWaveScreen& screen = view.Screen();
+    screen.RenderFrame();
+    Mouse(screen, QEvent::MouseButtonPress, 100, 100, Qt::LeftButton);
+    Mouse(screen, QEvent::MouseButtonRelease, 100, 100, Qt::NoButton);
+    view.OnTimerTick();
+    QVERIFY(frame.PaneText(1).isEmpty());
+    QVERIFY(frame.PaneText(2).isEmpty());
+    QVERIFY(frame.PaneText(3).isEmpty());
+
+    screen.SetCursorType(kCursorCross);
+    Mouse(screen, QEvent::MouseButtonPress, 100, 100, Qt::LeftButton);
+    Mouse(screen, QEvent::MouseButtonRelease, 100, 100, Qt::NoButton);
+    view.OnTimerTick();
+    QCOMPARE(frame.PaneText(1), QStringLiteral("Freq = 0.000 Hz"));
+    QCOMPARE(frame.PaneText(2), QStringLiteral("Time = 0.000 S"));
+    QCOMPARE(frame.PaneText(3), QStringLiteral("Volt = 0.000 kV"));
+
+    screen.SetCursorType(kCursorTrace);
+    view.OnTimerTick();
+    QVERIFY(frame.PaneText(1).isEmpty());
+    QVERIFY(frame.PaneText(3).startsWith(QStringLiteral("Volt = ")));
+}
+
+void TestMainWindow::markerDragReachesTheDocument() {
+    CTarnixDoc doc;
+    CTarnixView view(doc);
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    view.resize(800, 500);
+    view.LayoutView();
+    CWaveScreen& screen = view.Screen();
+    screen.RenderFrame();
+    const PlotRect plot = screen.GetPlotRect();
+    const int y = static_cast<int>(plot.top + plot.Height() * doc.settings.ch(kCh2).zeroLevel / 256.0f);
+    const int target = plot.top + plot.Height() / 2;
+    Mouse(screen, QEvent::MouseButtonPress, 8, y, Qt::LeftButton);
+    for (int k = 0; k < 3; ++k) {
+        Mouse(screen, QEvent::MouseMove, 8, target, Qt::LeftButton);
+    }
+    Mouse(screen, QEvent::MouseButtonRelease, 8, target, Qt::NoButton);
+    QCOMPARE(doc.settings.ch(kCh2).zeroLevel, 128.0f);
+    QCOMPARE(screen.TopMarker(), 2);
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "qt_main_window.moc"
