@@ -3,6 +3,7 @@
 #include "language/command_ids.h"
 #include "language/ini_file.h"
 #include "language/menu_table.h"
+#include "model/model_table.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -29,6 +29,7 @@
 #include "language/menu_table.h"
 
 #include "language/command_ids.h"
+#include "model/model_table.h"
 
 #include <array>
 #include <cstdint>
@@ -462,23 +463,6 @@ std::vector<MenuNode> PopupItems(const std::vector<MenuNode>& bar, std::initiali
 
 std::span<const MenuRow> MenuBarRows() {
     return kMenuBar;
-}
-
-bool IsBufferSizeOffered(int model, int bufferIndex) {
-    switch (model) {
-    case 0:
-    case 1:
-        return bufferIndex == 0 || bufferIndex == 3 || bufferIndex == 4;
-    case 2:
-    case 5:
-        return bufferIndex == 0 || bufferIndex == 5 || bufferIndex == 6;
-    case 4:
-        return bufferIndex == 0 || bufferIndex == 1 || bufferIndex == 2;
-    case 3:
-        return bufferIndex >= 0 && bufferIndex <= 6;
-    default:
-        return false;
-    }
 }
 
 bool IsMenuItemPresent(MenuPresence presence, int model, bool demoMode, int bufferIndex) {

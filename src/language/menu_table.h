@@ -58,8 +58,6 @@ std::optional<int> MenuKey(std::span<const int> positions);
 // Whether an item with this presence is shown for the model and mode; bufferIndex is the Buffer
 // Size position 0..6 (10k .. 1 M) and only used for MenuPresence::BufferSize.
 bool IsMenuItemPresent(MenuPresence presence, int model, bool demoMode, int bufferIndex = 0);
-// Buffer sizes a model offers (bufferSizeIndex 0..6).
-bool IsBufferSizeOffered(int model, int bufferIndex);
 
 // The full-screen context menu for a model. Its items carry the language key of their text in
 // `key` (4012 Window Mode, 4013 Information ON, 4015..4017 the popup titles); the time/div and
