@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "document/tarnix_doc.h"
-#include "model/model_table.h"
 #include "files/csv_file.h"
 #include "files/file_io.h"
 #include "files/ref_file.h"
 #include "files/text_export.h"
+#include "model/model_table.h"
 
 namespace tarnix {
 
@@ -345,10 +345,10 @@ void CTarnixDoc::ApplyRefHeader(const RefHeader& header) {
     // The samples are in the scale of the moment the reference was taken.
     ref.voltsDivIndexAtStop = header.voltsPerDivIndex;
     ref.zeroLevelAtStop = header.position;
-    const std::size_t n = std::min({static_cast<std::size_t>(settings.ch(kRef).recordLength), ref.samples.size(),
-                                    ref.processed.size()});
-    std::transform(ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n), ref.processed.begin(),
-                   [](std::uint16_t v) { return static_cast<std::int16_t>(v); });
+    const std::size_t n = std::min(
+        {static_cast<std::size_t>(settings.ch(kRef).recordLength), ref.samples.size(), ref.processed.size()});
+    std::transform(ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n),
+                   ref.processed.begin(), [](std::uint16_t v) { return static_cast<std::int16_t>(v); });
     refEmpty = info.empty != 0;
     OnSettingsChanged();
     ReprocessFrames();

@@ -106,8 +106,8 @@ void CTarnixDoc::PassFailStep() {
 
 void CTarnixDoc::FftStep() {
     if (fftWindowShown) {
-        fftStatus =
-            fft.Compute(fftSettings, FftInputFrom(settings, link.block, frames, fftSettings.source), fftResults);
+        fftStatus = fft.Compute(fftSettings, FftInputFrom(settings, link.block, frames, fftSettings.source),
+                                fftResults);
     }
     if (hooks.fftTick) {
         hooks.fftTick();

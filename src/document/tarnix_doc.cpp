@@ -34,11 +34,14 @@ bool IsChannelIndex(int channel) {
 } // namespace
 
 CTarnixDoc::CTarnixDoc(const DocumentServices& services)
-    : link(services.library), passFail(&passFailHost_), clock_(services.clock != nullptr ? services.clock : &systemClock_),
+    : link(services.library), passFail(&passFailHost_),
+      clock_(services.clock != nullptr ? services.clock : &systemClock_),
       random_(services.random != nullptr ? services.random : &systemRandom_), notifier_(services.notifier),
       chooser_(services.chooser != nullptr ? services.chooser : &defaultChooser) {
     AllocateFrames(frames, settings.model);
-    processor.hooks.updateMeasurements = [this](double secondsPerDiv) { EvaluateMeasurements(secondsPerDiv); };
+    processor.hooks.updateMeasurements = [this](double secondsPerDiv) {
+        EvaluateMeasurements(secondsPerDiv);
+    };
     ResetFft(fftSettings, fftResults);
 }
 

@@ -1,0 +1,330 @@
+// The subsystems the document drives from its tick, on the demo signal: measurements every sixth pass,
+// Pass/Fail counting, the FFT while its window is on, the factory reset of each, references, CSV, and
+// the recorder through the document as its host.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "../files/temp_dir.h"
+#include "doc_fixture.h"
+#include "files/ref_file.h"
+
+namespace tarnix::testing {
+namespace {
+
+// The number of a measurement text ("CH1:Vpp = 3.97V") in base units, by its unit prefix.
+double MeasuredValue(const std::string& text) {
+    const std::size_t at = text.find("= ");
+    if (at == std::string::npos) {
+        return -1.0;
+    }
+    const char* start = text.c_str() + at + 2;
+    char* end = nullptr;
+    const double number = std::strtod(start, &end);
+    if (end == start) {
+        return -1.0;
+    }
+    switch (*end) {
+    case 'k':
+        return number * 1e3;
+    case 'M':
+        return number * 1e6;
+    case 'm':
+        return number * 1e-3;
+    case 'u':
+        return number * 1e-6;
+    default:
+        return number;
+    }
+}
+
+class FakePanelTimer final : public IPanelTimer {
+public:
+    int interval = 0;
+    bool running = false;
+    void Start(int intervalMs) override {
+        interval = intervalMs;
+        running = true;
+    }
+    void Stop() override { running = false; }
+};
+
+class DocSubsystemTest : public DocTest {
+protected:
+    TempDir dir;
+
+    // Demo mode with a steady 12.5 kHz, 4 V peak-to-peak sine on CH1, centred at 1 V/div.
+    void StartSteadyDemo() {
+        Start(false);
+        doc->demo.SetSweep(false);
+        doc->SetZeroLevel(kCh1, 128.0f);
+        doc->SetTriggerLevel(kCh1, 128.0f);
+    }
+};
+
+TEST_F(DocSubsystemTest, MeasurementsOfTheDemoSineEverySixthPass) {
+    StartSteadyDemo();
+    doc->measures.SetMeasureSource(0);
+    doc->measures.AddMeasure(kMeasureVpp);
+    doc->measures.AddMeasure(kMeasureFrequency);
+    EXPECT_EQ(doc->measures.Text(0), "*****");
+
+    // Count the passes (CH1's finished traces) and note the passes on which an evaluation ran.
+    int passes = 0;
+    std::vector<int> evaluatedOn;
+    doc->processor.hooks.addPersistFrame = [&](int channel) { passes += channel == kCh1 ? 1 : 0; };
+    auto evaluate = doc->processor.hooks.updateMeasurements;
+    ASSERT_TRUE(evaluate);
+    doc->processor.hooks.updateMeasurements = [&](double secondsPerDiv) {
+        evaluatedOn.push_back(passes);
+        evaluate(secondsPerDiv);
+    };
+    while (passes < 13) {
+        Tick();
+    }
+    ASSERT_GE(evaluatedOn.size(), 2u);
+    EXPECT_EQ(evaluatedOn[1] - evaluatedOn[0], 6);
+
+    // Expected values from the demo's own definition: amplitude A volts peak to peak, and
+    // F x seconds-per-division cycles per sample over span/10 samples per division.
+    const double amplitude = doc->demo.amplitudeVolts;
+    const double secondsPerDiv = SecondsPerDiv(doc->settings.timebase);
+    const double samplesPerDiv = doc->frames[kCh1].span / 10.0;
+    const double cyclesPerSample = secondsPerDiv * doc->demo.frequency;
+    const double expectedHz = cyclesPerSample * samplesPerDiv / secondsPerDiv;
+    EXPECT_NEAR(expectedHz, 12500.0, 1e-6); // the default setting: 12.5 kHz over 1000 samples per div
+
+    const std::string vpp = doc->measures.Text(0);
+    const std::string freq = doc->measures.Text(1);
+    EXPECT_EQ(vpp.rfind("CH1:", 0), 0u) << vpp;
+    // One code is 1/32 division: allow two codes for truncation and min/max decimation.
+    EXPECT_NEAR(MeasuredValue(vpp), amplitude, 2.0 / 32.0) << vpp;
+    EXPECT_NEAR(MeasuredValue(freq), expectedHz, expectedHz * 0.02) << freq;
+}
+
+TEST_F(DocSubsystemTest, NoEvaluationWithoutItems) {
+    StartSteadyDemo();
+    int evaluations = 0;
+    auto evaluate = doc->processor.hooks.updateMeasurements;
+    doc->processor.hooks.updateMeasurements = [&](double s) {
+        ++evaluations;
+        evaluate(s);
+    };
+    Ticks(20);
+    EXPECT_EQ(evaluations, 0);
+}
+
+TEST_F(DocSubsystemTest, PassFailCountsDemoFrames) {
+    StartSteadyDemo();
+    Ticks(3);
+    MaskSettings mask;
+    mask.verticalPanel = 6;
+    mask.horizontalPanel = 2;
+    doc->CreatePassFailMask(mask);
+    doc->StartPassFail();
+
+    int tested = 0;
+    doc->hooks.passFailTick = [&] { tested += doc->passFailResult.tested ? 1 : 0; };
+    Ticks(10);
+    const PassFailState& pf = doc->passFail.State();
+    EXPECT_EQ(tested, 10);
+    EXPECT_EQ(pf.totalCount, 10u);
+    EXPECT_EQ(pf.passCount, 10u); // the steady sine stays inside its own mask
+    EXPECT_EQ(pf.failCount, 0u);
+
+    // Two divisions down: every frame now leaves the mask.
+    doc->SetZeroLevel(kCh1, 192.0f);
+    doc->SetTriggerLevel(kCh1, 192.0f);
+    Ticks(5);
+    EXPECT_EQ(pf.totalCount, 15u);
+    EXPECT_GE(pf.failCount, 4u);
+    EXPECT_EQ(pf.passCount + pf.failCount, pf.totalCount);
+
+    // Only the Y-T format is tested.
+    doc->SelectDisplayFormat(kFormatXY);
+    Ticks(3);
+    EXPECT_EQ(pf.totalCount, 15u);
+}
+
+TEST_F(DocSubsystemTest, FftFillsTheSpectrumOnlyWhileItsWindowIsOn) {
+    StartSteadyDemo();
+    doc->SetFftRunning(true);
+    Ticks(3);
+    EXPECT_EQ(doc->fftResults.spectrum[doc->fftResults.fundamentalBin], 0.0);
+    int refreshes = 0;
+    doc->hooks.fftTick = [&] { ++refreshes; };
+
+    doc->SetFftWindowShown(true);
+    Tick();
+    EXPECT_EQ(refreshes, 1);
+    ASSERT_EQ(doc->fftStatus, FftStatus::kComputed);
+    const FftResults& r = doc->fftResults;
+    EXPECT_GT(r.fundamentalBin, 0);
+    EXPECT_GT(r.spectrum[r.fundamentalBin], 0.0);
+    // The fundamental lies within one bin of the demo frequency.
+    const double binWidth = r.binFrequency[2] - r.binFrequency[1];
+    EXPECT_NEAR(r.binFrequency[r.fundamentalBin], 12500.0, binWidth);
+
+    // Stopped: the last results stay, nothing is computed.
+    doc->SetFftRunning(false);
+    Tick();
+    EXPECT_EQ(doc->fftStatus, FftStatus::kNotRunning);
+    EXPECT_GT(r.spectrum[r.fundamentalBin], 0.0);
+}
+
+TEST_F(DocSubsystemTest, FactoryDefaultsResetEverySubsystem) {
+    StartSteadyDemo();
+    Ticks(3);
+    doc->measures.SetMeasureSource(2);
+    doc->measures.AddMeasure(kMeasureVmax);
+    doc->CreatePassFailMask({});
+    doc->StartPassFail();
+    Tick();
+    doc->recorder.recordingEmpty = 0;
+    doc->recorder.settings.recordInterval = 300;
+    doc->recorder.store.Frame(5)[10] = 99;
+    doc->fftSettings.bins = 4096;
+    doc->fftSettings.running = 1;
+    doc->screenSetup.levelOffset = 7.0f;
+
+    bool subsystemsClearedFirst = false;
+    doc->hooks.resetSubsystems = [&] { subsystemsClearedFirst = doc->measures.ItemCount() == 0; };
+    doc->ApplyFactoryDefaults();
+
+    EXPECT_TRUE(subsystemsClearedFirst);
+    EXPECT_EQ(doc->measures.ItemCount(), 0);
+    EXPECT_EQ(doc->measures.GetMeasureSource(), 0);
+    EXPECT_EQ(doc->passFail.State(), PassFailState{});
+    EXPECT_EQ(doc->recorder.recordingEmpty, 1);
+    EXPECT_EQ(doc->recorder.settings, RecorderSettings{});
+    EXPECT_EQ(doc->recorder.store.Frame(5)[10], 0);
+    EXPECT_EQ(doc->fftSettings.bins, 256);
+    EXPECT_EQ(doc->fftSettings.running, 0);
+    EXPECT_EQ(doc->fftSettings.scale, kFftScaleLinear);
+    EXPECT_EQ(doc->screenSetup.levelOffset, 0.0f);
+    EXPECT_TRUE(doc->refEmpty);
+}
+
+TEST_F(DocSubsystemTest, ReferenceSaveLoadAndTurnOn) {
+    StartSteadyDemo();
+    Ticks(3);
+    doc->saveChannel = 0;
+    const std::string path = dir.File("ch1.rfc");
+    ASSERT_TRUE(doc->SaveRef(path).ok);
+    const std::uint32_t n = doc->settings.ch(kCh1).recordLength;
+    EXPECT_EQ(std::filesystem::file_size(path), kRfcHeaderBytes + 2 * n);
+    EXPECT_FALSE(doc->SaveRef(dir.File("ch1.txt")).ok);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("ch1.txt")));
+
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kNeedsFile);
+    const FileResult loaded = doc->LoadRef(path);
+    ASSERT_TRUE(loaded.ok) << loaded.message;
+    EXPECT_FALSE(doc->refEmpty);
+    EXPECT_EQ(doc->settings.ch(kRef).enabled, 1u);
+    EXPECT_EQ(doc->settings.ch(kRef).recordLength, n);
+    for (std::uint32_t i = 0; i < n; i += 97) {
+        ASSERT_EQ(doc->frames[kRef].samples[i], doc->frames[kCh1].processed[i]) << i;
+    }
+    // Re-processed at once: the REF trace holds the waveform before the next tick.
+    int withData = 0;
+    for (std::int16_t level : doc->frames[kRef].display) {
+        withData += level >= 0 && level <= 255 ? 1 : 0;
+    }
+    EXPECT_GT(withData, 4000);
+
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kHidden);
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kShown);
+    doc->SetRefVoltsPerDiv(12);
+    EXPECT_EQ(doc->settings.ch(kRef).voltsPerDivIndex, doc->settings.ch(kCh1).voltsPerDivIndex);
+    doc->SetRefVoltsPerDiv(2);
+    EXPECT_EQ(doc->settings.ch(kRef).voltsPerDivIndex, 2);
+    doc->settings.ch(kRef).zeroLevel = 40.0f;
+    doc->ResetRefPosition();
+    EXPECT_EQ(doc->settings.ch(kRef).zeroLevel, 128.0f);
+
+    doc->SelectDisplayFormat(kFormatXY);
+    notifier.messages.clear();
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kRefused);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].second, "Function not available!");
+
+    EXPECT_FALSE(doc->LoadRef(dir.File("other.dat")).ok);
+    const FileResult missing = doc->LoadRef(dir.File("missing.rfc"));
+    EXPECT_FALSE(missing.ok);
+    EXPECT_EQ(missing.message.rfind("Can not open file: ", 0), 0u) << missing.message;
+}
+
+TEST_F(DocSubsystemTest, CsvLoadFreezesTheWaveformOnCh1) {
+    StartSteadyDemo();
+    Ticks(3);
+    doc->saveChannel = 0;
+    const std::string path = dir.File("wave.csv");
+    ASSERT_TRUE(doc->SaveCsv(path).ok);
+    std::vector<std::int16_t> saved(doc->frames[kCh1].processed.begin(),
+                                    doc->frames[kCh1].processed.begin() + 10240);
+
+    doc->SetTimeDiv(5);
+    std::fill(doc->frames[kCh1].processed.begin(), doc->frames[kCh1].processed.end(), std::int16_t{0});
+    ASSERT_EQ(doc->settings.ch(kCh2).enabled, 1u);
+    const FileResult loaded = doc->LoadCsv(path);
+    ASSERT_TRUE(loaded.ok) << loaded.message;
+    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 12); // from the file's first line
+    EXPECT_EQ(doc->settings.acquire.running, 0u);
+    EXPECT_EQ(doc->settings.ch(kCh2).enabled, 0u);
+    EXPECT_EQ(doc->settings.ch(kCh1).recordLength, 10240u);
+    for (std::size_t i = 0; i < saved.size(); i += 101) {
+        ASSERT_NEAR(doc->frames[kCh1].processed[i], saved[i], 1) << i;
+    }
+    const FileResult wrong = doc->LoadCsv(dir.File("wave.txt"));
+    EXPECT_EQ(wrong.message, "This is not a CSV file!");
+}
+
+TEST_F(DocSubsystemTest, RecorderRecordsAndPlaysThroughTheDocument) {
+    StartSteadyDemo();
+    Ticks(3);
+    int timerStops = 0;
+    doc->hooks.stopAcquisitionTimer = [&] { ++timerStops; };
+    FakePanelTimer timer;
+    ASSERT_TRUE(doc->OpenRecorder());
+    doc->recorder.SetRecordEndFrame(3);
+    doc->PressRecord(timer);
+    ASSERT_TRUE(timer.running);
+    std::vector<std::int16_t> firstTrace(doc->frames[kCh1].display.begin(), doc->frames[kCh1].display.end());
+    for (int i = 0; i < 3; ++i) {
+        doc->RecorderTimerTick(timer);
+        Tick();
+    }
+    EXPECT_EQ(doc->recorder.recordingEmpty, 0);
+    EXPECT_EQ(doc->recorder.settings.recordedCount, 3);
+    const auto frame0 = doc->recorder.store.Frame(0);
+    EXPECT_TRUE(std::equal(frame0.begin(), frame0.end(), firstTrace.begin()));
+
+    doc->frames[kCh1].display.fill(-1);
+    doc->PressPlay(timer);
+    EXPECT_EQ(timerStops, 1);
+    EXPECT_EQ(doc->settings.runStatus, kStatusPlay);
+    doc->RecorderTimerTick(timer);
+    EXPECT_TRUE(std::equal(frame0.begin(), frame0.end(), doc->frames[kCh1].display.begin()));
+    doc->CloseRecorder(timer);
+
+    doc->SelectDisplayFormat(kFormatRoll);
+    notifier.messages.clear();
+    EXPECT_FALSE(doc->OpenRecorder());
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_EQ(notifier.messages[0].second, "Function not available!");
+}
+
+TEST_F(DocSubsystemTest, LanguageIndexOutsideTheFileListSelectsTheDefault) {
+    Start(false);
+    doc->language.FindLanguageFiles(dir.Path());
+    EXPECT_EQ(doc->SelectLanguage(3), kLanguageDefaultIndex);
+    EXPECT_EQ(doc->languageIndex, kLanguageDefaultIndex);
+    // Without a lookup hook the document's texts come from its table or the built-in English.
+    EXPECT_EQ(doc->Text(kTextRunInDemo), "Run in demo");
+}
+
+} // namespace
+} // namespace tarnix::testing
