@@ -1,0 +1,263 @@
+#include "files/report_layout.h"
+
+#include <cstdio>
+
+#include "model/model_table.h"
+
+namespace tarnix {
+
+namespace {
+
+constexpr int kTracePoints = 5000;
+// The zero-level triangle is as wide as 80 of the trace's x steps.
+constexpr int kZeroMarkerSteps = 80;
+
+// Positions given in thousandths of the page: x/1000 of W, truncated.
+int Milli(int size, int thousandths) {
+    return static_cast<int>(static_cast<std::int64_t>(size) * thousandths / 1000);
+}
+// Positions given as fractions of the page, truncated.
+int Frac(int size, double fraction) {
+    return static_cast<int>(static_cast<double>(size) * fraction);
+}
+
+struct Page {
+    int w;
+    int h;
+    int X(int thousandths) const { return Milli(w, thousandths); }
+    int Y(int thousandths) const { return Milli(h, thousandths); }
+    // "W - n": the page width minus n thousandths of it.
+    int XFromRight(int thousandths) const { return w - Milli(w, thousandths); }
+    int YFromBottom(int thousandths) const { return h - Milli(h, thousandths); }
+    ReportRect Inset(int x, int y, int r, int b) const { return {X(x), Y(y), XFromRight(r), YFromBottom(b)}; }
+};
+
+std::string Lookup(const ReportInput& input, int key) {
+    return input.lookupText ? input.lookupText(key) : std::string();
+}
+
+template <typename... Args> std::string Format(const char* format, Args... args) {
+    char buffer[64];
+    const int n = std::snprintf(buffer, sizeof buffer, format, args...);
+    return n > 0 ? std::string(buffer, static_cast<std::size_t>(n < 64 ? n : 63)) : std::string();
+}
+
+constexpr std::array<const char*, kChannelCount> kLegendLabels{"CH1 :", "CH2 :", "MATH :", "REF :"};
+constexpr std::array<int, kChannelCount> kLegendX{50, 250, 500, 730};
+constexpr std::array<const char*, kChannelCount> kVoltsPrefix{
+    "CH1  VOLT DIV =", "CH2  VOLT DIV =", "MATH  VOLT DIV =", "REF  VOLT DIV ="};
+constexpr std::array<double, kChannelCount> kVoltsLineY{0.76, 0.78, 0.8, 0.82};
+// Swatch corners in thousandths: left, right, top, bottom.
+constexpr std::array<std::array<int, 4>, kChannelCount> kSwatches{
+    {{140, 240, 714, 731}, {340, 440, 713, 730}, {615, 715, 713, 730}, {820, 920, 714, 731}}};
+
+bool Shown(const InstrumentSettings& settings, int channel) {
+    return settings.ch(channel).enabled != 0;
+}
+
+ReportTrace LayoutTrace(const ReportInput& input, int channel, const ReportRect& area) {
+    const ChannelSettings& ch = input.settings.ch(channel);
+    ReportTrace trace;
+    trace.channel = channel;
+    trace.colour = ch.colour & 0x00FFFFFFu;
+    const double xStep = static_cast<double>(area.Width()) / (kTracePoints - 1);
+    const double yScale = static_cast<double>(area.Height()) / 255.0;
+
+    const std::span<const std::int16_t> points = input.traces[static_cast<std::size_t>(channel)];
+    const std::size_t count = points.size() < kTracePoints ? points.size() : kTracePoints;
+    std::vector<ReportPoint> run;
+    for (std::size_t i = 0; i < count; ++i) {
+        const int level = points[i];
+        if (level < 0 || level > 255) { // no data in this column: the line breaks here
+            if (!run.empty()) {
+                trace.runs.push_back(std::move(run));
+                run.clear();
+            }
+            continue;
+        }
+        run.push_back({static_cast<int>(area.left + static_cast<double>(i) * xStep),
+                       static_cast<int>(area.top + (255 - level) * yScale)});
+    }
+    if (!run.empty()) {
+        trace.runs.push_back(std::move(run));
+    }
+
+    const int zeroY = static_cast<int>(area.top + static_cast<double>(ch.zeroLevel) * yScale);
+    const int width = static_cast<int>(kZeroMarkerSteps * xStep);
+    const int half = width / 2;
+    trace.zeroMarker = {ReportPoint{area.left, zeroY - half}, ReportPoint{area.left, zeroY + half},
+                        ReportPoint{area.left + width, zeroY}};
+    return trace;
+}
+
+} // namespace
+
+const ReportText* ReportLayout::Find(ReportTextRole role, int channel) const {
+    for (const ReportText& text : texts) {
+        if (text.role == role && (channel < 0 || text.channel == channel)) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+std::string_view ReportModelName(int model) {
+    switch (model) {
+    case 0:
+        return "MV-A1 USB";
+    case 1:
+        return "MV-A2 USB";
+    case 2:
+        return "MV-A3 USB";
+    default:
+        return {};
+    }
+}
+
+std::string_view CouplingLabel(int coupling) {
+    switch (coupling) {
+    case kCouplingDc:
+        return "DC";
+    case kCouplingAc:
+        return "AC";
+    case kCouplingGnd:
+        return "GND";
+    default:
+        return {};
+    }
+}
+
+std::string_view MathOperatorLabel(int op) {
+    switch (op) {
+    case kMathAdd:
+        return "A + B";
+    case kMathSub:
+        return "A - B";
+    case kMathMul:
+        return "A x B";
+    case kMathDiv:
+        return "A / B";
+    default:
+        return {};
+    }
+}
+
+ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height) {
+    const Page page{width, height};
+    const InstrumentSettings& s = input.settings;
+    ReportLayout layout;
+    layout.width = width;
+    layout.height = height;
+
+    layout.frames = {page.Inset(10, 30, 10, 10), page.Inset(15, 35, 15, 15), page.Inset(16, 36, 16, 16),
+                     page.Inset(17, 37, 17, 17)};
+
+    layout.titleFont = {"Arial", page.Y(50), true, true};
+    layout.labelFont = {"Arial", page.Y(25), true, true};
+    // Fits the text lines, which are 20/1000 of the page apart.
+    layout.textFont = {"Arial", page.Y(18), false, false};
+
+    ReportText title;
+    title.role = ReportTextRole::kTitle;
+    title.text = Lookup(input, kTextTestReport);
+    title.font = ReportFont::kTitle;
+    title.centred = true;
+    title.box = page.Inset(20, 40, 20, 20);
+    title.at = {title.box.left, title.box.top};
+    layout.texts.push_back(title);
+
+    const auto add = [&](ReportTextRole role, int channel, std::string text, ReportFont font,
+                         ReportPoint at) {
+        ReportText t;
+        t.role = role;
+        t.channel = channel;
+        t.text = std::move(text);
+        t.font = font;
+        t.at = at;
+        layout.texts.push_back(std::move(t));
+    };
+
+    const std::string_view model = ReportModelName(s.model);
+    if (!model.empty()) {
+        add(ReportTextRole::kModel, -1, std::string(model), ReportFont::kLabel, {page.X(700), page.Y(100)});
+    }
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (Shown(s, c)) {
+            const auto i = static_cast<std::size_t>(c);
+            add(ReportTextRole::kLegend, c, kLegendLabels[i], ReportFont::kLabel,
+                {page.X(kLegendX[i]), page.Y(710)});
+        }
+    }
+    add(ReportTextRole::kNote, -1, Lookup(input, kTextNote) + " :", ReportFont::kLabel,
+        {page.X(50), page.Y(870)});
+
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (Shown(s, c)) {
+            const std::array<int, 4>& r = kSwatches[static_cast<std::size_t>(c)];
+            const int left = page.X(r[0]);
+            const int right = page.X(r[1]);
+            const int top = page.Y(r[2]);
+            const int bottom = page.Y(r[3]);
+            layout.swatches.push_back({c,
+                                       s.ch(c).colour & 0x00FFFFFFu,
+                                       {ReportPoint{left, top}, ReportPoint{right, top},
+                                        ReportPoint{right, bottom}, ReportPoint{left, bottom}}});
+        }
+    }
+
+    for (std::size_t i = 0; i < layout.noteLines.size(); ++i) {
+        const int y = page.Y(890 + 40 * static_cast<int>(i));
+        layout.noteLines[i] = {{page.X(200), y}, {page.X(950), y}};
+    }
+
+    const int textX = Frac(width, 0.05);
+    const int secondX = Frac(width, 0.5);
+    const ReportDateTime& now = input.now;
+    add(ReportTextRole::kDateTime, -1,
+        Lookup(input, kTextDate) + Format(" = %02d-%02d-%4d", now.day, now.month, now.year) + "     " +
+            Lookup(input, kTextTime) + Format(" = %02d:%02d:%02d", now.hour, now.minute, now.second),
+        ReportFont::kText, {textX, Frac(height, 0.13)});
+
+    const int row = s.timebase.timeDivIndex + s.timebase.timeDivOffset;
+    const int rateY = Frac(height, 0.74);
+    add(ReportTextRole::kSamplingRate, -1,
+        Lookup(input, kTextSamplingRate) + " = " +
+            std::string(SamplingRateLabel(s.model, row, input.blockBufferSizeIndex, input.blockChannelCode,
+                                          input.blockTriggerSource)),
+        ReportFont::kText, {textX, rateY});
+    add(ReportTextRole::kTimebase, -1,
+        Lookup(input, kTextTime) + "/DIV =" + std::string(TimePerDivLabel(row)) + "/div", ReportFont::kText,
+        {secondX, rateY});
+
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (!Shown(s, c)) {
+            continue;
+        }
+        const ChannelSettings& ch = s.ch(c);
+        const auto i = static_cast<std::size_t>(c);
+        const int y = Frac(height, kVoltsLineY[i]);
+        add(ReportTextRole::kVolts, c,
+            std::string(kVoltsPrefix[i]) + std::string(ProbeScaledLabel(ch.voltsPerDivIndex, ch.probe)) +
+                "/div",
+            ReportFont::kText, {textX, y});
+        if (c == kCh1 || c == kCh2) {
+            add(ReportTextRole::kCoupling, c,
+                Lookup(input, kTextInputCoupling) + " = " + std::string(CouplingLabel(ch.coupling)),
+                ReportFont::kText, {secondX, y});
+        } else if (c == kMath) {
+            add(ReportTextRole::kCoupling, c, std::string(MathOperatorLabel(s.ch(kMath).math.mathOperator)),
+                ReportFont::kText, {secondX, y});
+        }
+    }
+
+    layout.waveArea = {Frac(width, 0.05), Frac(height, 0.152), Frac(width, 0.95), Frac(height, 0.7)};
+    layout.gridOn = input.gridOn;
+    for (int c = 0; c < kChannelCount; ++c) {
+        if (Shown(s, c)) {
+            layout.traces.push_back(LayoutTrace(input, c, layout.waveArea));
+        }
+    }
+    return layout;
+}
+
+} // namespace tarnix
