@@ -16,10 +16,6 @@ constexpr int kZeroMarkerSteps = 80;
 int Milli(int size, int thousandths) {
     return static_cast<int>(static_cast<std::int64_t>(size) * thousandths / 1000);
 }
-// Positions given as fractions of the page, truncated.
-int Frac(int size, double fraction) {
-    return static_cast<int>(static_cast<double>(size) * fraction);
-}
 
 struct Page {
     int w;
@@ -46,7 +42,7 @@ constexpr std::array<const char*, kChannelCount> kLegendLabels{"CH1 :", "CH2 :",
 constexpr std::array<int, kChannelCount> kLegendX{50, 250, 500, 730};
 constexpr std::array<const char*, kChannelCount> kVoltsPrefix{
     "CH1  VOLT DIV =", "CH2  VOLT DIV =", "MATH  VOLT DIV =", "REF  VOLT DIV ="};
-constexpr std::array<double, kChannelCount> kVoltsLineY{0.76, 0.78, 0.8, 0.82};
+constexpr std::array<int, kChannelCount> kVoltsLineY{760, 780, 800, 820};
 // Swatch corners in thousandths: left, right, top, bottom.
 constexpr std::array<std::array<int, 4>, kChannelCount> kSwatches{
     {{140, 240, 714, 731}, {340, 440, 713, 730}, {615, 715, 713, 730}, {820, 920, 714, 731}}};
@@ -210,16 +206,17 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
         layout.noteLines[i] = {{page.X(200), y}, {page.X(950), y}};
     }
 
-    const int textX = Frac(width, 0.05);
-    const int secondX = Frac(width, 0.5);
+    // The fractions of the page (0.05 W, 0.74 H ...) are whole thousandths, taken exactly.
+    const int textX = page.X(50);
+    const int secondX = page.X(500);
     const ReportDateTime& now = input.now;
     add(ReportTextRole::kDateTime, -1,
         Lookup(input, kTextDate) + Format(" = %02d-%02d-%4d", now.day, now.month, now.year) + "     " +
             Lookup(input, kTextTime) + Format(" = %02d:%02d:%02d", now.hour, now.minute, now.second),
-        ReportFont::kText, {textX, Frac(height, 0.13)});
+        ReportFont::kText, {textX, page.Y(130)});
 
     const int row = s.timebase.timeDivIndex + s.timebase.timeDivOffset;
-    const int rateY = Frac(height, 0.74);
+    const int rateY = page.Y(740);
     add(ReportTextRole::kSamplingRate, -1,
         Lookup(input, kTextSamplingRate) + " = " +
             std::string(SamplingRateLabel(s.model, row, input.blockBufferSizeIndex, input.blockChannelCode,
@@ -235,7 +232,7 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
         }
         const ChannelSettings& ch = s.ch(c);
         const auto i = static_cast<std::size_t>(c);
-        const int y = Frac(height, kVoltsLineY[i]);
+        const int y = page.Y(kVoltsLineY[i]);
         add(ReportTextRole::kVolts, c,
             std::string(kVoltsPrefix[i]) + std::string(ProbeScaledLabel(ch.voltsPerDivIndex, ch.probe)) +
                 "/div",
@@ -250,7 +247,7 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
         }
     }
 
-    layout.waveArea = {Frac(width, 0.05), Frac(height, 0.152), Frac(width, 0.95), Frac(height, 0.7)};
+    layout.waveArea = {page.X(50), page.Y(152), page.X(950), page.Y(700)};
     layout.gridOn = input.gridOn;
     for (int c = 0; c < kChannelCount; ++c) {
         if (Shown(s, c)) {

@@ -1,0 +1,238 @@
+// The test report page as layout data: frames, texts, legend, note lines and traces on a page whose
+// width and height differ, so that a mixed-up axis shows.
+#include "files/report_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+constexpr int kW = 2000;
+constexpr int kH = 3000;
+
+std::string English(int key) {
+    static const std::map<int, std::string> texts{{4018, "Time"},           {4019, "Test Report"},
+                                                  {4020, "Date"},           {4021, "Sampling Rate"},
+                                                  {4022, "Input Coupling"}, {4023, "Note"}};
+    const auto found = texts.find(key);
+    return found == texts.end() ? std::string() : found->second;
+}
+
+struct Fixture {
+    std::array<std::vector<std::int16_t>, kChannelCount> traces;
+    ReportInput input;
+
+    Fixture() {
+        for (auto& t : traces) {
+            t.assign(5000, 128);
+        }
+        input.now = {2026, 12, 5, 16, 7, 9};
+        input.lookupText = English;
+        Bind();
+    }
+    void Bind() {
+        for (int c = 0; c < kChannelCount; ++c) {
+            input.traces[static_cast<std::size_t>(c)] = traces[static_cast<std::size_t>(c)];
+        }
+    }
+    ReportLayout Layout() const { return ComputeReportLayout(input, kW, kH); }
+};
+
+int CountRole(const ReportLayout& layout, ReportTextRole role) {
+    int n = 0;
+    for (const ReportText& t : layout.texts) {
+        n += t.role == role ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(ReportLayout, FramesTitleModelDateAndNotes) {
+    Fixture f; // factory settings: model 1, CH1 and CH2 shown
+    const ReportLayout layout = f.Layout();
+
+    // (10, 30)..(W - 10, H - 10) thousandths and the three inner frames.
+    EXPECT_EQ(layout.frames[0], (ReportRect{20, 90, 1980, 2970}));
+    EXPECT_EQ(layout.frames[1], (ReportRect{30, 105, 1970, 2955}));
+    EXPECT_EQ(layout.frames[2], (ReportRect{32, 108, 1968, 2952}));
+    EXPECT_EQ(layout.frames[3], (ReportRect{34, 111, 1966, 2949}));
+
+    const ReportText* title = layout.Find(ReportTextRole::kTitle);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text, "Test Report");
+    EXPECT_TRUE(title->centred);
+    EXPECT_EQ(title->box, (ReportRect{40, 120, 1960, 2940}));
+    EXPECT_EQ(title->font, ReportFont::kTitle);
+    EXPECT_EQ(layout.titleFont.cellHeight, 150);
+    EXPECT_EQ(layout.labelFont.cellHeight, 75);
+
+    const ReportText* model = layout.Find(ReportTextRole::kModel);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->text, "MV-A2 USB");
+    EXPECT_EQ(model->at, (ReportPoint{1400, 300}));
+
+    const ReportText* date = layout.Find(ReportTextRole::kDateTime);
+    ASSERT_NE(date, nullptr);
+    EXPECT_EQ(date->text, "Date = 05-12-2026     Time = 16:07:09");
+    EXPECT_EQ(date->at, (ReportPoint{100, 390}));
+
+    const ReportText* note = layout.Find(ReportTextRole::kNote);
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->text, "Note :");
+    EXPECT_EQ(note->at, (ReportPoint{100, 2610}));
+    const std::array<int, 3> noteY{2670, 2790, 2910};
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(layout.noteLines[i].from, (ReportPoint{400, noteY[i]}));
+        EXPECT_EQ(layout.noteLines[i].to, (ReportPoint{1900, noteY[i]}));
+    }
+
+    // Model 1, 40.0us (row 13), 10k buffer in the block: "25MS/s".
+    const ReportText* rate = layout.Find(ReportTextRole::kSamplingRate);
+    ASSERT_NE(rate, nullptr);
+    EXPECT_EQ(rate->text, "Sampling Rate = 25MS/s");
+    EXPECT_EQ(rate->at, (ReportPoint{100, 2220}));
+    const ReportText* timebase = layout.Find(ReportTextRole::kTimebase);
+    ASSERT_NE(timebase, nullptr);
+    EXPECT_EQ(timebase->text, "Time/DIV =40.0us/div");
+    EXPECT_EQ(timebase->at, (ReportPoint{1000, 2220}));
+}
+
+TEST(ReportLayout, OnlyShownChannelsGetLegendSwatchAndVoltsLine) {
+    Fixture f;
+    f.input.settings.ch(kCh2).enabled = 0;
+    const ReportLayout layout = f.Layout();
+
+    EXPECT_EQ(CountRole(layout, ReportTextRole::kLegend), 1);
+    EXPECT_EQ(CountRole(layout, ReportTextRole::kVolts), 1);
+    EXPECT_EQ(CountRole(layout, ReportTextRole::kCoupling), 1);
+    ASSERT_EQ(layout.swatches.size(), 1u);
+    ASSERT_EQ(layout.traces.size(), 1u);
+    for (const ReportText& t : layout.texts) {
+        EXPECT_TRUE(t.channel == -1 || t.channel == kCh1) << t.text;
+    }
+
+    const ReportText* legend = layout.Find(ReportTextRole::kLegend, kCh1);
+    ASSERT_NE(legend, nullptr);
+    EXPECT_EQ(legend->text, "CH1 :");
+    EXPECT_EQ(legend->at, (ReportPoint{100, 2130}));
+    // x 140..240, y 714..731 thousandths.
+    const ReportSwatch& swatch = layout.swatches[0];
+    EXPECT_EQ(swatch.colour, 0x00FF00u);
+    EXPECT_EQ(swatch.corners[0], (ReportPoint{280, 2142}));
+    EXPECT_EQ(swatch.corners[2], (ReportPoint{480, 2193}));
+
+    const ReportText* volts = layout.Find(ReportTextRole::kVolts, kCh1);
+    ASSERT_NE(volts, nullptr);
+    EXPECT_EQ(volts->text, "CH1  VOLT DIV =1.00V/div");
+    EXPECT_EQ(volts->at, (ReportPoint{100, 2280}));
+    const ReportText* coupling = layout.Find(ReportTextRole::kCoupling, kCh1);
+    ASSERT_NE(coupling, nullptr);
+    EXPECT_EQ(coupling->text, "Input Coupling = AC");
+    EXPECT_EQ(coupling->at, (ReportPoint{1000, 2280}));
+}
+
+TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
+    Fixture f;
+    InstrumentSettings& s = f.input.settings;
+    s.ch(kMath).enabled = 1;
+    s.ch(kRef).enabled = 1;
+    s.ch(kCh2).coupling = kCouplingDc;
+    s.ch(kCh2).probe = 1; // x10
+    s.ch(kCh2).voltsPerDivIndex = 0;
+    s.ch(kMath).math.mathOperator = kMathMul;
+    s.ch(kRef).voltsPerDivIndex = 9;
+    const ReportLayout layout = f.Layout();
+
+    ASSERT_EQ(layout.swatches.size(), 4u);
+    ASSERT_EQ(layout.traces.size(), 4u);
+    const std::array<std::string, 4> legends{"CH1 :", "CH2 :", "MATH :", "REF :"};
+    const std::array<int, 4> legendX{100, 500, 1000, 1460};
+    const std::array<int, 4> voltsY{2280, 2340, 2400, 2460};
+    const std::array<std::uint32_t, 4> colours{0x00FF00, 0xFFFF00, 0xFF0000, 0x00FFFF};
+    for (int c = 0; c < kChannelCount; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        const ReportText* legend = layout.Find(ReportTextRole::kLegend, c);
+        ASSERT_NE(legend, nullptr);
+        EXPECT_EQ(legend->text, legends[i]);
+        EXPECT_EQ(legend->at, (ReportPoint{legendX[i], 2130}));
+        const ReportText* volts = layout.Find(ReportTextRole::kVolts, c);
+        ASSERT_NE(volts, nullptr);
+        EXPECT_EQ(volts->at.y, voltsY[i]);
+        EXPECT_EQ(layout.swatches[i].channel, c);
+        EXPECT_EQ(layout.swatches[i].colour, colours[i]);
+        EXPECT_EQ(layout.traces[i].channel, c);
+        EXPECT_EQ(layout.traces[i].colour, colours[i]);
+    }
+    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kCh2)->text, "CH2  VOLT DIV =100mV/div");
+    EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kCh2)->text, "Input Coupling = DC");
+    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kMath)->text, "MATH  VOLT DIV =1.00V/div");
+    EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kMath)->text, "A x B");
+    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kRef)->text, "REF  VOLT DIV =10.0V/div");
+    EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kRef), nullptr);
+    // MATH: x 615..715, y 713..730; REF: x 820..920, y 714..731.
+    EXPECT_EQ(layout.swatches[2].corners[0], (ReportPoint{1230, 2139}));
+    EXPECT_EQ(layout.swatches[3].corners[2], (ReportPoint{1840, 2193}));
+}
+
+TEST(ReportLayout, TracePointsBreakAtColumnsWithoutData) {
+    Fixture f;
+    f.input.settings.ch(kCh2).enabled = 0;
+    std::vector<std::int16_t>& t = f.traces[kCh1];
+    t[0] = 255;
+    t[2500] = 128;
+    t[4999] = 0;
+    t[10] = 11111;
+    t[11] = -1;
+    const ReportLayout layout = f.Layout();
+
+    // Area (0.05 W, 0.152 H)..(0.95 W, 0.7 H) = (100, 456)..(1900, 2100).
+    EXPECT_EQ(layout.waveArea, (ReportRect{100, 456, 1900, 2100}));
+    ASSERT_EQ(layout.traces.size(), 1u);
+    const ReportTrace& trace = layout.traces[0];
+    ASSERT_EQ(trace.runs.size(), 2u);
+    ASSERT_EQ(trace.runs[0].size(), 10u);
+    ASSERT_EQ(trace.runs[1].size(), 5000u - 12);
+    EXPECT_EQ(trace.runs[0][0], (ReportPoint{100, 456}));
+    // i = 2500: x = 100 + 2500 x 1800 / 4999 = 1000.18, y = 456 + 127 x 1644 / 255 = 1274.8.
+    EXPECT_EQ(trace.runs[1][2500 - 12], (ReportPoint{1000, 1274}));
+    EXPECT_EQ(trace.runs[1].back(), (ReportPoint{1900, 2100}));
+    // i = 12 after the gap: x = 100 + 12 x 1800 / 4999 = 104.3, level 128.
+    EXPECT_EQ(trace.runs[1][0], (ReportPoint{104, 1274}));
+
+    // Zero level 64: y = 456 + 64 x 1644 / 255 = 868.6; 80 steps = 28.8 units wide.
+    EXPECT_EQ(trace.zeroMarker[2], (ReportPoint{128, 868}));
+    EXPECT_EQ(trace.zeroMarker[0].x, 100);
+    EXPECT_EQ(trace.zeroMarker[1].x, 100);
+    EXPECT_LT(trace.zeroMarker[0].y, 868);
+    EXPECT_GT(trace.zeroMarker[1].y, 868);
+}
+
+TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
+    Fixture f;
+    f.input.settings.model = 3;
+    f.input.lookupText = nullptr;
+    f.input.blockChannelCode = 2;
+    const ReportLayout layout = f.Layout();
+    EXPECT_EQ(layout.Find(ReportTextRole::kModel), nullptr);
+    EXPECT_EQ(layout.Find(ReportTextRole::kSamplingRate)->text, " = ");
+    EXPECT_EQ(layout.Find(ReportTextRole::kTitle)->text, "");
+    EXPECT_EQ(layout.Find(ReportTextRole::kNote)->text, " :");
+
+    // Model 1 at 20.0us (row 12) with a 32k buffer: "150MS/s"; a short trace is drawn as far as it goes.
+    Fixture g;
+    g.input.settings.timebase.timeDivIndex = 11;
+    g.input.blockBufferSizeIndex = 3;
+    g.traces[kCh1].resize(100);
+    g.Bind();
+    const ReportLayout other = g.Layout();
+    EXPECT_EQ(other.Find(ReportTextRole::kSamplingRate)->text, "Sampling Rate = 150MS/s");
+    EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
+    ASSERT_EQ(other.traces[0].runs.size(), 1u);
+    EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
+}
+
+} // namespace
+} // namespace tarnix
