@@ -5,6 +5,7 @@
 
 #include "analysis/analysis_inputs.h"
 #include "document/tarnix_doc.h"
+#include "files/file_io.h"
 #include "model/model_table.h"
 
 namespace tarnix {
@@ -133,6 +134,16 @@ void CTarnixDoc::SetFftWindowShown(bool shown) {
 
 void CTarnixDoc::SetFftRunning(bool running) {
     fftSettings.running = running ? 1 : 0;
+}
+
+FileResult CTarnixDoc::ExportSpectrum(const std::string& path) const {
+    const std::string text = FormatSpectrumText(fftResults, fftSettings.scale);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (const int error = WriteFileBytes(path, std::span<const std::uint8_t>(bytes, text.size()));
+        error != 0) {
+        return FileResult::Refused(CannotSaveMessage(error));
+    }
+    return FileResult::Success();
 }
 
 void CTarnixDoc::FillFftBlock(FftParameters& parameters) const {

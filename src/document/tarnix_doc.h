@@ -350,6 +350,8 @@ public:
     void SetFftWindowShown(bool shown);
     // The panel's Start/Stop button (the window itself moves the screen's cursor source back to CH1).
     void SetFftRunning(bool running);
+    // The FFT window's "Save": the spectrum as text; "Cann't save file: %s" when it cannot be created.
+    FileResult ExportSpectrum(const std::string& path) const;
     // Fills the FFT parameter block for the current FFT settings and source channel.
     void FillFftBlock(FftParameters& parameters) const;
 

@@ -168,6 +168,14 @@ TEST_F(DocSubsystemTest, FftFillsTheSpectrumOnlyWhileItsWindowIsOn) {
     const double binWidth = r.binFrequency[2] - r.binFrequency[1];
     EXPECT_NEAR(r.binFrequency[r.fundamentalBin], 12500.0, binWidth);
 
+    // "Save" writes the table of the spectrum just computed; a folder that does not exist is refused.
+    const std::string exported = dir.File("spectrum.txt");
+    ASSERT_TRUE(doc->ExportSpectrum(exported).ok);
+    EXPECT_EQ(ReadAll(exported), FormatSpectrumText(r, doc->fftSettings.scale));
+    const FileResult refused = doc->ExportSpectrum(dir.File("no-such-folder/spectrum.txt"));
+    EXPECT_FALSE(refused.ok);
+    EXPECT_EQ(refused.message.rfind("Cann't save file: ", 0), 0u) << refused.message;
+
     // Stopped: the last results stay, nothing is computed.
     doc->SetFftRunning(false);
     Tick();
