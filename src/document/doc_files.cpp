@@ -214,8 +214,10 @@ void CTarnixDoc::ApplySetup(const SetupImage& image) {
     if (hooks.applyScreenSetup) {
         hooks.applyScreenSetup(screenSetup);
     }
-    // The loaded state reaches the instrument (or, in demo mode, only the hardware block).
+    // The loaded state reaches the instrument (or, in demo mode, only the hardware block), and a rolling
+    // trace starts again under it.
     Configure();
+    OnSettingsChanged();
 }
 
 FileResult CTarnixDoc::SaveSetup(const std::string& path) {
