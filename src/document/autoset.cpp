@@ -52,7 +52,7 @@ std::string AutosetProgressText(int step) {
     return text;
 }
 
-CAutoset::CAutoset(CTarnixDoc& doc, CMeasureSet& measures) : doc_(doc), measures_(measures) {}
+CAutoset::CAutoset(CTarnixDoc& doc) : doc_(doc) {}
 
 void CAutoset::Attach() {
     doc_.hooks.autosetTick = [this] { Tick(); };
@@ -154,12 +154,12 @@ void CAutoset::Tick() {
 
 void CAutoset::CaptureAndMeasure() {
     doc_.SingleCapture();
-    measures_.SetSecondsPerDiv(SecondsPerDiv(doc_.settings.timebase));
-    measures_.UpdateMeasurements(MeasureChannelsFrom(doc_.settings, doc_.frames));
+    doc_.measures.SetSecondsPerDiv(SecondsPerDiv(doc_.settings.timebase));
+    doc_.measures.UpdateMeasurements(MeasureChannelsFrom(doc_.settings, doc_.frames));
 }
 
 int CAutoset::Span(int channel) const {
-    const MeasureExtremes& extremes = measures_.Extremes(channel);
+    const MeasureExtremes& extremes = doc_.measures.Extremes(channel);
     return extremes.high[0] - extremes.low[0];
 }
 
@@ -226,7 +226,7 @@ void CAutoset::TimebaseStep() {
 
     doc_.SetTimeDiv(candidate_);
     CaptureAndMeasure();
-    const int cycles = measures_.CyclesOnScreen(channel);
+    const int cycles = doc_.measures.CyclesOnScreen(channel);
     const int distance = CycleDistance(cycles);
     if (distance == 0) {
         EnterStep(kAutosetSettle, true);
@@ -243,7 +243,6 @@ void CAutoset::TimebaseStep() {
     }
     if (converged) {
         // No time base fits (a DC level, noise, a signal too slow or too fast): keep the nearest miss.
-        candidate_ = bestCandidate_;
         doc_.SetTimeDiv(bestCandidate_);
         EnterStep(kAutosetSettle, true);
     }

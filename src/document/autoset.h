@@ -12,7 +12,6 @@
 namespace tarnix {
 
 class CTarnixDoc;
-class CMeasureSet;
 
 // specialStep values while Autoset runs (-1 when it does not).
 enum AutosetStep : std::int32_t {
@@ -54,9 +53,9 @@ struct AutosetHooks {
 
 class CAutoset {
 public:
-    // The measurement set is the one whose extreme-value cascade and cycle count Autoset evaluates;
-    // both must outlive this object.
-    CAutoset(CTarnixDoc& doc, CMeasureSet& measures);
+    // Evaluates the document's own measurement set (its extreme-value cascade and cycle count), so the
+    // measurement texts on the screen follow the captures Autoset makes. The document must outlive it.
+    explicit CAutoset(CTarnixDoc& doc);
     CAutoset(const CAutoset&) = delete;
     CAutoset& operator=(const CAutoset&) = delete;
 
@@ -99,7 +98,6 @@ private:
     void ShowText(int step);
 
     CTarnixDoc& doc_;
-    CMeasureSet& measures_;
 
     int voltsStep_ = kAutosetFirstVoltsIndex;
     int candidate_ = 0;

@@ -58,6 +58,7 @@ CalibrationLevelEdit ApplyCalibrationLevelEdit(CDeviceLink& link, int model, int
 
 // Utility/Calibration is offered only with an instrument and with the Pass/Fail window closed.
 bool CalibrationAvailable(const InstrumentSettings& settings, bool passFailOpen);
+bool CalibrationAvailable(const CTarnixDoc& doc);
 
 // The Zero Calibration dialog's list.
 inline constexpr char kCalibrationPrepareLine[] = "Prepare... OK!";
