@@ -279,6 +279,12 @@ void CFftWindow::Refresh() {
 }
 
 void CFftWindow::RefreshResults() {
+    // The Roll format computes with 256 bins whatever was chosen; the list shows what is used.
+    const int binsIndex = FftSizeIndex(settings_.bins);
+    if (binsIndex >= 0 && binsIndex != bins_->currentIndex()) {
+        const QSignalBlocker blocker(bins_);
+        bins_->setCurrentIndex(binsIndex);
+    }
     for (std::size_t row = 0; row < rowFrequency_.size(); ++row) {
         const FftHarmonicRow& shown = results_.rows[row];
         rowFrequency_[row]->setText(shown.frequency.empty() ? Q(kFftNotShown)
