@@ -1,0 +1,305 @@
+// The FFT panel: list refills and replacements, storing at once, Start/Stop relabelling, the tables,
+// the spectrum export and the shown flag.
+// The document comes before any Qt header: Qt defines "slots" and "signals" as macros, and the
+// document's records may use those words as names.
+#include "document/tarnix_doc.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cmath>
+#include <memory>
+
+#include "analysis/fft_analysis.h"
+#include "language/language_table.h"
+#include "panel_tests.h"
+#include "ui/fft_window.h"
+
+using namespace tarnix;
+
+namespace {
+
+QStringList Items(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->itemText(i);
+    }
+    return items;
+}
+
+const QStringList kDbLabels = {QStringLiteral("5.00dB"), QStringLiteral("10.0dB"), QStringLiteral("15.0dB"),
+                               QStringLiteral("20.0dB"), QStringLiteral("25.0dB"), QStringLiteral("30.0dB"),
+                               QStringLiteral("35.0dB"), QStringLiteral("40.0dB"), QStringLiteral("45.0dB"),
+                               QStringLiteral("50.0dB"), QStringLiteral("55.0dB"), QStringLiteral("60.0dB")};
+const QStringList kVoltLabels = {QStringLiteral("1.00mV"), QStringLiteral("2.00mV"), QStringLiteral("5.00mV"),
+                                 QStringLiteral("10.0mV"), QStringLiteral("20.0mV"), QStringLiteral("50.0mV"),
+                                 QStringLiteral("100mV"),  QStringLiteral("200mV"),  QStringLiteral("500mV"),
+                                 QStringLiteral("1.00V"),  QStringLiteral("2.00V"),  QStringLiteral("5.00V")};
+
+} // namespace
+
+class TestFftWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CTarnixDoc> doc_;
+    std::unique_ptr<CFftWindow> window_;
+
+    void Make() { window_ = std::make_unique<CFftWindow>(*doc_); }
+
+private slots:
+    void init() {
+        window_.reset();
+        doc_ = std::make_unique<CTarnixDoc>();
+        ResetFft(doc_->fftSettings, doc_->fftResults);
+    }
+
+    void FixedListsAndDefaults() {
+        Make();
+        QCOMPARE(window_->windowTitle(), QStringLiteral("FFT"));
+        QCOMPARE(Items(window_->SourceList()), (QStringList{QStringLiteral("CH1"), QStringLiteral("CH2")}));
+        QCOMPARE(Items(window_->WindowList()),
+                 (QStringList{QStringLiteral("Rectangle"), QStringLiteral("Hanning"),
+                              QStringLiteral("Hamming"), QStringLiteral("Blackman")}));
+        QCOMPARE(Items(window_->BinsList()),
+                 (QStringList{QStringLiteral("256"), QStringLiteral("512"), QStringLiteral("1024"),
+                              QStringLiteral("2048"), QStringLiteral("4096")}));
+        QCOMPARE(Items(window_->ScaleList()), (QStringList{QStringLiteral("dB"), QStringLiteral("Linear")}));
+        QCOMPARE(Items(window_->HorizontalList()),
+                 (QStringList{QStringLiteral("x1"), QStringLiteral("x2"), QStringLiteral("x4"),
+                              QStringLiteral("x8"), QStringLiteral("x16")}));
+        // Factory defaults: Linear at 0.5 V per division.
+        QCOMPARE(Items(window_->VerticalList()), kVoltLabels);
+        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("500mV"));
+        QCOMPARE(window_->ScaleList()->currentText(), QStringLiteral("Linear"));
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Start"));
+        for (int row = 0; row < kFftRows; ++row) {
+            QCOMPARE(window_->RowFrequency(row)->text(), QStringLiteral("---"));
+            QCOMPARE(window_->RowValue(row)->text(), QStringLiteral("---"));
+        }
+    }
+
+    void RefreshReplacesInvalidValues() {
+        Make();
+        doc_->fftSettings.running = 1;
+        doc_->fftSettings.source = 1;
+        doc_->fftSettings.window = 3;
+        doc_->fftSettings.scale = kFftScaleDb;
+        doc_->fftSettings.verticalScale = 7.0; // not a dB step
+        doc_->fftSettings.bins = 300;
+        doc_->fftSettings.horizontalZoom = 3;
+        window_->Refresh();
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Stop"));
+        QCOMPARE(window_->SourceList()->currentIndex(), 1);
+        QCOMPARE(window_->WindowList()->currentText(), QStringLiteral("Blackman"));
+        QCOMPARE(Items(window_->VerticalList()), kDbLabels);
+        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("60.0dB"));
+        QCOMPARE(doc_->fftSettings.verticalScale, 60.0);
+        QCOMPARE(window_->BinsList()->currentText(), QStringLiteral("256"));
+        QCOMPARE(doc_->fftSettings.bins, std::uint16_t{256});
+        QCOMPARE(window_->HorizontalList()->currentText(), QStringLiteral("x1"));
+        QCOMPARE(doc_->fftSettings.horizontalZoom, std::uint16_t{1});
+
+        // The Roll format computes with 256 bins: the list follows with the results.
+        doc_->fftSettings.bins = 1024;
+        window_->Refresh();
+        QCOMPARE(window_->BinsList()->currentText(), QStringLiteral("1024"));
+        doc_->fftSettings.bins = 256;
+        window_->RefreshResults();
+        QCOMPARE(window_->BinsList()->currentText(), QStringLiteral("256"));
+
+        // A valid stored vertical value is selected as it is.
+        doc_->fftSettings.verticalScale = 25.0;
+        window_->Refresh();
+        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("25.0dB"));
+    }
+
+    void ListsStoreAtOnce() {
+        Make();
+        QSignalSpy changed(window_.get(), &CFftWindow::settingsChanged);
+        window_->SourceList()->setCurrentIndex(1);
+        window_->WindowList()->setCurrentIndex(2);
+        window_->BinsList()->setCurrentIndex(4);
+        window_->VerticalList()->setCurrentIndex(2);
+        window_->HorizontalList()->setCurrentIndex(3);
+        QCOMPARE(doc_->fftSettings.source, std::uint16_t{1});
+        QCOMPARE(doc_->fftSettings.window, std::uint16_t{kWindowHamming});
+        QCOMPARE(doc_->fftSettings.bins, std::uint16_t{4096});
+        QCOMPARE(doc_->fftSettings.verticalScale, 0.005);
+        QCOMPARE(doc_->fftSettings.horizontalZoom, std::uint16_t{8});
+        QVERIFY(changed.count() >= 2); // the screen redraws for vertical and horizontal scale changes
+    }
+
+    void ScaleSwitchRefillsVertical() {
+        Make();
+        window_->VerticalList()->setCurrentIndex(11); // 5 V
+        QCOMPARE(doc_->fftSettings.verticalScale, 5.0);
+        window_->ScaleList()->setCurrentIndex(0); // dB
+        QCOMPARE(doc_->fftSettings.scale, std::uint16_t{kFftScaleDb});
+        QCOMPARE(Items(window_->VerticalList()), kDbLabels);
+        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("60.0dB"));
+        QCOMPARE(doc_->fftSettings.verticalScale, 60.0);
+        window_->VerticalList()->setCurrentIndex(0);
+        QCOMPARE(doc_->fftSettings.verticalScale, 5.0);
+        window_->ScaleList()->setCurrentIndex(1); // back to Linear
+        QCOMPARE(Items(window_->VerticalList()), kVoltLabels);
+        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("500mV"));
+        QCOMPARE(doc_->fftSettings.verticalScale, 0.5);
+    }
+
+    void StartStopRelabelsFromLanguage() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QFile lug(dir.filePath(QStringLiteral("test.lug")));
+        QVERIFY(lug.open(QIODevice::WriteOnly));
+        lug.write("[App]\r\n32872=Go\r\n32876=Halt\r\n211=Spectrum\r\n1129=Taper\r\n");
+        lug.close();
+        CLanguageTable& language = doc_->language;
+        language.FindLanguageFiles(dir.path().toStdString());
+        QCOMPARE(language.LanguageFiles().size(), std::size_t{1});
+        language.LoadLanguage(0);
+
+        Make();
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go"));
+        QSignalSpy stopped(window_.get(), &CFftWindow::analysisStopped);
+        window_->StartButton()->click();
+        QCOMPARE(doc_->fftSettings.running, 1);
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Halt"));
+        QCOMPARE(stopped.count(), 0);
+        window_->StartButton()->click();
+        QCOMPARE(doc_->fftSettings.running, 0);
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go"));
+        QCOMPARE(stopped.count(), 1);
+
+        window_->Relabel();
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Spectrum"));
+        QVERIFY(!window_->findChildren<QLabel*>().isEmpty());
+        bool found = false;
+        for (const QLabel* label : window_->findChildren<QLabel*>()) {
+            found = found || label->text() == QStringLiteral("Taper");
+        }
+        QVERIFY(found);
+        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go")); // not the "Start" caption 1114
+    }
+
+    void TablesShowTheLastComputation() {
+        Make();
+        // Fundamental 1 V at bin 10, slot 1 0.05 V below slot 2 0.1 V: rows 2, 4 and 6 read "---".
+        doc_->fftResults.binCount = 256;
+        for (int k = 0; k < 256; ++k) {
+            doc_->fftResults.binFrequency[static_cast<std::size_t>(k)] = k * 100;
+        }
+        doc_->fftResults.fundamentalBin = 10;
+        doc_->fftResults.fundamentalValue = 1.0;
+        doc_->fftResults.harmonicBin = {20, 30, 40, 50, 60};
+        doc_->fftResults.harmonicValue = {0.05, 0.1, 0.0, 0.0, 0.0};
+        doc_->fftResults.linear[10] = 1.0;
+        doc_->fftResults.linear[20] = 0.05;
+        doc_->fftResults.linear[30] = 0.1;
+        RefreshHarmonicRows(kFftScaleLinear, doc_->fftResults);
+        ComputeFigures(std::span<const double>(doc_->fftResults.linear.data(), 256), 10,
+                       doc_->fftResults.harmonicBin, doc_->fftResults.figures);
+        window_->RefreshResults();
+
+        QCOMPARE(window_->RowFrequency(0)->text(), QStringLiteral("1.00kHz"));
+        QCOMPARE(window_->RowValue(0)->text(), QStringLiteral("1.00V"));
+        QCOMPARE(window_->RowFrequency(1)->text(), QStringLiteral("---"));
+        QCOMPARE(window_->RowValue(1)->text(), QStringLiteral("---"));
+        QCOMPARE(window_->RowFrequency(2)->text(), QStringLiteral("3.00kHz"));
+        QCOMPARE(window_->RowValue(2)->text(), QStringLiteral("100mV"));
+        QCOMPARE(window_->RowFrequency(3)->text(), QStringLiteral("---"));
+        QCOMPARE(window_->RowFrequency(5)->text(), QStringLiteral("---"));
+        // THD = 10 log10((0.05^2 + 0.1^2) / 1) = 10 log10(0.0125) = -19.031 dB; SFDR = 10 log10(1 / 0.01) =
+        // 20 dB.
+        QCOMPARE(window_->Figure(1)->text(), QStringLiteral("-19.031dB"));
+        QCOMPARE(window_->Figure(3)->text(), QStringLiteral("20.000dB"));
+        // TotalPower = 10 log10(1.0125) = 0.054 dB.
+        QCOMPARE(window_->Figure(5)->text(), QStringLiteral("0.054dB"));
+    }
+
+    void SaveWritesTheSpectrumText() {
+        Make();
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = dir.filePath(QStringLiteral("spectrum.xls"));
+        QString title;
+        QString filter;
+        QString suffix;
+        window_->chooseSaveFile = [&](QWidget*, const QString& t, const QString& f, const QString& s) {
+            title = t;
+            filter = f;
+            suffix = s;
+            return path;
+        };
+        int messages = 0;
+        window_->showMessage = [&](QWidget*, const QString&, const QString&) { ++messages; };
+        doc_->fftSettings.scale = kFftScaleDb;
+        doc_->fftResults.binCount = 256;
+        for (int k = 0; k < 256; ++k) {
+            doc_->fftResults.binFrequency[static_cast<std::size_t>(k)] = k * 390;
+            doc_->fftResults.spectrum[static_cast<std::size_t>(k)] = 0.25 * k - 3.0;
+        }
+        window_->SaveButton()->click();
+        QCOMPARE(title, QStringLiteral("Save Data As..."));
+        QCOMPARE(filter, QStringLiteral("Text File(*.txt);;Word File(*.doc);;Excel File(*.xls)"));
+        QCOMPARE(suffix, QStringLiteral("txt"));
+        QCOMPARE(messages, 0);
+
+        QByteArray expected = "Freq(Hz)\t\t\t\t\tdB\r\n \r\n";
+        for (int k = 0; k < 256; ++k) {
+            // "%f" has six decimals; quarter steps are exact in binary.
+            const double v = 0.25 * k - 3.0;
+            const long long micro = std::llround(std::fabs(v) * 1e6);
+            expected += QByteArray::number(k * 390) + "\t\t\t\t\t" + (v < 0 ? "-" : "") +
+                        QByteArray::number(micro / 1000000) + "." +
+                        QByteArray::number(micro % 1000000).rightJustified(6, '0') + "\r\n";
+        }
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.readAll(), expected);
+    }
+
+    void SaveFailureShowsTheSystemText() {
+        Make();
+        QTemporaryDir dir;
+        window_->chooseSaveFile = [&](QWidget*, const QString&, const QString&, const QString&) {
+            return dir.filePath(QStringLiteral("missing/spectrum.txt"));
+        };
+        QString text;
+        window_->showMessage = [&](QWidget*, const QString&, const QString& t) { text = t; };
+        window_->SaveSpectrum();
+        QCOMPARE(text, QStringLiteral("Cann't save file: No such file or directory"));
+
+        // A cancelled dialog writes nothing and says nothing.
+        text.clear();
+        window_->chooseSaveFile = [](QWidget*, const QString&, const QString&, const QString&) {
+            return QString();
+        };
+        window_->SaveSpectrum();
+        QVERIFY(text.isEmpty());
+    }
+
+    void ShownFlagFollowsTheWindow() {
+        Make();
+        QWidget screen;
+        screen.resize(400, 300);
+        screen.show();
+        window_->ShowCentredOver(&screen);
+        QVERIFY(doc_->fftWindowShown);
+        window_->hide();
+        QVERIFY(!doc_->fftWindowShown);
+    }
+};
+
+int RunFftWindowTests(int argc, char** argv) {
+    TestFftWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "qt_fft_window.moc"

@@ -1,0 +1,295 @@
+// The Pass/Fail panel: refresh, the enables of its controls, Create/Start/Stop, the counters after
+// frames tested by a CPassFail, stop on output, closing, and .psf save and load through its dialogs.
+// The document comes before any Qt header: Qt defines "slots" and "signals" as macros, and the
+// document's records may use those words as names.
+#include "document/tarnix_doc.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <array>
+#include <memory>
+
+#include "analysis/pass_fail.h"
+#include "panel_tests.h"
+#include "ui/pass_fail_window.h"
+
+using namespace tarnix;
+
+class TestPassFailWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<CTarnixDoc> doc_;
+    CPassFail* passFail_ = nullptr;
+    std::unique_ptr<CPassFailWindow> window_;
+    int beeps_ = 0;
+
+    std::span<const std::int16_t> Trace(int channel) const {
+        return doc_->frames[static_cast<std::size_t>(channel)].display;
+    }
+    // Settings and test enables while idle or while testing.
+    void ExpectIdleControls(bool idle) const {
+        QCOMPARE(window_->StartButton()->isEnabled(), idle);
+        QCOMPARE(window_->StopButton()->isEnabled(), !idle);
+        QCOMPARE(window_->SourceList()->isEnabled(), idle);
+        QCOMPARE(window_->VerticalEdit()->isEnabled(), idle);
+        QCOMPARE(window_->HorizontalEdit()->isEnabled(), idle);
+        QCOMPARE(window_->CreateButton()->isEnabled(), idle);
+    }
+    QStringList Counts() const {
+        return {window_->FailCount()->text(), window_->PassCount()->text(), window_->TotalCount()->text()};
+    }
+
+private slots:
+    void init() {
+        window_.reset();
+        doc_ = std::make_unique<CTarnixDoc>();
+        doc_->ApplyFactoryDefaults();
+        doc_->settings.timebase.displayFormat = kFormatYT;
+        doc_->settings.acquire.running = 0;
+        doc_->frames[kCh1].display.fill(128);
+        doc_->frames[kCh2].display.fill(60);
+        beeps_ = 0;
+        doc_->hooks.beep = [this] { ++beeps_; };
+        passFail_ = &doc_->passFail;
+        window_ = std::make_unique<CPassFailWindow>(*doc_);
+    }
+
+    void RefreshShowsTheStoredState() {
+        PassFailState& s = passFail_->State();
+        s.source = 1;
+        s.output = kOutputPassBeep;
+        s.stopWhenOutput = 1;
+        s.horizontalTolerance = 57; // shown as 57 / 10 = 5
+        s.verticalTolerance = 7;
+        s.failCount = 3;
+        s.passCount = 18446744073709551610ULL;
+        s.totalCount = 18446744073709551613ULL;
+        window_->Refresh();
+        QCOMPARE(window_->windowTitle(), QStringLiteral("Pass/Fail"));
+        QCOMPARE(window_->SourceList()->count(), 2);
+        QCOMPARE(window_->SourceList()->currentText(), QStringLiteral("CH2"));
+        QCOMPARE(window_->OutputList()->count(), 4);
+        QCOMPARE(window_->OutputList()->currentText(), QStringLiteral("PASS + BEEPER"));
+        QVERIFY(window_->StopWhenOutputBox()->isChecked());
+        QCOMPARE(window_->HorizontalEdit()->value(), 5);
+        QCOMPARE(window_->VerticalEdit()->value(), 7);
+        QCOMPARE(Counts(), (QStringList{QStringLiteral("3"), QStringLiteral("18446744073709551610"),
+                                        QStringLiteral("18446744073709551613")}));
+        ExpectIdleControls(true);
+    }
+
+    void OutputAndCheckBoxStoreAtOnce() {
+        window_->OutputList()->setCurrentIndex(kOutputFailBeep);
+        QCOMPARE(passFail_->State().output, std::uint16_t{kOutputFailBeep});
+        window_->StopWhenOutputBox()->setChecked(true);
+        QCOMPARE(passFail_->State().stopWhenOutput, 1);
+        // The source list is stored by Create only.
+        window_->SourceList()->setCurrentIndex(1);
+        QCOMPARE(passFail_->State().source, std::uint16_t{0});
+    }
+
+    void TypedTolerancesAreLimited() {
+        QLineEdit* vertical = window_->VerticalEdit()->findChild<QLineEdit*>();
+        QLineEdit* horizontal = window_->HorizontalEdit()->findChild<QLineEdit*>();
+        QVERIFY(vertical != nullptr && horizontal != nullptr);
+        vertical->selectAll();
+        QTest::keyClicks(vertical, QStringLiteral("3000"));
+        QCOMPARE(vertical->text(), QStringLiteral("300")); // three characters at most
+        horizontal->selectAll();
+        QTest::keyClicks(horizontal, QStringLiteral("250"));
+        window_->CreateButton()->click();
+        QCOMPARE(window_->VerticalEdit()->value(), 128);
+        QCOMPARE(window_->HorizontalEdit()->value(), 200);
+        QCOMPARE(passFail_->State().verticalTolerance, std::uint16_t{128});
+        QCOMPARE(passFail_->State().horizontalTolerance, std::uint16_t{2000});
+    }
+
+    void CreateBuildsTheMaskAndSwitchesTheSourceOn() {
+        doc_->settings.ch(kCh2).enabled = 0;
+        QSignalSpy switched(window_.get(), &CPassFailWindow::channelSwitchedOn);
+        passFail_->State().failCount = 9;
+        window_->SourceList()->setCurrentIndex(1);
+        window_->VerticalEdit()->setValue(5);
+        window_->HorizontalEdit()->setValue(2);
+        window_->OutputList()->setCurrentIndex(kOutputPass);
+        window_->CreateButton()->click();
+        QCOMPARE(doc_->settings.ch(kCh2).enabled, 1u);
+        QCOMPARE(switched.count(), 1);
+        QCOMPARE(switched.at(0).at(0).toInt(), static_cast<int>(kCh2));
+        const PassFailState& s = passFail_->State();
+        QCOMPARE(s.source, std::uint16_t{1});
+        QCOMPARE(s.horizontalTolerance, std::uint16_t{20});
+        QCOMPARE(s.verticalTolerance, std::uint16_t{5});
+        // A flat trace at 60 gives limits 60 +/- 5 everywhere.
+        QCOMPARE(s.upper[0], std::int16_t{65});
+        QCOMPARE(s.upper[4999], std::int16_t{65});
+        QCOMPARE(s.lower[2500], std::int16_t{55});
+        QCOMPARE(s.failCount, std::uint64_t{0});
+        QCOMPARE(Counts(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+        ExpectIdleControls(true);
+    }
+
+    void StartTestsFramesAndCounts() {
+        window_->VerticalEdit()->setValue(4);
+        window_->CreateButton()->click();
+        QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
+        window_->StartButton()->click();
+        QCOMPARE(doc_->settings.acquire.running, 1u);
+        QCOMPARE(doc_->settings.runStatus, std::uint16_t{3});
+        QCOMPARE(runState.count(), 1);
+        QCOMPARE(passFail_->State().panelShown, 1);
+        ExpectIdleControls(false);
+
+        // The frame the mask was built from passes; one point 5 steps off fails.
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        doc_->frames[kCh1].display[1234] = 133;
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        QCOMPARE(Counts(), (QStringList{QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("3")}));
+        ExpectIdleControls(false);
+        QCOMPARE(doc_->settings.acquire.running, 1u);
+
+        // Not in Y-T: nothing is tested and the counters stay.
+        doc_->settings.timebase.displayFormat = kFormatRoll;
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        QCOMPARE(window_->TotalCount()->text(), QStringLiteral("3"));
+
+        window_->StopButton()->click();
+        QCOMPARE(passFail_->State().testing, 0);
+        QCOMPARE(doc_->settings.acquire.running, 0u);
+        ExpectIdleControls(true);
+    }
+
+    void StopOnOutputEndsTheTestAndBeeps() {
+        window_->OutputList()->setCurrentIndex(kOutputFailBeep);
+        window_->StopWhenOutputBox()->setChecked(true);
+        window_->CreateButton()->click();
+        window_->StartButton()->click();
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        ExpectIdleControls(false); // a pass does not stop a FAIL output
+        QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
+        doc_->frames[kCh1].display[0] = 0;
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        QCOMPARE(beeps_, 1);
+        QCOMPARE(doc_->settings.acquire.running, 0u);
+        QCOMPARE(runState.count(), 1);
+        QCOMPARE(Counts(), (QStringList{QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("2")}));
+        ExpectIdleControls(true);
+    }
+
+    void ClosingEndsTheTestAndKeepsRunning() {
+        QWidget screen;
+        screen.resize(400, 300);
+        screen.show();
+        window_->ShowCentredOver(&screen);
+        QCOMPARE(passFail_->State().panelShown, 1);
+        window_->StartButton()->click();
+        QSignalSpy closed(window_.get(), &CPassFailWindow::panelClosed);
+        QTest::keyClick(window_.get(), Qt::Key_Escape);
+        QVERIFY(!window_->isVisible());
+        QCOMPARE(closed.count(), 1);
+        const PassFailState& s = passFail_->State();
+        QCOMPARE(s.panelShown, 0);
+        QCOMPARE(s.testing, 0);
+        QCOMPARE(doc_->settings.acquire.running, 1u);
+        QCOMPARE(doc_->settings.runStatus, std::uint16_t{3});
+        ExpectIdleControls(true);
+    }
+
+    void SaveWritesTheTenBytes() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("mask.psf"));
+        QString title;
+        QString filter;
+        window_->chooseSaveFile = [&](QWidget*, const QString& t, const QString& f, const QString&) {
+            title = t;
+            filter = f;
+            return path;
+        };
+        window_->SourceList()->setCurrentIndex(1);
+        window_->OutputList()->setCurrentIndex(kOutputPass);
+        window_->StopWhenOutputBox()->setChecked(true);
+        window_->VerticalEdit()->setValue(100);
+        window_->HorizontalEdit()->setValue(30);
+        window_->CreateButton()->click();
+        window_->SaveButton()->click();
+        QCOMPARE(title, QStringLiteral("Save PassFail Mask As..."));
+        QCOMPARE(filter, QStringLiteral("PassFail File(*.psf)"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        // Little-endian: source 1, output 2, stop 1, H 300 (0x012C), V 100 (0x0064).
+        QCOMPARE(file.readAll(), QByteArray("\x01\x00\x02\x00\x01\x00\x2C\x01\x64\x00", 10));
+    }
+
+    void LoadClampsStopsAndShowsZeroCounts() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("MASK.PSF"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        // source 7, output 9, stop 1, H 5000, V 0: clamped to 1, 3, 1, 2000, 1.
+        file.write(QByteArray("\x07\x00\x09\x00\x01\x00\x88\x13\x00\x00", 10));
+        file.close();
+        QString title;
+        QString filter;
+        window_->chooseOpenFile = [&](QWidget*, const QString& t, const QString& f, const QString&) {
+            title = t;
+            filter = f;
+            return path;
+        };
+        window_->CreateButton()->click();
+        window_->StartButton()->click();
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
+        window_->LoadButton()->click();
+        QCOMPARE(title, QStringLiteral("Load PassFail Mask File..."));
+        QCOMPARE(filter, QStringLiteral("PassFail File(*.psf);;All Files(*.*)"));
+        QCOMPARE(window_->SourceList()->currentText(), QStringLiteral("CH2"));
+        QCOMPARE(window_->OutputList()->currentText(), QStringLiteral("PASS + BEEPER"));
+        QVERIFY(window_->StopWhenOutputBox()->isChecked());
+        QCOMPARE(window_->HorizontalEdit()->value(), 200);
+        QCOMPARE(window_->VerticalEdit()->value(), 1);
+        QCOMPARE(Counts(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
+        QCOMPARE(passFail_->State().passCount, std::uint64_t{1}); // the counters themselves keep their values
+        QCOMPARE(passFail_->State().testing, 0);
+        QCOMPARE(doc_->settings.acquire.running, 0u);
+        QCOMPARE(runState.count(), 1);
+        ExpectIdleControls(true);
+    }
+
+    void LoadIgnoresOtherExtensionsAndReportsFailures() {
+        QTemporaryDir dir;
+        QString path = dir.filePath(QStringLiteral("mask.txt"));
+        QFile other(path);
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        other.write(QByteArray("\x01\x00\x02\x00\x01\x00\x2C\x01\x64\x00", 10));
+        other.close();
+        window_->chooseOpenFile = [&](QWidget*, const QString&, const QString&, const QString&) {
+            return path;
+        };
+        QString message;
+        window_->showMessage = [&](QWidget*, const QString&, const QString& text) { message = text; };
+        window_->LoadButton()->click();
+        QCOMPARE(passFail_->State().source, std::uint16_t{0});
+        QCOMPARE(window_->SourceList()->currentIndex(), 0);
+        QVERIFY(message.isEmpty());
+
+        path = dir.filePath(QStringLiteral("absent.psf"));
+        window_->LoadButton()->click();
+        QCOMPARE(message, QStringLiteral("Cann't save file: No such file or directory"));
+    }
+};
+
+int RunPassFailWindowTests(int argc, char** argv) {
+    TestPassFailWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "qt_pass_fail_window.moc"
