@@ -130,7 +130,8 @@ int CZeroCalibration::Step() const {
 }
 
 bool CZeroCalibration::Start(bool ch1Selected, bool ch2Selected) {
-    if (!ch1Selected && !ch2Selected) {
+    // The demo source has no offsets to calibrate, and the tick never runs calibration in demo mode.
+    if ((!ch1Selected && !ch2Selected) || doc_.settings.demoMode != 0) {
         return false;
     }
     selected_ = {ch1Selected, ch2Selected};

@@ -87,7 +87,7 @@ public:
     // Points the document's calibrationTick hook at this object.
     void Attach();
 
-    // The dialog's Start. Nothing happens (false) when neither channel is selected.
+    // The dialog's Start. Nothing happens (false) when neither channel is selected, or in demo mode.
     bool Start(bool ch1Selected, bool ch2Selected);
     // One phase (the document calls it once per tick while calibrationStep is not -1); at step 2 the
     // finish with writing.

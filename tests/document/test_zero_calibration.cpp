@@ -236,6 +236,10 @@ TEST(ZeroCalibration, StartNeedsAChannelAndTheBottomSearchStartsFromTheModelsWor
     Rig rig;
     EXPECT_FALSE(rig.calibration.Start(false, false));
     EXPECT_EQ(rig.doc.calibrationStep, kCalibrationIdle);
+    rig.doc.settings.demoMode = 1;
+    EXPECT_FALSE(rig.calibration.Start(true, true));
+    EXPECT_EQ(rig.doc.calibrationStep, kCalibrationIdle);
+    rig.doc.settings.demoMode = 0;
 
     ASSERT_TRUE(rig.calibration.Start(true, false));
     rig.clock.Advance(30);
