@@ -35,9 +35,8 @@ std::string AutosetProgressText(int step) {
         return {};
     }
     std::string text;
-    // Steps 0..2 list the finished stages and the busy one; 3 and 4 only finished ones.
-    const int done = step;
-    for (int i = 0; i < done; ++i) {
+    // Step n lists the n finished stages, then (for steps 0..2) the busy one.
+    for (int i = 0; i < step; ++i) {
         if (!text.empty()) {
             text += '\n';
         }
