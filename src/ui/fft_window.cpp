@@ -40,13 +40,6 @@ QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* CaptionLabel(const CLanguageTable* language, int controlId, std::string_view fallback,
-                     QWidget* parent) {
-    auto* label = new QLabel(PanelText(language, controlId, fallback), parent);
-    SetControlId(label, controlId);
-    return label;
-}
-
 } // namespace
 
 QString ToDialogFilter(std::string_view filter) {
@@ -96,6 +89,13 @@ QString PanelText(const CLanguageTable* language, int key, std::string_view fall
     return Q(fallback);
 }
 
+QLabel* PanelCaption(const CLanguageTable* language, int controlId, std::string_view fallback,
+                     QWidget* parent) {
+    auto* label = new QLabel(PanelText(language, controlId, fallback), parent);
+    SetControlId(label, controlId);
+    return label;
+}
+
 CFftWindow::CFftWindow(CTarnixDoc& doc, QWidget* parent)
     : QDialog(parent), doc_(doc), settings_(doc.fftSettings), results_(doc.fftResults),
       language_(&doc.language) {
@@ -118,18 +118,18 @@ void CFftWindow::BuildLayout() {
     scale_ = new QComboBox(settingGroup);
     vertical_ = new QComboBox(settingGroup);
     horizontal_ = new QComboBox(settingGroup);
-    grid->addWidget(CaptionLabel(language_, ctl::kSourceLabel, "Source", settingGroup), 0, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kSourceLabel, "Source", settingGroup), 0, 0);
     grid->addWidget(source_, 0, 1);
-    grid->addWidget(CaptionLabel(language_, ctl::kFftWindowLabel, "Window", settingGroup), 1, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kFftWindowLabel, "Window", settingGroup), 1, 0);
     grid->addWidget(window_, 1, 1);
-    grid->addWidget(CaptionLabel(language_, ctl::kFftBinsLabel, "NO.of Freq Bins", settingGroup), 2, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kFftBinsLabel, "NO.of Freq Bins", settingGroup), 2, 0);
     grid->addWidget(bins_, 2, 1);
-    grid->addWidget(CaptionLabel(language_, ctl::kFftScaleLabel, "Scale", settingGroup), 3, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kFftScaleLabel, "Scale", settingGroup), 3, 0);
     grid->addWidget(scale_, 3, 1);
-    grid->addWidget(CaptionLabel(language_, ctl::kVerticalLabel, "Vertical", settingGroup), 4, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kVerticalLabel, "Vertical", settingGroup), 4, 0);
     grid->addWidget(vertical_, 4, 1);
-    grid->addWidget(CaptionLabel(language_, ctl::kFftPerDivUnit, "/DIV", settingGroup), 4, 2);
-    grid->addWidget(CaptionLabel(language_, ctl::kSideHorizontalGroup, "Horizontal", settingGroup), 5, 0);
+    grid->addWidget(PanelCaption(language_, ctl::kFftPerDivUnit, "/DIV", settingGroup), 4, 2);
+    grid->addWidget(PanelCaption(language_, ctl::kSideHorizontalGroup, "Horizontal", settingGroup), 5, 0);
     grid->addWidget(horizontal_, 5, 1);
 
     auto* buttons = new QHBoxLayout;
@@ -147,14 +147,14 @@ void CFftWindow::BuildLayout() {
         new QGroupBox(PanelText(language_, ctl::kFftHarmonicsGroup, "Harmonics Infomation"), this);
     SetControlId(harmonicsGroup, ctl::kFftHarmonicsGroup);
     auto* table = new QGridLayout(harmonicsGroup);
-    table->addWidget(CaptionLabel(language_, ctl::kFftHarmonicColumn, "Harmonic", harmonicsGroup), 0, 0);
-    table->addWidget(CaptionLabel(language_, ctl::kFrequencyCaption, "Frequency", harmonicsGroup), 0, 1);
-    table->addWidget(CaptionLabel(language_, ctl::kAmplitudeCaption, "Amplitude", harmonicsGroup), 0, 2);
+    table->addWidget(PanelCaption(language_, ctl::kFftHarmonicColumn, "Harmonic", harmonicsGroup), 0, 0);
+    table->addWidget(PanelCaption(language_, ctl::kFrequencyCaption, "Frequency", harmonicsGroup), 0, 1);
+    table->addWidget(PanelCaption(language_, ctl::kAmplitudeCaption, "Amplitude", harmonicsGroup), 0, 2);
     for (int row = 0; row < kFftRows; ++row) {
         const int id =
             row == 0 ? ctl::kFftFundamental : ctl::kFftHarmonicRow[static_cast<std::size_t>(row - 1)];
         const auto r = static_cast<std::size_t>(row);
-        table->addWidget(CaptionLabel(language_, id, kRowCaptions[r], harmonicsGroup), row + 1, 0);
+        table->addWidget(PanelCaption(language_, id, kRowCaptions[r], harmonicsGroup), row + 1, 0);
         rowFrequency_[r] = new QLabel(harmonicsGroup);
         rowValue_[r] = new QLabel(harmonicsGroup);
         table->addWidget(rowFrequency_[r], row + 1, 1);
@@ -168,7 +168,7 @@ void CFftWindow::BuildLayout() {
     auto* figures = new QGridLayout(measureGroup);
     for (int i = 0; i < kFftFigureCount; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        figures->addWidget(CaptionLabel(language_, ctl::kFftFigure[k], kFftFigureNames[k], measureGroup), i,
+        figures->addWidget(PanelCaption(language_, ctl::kFftFigure[k], kFftFigureNames[k], measureGroup), i,
                            0);
         figure_[k] = new QLabel(measureGroup);
         figures->addWidget(figure_[k], i, 1);

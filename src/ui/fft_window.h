@@ -42,6 +42,9 @@ void ShowMessageBox(QWidget* parent, const QString& caption, const QString& text
 
 // A language text, or `fallback` when there is no table or it holds no text for the key.
 QString PanelText(const CLanguageTable* language, int key, std::string_view fallback);
+// A caption that carries its control ID, so a language change relabels it.
+QLabel* PanelCaption(const CLanguageTable* language, int controlId, std::string_view fallback,
+                     QWidget* parent);
 
 class CFftWindow : public QDialog {
     Q_OBJECT

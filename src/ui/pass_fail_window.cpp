@@ -32,13 +32,6 @@ QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-QLabel* CaptionLabel(const CLanguageTable* language, int controlId, std::string_view fallback,
-                     QWidget* parent) {
-    auto* label = new QLabel(PanelText(language, controlId, fallback), parent);
-    SetControlId(label, controlId);
-    return label;
-}
-
 QPushButton* Button(const CLanguageTable* language, int controlId, std::string_view fallback,
                     QWidget* parent) {
     auto* button = new QPushButton(PanelText(language, controlId, fallback), parent);
@@ -92,9 +85,9 @@ void CPassFailWindow::BuildLayout() {
     stopWhenOutput_ =
         new QCheckBox(PanelText(language_, ctl::kPfStopWhenOutput, "Stop When Output"), control);
     SetControlId(stopWhenOutput_, ctl::kPfStopWhenOutput);
-    controlGrid->addWidget(CaptionLabel(language_, ctl::kSourceLabel, "Source", control), 0, 0);
+    controlGrid->addWidget(PanelCaption(language_, ctl::kSourceLabel, "Source", control), 0, 0);
     controlGrid->addWidget(source_, 0, 1);
-    controlGrid->addWidget(CaptionLabel(language_, ctl::kPfOutputLabel, "Output", control), 1, 0);
+    controlGrid->addWidget(PanelCaption(language_, ctl::kPfOutputLabel, "Output", control), 1, 0);
     controlGrid->addWidget(output_, 1, 1);
     controlGrid->addWidget(stopWhenOutput_, 2, 0, 1, 2);
     top->addWidget(control);
@@ -103,12 +96,12 @@ void CPassFailWindow::BuildLayout() {
     auto* maskGrid = new QGridLayout(mask);
     vertical_ = new CToleranceEdit(kVerticalPanelMax, mask);
     horizontal_ = new CToleranceEdit(kHorizontalPanelMax, mask);
-    maskGrid->addWidget(CaptionLabel(language_, ctl::kVerticalLabel, "Vertical", mask), 0, 0);
+    maskGrid->addWidget(PanelCaption(language_, ctl::kVerticalLabel, "Vertical", mask), 0, 0);
     maskGrid->addWidget(vertical_, 0, 1);
-    maskGrid->addWidget(CaptionLabel(language_, ctl::kPfVerticalUnit, "(DIV / 32)", mask), 0, 2);
-    maskGrid->addWidget(CaptionLabel(language_, ctl::kSideHorizontalGroup, "Horizontal", mask), 1, 0);
+    maskGrid->addWidget(PanelCaption(language_, ctl::kPfVerticalUnit, "(DIV / 32)", mask), 0, 2);
+    maskGrid->addWidget(PanelCaption(language_, ctl::kSideHorizontalGroup, "Horizontal", mask), 1, 0);
     maskGrid->addWidget(horizontal_, 1, 1);
-    maskGrid->addWidget(CaptionLabel(language_, ctl::kPfHorizontalUnit, "(DIV / 50)", mask), 1, 2);
+    maskGrid->addWidget(PanelCaption(language_, ctl::kPfHorizontalUnit, "(DIV / 50)", mask), 1, 2);
     auto* maskButtons = new QHBoxLayout;
     create_ = Button(language_, ctl::kPfCreate, "Create", mask);
     save_ = Button(language_, ctl::kSaveButton, "Save", mask);
@@ -130,9 +123,9 @@ void CPassFailWindow::BuildLayout() {
     for (std::size_t i = 0; i < counts.size(); ++i) {
         const int row = static_cast<int>(i);
         counts[i]->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        infoGrid->addWidget(CaptionLabel(language_, ids[i], captions[i], info), row, 0);
+        infoGrid->addWidget(PanelCaption(language_, ids[i], captions[i], info), row, 0);
         infoGrid->addWidget(counts[i], row, 1);
-        infoGrid->addWidget(CaptionLabel(language_, ctl::kPfFramesUnit, "wfs", info), row, 2);
+        infoGrid->addWidget(PanelCaption(language_, ctl::kPfFramesUnit, "wfs", info), row, 2);
     }
     top->addWidget(info);
 
