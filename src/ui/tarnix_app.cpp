@@ -1,3 +1,7 @@
+// The document's headers come first: Qt's `slots` keyword macro would otherwise rewrite the setup
+// record's field of that name.
+#include "document/tarnix_doc.h"
+
 #include "ui/tarnix_app.h"
 
 #include <QMessageBox>
@@ -5,7 +9,6 @@
 
 #include "acquisition/driver_library.h"
 #include "acquisition/driver_loader.h"
-#include "document/tarnix_doc.h"
 #include "ui/main_frame.h"
 #include "ui/tarnix_view.h"
 

@@ -1,14 +1,16 @@
+// The document's headers come first: Qt's `slots` keyword macro would otherwise rewrite the setup
+// record's field of that name.
+#include "document/tarnix_doc.h"
+
 #include "ui/tarnix_view.h"
 
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTabWidget>
-#include <QVBoxLayout>
 #include <algorithm>
 
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
-#include "document/tarnix_doc.h"
 
 namespace tarnix {
 
@@ -88,17 +90,28 @@ void CDocScreenHost::ZoomStep(bool zoomIn) {
 
 // ---- CSunkenPanel -------------------------------------------------------------------------------
 
-CSunkenPanel::CSunkenPanel(QWidget* child, QWidget* parent) : QFrame(parent) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(child);
+CSunkenPanel::CSunkenPanel(QWidget* child, QWidget* parent) : QFrame(parent), child_(child) {
+    child_->setParent(this);
     SetEdge(true);
+}
+
+void CSunkenPanel::SetChild(QWidget* child) {
+    delete child_;
+    child_ = child;
+    child_->setParent(this);
+    child_->setGeometry(contentsRect());
+    child_->setVisible(true);
+}
+
+void CSunkenPanel::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    child_->setGeometry(contentsRect());
 }
 
 void CSunkenPanel::SetEdge(bool sunken) {
     setFrameStyle(sunken ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
     setLineWidth(sunken ? 1 : 0);
+    child_->setGeometry(contentsRect());
 }
 
 // ---- CTarnixView --------------------------------------------------------------------------------
@@ -175,12 +188,7 @@ void CTarnixView::ResetScreen() {
 }
 
 void CTarnixView::SetInfoStrip(QWidget* strip) {
-    auto* layout = infoPanel_->layout();
-    while (QLayoutItem* item = layout->takeAt(0)) {
-        delete item->widget();
-        delete item;
-    }
-    layout->addWidget(strip);
+    infoPanel_->SetChild(strip);
 }
 
 void CTarnixView::SetSidebarShown(bool shown) {

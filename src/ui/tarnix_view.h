@@ -49,6 +49,14 @@ class CSunkenPanel : public QFrame {
 public:
     explicit CSunkenPanel(QWidget* child, QWidget* parent = nullptr);
     void SetEdge(bool sunken);
+    // Replaces (and deletes) the child.
+    void SetChild(QWidget* child);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* child_;
 };
 
 class CTarnixView : public QWidget {

@@ -1,5 +1,9 @@
 // The first window on the offscreen platform: frame size rules, the view layout in window, sidebar
 // and full-screen states, the timer tick driving the demo document, and the status panes.
+// The document's headers come first: Qt's `slots` keyword macro would otherwise rewrite the setup
+// record's field of that name.
+#include "document/tarnix_doc.h"
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTabWidget>
@@ -8,7 +12,6 @@
 #include "display/cursor_readouts.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
-#include "document/tarnix_doc.h"
 #include "ui/main_frame.h"
 #include "ui/tarnix_view.h"
 
