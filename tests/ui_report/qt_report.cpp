@@ -1,0 +1,276 @@
+// Save Image and the printed test report on the offscreen platform: the bitmap file a grabbed window
+// gives, the report's texts read back from a PDF printed through QPrinter, and its graticule and
+// trace at their computed places in an image.
+// The document first: its headers use names that Qt defines as macros (slots).
+#include "document/tarnix_doc.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QImage>
+#include <QMainWindow>
+#include <QPainter>
+#include <QPrinter>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "files/bmp_writer.h"
+#include "pdf_text.h"
+#include "ui/image_export.h"
+#include "ui/report_printer.h"
+
+namespace tarnix {
+namespace {
+
+class RecordingNotifier : public IUserNotifier {
+public:
+    void ShowMessage(std::string_view caption, std::string_view text) override {
+        messages.emplace_back(std::string(caption), std::string(text));
+    }
+    std::vector<std::pair<std::string, std::string>> messages;
+};
+
+quint32 U32At(const QByteArray& b, int at) {
+    const auto u = [&](int i) { return static_cast<quint32>(static_cast<unsigned char>(b.at(at + i))); };
+    return u(0) | u(1) << 8 | u(2) << 16 | u(3) << 24;
+}
+
+// A window of one flat colour, so every pixel of its picture is known.
+class FlatWindow : public QMainWindow {
+public:
+    explicit FlatWindow(const QColor& colour) {
+        auto* central = new QWidget(this);
+        central->setAutoFillBackground(true);
+        QPalette palette = central->palette();
+        palette.setColor(QPalette::Window, colour);
+        central->setPalette(palette);
+        setCentralWidget(central);
+        setStyleSheet(QStringLiteral("QMainWindow { background: rgb(0, 0, 255); }"));
+    }
+};
+
+const QDateTime kNow(QDate(2026, 12, 5), QTime(16, 7, 9));
+
+} // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void saveImageWritesABitmapAfterTheTimer();
+    void saveImageFailureShowsTheCannotSaveMessage();
+    void pictureIsClippedToTheScreen();
+    void pdfHoldsTitleDateAndOnlyShownChannels();
+    void renderedReportHasGraticuleAndTraceInPlace();
+    void printingPausesAndRestartsAcquisition();
+};
+
+void ReportTest::saveImageWritesABitmapAfterTheTimer() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    FlatWindow window(QColor(10, 200, 30));
+    window.setGeometry(40, 30, 320, 240);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    RecordingNotifier notifier;
+    const std::string path = dir.filePath(QStringLiteral("screen.jpg")).toStdString();
+    ScheduleWindowImage(&window, path, &notifier);
+    // The picture is taken on the timer's tick, after the caller (the closed dialog) has returned.
+    QVERIFY(!QFile::exists(QString::fromStdString(path)));
+    QTRY_VERIFY(QFile::exists(QString::fromStdString(path)));
+    QVERIFY(notifier.messages.empty());
+
+    QFile file(QString::fromStdString(path));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray b = file.readAll();
+    QVERIFY(b.size() > 54);
+    QCOMPARE(b.left(2), QByteArray("BM"));
+    QCOMPARE(U32At(b, 2), static_cast<quint32>(b.size()));
+    const int bits = BmpBitsPerPixel(ScreenDepth(&window));
+    QCOMPARE(static_cast<int>(b.at(28)), bits);
+    QCOMPARE(static_cast<int>(U32At(b, 18)), 320);
+    QCOMPARE(static_cast<int>(U32At(b, 22)), 240);
+    if (bits >= 24) {
+        QCOMPARE(U32At(b, 10), 54u);
+        // The first stored row is the window's bottom row: the central widget's colour, blue green red.
+        QCOMPARE(static_cast<unsigned char>(b.at(54)), static_cast<unsigned char>(30));
+        QCOMPARE(static_cast<unsigned char>(b.at(55)), static_cast<unsigned char>(200));
+        QCOMPARE(static_cast<unsigned char>(b.at(56)), static_cast<unsigned char>(10));
+    }
+}
+
+void ReportTest::saveImageFailureShowsTheCannotSaveMessage() {
+    QTemporaryDir dir;
+    FlatWindow window(Qt::white);
+    window.setGeometry(10, 10, 100, 80);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    RecordingNotifier notifier;
+    ScheduleWindowImage(&window, dir.filePath(QStringLiteral("no/such/folder/screen.bmp")).toStdString(),
+                        &notifier);
+    QTRY_COMPARE(notifier.messages.size(), std::size_t{1});
+    QCOMPARE(notifier.messages[0].first, std::string("Error"));
+    QVERIFY(notifier.messages[0].second.rfind("Cann't save file: ", 0) == 0);
+}
+
+void ReportTest::pictureIsClippedToTheScreen() {
+    const QRect screen(0, 0, 800, 600);
+    QCOMPARE(VisibleWindowRect(QRect(-100, -50, 400, 300), screen), QRect(0, 0, 300, 250));
+    QCOMPARE(VisibleWindowRect(QRect(700, 500, 400, 300), screen), QRect(700, 500, 100, 100));
+    QVERIFY(VisibleWindowRect(QRect(900, 100, 50, 50), screen).isEmpty());
+
+    // A window hanging over the screen's left and top edges gives only its visible part.
+    FlatWindow window(Qt::gray);
+    window.setGeometry(-100, -50, 400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QPoint origin = window.mapToGlobal(QPoint(0, 0));
+    const QRect expected = VisibleWindowRect(QRect(origin, window.size()), window.screen()->geometry());
+    const PixelBuffer picture = CaptureWindow(&window);
+    QCOMPARE(picture.width, expected.width());
+    QCOMPARE(picture.height, expected.height());
+    if (origin.x() < 0) {
+        QCOMPARE(picture.width, 400 + origin.x());
+    }
+}
+
+void ReportTest::pdfHoldsTitleDateAndOnlyShownChannels() {
+    QTemporaryDir dir;
+    CTarnixDoc doc;
+    QVERIFY(doc.language.WriteDefaultLanguage(dir.path().toStdString()));
+    doc.language.LoadLanguage(kLanguageDefaultIndex);
+    doc.settings.ch(kCh2).enabled = 0; // CH1 only
+
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    QVERIFY(PrintReportTo(printer, doc, true, kNow));
+
+    const QStringList lines = testing::PdfTextLines(pdf);
+    QVERIFY2(lines.contains(QStringLiteral("Test Report")), qPrintable(lines.join(QLatin1Char('|'))));
+    QVERIFY(lines.contains(QStringLiteral("Date = 05-12-2026     Time = 16:07:09")));
+    QVERIFY(lines.contains(QStringLiteral("MV-A2 USB")));
+    QVERIFY(lines.contains(QStringLiteral("CH1 :")));
+    QVERIFY(lines.contains(QStringLiteral("CH1  VOLT DIV =1.00V/div")));
+    QVERIFY(lines.contains(QStringLiteral("Input Coupling = AC")));
+    QVERIFY(lines.contains(QStringLiteral("Time/DIV =40.0us/div")));
+    QVERIFY(lines.contains(QStringLiteral("Note :")));
+    for (const QString& line : lines) {
+        QVERIFY2(!line.startsWith(QLatin1String("CH2")) && !line.startsWith(QLatin1String("MATH")) &&
+                     !line.startsWith(QLatin1String("REF")),
+                 qPrintable(line));
+    }
+
+    // With every channel shown, the other legends and volts lines appear.
+    doc.settings.ch(kCh2).enabled = 1;
+    doc.settings.ch(kMath).enabled = 1;
+    doc.settings.ch(kRef).enabled = 1;
+    QVERIFY(PrintReportTo(printer, doc, true, kNow));
+    const QStringList all = testing::PdfTextLines(pdf);
+    for (const char* text : {"CH2 :", "MATH :", "REF :", "CH2  VOLT DIV =1.00V/div",
+                             "MATH  VOLT DIV =1.00V/div", "REF  VOLT DIV =1.00V/div", "A + B"}) {
+        QVERIFY2(all.contains(QString::fromLatin1(text)), text);
+    }
+}
+
+void ReportTest::renderedReportHasGraticuleAndTraceInPlace() {
+    CTarnixDoc doc;
+    doc.settings.ch(kCh2).enabled = 0;
+    doc.frames[kCh1].display.fill(200);
+    std::fill(doc.frames[kCh1].display.begin(), doc.frames[kCh1].display.begin() + 500, std::int16_t{250});
+
+    // Page 1000 x 1400: waveform area (50, 212)..(950, 980), 900 x 768 units.
+    QImage page(1000, 1400, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    {
+        QPainter painter(&page);
+        PaintReport(painter, page.width(), page.height(), doc, false, kNow);
+    }
+    const QRgb black = qRgb(0, 0, 0);
+    const QRgb green = qRgb(0, 255, 0);
+    const QRgb white = qRgb(255, 255, 255);
+    // Graticule centre axes: x = 50 + 25 x 900 / 50 = 500, y = 212 + 16 x 768 / 32 = 596.
+    QCOMPARE(page.pixel(500, 300), black);
+    QCOMPARE(page.pixel(700, 596), black);
+    // Grid off: no dot at the crossing of the first major column and row (x 140, y 308).
+    QCOMPARE(page.pixel(140, 308), white);
+    // Border of the area, drawn last.
+    QCOMPARE(page.pixel(50, 400), black);
+    QCOMPARE(page.pixel(300, 212), black);
+
+    // Level 200 lies at y = 212 + 55 x 768 / 255 = 377.6 -> 377 across the area.
+    QCOMPARE(page.pixel(300, 377), green);
+    QCOMPARE(page.pixel(800, 377), green);
+    QCOMPARE(page.pixel(300, 390), white);
+    // The first 500 points at level 250: y = 212 + 5 x 768 / 255 = 227.06; then the step down to level 200
+    // at x = 50 + 500 x 900 / 4999 = 140.02.
+    QCOMPARE(page.pixel(100, 227), green);
+    QCOMPARE(page.pixel(100, 377), white);
+    bool stepDrawn = false;
+    for (int x = 135; x <= 145; ++x) {
+        stepDrawn = stepDrawn || page.pixel(x, 300) == green;
+    }
+    QVERIFY(stepDrawn);
+    // Zero-level triangle of CH1 (zero level 64): apex side near x 50 + 14, y = 212 + 64 x 768 / 255 = 404.
+    QCOMPARE(page.pixel(55, 404), green);
+    // CH1's swatch (x 140..240, y 714..731 thousandths) is green; CH2's place stays white.
+    QCOMPARE(page.pixel(190, 1012), green);
+    QCOMPARE(page.pixel(390, 1012), white);
+    // The outer frame: (10, 30) thousandths -> (10, 42).
+    QCOMPARE(page.pixel(10, 500), black);
+    QCOMPARE(page.pixel(500, 42), black);
+}
+
+void ReportTest::printingPausesAndRestartsAcquisition() {
+    CTarnixDoc doc;
+    doc.settings.acquire.running = 1;
+    ReportSource source;
+    source.doc = &doc;
+    {
+        const CPrintPause pause(source);
+        QVERIFY(pause.StoppedIt());
+        QCOMPARE(doc.settings.acquire.running, 0u);
+    }
+    QCOMPARE(doc.settings.acquire.running, 1u);
+
+    // Stopped before: stays stopped afterwards.
+    doc.Stop();
+    {
+        const CPrintPause pause(source);
+        QVERIFY(!pause.StoppedIt());
+    }
+    QCOMPARE(doc.settings.acquire.running, 0u);
+
+    // The commands' own Stop and Start run when given; a start made meanwhile is not repeated.
+    doc.Run();
+    int stops = 0;
+    int starts = 0;
+    source.stopAcquisition = [&] {
+        ++stops;
+        doc.Stop();
+    };
+    source.startAcquisition = [&] {
+        ++starts;
+        doc.Run();
+    };
+    {
+        const CPrintPause pause(source);
+        doc.Run();
+    }
+    QCOMPARE(stops, 1);
+    QCOMPARE(starts, 0);
+    { const CPrintPause pause(source); }
+    QCOMPARE(stops, 2);
+    QCOMPARE(starts, 1);
+    QCOMPARE(doc.settings.acquire.running, 1u);
+}
+
+} // namespace tarnix
+
+QTEST_MAIN(tarnix::ReportTest)
+#include "qt_report.moc"
