@@ -103,6 +103,12 @@ void CSunkenPanel::SetChild(QWidget* child) {
     child_->setVisible(true);
 }
 
+void CSunkenPanel::Place(const QRect& rect) {
+    // Also while hidden, when Qt holds the resize event back until the panel is shown.
+    setGeometry(rect);
+    child_->setGeometry(contentsRect());
+}
+
 void CSunkenPanel::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
     child_->setGeometry(contentsRect());
@@ -235,11 +241,11 @@ void CTarnixView::LayoutView() {
     const int l = stripHeight_;
     sidebarTabs_->setGeometry(w - s, 0, s, h);
     sidebarTabs_->setVisible(s > 0);
-    stripPanel_->setGeometry(0, 0, w - s, u);
+    stripPanel_->Place(QRect(0, 0, w - s, u));
     stripPanel_->setVisible(u > 0);
-    infoPanel_->setGeometry(0, h - l, w - s, l);
+    infoPanel_->Place(QRect(0, h - l, w - s, l));
     infoPanel_->setVisible(l > 0);
-    screenPanel_->setGeometry(0, u, w - s, h - u - l);
+    screenPanel_->Place(QRect(0, u, w - s, h - u - l));
 }
 
 void CTarnixView::resizeEvent(QResizeEvent* event) {

@@ -49,6 +49,8 @@ class CSunkenPanel : public QFrame {
 public:
     explicit CSunkenPanel(QWidget* child, QWidget* parent = nullptr);
     void SetEdge(bool sunken);
+    // Moves the panel and fits the child inside its edge.
+    void Place(const QRect& rect);
     // Replaces (and deletes) the child.
     void SetChild(QWidget* child);
 
