@@ -1,0 +1,253 @@
+#include "ui/shell_dialogs.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cmath>
+#include <numbers>
+
+#include "language/language_table.h"
+#include "ui/menu_ex.h"
+#include "ui/relabel.h"
+
+namespace tarnix {
+namespace {
+
+constexpr int kIdOk = 1;
+constexpr int kIdVersion = 1174;
+constexpr int kIdLine1 = 1175;
+constexpr int kIdLine2 = 1176;
+
+QImage NewPicture(int width, int height, qreal dpr) {
+    QImage image(static_cast<int>(std::lround(width * dpr)), static_cast<int>(std::lround(height * dpr)),
+                 QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    return image;
+}
+
+// A small instrument screen: graticule of 10 x 8 divisions with a sine on CH1 and a square on CH2.
+void PaintMiniScreen(QPainter& p, const QRectF& r) {
+    p.fillRect(r, QColor(0, 0, 0));
+    p.setPen(QPen(QColor(90, 90, 90), 0.6, Qt::DotLine));
+    for (int i = 1; i < 10; ++i) {
+        const qreal x = r.left() + r.width() * i / 10.0;
+        p.drawLine(QPointF(x, r.top()), QPointF(x, r.bottom()));
+    }
+    for (int j = 1; j < 8; ++j) {
+        const qreal y = r.top() + r.height() * j / 8.0;
+        p.drawLine(QPointF(r.left(), y), QPointF(r.right(), y));
+    }
+    p.setPen(QPen(QColor(160, 160, 160), 1.0));
+    p.drawRect(r);
+
+    QPainterPath sine;
+    QPainterPath square;
+    const int steps = 400;
+    for (int i = 0; i <= steps; ++i) {
+        const qreal t = static_cast<qreal>(i) / steps;
+        const qreal x = r.left() + r.width() * t;
+        const qreal ySine = r.top() + r.height() * (0.32 - 0.2 * std::sin(2.0 * std::numbers::pi * 2.5 * t));
+        const qreal phase = std::fmod(t * 4.0, 1.0);
+        const qreal ySquare = r.top() + r.height() * (phase < 0.5 ? 0.62 : 0.84);
+        if (i == 0) {
+            sine.moveTo(x, ySine);
+            square.moveTo(x, ySquare);
+        } else {
+            sine.lineTo(x, ySine);
+            square.lineTo(x, ySquare);
+        }
+    }
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(QColor(0, 255, 0), 1.6));
+    p.drawPath(sine);
+    p.setPen(QPen(QColor(255, 255, 0), 1.6));
+    p.drawPath(square);
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void PaintBackground(QPainter& p, const QRectF& r) {
+    QLinearGradient gradient(r.topLeft(), r.bottomRight());
+    gradient.setColorAt(0.0, QColor(24, 40, 72));
+    gradient.setColorAt(1.0, QColor(8, 14, 28));
+    p.fillRect(r, gradient);
+}
+
+QFont Face(int pixelSize, bool bold, bool italic = false) {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+} // namespace
+
+QImage PaintSplashPicture(qreal devicePixelRatio) {
+    QImage image = NewPicture(kSplashWidth, kSplashHeight, devicePixelRatio);
+    QPainter p(&image);
+    const QRectF all(0, 0, kSplashWidth, kSplashHeight);
+    PaintBackground(p, all);
+    PaintMiniScreen(p, QRectF(16, 16, 200, 160));
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setPen(QColor(255, 255, 255));
+    p.setFont(Face(40, true, true));
+    p.drawText(QRectF(230, 30, 180, 50), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tarnix"));
+    p.setPen(QColor(0, 255, 255));
+    p.setFont(Face(13, false));
+    p.drawText(QRectF(232, 86, 180, 40), Qt::AlignLeft | Qt::TextWordWrap,
+               QStringLiteral("Two-channel USB storage oscilloscope"));
+    p.setPen(QColor(200, 200, 200));
+    p.setFont(Face(12, false));
+    p.drawText(QRectF(232, 140, 180, 20), Qt::AlignLeft, QStringLiteral("MV-A2 USB 7.0.0.2"));
+    p.setPen(QColor(140, 150, 170));
+    p.setFont(Face(11, false, true));
+    p.drawText(QRectF(16, 190, 392, 20), Qt::AlignLeft, QStringLiteral("Searching for instruments..."));
+    p.setPen(QPen(QColor(0, 255, 0), 1.0));
+    p.drawLine(QPointF(232, 130), QPointF(408, 130));
+    return image;
+}
+
+QImage PaintAboutPicture(qreal devicePixelRatio) {
+    QImage image = NewPicture(kAboutPictureWidth, kAboutPictureHeight, devicePixelRatio);
+    QPainter p(&image);
+    const QRectF all(0, 0, kAboutPictureWidth, kAboutPictureHeight);
+    PaintBackground(p, all);
+    PaintMiniScreen(p, QRectF(23, 60, 300, 160));
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setPen(QColor(255, 255, 255));
+    p.setFont(Face(30, true, true));
+    p.drawText(QRectF(23, 10, 300, 44), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tarnix"));
+    p.setPen(QColor(0, 255, 255));
+    p.setFont(Face(12, false));
+    p.drawText(QRectF(150, 10, 173, 44), Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("MV-A2 USB"));
+    return image;
+}
+
+bool SplashEnabled(const QStringList& arguments) {
+    for (const QString& argument : arguments) {
+        const QString a = argument.toLower();
+        if (a == QLatin1String("--nosplash") || a == QLatin1String("-nosplash") ||
+            a == QLatin1String("/nosplash") || a == QLatin1String("--no-splash")) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- CSplashWindow ------------------------------------------------------------------------------
+
+CSplashWindow::CSplashWindow(QWidget* parent)
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(kSplashWidth, kSplashHeight);
+    setCursor(Qt::ArrowCursor);
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] {
+        emit finished();
+        close();
+    });
+}
+
+void CSplashWindow::ShowCentred() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - QPoint(kSplashWidth / 2, kSplashHeight / 2));
+    }
+    show();
+    raise();
+    timer_.start(kSplashMs);
+}
+
+void CSplashWindow::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(QPointF(0, 0), PaintSplashPicture(devicePixelRatioF()));
+    // The thin border of the popup.
+    p.setPen(QColor(128, 128, 128));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+// ---- CAboutDialog -------------------------------------------------------------------------------
+
+CAboutDialog::CAboutDialog(const CLanguageTable& language, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("About"));
+    picture_ = new QLabel(this);
+    SetControlId(picture_, kPictureId);
+    const qreal dpr = devicePixelRatioF();
+    picture_->setPixmap(QPixmap::fromImage(PaintAboutPicture(dpr)));
+    picture_->setFixedSize(kAboutPictureWidth, kAboutPictureHeight);
+
+    auto* version = new QLabel(QStringLiteral("MV-A2 USB Version 7.0.0.2"), this);
+    auto* line1 = new QLabel(QStringLiteral("Two-channel USB storage oscilloscope"), this);
+    auto* line2 = new QLabel(QStringLiteral("Tarnix oscilloscope front-end"), this);
+    SetControlId(version, kIdVersion);
+    SetControlId(line1, kIdLine1);
+    SetControlId(line2, kIdLine2);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    SetControlId(ok, kIdOk);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto* texts = new QVBoxLayout;
+    texts->addWidget(version);
+    texts->addWidget(line1);
+    texts->addWidget(line2);
+    texts->addStretch(1);
+    texts->addWidget(ok, 0, Qt::AlignRight);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(picture_);
+    layout->addLayout(texts);
+
+    RelabelWindow(this, language);
+    RelabelTitle(this, kTemplateId, language);
+}
+
+// ---- Help ---------------------------------------------------------------------------------------
+
+std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable) {
+    if (chmViewerAvailable) {
+        return chmFile;
+    }
+    for (const char* extension : {".html", ".htm"}) {
+        std::filesystem::path html = chmFile;
+        html.replace_extension(extension);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(html, error)) {
+            return html;
+        }
+    }
+    return chmFile;
+}
+
+bool ChmViewerAvailable() {
+    for (const char* type : {"application/vnd.ms-htmlhelp", "application/x-chm"}) {
+        QProcess query;
+        query.start(QStringLiteral("xdg-mime"),
+                    {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(type)});
+        if (!query.waitForFinished(1000)) {
+            query.kill();
+            query.waitForFinished(100);
+            continue;
+        }
+        if (query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void OpenHelpFile(const CLanguageTable& language) {
+    const std::filesystem::path chm = language.LanguageFolder() / language.HelpFileName();
+    const std::filesystem::path file = ChooseHelpFile(chm, ChmViewerAvailable());
+    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(file.string())));
+}
+
+} // namespace tarnix

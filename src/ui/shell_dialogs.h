@@ -1,0 +1,75 @@
+// The application's own windows around the main frame: the start-up splash, the About box, their
+// pictures (drawn here, crisp at any device pixel ratio) and the help file of the current language.
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+#include <filesystem>
+
+class QLabel;
+
+namespace tarnix {
+
+class CLanguageTable;
+
+inline constexpr int kSplashWidth = 424;
+inline constexpr int kSplashHeight = 221;
+inline constexpr int kSplashMs = 750;
+inline constexpr int kAboutPictureWidth = 346;
+inline constexpr int kAboutPictureHeight = 241;
+
+// The pictures at their logical sizes, rendered at `devicePixelRatio`.
+QImage PaintSplashPicture(qreal devicePixelRatio);
+QImage PaintAboutPicture(qreal devicePixelRatio);
+
+// False when the command line carries one of the usual no-splash switches (--nosplash, -nosplash,
+// /nosplash, --no-splash).
+bool SplashEnabled(const QStringList& arguments);
+
+// A captionless window holding the splash picture; it closes and deletes itself after 750 ms.
+class CSplashWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit CSplashWindow(QWidget* parent = nullptr);
+    // Shows it centred on the primary screen and starts its timer.
+    void ShowCentred();
+    bool TimerActive() const { return timer_.isActive(); }
+
+signals:
+    void finished();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QTimer timer_;
+};
+
+class CAboutDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    static constexpr int kTemplateId = 100;
+    static constexpr int kPictureId = 1231;
+
+    CAboutDialog(const CLanguageTable& language, QWidget* parent = nullptr);
+    QLabel* Picture() const { return picture_; }
+
+private:
+    QLabel* picture_ = nullptr;
+};
+
+// Help/Contents: which file to open. The .chm of the language when a viewer for it is installed;
+// otherwise an HTML file of the same stem (.html, then .htm) when one exists; else the .chm anyway
+// (the platform then reports nothing, as a missing help file should).
+std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable);
+// Whether the desktop has an application registered for .chm files (xdg-mime).
+bool ChmViewerAvailable();
+// Opens the help file of the table's current language in its language folder; no message on failure.
+void OpenHelpFile(const CLanguageTable& language);
+
+} // namespace tarnix
