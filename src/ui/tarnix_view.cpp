@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <algorithm>
 
+#include "display/spectrum_painter.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
 
@@ -40,6 +41,10 @@ XYRecordView CDocScreenHost::XYRecord() const {
     const std::size_t length = std::min({static_cast<std::size_t>(doc_.settings.ch(kCh1).recordLength),
                                          ch1.processed.size(), ch2.processed.size()});
     return XYRecordView{ch1.processed.data(), ch2.processed.data(), static_cast<int>(length)};
+}
+
+SpectrumView CDocScreenHost::Spectrum() const {
+    return MakeSpectrumView(doc_.fftSettings, doc_.fftResults);
 }
 
 int CDocScreenHost::StatusTicks() const {
@@ -146,6 +151,10 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         strip_->update();
     };
     doc_.hooks.resetScreen = [this] { ResetScreen(); };
+    // The Pass/Fail mask is the screen's third layer, under the graticule.
+    screen_->maskLayer = [this](QPainter& painter, const PlotRect& plot) {
+        PaintMask(painter, plot, doc_.passFail, maskScratch_);
+    };
     doc_.hooks.showStatus = [this](std::string_view text) {
         status_ = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     };

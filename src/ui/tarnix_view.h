@@ -9,6 +9,7 @@
 #include <string>
 
 #include "acquisition/persist_history.h"
+#include "display/mask_painter.h"
 #include "display/screen_host.h"
 
 class QTabWidget;
@@ -28,6 +29,7 @@ public:
     TraceView Trace(int channel) const override;
     XYRecordView XYRecord() const override;
     const CPersistHistory* Persistence() const override { return &persist_; }
+    SpectrumView Spectrum() const override;
     int StatusTicks() const override;
     int StoppedPosition() const override;
     bool FullScreen() const override { return fullScreen; }
@@ -119,6 +121,7 @@ private:
     CSunkenPanel* stripPanel_ = nullptr;
     CSunkenPanel* infoPanel_ = nullptr;
     QTabWidget* sidebarTabs_ = nullptr;
+    MaskScratch maskScratch_;
     QTimer timer_;
     bool firstTickDone_ = false;
     bool sidebarShown_ = true;
