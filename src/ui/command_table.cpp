@@ -107,11 +107,8 @@ CCommandTable::CCommandTable(CTarnixDoc& doc, QMainWindow& window, CTarnixView* 
     }
 }
 
-CCommandTable::~CCommandTable() {
-    if (view_ != nullptr) {
-        view_->removeEventFilter(this);
-    }
-}
+// The view (created before the table) may already be gone; Qt drops a destroyed event filter itself.
+CCommandTable::~CCommandTable() = default;
 
 void CCommandTable::Add(int command, CommandHandler handler, CommandRule rule) {
     entries_[command] = Entry{std::move(handler), std::move(rule)};

@@ -91,7 +91,7 @@ struct PanelHooks {
     std::function<void()> startAutoset;
     std::function<void()> showAbout;
     // The Save dialog's channel choice (stores the document's saveChannel); false for Cancel. Save CSV
-    // and Save Reference need it.
+    // and Save Reference are disabled without it.
     std::function<bool()> chooseSaveChannel;
     std::function<void()> refreshDialogs; // Factory Setup: Intensity, Average, Pass/Fail, FFT
     std::function<void()> relabelWindows; // language change: sidebar and modeless dialogs
@@ -198,6 +198,7 @@ private:
     void Message(const std::string& text);
     std::string ChooseFile(const FileDialogRequest& request);
     void LoadReferenceFile();
+    bool ChooseSaveChannel();
     void SelectSidebar(SidebarList list, int index);
     void RepaintKnob(SidebarKnob knob);
     void UpdateMarkers();

@@ -331,7 +331,7 @@ void CCommandTable::RegisterChannelCommands() {
     Add(
         cmd::kRefSave,
         [this] {
-            if (!panels_.chooseSaveChannel || !panels_.chooseSaveChannel()) {
+            if (!ChooseSaveChannel()) {
                 return;
             }
             const std::string path =

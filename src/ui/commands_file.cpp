@@ -1,6 +1,6 @@
-// File menu and Exit: the platform file dialogs around the document's file operations. Save CSV
-// needs the Save dialog's channel choice and stays disabled until it is hooked in; printing waits for
-// the report printer.
+// File menu and Exit: the platform file dialogs around the document's file operations. Save CSV needs
+// the Save dialog's channel choice (PanelHooks::chooseSaveChannel) and is disabled without it; Save
+// Image and printing are registered by the code that owns the image grab and the report printer.
 // The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
@@ -10,6 +10,9 @@
 #include "ui/command_table.h"
 
 namespace tarnix {
+bool CCommandTable::ChooseSaveChannel() {
+    return panels_.chooseSaveChannel && panels_.chooseSaveChannel();
+}
 
 void CCommandTable::LoadReferenceFile() {
     const std::string path =
@@ -39,7 +42,7 @@ void CCommandTable::RegisterFileCommands() {
     Add(
         cmd::kFileSaveCsv,
         [this] {
-            if (!panels_.chooseSaveChannel || !panels_.chooseSaveChannel()) {
+            if (!ChooseSaveChannel()) {
                 return;
             }
             const std::string path = ChooseFile({true, QStringLiteral("Save Data As CSV..."),

@@ -89,7 +89,7 @@ void CMenuEx::drawControl(ControlElement element, const QStyleOption* option, QP
     const bool selected = (item->state & State_Selected) != 0;
 
     // 1. Background and icon column.
-    painter->fillRect(r, item->palette.color(QPalette::Base));
+    painter->fillRect(r, item->palette.color(QPalette::Normal, QPalette::Base));
     painter->fillRect(QRect(r.left(), r.top(), iconColumn, r.height()), IconColumnColour());
 
     if (item->menuItemType == QStyleOptionMenuItem::Separator) {
