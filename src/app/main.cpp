@@ -1,4 +1,4 @@
-// Entry point of the tarnix program.
+// Entry point of the tarnix program. Switches: --nosplash (also -nosplash, /nosplash) skips the splash.
 #include <QApplication>
 
 #include "ui/tarnix_app.h"
@@ -6,8 +6,11 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnix"));
+    // The main frame's close ends the program, also while a modeless dialog is still open.
+    QApplication::setQuitOnLastWindowClosed(false);
     tarnix::CTarnixApp tarnix;
-    if (!tarnix.InitInstance(QCoreApplication::applicationDirPath().toStdString())) {
+    if (!tarnix.InitInstance(QCoreApplication::applicationDirPath().toStdString(),
+                             QCoreApplication::arguments())) {
         return 0;
     }
     return QApplication::exec();

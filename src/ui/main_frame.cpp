@@ -1,5 +1,9 @@
+// The document first: its headers use names that Qt defines as macros (slots).
+#include "document/tarnix_doc.h"
+
 #include "ui/main_frame.h"
 
+#include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLabel>
@@ -14,7 +18,7 @@
 
 namespace tarnix {
 
-CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent) {
+CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
     setWindowTitle(QStringLiteral("MV-A2 USB(7.0.0.2)"));
     view_ = new CTarnixView(doc, this);
     setCentralWidget(view_);
@@ -37,7 +41,8 @@ CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent) {
         move(area.center() - QPoint(kStartWidth / 2, kStartHeight / 2));
     }
 
-    connect(view_, &CTarnixView::firstTick, this, [this] { show(); });
+    // After the first tick's menus and language (connected to firstTick), before the demo dialog.
+    connect(view_, &CTarnixView::windowReady, this, [this] { show(); });
     connect(view_, &CTarnixView::statusText, this, &CMainFrame::UpdateStatus);
     connect(view_, &CTarnixView::fullScreenChanged, this, &CMainFrame::SetFullScreen);
 }
@@ -81,6 +86,26 @@ void CMainFrame::UpdateStatus(const QString& text) {
                                  now.time().minute()));
 }
 
+QString CMainFrame::DefaultSetupPath() const {
+    return defaultSetupPath_.isEmpty() ? QString::fromStdString(doc_.defaultSetupPath) : defaultSetupPath_;
+}
+
+void CMainFrame::SaveDefaultSetup() {
+    const QString path = DefaultSetupPath();
+    if (!path.isEmpty()) {
+        // A failed save is not reported: the program closes regardless.
+        doc_.SaveDefaultSetup(path.toStdString());
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveDefaultSetup();
+    QMainWindow::closeEvent(event);
+    if (event->isAccepted()) {
+        emit closed();
+    }
+}
+
 QString CMainFrame::PaneText(int pane) const {
     return pane >= 0 && pane < 6 ? panes_[static_cast<std::size_t>(pane)]->text() : QString();
 }
@@ -91,7 +116,9 @@ void CMainFrame::SetFullScreen(bool on) {
     }
     fullScreen_ = on;
     if (on) {
-        savedGeometry_ = saveGeometry();
+        savedPosition_ = pos();
+        savedSize_ = size();
+        savedMaximized_ = isMaximized();
         statusBar()->hide();
         if (menuBar() != nullptr) {
             menuBar()->hide();
@@ -101,8 +128,15 @@ void CMainFrame::SetFullScreen(bool on) {
         }
         showFullScreen();
     } else {
-        showNormal();
-        restoreGeometry(savedGeometry_);
+        // The placement as it was, to the pixel: the frame's position and the client size, which
+        // is how move() and resize() placed it, rather than a state blob the platform may adjust.
+        if (savedMaximized_) {
+            showMaximized();
+        } else {
+            showNormal();
+            resize(savedSize_);
+            move(savedPosition_);
+        }
         statusBar()->show();
         if (menuBar() != nullptr) {
             menuBar()->show();

@@ -1,5 +1,6 @@
 // The top-level window: fixed title, start and minimum size, the six-pane status bar with the cycle's
-// status text, the cursor readouts and the clock, and the window's part of full-screen mode.
+// status text, the cursor readouts and the clock, the window's part of full-screen mode, and the save
+// of Default.set when it closes.
 #pragma once
 
 #include <QMainWindow>
@@ -35,11 +36,29 @@ public:
 
     static QString ClockText(int day, int month, int year, int hour, int minute);
 
+    // Where the close saves the settings (the document's defaultSetupPath when empty); nothing is
+    // saved when both are empty.
+    void SetDefaultSetupPath(const QString& path) { defaultSetupPath_ = path; }
+    QString DefaultSetupPath() const;
+    // The close's first step, also used when start-up ends before the window was shown.
+    void SaveDefaultSetup();
+
+signals:
+    // The window was closed (after Default.set was saved): the program ends.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    CTarnixDoc& doc_;
     CTarnixView* view_ = nullptr;
+    QString defaultSetupPath_;
     std::array<QLabel*, 6> panes_{};
     bool fullScreen_ = false;
-    QByteArray savedGeometry_;
+    QPoint savedPosition_;
+    QSize savedSize_;
+    bool savedMaximized_ = false;
 };
 
 } // namespace tarnix

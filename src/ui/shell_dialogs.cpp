@@ -133,6 +133,16 @@ QImage PaintAboutPicture(qreal devicePixelRatio) {
     return image;
 }
 
+QImage PaintAppIcon(int sizePx) {
+    QImage image(sizePx, sizePx, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    const qreal s = sizePx;
+    p.fillRect(QRectF(0, 0, s, s), QColor(24, 40, 72));
+    PaintMiniScreen(p, QRectF(s * 0.1, s * 0.15, s * 0.8, s * 0.7));
+    return image;
+}
+
 bool SplashEnabled(const QStringList& arguments) {
     for (const QString& argument : arguments) {
         const QString a = argument.toLower();
@@ -146,8 +156,7 @@ bool SplashEnabled(const QStringList& arguments) {
 
 // ---- CSplashWindow ------------------------------------------------------------------------------
 
-CSplashWindow::CSplashWindow(QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
+CSplashWindow::CSplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(kSplashWidth, kSplashHeight);
     setCursor(Qt::ArrowCursor);

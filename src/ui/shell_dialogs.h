@@ -25,6 +25,9 @@ inline constexpr int kAboutPictureHeight = 241;
 QImage PaintSplashPicture(qreal devicePixelRatio);
 QImage PaintAboutPicture(qreal devicePixelRatio);
 
+// The main window's icon: a small instrument screen.
+QImage PaintAppIcon(int sizePx);
+
 // False when the command line carries one of the usual no-splash switches (--nosplash, -nosplash,
 // /nosplash, --no-splash).
 bool SplashEnabled(const QStringList& arguments);

@@ -186,6 +186,7 @@ void CTarnixView::OnTimerTick() {
         firstTickDone_ = true;
         LayoutView();
         emit firstTick();
+        emit windowReady();
     }
     screen_->update();
     strip_->update();

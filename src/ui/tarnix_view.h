@@ -102,8 +102,10 @@ public:
     void ResetScreen();
 
 signals:
-    // Emitted on the first timer tick: the frame shows itself then.
+    // Emitted on the first timer tick: the menus are built and the stored language applied.
     void firstTick();
+    // Right after firstTick: the frame shows itself, then the demo mode's dialog opens.
+    void windowReady();
     // The acquisition cycle's status text for the status bar, every tick.
     void statusText(const QString& text);
     void fullScreenChanged(bool on);

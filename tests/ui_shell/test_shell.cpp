@@ -1,0 +1,667 @@
+// The document first: its headers use names that Qt defines as macros (slots).
+#include "document/tarnix_doc.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "display/cursor_readouts.h"
+#include "display/status_strip.h"
+#include "display/wave_screen.h"
+#include "language/command_ids.h"
+#include "recorder/recorder_settings.h"
+#include "ui/command_table.h"
+#include "ui/main_frame.h"
+#include "ui/record_dialog.h"
+#include "ui/save_dialog.h"
+#include "ui/shell_dialogs.h"
+#include "ui/small_dialogs.h"
+#include "ui/tarnix_app.h"
+#include "ui/tarnix_view.h"
+#include "ui/view_panels.h"
+
+using namespace tarnix;
+
+namespace {
+
+class FakeChooser : public IStartupChooser {
+public:
+    explicit FakeChooser(NoDeviceChoice answer) : answer_(answer) {}
+    std::optional<int> ChooseDevice(std::span<const FoundDevice>) override {
+        ++asked;
+        return std::nullopt;
+    }
+    NoDeviceChoice NoDeviceFound() override {
+        ++asked;
+        return answer_;
+    }
+    int asked = 0;
+
+private:
+    NoDeviceChoice answer_;
+};
+
+class FakeTimer : public IPanelTimer {
+public:
+    void Start(int intervalMs) override {
+        running = true;
+        interval = intervalMs;
+    }
+    void Stop() override { running = false; }
+    bool running = false;
+    int interval = 0;
+};
+
+class RecordingNotifier : public IUserNotifier {
+public:
+    void ShowMessage(std::string_view caption, std::string_view text) override {
+        messages.emplace_back(std::string(caption) + ": " + std::string(text));
+    }
+    std::vector<std::string> messages;
+};
+
+// Runs a function when a widget receives its show event.
+class ShowWatcher : public QObject {
+public:
+    ShowWatcher(QWidget& widget, std::function<void()> onShow) : onShow_(std::move(onShow)) {
+        widget.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            onShow_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> onShow_;
+};
+
+qint64 FileSize(const QString& path) {
+    return QFileInfo(path).exists() ? QFileInfo(path).size() : -1;
+}
+
+// A demo document that has run a few ticks, so CH1 and CH2 hold traces.
+void StartDemo(CTarnixDoc& doc) {
+    doc.StartUp();
+    for (int k = 0; k < 3; ++k) {
+        doc.OnTick();
+    }
+}
+
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { qunsetenv("MORVLINK_LIBRARY"); }
+
+    void closeAtTheSearchSavesDefaultSetAndEnds();
+    void demoStartShowsWindowMenusAndDemoDialogInOrder();
+    void closeWritesDefaultSetAndNextStartRestoresIt();
+    void fullScreenEnterAndLeaveRestoreGeometryAndSidebar();
+    void fullScreenKeysWorkWhileTheMenuBarIsHidden();
+    void statusPanesForEachCursorType();
+
+    void saveDialogEnablesFollowTheChannels();
+    void recordDialogRecordsOnThePanelTimer();
+    void recordDialogPlaysOnceAndWithRepeat();
+    void recordDialogEditsClampAndFilesRoundTrip();
+
+    void splashSwitchSizeAndTimer();
+    void aboutDialogPictureAndTitle();
+    void helpFileFallsBackToHtml();
+};
+
+// ---- Start-up and close -------------------------------------------------------------------------
+
+void TestShell::closeAtTheSearchSavesDefaultSetAndEnds() {
+    QTemporaryDir dir;
+    FakeChooser chooser(NoDeviceChoice::kClose);
+    CTarnixApp app;
+    QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    QCOMPARE(chooser.asked, 1);
+    QVERIFY(!app.Frame().isVisible());
+    // The whole factory setup: the setup file's fixed part.
+    QCOMPARE(FileSize(dir.filePath(QStringLiteral("Default.set"))), 20412);
+}
+
+void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
+    QTemporaryDir dir;
+    FakeChooser chooser(NoDeviceChoice::kIgnore);
+    CTarnixApp app;
+    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    QVERIFY(app.Splash() == nullptr);
+    CMainFrame& frame = app.Frame();
+    CTarnixView& view = frame.View();
+    QCOMPARE(app.Document().settings.demoMode, 1u);
+    QVERIFY(view.Timer().isActive());
+    view.Timer().stop();
+    QVERIFY(!frame.isVisible());
+    QVERIFY(!app.Panels().DemoSetting().isVisible());
+
+    // When the window appears its menus are already there; the demo dialog comes after it.
+    bool menusAtShow = false;
+    bool demoDialogAtShow = true;
+    ShowWatcher watcher(frame, [&] {
+        menusAtShow = frame.menuBar() != nullptr && !frame.menuBar()->actions().isEmpty();
+        demoDialogAtShow = app.Panels().DemoSetting().isVisible();
+    });
+    view.OnTimerTick();
+    QVERIFY(menusAtShow);
+    QVERIFY(!demoDialogAtShow);
+    QVERIFY(frame.isVisible());
+    QVERIFY(app.Panels().DemoSetting().isVisible());
+    QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
+
+    // The sidebar sits in the column's tab, the info strip below the screen.
+    QCOMPARE(view.SidebarTabs().count(), 1);
+    QCOMPARE(view.SidebarTabs().geometry().width(), 188);
+    // The toolbar's 17 buttons carry the language's tooltips.
+    QToolBar* bar = app.Commands().ToolBar();
+    QVERIFY(bar != nullptr);
+    int buttons = 0;
+    for (QAction* action : bar->actions()) {
+        buttons += action->isSeparator() ? 0 : 1;
+    }
+    QCOMPARE(buttons, 17);
+    QCOMPARE(app.Commands().Action(cmd::kUtilFft)->toolTip(), QStringLiteral("FFT"));
+    QCOMPARE(app.Commands().Action(cmd::kFileLoadCsv)->toolTip(), QStringLiteral("Load *.csv"));
+}
+
+void TestShell::closeWritesDefaultSetAndNextStartRestoresIt() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Default.set"));
+    {
+        // A first start whose search is declined writes the factory setup.
+        FakeChooser chooser(NoDeviceChoice::kClose);
+        CTarnixApp app;
+        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    }
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray factory = file.readAll();
+    file.close();
+    QCOMPARE(factory.size(), 20412);
+    {
+        // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        app.Frame().View().Timer().stop();
+        app.Frame().View().OnTimerTick();
+        bool closed = false;
+        connect(&app.Frame(), &CMainFrame::closed, this, [&] { closed = true; });
+        app.Commands().Execute(cmd::kAppExit);
+        QVERIFY(closed);
+        QVERIFY(!app.Frame().isVisible());
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    QCOMPARE(after.size(), 20412);
+    QCOMPARE(after.mid(20), factory.mid(20));
+}
+
+// ---- Full screen --------------------------------------------------------------------------------
+
+void TestShell::fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
+    QTemporaryDir dir;
+    FakeChooser chooser(NoDeviceChoice::kIgnore);
+    CTarnixApp app;
+    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    CMainFrame& frame = app.Frame();
+    CTarnixView& view = frame.View();
+    view.Timer().stop();
+    view.OnTimerTick();
+    app.Panels().DemoSetting().hide();
+    frame.setGeometry(QRect(130, 90, 720, 540));
+    QCoreApplication::processEvents();
+    const QRect before = frame.geometry();
+    QToolBar* bar = app.Commands().ToolBar();
+
+    app.Commands().Execute(cmd::kViewFullScreen);
+    QVERIFY(frame.IsFullScreen());
+    QVERIFY(frame.isFullScreen());
+    QVERIFY(view.IsFullScreen());
+    QVERIFY(frame.menuBar()->isHidden());
+    QVERIFY(bar->isHidden());
+    QVERIFY(frame.statusBar()->isHidden());
+    QVERIFY(view.SidebarTabs().isHidden());
+    QVERIFY(view.Strip().parentWidget()->isHidden());
+
+    // Window Mode (the context menu's way back) restores the placement and the sidebar.
+    app.Commands().Execute(cmd::kWindowMode);
+    QCoreApplication::processEvents();
+    QVERIFY(!frame.IsFullScreen());
+    QVERIFY(!frame.isFullScreen());
+    QCOMPARE(frame.geometry(), before);
+    QVERIFY(frame.menuBar()->isVisible());
+    QVERIFY(bar->isVisible());
+    QVERIFY(frame.statusBar()->isVisible());
+    QVERIFY(view.SidebarShown());
+    QCOMPARE(view.SidebarTabs().geometry().width(), 188);
+    QVERIFY(view.SidebarTabs().isVisible());
+
+    // With the sidebar hidden beforehand it stays hidden; the strips come back.
+    app.Commands().Execute(cmd::kViewSidebar);
+    QVERIFY(!view.SidebarShown());
+    app.Commands().Execute(cmd::kViewFullScreen);
+    app.Commands().Execute(cmd::kViewFullScreen);
+    QCoreApplication::processEvents();
+    QVERIFY(!view.IsFullScreen());
+    QVERIFY(!view.SidebarShown());
+    QVERIFY(view.SidebarTabs().isHidden());
+    QVERIFY(view.Strip().parentWidget()->isVisible());
+    QCOMPARE(frame.geometry(), before);
+    // Window Mode does nothing outside full screen.
+    app.Commands().Execute(cmd::kWindowMode);
+    QVERIFY(!view.IsFullScreen());
+    QCOMPARE(frame.geometry(), before);
+}
+
+void TestShell::fullScreenKeysWorkWhileTheMenuBarIsHidden() {
+    QTemporaryDir dir;
+    FakeChooser chooser(NoDeviceChoice::kIgnore);
+    CTarnixApp app;
+    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    CMainFrame& frame = app.Frame();
+    CTarnixView& view = frame.View();
+    view.Timer().stop();
+    view.OnTimerTick();
+    app.Panels().DemoSetting().hide();
+    frame.setGeometry(QRect(100, 80, 700, 520));
+    frame.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    const QRect before = frame.geometry();
+
+    QTest::keyClick(&frame, Qt::Key_Return, Qt::AltModifier);
+    QVERIFY(view.IsFullScreen());
+    QVERIFY(frame.menuBar()->isHidden());
+    QTest::keyClick(&frame, Qt::Key_Return, Qt::AltModifier);
+    QCoreApplication::processEvents();
+    QVERIFY(!view.IsFullScreen());
+    QCOMPARE(frame.geometry(), before);
+}
+
+// ---- Status bar ---------------------------------------------------------------------------------
+
+void TestShell::statusPanesForEachCursorType() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    view.OnTimerTick();
+    CWaveScreen& screen = view.Screen();
+    screen.RenderFrame();
+
+    const QString freq = QStringLiteral("Freq = ");
+    const QString time = QStringLiteral("Time = ");
+    const QString volt = QStringLiteral("Volt = ");
+    struct Row {
+        int type;
+        bool freqTime; // panes 61447 and 61448
+        bool volts;    // pane 61449
+    };
+    for (const Row row :
+         {Row{kCursorNone, false, false}, Row{kCursorCross, true, true}, Row{kCursorTrace, false, true},
+          Row{kCursorVertical, true, false}, Row{kCursorHorizontal, false, true}}) {
+        screen.SetCursorSource(kCursorSrcCh1);
+        screen.SetCursorType(row.type);
+        frame.UpdateStatus(QStringLiteral("Run in demo"));
+        const QString at = QStringLiteral("cursor type %1").arg(row.type);
+        QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
+        QVERIFY2(frame.PaneText(1).startsWith(freq) == row.freqTime, qPrintable(at));
+        QVERIFY2(frame.PaneText(2).startsWith(time) == row.freqTime, qPrintable(at));
+        QVERIFY2(frame.PaneText(1).isEmpty() != row.freqTime, qPrintable(at));
+        QVERIFY2(frame.PaneText(3).startsWith(volt) == row.volts, qPrintable(at));
+        QVERIFY2(frame.PaneText(3).isEmpty() != row.volts, qPrintable(at));
+        QVERIFY(frame.PaneText(4).isEmpty());
+    }
+    // The spectrum as the cursors' source: frequency and level, the middle pane empty, for any type.
+    for (int type : {kCursorNone, kCursorCross, kCursorTrace}) {
+        screen.SetCursorType(type);
+        screen.SetCursorSource(kCursorSrcFft);
+        frame.UpdateStatus(QString());
+        QVERIFY(!frame.PaneText(1).isEmpty());
+        QVERIFY(frame.PaneText(2).isEmpty());
+        QVERIFY(!frame.PaneText(3).isEmpty());
+        QVERIFY(!frame.PaneText(1).startsWith(volt));
+    }
+    // The clock pane: "dd-mm-yyyy  hh:mm" of now.
+    const QString clock = frame.PaneText(5);
+    QCOMPARE(clock.size(), 17);
+    QCOMPARE(clock.mid(10, 2), QStringLiteral("  "));
+    const QDateTime parsed = QDateTime::fromString(clock, QStringLiteral("dd-MM-yyyy  hh:mm"));
+    QVERIFY(parsed.isValid());
+    QVERIFY(qAbs(parsed.secsTo(QDateTime::currentDateTime())) < 120);
+}
+
+// ---- Save dialog --------------------------------------------------------------------------------
+
+void TestShell::saveDialogEnablesFollowTheChannels() {
+    CTarnixDoc doc;
+    doc.settings.ch(kCh1).enabled = 1;
+    doc.settings.ch(kCh2).enabled = 1;
+    doc.saveChannel = 1;
+    {
+        // Both on: the channel chosen last time; OK stores the new choice.
+        CSaveDialog dialog(doc);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Save"));
+        QVERIFY(dialog.Ch1Button()->isEnabled());
+        QVERIFY(dialog.Ch2Button()->isEnabled());
+        QVERIFY(dialog.Ch2Button()->isChecked());
+        QVERIFY(dialog.OkButton()->isEnabled());
+        dialog.Ch1Button()->click();
+        dialog.OkButton()->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(doc.saveChannel, 0);
+    }
+    {
+        doc.settings.ch(kCh1).enabled = 0;
+        CSaveDialog dialog(doc);
+        QVERIFY(!dialog.Ch1Button()->isEnabled());
+        QVERIFY(dialog.Ch2Button()->isEnabled());
+        QVERIFY(dialog.Ch2Button()->isChecked());
+        dialog.OkButton()->click();
+        QCOMPARE(doc.saveChannel, 1);
+    }
+    {
+        doc.settings.ch(kCh1).enabled = 1;
+        doc.settings.ch(kCh2).enabled = 0;
+        CSaveDialog dialog(doc);
+        QVERIFY(dialog.Ch1Button()->isChecked());
+        QVERIFY(!dialog.Ch2Button()->isEnabled());
+    }
+    {
+        // Both off: nothing to choose, only closing is possible.
+        doc.settings.ch(kCh1).enabled = 0;
+        CSaveDialog dialog(doc);
+        QVERIFY(!dialog.Ch1Button()->isEnabled());
+        QVERIFY(!dialog.Ch2Button()->isEnabled());
+        QVERIFY(!dialog.OkButton()->isEnabled());
+        QVERIFY(!dialog.Ch1Button()->isChecked());
+        QVERIFY(!dialog.Ch2Button()->isChecked());
+        dialog.accept();
+        QCOMPARE(doc.saveChannel, 2);
+    }
+}
+
+// ---- Record And Play Back -----------------------------------------------------------------------
+
+void TestShell::recordDialogRecordsOnThePanelTimer() {
+    CTarnixDoc doc;
+    StartDemo(doc);
+    QVERIFY(doc.OpenRecorder());
+    FakeTimer timer;
+    RecordingNotifier notifier;
+    CRecordDialog dialog(doc, nullptr, &timer, &notifier);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("Record And Play Back"));
+    // Nothing recorded yet: no Save, no Play.
+    QVERIFY(!dialog.SaveButton()->isEnabled());
+    QVERIFY(!dialog.PlayButton()->isEnabled());
+    QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Start"));
+
+    dialog.SourceList()->setCurrentIndex(1);
+    emit dialog.SourceList()->activated(1);
+    dialog.RecordEndEdit()->setValue(3);
+    dialog.RecordIntervalEdit()->setValue(40);
+    doc.settings.ch(kCh2).enabled = 0; // the recorded channel is switched on by Start
+    dialog.RecordButton()->click();
+    QVERIFY(timer.running);
+    QCOMPARE(timer.interval, 40);
+    QCOMPARE(doc.settings.ch(kCh2).enabled, 1u);
+    QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Stop"));
+    // While recording only Stop is usable.
+    QVERIFY(dialog.RecordButton()->isEnabled());
+    QVERIFY(!dialog.PlayButton()->isEnabled());
+    QVERIFY(!dialog.LoadButton()->isEnabled());
+    QVERIFY(!dialog.RecordEndEdit()->isEnabled());
+    QVERIFY(!dialog.SourceList()->isEnabled());
+
+    dialog.OnPanelTimer();
+    QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("1"));
+    dialog.OnPanelTimer();
+    dialog.OnPanelTimer();
+    // The end frame reached: stopped, and the play-back fields follow the recording.
+    QVERIFY(!timer.running);
+    QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("3"));
+    QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Start"));
+    QVERIFY(dialog.PlayButton()->isEnabled());
+    QVERIFY(dialog.SaveButton()->isEnabled());
+    QCOMPARE(dialog.PlayEndEdit()->value(), 3);
+    QCOMPARE(dialog.StartFrameEdit()->value(), 1);
+    QCOMPARE(dialog.CurrentFrameEdit()->value(), 1);
+    QCOMPARE(dialog.PlayIntervalEdit()->value(), 40);
+    QCOMPARE(dialog.CurrentFrameEdit()->SpinMaximum(), 3);
+    // The frames are CH2's trace as it was.
+    const auto& trace = doc.frames[kCh2].display;
+    QVERIFY(std::equal(trace.begin(), trace.end(), doc.recorder.store.Frame(0).begin()));
+
+    // Stopping a recording early keeps what was recorded.
+    dialog.RecordEndEdit()->setValue(10);
+    dialog.RecordButton()->click();
+    dialog.OnPanelTimer();
+    dialog.OnPanelTimer();
+    dialog.RecordButton()->click();
+    QVERIFY(!timer.running);
+    QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("2"));
+    QCOMPARE(dialog.PlayEndEdit()->value(), 2);
+    QCOMPARE(dialog.RecordEndEdit()->value(), 2);
+    QVERIFY(notifier.messages.empty());
+}
+
+void TestShell::recordDialogPlaysOnceAndWithRepeat() {
+    CTarnixDoc doc;
+    StartDemo(doc);
+    QVERIFY(doc.OpenRecorder());
+    FakeTimer timer;
+    RecordingNotifier notifier;
+    CRecordDialog dialog(doc, nullptr, &timer, &notifier);
+    dialog.RecordEndEdit()->setValue(4);
+    dialog.RecordButton()->click();
+    for (int k = 0; k < 4; ++k) {
+        // Mark each recorded frame so playback can be told apart.
+        doc.frames[kCh1].display.fill(static_cast<std::int16_t>(10 * (k + 1)));
+        dialog.OnPanelTimer();
+    }
+    QVERIFY(!timer.running);
+    dialog.PlayIntervalEdit()->setValue(25);
+    dialog.StartFrameEdit()->setValue(2);
+
+    dialog.PlayButton()->click();
+    QVERIFY(timer.running);
+    QCOMPARE(timer.interval, 25);
+    QCOMPARE(doc.settings.runStatus, kStatusPlay);
+    QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Stop"));
+    QVERIFY(!dialog.RecordButton()->isEnabled());
+    dialog.OnPanelTimer();
+    QCOMPARE(doc.frames[kCh1].display[100], 20); // frame 2 first
+    QCOMPARE(dialog.CurrentFrameEdit()->value(), 2);
+    dialog.OnPanelTimer();
+    dialog.OnPanelTimer();
+    QCOMPARE(doc.frames[kCh1].display[100], 40);
+    // Without Repeat the player stops after the end frame.
+    QVERIFY(!timer.running);
+    QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Play"));
+    QCOMPARE(doc.settings.runStatus, kStatusStopped);
+
+    // With Repeat it goes round until Stop.
+    dialog.RepeatBox()->click();
+    QVERIFY(doc.recorder.settings.repeat != 0);
+    dialog.PlayButton()->click();
+    for (int k = 0; k < 7; ++k) {
+        dialog.OnPanelTimer();
+    }
+    QVERIFY(timer.running);
+    QCOMPARE(doc.frames[kCh1].display[100], 20); // frames 2,3,4,2,3,4,2
+    dialog.PlayButton()->click();
+    QVERIFY(!timer.running);
+    QCOMPARE(doc.settings.runStatus, kStatusStopped);
+    QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Play"));
+
+    // Current Frame beyond the end frame shows the end frame, at once.
+    dialog.CurrentFrameEdit()->setValue(9);
+    QCOMPARE(dialog.CurrentFrameEdit()->value(), 4);
+    QCOMPARE(doc.frames[kCh1].display[100], 40);
+    dialog.CurrentFrameEdit()->setValue(3);
+    QCOMPARE(doc.frames[kCh1].display[100], 30);
+
+    // Closing the panel while playing stops the player.
+    dialog.PlayButton()->click();
+    QVERIFY(timer.running);
+    dialog.reject();
+    QVERIFY(!timer.running);
+    QCOMPARE(doc.recorder.settings.playing, 0);
+}
+
+void TestShell::recordDialogEditsClampAndFilesRoundTrip() {
+    CTarnixDoc doc;
+    StartDemo(doc);
+    QVERIFY(doc.OpenRecorder());
+    FakeTimer timer;
+    RecordingNotifier notifier;
+    QTemporaryDir dir;
+    const std::string recPath = dir.filePath(QStringLiteral("two.rec")).toStdString();
+    std::vector<FileDialogRequest> requests;
+    std::string answer = recPath;
+    CRecordDialog dialog(doc, nullptr, &timer, &notifier, [&](const FileDialogRequest& request) {
+        requests.push_back(request);
+        return answer;
+    });
+
+    // Typing: at most four digits into a frame edit, five into an interval; the rules clamp.
+    CRecorderEdit* end = dialog.RecordEndEdit();
+    end->selectAll();
+    QTest::keyClicks(end, QStringLiteral("12345"));
+    QCOMPARE(end->text(), QStringLiteral("1234"));
+    QTest::keyClick(end, Qt::Key_Return);
+    QCOMPARE(end->value(), 1000);
+    CRecorderEdit* interval = dialog.RecordIntervalEdit();
+    interval->selectAll();
+    QTest::keyClicks(interval, QStringLiteral("987654"));
+    QTest::keyClick(interval, Qt::Key_Return);
+    QCOMPARE(interval->value(), 20000);
+    // The spin buttons stay inside 1..1000.
+    end->stepBy(5);
+    QCOMPARE(end->value(), 1000);
+
+    end->setValue(2);
+    interval->setValue(1);
+    dialog.RecordButton()->click();
+    dialog.OnPanelTimer();
+    dialog.OnPanelTimer();
+
+    dialog.SaveButton()->click();
+    QCOMPARE(requests.size(), std::size_t{1});
+    QVERIFY(requests[0].save);
+    QCOMPARE(requests[0].title, QStringLiteral("Save Record Data As..."));
+    QCOMPARE(requests[0].defaultSuffix, QStringLiteral("rec"));
+    QCOMPARE(requests[0].filter, QStringLiteral("Record File(*.rec)"));
+    QCOMPARE(std::filesystem::file_size(recPath), std::uintmax_t{24 + 2 * 10000});
+
+    // Another document loads the file back: two frames held, play-back ready.
+    CTarnixDoc other;
+    StartDemo(other);
+    QVERIFY(other.OpenRecorder());
+    FakeTimer otherTimer;
+    requests.clear();
+    CRecordDialog loader(other, nullptr, &otherTimer, &notifier, [&](const FileDialogRequest& request) {
+        requests.push_back(request);
+        return answer;
+    });
+    QVERIFY(!loader.PlayButton()->isEnabled());
+    answer = dir.filePath(QStringLiteral("two.txt")).toStdString(); // not a .rec path: ignored
+    loader.LoadButton()->click();
+    QVERIFY(!loader.PlayButton()->isEnabled());
+    QVERIFY(notifier.messages.empty());
+    answer = recPath;
+    loader.LoadButton()->click();
+    QCOMPARE(requests.size(), std::size_t{2});
+    QVERIFY(!requests[1].save);
+    QCOMPARE(requests[1].title, QStringLiteral("Load Record File..."));
+    QCOMPARE(requests[1].filter, QStringLiteral("Record File(*.rec);;All Files(*.*)"));
+    QCOMPARE(loader.RecordedCount()->text(), QStringLiteral("2"));
+    QVERIFY(loader.PlayButton()->isEnabled());
+    QCOMPARE(loader.PlayEndEdit()->value(), 2);
+    QVERIFY(std::equal(doc.recorder.store.Frame(1).begin(), doc.recorder.store.Frame(1).end(),
+                       other.recorder.store.Frame(1).begin()));
+    QVERIFY(notifier.messages.empty());
+
+    answer = dir.filePath(QStringLiteral("missing.rec")).toStdString();
+    loader.LoadButton()->click();
+    QCOMPARE(notifier.messages.size(), std::size_t{1});
+    QVERIFY(QString::fromStdString(notifier.messages[0]).contains(QStringLiteral("Couldn't open file: ")));
+}
+
+// ---- Splash, About, Help ------------------------------------------------------------------------
+
+void TestShell::splashSwitchSizeAndTimer() {
+    QVERIFY(SplashEnabled({QStringLiteral("tarnix")}));
+    QVERIFY(!SplashEnabled({QStringLiteral("tarnix"), QStringLiteral("--nosplash")}));
+    QVERIFY(!SplashEnabled({QStringLiteral("tarnix"), QStringLiteral("/NOSPLASH")}));
+    QVERIFY(!SplashEnabled({QStringLiteral("tarnix"), QStringLiteral("-nosplash")}));
+
+    // The pictures keep their logical size and are drawn in device pixels.
+    const QImage splash = PaintSplashPicture(2.0);
+    QCOMPARE(splash.size(), QSize(848, 442));
+    QCOMPARE(splash.deviceIndependentSize().toSize(), QSize(424, 221));
+    QCOMPARE(PaintAboutPicture(1.0).size(), QSize(346, 241));
+
+    QPointer<CSplashWindow> window = new CSplashWindow;
+    bool finished = false;
+    connect(window, &CSplashWindow::finished, this, [&] { finished = true; });
+    window->ShowCentred();
+    QCOMPARE(window->size(), QSize(424, 221));
+    QVERIFY(window->TimerActive());
+    QVERIFY(!finished);
+    // It closes and deletes itself after 750 ms.
+    QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
+    QVERIFY(finished);
+}
+
+void TestShell::aboutDialogPictureAndTitle() {
+    CTarnixDoc doc;
+    CAboutDialog dialog(doc.language);
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("About"));
+    QVERIFY(!dialog.Picture()->pixmap().isNull());
+    QCOMPARE(dialog.Picture()->size(), QSize(346, 241));
+}
+
+void TestShell::helpFileFallsBackToHtml() {
+    QTemporaryDir dir;
+    const std::filesystem::path chm =
+        std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
+    // A viewer for .chm: the .chm whether or not an HTML file exists.
+    QCOMPARE(ChooseHelpFile(chm, true), chm);
+    // No viewer and no HTML: still the .chm (the platform then reports nothing).
+    QCOMPARE(ChooseHelpFile(chm, false), chm);
+    std::ofstream(std::filesystem::path(chm).replace_extension(".htm")) << "<html></html>";
+    QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".htm"));
+    std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
+    QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
+}
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"
