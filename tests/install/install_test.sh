@@ -17,7 +17,7 @@
 # 5. Nothing in the prefix changed.
 # As root, the program runs as "nobody": root ignores the read-only bits, so only an unprivileged user
 # sees the prefix the way an ordinary user sees /usr.
-# Exit status 77 (skipped) when xvfb-run, xauth or the helper is missing.
+# Exit status 77 (skipped) when xvfb-run, xauth or the helper is missing (or, as root, setpriv).
 set -u
 
 build_dir=${1:?build folder}
@@ -99,6 +99,8 @@ mkdir -p "$home/config" "$home/data" "$home/cache" "$home/runtime"
 chmod 700 "$home/runtime"
 as_user=()
 if [ "$(id -u)" = 0 ]; then
+    command -v setpriv >/dev/null && id nobody >/dev/null 2>&1 ||
+        skip "running as root needs setpriv and the user nobody to run the program unprivileged"
     chown -R nobody:nogroup "$home"
     as_user=(setpriv --reuid=nobody --regid=nogroup --clear-groups --reset-env)
 fi
