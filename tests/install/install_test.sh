@@ -145,7 +145,7 @@ language_index() {
 }
 index=$(language_index "$setup") || fail "Default.set: $index"
 [ "$index" = "$expected_index" ] ||
-    fail "Default.set stores language index $index, expected $expected_index (${lug_files[$expected_index]})"
+    fail "Default.set stores language index $index, expected $expected_index: the Language menu did not offer ${lug_files[$expected_index]} from share/tarnix/language (or it could not be chosen)"
 echo "the Language menu listed ${lug_files[$expected_index]} (index $index) and it was chosen"
 
 [ -f "$home/runtime/tarnix/default.lug" ] || fail "default.lug was not written to \$XDG_RUNTIME_DIR/tarnix"
