@@ -233,6 +233,11 @@ void CAverageDialog::Refresh() {
     edit_->setValue(doc_.settings.acquire.averageCount);
 }
 
+void CAverageDialog::showEvent(QShowEvent* event) {
+    Refresh();
+    QDialog::showEvent(event);
+}
+
 void CAverageDialog::accept() {
     edit_->interpretText();
     // An unchanged count keeps the averaging in progress.

@@ -83,6 +83,10 @@ public:
     void accept() override;
     void reject() override;
 
+protected:
+    // Opening shows the stored count, whatever was typed before the dialog was last hidden.
+    void showEvent(QShowEvent* event) override;
+
 private:
     CTarnixDoc& doc_;
     const CLanguageTable& language_;
