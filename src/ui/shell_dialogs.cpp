@@ -158,6 +158,8 @@ bool SplashEnabled(const QStringList& arguments) {
 
 CSplashWindow::CSplashWindow(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
     setAttribute(Qt::WA_DeleteOnClose);
+    // Never shown (no caption), but names the window for the desktop and for window lookups.
+    setWindowTitle(QStringLiteral("Tarnix"));
     setFixedSize(kSplashWidth, kSplashHeight);
     setCursor(Qt::ArrowCursor);
     timer_.setSingleShot(true);

@@ -1,0 +1,104 @@
+#!/bin/bash
+# One session on the X server that run_e2e.sh started. The program is copied to a scratch folder so
+# that Default.set is written beside it there.
+set -u
+TARNIX=$(realpath "$1")
+KEYS=$(realpath "$2")
+SIM_LIBRARY=$(realpath "$3")
+SIM_CONFIG=$(realpath "$4")
+SHOTS=$(realpath -m "$5")
+MAIN="MV-A2 USB(7.0.0.2)"
+SEARCH="Search Device"
+
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+mkdir -p "$SHOTS"
+cp "$TARNIX" "$WORK/tarnix"
+cd "$WORK"
+PID=0
+
+fail() {
+    echo "FAIL: $*"
+    if [ "$PID" != 0 ]; then kill "$PID" 2>/dev/null; fi
+    exit 1
+}
+
+# Screenshot of the whole screen, with more than a handful of colours (a painted window).
+shot() {
+    import -window root "$SHOTS/$1.png" || fail "screenshot $1"
+    local colours
+    colours=$(identify -format "%k" "$SHOTS/$1.png")
+    echo "screenshot $SHOTS/$1.png: $colours colours"
+    [ "$colours" -gt 16 ] || fail "screenshot $1 looks blank ($colours colours)"
+}
+
+# Exit (Ctrl+X) in the main window, then the process must end by itself with status 0.
+exit_program() {
+    "$KEYS" key "$MAIN" ctrl+x || fail "could not send Exit"
+    for _ in $(seq 1 200); do
+        if ! kill -0 "$PID" 2>/dev/null; then
+            wait "$PID"
+            local status=$?
+            PID=0
+            [ "$status" = 0 ] || fail "tarnix exited with status $status"
+            return
+        fi
+        sleep 0.1
+    done
+    fail "tarnix did not end after Exit"
+}
+
+# ---- 1. The simulated instrument (one present in slot 0): connected, with the splash. ----
+MORVLINK_LIBRARY="$SIM_LIBRARY" MORVLINK_SIM_CONFIG="$SIM_CONFIG" ./tarnix &
+PID=$!
+"$KEYS" wait "Tarnix" 30000 || fail "no splash"
+shot splash
+"$KEYS" wait "$MAIN" 30000 || fail "main window did not appear (simulator)"
+sleep 3
+shot instrument
+exit_program
+[ -f Default.set ] || fail "Default.set was not written (simulator)"
+SIZE=$(stat -c %s Default.set)
+[ "$SIZE" -ge 20412 ] || fail "Default.set has $SIZE bytes"
+echo "simulator run: Default.set $SIZE bytes"
+
+# ---- 2. No instrument: Searching Device, answered with Escape (Ignore), demo mode. ----
+cp Default.set before.set
+touch -d "2001-01-01" Default.set
+env -u MORVLINK_LIBRARY ./tarnix --nosplash &
+PID=$!
+"$KEYS" wait "$SEARCH" 30000 || fail "Searching Device dialog did not appear"
+shot searching
+"$KEYS" key "$SEARCH" Escape || fail "could not answer Searching Device"
+"$KEYS" wait "$MAIN" 30000 || fail "main window did not appear (demo)"
+sleep 3
+shot demo
+# About (F9) over the main window, closed with Escape.
+"$KEYS" key "$MAIN" F9 || fail "could not send F9"
+"$KEYS" wait "About" 10000 || fail "About did not open"
+shot about
+"$KEYS" key "About" Escape || fail "could not close About"
+"$KEYS" gone "About" 10000 || fail "About did not close"
+exit_program
+[ -f Default.set ] || fail "Default.set is gone after the demo run"
+[ "$(stat -c %Y Default.set)" -gt "$(date -d 2001-01-02 +%s)" ] || fail "Default.set was not written in demo mode"
+# Demo mode rewrites only the header; the settings of the instrument run stay.
+cmp -s -i 20 before.set Default.set || fail "demo mode changed Default.set beyond its header"
+echo "demo run: Default.set header rewritten"
+
+# ---- 3. Close at the search: Default.set is saved and the program ends without its window. ----
+rm -f Default.set
+env -u MORVLINK_LIBRARY ./tarnix --nosplash &
+PID=$!
+"$KEYS" wait "$SEARCH" 30000 || fail "Searching Device dialog did not appear (close)"
+"$KEYS" key "$SEARCH" Return || fail "could not answer Searching Device (close)"
+for _ in $(seq 1 200); do
+    kill -0 "$PID" 2>/dev/null || break
+    sleep 0.1
+done
+kill -0 "$PID" 2>/dev/null && fail "tarnix still runs after Close"
+wait "$PID"
+[ $? = 0 ] || fail "tarnix exited with an error after Close"
+PID=0
+[ -f Default.set ] || fail "Close at the search did not write Default.set"
+echo "PASS"

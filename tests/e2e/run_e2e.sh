@@ -1,0 +1,10 @@
+#!/bin/bash
+# The end-to-end test under a private X server: run_e2e.sh TARNIX X_KEYS SIM_LIBRARY SIM_CONFIG SHOT_DIR
+set -u
+for tool in xvfb-run import identify; do
+    if ! command -v "$tool" >/dev/null 2>&1; then
+        echo "SKIP: $tool is not installed (packages xvfb, xauth, imagemagick)"
+        exit 77
+    fi
+done
+exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$(dirname "$0")/e2e_session.sh" "$@"
