@@ -106,6 +106,8 @@ if [ "$(id -u)" = 0 ]; then
 fi
 
 # One run of the program: start it, type the keys, wait until its window has gone and it has ended.
+# XDG_DATA_DIRS names the prefix's share/ first, as the default list names /usr/local/share for an
+# install there; the program may find its data folder that way or beside bin/.
 run_program() {
     local log=$1
     shift
