@@ -136,7 +136,7 @@ SetupImage CTarnixDoc::CaptureSetup(bool withBulk) {
     image.measure.source = static_cast<std::uint16_t>(measures.GetMeasureSource());
     for (int i = 0; i < kMeasureSlotCount; ++i) {
         const MeasureSlot slot = measures.Slot(i);
-        image.measure.slots[static_cast<std::size_t>(i)] = {static_cast<std::int32_t>(slot.used), slot.source,
+        image.measure.items[static_cast<std::size_t>(i)] = {static_cast<std::int32_t>(slot.used), slot.source,
                                                             slot.kind};
     }
 
@@ -196,12 +196,12 @@ void CTarnixDoc::ApplySetup(const SetupImage& image) {
     pf.upper = image.passFail.upper;
     pf.lower = image.passFail.lower;
 
-    std::array<MeasureSlot, kMeasureSlotCount> slots{};
-    for (std::size_t i = 0; i < slots.size(); ++i) {
-        const SetupMeasureSlot& s = image.measure.slots[i];
-        slots[i] = {static_cast<std::uint32_t>(s.used != 0 ? 1 : 0), s.source, s.kind};
+    std::array<MeasureSlot, kMeasureSlotCount> restored{};
+    for (std::size_t i = 0; i < restored.size(); ++i) {
+        const SetupMeasureSlot& s = image.measure.items[i];
+        restored[i] = {static_cast<std::uint32_t>(s.used != 0 ? 1 : 0), s.source, s.kind};
     }
-    measures.RestoreMeasures(image.measure.itemCount, image.measure.source, slots);
+    measures.RestoreMeasures(image.measure.itemCount, image.measure.source, restored);
 
     fftSettings.running = image.fft.running;
     fftSettings.source = image.fft.source;

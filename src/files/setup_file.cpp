@@ -285,7 +285,7 @@ std::vector<std::uint8_t> SerializeSetup(const SetupImage& image) {
     const SetupMeasureBlock& ms = image.measure;
     out.U16(ms.itemCount);
     out.U16(ms.source);
-    for (const SetupMeasureSlot& slot : ms.slots) {
+    for (const SetupMeasureSlot& slot : ms.items) {
         out.I32(slot.used);
         out.U16(slot.source);
         out.U16(slot.kind);
@@ -475,11 +475,11 @@ SetupParseResult ParseSetup(std::span<const std::uint8_t> bytes, const SetupImag
     SetupMeasureBlock& ms = img.measure;
     ms.itemCount = AtMost<std::uint16_t>(in.U16(), 8, old.measure.itemCount);
     ms.source = AtMost<std::uint16_t>(in.U16(), 2, old.measure.source);
-    for (std::size_t i = 0; i < ms.slots.size(); ++i) {
-        const SetupMeasureSlot& os = old.measure.slots[i];
-        ms.slots[i].used = Checked(in.I32(), os.used, IsFlag);
-        ms.slots[i].source = AtMost<std::uint16_t>(in.U16(), 2, os.source);
-        ms.slots[i].kind = AtMost<std::uint16_t>(in.U16(), 19, os.kind);
+    for (std::size_t i = 0; i < ms.items.size(); ++i) {
+        const SetupMeasureSlot& os = old.measure.items[i];
+        ms.items[i].used = Checked(in.I32(), os.used, IsFlag);
+        ms.items[i].source = AtMost<std::uint16_t>(in.U16(), 2, os.source);
+        ms.items[i].kind = AtMost<std::uint16_t>(in.U16(), 19, os.kind);
     }
 
     SetupFftBlock& f = img.fft;
@@ -549,7 +549,7 @@ bool SetupImageInRange(const SetupImage& img, const SetupLimits& limits) {
          std::all_of(p.upper.begin(), p.upper.end(), inScreen) &&
          std::all_of(p.lower.begin(), p.lower.end(), inScreen);
     ok = ok && ms.itemCount <= 8 && ms.source <= 2 &&
-         std::all_of(ms.slots.begin(), ms.slots.end(), [](const SetupMeasureSlot& s) {
+         std::all_of(ms.items.begin(), ms.items.end(), [](const SetupMeasureSlot& s) {
              return IsFlag(s.used) && s.source <= 2 && s.kind <= 19;
          });
     ok = ok && IsFlag(f.running) && f.source <= 1 && f.window <= 3 && IsFftBins(f.bins) && f.scale <= 1 &&

@@ -168,7 +168,7 @@ struct SetupMeasureSlot {
 struct SetupMeasureBlock {       // 68 bytes
     std::uint16_t itemCount = 0; // 0..8
     std::uint16_t source = 0;    // 0..2
-    std::array<SetupMeasureSlot, 8> slots{};
+    std::array<SetupMeasureSlot, 8> items{};
     bool operator==(const SetupMeasureBlock&) const = default;
 };
 

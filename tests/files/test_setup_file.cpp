@@ -95,7 +95,7 @@ SetupImage Unusual() {
     img.measure.itemCount = 8;
     img.measure.source = 2;
     for (std::size_t i = 0; i < 8; ++i) {
-        img.measure.slots[i] = {1, static_cast<std::uint16_t>(i % 3), static_cast<std::uint16_t>(19 - i)};
+        img.measure.items[i] = {1, static_cast<std::uint16_t>(i % 3), static_cast<std::uint16_t>(19 - i)};
     }
     img.fft = {1, 1, 3, 4096, 0, 45.0, 16};
     return img;
