@@ -260,12 +260,14 @@ void CWaveScreen::UpdateMarkers() {
     hit_[kMarkerXYCh1] = BoundingBox(XYMarkerShape(point_[kMarkerXYCh1]));
 
     const float levels[3] = {s.trigger.levelCh1, s.trigger.levelCh2, s.trigger.levelExt};
-    std::uint16_t* states[3] = {&s.trigger.levelMarkerCh1, &s.trigger.levelMarkerCh2,
-                                &s.trigger.levelMarkerExt};
+    // The stored states change only by drags and zero-level moves: a level off the plot with a stored
+    // state of 0 gets its off-screen shape without a change to the record, since the plot may not have
+    // its final size yet.
+    const std::uint16_t states[3] = {s.trigger.levelMarkerCh1, s.trigger.levelMarkerCh2,
+                                     s.trigger.levelMarkerExt};
     for (int slot = 0; slot < 3; ++slot) {
         const LevelMarkerPlacement place =
-            PlaceTriggerLevelMarker(plot, geometry_.marginX, levels[slot], *states[slot]);
-        *states[slot] = static_cast<std::uint16_t>(place.state);
+            PlaceTriggerLevelMarker(plot, geometry_.marginX, levels[slot], states[slot]);
         levelState_[static_cast<std::size_t>(slot)] = place.state;
         const auto m = static_cast<std::size_t>(LevelMarkerOf(slot));
         point_[m] = place.markerPoint;

@@ -76,6 +76,7 @@ private slots:
     void xyFigureIsCyan();
     void topMarkerIsDrawnOverTheOthers();
     void averageNoteAndFullScreenLabels();
+    void levelMarkerStateSurvivesATinyWindow();
     void positionMarkerDraggedPastTheRightEdge();
     void dragsActOnEveryFourthEvent();
     void zeroLevelDragTakesTheTriggerLevelAlong();
@@ -255,6 +256,18 @@ void TestWaveScreen::averageNoteAndFullScreenLabels() {
     QVERIFY(CountColour(full, QRect(plot.left + plot.Width() / 5, 20, 150, 30), Rgb3(0, 255, 0), kText) > 30);
     QVERIFY(CountColour(full, QRect(plot.left + 7 * (plot.Width() / 10), 20, 150, 30), Rgb3(255, 255, 0),
                         kText) > 30);
+}
+
+void TestWaveScreen::levelMarkerStateSurvivesATinyWindow() {
+    // Before the first layout the screen may be tiny; a level that lies off such a plot must not be
+    // remembered as "beyond the top" once the plot has its real size.
+    Fixture f;
+    f.screen.resize(10, 10);
+    f.screen.UpdateMarkers();
+    QCOMPARE(int(f.host.settings.trigger.levelMarkerCh1), 0);
+    f.screen.resize(kClientW, kClientH);
+    f.screen.RenderFrame();
+    QCOMPARE(f.screen.MarkerPoint(kMarkerLevelCh1), (Pt{542, 114}));
 }
 
 void TestWaveScreen::positionMarkerDraggedPastTheRightEdge() {
