@@ -311,6 +311,14 @@ void TestCommands::toolbarActionsFollowTheStateOnEveryTick() {
                        cmd::kToolbarCommands.end()));
     QCOMPARE(rig.Table().Action(cmd::kFileLoadCsv)->toolTip(), QStringLiteral("Load *.csv"));
 
+    // View/Toolbar hides and shows it; the tick follows, even before the window is shown.
+    QVERIFY(Checked(rig.Updated(cmd::kViewToolbar)));
+    rig.Table().Execute(cmd::kViewToolbar);
+    QVERIFY(toolbar->isHidden());
+    QVERIFY(!Checked(rig.Updated(cmd::kViewToolbar)));
+    rig.Table().Execute(cmd::kViewToolbar);
+    QVERIFY(!toolbar->isHidden());
+
     // One QAction per ID: the menu item and the toolbar button are the same object.
     QAction* start = rig.Table().Action(cmd::kAcqStart);
     QVERIFY(toolbar->actions().contains(start));
