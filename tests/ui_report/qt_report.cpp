@@ -4,13 +4,16 @@
 // The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QMainWindow>
 #include <QPainter>
+#include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <algorithm>
 #include <string>
@@ -65,6 +68,7 @@ private slots:
     void pdfHoldsTitleDateAndOnlyShownChannels();
     void renderedReportHasGraticuleAndTraceInPlace();
     void printingPausesAndRestartsAcquisition();
+    void previewStopsAcquisitionWhileOpen();
 };
 
 void ReportTest::saveImageWritesABitmapAfterTheTimer() {
@@ -267,6 +271,33 @@ void ReportTest::printingPausesAndRestartsAcquisition() {
     { const CPrintPause pause(source); }
     QCOMPARE(stops, 2);
     QCOMPARE(starts, 1);
+    QCOMPARE(doc.settings.acquire.running, 1u);
+}
+
+void ReportTest::previewStopsAcquisitionWhileOpen() {
+    CTarnixDoc doc;
+    doc.settings.acquire.running = 1;
+    ReportSource source;
+    source.doc = &doc;
+    bool previewShown = false;
+    bool stoppedWhileOpen = false;
+    // Looks for the preview from inside its event loop, notes the acquisition state and closes it.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (auto* preview = qobject_cast<QPrintPreviewDialog*>(w);
+                preview != nullptr && preview->isVisible()) {
+                previewShown = true;
+                stoppedWhileOpen = doc.settings.acquire.running == 0;
+                preview->reject();
+            }
+        }
+    });
+    closer.start(50);
+    PreviewReport(nullptr, source);
+    closer.stop();
+    QVERIFY(previewShown);
+    QVERIFY(stoppedWhileOpen);
     QCOMPARE(doc.settings.acquire.running, 1u);
 }
 
