@@ -10,6 +10,9 @@ SHOTS=$(realpath -m "$5")
 MAIN="MV-A2 USB(7.0.0.2)"
 SEARCH="Search Device"
 
+# Under the sanitizer build, leaks of system libraries are not the program's.
+export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
 mkdir -p "$SHOTS"
@@ -23,11 +26,16 @@ fail() {
     exit 1
 }
 
-# Screenshot of the whole screen, with more than a handful of colours (a painted window).
+# Screenshot of the whole screen, with more than a handful of colours (a painted window). A window
+# that was just mapped may not have painted yet: a few tries, a tenth of a second apart.
 shot() {
-    import -window root "$SHOTS/$1.png" || fail "screenshot $1"
-    local colours
-    colours=$(identify -format "%k" "$SHOTS/$1.png")
+    local colours=0
+    for _ in 1 2 3 4 5; do
+        import -window root "$SHOTS/$1.png" || fail "screenshot $1"
+        colours=$(identify -format "%k" "$SHOTS/$1.png")
+        [ "$colours" -gt 16 ] && break
+        sleep 0.1
+    done
     echo "screenshot $SHOTS/$1.png: $colours colours"
     [ "$colours" -gt 16 ] || fail "screenshot $1 looks blank ($colours colours)"
 }

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -120,6 +121,7 @@ private slots:
     void closeAtTheSearchSavesDefaultSetAndEnds();
     void demoStartShowsWindowMenusAndDemoDialogInOrder();
     void closeWritesDefaultSetAndNextStartRestoresIt();
+    void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable();
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar();
     void fullScreenKeysWorkWhileTheMenuBarIsHidden();
     void statusPanesForEachCursorType();
@@ -221,6 +223,19 @@ void TestShell::closeWritesDefaultSetAndNextStartRestoresIt() {
     const QByteArray after = file.readAll();
     QCOMPARE(after.size(), 20412);
     QCOMPARE(after.mid(20), factory.mid(20));
+}
+
+void TestShell::defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
+    QTemporaryDir dir;
+    QCOMPARE(DefaultSetupLocation(dir.path()), dir.filePath(QStringLiteral("Default.set")));
+    // A folder that cannot take the file (here: one that does not exist) sends it to the user's
+    // configuration folder, which is created.
+    QStandardPaths::setTestModeEnabled(true);
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    const QString path = DefaultSetupLocation(dir.filePath(QStringLiteral("missing/bin")));
+    QStandardPaths::setTestModeEnabled(false);
+    QCOMPARE(path, QDir(config).filePath(QStringLiteral("Default.set")));
+    QVERIFY(QFileInfo(config).isDir());
 }
 
 // ---- Full screen --------------------------------------------------------------------------------
