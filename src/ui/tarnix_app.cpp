@@ -41,6 +41,24 @@ QString DefaultSetupLocation(const QString& programDir) {
     return QDir(config).filePath(QStringLiteral("Default.set"));
 }
 
+namespace {
+// The language folder: beside the program (a build or an unpacked folder), else the data folder of
+// an installed program (<prefix>/share/tarnix/language beside bin/, or on the XDG data path).
+QString LanguageFolderLocation(const QString& programDir) {
+    const QDir dir(programDir);
+    for (const QString& candidate : {dir.filePath(QStringLiteral("language")),
+                                     dir.filePath(QStringLiteral("../share/tarnix/language"))}) {
+        if (QFileInfo(candidate).isDir()) {
+            return QDir::cleanPath(candidate);
+        }
+    }
+    const QString installed =
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, QStringLiteral("tarnix/language"),
+                               QStandardPaths::LocateDirectory);
+    return installed.isEmpty() ? dir.filePath(QStringLiteral("language")) : installed;
+}
+} // namespace
+
 std::optional<int> CTarnixApp::CChooserGate::ChooseDevice(std::span<const FoundDevice> devices) {
     if (app_.splash_ != nullptr) {
         app_.splash_->lower();
@@ -88,6 +106,7 @@ bool CTarnixApp::InitInstance(const std::string& programDir, const QStringList& 
     frame_->setWindowIcon(QIcon(QPixmap::fromImage(PaintAppIcon(32))));
     CommandTableOptions options;
     options.notifier = &notifier_;
+    options.languageFolder = LanguageFolderLocation(QString::fromStdString(programDir)).toStdString();
     table_ = CCommandTable::Install(*frame_, *doc_, options);
 
     // The view's first initialisation: splash, child windows, the modeless dialogs, the search with
