@@ -16,7 +16,7 @@ build: deps build/release/build.ninja
 test: deps build/asan/build.ninja
 	cmake --build build/asan -j $(JOBS)
 	cd build/asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	    ctest --output-on-failure -j $(JOBS)
 
 bench: deps build/bench/build.ninja
 	cmake --build build/bench -j $(JOBS)

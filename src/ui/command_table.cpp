@@ -126,6 +126,14 @@ void CCommandTable::Register(int command, CommandHandler handler, CommandRule ru
     }
 }
 
+bool CCommandTable::ToolBarShown() const {
+    if (toolBar_ == nullptr) {
+        return false;
+    }
+    QWidget* parent = toolBar_->parentWidget();
+    return parent != nullptr ? toolBar_->isVisibleTo(parent) : !toolBar_->isHidden();
+}
+
 bool CCommandTable::HasCommand(int command) const {
     return entries_.count(command) != 0 || LanguageIndexForCommand(command).has_value();
 }

@@ -144,6 +144,9 @@ public:
     void BuildMenus();
     QMenuBar* MenuBar() const { return menuBar_; }
     QToolBar* ToolBar() const { return toolBar_; }
+    // Whether the toolbar is shown, or will be once the main window is: a window not yet shown hides
+    // its children too, which must not untick View/Toolbar.
+    bool ToolBarShown() const;
     // The Utility/Language popup's choice: the document loads the language, then the menus, the
     // toolbar and (through the hooks) the windows are relabelled. Returns the stored index.
     int SelectLanguage(int index);

@@ -29,11 +29,10 @@ void CCommandTable::RegisterViewCommands() {
         cmd::kViewToolbar,
         [this] {
             if (toolBar_ != nullptr) {
-                toolBar_->setVisible(toolBar_->isHidden());
+                toolBar_->setVisible(!ToolBarShown());
             }
         },
-        // isHidden, not isVisible: the toolbar counts as shown while the window itself is not yet.
-        [this](CommandUI& ui) { ui.SetCheck(toolBar_ != nullptr && !toolBar_->isHidden()); });
+        [this](CommandUI& ui) { ui.SetCheck(ToolBarShown()); });
     if (view_ == nullptr) {
         for (int id : {cmd::kViewSidebar, cmd::kViewFullScreen, cmd::kViewFullScreenAlt, cmd::kWindowMode}) {
             AddUnavailable(id);

@@ -4,10 +4,14 @@
 
 #include "ui/tarnix_view.h"
 
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
 #include <QTabWidget>
 #include <algorithm>
+#include <array>
 
 #include "display/spectrum_painter.h"
 #include "display/status_strip.h"
@@ -154,6 +158,27 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
     // The Pass/Fail mask is the screen's third layer, under the graticule.
     screen_->maskLayer = [this](QPainter& painter, const PlotRect& plot) {
         PaintMask(painter, plot, doc_.passFail, maskScratch_);
+    };
+    // The measurement texts are the screen's top layer, each in its source channel's colour.
+    screen_->measureLayer = [this](QPainter& painter, const PlotRect& plot) {
+        const std::array<std::uint32_t, kMeasureSourceCount> colours{
+            doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour};
+        std::array<MeasureTextItem, kMeasureSlotCount> items{};
+        const int count = doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);
+        if (count <= 0) {
+            return;
+        }
+        QFont font(QString::fromLatin1(kMeasureFontFace.data(), static_cast<qsizetype>(kMeasureFontFace.size())));
+        font.setPixelSize(kMeasureFontHeight);
+        font.setWeight(QFont::Normal);
+        painter.setFont(font);
+        const int ascent = QFontMetrics(font).ascent();
+        for (int i = 0; i < count; ++i) {
+            const MeasureTextItem& item = items[static_cast<std::size_t>(i)];
+            painter.setPen(QColor::fromRgb(static_cast<QRgb>(item.colour)));
+            painter.drawText(item.x, item.y + ascent,
+                             QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
+        }
     };
     doc_.hooks.showStatus = [this](std::string_view text) {
         status_ = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
