@@ -1,5 +1,3 @@
-// The document headers come before any Qt header: Qt defines "slots" as a macro, and the setup file
-// record has a field of that name.
 #include "document/tarnix_doc.h"
 #include "document/zero_calibration.h"
 #include "language/control_ids.h"

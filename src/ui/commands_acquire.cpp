@@ -1,6 +1,5 @@
 // Acquire menu: run control, mouse modes, sampling, acquisition mode, buffer size, interpolation,
 // Auto Setup and Demo Setting.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include <cstdio>

@@ -1,5 +1,4 @@
 // Channel menu: CH1, CH2, MATH and Reference.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
 // Cursor menu: the cursor source and type.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "display/wave_screen.h"

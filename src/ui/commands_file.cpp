@@ -1,7 +1,6 @@
 // File menu and Exit: the platform file dialogs around the document's file operations. Save CSV needs
 // the Save dialog's channel choice (PanelHooks::chooseSaveChannel) and is disabled without it; Save
 // Image and printing are registered by the code that owns the image grab and the report printer.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include <QMainWindow>

@@ -1,5 +1,4 @@
 // Horizontal menu: format, 50% and the 39 time/div items.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "display/wave_screen.h"

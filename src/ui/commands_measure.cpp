@@ -1,5 +1,4 @@
 // Measure menu: the measurement source, the 20 readouts and Clear Measure.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "language/command_ids.h"

@@ -1,5 +1,4 @@
 // Trigger menu: mode, sweep, source, slope, 50% and HF rejection.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "analysis/analysis_inputs.h"

@@ -1,6 +1,5 @@
 // Utility menu: FFT, Record, Pass/Fail, Calibration, Factory Setup and Language; and Calibrate Data,
 // which has only its accelerator.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "display/wave_screen.h"

@@ -1,5 +1,3 @@
-// The document comes before any Qt header: Qt defines "slots" and "signals" as macros, and the
-// document's records may use those words as names.
 #include "document/tarnix_doc.h"
 
 #include "ui/fft_window.h"

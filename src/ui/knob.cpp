@@ -1,5 +1,3 @@
-// The document comes before any Qt header: Qt defines "slots" as a macro, and the setup record has
-// a field of that name.
 #include "document/tarnix_doc.h"
 
 #include "ui/knob.h"

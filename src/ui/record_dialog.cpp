@@ -1,4 +1,3 @@
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include "ui/record_dialog.h"

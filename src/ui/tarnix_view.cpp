@@ -1,5 +1,3 @@
-// The document's headers come first: Qt's `slots` keyword macro would otherwise rewrite the setup
-// record's field of that name.
 #include "document/tarnix_doc.h"
 
 #include "ui/tarnix_view.h"

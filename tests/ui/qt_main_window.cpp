@@ -1,7 +1,5 @@
 // The first window on the offscreen platform: frame size rules, the view layout in window, sidebar
 // and full-screen states, the timer tick driving the demo document, and the status panes.
-// The document's headers come first: Qt's `slots` keyword macro would otherwise rewrite the setup
-// record's field of that name.
 #include "document/tarnix_doc.h"
 
 #include <QApplication>

@@ -1,7 +1,5 @@
 // The Autoset progress window, the Zero Calibration dialog and the Calibrate Data dialog on the offscreen
 // platform: which controls are enabled, what the list and the button read, and what reaches the driver.
-// The document headers come before any Qt header: Qt defines "slots" as a macro, and the setup file
-// record has a field of that name.
 #include "document/autoset.h"
 #include "document/tarnix_doc.h"
 #include "document/zero_calibration.h"

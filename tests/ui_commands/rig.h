@@ -2,7 +2,6 @@
 // boxes recorded and the language files in a temporary folder.
 #pragma once
 
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include <QAction>

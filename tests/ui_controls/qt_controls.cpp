@@ -1,7 +1,6 @@
 // The sidebar, the knobs, the info strip and the small dialogs driven as a user would: list choices,
 // box clicks, pointer drags on a knob, typing into the edits; with a document in demo mode and a
 // notifier that records the message boxes.
-// The document comes before any Qt header (Qt defines "slots" as a macro).
 #include "document/tarnix_doc.h"
 
 #include <QCheckBox>

@@ -1,7 +1,5 @@
 // The FFT panel: list refills and replacements, storing at once, Start/Stop relabelling, the tables,
 // the spectrum export and the shown flag.
-// The document comes before any Qt header: Qt defines "slots" and "signals" as macros, and the
-// document's records may use those words as names.
 #include "document/tarnix_doc.h"
 
 #include <QComboBox>

@@ -1,7 +1,5 @@
 // The Pass/Fail panel: refresh, the enables of its controls, Create/Start/Stop, the counters after
 // frames tested by a CPassFail, stop on output, closing, and .psf save and load through its dialogs.
-// The document comes before any Qt header: Qt defines "slots" and "signals" as macros, and the
-// document's records may use those words as names.
 #include "document/tarnix_doc.h"
 
 #include <QCheckBox>

@@ -1,7 +1,6 @@
 // Save Image and the printed test report on the offscreen platform: the bitmap file a grabbed window
 // gives, the report's texts read back from a PDF printed through QPrinter, and its graticule and
 // trace at their computed places in an image.
-// The document first: its headers use names that Qt defines as macros (slots).
 #include "document/tarnix_doc.h"
 
 #include <QApplication>
