@@ -40,6 +40,7 @@ private slots:
     void viewLayoutWithAndWithoutSidebar();
     void fullScreenLayoutAndBack();
     void firstTickShowsTheWindowWithLiveTraces();
+    void measurementTextsAreDrawnInTheSourceColour();
     void statusPanesFollowTheCursorType();
     void markerDragReachesTheDocument();
 };
@@ -137,6 +138,41 @@ void TestMainWindow::firstTickShowsTheWindowWithLiveTraces() {
     }
     QVERIFY2(green > plot.Width() / 2, qPrintable(QString::number(green)));
     QVERIFY2(yellow > plot.Width() / 2, qPrintable(QString::number(yellow)));
+}
+
+void TestMainWindow::measurementTextsAreDrawnInTheSourceColour() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    // MATH stays off, so a colour of its own can only come from its measurement text.
+    const std::uint32_t magenta = 0xFF00FFu;
+    doc.settings.ch(kMath).colour = magenta;
+    const auto countMagenta = [&] {
+        const QImage& image = view.Screen().RenderFrame();
+        const PlotRect plot = view.Screen().GetPlotRect();
+        int count = 0;
+        for (int y = plot.top + 1; y < plot.bottom; ++y) {
+            for (int x = plot.left + 1; x < plot.right; ++x) {
+                count += (image.pixel(x, y) & 0xFFFFFFu) == magenta ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    for (int k = 0; k < 3; ++k) {
+        view.OnTimerTick();
+    }
+    QCOMPARE(countMagenta(), 0);
+    doc.measures.SetMeasureSource(2);
+    doc.measures.AddMeasure(kMeasureVpp);
+    for (int k = 0; k < 7; ++k) {
+        view.OnTimerTick();
+    }
+    QVERIFY2(countMagenta() > 20, qPrintable(QString::number(countMagenta())));
+    doc.measures.ClearMeasures();
+    view.OnTimerTick();
+    QCOMPARE(countMagenta(), 0);
 }
 
 void TestMainWindow::statusPanesFollowTheCursorType() {
