@@ -12,8 +12,6 @@
 
 #include "display/wave_render.h"
 #include "display/wave_screen.h"
-#include "language/command_ids.h"
-#include "ui/command_table.h"
 #include "ui/image_export.h"
 
 namespace tarnix {
@@ -196,21 +194,6 @@ void PreviewReport(QWidget* parent, const ReportSource& source) {
         PrintReportTo(*target, *source.doc, source.gridOn, QDateTime::currentDateTime());
     });
     preview.exec();
-}
-
-void RegisterReportCommands(CCommandTable& table, QWidget& mainWindow, CTarnixDoc& doc,
-                            const CWaveScreen* screen, IUserNotifier* notifier) {
-    table.Register(cmd::kFileSaveImage, [&mainWindow, notifier] { SaveWindowImage(&mainWindow, notifier); });
-    const auto source = [&table, &doc, screen] {
-        ReportSource s;
-        s.doc = &doc;
-        s.gridOn = screen == nullptr || screen->GetGridOn();
-        s.stopAcquisition = [&table] { table.Execute(cmd::kAcqStop); };
-        s.startAcquisition = [&table] { table.Execute(cmd::kAcqStart); };
-        return s;
-    };
-    table.Register(cmd::kFilePrint, [&mainWindow, source] { PrintReport(&mainWindow, source()); });
-    table.Register(cmd::kFilePrintPreview, [&mainWindow, source] { PreviewReport(&mainWindow, source()); });
 }
 
 } // namespace tarnix

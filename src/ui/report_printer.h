@@ -14,7 +14,6 @@ class QWidget;
 
 namespace tarnix {
 
-class CCommandTable;
 class CTarnixDoc;
 class CWaveScreen;
 class IUserNotifier;
@@ -62,11 +61,5 @@ private:
 bool PrintReport(QWidget* parent, const ReportSource& source);
 // The Print Preview command: Qt's preview of the page, which can print from there.
 void PreviewReport(QWidget* parent, const ReportSource& source);
-
-// Puts Save Image, Print and Print Preview into the command table in place of their placeholders.
-// Printing pauses acquisition through the table's own Stop and Start commands; the report's grid
-// follows `screen` (grid on when it is null). All four references must outlive the table's commands.
-void RegisterReportCommands(CCommandTable& table, QWidget& mainWindow, CTarnixDoc& doc,
-                            const CWaveScreen* screen, IUserNotifier* notifier);
 
 } // namespace tarnix
