@@ -1,53 +1,24 @@
 // The FFT tick and the measurement evaluation run on every frame: once warmed up they must not touch
-// the heap. Global operator new is replaced here to count allocations while a flag is set.
+// the heap.
 #include "analysis/fft_analysis.h"
 #include "analysis/measure_set.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
-#include <new>
 #include <numbers>
 #include <vector>
 
-namespace {
-bool g_counting = false;
-long g_allocations = 0;
-} // namespace
-
-void* operator new(std::size_t size) {
-    if (g_counting) {
-        ++g_allocations;
-    }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "../support/alloc_counter.h"
 
 namespace tarnix {
 namespace {
 
-class CountAllocations {
-public:
-    CountAllocations() {
-        g_allocations = 0;
-        g_counting = true;
-    }
-    ~CountAllocations() { g_counting = false; }
-    long Count() const { return g_allocations; }
-};
+using testing::AllocationCounter;
 
 TEST(HotPath, CounterSeesAllocations) {
-    CountAllocations counter;
+    AllocationCounter counter;
     auto buffer = std::make_unique<std::vector<double>>(100);
     EXPECT_GE(counter.Count(), 2);
     EXPECT_EQ(buffer->size(), 100u);
@@ -72,7 +43,7 @@ TEST(HotPath, FftTickDoesNotAllocateOnceWarm) {
     ASSERT_EQ(fft->Compute(*settings, input, *results), FftStatus::kComputed);
     long count = 0;
     {
-        CountAllocations counter;
+        AllocationCounter counter;
         for (int i = 0; i < 3; ++i) {
             fft->Compute(*settings, input, *results);
         }
@@ -98,7 +69,7 @@ TEST(HotPath, MeasurementEvaluationDoesNotAllocateOnceWarm) {
     set.UpdateMeasurements(channels);
     long count = 0;
     {
-        CountAllocations counter;
+        AllocationCounter counter;
         set.UpdateMeasurements(channels);
         count = counter.Count();
     }

@@ -1,32 +1,13 @@
 // The pass runs on every 30 ms tick: after the first pass at a setting it must not allocate.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "acquisition/wave_processor.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "../support/alloc_counter.h"
 
 namespace tarnix {
 namespace {
+
+using testing::AllocationCounter;
 
 TEST(Allocation, PassesAllocateNothingOnceSetUp) {
     InstrumentSettings settings;
@@ -48,11 +29,11 @@ TEST(Allocation, PassesAllocateNothingOnceSetUp) {
         settings.acquire.averageCount = 16;
         settings.acquire.running = running;
         processor.RunPass(settings, block, frames, state); // may build tables or the history
-        const long before = allocations.load();
+        AllocationCounter counter;
         for (int k = 0; k < 20; ++k) {
             processor.RunPass(settings, block, frames, state);
         }
-        return allocations.load() - before;
+        return counter.Count();
     };
     EXPECT_EQ(passesAllocate(12, kAcqNormal, 1), 0);
     EXPECT_EQ(passesAllocate(0, kAcqNormal, 1), 0); // Sin(x)/x and alignment
@@ -62,9 +43,9 @@ TEST(Allocation, PassesAllocateNothingOnceSetUp) {
 
     // The one allocation allowed: the averaging history when Average is chosen.
     processor.OnAcquisitionModeChanged(kAcqNormal);
-    const long before = allocations.load();
+    AllocationCounter counter;
     processor.OnAcquisitionModeChanged(kAcqAverage);
-    EXPECT_GT(allocations.load() - before, 0);
+    EXPECT_GT(counter.Count(), 0);
 }
 
 } // namespace
