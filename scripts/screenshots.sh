@@ -5,9 +5,9 @@
 #   scripts/screenshots.sh [BUILD_DIR]        (default: build/release; `make build` makes it)
 #
 # Needs xvfb-run and xauth (Debian xvfb, xauth), ImageMagick's import and convert, xwininfo
-# (x11-utils), a C++ compiler and libX11 headers (libx11-dev) for the small key helper that
-# tests/install also uses. The program runs from a private copy with a fresh HOME, so neither the
-# build folder's nor the user's Default.set is touched.
+# (x11-utils), a C++ compiler and libX11 headers (libx11-dev) for the small key helper that the
+# end-to-end and install tests also use. The program runs from a private copy with a fresh HOME, so
+# neither the build folder's nor the user's Default.set is touched.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -33,7 +33,7 @@ cleanup() {
 trap cleanup EXIT
 mkdir -p "$guide" "$readme" "$work/bin/language" "$work/home/config" "$work/home/runtime"
 chmod 700 "$work/home/runtime"
-c++ -O1 -o "$work/x11_keys" "$root/tests/install/x11_keys.cpp" -lX11
+c++ -O1 -o "$work/x11_keys" "$root/tests/support/x11_keys.cpp" -lX11
 cp "$build/src/app/tarnix" "$work/bin/tarnix"
 cp "$root"/resources/language/*.lug "$work/bin/language/" 2>/dev/null || true
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_RUNTIME_DIR=$work/home/runtime LANG=C.UTF-8

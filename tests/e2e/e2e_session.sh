@@ -42,7 +42,7 @@ shot() {
 
 # Exit (Ctrl+X) in the main window, then the process must end by itself with status 0.
 exit_program() {
-    "$KEYS" key "$MAIN" ctrl+x || fail "could not send Exit"
+    "$KEYS" --timeout 10 "$MAIN" ctrl+x || fail "could not send Exit"
     for _ in $(seq 1 200); do
         if ! kill -0 "$PID" 2>/dev/null; then
             wait "$PID"
@@ -59,9 +59,9 @@ exit_program() {
 # ---- 1. The simulated instrument (one present in slot 0): connected, with the splash. ----
 MORVLINK_LIBRARY="$SIM_LIBRARY" MORVLINK_SIM_CONFIG="$SIM_CONFIG" ./tarnix &
 PID=$!
-"$KEYS" wait "Tarnix" 30000 || fail "no splash"
+"$KEYS" --timeout 30 "Tarnix" || fail "no splash"
 shot splash
-"$KEYS" wait "$MAIN" 30000 || fail "main window did not appear (simulator)"
+"$KEYS" --timeout 30 "$MAIN" || fail "main window did not appear (simulator)"
 sleep 3
 shot instrument
 exit_program
@@ -75,18 +75,17 @@ cp Default.set before.set
 touch -d "2001-01-01" Default.set
 env -u MORVLINK_LIBRARY ./tarnix --nosplash &
 PID=$!
-"$KEYS" wait "$SEARCH" 30000 || fail "Searching Device dialog did not appear"
+"$KEYS" --timeout 30 "$SEARCH" || fail "Searching Device dialog did not appear"
 shot searching
-"$KEYS" key "$SEARCH" Escape || fail "could not answer Searching Device"
-"$KEYS" wait "$MAIN" 30000 || fail "main window did not appear (demo)"
+"$KEYS" --timeout 10 "$SEARCH" Escape || fail "could not answer Searching Device"
+"$KEYS" --timeout 30 "$MAIN" || fail "main window did not appear (demo)"
 sleep 3
 shot demo
 # About (F9) over the main window, closed with Escape.
-"$KEYS" key "$MAIN" F9 || fail "could not send F9"
-"$KEYS" wait "About" 10000 || fail "About did not open"
+"$KEYS" --timeout 10 "$MAIN" F9 || fail "could not send F9"
+"$KEYS" --timeout 10 "About" || fail "About did not open"
 shot about
-"$KEYS" key "About" Escape || fail "could not close About"
-"$KEYS" gone "About" 10000 || fail "About did not close"
+"$KEYS" --timeout 10 --gone "About" Escape || fail "could not close About"
 exit_program
 [ -f Default.set ] || fail "Default.set is gone after the demo run"
 [ "$(stat -c %Y Default.set)" -gt "$(date -d 2001-01-02 +%s)" ] || fail "Default.set was not written in demo mode"
@@ -98,8 +97,8 @@ echo "demo run: Default.set header rewritten"
 rm -f Default.set
 env -u MORVLINK_LIBRARY ./tarnix --nosplash &
 PID=$!
-"$KEYS" wait "$SEARCH" 30000 || fail "Searching Device dialog did not appear (close)"
-"$KEYS" key "$SEARCH" Return || fail "could not answer Searching Device (close)"
+"$KEYS" --timeout 30 "$SEARCH" || fail "Searching Device dialog did not appear (close)"
+"$KEYS" --timeout 10 "$SEARCH" Return || fail "could not answer Searching Device (close)"
 for _ in $(seq 1 200); do
     kill -0 "$PID" 2>/dev/null || break
     sleep 0.1

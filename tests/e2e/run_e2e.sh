@@ -1,5 +1,5 @@
 #!/bin/bash
-# The end-to-end test under a private X server: run_e2e.sh TARNIX X_KEYS SIM_LIBRARY SIM_CONFIG SHOT_DIR
+# The end-to-end test under a private X server: run_e2e.sh TARNIX X11_KEYS SIM_LIBRARY SIM_CONFIG SHOT_DIR
 set -u
 for tool in xvfb-run import identify; do
     if ! command -v "$tool" >/dev/null 2>&1; then

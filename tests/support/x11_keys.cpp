@@ -1,13 +1,15 @@
 // Types keys into a top-level X11 window found by its title, the way a user at the keyboard would reach
-// menus and accelerators. It needs only Xlib: no window manager and no XTest extension.
+// menus and accelerators. It needs only Xlib: no window manager and no XTest extension. The end-to-end
+// test, the install test and scripts/screenshots.sh all drive the program through it.
 //
 //   tarnix_x11_keys [--timeout S] [--gone] TITLE [KEY...]
 //
-// Waits up to S seconds (default 30) for a mapped window titled TITLE, gives it the input focus (so
-// the toolkit makes it the active window), then sends each KEY: "ctrl+x", "alt+t", "End", "Return"
-// (modifiers ctrl, alt, shift joined by "+" to an X keysym name), or "pause:MS" to wait. With --gone it
-// then waits until that window is unmapped or destroyed. Exit status: 0 done, 1 usage, 2 no display,
-// 3 window not found, 4 unknown key, 5 window still there.
+// Waits up to S seconds (default 30) for a mapped window titled TITLE. Given keys, it raises the window
+// and gives it the input focus (so the toolkit makes it the active window), then sends each KEY:
+// "ctrl+x", "alt+t", "End", "Return" (modifiers ctrl, alt, shift joined by "+" to an X keysym name), or
+// "pause:MS" to wait. Without keys it only waits, so a short-lived window such as a splash is not held
+// up. With --gone it then waits until that window is unmapped or destroyed. Exit status: 0 done,
+// 1 usage, 2 no display, 3 window not found, 4 unknown key, 5 window still there.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -170,9 +172,13 @@ int main(int argc, char* argv[]) {
         }
         Pause(200);
     }
-    XSetInputFocus(display, window, RevertToParent, CurrentTime);
-    XSync(display, False);
-    Pause(500);
+    if (args.size() > 1) {
+        XRaiseWindow(display, window);
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XSync(display, False);
+        // Let the toolkit see the focus change before the first key arrives.
+        Pause(500);
+    }
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].rfind("pause:", 0) == 0) {
             Pause(std::atoi(args[i].c_str() + 6));
