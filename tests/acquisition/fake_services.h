@@ -1,5 +1,5 @@
-// Fake clock and random source shared by the acquisition and document tests: time moves only when a
-// test moves it, and the random values are scripted.
+// Fake clock and random source shared by the acquisition, simulator and document tests: time moves only when
+// a test moves it, and the random values are scripted.
 #pragma once
 
 #include <cstddef>
@@ -12,6 +12,9 @@ namespace tarnix::testing {
 
 class CFakeClock final : public IClock {
 public:
+    CFakeClock() = default;
+    explicit CFakeClock(std::int64_t start) : now(start) {}
+
     std::int64_t now = 100000;
     int sleeps = 0;
 

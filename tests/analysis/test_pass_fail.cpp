@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "../support/temp_dir.h"
 
 namespace tarnix {
 namespace {
@@ -333,19 +333,12 @@ TEST(PsfFormat, LayoutAndLoadClamps) {
 
 class PsfFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir = std::filesystem::temp_directory_path() /
-              ("tarnix_psf_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    std::string Path(const char* name) const { return (dir / name).string(); }
+    std::string Path(const char* name) const { return dir.File(name); }
     void WriteBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) const {
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        testing::WriteAll(path, std::string(bytes.begin(), bytes.end()));
     }
 
-    std::filesystem::path dir;
+    testing::TempDir dir;
 };
 
 TEST_F(PsfFileTest, SaveLoadRoundTripStopsTheTestAndKeepsCounters) {

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../files/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "doc_fixture.h"
 #include "files/setup_file.h"
 

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../files/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "doc_fixture.h"
 #include "files/ref_file.h"
 

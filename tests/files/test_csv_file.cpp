@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace tarnix {
 namespace {

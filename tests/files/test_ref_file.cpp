@@ -4,11 +4,13 @@
 
 #include <cstring>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace tarnix {
 namespace {
 
+using testing::Le16;
+using testing::Le32;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::WriteAll;
@@ -17,13 +19,6 @@ InstrumentSettings Defaults() {
     InstrumentSettings settings;
     ApplyFactoryDefaults(settings);
     return settings;
-}
-
-std::string Le16(unsigned v) {
-    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-}
-std::string Le32(unsigned v) {
-    return Le16(v & 0xFFFF) + Le16(v >> 16);
 }
 
 std::string RfcHeader(unsigned positionBits, unsigned vdiv, unsigned n, unsigned span, unsigned tb,

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace tarnix {
 namespace {

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstring>
 
-#include "temp_dir.h"
+#include "../support/temp_dir.h"
 
 namespace tarnix {
 namespace {

@@ -195,12 +195,12 @@ TEST(DefaultLanguage, EveryEntryFitsTheReaderLimits) {
 }
 
 TEST(DefaultLanguage, IsWrittenAsUtf16WithBomAndReadsBackWhole) {
-    test::ScratchFolder dir;
+    testing::TempDir dir;
     CLanguageTable table;
     ASSERT_TRUE(table.WriteDefaultLanguage(dir.Path()));
     EXPECT_EQ(table.DefaultFilePath(), dir.Path() / "default.lug");
 
-    const std::string bytes = test::ReadBytes(table.DefaultFilePath());
+    const std::string bytes = testing::ReadAll(table.DefaultFilePath());
     ASSERT_GE(bytes.size(), 16u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(bytes.substr(2, 14), test::AsciiToUtf16("[App]\r\n", false));
@@ -214,11 +214,11 @@ TEST(DefaultLanguage, IsWrittenAsUtf16WithBomAndReadsBackWhole) {
     EXPECT_EQ(values, expectedValues);
 
     // Written again over an older file, not appended to it.
-    test::ScratchFolder other;
+    testing::TempDir other;
     other.Write("default.lug", std::string(100000, 'x'));
     CLanguageTable second;
     ASSERT_TRUE(second.WriteDefaultLanguage(other.Path()));
-    EXPECT_EQ(test::ReadBytes(second.DefaultFilePath()), bytes);
+    EXPECT_EQ(testing::ReadAll(second.DefaultFilePath()), bytes);
 }
 
 TEST(DefaultLanguage, UnwritableFolderLeavesNoPath) {

@@ -11,7 +11,7 @@ namespace tarnix {
 namespace {
 
 using test::AsciiToUtf16;
-using test::ScratchFolder;
+using testing::TempDir;
 
 struct Section {
     std::vector<std::string> keys;
@@ -26,7 +26,7 @@ Section Read(const std::filesystem::path& file, std::string_view section = "App"
 }
 
 TEST(IniFile, KeepsFileOrderSplitsAtFirstEqualsAndKeepsLeadingBlanks) {
-    ScratchFolder dir;
+    TempDir dir;
     const auto file = dir.Write("a.lug", "[Other]\r\n1=x\r\n[App]\r\n"
                                          "8030300= +\r\n"
                                          "20=b=c\r\n"
@@ -45,7 +45,7 @@ TEST(IniFile, KeepsFileOrderSplitsAtFirstEqualsAndKeepsLeadingBlanks) {
 }
 
 TEST(IniFile, SectionNameIsCaseInsensitiveAndLineEndsMayBeLfOrCr) {
-    ScratchFolder dir;
+    TempDir dir;
     const auto file = dir.Write("a.lug", "[app]\n1=one\r2=two\n");
     const Section s = Read(file, "App");
     ASSERT_EQ(s.count, 2);
@@ -53,7 +53,7 @@ TEST(IniFile, SectionNameIsCaseInsensitiveAndLineEndsMayBeLfOrCr) {
 }
 
 TEST(IniFile, MissingFileOrSectionGivesNothing) {
-    ScratchFolder dir;
+    TempDir dir;
     std::vector<std::string> keys{"stale"};
     std::vector<std::string> values{"stale"};
     EXPECT_EQ(CIniFile((dir.Path() / "none.lug").string()).ReadSection("App", keys, values), 0);
@@ -67,7 +67,7 @@ TEST(IniFile, MissingFileOrSectionGivesNothing) {
 }
 
 TEST(IniFile, ReadsUtf16LittleAndBigEndianWithByteOrderMark) {
-    ScratchFolder dir;
+    TempDir dir;
     // "[App]\r\n1=caf\u00e9 \U0001F600\r\n" spelled out unit by unit.
     std::string le = "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=caf", false);
     le += std::string("\xE9\x00", 2) + AsciiToUtf16(" ", false) + std::string("\x3D\xD8\x00\xDE", 4) +
@@ -86,7 +86,7 @@ TEST(IniFile, ReadsUtf16LittleAndBigEndianWithByteOrderMark) {
 }
 
 TEST(IniFile, ReadsUtf8WithAndWithoutBomAndFallsBackToLatin1) {
-    ScratchFolder dir;
+    TempDir dir;
     const Section withBom = Read(dir.Write("a.lug", "\xEF\xBB\xBF[App]\r\n8888=Fran\xC3\xA7"
                                                     "ais\r\n"));
     ASSERT_EQ(withBom.count, 1);
@@ -107,7 +107,7 @@ TEST(IniFile, ReadsUtf8WithAndWithoutBomAndFallsBackToLatin1) {
 }
 
 TEST(IniFile, OddUtf16LengthAndLoneSurrogatesDoNotBreakReading) {
-    ScratchFolder dir;
+    TempDir dir;
     std::string le = "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=a", false) + std::string("\x00\xD8", 2) +
                      AsciiToUtf16("b\r\n", false);
     le += "\x41"; // half a code unit at the end
@@ -118,7 +118,7 @@ TEST(IniFile, OddUtf16LengthAndLoneSurrogatesDoNotBreakReading) {
 }
 
 TEST(IniFile, LongEntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
-    ScratchFolder dir;
+    TempDir dir;
     // "1=" and 300 two-byte characters: the entry keeps 199 characters in all, 197 of them "é".
     std::string line = "1=";
     for (int i = 0; i < 300; ++i) {
@@ -138,7 +138,7 @@ TEST(IniFile, LongEntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
 }
 
 TEST(IniFile, ReadValueCutsAtTheValueLimitAndFindsTheFirstEqualKey) {
-    ScratchFolder dir;
+    TempDir dir;
     const auto file = dir.Write("v.lug", "[App]\r\n8888=" + std::string(400, 'n') + "\r\n8888=second\r\n");
     const std::string value = CIniFile(file.string()).ReadValue("App", "8888");
     EXPECT_EQ(value, std::string(259, 'n'));
@@ -147,7 +147,7 @@ TEST(IniFile, ReadValueCutsAtTheValueLimitAndFindsTheFirstEqualKey) {
 }
 
 TEST(IniFile, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
-    ScratchFolder dir;
+    TempDir dir;
     // Each entry "kkkk=" + 95 'v' is 100 characters plus its terminator: 101. With one final
     // terminator, 89 entries take 8990 characters and the 90th would need 9091.
     std::string text = "[App]\r\n";

@@ -12,7 +12,7 @@ namespace tarnix {
 namespace {
 
 using test::AsciiToUtf16;
-using test::ScratchFolder;
+using testing::TempDir;
 
 std::string Lug(const std::string& body) {
     return "[App]\r\n" + body;
@@ -39,7 +39,7 @@ protected:
         table_.FindLanguageFiles(folder_.Path() / "language");
     }
 
-    ScratchFolder folder_;
+    TempDir folder_;
     CLanguageTable table_;
 };
 

@@ -39,7 +39,7 @@ protected:
         return m;
     }
 
-    test::ScratchFolder folder_;
+    testing::TempDir folder_;
     CLanguageTable table_;
     std::vector<MenuNode> bar_;
 };
@@ -127,7 +127,7 @@ TEST(MenuText, RuleTextsGetTheirShortcutBack) {
 }
 
 TEST(LanguageWalk, LinkedFoldersAreNotFollowed) {
-    test::ScratchFolder folder;
+    testing::TempDir folder;
     folder.Write("language/a/One.lug", "[App]\r\n");
     std::error_code ec;
     std::filesystem::create_directory_symlink(folder.Path() / "language", folder.Path() / "language/a/loop",

@@ -2,50 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
+#include "../support/temp_dir.h"
 #include "recorder/recorder.h"
 
 namespace tarnix {
 namespace {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tarnix-rec-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteAll(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Le16(unsigned v) {
-    return {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
-}
-std::string Le32(unsigned v) {
-    return Le16(v & 0xFFFF) + Le16(v >> 16);
-}
+using testing::Le16;
+using testing::Le32;
+using testing::ReadAll;
+using testing::TempDir;
+using testing::WriteAll;
 
 std::string Header(unsigned source, unsigned vdiv, unsigned coupling, unsigned probe, unsigned bw,
                    unsigned positionBits, unsigned tb, unsigned reserved, unsigned hpos, unsigned count) {

@@ -4,19 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "acquisition/clock.h"
+#include "../acquisition/fake_services.h"
 #include "acquisition/device_link.h"
 #include "simulator/sim_instrument.h"
 
 namespace tarnix::testing {
-
-class CFakeClock final : public IClock {
-public:
-    explicit CFakeClock(std::int64_t start) : now(start) {}
-    std::int64_t NowMs() override { return now; }
-    void Sleep10ms() override { now += 10; }
-    std::int64_t now;
-};
 
 // The settings a test sends, in the program's terms.
 struct RigSetup {
