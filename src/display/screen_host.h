@@ -63,8 +63,6 @@ public:
     virtual void SetHorizontalPosition(int position) = 0;
     // Zoom In / Zoom Out mouse modes: a click in the plot steps the time base.
     virtual void ZoomStep(bool zoomIn) { (void)zoomIn; }
-    // Drag mouse mode: the waveform follows a held button horizontally by dx pixels.
-    virtual void DragWaveform(int dxPixels) { (void)dxPixels; }
 };
 
 } // namespace tarnix

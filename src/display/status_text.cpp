@@ -176,4 +176,20 @@ VisibleColumns RecordPictureVisibleColumns(const InstrumentSettings& s, int posi
     return v;
 }
 
+std::array<InformationItem, 3> FullScreenInformation(const InstrumentSettings& s, std::string_view timeWord) {
+    const RunStateStyle run = RunStateFor(s.runStatus);
+    std::string time(timeWord);
+    time += ' ';
+    time += TimePerDivLabel(s.timebase.timeDivIndex + s.timebase.timeDivOffset);
+    std::string trigger = TriggerSourceLabelFor(s).text;
+    if (s.trigger.triggerMode == kTrigModePulse) {
+        trigger += " Pulse ";
+    } else {
+        trigger += s.trigger.slope == kSlopeFalling ? " \u2193 " : " \u2191 ";
+    }
+    trigger += FormatTriggerLevel(TriggerLevelVolts(s, false));
+    return {InformationItem{run.text, run.colour}, InformationItem{time, Rgb(255, 177, 100)},
+            InformationItem{trigger, TriggerSourceColour(s, false)}};
+}
+
 } // namespace tarnix

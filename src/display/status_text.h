@@ -2,8 +2,10 @@
 // record picture, the trigger box and the trigger level in volts.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "display/screen_geometry.h"
 
@@ -61,5 +63,14 @@ struct VisibleColumns {
     int last = 128;
 };
 VisibleColumns RecordPictureVisibleColumns(const InstrumentSettings& settings, int position);
+
+// Full screen hides both strips; with the information display on, the screen shows their essentials in
+// one line instead: run state, time base (after timeWord, the "Time" text) and trigger.
+struct InformationItem {
+    std::string text;
+    std::uint32_t colour = 0; // 0x00RRGGBB
+};
+std::array<InformationItem, 3> FullScreenInformation(const InstrumentSettings& settings,
+                                                     std::string_view timeWord);
 
 } // namespace tarnix

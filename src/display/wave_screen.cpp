@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "acquisition/persist_history.h"
+#include "display/status_text.h"
 #include "model/instrument_settings.h"
 
 namespace tarnix {
@@ -195,6 +196,9 @@ const QImage& CWaveScreen::RenderFrame() {
     DrawAverageNote(p, params);
     if (params.fullScreen) {
         DrawScaleLabels(p, params);
+        if (informationOn_) {
+            DrawInformation(p, params);
+        }
     }
     return raster_;
 }
@@ -484,6 +488,25 @@ void CWaveScreen::DrawScaleLabels(QPainter& p, const PaintParams& params) {
     }
 }
 
+void CWaveScreen::SetInformationOn(bool on) {
+    informationOn_ = on;
+    update();
+}
+
+void CWaveScreen::DrawInformation(QPainter& p, const PaintParams& params) {
+    const PlotRect& plot = params.geometry.plot;
+    p.setFont(ScreenFont(QStringLiteral("Arial"), 20));
+    const QFontMetrics metrics(p.font());
+    int x = plot.left + plot.Width() / 20;
+    const int y = plot.bottom - metrics.height() - 12;
+    for (const InformationItem& item : FullScreenInformation(host_.Settings(), host_.Text(4018, "Time"))) {
+        const QString text = QString::fromStdString(item.text);
+        p.setPen(ToQColor(item.colour));
+        DrawTextAt(p, x, y, text);
+        x += metrics.horizontalAdvance(text) + plot.Width() / 12;
+    }
+}
+
 // ---- Mouse --------------------------------------------------------------------------------------
 
 void CWaveScreen::mousePressEvent(QMouseEvent* event) {
@@ -495,6 +518,7 @@ void CWaveScreen::mousePressEvent(QMouseEvent* event) {
     firstPointPending_ = true;
     const QPoint at = event->position().toPoint();
     lastDragX_ = at.x();
+    waveDragX_ = point_[kMarkerTrigPos].x;
     HandleMouse(at.x(), at.y());
     const InstrumentSettings& s = host_.Settings();
     if (!AnyMarkerDragged() && cursorType_ == kCursorNone && geometry_.plot.Contains(at.x(), at.y()) &&
@@ -648,7 +672,7 @@ bool CWaveScreen::OnCursorMouse(int x, int y) {
         } else {
             setCursor(buttonDown_ ? Qt::ClosedHandCursor : Qt::OpenHandCursor);
             if (buttonDown_ && x != lastDragX_) {
-                host_.DragWaveform(x - lastDragX_);
+                DragWaveform(x - lastDragX_);
                 lastDragX_ = x;
                 update();
             }
@@ -674,6 +698,16 @@ bool CWaveScreen::OnCursorMouse(int x, int y) {
     }
     update();
     return true;
+}
+
+// The held button moves the trigger point (and with it the stopped frame's window) with the pointer.
+void CWaveScreen::DragWaveform(int dx) {
+    const PlotRect& plot = geometry_.plot;
+    waveDragX_ = std::clamp(waveDragX_ + dx, plot.left, plot.right);
+    const int width = std::max(plot.Width(), 1);
+    const int position = std::min((waveDragX_ - plot.left + 1) * 500 / width, 500);
+    host_.SetHorizontalPosition(position);
+    UpdateMarkers();
 }
 
 // ---- Cursors ------------------------------------------------------------------------------------

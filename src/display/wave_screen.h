@@ -39,6 +39,9 @@ public:
     int GetCursorType() const { return cursorType_; }
     void SetCursorSource(int source);
     int GetCursorSource() const { return cursorSource_; }
+    // The information line that stands in for the hidden strips in full-screen mode.
+    void SetInformationOn(bool on);
+    bool GetInformationOn() const { return informationOn_; }
     PlotRect GetPlotRect() const { return geometry_.plot; }
     int GetMarginX() const { return geometry_.marginX; }
     // 1 gives the CH2 colour, 2 the MATH colour, anything else the CH1 colour.
@@ -95,6 +98,7 @@ private:
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);
     bool OnCursorMouse(int x, int y);
+    void DragWaveform(int dx);
     bool AnyMarkerDragged() const;
     void ReportNullRect();
 
@@ -110,6 +114,7 @@ private:
     void DrawLevelLine(QPainter& p, const PaintParams& params);
     void DrawAverageNote(QPainter& p, const PaintParams& params);
     void DrawScaleLabels(QPainter& p, const PaintParams& params);
+    void DrawInformation(QPainter& p, const PaintParams& params);
 
     bool MarkerShown(int marker) const;
     int LevelPointY(int levelMarker) const;
@@ -127,6 +132,7 @@ private:
     int cursorType_ = kCursorNone;
     int cursorSource_ = kCursorSrcCh1;
     int topMarker_ = kTopCh1;
+    bool informationOn_ = false;
 
     // Marker state.
     std::array<Pt, kMarkerCount> point_{};
@@ -145,6 +151,9 @@ private:
     bool firstPointPending_ = false;
     bool mouseCaptured_ = false;
     int lastDragX_ = 0;
+    // Drag mode: the trigger-position marker's x while the waveform is dragged, kept here because
+    // the position's 1/50-division steps would round the marker away from the pointer.
+    int waveDragX_ = 0;
 
     QImage raster_;
     std::vector<RasterPoint> scratch_;

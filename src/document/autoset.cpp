@@ -97,9 +97,7 @@ void CAutoset::Start() {
         doc_.SetSweep(kSweepAuto);
     }
     doc_.SetTriggerSource(kTrigCh1);
-    if (doc_.hooks.triggerSourceChanged) {
-        doc_.hooks.triggerSourceChanged();
-    }
+    doc_.ResetTriggerMarkerOffset();
     doc_.link.block.altFlag = 0;
     s.trigger.levelMarkerCh1 = kMarkerOnScreen;
     doc_.ApplyChannelEnables();
@@ -280,9 +278,7 @@ void CAutoset::Finish() {
         hooks.refreshSidebar();
     }
 
-    if (doc_.hooks.triggerSourceChanged) {
-        doc_.hooks.triggerSourceChanged();
-    }
+    doc_.ResetTriggerMarkerOffset();
     doc_.SetHorizontalPosition(250);
     doc_.SetZeroLevel(kCh1, 64.0f);
     doc_.SetTriggerLevel(kCh1, 64.0f);

@@ -336,13 +336,18 @@ void CTarnixDoc::SetMathSources(int sourceA, int sourceB) {
 
 // ---- Rules between settings ----
 
+void CTarnixDoc::ResetTriggerMarkerOffset() {
+    screenSetup.levelOffset = 0.0f;
+    if (hooks.triggerSourceChanged) {
+        hooks.triggerSourceChanged();
+    }
+}
+
 void CTarnixDoc::SelectTriggerSource(int source) {
     if (!IsInRange(EnumeratedField::kTriggerSource, source)) {
         return;
     }
-    if (hooks.triggerSourceChanged) {
-        hooks.triggerSourceChanged();
-    }
+    ResetTriggerMarkerOffset();
     link.block.altFlag = source == kTrigAlt ? 1 : 0;
     // A new channel source triggers at its 0 V line; EXT starts at mid-scale.
     if (source == kTrigCh1) {

@@ -106,7 +106,8 @@ struct DocumentHooks {
     std::function<void()> refreshSidebar;
     // Tick step 7 (after a capture step) and Stop: invalidate the screen and the two painted panels.
     std::function<void()> repaint;
-    // A trigger-source change: reset the screen's pixel offset between trigger-level and zero marker.
+    // After a trigger-source change has reset the trigger-level marker's pixel offset: the screen
+    // places its markers again.
     std::function<void()> triggerSourceChanged;
 };
 
@@ -237,6 +238,8 @@ public:
     // Full trigger-source change: marker offset reset, ALT flag, the new source's level at 0 V (or
     // EXT at 128), store, channel enables again.
     void SelectTriggerSource(int source);
+    // A new trigger source starts with the level marker on its channel's zero marker.
+    void ResetTriggerMarkerOffset();
     // Format change with its rules: X-Y turns CH1/CH2 on and MATH/REF off, leaves Roll via "40.0us"
     // and centres levels; Roll selects "1.00s"; Roll back to Y-T selects "40.0us".
     void SelectDisplayFormat(int format);

@@ -159,7 +159,6 @@ public:
     // A right click or the context-menu key at `globalPos`: zoom steps outside full screen, the
     // context menu in it.
     void ContextRequest(const QPoint& globalPos);
-    bool InformationOn() const { return informationOn_; }
 
     SidebarSync& Sidebar() { return sidebar_; }
     PanelHooks& Panels() { return panels_; }
@@ -232,7 +231,6 @@ private:
     CMenuEx* menuStyle_ = nullptr;
     SidebarSync sidebar_;
     PanelHooks panels_;
-    bool informationOn_ = false;
     bool menusBuilt_ = false;
 };
 

@@ -55,11 +55,13 @@ void CCommandTable::RegisterContextCommands() {
     Add(
         cmd::kInformationOnOff,
         [this] {
-            informationOn_ = !informationOn_;
-            RepaintScreen();
+            if (screen_ != nullptr) {
+                screen_->SetInformationOn(!screen_->GetInformationOn());
+            }
         },
         [this](CommandUI& ui) {
-            ui.SetText(Text(informationOn_ ? kTextInformationOff : kTextInformationOn));
+            const bool on = screen_ != nullptr && screen_->GetInformationOn();
+            ui.SetText(Text(on ? kTextInformationOff : kTextInformationOn));
         });
 }
 

@@ -93,6 +93,9 @@ void CDocScreenHost::ZoomStep(bool zoomIn) {
     } else {
         doc_.TimeDivSlower();
     }
+    if (timeBaseStepped) {
+        timeBaseStepped();
+    }
 }
 
 // ---- CSunkenPanel -------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <string>
 
 #include "acquisition/persist_history.h"
@@ -40,6 +41,8 @@ public:
     void ZoomStep(bool zoomIn) override;
 
     bool fullScreen = false;
+    // After a zoom click: the sidebar's time/div selector and knob follow the new time base.
+    std::function<void()> timeBaseStepped;
 
 private:
     CTarnixDoc& doc_;
@@ -84,7 +87,7 @@ public:
     CWaveScreen& Screen() { return *screen_; }
     CStatusStrip& Strip() { return *strip_; }
     CPersistHistory& Persistence() { return persist_; }
-    IScreenHost& Host() { return host_; }
+    CDocScreenHost& Host() { return host_; }
     // The column the sidebar issue fills, and the place of the info strip.
     QTabWidget& SidebarTabs() { return *sidebarTabs_; }
     void SetInfoStrip(QWidget* strip);

@@ -96,6 +96,8 @@ CViewPanels::~CViewPanels() {
     doc_.hooks.captureScreenSetup = nullptr;
     doc_.hooks.applyScreenSetup = nullptr;
     doc_.hooks.resetSubsystems = nullptr;
+    doc_.hooks.triggerSourceChanged = nullptr;
+    view_.Host().timeBaseStepped = nullptr;
     doc_.hooks.autosetTick = nullptr;
     doc_.hooks.autosetFinish = nullptr;
     doc_.hooks.calibrationTick = nullptr;
@@ -109,6 +111,8 @@ void CViewPanels::BindDocumentHooks() {
     doc_.hooks.fftTick = [this] { fft_->RefreshResults(); };
     doc_.hooks.beep = [] { QApplication::beep(); };
     doc_.hooks.resetSubsystems = [this] { autoset_->ResetNoSignalFlags(); };
+    doc_.hooks.triggerSourceChanged = [this] { view_.Screen().UpdateMarkers(); };
+    view_.Host().timeBaseStepped = [this] { sidebar_->SyncFromSettings(); };
     doc_.hooks.captureScreenSetup = [this](ScreenSetup& setup) {
         const CWaveScreen& screen = view_.Screen();
         setup.display.cursorSource = static_cast<std::uint16_t>(screen.GetCursorSource());

@@ -48,6 +48,7 @@ public:
     void SetHorizontalPosition(int position) override {
         settings.timebase.horizontalPosition = static_cast<std::uint16_t>(position);
     }
+    void ZoomStep(bool zoomIn) override { zoomSteps += zoomIn ? 1 : -1; }
 
     InstrumentSettings settings;
     CPersistHistory persist;
@@ -61,6 +62,7 @@ public:
     int stoppedPosition = 250;
     bool fullScreen = false;
     int zeroLevelCalls = 0;
+    int zoomSteps = 0; // +1 per faster step, -1 per slower step
 };
 
 } // namespace tarnix

@@ -76,9 +76,12 @@ private slots:
     void xyFigureIsCyan();
     void topMarkerIsDrawnOverTheOthers();
     void averageNoteAndFullScreenLabels();
+    void fullScreenInformationLine();
     void levelMarkerStateSurvivesATinyWindow();
     void positionMarkerDraggedPastTheRightEdge();
     void dragsActOnEveryFourthEvent();
+    void dragModeMovesTheTriggerPointWithThePointer();
+    void zoomModesStepOnPressesInsideThePlot();
     void zeroLevelDragTakesTheTriggerLevelAlong();
     void clickWithoutMovementGivesZeroReadouts();
     void cursorDragGivesTimeAndVoltReadouts();
@@ -258,6 +261,24 @@ void TestWaveScreen::averageNoteAndFullScreenLabels() {
                         kText) > 30);
 }
 
+void TestWaveScreen::fullScreenInformationLine() {
+    // The time base text is the only thing drawn in RGB(255,177,100); it appears in the bottom band
+    // of a full screen only while the information display is on.
+    Fixture f;
+    f.host.fullScreen = true;
+    f.host.settings.timebase.timeDivIndex = 12; // "40.0us" with the default offset 1
+    f.host.settings.timebase.timeDivOffset = 1;
+    const QImage& off = f.screen.RenderFrame();
+    const PlotRect plot = f.screen.GetPlotRect();
+    const QRect band(plot.left, plot.bottom - 60, plot.Width(), 59);
+    QCOMPARE(CountColour(off, band, Rgb3(255, 177, 100), kText), 0);
+    f.screen.SetInformationOn(true);
+    QVERIFY(CountColour(f.screen.RenderFrame(), band, Rgb3(255, 177, 100), kText) > 30);
+    // Window mode keeps the strips, so the line stays off there.
+    f.host.fullScreen = false;
+    QCOMPARE(CountColour(f.screen.RenderFrame(), band, Rgb3(255, 177, 100), kText), 0);
+}
+
 void TestWaveScreen::levelMarkerStateSurvivesATinyWindow() {
     // Before the first layout the screen may be tiny; a level that lies off such a plot must not be
     // remembered as "beyond the top" once the plot has its real size.
@@ -289,6 +310,56 @@ void TestWaveScreen::positionMarkerDraggedPastTheRightEdge() {
     const QImage& image = f.screen.RenderFrame();
     QCOMPARE(PixelAt(image, kPlot.right + 4, 5), Rgb3(250, 170, 100) & 0xFFFFFFu);
     QCOMPARE(PixelAt(image, 271, 3), Rgb3(50, 50, 50) & 0xFFFFFFu); // gone from the centre
+}
+
+void TestWaveScreen::dragModeMovesTheTriggerPointWithThePointer() {
+    Fixture f;
+    f.host.settings.acquire.running = 0;
+    f.host.settings.acquire.drag = 1;
+    f.screen.RenderFrame();
+    // The trigger point sits at x = 271 (position 250 of 500 px); a 100 px drag to the left moves it
+    // to x = 171: trunc((171 - 21 + 1) / 500 * 500) = 151.
+    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
+    Mouse(f.screen, QEvent::MouseMove, 250, 200, Qt::LeftButton);
+    Mouse(f.screen, QEvent::MouseMove, 200, 200, Qt::LeftButton);
+    QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 151);
+    // Small steps do not creep: back by 50 single pixels gives trunc((221 - 21 + 1)) = 201.
+    for (int x = 201; x <= 250; ++x) {
+        Mouse(f.screen, QEvent::MouseMove, x, 200, Qt::LeftButton);
+    }
+    QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 201);
+    // The marker is held at the plot's edges: it started 29 px left of the pointer, so moving the
+    // pointer to the left edge would take it past that edge.
+    Mouse(f.screen, QEvent::MouseMove, 519, 200, Qt::LeftButton);
+    QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 470);
+    Mouse(f.screen, QEvent::MouseMove, 22, 200, Qt::LeftButton);
+    QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 1);
+    Mouse(f.screen, QEvent::MouseButtonRelease, 22, 200, Qt::NoButton);
+    // Released, the pointer moves without dragging.
+    Mouse(f.screen, QEvent::MouseMove, 400, 200, Qt::NoButton);
+    QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 1);
+}
+
+void TestWaveScreen::zoomModesStepOnPressesInsideThePlot() {
+    Fixture f;
+    f.host.settings.acquire.running = 0;
+    f.host.settings.acquire.zoomIn = 1;
+    f.screen.RenderFrame();
+    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
+    Mouse(f.screen, QEvent::MouseButtonRelease, 300, 200, Qt::NoButton);
+    QCOMPARE(f.host.zoomSteps, 1);
+    Mouse(f.screen, QEvent::MouseButtonPress, 5, 200, Qt::LeftButton); // on the border: ignored
+    Mouse(f.screen, QEvent::MouseButtonRelease, 5, 200, Qt::NoButton);
+    QCOMPARE(f.host.zoomSteps, 1);
+    f.host.settings.acquire.zoomIn = 0;
+    f.host.settings.acquire.zoomOut = 1;
+    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
+    Mouse(f.screen, QEvent::MouseButtonRelease, 300, 200, Qt::NoButton);
+    QCOMPARE(f.host.zoomSteps, 0);
+    // A cursor type takes the mouse away from the zoom modes.
+    f.screen.SetCursorType(kCursorCross);
+    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
+    QCOMPARE(f.host.zoomSteps, 0);
 }
 
 void TestWaveScreen::dragsActOnEveryFourthEvent() {

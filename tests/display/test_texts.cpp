@@ -134,6 +134,30 @@ TEST(StatusTexts, TriggerLevelInVoltsPerSource) {
     EXPECT_NEAR(TriggerLevelVolts(s, false), 10.0, 1e-9);
 }
 
+TEST(StatusTexts, FullScreenInformationStandsInForTheStrips) {
+    InstrumentSettings s;
+    s.runStatus = 0;
+    s.timebase.timeDivOffset = 1;
+    s.timebase.timeDivIndex = 12; // 40.0us
+    s.ch(kCh2).colour = Rgb(255, 255, 0);
+    s.ch(kCh2).voltsPerDivIndex = 6;
+    s.ch(kCh2).zeroLevel = 192.0f;
+    s.trigger.levelCh2 = 160.0f; // one division above 0 V
+    s.trigger.triggerSource = kTrigCh2;
+    s.trigger.slope = kSlopeFalling;
+    auto items = FullScreenInformation(s, "Zeit");
+    EXPECT_EQ(items[0].text, "STOP");
+    EXPECT_EQ(items[0].colour, Rgb(255, 0, 0));
+    EXPECT_EQ(items[1].text, "Zeit 40.0us");
+    EXPECT_EQ(items[2].text, "CH2 \u2193 1.00V");
+    EXPECT_EQ(items[2].colour, Rgb(255, 255, 0));
+    s.trigger.triggerMode = kTrigModePulse;
+    s.trigger.triggerSource = kTrigExt;
+    s.trigger.levelExt = 128.0f;
+    items = FullScreenInformation(s, "Time");
+    EXPECT_EQ(items[2].text.substr(0, 10), "EXT Pulse ");
+}
+
 TEST(StatusTexts, RunStatesAndBlinking) {
     EXPECT_STREQ(RunStateFor(0).text, "STOP");
     EXPECT_EQ(RunStateFor(0).colour, Rgb(255, 0, 0));

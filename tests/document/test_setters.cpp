@@ -210,8 +210,10 @@ TEST_F(SetterTest, TriggerSourceChangePutsTheLevelAtZeroVolts) {
     doc->hooks.triggerSourceChanged = [&] { ++markerResets; };
     doc->SetZeroLevel(kCh2, 150.0f);
     doc->settings.trigger.levelMarkerCh2 = kMarkerAboveTop;
+    doc->screenSetup.levelOffset = 7.0f;
     doc->SelectTriggerSource(kTrigCh2);
     EXPECT_EQ(markerResets, 1);
+    EXPECT_EQ(doc->screenSetup.levelOffset, 0.0f);
     EXPECT_EQ(doc->settings.trigger.triggerSource, kTrigCh2);
     EXPECT_EQ(doc->settings.trigger.levelCh2, 150.0f);
     EXPECT_EQ(doc->settings.trigger.levelMarkerCh2, kMarkerOnScreen);

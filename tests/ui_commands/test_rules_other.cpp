@@ -374,7 +374,7 @@ void TestCommands::contextMenuItemsAndZoomClicks() {
     QCOMPARE(items[3]->text(), QStringLiteral("Change CH1 Volt/DIV"));
     QCOMPARE(items[4]->text(), QStringLiteral("Change CH2 Volt/DIV"));
     items[1]->trigger();
-    QVERIFY(rig.Table().InformationOn());
+    QVERIFY(view.Screen().GetInformationOn());
     rig.Table().UpdateMenu(menu.get());
     QCOMPARE(items[1]->text(), QStringLiteral("Information OFF"));
 
