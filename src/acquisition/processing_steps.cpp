@@ -19,8 +19,10 @@ constexpr double kFactors[3][2][11] = {
 // The last source index a stretch reads: the record of a fast time base is 10240 points.
 constexpr int kLastStretchSource = kBaseRecordLength - 1;
 
+// The memory holds 16-bit words; a code below 0 (a signal under the screen's bottom edge) arrives as its
+// two's-complement pattern and must stay negative so the clip puts it on the bottom edge, not the top.
 std::int16_t ToCode(std::uint16_t raw) {
-    return static_cast<std::int16_t>(std::min<std::uint16_t>(raw, 32767));
+    return static_cast<std::int16_t>(raw);
 }
 
 // Truncates toward zero into the trace's range; far out-of-range values are clipped later anyway.

@@ -217,7 +217,7 @@ void CWaveProcessor::ProcessRef(InstrumentSettings& settings, WaveFrameSet& fram
         std::min({static_cast<std::size_t>(r.recordLength), ref.samples.size(), ref.processed.size()});
     std::transform(
         ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n), ref.processed.begin(),
-        [](std::uint16_t v) { return static_cast<std::int16_t>(std::min<std::uint16_t>(v, 32767)); });
+        [](std::uint16_t v) { return static_cast<std::int16_t>(v); }); // negative codes stay negative
 
     RescaleParams params = BaseRescaleParams(r.recordLength, ref.span);
     params.recordLength = static_cast<int>(n);
@@ -280,9 +280,9 @@ void CWaveProcessor::RollShift(const ChannelSettings& cs, WaveFrame& frame) {
     for (int i = 0; i < step; ++i) {
         std::int16_t v = flat;
         if (!gnd) {
+            // Signed, as in the conversion step: a code below the bottom edge stays negative.
             v = i < static_cast<int>(frame.samples.size())
-                    ? static_cast<std::int16_t>(
-                          std::min<std::uint16_t>(frame.samples[static_cast<std::size_t>(i)], 32767))
+                    ? static_cast<std::int16_t>(frame.samples[static_cast<std::size_t>(i)])
                     : 0;
         }
         display[keep + i] = v;

@@ -129,8 +129,9 @@ void StretchAboutTrigger(std::span<const std::uint16_t> samples, int positionPer
         x = std::max(x, 0.0);
         const auto a = static_cast<std::size_t>(x);
         const double frac = x - static_cast<double>(a);
-        const double va = samples[std::min(a, n - 1)];
-        const double vb = samples[std::min(a + 1, n - 1)];
+        // Signed: a code below the screen's bottom edge is stored as its two's-complement pattern.
+        const double va = static_cast<std::int16_t>(samples[std::min(a, n - 1)]);
+        const double vb = static_cast<std::int16_t>(samples[std::min(a + 1, n - 1)]);
         out[o] = static_cast<std::int16_t>(va + frac * (vb - va));
     }
     if (out.size() > 1) {

@@ -55,6 +55,19 @@ TEST_F(PassTest, TenKWindowAtCentreShowsExactlyPoints120To10119) {
     EXPECT_EQ(std::min(F(kCh1).display[4998], F(kCh1).display[4999]), 0);
 }
 
+TEST_F(PassTest, CodesBelowTheBottomEdgeClipToTheBottomOnEveryPath) {
+    // The demo source stores a code of -1 as 0xFFFF; read as unsigned it would clip to the top edge
+    // and draw a spike across the whole screen.
+    Fill(kCh1, 0xFFFF);
+    for (int index : {12, 8, 2}) { // copy, linear stretch, sin(x)/x stretch
+        settings.timebase.timeDivIndex = static_cast<std::uint16_t>(index);
+        block.timeDivIndex = settings.timebase.timeDivIndex;
+        Pass();
+        EXPECT_TRUE(std::all_of(F(kCh1).display.begin(), F(kCh1).display.end(), [](auto v) { return v == 0; }))
+            << "time/div index " << index;
+    }
+}
+
 TEST_F(PassTest, GroundAndInvert) {
     for (std::size_t i = 0; i < kBaseRecordLength; ++i) {
         frames[kCh1].samples[i] = static_cast<std::uint16_t>(i % 256);
