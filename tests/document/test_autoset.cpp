@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../acquisition/fake_services.h"
+#include "../support/stub_driver.h"
 #include "analysis/analysis_inputs.h"
 #include "analysis/measure_set.h"
 #include "document/autoset.h"
@@ -235,35 +236,8 @@ TEST(AutosetSim, NoisyDcFitsVerticallyAndTheSearchEndsWithinItsBound) {
 // and the search over 0..24 moves up through 12, 18, 21, 22, 23 and converges on 24 without a fit.
 // 10000 samples fill the screen, so a half period h shows trunc(10000 / 2h) cycles: 1 for 3000, 2 for
 // 2000, 3 for 1500. Base 21 is the nearest miss.
-class CFastSquareDriver final : public IDriverLibrary {
+class CFastSquareDriver final : public testing::CStubDriver {
 public:
-    int IsPresent(int slot) override { return slot == 0 ? 1 : 0; }
-    int ReadDeviceId(int, std::uint16_t* id) override {
-        *id = 0;
-        return 1;
-    }
-    int WriteDeviceId(int, int) override { return 1; }
-    int ReadCalibration(int, std::uint16_t* values, int count) override {
-        std::fill(values, values + count, std::uint16_t{0});
-        return 1;
-    }
-    int WriteCalibration(int, const std::uint16_t*, int) override { return 1; }
-    int ReadCalibrationLevel(int, std::uint16_t* level) override {
-        *level = 0;
-        return 1;
-    }
-    int WriteCalibrationLevel(int, int) override { return 1; }
-    int SetTimebaseTrigger(int, int, const HardwareBlock*) override { return 1; }
-    int SetChannels(int, int, int, int, int, int) override { return 1; }
-    int SetLevels(int, const HardwareLevels*, int, int, int, const std::uint16_t*) override { return 1; }
-    int SetFilters(int, int, int, int) override { return 1; }
-    int StartCapture(int) override { return 1; }
-    int EnableTrigger(int) override { return 1; }
-    int ForceTrigger(int) override { return 1; }
-    int GetCaptureState(int, std::uint32_t* address) override {
-        *address = 0;
-        return kCaptureComplete;
-    }
     int ReadCapture(int, std::uint16_t* ch1, std::uint16_t* ch2, const HardwareBlock* block, std::uint32_t,
                     int) override {
         const std::uint32_t length = BufferSizeRecordLength(block->bufferSizeIndex);

@@ -15,37 +15,21 @@
 #include <memory>
 #include <vector>
 
+#include "../acquisition/fake_services.h"
+#include "../support/stub_driver.h"
 #include "ui/autoset_window.h"
 #include "ui/calibration_dialogs.h"
 
 namespace tarnix {
 namespace {
 
-class CFakeClock final : public IClock {
-public:
-    std::int64_t now = 1000;
-    std::int64_t NowMs() override { return now; }
-    void Sleep10ms() override { now += 10; }
-};
-
-class CFixedRandom final : public IRandom {
-public:
-    int Next() override { return 0; }
-};
-
 // A grounded instrument whose 0 V line follows the zero level exactly, so each word search ends at its
 // first test capture; it records the writes to its memory.
-class CGroundedDriver final : public IDriverLibrary {
+class CGroundedDriver final : public testing::CStubDriver {
 public:
     int calibrationWrites = 0;
     std::vector<int> levelWrites;
 
-    int IsPresent(int slot) override { return slot == 0 ? 1 : 0; }
-    int ReadDeviceId(int, std::uint16_t* id) override {
-        *id = 0;
-        return 1;
-    }
-    int WriteDeviceId(int, int) override { return 1; }
     int ReadCalibration(int, std::uint16_t* values, int count) override {
         std::fill(values, values + count, std::uint16_t{1});
         return 1;
@@ -54,27 +38,13 @@ public:
         ++calibrationWrites;
         return 1;
     }
-    int ReadCalibrationLevel(int, std::uint16_t* level) override {
-        *level = 0;
-        return 1;
-    }
     int WriteCalibrationLevel(int, int level) override {
         levelWrites.push_back(level);
         return 1;
     }
-    int SetTimebaseTrigger(int, int, const HardwareBlock*) override { return 1; }
-    int SetChannels(int, int, int, int, int, int) override { return 1; }
     int SetLevels(int, const HardwareLevels* levels, int, int, int, const std::uint16_t*) override {
         zero_ = {levels->ch1Zero, levels->ch2Zero};
         return 1;
-    }
-    int SetFilters(int, int, int, int) override { return 1; }
-    int StartCapture(int) override { return 1; }
-    int EnableTrigger(int) override { return 1; }
-    int ForceTrigger(int) override { return 1; }
-    int GetCaptureState(int, std::uint32_t* address) override {
-        *address = 0;
-        return kCaptureComplete;
     }
     int ReadCapture(int, std::uint16_t* ch1, std::uint16_t* ch2, const HardwareBlock* block, std::uint32_t,
                     int) override {
@@ -97,8 +67,8 @@ class TestCalibrationDialogs : public QObject {
     Q_OBJECT
 
 private:
-    CFakeClock clock_;
-    CFixedRandom random_;
+    testing::CFakeClock clock_{1000};
+    testing::CFakeRandom random_;
     std::unique_ptr<CGroundedDriver> driver_;
     std::unique_ptr<CTarnixDoc> doc_;
     std::unique_ptr<CZeroCalibration> calibration_;
