@@ -6,6 +6,7 @@
 #include <cstring>
 #include <sys/resource.h>
 
+#include "../support/setup_image.h"
 #include "../support/temp_dir.h"
 
 namespace tarnix {
@@ -13,6 +14,7 @@ namespace {
 
 using testing::ReadAll;
 using testing::TempDir;
+using testing::UnusualSetupImage;
 using testing::WriteAll;
 
 std::uint16_t U16At(const std::string& b, std::size_t at) {
@@ -32,75 +34,6 @@ constexpr std::size_t kCh1At = 20, kCh2At = 54, kMathAt = 88, kRefAt = 120, kTri
                       kTimebaseAt = 202, kDisplayAt = 212, kAcquireAt = 226, kRecorderAt = 242,
                       kPassFailAt = 286, kMeasureAt = 20322, kFftAt = 20390;
 
-// An image with a value other than the default in every field of every block, all within range.
-SetupImage Unusual() {
-    SetupImage img;
-    img.languageIndex = 3;
-    img.ch1 = {0, 2, 0, 1, 1, 1, 1, 100.5f, 0, 32768, 0x123456};
-    img.ch2 = {0, 9, 2, 3, 2, 1, 1, 17.25f, 1, 32768, 0x00ABCDEF};
-    img.math = {1, 4, 2, 1, 0, 3, 1, 33.0f, 1, 32768, 0x00010203};
-    img.ref.enabled = 1;
-    img.ref.empty = 0;
-    img.ref.zeroLevel = 99.0f;
-    img.ref.zeroLevelAtStop = 98.0f;
-    img.ref.voltsPerDivIndex = 1;
-    img.ref.voltsPerDivIndexAtStop = 2;
-    img.ref.recordLength = 1000;
-    img.ref.timeDivIndex = 30;
-    img.ref.horizontalPosition = 400;
-    img.ref.storedPosition = 97.5f;
-    img.ref.colour = 0x00404040;
-    img.ref.samples.resize(1000);
-    for (std::size_t i = 0; i < 1000; ++i) {
-        img.ref.samples[i] = static_cast<std::uint16_t>(i * 3);
-    }
-    img.trigger = {1, 2, 4, 1, -20.0f, 300.0f, 12.0f, 1.5f, -2.5f, 0.25f, 1, 2, 3, 3, 7.0f};
-    img.timebase = {25, 3, 1, 480, 1};
-    img.display = {6, 4, 1, 0, 17, 18};
-    img.acquire = {15, 1, 1, 64, 1, 0};
-    img.recorder.recordSource = 1;
-    img.recorder.recordEndFrame = 900;
-    img.recorder.recordInterval = 20000;
-    img.recorder.recordedCount = 900;
-    img.recorder.timeDivIndex = 37;
-    img.recorder.voltsPerDivIndex = 9;
-    img.recorder.verticalPosition = 255.0f;
-    img.recorder.coupling = 2;
-    img.recorder.probe = 3;
-    img.recorder.bandwidthLimit = 1;
-    img.recorder.playing = 1;
-    img.recorder.playStartFrame = 5;
-    img.recorder.horizontalPosition = 500;
-    img.recorder.reserved = -123456;
-    img.recorder.playInterval = 333;
-    img.recorder.playEndFrame = 800;
-    img.recorder.currentFrame = 6;
-    img.recorder.repeat = 1;
-    img.recorder.frames.resize(kSetupRecorderStoreSamples);
-    for (std::size_t i = 0; i < img.recorder.frames.size(); ++i) {
-        img.recorder.frames[i] = static_cast<std::int16_t>(i % 65521);
-    }
-    img.passFail.horizontalTolerance = 2000;
-    img.passFail.verticalTolerance = 128;
-    img.passFail.failCount = 0xFFFFFFFFFFFFFFF0ull;
-    img.passFail.passCount = 12345678901ull;
-    img.passFail.totalCount = 42;
-    img.passFail.output = 3;
-    img.passFail.source = 1;
-    img.passFail.stopWhenOutput = 1;
-    for (std::size_t i = 0; i < kSetupMaskPoints; ++i) {
-        img.passFail.upper[i] = static_cast<std::int16_t>(255 - i % 200);
-        img.passFail.lower[i] = static_cast<std::int16_t>(i % 50);
-    }
-    img.measure.itemCount = 8;
-    img.measure.source = 2;
-    for (std::size_t i = 0; i < 8; ++i) {
-        img.measure.items[i] = {1, static_cast<std::uint16_t>(i % 3), static_cast<std::uint16_t>(19 - i)};
-    }
-    img.fft = {1, 1, 3, 4096, 0, 45.0, 16};
-    return img;
-}
-
 TEST(SetupFile, SizesFollowTheOptionalParts) {
     SetupImage img;
     EXPECT_EQ(SerializeSetup(img).size(), 20412u);
@@ -115,7 +48,7 @@ TEST(SetupFile, SizesFollowTheOptionalParts) {
 }
 
 TEST(SetupFile, BlocksSitAtTheirOffsets) {
-    SetupImage img = Unusual();
+    SetupImage img = UnusualSetupImage();
     img.ref.empty = 1;
     img.ref.samples.clear();
     img.acquire.recordingEmpty = 1;
@@ -161,7 +94,7 @@ TEST(SetupFile, BlocksSitAtTheirOffsets) {
 
 TEST(SetupFile, EveryBlockComesBackThroughTheFile) {
     TempDir dir;
-    const SetupImage img = Unusual();
+    const SetupImage img = UnusualSetupImage();
     const std::string path = dir.File("All.SET");
     ASSERT_TRUE(SaveSetupFile(path, img, false).ok);
     EXPECT_EQ(ReadAll(path).size(), 20412u + 2000u + 10000000u);
@@ -174,7 +107,7 @@ TEST(SetupFile, EveryBlockComesBackThroughTheFile) {
 
 TEST(SetupFile, RefusalsChangeNothingAndSaySoOnlyForTheExtension) {
     TempDir dir;
-    const SetupImage img = Unusual();
+    const SetupImage img = UnusualSetupImage();
     const std::string good = dir.File("good.set");
     ASSERT_TRUE(SaveSetupFile(good, img, false).ok);
     const std::string bytes = ReadAll(good);
@@ -289,7 +222,7 @@ TEST(SetupFile, DemoModeWritesAndReadsOnlyTheHeader) {
     EXPECT_TRUE(absent.message.empty());
     EXPECT_FALSE(std::filesystem::exists(path)); // nothing created
 
-    const SetupImage img = Unusual();
+    const SetupImage img = UnusualSetupImage();
     ASSERT_TRUE(SaveSetupFile(path, img, false).ok);
     const std::string before = ReadAll(path);
     ASSERT_TRUE(SaveSetupFile(path, demo, true).ok);
@@ -328,7 +261,7 @@ TEST(SetupFile, AFailedSaveLeavesThePreviousFileIntact) {
     struct rlimit limited = old;
     limited.rlim_cur = 1 << 20;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    SetupImage big = Unusual();
+    SetupImage big = UnusualSetupImage();
     FileResult result = SaveSetupFile(path, big, false);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
