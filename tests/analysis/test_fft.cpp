@@ -153,17 +153,27 @@ FftFrameInput YtInput(std::span<const std::int16_t> record, double voltsPerDiv =
     return input;
 }
 
-TEST(FftAnalysis, PureSineGivesItsAmplitudeBinAndFrequencyForEachWindow) {
-    const auto record = ToneRecord(127.0, {{20, 80.0}}); // 80 codes at 1 V/div = 2.5 V
-    CFftAnalysis fft;
-    for (int window = 0; window < kWindowCount; ++window) {
-        FftSettings settings;
-        FftResults results;
+// A running analysis from its reset state, at the given bin count.
+class FftCompute : public ::testing::Test {
+protected:
+    void Start(int bins) {
         ResetFft(settings, results);
         settings.running = 1;
+        settings.bins = static_cast<std::uint16_t>(bins);
+    }
+    FftStatus Compute(const FftFrameInput& input) { return fft.Compute(settings, input, results); }
+
+    CFftAnalysis fft;
+    FftSettings settings;
+    FftResults results;
+};
+
+TEST_F(FftCompute, PureSineGivesItsAmplitudeBinAndFrequencyForEachWindow) {
+    const auto record = ToneRecord(127.0, {{20, 80.0}}); // 80 codes at 1 V/div = 2.5 V
+    for (int window = 0; window < kWindowCount; ++window) {
+        Start(1024);
         settings.window = static_cast<std::uint16_t>(window);
-        settings.bins = 1024;
-        ASSERT_EQ(fft.Compute(settings, YtInput(record), results), FftStatus::kComputed);
+        ASSERT_EQ(Compute(YtInput(record)), FftStatus::kComputed);
         EXPECT_EQ(results.binCount, 1024);
         EXPECT_EQ(results.fundamentalBin, 20) << window;
         EXPECT_NEAR(results.fundamentalValue, 2.5, 2.5 * 0.005) << window;
@@ -173,18 +183,13 @@ TEST(FftAnalysis, PureSineGivesItsAmplitudeBinAndFrequencyForEachWindow) {
     }
 }
 
-TEST(FftAnalysis, SecondHarmonicFortyDbDownGivesThdOfMinusForty) {
+TEST_F(FftCompute, SecondHarmonicFortyDbDownGivesThdOfMinusForty) {
     // Large codes keep rounding distortion far below the -40 dB harmonic.
     const auto record = ToneRecord(127.0, {{20, 10000.0}, {40, 100.0}});
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
-    settings.bins = 1024;
+    Start(1024);
     settings.scale = kFftScaleDb;
     settings.window = kWindowBlackman;
-    ASSERT_EQ(fft.Compute(settings, YtInput(record), results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(YtInput(record)), FftStatus::kComputed);
     EXPECT_EQ(results.fundamentalBin, 20);
     EXPECT_EQ(results.harmonicBin[0], 40); // multipliers 2..6 at time/div index 11
     EXPECT_EQ(results.harmonicBin[4], 120);
@@ -198,7 +203,7 @@ TEST(FftAnalysis, SecondHarmonicFortyDbDownGivesThdOfMinusForty) {
     EXPECT_NEAR(results.linear[40], 100.0 / 32.0, 0.02);
 }
 
-TEST(FftAnalysis, WhiteNoiseOfKnownPowerGivesTheSnr) {
+TEST_F(FftCompute, WhiteNoiseOfKnownPowerGivesTheSnr) {
     // A record of exactly B points is taken point for point, so the noise reaches the transform
     // unfiltered. Rectangle window: the other windows widen the noise bandwidth of each bin.
     constexpr int kBins = 4096;
@@ -217,15 +222,10 @@ TEST(FftAnalysis, WhiteNoiseOfKnownPowerGivesTheSnr) {
         noisePower += actualNoise * actualNoise / kBins;
     }
     const double snrTruth = 10.0 * std::log10(amplitude * amplitude / 2.0 / noisePower);
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
-    settings.bins = kBins;
+    Start(kBins);
     FftFrameInput input = YtInput(record);
     input.timeDivIndex = 12;
-    ASSERT_EQ(fft.Compute(settings, input, results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(input), FftStatus::kComputed);
     EXPECT_EQ(results.fundamentalBin, 100);
     ASSERT_EQ(results.figures.shown[0], 1u);
     EXPECT_NEAR(results.figures.value[0], snrTruth, 1.0);
@@ -237,7 +237,7 @@ TEST(FftAnalysis, WhiteNoiseOfKnownPowerGivesTheSnr) {
     EXPECT_NEAR(results.figures.value[5], totalTruth, 0.2);
 }
 
-TEST(FftAnalysis, AllZeroSpectrumShowsDashesEverywhere) {
+TEST_F(FftCompute, AllZeroSpectrumShowsDashesEverywhere) {
     FftFigures figures;
     std::vector<double> zeros(512, 0.0);
     ComputeFigures(zeros, 1, {2, 3, 4, 5, 6}, figures);
@@ -247,13 +247,9 @@ TEST(FftAnalysis, AllZeroSpectrumShowsDashesEverywhere) {
     }
     // The same through a computation on a flat record at 0 V, in dB: zero stays zero.
     const std::vector<std::int16_t> flat(10240, 127);
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
+    Start(256);
     settings.scale = kFftScaleDb;
-    ASSERT_EQ(fft.Compute(settings, YtInput(flat), results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(YtInput(flat)), FftStatus::kComputed);
     for (int k = 0; k < 256; ++k) {
         ASSERT_EQ(results.spectrum[static_cast<std::size_t>(k)], 0.0);
     }
@@ -373,7 +369,7 @@ TEST(FftAnalysis, BinFrequencies) {
     EXPECT_EQ(f[4095], 2147483647);
 }
 
-TEST(FftAnalysis, FastTimeBaseStretchesTheRawSamples) {
+TEST_F(FftCompute, FastTimeBaseStretchesTheRawSamples) {
     // Ramp source: the linear stretch reproduces the source position of each output point.
     std::vector<std::uint16_t> ramp(10240);
     for (std::size_t i = 0; i < ramp.size(); ++i) {
@@ -398,12 +394,7 @@ TEST(FftAnalysis, FastTimeBaseStretchesTheRawSamples) {
         samples[i] =
             static_cast<std::uint16_t>(std::lround(10000.0 + 4000.0 * std::cos(2.0 * kPi * i / period)));
     }
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
-    settings.bins = 1024;
+    Start(1024);
     FftFrameInput input;
     input.model = 1;
     input.timeDivIndex = 4;
@@ -411,13 +402,13 @@ TEST(FftAnalysis, FastTimeBaseStretchesTheRawSamples) {
     input.zeroLevelWord = 128;
     input.positionPercent = 50;
     input.sampleMemory = samples;
-    ASSERT_EQ(fft.Compute(settings, input, results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(input), FftStatus::kComputed);
     EXPECT_EQ(results.fundamentalBin, 10);
     EXPECT_EQ(results.rows[0].frequency, "5.00MHz");
     EXPECT_NEAR(results.fundamentalValue, 4000.0 / 32.0, 4000.0 / 32.0 * 0.03);
 }
 
-TEST(FftAnalysis, FastTimeBaseShiftsTheShownSpectrumButNotTheLinearCopy) {
+TEST_F(FftCompute, FastTimeBaseShiftsTheShownSpectrumButNotTheLinearCopy) {
     // 40 cycles per screen: the first peak is bin 40, so bins 21..63 move one bin down.
     std::vector<std::uint16_t> samples(10240);
     const double period = 10000.0 / 33.5 / 40.0;
@@ -425,45 +416,35 @@ TEST(FftAnalysis, FastTimeBaseShiftsTheShownSpectrumButNotTheLinearCopy) {
         samples[i] =
             static_cast<std::uint16_t>(std::lround(1000.0 + 800.0 * std::cos(2.0 * kPi * i / period)));
     }
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
-    settings.bins = 512;
+    Start(512);
     FftFrameInput input;
     input.timeDivIndex = 5;
     input.secondsPerDiv = 2e-7; // at the threshold: stretched
     input.sampleMemory = samples;
-    ASSERT_EQ(fft.Compute(settings, input, results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(input), FftStatus::kComputed);
     EXPECT_EQ(results.fundamentalBin, 39);
     EXPECT_EQ(results.spectrum[39], results.linear[40]);
     EXPECT_EQ(FindPeakBin(std::span<const double>(results.linear.data(), 512)), 40);
     EXPECT_EQ(results.rows[0].frequency, "19.5MHz"); // 39 x 500 kHz
 }
 
-TEST(FftAnalysis, RollUsesTheFullRollRecordAt256Bins) {
+TEST_F(FftCompute, RollUsesTheFullRollRecordAt256Bins) {
     std::vector<std::int16_t> trace(5000);
     for (std::size_t i = 0; i < trace.size(); ++i) {
         trace[i] =
             static_cast<std::int16_t>(std::lround(127.0 + 64.0 * std::sin(2.0 * kPi * 7.0 * i / 5000.0)));
     }
-    CFftAnalysis fft;
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    settings.running = 1;
-    settings.bins = 2048;
+    Start(2048);
     FftFrameInput input;
     input.rollFormat = true;
     input.secondsPerDiv = 1.0;
     input.timeDivIndex = 25;
     input.displayTrace = trace;
     input.rollWritePosition = 4999;
-    EXPECT_EQ(fft.Compute(settings, input, results), FftStatus::kRollNotFull);
+    EXPECT_EQ(Compute(input), FftStatus::kRollNotFull);
     EXPECT_EQ(settings.bins, 256);
     input.rollWritePosition = 5000;
-    ASSERT_EQ(fft.Compute(settings, input, results), FftStatus::kComputed);
+    ASSERT_EQ(Compute(input), FftStatus::kComputed);
     EXPECT_EQ(results.binCount, 256);
     EXPECT_EQ(results.fundamentalBin, 7);
     EXPECT_NEAR(results.fundamentalValue, 2.0, 0.02); // 64 codes at 1 V/div

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <string>
 
 namespace tarnix {
@@ -61,54 +60,25 @@ TEST(ModelTable, BufferSizesAndExt10) {
     }
 }
 
-// Model 1's table: rows 12..25 by buffer column (b = 0, b = 3, other b).
-const std::array<std::array<const char*, 3>, 14> kModel1Middle = {{
-    {"50MS/s", "150MS/s", "150MS/s"},  // 12
-    {"25MS/s", "75MS/s", "150MS/s"},   // 13
-    {"10MS/s", "25MS/s", "50MS/s"},    // 14
-    {"5MS/s", "10MS/s", "25MS/s"},     // 15
-    {"2.5MS/s", "7.5MS/s", "10MS/s"},  // 16
-    {"1MS/s", "3MS/s", "6MS/s"},       // 17
-    {"500KS/s", "1.5MS/s", "3MS/s"},   // 18
-    {"250KS/s", "750KS/s", "1.5MS/s"}, // 19
-    {"100KS/s", "300KS/s", "600KS/s"}, // 20
-    {"50KS/s", "150KS/s", "300KS/s"},  // 21
-    {"25KS/s", "75KS/s", "150KS/s"},   // 22
-    {"10KS/s", "30KS/s", "60KS/s"},    // 23
-    {"5KS/s", "15KS/s", "30KS/s"},     // 24
-    {"2.5KS/s", "7.5KS/s", "15KS/s"},  // 25
-}};
-const std::array<const char*, 13> kModel1Slow = {"50S/s",    "25S/s",    "12.5S/s", "5S/s",    "2.5S/s",
-                                                 "1.25S/s",  "0.83S/s",  "0.42S/s", "0.21S/s", "0.083S/s",
-                                                 "0.042S/s", "0.021S/s", "0.014S/s"};
-
-std::string Model1Expected(int row, int buffer, bool both) {
-    if (row == 0) {
-        return "";
-    }
-    if (row <= 10) {
-        return both ? "75MS/s" : "150MS/s";
-    }
-    if (row == 11) {
-        return "75MS/s";
-    }
-    if (row <= 25) {
-        const int column = buffer == 0 ? 0 : buffer == 3 ? 1 : 2;
-        return kModel1Middle[static_cast<std::size_t>(row - 12)][static_cast<std::size_t>(column)];
-    }
-    return kModel1Slow[static_cast<std::size_t>(row - 26)];
-}
-
-TEST(SamplingRateLabel, EveryRowOfModelOneAtBothChannelStatesAndEveryBuffer) {
-    for (int row = 0; row <= 38; ++row) {
-        for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
-            for (bool both : {false, true}) {
-                const int code = both ? kBoth : kOneChannel;
-                EXPECT_EQ(SamplingRateLabel(1, row, buffer, code, kTrigCh1),
-                          Model1Expected(row, buffer, both))
-                    << "row " << row << " buffer " << buffer << " both " << both;
-            }
-        }
+// Model 1 at the edges of each part of its table: the fixed fast rows, the first and last row whose
+// rate depends on the buffer (10k, 32k, any other size), and the first and last slow row.
+TEST(SamplingRateLabel, ModelOneAtTheEdgesOfEachPartOfTheTable) {
+    struct Row {
+        int row, buffer, code;
+        const char* label;
+    };
+    const Row rows[] = {
+        {0, 0, kOneChannel, ""},         {1, 0, kOneChannel, "150MS/s"},   {1, 3, kBoth, "75MS/s"},
+        {10, 6, kOneChannel, "150MS/s"}, {10, 0, kBoth, "75MS/s"},         {11, 0, kOneChannel, "75MS/s"},
+        {12, 0, kBoth, "50MS/s"},        {12, 3, kBoth, "150MS/s"},        {12, 5, kOneChannel, "150MS/s"},
+        {13, 0, kBoth, "25MS/s"},        {13, 3, kOneChannel, "75MS/s"},   {13, 1, kBoth, "150MS/s"},
+        {18, 4, kBoth, "3MS/s"},         {25, 0, kBoth, "2.5KS/s"},        {25, 3, kBoth, "7.5KS/s"},
+        {25, 2, kOneChannel, "15KS/s"},  {26, 0, kBoth, "50S/s"},          {26, 6, kOneChannel, "50S/s"},
+        {32, 3, kBoth, "0.83S/s"},       {38, 0, kOneChannel, "0.014S/s"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(SamplingRateLabel(1, r.row, r.buffer, r.code, kTrigCh1), r.label)
+            << "row " << r.row << " buffer " << r.buffer << " code " << r.code;
     }
 }
 

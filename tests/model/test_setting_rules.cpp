@@ -48,13 +48,10 @@ TEST(ChannelCode, BothOnlyCh2OrElseZero) {
 }
 
 TEST(BlockLevels, ZeroLevelIsClampedThenTruncated) {
-    EXPECT_EQ(ZeroLevelToBlock(64.0f), 64);
     EXPECT_EQ(ZeroLevelToBlock(64.99f), 64);
-    EXPECT_EQ(ZeroLevelToBlock(254.9f), 254);
     EXPECT_EQ(ZeroLevelToBlock(255.0f), 255);
     EXPECT_EQ(ZeroLevelToBlock(300.0f), 255);
     EXPECT_EQ(ZeroLevelToBlock(-0.5f), 0);
-    EXPECT_EQ(ZeroLevelToBlock(-40.0f), 0);
     EXPECT_EQ(ZeroLevelToBlock(std::numeric_limits<float>::quiet_NaN()), 0);
     EXPECT_EQ(ZeroLevelToBlock(std::numeric_limits<float>::infinity()), 255);
 }
@@ -70,13 +67,10 @@ TEST(BlockLevels, TriggerLevelIsTruncatedNotClamped) {
 }
 
 TEST(BlockPosition, HorizontalPositionToPercent) {
-    EXPECT_EQ(HorizontalPositionToBlock(600), 100);
     EXPECT_EQ(HorizontalPositionToBlock(501), 100);
     EXPECT_EQ(HorizontalPositionToBlock(500), 100);
     EXPECT_EQ(HorizontalPositionToBlock(499), 99);
-    EXPECT_EQ(HorizontalPositionToBlock(250), 50);
     EXPECT_EQ(HorizontalPositionToBlock(4), 0);
-    EXPECT_EQ(HorizontalPositionToBlock(0), 0);
     EXPECT_EQ(HorizontalPositionToBlock(-5), 0);
     EXPECT_EQ(HorizontalPositionToBlock(std::numeric_limits<std::int16_t>::min()), 0);
     EXPECT_EQ(HorizontalPositionToBlock(std::numeric_limits<std::int16_t>::max()), 100);
