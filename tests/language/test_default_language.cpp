@@ -16,25 +16,7 @@
 namespace tarnix {
 namespace {
 
-std::map<int, std::string> DefaultByKey() {
-    std::vector<std::string> keys;
-    std::vector<std::string> values;
-    DefaultLanguageEntries(keys, values);
-    std::map<int, std::string> byKey;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        const int key = std::stoi(keys[i]);
-        EXPECT_EQ(std::to_string(key), keys[i]) << "key not in plain decimal form";
-        EXPECT_TRUE(byKey.emplace(key, values[i]).second) << "key twice: " << keys[i];
-    }
-    return byKey;
-}
-
-void WalkMenu(const std::vector<MenuNode>& nodes, std::vector<const MenuNode*>& out) {
-    for (const MenuNode& n : nodes) {
-        out.push_back(&n);
-        WalkMenu(n.children, out);
-    }
-}
+using test::DefaultTextsByKey;
 
 TEST(DefaultLanguage, HasTheCountedEntriesInEachGroup) {
     std::vector<std::string> keys;
@@ -43,10 +25,14 @@ TEST(DefaultLanguage, HasTheCountedEntriesInEachGroup) {
     ASSERT_EQ(keys.size(), 457u);
     EXPECT_EQ(keys.front(), "8888");
     EXPECT_EQ(values.front(), "English");
+    for (const std::string& key : keys) {
+        EXPECT_EQ(std::to_string(std::stoi(key)), key) << "key not in plain decimal form";
+    }
+    ASSERT_EQ(DefaultTextsByKey().size(), keys.size()) << "a key twice";
 
     int menu = 0, titles = 0, controls = 0, tooltips = 0, messages = 0;
     const std::set<int> toolbar(cmd::kToolbarCommands.begin(), cmd::kToolbarCommands.end());
-    for (const auto& [key, text] : DefaultByKey()) {
+    for (const auto& [key, text] : DefaultTextsByKey()) {
         if (key == 8888) {
             continue;
         } else if (key >= 800 && key <= 810) {
@@ -73,10 +59,10 @@ TEST(DefaultLanguage, HasTheCountedEntriesInEachGroup) {
 }
 
 TEST(DefaultLanguage, EveryMenuItemHasItsTextWithTheListedDifferences) {
-    const auto texts = DefaultByKey();
-    std::vector<const MenuNode*> items;
+    const auto texts = DefaultTextsByKey();
+    std::map<int, const MenuNode*> items;
     const auto bar = BuildMenuBar();
-    WalkMenu(bar, items);
+    test::NodesByKey(bar, items);
 
     // Items whose default-language text differs from the menu's own text, and how.
     std::map<int, std::string> expectedDifferent = {
@@ -100,7 +86,7 @@ TEST(DefaultLanguage, EveryMenuItemHasItsTextWithTheListedDifferences) {
     }
 
     int found = 0;
-    for (const MenuNode* item : items) {
+    for (const auto& [key, item] : items) {
         const bool nanoseconds = item->key >= 804000000 && item->key <= 804000099;
         const bool bufferSize = item->key >= 8080900 && item->key <= 8080999;
         auto it = texts.find(item->key);
@@ -125,7 +111,7 @@ TEST(DefaultLanguage, EveryMenuItemHasItsTextWithTheListedDifferences) {
 }
 
 TEST(DefaultLanguage, TitlesTooltipsAndMessagesAreThoseOfTheProgram) {
-    const auto t = DefaultByKey();
+    const auto t = DefaultTextsByKey();
     const std::map<int, std::string> titles = {
         {100, "About"},
         {184, "Intensity"},
@@ -165,7 +151,7 @@ TEST(DefaultLanguage, TitlesTooltipsAndMessagesAreThoseOfTheProgram) {
 
 TEST(DefaultLanguage, ControlCaptionsAreExactlyTheDeclaredControls) {
     std::set<int> captioned;
-    for (const auto& [key, text] : DefaultByKey()) {
+    for (const auto& [key, text] : DefaultTextsByKey()) {
         if (key >= 1040 && key <= 1298) {
             captioned.insert(key);
             EXPECT_FALSE(text.empty()) << key;

@@ -1,10 +1,15 @@
-// Shared helpers of the language tests: the scratch folder of the file tests and hand-made UTF-16.
+// Shared helpers of the language tests: the scratch folder of the file tests, hand-made UTF-16, the
+// default texts by key and a menu tree by key.
 #pragma once
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "../support/temp_dir.h"
+#include "language/language_table.h"
+#include "language/menu_table.h"
 
 namespace tarnix::test {
 
@@ -21,6 +26,26 @@ inline std::string AsciiToUtf16(std::string_view ascii, bool bigEndian) {
         }
     }
     return out;
+}
+
+// The default language's texts by their numeric key.
+inline std::map<int, std::string> DefaultTextsByKey() {
+    std::vector<std::string> keys;
+    std::vector<std::string> values;
+    DefaultLanguageEntries(keys, values);
+    std::map<int, std::string> byKey;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        byKey.emplace(std::stoi(keys[i]), values[i]);
+    }
+    return byKey;
+}
+
+// Every node of a menu tree by its language key.
+inline void NodesByKey(const std::vector<MenuNode>& nodes, std::map<int, const MenuNode*>& out) {
+    for (const MenuNode& n : nodes) {
+        out[n.key] = &n;
+        NodesByKey(n.children, out);
+    }
 }
 
 } // namespace tarnix::test

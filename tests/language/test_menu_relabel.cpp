@@ -13,13 +13,6 @@
 namespace tarnix {
 namespace {
 
-void ByKey(const std::vector<MenuNode>& nodes, std::map<int, const MenuNode*>& out) {
-    for (const MenuNode& n : nodes) {
-        out[n.key] = &n;
-        ByKey(n.children, out);
-    }
-}
-
 class MenuRelabel : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -35,7 +28,7 @@ protected:
 
     std::map<int, const MenuNode*> Index() const {
         std::map<int, const MenuNode*> m;
-        ByKey(bar_, m);
+        test::NodesByKey(bar_, m);
         return m;
     }
 
@@ -68,13 +61,7 @@ TEST_F(MenuRelabel, FoundKeysReplaceTextsMissingKeysKeepThemSeparatorsStay) {
 }
 
 TEST_F(MenuRelabel, DefaultAfterAnotherLanguageRestoresEveryText) {
-    std::vector<std::string> keys;
-    std::vector<std::string> values;
-    DefaultLanguageEntries(keys, values);
-    std::map<int, std::string> english;
-    for (std::size_t i = 0; i < keys.size(); ++i) {
-        english[std::stoi(keys[i])] = values[i];
-    }
+    const std::map<int, std::string> english = test::DefaultTextsByKey();
 
     table_.SelectLanguage(1, 0);
     RelabelMenuTree(bar_, table_);

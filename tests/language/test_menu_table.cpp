@@ -1,6 +1,8 @@
 #include "language/command_ids.h"
 #include "language/menu_table.h"
 
+#include "test_helpers.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,23 +13,18 @@
 namespace tarnix {
 namespace {
 
-// Every node of a tree by language key, and by command ID.
-void Collect(const std::vector<MenuNode>& nodes, std::map<int, const MenuNode*>& byKey,
-             std::map<int, const MenuNode*>& byCommand) {
-    for (const MenuNode& n : nodes) {
-        byKey[n.key] = &n;
-        if (n.command > 0) {
-            byCommand[n.command] = &n;
-        }
-        Collect(n.children, byKey, byCommand);
-    }
-}
-
 struct Index {
     std::vector<MenuNode> bar;
     std::map<int, const MenuNode*> byKey;
     std::map<int, const MenuNode*> byCommand;
-    explicit Index(std::vector<MenuNode> tree) : bar(std::move(tree)) { Collect(bar, byKey, byCommand); }
+    explicit Index(std::vector<MenuNode> tree) : bar(std::move(tree)) {
+        test::NodesByKey(bar, byKey);
+        for (const auto& [key, node] : byKey) {
+            if (node->command > 0) {
+                byCommand[node->command] = node;
+            }
+        }
+    }
     const MenuNode& Key(int key) const {
         auto it = byKey.find(key);
         if (it == byKey.end()) {
