@@ -91,21 +91,17 @@ TEST(DemoSource, DcPlusCentresTheSineTwoDivisionsAboveZero) {
     demo.Fill(random, ch1, ch2);
 
     // 0 V is code 191; the centre sits 64 codes (two divisions) above it, the peaks 64 codes either side.
-    int low = 100000, high = -1;
-    for (int i = 0; i < kDemoRecordLength; ++i) {
-        low = std::min<int>(low, ch1[static_cast<std::size_t>(i)]);
-        high = std::max<int>(high, ch1[static_cast<std::size_t>(i)]);
-    }
+    const auto frame = [](const std::vector<std::uint16_t>& v) {
+        const auto [low, high] = std::minmax_element(v.begin(), v.begin() + kDemoRecordLength);
+        return std::pair<int, int>{*low, *high};
+    };
+    const auto [low, high] = frame(ch1);
     EXPECT_GE(low, 191);
     EXPECT_LE(low, 192);
     EXPECT_GE(high, 318);
     EXPECT_LE(high, 319);
     // AC-coupled CH2 swings around its own 0 V (code 127 with zero level 128).
-    int low2 = 100000, high2 = -1;
-    for (int i = 0; i < kDemoRecordLength; ++i) {
-        low2 = std::min<int>(low2, ch2[static_cast<std::size_t>(i)]);
-        high2 = std::max<int>(high2, ch2[static_cast<std::size_t>(i)]);
-    }
+    const auto [low2, high2] = frame(ch2);
     EXPECT_GE(low2, 63);
     EXPECT_LE(low2, 64);
     EXPECT_GE(high2, 190);

@@ -369,6 +369,18 @@ TEST(FftAnalysis, BinFrequencies) {
     EXPECT_EQ(f[4095], 2147483647);
 }
 
+// Raw samples of a cosine that shows `cycles` periods per screen once model 1 stretches one channel's
+// samples by 33.5.
+std::vector<std::uint16_t> RawTone(std::size_t length, double cycles, double centre, double amplitude) {
+    std::vector<std::uint16_t> samples(length);
+    const double period = 10000.0 / 33.5 / cycles;
+    for (std::size_t i = 0; i < length; ++i) {
+        samples[i] =
+            static_cast<std::uint16_t>(std::lround(centre + amplitude * std::cos(2.0 * kPi * i / period)));
+    }
+    return samples;
+}
+
 TEST_F(FftCompute, FastTimeBaseStretchesTheRawSamples) {
     // Ramp source: the linear stretch reproduces the source position of each output point.
     std::vector<std::uint16_t> ramp(10240);
@@ -388,12 +400,7 @@ TEST_F(FftCompute, FastTimeBaseStretchesTheRawSamples) {
 
     // A tone of 10 cycles per screen in the stretched record of model 1, one channel (F = 33.5):
     // the source period is (10000 / 33.5) / 10 samples. Bins sit 1 / (10 x 2e-7 s) = 500 kHz apart.
-    std::vector<std::uint16_t> samples(65536);
-    const double period = 10000.0 / 33.5 / 10.0;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] =
-            static_cast<std::uint16_t>(std::lround(10000.0 + 4000.0 * std::cos(2.0 * kPi * i / period)));
-    }
+    const std::vector<std::uint16_t> samples = RawTone(65536, 10.0, 10000.0, 4000.0);
     Start(1024);
     FftFrameInput input;
     input.model = 1;
@@ -410,12 +417,7 @@ TEST_F(FftCompute, FastTimeBaseStretchesTheRawSamples) {
 
 TEST_F(FftCompute, FastTimeBaseShiftsTheShownSpectrumButNotTheLinearCopy) {
     // 40 cycles per screen: the first peak is bin 40, so bins 21..63 move one bin down.
-    std::vector<std::uint16_t> samples(10240);
-    const double period = 10000.0 / 33.5 / 40.0;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        samples[i] =
-            static_cast<std::uint16_t>(std::lround(1000.0 + 800.0 * std::cos(2.0 * kPi * i / period)));
-    }
+    const std::vector<std::uint16_t> samples = RawTone(10240, 40.0, 1000.0, 800.0);
     Start(512);
     FftFrameInput input;
     input.timeDivIndex = 5;
