@@ -38,6 +38,11 @@ void Mouse(QWidget& w, QEvent::Type type, int x, int y, Qt::MouseButtons buttons
     QApplication::sendEvent(&w, &event);
 }
 
+void Click(QWidget& w, int x, int y) {
+    Mouse(w, QEvent::MouseButtonPress, x, y, Qt::LeftButton);
+    Mouse(w, QEvent::MouseButtonRelease, x, y, Qt::NoButton);
+}
+
 // Counts pixels of a colour inside a rectangle. Text is antialiased, so text checks allow a summed
 // distance of the three components (tolerance) from the colour.
 int CountColour(const QImage& image, const QRect& r, QRgb colour, int tolerance = 0) {
@@ -345,20 +350,17 @@ void TestWaveScreen::zoomModesStepOnPressesInsideThePlot() {
     f.host.settings.acquire.running = 0;
     f.host.settings.acquire.zoomIn = 1;
     f.screen.RenderFrame();
-    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
-    Mouse(f.screen, QEvent::MouseButtonRelease, 300, 200, Qt::NoButton);
+    Click(f.screen, 300, 200);
     QCOMPARE(f.host.zoomSteps, 1);
-    Mouse(f.screen, QEvent::MouseButtonPress, 5, 200, Qt::LeftButton); // on the border: ignored
-    Mouse(f.screen, QEvent::MouseButtonRelease, 5, 200, Qt::NoButton);
+    Click(f.screen, 5, 200); // on the border: ignored
     QCOMPARE(f.host.zoomSteps, 1);
     f.host.settings.acquire.zoomIn = 0;
     f.host.settings.acquire.zoomOut = 1;
-    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
-    Mouse(f.screen, QEvent::MouseButtonRelease, 300, 200, Qt::NoButton);
+    Click(f.screen, 300, 200);
     QCOMPARE(f.host.zoomSteps, 0);
     // A cursor type takes the mouse away from the zoom modes.
     f.screen.SetCursorType(kCursorCross);
-    Mouse(f.screen, QEvent::MouseButtonPress, 300, 200, Qt::LeftButton);
+    Click(f.screen, 300, 200);
     QCOMPARE(f.host.zoomSteps, 0);
 }
 
