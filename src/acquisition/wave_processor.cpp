@@ -29,6 +29,19 @@ double VoltsPerDivAtStop(const ChannelSettings& channel, std::uint16_t indexAtSt
     return static_cast<float>(ProbeFactor(channel.probe) * VoltsPerDivTable(indexAtStop));
 }
 
+// A stopped frame or a reference is shown at the current time base, position, volts/div and zero
+// level, relative to those it was captured with.
+void SetCapturedScale(RescaleParams& params, const InstrumentSettings& settings, const ChannelSettings& cs,
+                      const WaveFrame& frame, double secondsPerDivAtCapture, int positionAtCapture) {
+    params.ratio = Ratio(secondsPerDivAtCapture, CurrentSecondsPerDiv(settings));
+    params.stoppedPosition = positionAtCapture;
+    params.currentPosition = settings.timebase.horizontalPosition;
+    params.voltsPerDivAtStop = VoltsPerDivAtStop(cs, frame.voltsDivIndexAtStop);
+    params.zeroLevelAtStop = frame.zeroLevelAtStop;
+    params.voltsPerDivNow = ChannelVoltsPerDiv(cs);
+    params.zeroLevelNow = cs.zeroLevel;
+}
+
 void MarkEmpty(WaveFrame& frame) {
     frame.display.fill(kNoData);
     frame.firstIndex = 0;
@@ -134,13 +147,7 @@ void CWaveProcessor::ProcessChannelYT(int ch, InstrumentSettings& settings, cons
     } else {
         RescaleParams params = BaseRescaleParams(cs.recordLength, frame.span);
         params.recordLength = length;
-        params.ratio = Ratio(state.stoppedSecondsPerDiv, CurrentSecondsPerDiv(settings));
-        params.stoppedPosition = state.stoppedPosition;
-        params.currentPosition = settings.timebase.horizontalPosition;
-        params.voltsPerDivAtStop = VoltsPerDivAtStop(cs, frame.voltsDivIndexAtStop);
-        params.zeroLevelAtStop = frame.zeroLevelAtStop;
-        params.voltsPerDivNow = ChannelVoltsPerDiv(cs);
-        params.zeroLevelNow = cs.zeroLevel;
+        SetCapturedScale(params, settings, cs, frame, state.stoppedSecondsPerDiv, state.stoppedPosition);
         RescaleRecord(frame.processed.data(), params, frame);
     }
     if (running && settings.acquire.acquisitionMode == kAcqAverage) {
@@ -223,13 +230,7 @@ void CWaveProcessor::ProcessRef(InstrumentSettings& settings, WaveFrameSet& fram
     params.recordLength = static_cast<int>(n);
     TimebaseSettings refTimebase = settings.timebase;
     refTimebase.timeDivIndex = ref.refTimeDivIndex;
-    params.ratio = Ratio(SecondsPerDiv(refTimebase), CurrentSecondsPerDiv(settings));
-    params.stoppedPosition = ref.refHorizontalPosition;
-    params.currentPosition = settings.timebase.horizontalPosition;
-    params.voltsPerDivAtStop = VoltsPerDivAtStop(r, ref.voltsDivIndexAtStop);
-    params.zeroLevelAtStop = ref.zeroLevelAtStop;
-    params.voltsPerDivNow = ChannelVoltsPerDiv(r);
-    params.zeroLevelNow = r.zeroLevel;
+    SetCapturedScale(params, settings, r, ref, SecondsPerDiv(refTimebase), ref.refHorizontalPosition);
     RescaleRecord(ref.processed.data(), params, ref);
     FilterAndClip(ref, r.filterMode, r.zeroLevel);
     Persist(kRef);
@@ -252,13 +253,7 @@ void CWaveProcessor::RunRollPass(InstrumentSettings& settings, WaveFrameSet& fra
             RescaleParams params;
             params.recordLength = kDisplayPoints;
             params.baseSpan = kDisplayPoints;
-            params.ratio = Ratio(state.stoppedSecondsPerDiv, CurrentSecondsPerDiv(settings));
-            params.stoppedPosition = state.stoppedPosition;
-            params.currentPosition = settings.timebase.horizontalPosition;
-            params.voltsPerDivAtStop = VoltsPerDivAtStop(cs, frame.voltsDivIndexAtStop);
-            params.zeroLevelAtStop = frame.zeroLevelAtStop;
-            params.voltsPerDivNow = ChannelVoltsPerDiv(cs);
-            params.zeroLevelNow = cs.zeroLevel;
+            SetCapturedScale(params, settings, cs, frame, state.stoppedSecondsPerDiv, state.stoppedPosition);
             RescaleRecord(frame.processed.data(), params, frame);
         }
         Persist(ch);

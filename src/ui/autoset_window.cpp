@@ -5,21 +5,13 @@
 #include <memory>
 
 #include "document/autoset.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
 namespace {
 
 constexpr char kWindowName[] = "tarnixAutosetWindow";
-
-void CentreOn(QWidget* window, const QWidget* view) {
-    if (view == nullptr) {
-        return;
-    }
-    window->adjustSize();
-    const QPoint centre = view->mapToGlobal(view->rect().center());
-    window->move(centre - QPoint(window->width() / 2, window->height() / 2));
-}
 
 } // namespace
 
@@ -61,7 +53,7 @@ void AttachAutosetWindow(CAutoset& autoset, QWidget* view, std::function<void()>
         }
         window->SetText(text);
         if (created) {
-            CentreOn(window, guardedView.data());
+            CentreOver(*window, guardedView.data());
             window->show();
         }
     };

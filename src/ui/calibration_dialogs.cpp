@@ -3,6 +3,7 @@
 #include "language/control_ids.h"
 
 #include "ui/calibration_dialogs.h"
+#include "ui/widget_helpers.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -220,13 +221,7 @@ void CCalibrateDataDialog::Refresh() {
 
 void CCalibrateDataDialog::ShowCentredOn(QWidget* screen) {
     Refresh();
-    adjustSize();
-    if (screen != nullptr) {
-        const QPoint centre = screen->mapToGlobal(screen->rect().center());
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
-    show();
-    raise();
+    ShowCentredOver(*this, screen);
 }
 
 void CCalibrateDataDialog::OnLevelEdited(const QString& text) {

@@ -14,6 +14,7 @@
 #include "language/control_ids.h"
 #include "language/language_table.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 #include "ui/small_dialogs.h"
 
 namespace tarnix {
@@ -23,23 +24,6 @@ namespace {
 inline constexpr std::string_view kErrorTitle = "Error";
 inline constexpr std::string_view kIdRangeText = "Device ID between 0 and 255 !";
 inline constexpr std::string_view kChooseText = "Please choose a device !";
-
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* NewLabel(int controlId, const char* text, QWidget* parent) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    SetControlId(label, controlId);
-    return label;
-}
-
-QPushButton* NewButton(int controlId, const char* text, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    SetControlId(button, controlId);
-    button->setAutoDefault(false);
-    return button;
-}
 
 void RaiseAbove(QDialog& dialog) {
     // Start-up dialogs come before the main window and must not hide behind the splash.

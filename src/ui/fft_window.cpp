@@ -20,6 +20,7 @@
 #include "language/control_ids.h"
 #include "language/language_table.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
@@ -304,16 +305,7 @@ void CFftWindow::Relabel() {
 }
 
 void CFftWindow::ShowCentredOver(const QWidget* screen) {
-    if (!isVisible()) {
-        adjustSize();
-    }
-    if (screen != nullptr) {
-        const QPoint centre = screen->mapToGlobal(screen->rect().center());
-        move(centre.x() - width() / 2, centre.y() - height() / 2);
-    }
-    show();
-    raise();
-    activateWindow();
+    tarnix::ShowCentredOver(*this, screen);
 }
 
 void CFftWindow::ToggleRunning() {

@@ -7,6 +7,7 @@
 
 #include "language/language_table.h"
 #include "model/instrument_settings.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
@@ -17,10 +18,6 @@ inline constexpr int kTextTime = 4018;
 QColor FromRgb(std::uint32_t rgb) {
     return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
                   static_cast<int>(rgb & 0xFF));
-}
-
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 QFont StripFont() {

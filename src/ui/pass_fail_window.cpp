@@ -18,6 +18,7 @@
 #include "language/control_ids.h"
 #include "language/language_table.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
@@ -246,16 +247,7 @@ void CPassFailWindow::OnFrameTested(const FrameTestResult& result) {
 
 void CPassFailWindow::ShowCentredOver(const QWidget* screen) {
     passFail_.ShowPanel();
-    if (!isVisible()) {
-        adjustSize();
-    }
-    if (screen != nullptr) {
-        const QPoint centre = screen->mapToGlobal(screen->rect().center());
-        move(centre.x() - width() / 2, centre.y() - height() / 2);
-    }
-    show();
-    raise();
-    activateWindow();
+    tarnix::ShowCentredOver(*this, screen);
 }
 
 void CPassFailWindow::CreateMask() {

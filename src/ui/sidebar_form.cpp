@@ -18,6 +18,7 @@
 #include "model/model_table.h"
 #include "ui/knob.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
@@ -36,10 +37,6 @@ inline constexpr std::array<int, 6> kTooltipControls = {ctl::kSideCh1VoltsList, 
 
 inline constexpr int kListHeight = 22;
 inline constexpr int kListWidth = 84;
-
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 int VoltsListId(int channel) {
     return channel == kCh2 ? ctl::kSideCh2VoltsList : ctl::kSideCh1VoltsList;

@@ -23,6 +23,7 @@
 #include "model/setting_rules.h"
 #include "ui/color_swatch.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 
@@ -30,23 +31,6 @@ namespace {
 
 // The Waveform Color dialog's OK button has the standard ID and no language text.
 inline constexpr int kStandardOkId = 1;
-
-QString FromView(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* NewLabel(int controlId, const char* text, QWidget* parent) {
-    auto* label = new QLabel(QString::fromLatin1(text), parent);
-    SetControlId(label, controlId);
-    return label;
-}
-
-QPushButton* NewButton(int controlId, const char* text, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromLatin1(text), parent);
-    SetControlId(button, controlId);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QColor FromRgb(std::uint32_t rgb) {
     return QColor(static_cast<int>((rgb >> 16) & 0xFF), static_cast<int>((rgb >> 8) & 0xFF),
@@ -90,17 +74,6 @@ QValidator::State CClampedSpinBox::validate(QString& input, int& pos) const {
         pos = static_cast<int>(input.size());
     }
     return QValidator::Acceptable;
-}
-
-void ShowCentredOver(QDialog& dialog, const QWidget* over) {
-    dialog.adjustSize();
-    if (over != nullptr) {
-        const QPoint centre = over->mapToGlobal(over->rect().center());
-        dialog.move(centre - QPoint(dialog.width() / 2, dialog.height() / 2));
-    }
-    dialog.show();
-    dialog.raise();
-    dialog.activateWindow();
 }
 
 // ---- Intensity ----

@@ -8,6 +8,8 @@
 #include <QSpinBox>
 #include <array>
 
+#include "ui/widget_helpers.h"
+
 class QCheckBox;
 class QComboBox;
 class QRadioButton;
@@ -33,9 +35,6 @@ public:
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
 };
-
-// Shows a modeless dialog centred over `over` (or where it was when `over` is null) and raises it.
-void ShowCentredOver(QDialog& dialog, const QWidget* over);
 
 class CIntensityDialog : public QDialog {
     Q_OBJECT

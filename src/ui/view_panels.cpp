@@ -31,6 +31,7 @@ namespace tarnix {
 
 CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& table, IUserNotifier* notifier)
     : QObject(&frame), frame_(frame), view_(frame.View()), doc_(doc), table_(table), notifier_(notifier) {
+    viewAlive_ = &view_;
     CWaveScreen& screen = view_.Screen();
     const CLanguageTable& language = doc_.language;
 
@@ -97,7 +98,9 @@ CViewPanels::~CViewPanels() {
     doc_.hooks.applyScreenSetup = nullptr;
     doc_.hooks.resetSubsystems = nullptr;
     doc_.hooks.triggerSourceChanged = nullptr;
-    view_.Host().timeBaseStepped = nullptr;
+    if (viewAlive_) {
+        view_.Host().timeBaseStepped = nullptr;
+    }
     doc_.hooks.autosetTick = nullptr;
     doc_.hooks.autosetFinish = nullptr;
     doc_.hooks.calibrationTick = nullptr;
@@ -111,7 +114,11 @@ void CViewPanels::BindDocumentHooks() {
     doc_.hooks.fftTick = [this] { fft_->RefreshResults(); };
     doc_.hooks.beep = [] { QApplication::beep(); };
     doc_.hooks.resetSubsystems = [this] { autoset_->ResetNoSignalFlags(); };
-    doc_.hooks.triggerSourceChanged = [this] { view_.Screen().UpdateMarkers(); };
+    doc_.hooks.triggerSourceChanged = [this] {
+        if (viewAlive_) {
+            view_.Screen().UpdateMarkers();
+        }
+    };
     view_.Host().timeBaseStepped = [this] { sidebar_->SyncFromSettings(); };
     doc_.hooks.captureScreenSetup = [this](ScreenSetup& setup) {
         const CWaveScreen& screen = view_.Screen();

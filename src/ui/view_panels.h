@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 namespace tarnix {
@@ -54,6 +55,8 @@ private:
 
     CMainFrame& frame_;
     CTarnixView& view_;
+    // The frame may delete the view before the panels; then there is no hook left to unbind.
+    QPointer<CTarnixView> viewAlive_;
     CTarnixDoc& doc_;
     CCommandTable& table_;
     IUserNotifier* notifier_;
