@@ -61,7 +61,8 @@ QSize CMenuEx::sizeFromContents(ContentsType type, const QStyleOption* option, c
         return QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
     }
     if (item->menuItemType == QStyleOptionMenuItem::Separator) {
-        return {0, kMenuSeparatorHeight};
+        // A zero width would make the size empty, and QMenu gives an empty item no row at all.
+        return {1, kMenuSeparatorHeight};
     }
     // The text's extent plus the measuring allowance, then the icon cell (2 pixels of border).
     int width = contentsSize.width() + kTextExtra + kMenuIconSize + 2;

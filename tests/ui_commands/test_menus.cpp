@@ -348,7 +348,7 @@ void TestCommands::menuStylePaintsTicksGreyAndShortcuts() {
     QAction* greyed = menu.addAction(QString());
     SetMenuItemText(greyed, "Greyed Item");
     greyed->setEnabled(false);
-    menu.addSeparator();
+    QAction* separator = menu.addSeparator();
     QAction* plain = menu.addAction(QStringLiteral("Plain"));
     menu.ensurePolished();
     menu.adjustSize();
@@ -365,7 +365,12 @@ void TestCommands::menuStylePaintsTicksGreyAndShortcuts() {
     QVERIFY(CountColour(image, iconCell, QColor(210, 30, 30)) > 50); // the red Stop square
     QVERIFY(CountColour(image, iconCell, CMenuEx::IconColumnColour()) > 0);
 
-    // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
+    // The separator has its own row with a line across the text column.
+    const QRect separatorRow = menu.actionGeometry(separator);
+    QCOMPARE(separatorRow.height(), kMenuSeparatorHeight);
+    QVERIFY(CountColour(image, separatorRow, CMenuEx::SeparatorColour()) > 20);
+
+        // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
     const QRect greyText = menu.actionGeometry(greyed).adjusted(kMenuIconSize + 4, 1, -2, -1);
     QCOMPARE(CountDark(image, greyText), 0);
     QVERIFY(CountGreyAtMost(image, greyText, 215) > 10);
