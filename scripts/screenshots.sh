@@ -112,7 +112,10 @@ stop_program
 
 echo "Simulated instrument:"
 export MORVLINK_LIBRARY=$build/src/simulator/libmorvlink-sim.so
-export MORVLINK_SIM_CONFIG=$root/resources/simulator/example.conf
+# A private copy of the example: the simulator re-reads it when it changes, so the FFT shot can raise
+# the frequency to ten cycles on the screen.
+cp "$root/resources/simulator/example.conf" "$work/sim.conf"
+export MORVLINK_SIM_CONFIG=$work/sim.conf
 rm -f "$work/bin/Default.set"
 start_program
 keys "$title" pause:2500
@@ -127,11 +130,15 @@ shot "$guide/menu-channel.png"
 keys "$title" Escape Escape alt+m
 shot "$guide/menu-measure.png"
 keys "$title" Escape Escape
-# FFT: the window's seventh control is Start; the same button then reads Stop.
-keys "$title" F2 pause:800
+# FFT: the window's seventh control is Start; the same button then reads Stop. With ten cycles on the
+# screen the fundamental lies well clear of the first bins, as the guide advises.
+sed -i 's/^ch1\.frequency *=.*/ch1.frequency = 25000/' "$work/sim.conf"
+keys "$title" pause:1000 F2 pause:800
 keys "FFT" Tab Tab Tab Tab Tab Tab space pause:2000
 shot "$guide/fft.png" 0 0 "FFT"
 keys "FFT" space pause:300 Escape
+sed -i 's/^ch1\.frequency *=.*/ch1.frequency = 5000/' "$work/sim.conf"
+keys "$title" pause:1000
 # Pass/Fail: Create (sixth control) builds the mask from the current trace, Start (three further) tests.
 keys "$title" F4 pause:800
 keys "Pass/Fail" Tab Tab Tab Tab Tab space pause:500 Tab Tab Tab space pause:2500
