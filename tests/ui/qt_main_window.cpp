@@ -41,7 +41,6 @@ private slots:
     void fullScreenLayoutAndBack();
     void firstTickShowsTheWindowWithLiveTraces();
     void measurementTextsAreDrawnInTheSourceColour();
-    void statusPanesFollowTheCursorType();
     void markerDragReachesTheDocument();
 };
 
@@ -173,36 +172,6 @@ void TestMainWindow::measurementTextsAreDrawnInTheSourceColour() {
     doc.measures.ClearMeasures();
     view.OnTimerTick();
     QCOMPARE(countMagenta(), 0);
-}
-
-void TestMainWindow::statusPanesFollowTheCursorType() {
-    CTarnixDoc doc;
-    CMainFrame frame(doc);
-    CTarnixView& view = frame.View();
-    QVERIFY(view.OnInitialUpdate());
-    view.Timer().stop();
-    view.OnTimerTick();
-    CWaveScreen& screen = view.Screen();
-    screen.RenderFrame();
-    Mouse(screen, QEvent::MouseButtonPress, 100, 100, Qt::LeftButton);
-    Mouse(screen, QEvent::MouseButtonRelease, 100, 100, Qt::NoButton);
-    view.OnTimerTick();
-    QVERIFY(frame.PaneText(1).isEmpty());
-    QVERIFY(frame.PaneText(2).isEmpty());
-    QVERIFY(frame.PaneText(3).isEmpty());
-
-    screen.SetCursorType(kCursorCross);
-    Mouse(screen, QEvent::MouseButtonPress, 100, 100, Qt::LeftButton);
-    Mouse(screen, QEvent::MouseButtonRelease, 100, 100, Qt::NoButton);
-    view.OnTimerTick();
-    QCOMPARE(frame.PaneText(1), QStringLiteral("Freq = 0.000 Hz"));
-    QCOMPARE(frame.PaneText(2), QStringLiteral("Time = 0.000 S"));
-    QCOMPARE(frame.PaneText(3), QStringLiteral("Volt = 0.000 kV"));
-
-    screen.SetCursorType(kCursorTrace);
-    view.OnTimerTick();
-    QVERIFY(frame.PaneText(1).isEmpty());
-    QVERIFY(frame.PaneText(3).startsWith(QStringLiteral("Volt = ")));
 }
 
 void TestMainWindow::markerDragReachesTheDocument() {

@@ -36,6 +36,11 @@ struct RigOptions {
     std::vector<std::pair<std::string, std::string>> languageFiles;
 };
 
+// The tick a menu or toolbar shows for an action.
+inline bool Checked(QAction* action) {
+    return action->isCheckable() && action->isChecked();
+}
+
 class Rig {
 public:
     explicit Rig(const RigOptions& options = {});

@@ -9,16 +9,9 @@
 #include "test_commands.h"
 
 using namespace tarnix;
+using tarnix::test::Checked;
 using tarnix::test::Rig;
 using tarnix::test::RigOptions;
-
-namespace {
-
-bool Checked(QAction* action) {
-    return action->isCheckable() && action->isChecked();
-}
-
-} // namespace
 
 void TestCommands::channelTurnOffTextFollowsStateAndLanguage() {
     Rig rig;

@@ -12,16 +12,9 @@
 #include "ui/tarnix_view.h"
 
 using namespace tarnix;
+using tarnix::test::Checked;
 using tarnix::test::Rig;
 using tarnix::test::RigOptions;
-
-namespace {
-
-bool Checked(QAction* action) {
-    return action->isCheckable() && action->isChecked();
-}
-
-} // namespace
 
 void TestCommands::cursorTypesAndMouseModesExclude() {
     Rig rig;
