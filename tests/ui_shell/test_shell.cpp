@@ -109,6 +109,19 @@ void StartDemo(CTarnixDoc& doc) {
     }
 }
 
+// A program started in demo mode with its timer stopped after one tick and the Demo Setting dialog
+// put away, its main window placed at `placement`.
+bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, FakeChooser& chooser, const QRect& placement) {
+    if (!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser)) {
+        return false;
+    }
+    app.Frame().View().Timer().stop();
+    app.Frame().View().OnTimerTick();
+    app.Panels().DemoSetting().hide();
+    app.Frame().setGeometry(placement);
+    return true;
+}
+
 } // namespace
 
 class TestShell : public QObject {
@@ -243,13 +256,9 @@ void TestShell::fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
     QTemporaryDir dir;
     FakeChooser chooser(NoDeviceChoice::kIgnore);
     CTarnixApp app;
-    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    QVERIFY(StartQuietDemo(app, dir, chooser, QRect(130, 90, 720, 540)));
     CMainFrame& frame = app.Frame();
     CTarnixView& view = frame.View();
-    view.Timer().stop();
-    view.OnTimerTick();
-    app.Panels().DemoSetting().hide();
-    frame.setGeometry(QRect(130, 90, 720, 540));
     QCoreApplication::processEvents();
     const QRect before = frame.geometry();
     QToolBar* bar = app.Commands().ToolBar();
@@ -298,13 +307,9 @@ void TestShell::fullScreenKeysWorkWhileTheMenuBarIsHidden() {
     QTemporaryDir dir;
     FakeChooser chooser(NoDeviceChoice::kIgnore);
     CTarnixApp app;
-    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    QVERIFY(StartQuietDemo(app, dir, chooser, QRect(100, 80, 700, 520)));
     CMainFrame& frame = app.Frame();
     CTarnixView& view = frame.View();
-    view.Timer().stop();
-    view.OnTimerTick();
-    app.Panels().DemoSetting().hide();
-    frame.setGeometry(QRect(100, 80, 700, 520));
     frame.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
     const QRect before = frame.geometry();
