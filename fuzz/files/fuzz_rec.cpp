@@ -29,15 +29,10 @@ public:
         fuzz::Require((channel == 0 || channel == 1) && frame.size() == 5000, "shown frame");
     }
     void SetChannelEnabled(int channel, bool on) override { settings.ch(channel).enabled = on ? 1 : 0; }
+    // The document hands the context to its range-checking setters; here the context itself must
+    // already be in range, whatever the file held.
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override {
-        ChannelSettings& ch = settings.ch(channel);
-        ch.zeroLevel = context.verticalPosition;
-        ch.voltsPerDivIndex = context.voltsPerDivIndex;
-        ch.coupling = context.coupling;
-        ch.probe = context.probe;
-        ch.bandwidthLimit = static_cast<std::uint32_t>(context.bandwidthLimit);
-        settings.timebase.timeDivIndex = context.timeDivIndex;
-        settings.timebase.horizontalPosition = context.horizontalPosition;
+        fuzz::Require((channel == 0 || channel == 1) && RecorderSettingsInRange(context, 1), "played context");
     }
     void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
     void StartAcquisitionTimer() override {}
