@@ -222,21 +222,6 @@ void CMeasureSet::RestoreMeasures(int itemCount, int source,
     }
 }
 
-bool CMeasureSet::OnFrameProcessed(bool running, double secondsPerDiv,
-                                   const std::array<MeasureChannel, kMeasureSourceCount>& channels) {
-    if (!running || itemCount_ == 0) {
-        return false;
-    }
-    if (refreshCountdown_ != 0) {
-        --refreshCountdown_;
-        return false;
-    }
-    secondsPerDiv_ = secondsPerDiv;
-    UpdateMeasurements(channels);
-    refreshCountdown_ = kMeasureRefreshFrames;
-    return true;
-}
-
 void CMeasureSet::UpdateMeasurements(const std::array<MeasureChannel, kMeasureSourceCount>& channels) {
     for (std::size_t s = 0; s < kMeasureSourceCount; ++s) {
         if (Usable(channels[s])) {

@@ -14,8 +14,7 @@ inline constexpr int kMeasureSlotCount = 8;
 inline constexpr int kMeasureSourceCount = 3; // CH1, CH2, MATH
 inline constexpr int kMeasureKindCount = 20;
 inline constexpr int kMeasureTracePoints = 5000;
-inline constexpr int kMeasureHysteresis = 6;    // levels either side of the mid level for edge detection
-inline constexpr int kMeasureRefreshFrames = 5; // countdown after an evaluation: every sixth frame
+inline constexpr int kMeasureHysteresis = 6; // levels either side of the mid level for edge detection
 
 enum MeasureKind : std::uint16_t {
     kMeasureVpp = 0,
@@ -93,10 +92,6 @@ public:
     // until the next evaluation. The measurement source goes through SetMeasureSource.
     void RestoreMeasures(int itemCount, int source, const std::array<MeasureSlot, kMeasureSlotCount>& slots);
 
-    // Called after every processed frame. While running with items present it evaluates on every sixth
-    // call (the first one at once), storing the time base first. Returns whether it evaluated.
-    bool OnFrameProcessed(bool running, double secondsPerDiv,
-                          const std::array<MeasureChannel, kMeasureSourceCount>& channels);
     // The evaluation itself (also called directly by Autoset): cascade, edges and the slot texts.
     void UpdateMeasurements(const std::array<MeasureChannel, kMeasureSourceCount>& channels);
 
@@ -113,7 +108,6 @@ public:
                     std::array<MeasureTextItem, kMeasureSlotCount>& items) const;
 
     int ItemCount() const { return itemCount_; }
-    int RefreshCountdown() const { return refreshCountdown_; }
     double SecondsPerDiv() const { return secondsPerDiv_; }
     void SetSecondsPerDiv(double secondsPerDiv) { secondsPerDiv_ = secondsPerDiv; }
     const std::string& Text(int slot) const;
@@ -124,7 +118,6 @@ private:
     void Evaluate(int slot, const MeasureChannel& channel, const MeasureExtremes& extremes);
 
     std::uint16_t itemCount_ = 0;
-    std::uint16_t refreshCountdown_ = 0;
     double secondsPerDiv_ = 0.0;
     std::array<std::string, kMeasureSlotCount> texts_;
     std::array<MeasureSlot, kMeasureSlotCount> slots_{};

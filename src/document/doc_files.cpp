@@ -2,6 +2,8 @@
 // and the Channel/Reference commands that belong with the reference files. The formats themselves are
 // the files library's; this is where their results meet the settings, frames and subsystems.
 #include <algorithm>
+#include <cstring>
+#include <span>
 #include <vector>
 
 #include "document/tarnix_doc.h"
@@ -19,12 +21,10 @@ int SavedChannel(std::uint16_t saveChannel) {
     return saveChannel == 0 ? kCh1 : kCh2;
 }
 
-// The formats take the processed record as unsigned codes; a negative value carries no level.
-std::vector<std::uint16_t> UnsignedRecord(const std::vector<std::int16_t>& processed) {
-    std::vector<std::uint16_t> record(processed.size());
-    std::transform(processed.begin(), processed.end(), record.begin(),
-                   [](std::int16_t v) { return static_cast<std::uint16_t>(std::max<std::int16_t>(v, 0)); });
-    return record;
+// The formats take the processed record as 16-bit codes; a sample below the bottom edge keeps its
+// negative value, so an exported trace clipped by the screen still carries its true level.
+std::span<const std::uint16_t> CodeView(const std::vector<std::int16_t>& processed) {
+    return {reinterpret_cast<const std::uint16_t*>(processed.data()), processed.size()};
 }
 
 SetupRecorderBlock ToSetup(const RecorderSettings& r) {
@@ -106,6 +106,14 @@ SetupImage CTarnixDoc::CaptureSetup(bool withBulk) {
         image.ref.samples.assign(ref.samples.begin(), ref.samples.begin() + static_cast<std::ptrdiff_t>(n));
     }
 
+    // The trigger levels in volts as the status strip shows them now, not as some earlier load left them.
+    const TriggerSettings& t = settings.trigger;
+    screenSetup.voltsCh1 = static_cast<float>(ChannelVoltsPerDiv(settings.ch(kCh1)) *
+                                              (settings.ch(kCh1).zeroLevel - t.levelCh1) / 32.0);
+    screenSetup.voltsCh2 = static_cast<float>(ChannelVoltsPerDiv(settings.ch(kCh2)) *
+                                              (settings.ch(kCh2).zeroLevel - t.levelCh2) / 32.0);
+    screenSetup.voltsExt =
+        static_cast<float>((128.0 - t.levelExt) * 0.03125 * (t.triggerSource == kTrigExt10 ? 10.0 : 1.0));
     image.trigger.voltsCh1 = screenSetup.voltsCh1;
     image.trigger.voltsCh2 = screenSetup.voltsCh2;
     image.trigger.voltsExt = screenSetup.voltsExt;
@@ -245,8 +253,28 @@ FileResult CTarnixDoc::LoadSetup(const std::string& path) {
 }
 
 bool CTarnixDoc::LoadDefaultSetup(const std::string& path) {
-    if (LoadSetup(path).ok) {
+    const SetupLoadResult loaded = LoadSetupFile(path, CaptureSetup(false), Limits(), Demo());
+    if (loaded.ok) {
+        if (loaded.languageOnly) {
+            languageIndex = loaded.image.languageIndex;
+        } else {
+            ApplySetup(loaded.image);
+        }
         return true;
+    }
+    if (!loaded.missing) {
+        // The close would write over it; a file the user may still want goes aside first, and when it
+        // cannot be moved it is not written over at all.
+        const KeptFile kept = KeepRefusedFile(path);
+        std::string text = loaded.message + "\n" + path + "\n";
+        if (kept.ok) {
+            text += "The file was kept as " + kept.keptPath + ".";
+        } else {
+            defaultSetupProtected = true;
+            text += "The file could not be kept aside (" + std::string(std::strerror(kept.errorNumber)) +
+                    "); it will not be written over at close.";
+        }
+        Notify(kFileErrorCaption, text);
     }
     ApplyFactoryDefaults();
     if (hooks.resetScreen) {
@@ -255,16 +283,33 @@ bool CTarnixDoc::LoadDefaultSetup(const std::string& path) {
     return false;
 }
 
+int CTarnixDoc::StoredLanguageIndex(const std::string& setupPath) {
+    // The header read of demo mode takes the language alone and checks the magic and model.
+    const SetupLoadResult header = LoadSetupFile(setupPath, CaptureSetup(false), Limits(), true);
+    return header.ok ? header.image.languageIndex : kLanguageDefaultIndex;
+}
+
 FileResult CTarnixDoc::SaveDefaultSetup(const std::string& path) {
+    if (!sessionReady || defaultSetupProtected) {
+        // Nothing came from Default.set or from the user yet: the file on disk is still the better state.
+        return FileResult::Success();
+    }
+    if (Demo() && !FileExists(path)) {
+        // Demo mode only refreshes the header of an existing file; without one there is nothing to keep.
+        return FileResult::Success();
+    }
     return SaveSetup(path);
 }
 
 // ---- CSV ----
 
 FileResult CTarnixDoc::SaveCsv(const std::string& path) {
+    if (!HasExtension(path, ".csv")) {
+        return FileResult::Refused(); // a path of another kind is ignored, as Save Reference does
+    }
     const int channel = SavedChannel(saveChannel);
     WaveFrame& frame = frames[static_cast<std::size_t>(channel)];
-    const CsvSaveResult result = SaveCsvFile(path, settings, saveChannel, UnsignedRecord(frame.processed));
+    const CsvSaveResult result = SaveCsvFile(path, settings, saveChannel, CodeView(frame.processed));
     if (result.newDecimationSpan != 0) {
         frame.span = result.newDecimationSpan;
     }
@@ -273,15 +318,10 @@ FileResult CTarnixDoc::SaveCsv(const std::string& path) {
 
 FileResult CTarnixDoc::LoadCsv(const std::string& path) {
     const CsvLoadResult result = LoadCsvFile(path, settings);
-    if (result.timeBaseRead) {
-        SetTimeDiv(result.timeDivIndex);
-        if (hooks.refreshSidebar) {
-            hooks.refreshSidebar();
-        }
-    }
     if (!result.ok) {
         return FileResult::Refused(result.message);
     }
+    SetTimeDiv(result.timeDivIndex);
     const CsvLoadCompletion plan = PlanCsvLoadCompletion(settings, result.pointCount);
     if (plan.bufferSizeIndex >= 0) {
         SetBufferSize(plan.bufferSizeIndex);
@@ -317,7 +357,7 @@ FileResult CTarnixDoc::SaveRef(const std::string& path) {
         return FileResult::Refused();
     }
     const WaveFrame& frame = frames[static_cast<std::size_t>(SavedChannel(saveChannel))];
-    return SaveRefFile(path, settings, saveChannel, UnsignedRecord(frame.processed), frame.span);
+    return SaveRefFile(path, settings, saveChannel, CodeView(frame.processed), frame.span);
 }
 
 FileResult CTarnixDoc::LoadRef(const std::string& path) {
@@ -327,7 +367,7 @@ FileResult CTarnixDoc::LoadRef(const std::string& path) {
     } else if (HasExtension(path, ".ref")) {
         result = LoadOldRefFile(path, settings, frames[kRef].samples);
     } else {
-        return FileResult::Refused();
+        return FileResult::Refused("This is not a reference file!");
     }
     if (!result.ok) {
         return FileResult::Refused(result.message);

@@ -183,6 +183,11 @@ public:
     ScreenSetup screenSetup;
     // Default.set: StartUp loads it from here when set (and hooks.loadDefaultSetup is not).
     std::string defaultSetupPath;
+    // Set once start-up has loaded Default.set (or found none): from then on the state is the user's
+    // and the close may write it. A declined device search never gets here.
+    bool sessionReady = false;
+    // A refused Default.set that could not be moved aside is never written over.
+    bool defaultSetupProtected = false;
 
     // ---- Cycle state (read by the screen and the status strip; written by the cycle) ----
     bool configured = false;            // whole configuration sent since the instrument was last seen
@@ -289,10 +294,13 @@ public:
     // Load Setups: every field through its range check, the buffer-size rule, the format correction,
     // then the whole configuration is sent. In demo mode only the language index is taken.
     FileResult LoadSetup(const std::string& path);
-    // Start-up: LoadSetup; a failed load applies the factory defaults and resets the screen.
+    // Start-up: LoadSetup; a failed load applies the factory defaults and resets the screen. A file that
+    // exists but is refused is renamed to "<path>.bad" (and the user told) so the close cannot replace it.
     bool LoadDefaultSetup(const std::string& path);
-    // Close: SaveSetup to Default.set.
+    // Close: SaveSetup to Default.set, once the session holds the user's state (see sessionReady).
     FileResult SaveDefaultSetup(const std::string& path);
+    // A message box through the services' notifier (none in tests without one).
+    void Notify(std::string_view caption, std::string_view text);
     // The document's whole state as a setup file holds it; withBulk false leaves out the REF samples
     // and the recorder store (for a load, whose file brings its own).
     SetupImage CaptureSetup(bool withBulk = true);
@@ -329,6 +337,8 @@ public:
     // Selects a language file (-1: built-in); an index outside the file list becomes -1. Stores and
     // returns the index; relabelling the windows is the caller's part.
     int SelectLanguage(int index);
+    // The language a setup file names in its header, or the default language when it cannot be read.
+    int StoredLanguageIndex(const std::string& setupPath);
 
     // ---- Recorder and player (the Record And Play Back panel forwards its controls here) ----
     // Utility/Record: only in Y-T ("Function not available!" otherwise); opens the recorder's panel state.
@@ -383,7 +393,6 @@ private:
     void Process();
     void ClearRollRecord();
     void ShowStatus(int key);
-    void Notify(std::string_view caption, std::string_view text);
 
     // The tick's steps 4 and 5 and the every-sixth-pass measurement evaluation.
     void PassFailStep();

@@ -87,6 +87,7 @@ StartupResult CTarnixDoc::StartUp() {
     } else if (!defaultSetupPath.empty()) {
         LoadDefaultSetup(defaultSetupPath);
     }
+    sessionReady = true;
     configured = true;
     return result;
 }

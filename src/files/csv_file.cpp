@@ -11,6 +11,7 @@ namespace tarnix {
 
 namespace {
 
+constexpr const char* kNotCsv = "This is not a CSV file!";
 // A CSV line is a voltage and two zero columns; anything beyond this is not a file we wrote.
 constexpr std::size_t kMaxCsvBytes = 64u * 1024u * 1024u;
 constexpr std::uint32_t kWindowSamples = 512000;
@@ -99,7 +100,7 @@ std::string FormatCsv(double secondsPerDiv, const ChannelSettings& channel,
     }
     text += "#SIZE=" + std::to_string(points.size()) + "\r\n";
     for (std::uint16_t s : points) {
-        AppendFixed(text, CodeToVolts(channel, s), 6);
+        AppendFixed(text, CodeToVolts(channel, static_cast<std::int16_t>(s)), 6);
         text += ",0,0\r\n";
     }
     return text;
@@ -144,7 +145,7 @@ CsvSaveResult SaveCsvFile(const std::string& path, const InstrumentSettings& set
 CsvLoadResult LoadCsvFile(const std::string& path, const InstrumentSettings& settings) {
     CsvLoadResult result;
     if (!HasExtension(path, ".csv")) {
-        result.message = "This is not a CSV file!";
+        result.message = kNotCsv;
         return result;
     }
     FileBytes file = ReadFileBytes(path, kMaxCsvBytes);
@@ -155,6 +156,7 @@ CsvLoadResult LoadCsvFile(const std::string& path, const InstrumentSettings& set
     std::string_view text(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size());
     std::vector<std::string_view> lines = SplitLines(text);
     if (lines.empty()) {
+        result.message = kNotCsv;
         return result;
     }
 
@@ -169,19 +171,21 @@ CsvLoadResult LoadCsvFile(const std::string& path, const InstrumentSettings& set
             break;
         }
     }
-    result.timeBaseRead = true;
     result.timeDivIndex = static_cast<std::uint16_t>(match);
 
     if (lines.size() < 2) {
+        result.message = kNotCsv;
         return result;
     }
     const int count = ParseLeadingInt(TrimTrailingWhite(AfterLastEquals(lines[1])));
     if (count != 10240 && count != 32768) {
+        result.message = kNotCsv;
         return result;
     }
     const auto n = static_cast<std::size_t>(count);
     // A file that ends before its announced points is refused rather than read in part.
     if (lines.size() < n + 2) {
+        result.message = kNotCsv;
         return result;
     }
 
@@ -211,35 +215,6 @@ CsvLoadCompletion PlanCsvLoadCompletion(const InstrumentSettings& settings, std:
     plan.stop = true;
     plan.switchCh2Off = settings.ch(kCh2).enabled != 0;
     return plan;
-}
-
-void ApplyCsvLoad(const CsvLoadResult& result, InstrumentSettings& settings,
-                  std::span<std::uint16_t> ch1ProcessedRecord) {
-    if (result.timeBaseRead) {
-        settings.timebase.timeDivIndex = result.timeDivIndex;
-    }
-    if (!result.ok) {
-        return;
-    }
-    const std::size_t count = std::min(result.samples.size(), ch1ProcessedRecord.size());
-    std::copy_n(result.samples.begin(), count, ch1ProcessedRecord.begin());
-    settings.ch(kCh1).recordLength = result.pointCount;
-
-    const CsvLoadCompletion plan = PlanCsvLoadCompletion(settings, result.pointCount);
-    if (plan.bufferSizeIndex >= 0) {
-        const std::uint32_t length = BufferSizeRecordLength(plan.bufferSizeIndex);
-        for (int c : {kCh1, kCh2, kMath}) {
-            settings.ch(c).recordLength = length;
-        }
-        settings.timebase.bufferSizeIndex = static_cast<std::uint16_t>(plan.bufferSizeIndex);
-    }
-    if (plan.stop) {
-        settings.acquire.running = 0;
-        settings.runStatus = kStatusStopped;
-    }
-    if (plan.switchCh2Off) {
-        settings.ch(kCh2).enabled = 0;
-    }
 }
 
 } // namespace tarnix

@@ -39,17 +39,16 @@ std::string FormatCsv(double secondsPerDiv, const ChannelSettings& channel,
                       std::span<const std::uint16_t> points, bool writeSize);
 
 struct CsvLoadResult : FileResult {
-    // True once line 1 has been read: the document then sets `timeDivIndex` to `timeDivIndex` (and selects
-    // it in the sidebar) even when the file is refused afterwards.
-    bool timeBaseRead = false;
+    // On success: the time base that line 1 names, for the document to select.
     std::uint16_t timeDivIndex = 0;
     // On success: CH1's new record length (10240 or 32768) and its samples, raw codes in CH1's scale.
     std::uint32_t pointCount = 0;
     std::vector<std::uint16_t> samples;
 };
 
-// Reads a CSV file. Converts the voltages with CH1's current position, volts/div and probe. Refuses
-// (silently) a point count other than 10240 or 32768, and a file with fewer lines than it announces.
+// Reads a CSV file. Converts the voltages with CH1's current position, volts/div and probe. Refuses, with
+// "This is not a CSV file!", a point count other than 10240 or 32768 and a file with fewer lines than it
+// announces; a refused file leaves the time base as it was, so nothing the user sees changes.
 CsvLoadResult LoadCsvFile(const std::string& path, const InstrumentSettings& settings);
 
 // What completes a successful load, for the document to carry out through its setters in this order:
@@ -60,11 +59,5 @@ struct CsvLoadCompletion {
     bool switchCh2Off = false;
 };
 CsvLoadCompletion PlanCsvLoadCompletion(const InstrumentSettings& settings, std::uint32_t pointCount);
-
-// Applies a load and its completion to the settings record alone (time base, record lengths, buffer size,
-// Stop, CH2 off) and copies the samples into CH1's processed record (as far as it holds them). The
-// document does the same through its setters; this form serves tests, fuzzing and tools.
-void ApplyCsvLoad(const CsvLoadResult& result, InstrumentSettings& settings,
-                  std::span<std::uint16_t> ch1ProcessedRecord);
 
 } // namespace tarnix

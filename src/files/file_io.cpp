@@ -6,6 +6,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 #include <fcntl.h>
 #include <new>
 #include <sys/mman.h>
@@ -404,6 +405,30 @@ int ParseLeadingInt(std::string_view text) {
         return INT_MIN;
     }
     return static_cast<int>(value);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+KeptFile KeepRefusedFile(const std::string& path) {
+    KeptFile kept;
+    for (int n = 1; n < 1000; ++n) {
+        std::string candidate = path + ".bad" + (n == 1 ? std::string() : std::to_string(n));
+        if (FileExists(candidate)) {
+            continue; // a file kept earlier stays
+        }
+        if (::rename(path.c_str(), candidate.c_str()) == 0) {
+            kept.ok = true;
+            kept.keptPath = std::move(candidate);
+            return kept;
+        }
+        kept.errorNumber = errno;
+        return kept;
+    }
+    kept.errorNumber = EEXIST;
+    return kept;
 }
 
 } // namespace tarnix

@@ -61,6 +61,18 @@ FileBytes ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 // Creates (truncating) `path` and writes `bytes`; returns 0 or the errno of the step that failed.
 int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Whether `path` names an existing file (a link counts by what it points to).
+bool FileExists(const std::string& path);
+
+// Moves a file the program refused out of the way of the next save: to "<path>.bad", or "<path>.bad2",
+// "<path>.bad3"... when that name is taken, so an older kept file is never replaced.
+struct KeptFile {
+    bool ok = false;
+    std::string keptPath; // on success
+    int errorNumber = 0;  // on failure
+};
+KeptFile KeepRefusedFile(const std::string& path);
+
 // Appends little-endian fields to a byte buffer.
 class ByteWriter {
 public:

@@ -169,24 +169,4 @@ void ApplyRefLoad(const RefHeader& header, InstrumentSettings& settings, Referen
     info.empty = 0;
 }
 
-RefTurnOnAction RefTurnOn(const InstrumentSettings& settings, const ReferenceInfo& info) {
-    if (settings.timebase.displayFormat == kFormatXY) {
-        return RefTurnOnAction::kNotAvailable;
-    }
-    if (settings.ch(kRef).enabled != 0) {
-        return RefTurnOnAction::kSwitchOff;
-    }
-    return info.empty == 0 ? RefTurnOnAction::kSwitchOn : RefTurnOnAction::kLoadThenSwitchOn;
-}
-
-void SetRefVoltsPerDiv(InstrumentSettings& settings, int index) {
-    if (index >= 0 && index < kVoltsPerDivCount) {
-        settings.ch(kRef).voltsPerDivIndex = static_cast<std::uint16_t>(index);
-    }
-}
-
-void ResetRefPosition(InstrumentSettings& settings) {
-    settings.ch(kRef).zeroLevel = 128.0f;
-}
-
 } // namespace tarnix

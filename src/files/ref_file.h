@@ -67,18 +67,6 @@ void ApplyRefLoad(const RefHeader& header, InstrumentSettings& settings, Referen
 
 // ---- Channel/Reference commands --------------------------------------------------------------------
 
-// What "Turn On" does: refused in X-Y ("Function not available!", language text 4002, caption "Error"); a
-// shown REF is switched off; a held reference is shown; an empty REF runs the Load Reference file dialog
-// and is switched on when the dialog closes, whether or not a file was loaded.
-enum class RefTurnOnAction { kNotAvailable, kSwitchOff, kSwitchOn, kLoadThenSwitchOn };
-RefTurnOnAction RefTurnOn(const InstrumentSettings& settings, const ReferenceInfo& info);
-
-// "Volt/DIV" entries 0..9 ("10.0mV".."10.0V") set REF's volts/div; other values change nothing.
-void SetRefVoltsPerDiv(InstrumentSettings& settings, int index);
-
-// "Reset": REF's vertical position back to the middle of the screen.
-void ResetRefPosition(InstrumentSettings& settings);
-
 // Whether a header's values are within their ranges for a REF buffer of `capacity` samples.
 bool RefHeaderInRange(const RefHeader& header, int timeDivOffset, std::size_t capacity);
 

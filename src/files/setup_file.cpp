@@ -1,6 +1,7 @@
 #include "files/setup_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <unistd.h>
 
@@ -563,8 +564,8 @@ FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool 
         std::vector<std::uint8_t> header;
         ByteWriter out(header);
         WriteHeader(out, image);
-        if (OverwriteFileStart(path, header) != 0) {
-            return FileResult::Refused();
+        if (int error = OverwriteFileStart(path, header); error != 0) {
+            return FileResult::Refused(CannotSaveMessage(error));
         }
         return FileResult::Success();
     }
@@ -575,25 +576,44 @@ FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool 
     return FileResult::Success();
 }
 
+namespace {
+
+constexpr const char* kNotSetup = "This is not a setup file!";
+constexpr const char* kOtherModelSetup = "This setup file belongs to another model!";
+
+SetupLoadResult Unreadable(SetupLoadResult& result, int errorNumber) {
+    result.missing = errorNumber == ENOENT;
+    result.message = CannotOpenMessage(errorNumber);
+    return result;
+}
+
+} // namespace
+
 SetupLoadResult LoadSetupFile(const std::string& path, const SetupImage& current, const SetupLimits& limits,
                               bool demoMode) {
     SetupLoadResult result;
     if (!HasExtension(path, ".set")) {
-        result.message = "This is not a setup file!";
+        result.message = kNotSetup;
         return result;
     }
     if (demoMode) {
         FileBytes file = ReadFilePrefix(path, kSetupHeaderBytes);
-        if (!file.ok || file.bytes.size() < kSetupHeaderBytes) {
+        if (!file.ok) {
+            return Unreadable(result, file.errorNumber);
+        }
+        if (file.bytes.size() < kSetupHeaderBytes) {
+            result.message = kNotSetup;
             return result;
         }
         ByteReader in(file.bytes);
         for (std::size_t i = 0; i < kMagicChars; ++i) {
             if (in.U16() != static_cast<std::uint16_t>(kMagic[i])) {
+                result.message = kNotSetup;
                 return result;
             }
         }
         if (in.U16() != limits.model) {
+            result.message = kOtherModelSetup;
             return result;
         }
         const std::int32_t language = in.I32();
@@ -608,24 +628,20 @@ SetupLoadResult LoadSetupFile(const std::string& path, const SetupImage& current
     const std::size_t largest =
         kSetupBaseBytes + 2 * static_cast<std::size_t>(limits.refCapacity) + kSetupRecorderStoreBytes;
     FileBytes file = ReadFileBytes(path, largest);
-    if (!file.ok) {
-        return result;
+    if (!file.ok && !file.tooLarge) {
+        return Unreadable(result, file.errorNumber);
     }
-    SetupParseResult parsed = ParseSetup(file.bytes, current, limits);
+    SetupParseResult parsed;
+    if (file.ok) {
+        parsed = ParseSetup(file.bytes, current, limits);
+    }
     if (parsed.status != SetupParseStatus::kOk) {
+        result.message = parsed.status == SetupParseStatus::kOtherModel ? kOtherModelSetup : kNotSetup;
         return result;
     }
     result.image = std::move(parsed.image);
     result.ok = true;
     return result;
-}
-
-std::string DefaultSetupPath(const std::string& programDir, const std::string& userConfigDir) {
-    const std::string& folder = ::access(programDir.c_str(), W_OK) == 0 ? programDir : userConfigDir;
-    if (folder.empty() || folder.back() == '/') {
-        return folder + "Default.set";
-    }
-    return folder + "/Default.set";
 }
 
 // ---- settings record ----------------------------------------------------------------------------

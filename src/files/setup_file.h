@@ -234,16 +234,14 @@ FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool 
 
 struct SetupLoadResult : FileResult {
     bool languageOnly = false; // demo mode: only `image.languageIndex` comes from the file
+    bool missing = false;      // refused because there is no such file
     SetupImage image;          // on success; `current` with the file's values applied
 };
-// LoadSetupFile: "This is not a setup file!" for a path not ending in ".set"; every other refusal is silent
-// and changes nothing.
+// LoadSetupFile: "Can not open file: %s" for a file that cannot be read, "This setup file belongs to another
+// model!" for another model's setup, and "This is not a setup file!" for any other path or content it
+// refuses. A refusal changes nothing.
 SetupLoadResult LoadSetupFile(const std::string& path, const SetupImage& current, const SetupLimits& limits,
                               bool demoMode);
-
-// Where Default.set lives: beside the program when that folder is writable, else in the user's
-// configuration folder (which the caller gets from the platform).
-std::string DefaultSetupPath(const std::string& programDir, const std::string& userConfigDir);
 
 // ---- Mapping to the settings record --------------------------------------------------------------
 

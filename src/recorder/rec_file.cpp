@@ -8,6 +8,10 @@
 
 namespace tarnix {
 
+namespace {
+constexpr const char* kNotRec = "This is not a record file!";
+} // namespace
+
 FileResult SaveRecFile(const std::string& path, const RecorderSettings& settings, const CFrameStore& store) {
     const int count = std::min<int>(settings.recordedCount, kRecorderFrames);
     std::vector<std::uint8_t> bytes;
@@ -33,7 +37,7 @@ FileResult SaveRecFile(const std::string& path, const RecorderSettings& settings
 FileResult LoadRecFile(const std::string& path, RecorderSettings& settings, CFrameStore& store,
                        int timeDivOffset) {
     if (!HasExtension(path, ".rec")) {
-        return FileResult::Refused();
+        return FileResult::Refused(kNotRec);
     }
     // A file longer than 1000 frames is read only as far as the store reaches.
     FileBytes file = ReadFilePrefix(path, kRecHeaderBytes + kFrameStoreSamples * 2);
@@ -53,7 +57,7 @@ FileResult LoadRecFile(const std::string& path, RecorderSettings& settings, CFra
     const std::uint16_t horizontal = in.U16();
     const std::uint16_t count = in.U16();
     if (in.Failed()) {
-        return FileResult::Refused();
+        return FileResult::Refused(kNotRec); // shorter than its header
     }
 
     settings.recordSource = source >= 1 ? 1 : 0;

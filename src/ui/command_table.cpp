@@ -254,6 +254,16 @@ void CCommandTable::OnFirstTick() {
     if (menusBuilt_) {
         return;
     }
+    FindLanguages();
+    BuildMenus();
+    SelectLanguage(doc_.languageIndex);
+}
+
+void CCommandTable::FindLanguages() {
+    if (languagesFound_) {
+        return;
+    }
+    languagesFound_ = true;
     std::filesystem::path folder = options_.languageFolder;
     if (folder.empty()) {
         folder = std::filesystem::path(QCoreApplication::applicationDirPath().toStdString()) / "language";
@@ -264,8 +274,6 @@ void CCommandTable::OnFirstTick() {
         Language().WriteDefaultLanguage(temp);
     }
     Language().FindLanguageFiles(folder);
-    BuildMenus();
-    SelectLanguage(doc_.languageIndex);
 }
 
 void CCommandTable::BuildMenus() {

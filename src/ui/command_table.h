@@ -141,6 +141,9 @@ public:
 
     // First tick: the language files, the menu bar for the model, the stored language.
     void OnFirstTick();
+    // Writes default.lug and lists the language files; start-up calls it before the device search so
+    // that its dialogs already speak the stored language. Runs once.
+    void FindLanguages();
     void BuildMenus();
     QMenuBar* MenuBar() const { return menuBar_; }
     QToolBar* ToolBar() const { return toolBar_; }
@@ -232,6 +235,7 @@ private:
     SidebarSync sidebar_;
     PanelHooks panels_;
     bool menusBuilt_ = false;
+    bool languagesFound_ = false;
 };
 
 } // namespace tarnix

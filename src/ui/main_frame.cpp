@@ -92,8 +92,11 @@ QString CMainFrame::DefaultSetupPath() const {
 void CMainFrame::SaveDefaultSetup() {
     const QString path = DefaultSetupPath();
     if (!path.isEmpty()) {
-        // A failed save is not reported: the program closes regardless.
-        doc_.SaveDefaultSetup(path.toStdString());
+        // The program closes regardless, but the user learns that the state was not kept.
+        const FileResult saved = doc_.SaveDefaultSetup(path.toStdString());
+        if (!saved.ok && !saved.message.empty()) {
+            doc_.Notify(kFileErrorCaption, saved.message);
+        }
     }
 }
 

@@ -117,14 +117,16 @@ bool CTarnixApp::InitInstance(const std::string& programDir, const QStringList& 
     }
     panels_ = new CViewPanels(*frame_, *doc_, *table_, &notifier_);
     doc_->defaultSetupPath = DefaultSetupLocation(QString::fromStdString(programDir)).toStdString();
+    // The search dialogs come before Default.set is loaded; they speak its stored language already.
+    table_->FindLanguages();
+    doc_->SelectLanguage(doc_->StoredLanguageIndex(doc_->defaultSetupPath));
     CTarnixView& view = frame_->View();
     // The frame connected its show first; the demo dialog follows it.
     QObject::connect(&view, &CTarnixView::windowReady, panels_, &CViewPanels::ShowDemoSettingIfDemo);
 
     if (!view.OnInitialUpdate()) {
-        // Close at the device choice: the close request's save, then the end of the program.
-        frame_->SaveDefaultSetup();
-        QCoreApplication::exit(0);
+        // Close at the device choice. Default.set has not been loaded, so the factory state must not
+        // replace it: the program ends (main returns) without saving.
         return false;
     }
     CSidebarForm& sidebar = panels_->Sidebar();

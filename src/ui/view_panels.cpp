@@ -128,6 +128,16 @@ void CViewPanels::BindDocumentHooks() {
         setup.display.gridOn = screen.GetGridOn() ? 1 : 0;
         setup.display.gridIntensity = static_cast<std::uint16_t>(screen.GetGridIntensity());
         setup.display.waveIntensity = static_cast<std::uint16_t>(screen.GetWaveIntensity());
+        // The trigger-level marker's pixel offset from its channel's zero marker, as the screen shows it.
+        const int source = doc_.settings.trigger.triggerSource;
+        if (source == kTrigCh1 || source == kTrigCh2 || source == kTrigAlt) {
+            const bool ch2 = source == kTrigCh2;
+            setup.levelOffset =
+                static_cast<float>(screen.MarkerPoint(ch2 ? kMarkerLevelCh2 : kMarkerLevelCh1).y -
+                                   screen.MarkerPoint(ch2 ? kMarkerCh2 : kMarkerCh1).y);
+        } else {
+            setup.levelOffset = 0.0f;
+        }
     };
     doc_.hooks.applyScreenSetup = [this](const ScreenSetup& setup) {
         CWaveScreen& screen = view_.Screen();
@@ -137,6 +147,9 @@ void CViewPanels::BindDocumentHooks() {
         screen.SetDrawType(setup.display.dotsMode);
         screen.SetCursorType(setup.display.cursorType);
         screen.SetCursorSource(setup.display.cursorSource);
+        // Traces of the old setup must not linger as persistence: the Intensity dialog's setter empties
+        // the queues.
+        view_.Persistence().SetPersistenceDepth(doc_.settings.persistenceDepth);
         screen.UpdateMarkers();
         screen.update();
     };

@@ -290,25 +290,6 @@ TEST(MeasureSet, RestoredItemsAreClampedIntoRange) {
     EXPECT_EQ(set.GetMeasureSource(), 2);
 }
 
-TEST(MeasureSet, EvaluatesOnEverySixthFrameWhileRunning) {
-    CMeasureSet set;
-    const Trace flat = Flat(127);
-    const std::array<MeasureChannel, 3> channels = {On(flat), MeasureChannel{}, MeasureChannel{}};
-    EXPECT_FALSE(set.OnFrameProcessed(true, 0.001, channels)); // no items
-    set.AddMeasure(kMeasureVpp);
-    EXPECT_FALSE(set.OnFrameProcessed(false, 0.001, channels)); // stopped
-    EXPECT_EQ(set.Text(0), "*****");
-    std::vector<int> evaluated;
-    for (int frame = 0; frame < 13; ++frame) {
-        if (set.OnFrameProcessed(true, 0.002, channels)) {
-            evaluated.push_back(frame);
-        }
-    }
-    EXPECT_EQ(evaluated, (std::vector<int>{0, 6, 12}));
-    EXPECT_DOUBLE_EQ(set.SecondsPerDiv(), 0.002);
-    EXPECT_EQ(set.Text(0), "CH1:Vpp = 0.00V");
-}
-
 TEST(MeasureSet, TextsArePlacedAtTheEightSlotPositions) {
     CMeasureSet set;
     const std::array<std::uint32_t, 3> colours = {0x00FF00, 0xFFFF00, 0xFF0000};

@@ -112,7 +112,7 @@ TEST_F(DocSetupTest, DemoSaveWritesOnlyTheHeaderOfAnExistingFile) {
     const std::string missing = dir.File("missing.set");
     const FileResult none = doc->SaveSetup(missing);
     EXPECT_FALSE(none.ok);
-    EXPECT_TRUE(none.message.empty());
+    EXPECT_EQ(none.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
     EXPECT_FALSE(std::filesystem::exists(missing));
 
     const std::string path = dir.File("existing.set");
@@ -163,23 +163,26 @@ TEST_F(DocSetupTest, RefusedFilesChangeNoSetting) {
     std::string badLayout = bytes;
     // The CH1 volts/div index (header 20 + enabled 4) far out of range and the file cut short.
     badLayout[24] = '\x7F';
+    const std::string notSetup = "This is not a setup file!";
     const struct {
         std::string name;
         std::string content;
+        std::string message;
     } cases[] = {
-        {"garbage.set", garbage},
-        {"short.set", bytes.substr(0, 5000)},
-        {"header.set", bytes.substr(0, 20)},
-        {"empty.set", std::string()},
-        {"model.set", otherModel},
-        {"cut.set", badLayout.substr(0, bytes.size() - 1)},
+        {"garbage.set", garbage, notSetup},
+        {"short.set", bytes.substr(0, 5000), notSetup},
+        {"header.set", bytes.substr(0, 20), notSetup},
+        {"empty.set", std::string(), notSetup},
+        {"model.set", otherModel, "This setup file belongs to another model!"},
+        {"cut.set", badLayout.substr(0, bytes.size() - 1), notSetup},
     };
+    // Every refusal says why and changes nothing.
     for (const auto& c : cases) {
         const std::string path = dir.File(c.name);
         WriteAll(path, c.content);
         const FileResult result = doc->LoadSetup(path);
         EXPECT_FALSE(result.ok) << c.name;
-        EXPECT_TRUE(result.message.empty()) << c.name;
+        EXPECT_EQ(result.message, c.message) << c.name;
         EXPECT_TRUE(doc->CaptureSetup() == before) << c.name;
         EXPECT_EQ(doc->settings, settingsBefore) << c.name;
     }
@@ -187,7 +190,8 @@ TEST_F(DocSetupTest, RefusedFilesChangeNoSetting) {
     const FileResult wrongExtension = doc->LoadSetup(dir.File("good.txt"));
     EXPECT_FALSE(wrongExtension.ok);
     EXPECT_EQ(wrongExtension.message, "This is not a setup file!");
-    EXPECT_FALSE(doc->LoadSetup(dir.File("nothing-here.set")).ok);
+    EXPECT_EQ(doc->LoadSetup(dir.File("nothing-here.set")).message,
+              std::string("Can not open file: ") + std::strerror(ENOENT));
     EXPECT_EQ(doc->settings, settingsBefore);
 
     // The extension test ignores case.
@@ -207,29 +211,72 @@ TEST_F(DocSetupTest, RefusedFilesChangeNoSetting) {
 }
 
 TEST_F(DocSetupTest, DefaultSetupAtStartUp) {
-    Start();
-    doc->SetVoltsPerDiv(kCh1, 2);
-    const std::string path = dir.File("Default.set");
-    ASSERT_TRUE(doc->SaveDefaultSetup(path).ok);
-
+    const std::string path = WriteUnusualSetup("Default.set");
+    const std::string stored = ReadAll(path);
     DocumentServices services;
     services.library = &driver;
     services.clock = &clock;
     services.random = &random;
     services.chooser = &chooser;
+    services.notifier = &notifier;
+
+    // Declining the search (Device List cancelled, or Close at Searching Device) happens before the load:
+    // the close must not replace the user's file with the factory state.
+    for (const bool twoInstruments : {true, false}) {
+        driver.present = {true, twoInstruments, false, false};
+        chooser.deviceAnswer = std::nullopt;
+        chooser.noDeviceAnswer = NoDeviceChoice::kClose;
+        CTarnixDoc declined(services);
+        declined.defaultSetupPath = path;
+        if (!twoInstruments) {
+            driver.present = {false, false, false, false};
+        }
+        ASSERT_EQ(declined.StartUp(), StartupResult::kClose);
+        EXPECT_TRUE(declined.SaveDefaultSetup(path).ok);
+        EXPECT_TRUE(ReadAll(path) == stored);
+    }
+
+    // A normal start loads it, and the close writes the session back.
+    driver.present = {true, false, false, false};
     CTarnixDoc loaded(services);
     loaded.defaultSetupPath = path;
     loaded.StartUp();
     EXPECT_EQ(loaded.settings.ch(kCh1).voltsPerDivIndex, 2);
+    loaded.SetVoltsPerDiv(kCh1, 4);
+    ASSERT_TRUE(loaded.SaveDefaultSetup(path).ok);
+    EXPECT_EQ(ReadAll(path).size(), stored.size());
+    EXPECT_FALSE(ReadAll(path) == stored);
 
-    // A failed load falls back to the factory defaults and resets the screen.
-    CTarnixDoc failed(services);
+    // A broken file is kept aside (never replacing an earlier kept one), the user is told, and the
+    // factory setup is used; the close then writes a fresh Default.set.
+    WriteAll(path + ".bad", "kept from last week");
+    const std::string broken = stored.substr(0, 5000);
+    WriteAll(path, broken);
+    notifier.messages.clear();
+    CTarnixDoc refused(services);
     int screenResets = 0;
-    failed.hooks.resetScreen = [&] { ++screenResets; };
-    failed.SetVoltsPerDiv(kCh1, 2);
-    EXPECT_FALSE(failed.LoadDefaultSetup(dir.File("absent.set")));
-    EXPECT_EQ(failed.settings.ch(kCh1).voltsPerDivIndex, 6);
-    EXPECT_EQ(screenResets, 1);
+    refused.hooks.resetScreen = [&] { ++screenResets; };
+    refused.defaultSetupPath = path;
+    refused.StartUp();
+    EXPECT_EQ(refused.settings.ch(kCh1).voltsPerDivIndex, 6);
+    EXPECT_EQ(screenResets, 2);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadAll(path + ".bad"), "kept from last week");
+    EXPECT_TRUE(ReadAll(path + ".bad2") == broken);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_NE(notifier.messages[0].second.find("This is not a setup file!"), std::string::npos);
+    EXPECT_NE(notifier.messages[0].second.find(path + ".bad2"), std::string::npos);
+    ASSERT_TRUE(refused.SaveDefaultSetup(path).ok);
+    EXPECT_TRUE(refused.LoadSetup(path).ok);
+
+    // A missing file is the first start: factory values, no message, nothing kept.
+    notifier.messages.clear();
+    CTarnixDoc first(services);
+    first.SetVoltsPerDiv(kCh1, 2);
+    EXPECT_FALSE(first.LoadDefaultSetup(dir.File("absent.set")));
+    EXPECT_EQ(first.settings.ch(kCh1).voltsPerDivIndex, 6);
+    EXPECT_TRUE(notifier.messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("absent.set.bad")));
 }
 
 } // namespace

@@ -259,7 +259,7 @@ TEST_F(DocSubsystemTest, ReferenceSaveLoadAndTurnOn) {
     ASSERT_EQ(notifier.messages.size(), 1u);
     EXPECT_EQ(notifier.messages[0].second, "Function not available!");
 
-    EXPECT_FALSE(doc->LoadRef(dir.File("other.dat")).ok);
+    EXPECT_EQ(doc->LoadRef(dir.File("other.dat")).message, "This is not a reference file!");
     const FileResult missing = doc->LoadRef(dir.File("missing.rfc"));
     EXPECT_FALSE(missing.ok);
     EXPECT_EQ(missing.message.rfind("Can not open file: ", 0), 0u) << missing.message;
@@ -270,7 +270,10 @@ TEST_F(DocSubsystemTest, CsvLoadFreezesTheWaveformOnCh1) {
     Ticks(3);
     doc->saveChannel = 0;
     const std::string path = dir.File("wave.csv");
+    // A sample clipped below the bottom edge is exported at its own level, not at the edge.
+    doc->frames[kCh1].processed[0] = -32;
     ASSERT_TRUE(doc->SaveCsv(path).ok);
+    EXPECT_NEAR(std::stod(SplitCrLf(ReadAll(path)).at(2)), CodeToVolts(doc->settings.ch(kCh1), -32), 1e-6);
     std::vector<std::int16_t> saved(doc->frames[kCh1].processed.begin(),
                                     doc->frames[kCh1].processed.begin() + 10240);
 
@@ -288,6 +291,18 @@ TEST_F(DocSubsystemTest, CsvLoadFreezesTheWaveformOnCh1) {
     }
     const FileResult wrong = doc->LoadCsv(dir.File("wave.txt"));
     EXPECT_EQ(wrong.message, "This is not a CSV file!");
+    // Save CSV writes only to a ".csv" path; another name is ignored without a word.
+    const FileResult otherName = doc->SaveCsv(dir.File("wave.txt"));
+    EXPECT_FALSE(otherName.ok);
+    EXPECT_TRUE(otherName.message.empty());
+    EXPECT_FALSE(std::filesystem::exists(dir.File("wave.txt")));
+
+    // A file refused after its first line changes nothing: not the time base, not CH1.
+    const InstrumentSettings before = doc->settings;
+    WriteAll(dir.File("odd.csv"), "#CLOCK=0.001000000\r\n#SIZE=14336\r\n");
+    EXPECT_EQ(doc->LoadCsv(dir.File("odd.csv")).message, "This is not a CSV file!");
+    EXPECT_EQ(doc->settings.timebase.timeDivIndex, before.timebase.timeDivIndex);
+    EXPECT_EQ(doc->settings.ch(kCh1).recordLength, before.ch(kCh1).recordLength);
 }
 
 TEST_F(DocSubsystemTest, RecorderRecordsAndPlaysThroughTheDocument) {

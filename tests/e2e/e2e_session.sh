@@ -93,8 +93,8 @@ exit_program
 cmp -s -i 20 before.set Default.set || fail "demo mode changed Default.set beyond its header"
 echo "demo run: Default.set header rewritten"
 
-# ---- 3. Close at the search: Default.set is saved and the program ends without its window. ----
-rm -f Default.set
+# ---- 3. Close at the search, and a kill during start-up: Default.set stays byte for byte. ----
+cp Default.set kept.set
 env -u MORVLINK_LIBRARY ./tarnix --nosplash &
 PID=$!
 "$KEYS" --timeout 30 "$SEARCH" || fail "Searching Device dialog did not appear (close)"
@@ -107,5 +107,15 @@ kill -0 "$PID" 2>/dev/null && fail "tarnix still runs after Close"
 wait "$PID"
 [ $? = 0 ] || fail "tarnix exited with an error after Close"
 PID=0
-[ -f Default.set ] || fail "Close at the search did not write Default.set"
+cmp -s kept.set Default.set || fail "Close at the search changed Default.set"
+echo "close at the search: Default.set unchanged"
+
+env -u MORVLINK_LIBRARY ./tarnix --nosplash &
+PID=$!
+"$KEYS" --timeout 30 "$SEARCH" || fail "Searching Device dialog did not appear (kill)"
+kill -KILL "$PID"
+wait "$PID" 2>/dev/null
+PID=0
+cmp -s kept.set Default.set || fail "a kill during start-up changed Default.set"
+echo "kill during start-up: Default.set unchanged"
 echo "PASS"

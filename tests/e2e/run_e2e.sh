@@ -7,4 +7,8 @@ for tool in xvfb-run import identify; do
         exit 77
     fi
 done
+# The program must reach this X server whatever the caller's environment says (CI machines often set
+# the offscreen platform, which would keep every window invisible to the key sender).
+unset QT_QPA_PLATFORM WAYLAND_DISPLAY
+export QT_QPA_PLATFORM=xcb
 exec xvfb-run -a -s "-screen 0 1024x768x24" bash "$(dirname "$0")/e2e_session.sh" "$@"

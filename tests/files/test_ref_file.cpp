@@ -245,31 +245,3 @@ TEST(OldRefFile, RefusalsLeaveTheBufferAlone) {
 
 } // namespace
 } // namespace tarnix
-
-namespace tarnix {
-namespace {
-
-TEST(ReferenceCommands, TurnOnVoltsPerDivAndReset) {
-    InstrumentSettings settings = Defaults();
-    ReferenceInfo info; // empty
-    EXPECT_EQ(RefTurnOn(settings, info), RefTurnOnAction::kLoadThenSwitchOn);
-    info.empty = 0;
-    EXPECT_EQ(RefTurnOn(settings, info), RefTurnOnAction::kSwitchOn);
-    settings.ch(kRef).enabled = 1;
-    EXPECT_EQ(RefTurnOn(settings, info), RefTurnOnAction::kSwitchOff);
-    settings.timebase.displayFormat = kFormatXY;
-    EXPECT_EQ(RefTurnOn(settings, info), RefTurnOnAction::kNotAvailable);
-
-    SetRefVoltsPerDiv(settings, 9);
-    EXPECT_EQ(settings.ch(kRef).voltsPerDivIndex, 9);
-    SetRefVoltsPerDiv(settings, 10);
-    SetRefVoltsPerDiv(settings, -1);
-    EXPECT_EQ(settings.ch(kRef).voltsPerDivIndex, 9);
-
-    settings.ch(kRef).zeroLevel = 12.5f;
-    ResetRefPosition(settings);
-    EXPECT_EQ(settings.ch(kRef).zeroLevel, 128.0f);
-}
-
-} // namespace
-} // namespace tarnix

@@ -157,17 +157,17 @@ TEST(RecFile, ShortFilesAndRefusals) {
     EXPECT_EQ(recorder->store.Frame(1)[2500], 9);
     EXPECT_EQ(recorder->store.Frame(2)[0], 9);
 
-    // A header cut short changes nothing.
+    // A header cut short, or another kind of file, changes nothing and says why.
     const RecorderSettings before = recorder->settings;
     WriteAll(path, Header(1, 1, 1, 1, 1, 0, 1, 0, 1, 1).substr(0, 23));
     FileResult cut = recorder->LoadRec(path, 1);
     EXPECT_FALSE(cut.ok);
-    EXPECT_TRUE(cut.message.empty());
+    EXPECT_EQ(cut.message, "This is not a record file!");
     EXPECT_EQ(recorder->settings, before);
 
     FileResult wrong = recorder->LoadRec(dir.File("x.set"), 1);
     EXPECT_FALSE(wrong.ok);
-    EXPECT_TRUE(wrong.message.empty()); // ignored without a message
+    EXPECT_EQ(wrong.message, "This is not a record file!");
     EXPECT_EQ(recorder->LoadRec(dir.File("gone.rec"), 1).message,
               std::string("Couldn't open file: ") + std::strerror(ENOENT));
 }

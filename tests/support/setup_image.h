@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "files/setup_file.h"
+#include "model/instrument_settings.h"
 
 namespace tarnix::testing {
 
@@ -74,6 +75,18 @@ inline SetupImage UnusualSetupImage() {
         img.measure.items[i] = {1, static_cast<std::uint16_t>(i % 3), static_cast<std::uint16_t>(19 - i)};
     }
     img.fft = {1, 1, 3, 4096, 0, 45.0, 16};
+    // The volts fields hold what the status strip shows for these levels, as every saved file does.
+    InstrumentSettings live;
+    ApplyFactoryDefaults(live);
+    ApplySetupToSettings(img, live);
+    const auto volts = [&](int channel, float level) {
+        return static_cast<float>(ChannelVoltsPerDiv(live.ch(channel)) *
+                                  (live.ch(channel).zeroLevel - level) / 32.0);
+    };
+    img.trigger.voltsCh1 = volts(kCh1, live.trigger.levelCh1);
+    img.trigger.voltsCh2 = volts(kCh2, live.trigger.levelCh2);
+    img.trigger.voltsExt = static_cast<float>((128.0 - live.trigger.levelExt) * 0.03125 *
+                                              (live.trigger.triggerSource == kTrigExt10 ? 10.0 : 1.0));
     return img;
 }
 

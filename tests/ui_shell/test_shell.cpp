@@ -9,12 +9,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolBar>
 #include <QtTest>
 #include <filesystem>
@@ -23,9 +25,11 @@
 #include <string>
 #include <vector>
 
+#include "../support/setup_image.h"
 #include "display/cursor_readouts.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
+#include "files/setup_file.h"
 #include "language/command_ids.h"
 #include "recorder/recorder_settings.h"
 #include "ui/command_table.h"
@@ -39,6 +43,7 @@
 #include "ui/view_panels.h"
 
 using namespace tarnix;
+using tarnix::testing::UnusualSetupImage;
 
 namespace {
 
@@ -97,8 +102,9 @@ private:
     std::function<void()> onShow_;
 };
 
-qint64 FileSize(const QString& path) {
-    return QFileInfo(path).exists() ? QFileInfo(path).size() : -1;
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A demo document that has run a few ticks, so CH1 and CH2 hold traces.
@@ -130,9 +136,11 @@ class TestShell : public QObject {
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
 
-    void closeAtTheSearchSavesDefaultSetAndEnds();
+    void closeAtTheSearchLeavesDefaultSetAsItWas();
     void demoStartShowsWindowMenusAndDemoDialogInOrder();
     void closeWritesDefaultSetAndNextStartRestoresIt();
+    void searchDialogsSpeakTheStoredLanguage();
+    void setupFilesCarryTheLiveScreenState();
     void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable();
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar();
     void fullScreenKeysWorkWhileTheMenuBarIsHidden();
@@ -150,15 +158,25 @@ private slots:
 
 // ---- Start-up and close -------------------------------------------------------------------------
 
-void TestShell::closeAtTheSearchSavesDefaultSetAndEnds() {
+void TestShell::closeAtTheSearchLeavesDefaultSetAsItWas() {
     QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("Default.set"));
+    {
+        // Without a Default.set the declined start writes none: the factory state is nobody's.
+        FakeChooser chooser(NoDeviceChoice::kClose);
+        CTarnixApp app;
+        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        QCOMPARE(chooser.asked, 1);
+        QVERIFY(!app.Frame().isVisible());
+        QVERIFY(!QFile::exists(path));
+    }
+    // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
+    QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
+    const QByteArray stored = ReadBytes(path);
     FakeChooser chooser(NoDeviceChoice::kClose);
     CTarnixApp app;
     QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    QCOMPARE(chooser.asked, 1);
-    QVERIFY(!app.Frame().isVisible());
-    // The whole factory setup: the setup file's fixed part.
-    QCOMPARE(FileSize(dir.filePath(QStringLiteral("Default.set"))), 20412);
+    QVERIFY(ReadBytes(path) == stored);
 }
 
 void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
@@ -207,17 +225,8 @@ void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
 void TestShell::closeWritesDefaultSetAndNextStartRestoresIt() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Default.set"));
-    {
-        // A first start whose search is declined writes the factory setup.
-        FakeChooser chooser(NoDeviceChoice::kClose);
-        CTarnixApp app;
-        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    }
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray factory = file.readAll();
-    file.close();
-    QCOMPARE(factory.size(), 20412);
+    QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
+    const QByteArray stored = ReadBytes(path);
     {
         // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
         FakeChooser chooser(NoDeviceChoice::kIgnore);
@@ -231,10 +240,91 @@ void TestShell::closeWritesDefaultSetAndNextStartRestoresIt() {
         QVERIFY(closed);
         QVERIFY(!app.Frame().isVisible());
     }
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray after = file.readAll();
-    QCOMPARE(after.size(), 20412);
-    QCOMPARE(after.mid(20), factory.mid(20));
+    const QByteArray after = ReadBytes(path);
+    QCOMPARE(after.size(), stored.size());
+    QVERIFY(after.mid(20) == stored.mid(20));
+    // Deliver the quit that the close queued, outside any loop, so it cannot end the message box below.
+    QCoreApplication::processEvents();
+
+    // A save that fails at close is not dropped silently: the user sees the system's message.
+    FakeChooser chooser(NoDeviceChoice::kIgnore);
+    CTarnixApp app;
+    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    app.Frame().View().Timer().stop();
+    app.Frame().View().OnTimerTick();
+    QVERIFY(QFile::remove(path));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Default.set"))); // fails even for root
+    QString shown;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, this, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+                shown = box->text();
+                box->accept();
+            }
+        }
+    });
+    closer.start(10);
+    app.Commands().Execute(cmd::kAppExit);
+    QVERIFY2(shown.startsWith(QStringLiteral("Cann't save file: ")), qPrintable(shown));
+}
+
+void TestShell::searchDialogsSpeakTheStoredLanguage() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
+    QFile lug(dir.filePath(QStringLiteral("language/Deutsch.lug")));
+    QVERIFY(lug.open(QIODevice::WriteOnly));
+    lug.write("[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n");
+    lug.close();
+    SetupImage image = UnusualSetupImage();
+    image.languageIndex = 0; // the first (and only) language file found
+    QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
+
+    // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
+    struct : FakeChooser {
+        using FakeChooser::FakeChooser;
+        std::function<void()> onAsk;
+        NoDeviceChoice NoDeviceFound() override {
+            onAsk();
+            return FakeChooser::NoDeviceFound();
+        }
+    } chooser(NoDeviceChoice::kClose);
+    CTarnixApp app;
+    std::string textAtSearch;
+    chooser.onAsk = [&] { textAtSearch = app.Document().Text(4010); };
+    QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
+}
+
+void TestShell::setupFilesCarryTheLiveScreenState() {
+    QTemporaryDir dir;
+    FakeChooser chooser(NoDeviceChoice::kIgnore);
+    CTarnixApp app;
+    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+    CTarnixView& view = app.Frame().View();
+    view.Timer().stop();
+    view.OnTimerTick();
+    CTarnixDoc& doc = app.Document();
+    doc.settings.demoMode = 0; // a full save and load, as with an instrument
+
+    // A trigger level 16 codes (half a division) above CH1's zero line: the file holds its volts and the
+    // marker's pixel offset as the screen shows them now.
+    doc.SetTriggerLevel(kCh1, doc.settings.ch(kCh1).zeroLevel - 16.0f);
+    view.Screen().UpdateMarkers();
+    const std::string path = dir.filePath(QStringLiteral("live.set")).toStdString();
+    QVERIFY(doc.SaveSetup(path).ok);
+    const SetupImage saved = doc.CaptureSetup(false);
+    QCOMPARE(saved.trigger.voltsCh1, static_cast<float>(0.5 * ChannelVoltsPerDiv(doc.settings.ch(kCh1))));
+    QVERIFY(saved.trigger.levelOffset < 0.0f);
+
+    // Loading a setup empties the persistence queues, as the Intensity dialog's depth does.
+    CPersistHistory& persistence = view.Persistence();
+    persistence.SetPersistenceOn(true);
+    persistence.SetPersistenceDepth(3);
+    persistence.AddPersistFrame(kCh1, doc.frames[kCh1].display.data(), 0x00FF00);
+    QCOMPARE(persistence.PersistCount(kCh1), 1);
+    QVERIFY(doc.LoadSetup(path).ok);
+    QCOMPARE(persistence.PersistCount(kCh1), 0);
 }
 
 void TestShell::defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
@@ -611,10 +701,11 @@ void TestShell::recordDialogEditsClampAndFilesRoundTrip() {
         return answer;
     });
     QVERIFY(!loader.PlayButton()->isEnabled());
-    answer = dir.filePath(QStringLiteral("two.txt")).toStdString(); // not a .rec path: ignored
+    answer = dir.filePath(QStringLiteral("two.txt")).toStdString(); // not a .rec path: refused, saying why
     loader.LoadButton()->click();
     QVERIFY(!loader.PlayButton()->isEnabled());
-    QVERIFY(notifier.messages.empty());
+    QCOMPARE(notifier.messages, std::vector<std::string>{"Error: This is not a record file!"});
+    notifier.messages.clear();
     answer = recPath;
     loader.LoadButton()->click();
     QCOMPARE(requests.size(), std::size_t{2});
