@@ -1,14 +1,26 @@
 # The two entry points: `make run` and `make test`. Both install what a fresh Debian 12 machine lacks.
-PACKAGES := cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libfftw3-dev libgtest-dev \
+PACKAGES := cmake ninja-build g++ pkg-config python3 qt6-base-dev libgl-dev libfftw3-dev libgtest-dev \
             libbenchmark-dev libx11-dev xvfb xauth imagemagick fonts-liberation
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 
 .PHONY: run test build deps bench fuzz screenshot clean
 
+# What `make run` connects to: sim (the simulated instrument with resources/simulator/example.conf),
+# demo (demo mode, no instrument), or the path of a real driver library (libmorvlink.so).
+INSTRUMENT ?= sim
+SIM_CONFIG ?= $(CURDIR)/resources/simulator/example.conf
+
 run: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
-	./build/release/src/app/tarnix
+ifeq ($(INSTRUMENT),sim)
+	MORVLINK_LIBRARY=$(CURDIR)/build/release/src/simulator/libmorvlink-sim.so MORVLINK_SIM_CONFIG=$(SIM_CONFIG) \
+	    ./build/release/src/app/tarnix
+else ifeq ($(INSTRUMENT),demo)
+	./build/release/src/app/tarnix --demo
+else
+	MORVLINK_LIBRARY=$(abspath $(INSTRUMENT)) ./build/release/src/app/tarnix
+endif
 
 build: deps build/release/build.ninja
 	cmake --build build/release -j $(JOBS)
@@ -20,7 +32,7 @@ test: deps build/asan/build.ninja
 
 bench: deps build/bench/build.ninja
 	cmake --build build/bench -j $(JOBS)
-	@for b in build/bench/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_repetitions=5 --benchmark_report_aggregates_only=true; done
+	python3 scripts/bench_report.py $$(find build/bench/bench -type f -name 'bench_*' -perm -u+x | sort)
 
 fuzz: EXTRA_PACKAGES := clang
 fuzz: deps build/fuzz/build.ninja
