@@ -46,9 +46,9 @@ OPERATORS = [
 SKIP_LINE = re.compile(r"^\s*(//|#|\*|/\*)|static_assert|template\s*<|std::array<|std::span<|std::vector<")
 
 
-def candidates(root):
+def candidates(root, modules):
     sites = []
-    for module in MODULES:
+    for module in modules:
         for path in sorted((root / "src" / module).glob("*.cpp")):
             lines = path.read_text().splitlines()
             for number, line in enumerate(lines, 1):
@@ -78,13 +78,18 @@ def main():
     parser.add_argument("--build", default="build/mutants")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--list", action="store_true", help="print the sample without running it")
+    parser.add_argument("--modules", default=",".join(MODULES),
+                        help="comma-separated src/ folders to mutate (default: all standard-C++ modules)")
+    parser.add_argument("--tests", default="", help="ctest -R pattern: run only these tests (default: all)")
     args = parser.parse_args()
 
     root = pathlib.Path(__file__).resolve().parent.parent
     build = root / args.build
-    sites = candidates(root)
+    modules = [m for m in args.modules.split(",") if m]
+    sites = candidates(root, modules)
     random.Random(args.seed).shuffle(sites)
-    print(f"{len(sites)} mutation sites in {', '.join(MODULES)}; seed {args.seed}")
+    print(f"{len(sites)} mutation sites in {', '.join(modules)}; seed {args.seed}")
+    select = ["-R", args.tests] if args.tests else []
     if args.list:
         for path, number, name, _, mutated in sites[: args.count]:
             print(f"{path}:{number}: {name}: {mutated.strip()}")
@@ -97,7 +102,7 @@ def main():
     if baseline.returncode != 0:
         print(baseline.stdout[-3000:])
         return 1
-    clean = run(["ctest", "-E", EXCLUDE_TESTS, "-j", str(args.jobs)], build)
+    clean = run(["ctest", "-E", EXCLUDE_TESTS, *select, "-j", str(args.jobs)], build)
     if clean.returncode != 0:
         print("the unmutated suite fails; fix it first\n" + clean.stdout[-3000:])
         return 1
@@ -119,7 +124,7 @@ def main():
                 invalid += 1
                 continue
             try:
-                tests = run(["ctest", "-E", EXCLUDE_TESTS, "-j", str(args.jobs), "--stop-on-failure",
+                tests = run(["ctest", "-E", EXCLUDE_TESTS, *select, "-j", str(args.jobs), "--stop-on-failure",
                              "--timeout", "120"], build, timeout=1800)
                 caught = tests.returncode != 0
             except subprocess.TimeoutExpired:
