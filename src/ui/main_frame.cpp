@@ -26,7 +26,12 @@ CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), 
     static constexpr int kWidths[6] = {100, 110, 110, 110, 1, 100};
     for (std::size_t i = 0; i < panes_.size(); ++i) {
         auto* pane = new QLabel(this);
-        pane->setMinimumWidth(kWidths[i]);
+        // Fixed widths, so that a long readout never pushes the clock and the other panes aside.
+        if (i == 4) {
+            pane->setMinimumWidth(kWidths[i]);
+        } else {
+            pane->setFixedWidth(kWidths[i]);
+        }
         pane->setFrameShape(QFrame::NoFrame);
         statusBar()->addWidget(pane, i == 4 ? 1 : 0);
         panes_[i] = pane;
