@@ -148,9 +148,7 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
                 poll->deleteLater();
                 openedIn = dialog->directory().absolutePath();
                 dialog->selectFile(pick);
-                qWarning() << "DEBUG" << dialog->selectedFiles() << dialog->fileMode() << dialog->isModal();
                 QMetaObject::invokeMethod(dialog, "accept");
-                qWarning() << "DEBUG after" << dialog->result() << dialog->isVisible();
                 return;
             }
         }
@@ -166,6 +164,8 @@ class TestShell : public QObject {
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
 
+    // First: a program that ended asks every later event loop, the file dialog's included, to quit.
+    void fileDialogsOpenWhereThatKindWasLastChosen();
     void closeAtTheSearchSavesDefaultSetAndEnds();
     void demoStartShowsWindowMenusAndDemoDialogInOrder();
     void closeWritesDefaultSetAndNextStartRestoresIt();
@@ -178,7 +178,6 @@ private slots:
     void recordDialogRecordsOnThePanelTimer();
     void recordDialogPlaysOnceAndWithRepeat();
     void recordDialogEditsClampAndFilesRoundTrip();
-    void fileDialogsOpenWhereThatKindWasLastChosen();
 
     void splashSwitchSizeAndTimer();
     void aboutDialogPictureAndTitle();
@@ -239,14 +238,13 @@ void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
     column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
     const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
     const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
-    QVERIFY2(column->viewport()->rect().contains(shown),
-             qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
-                            .arg(shown.x())
-                            .arg(shown.y())
-                            .arg(shown.width())
-                            .arg(shown.height())
-                            .arg(column->viewport()->width())
-                            .arg(column->viewport()->height())));
+    QVERIFY2(column->viewport()->rect().contains(shown), qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
+                                                                        .arg(shown.x())
+                                                                        .arg(shown.y())
+                                                                        .arg(shown.width())
+                                                                        .arg(shown.height())
+                                                                        .arg(column->viewport()->width())
+                                                                        .arg(column->viewport()->height())));
     // The toolbar's 17 buttons carry the language's tooltips.
     QToolBar* bar = app.Commands().ToolBar();
     QVERIFY(bar != nullptr);
@@ -773,10 +771,15 @@ void TestShell::helpOpensOnceTheViewerQueryAnswers() {
 }
 
 void TestShell::fileDialogsOpenWhereThatKindWasLastChosen() {
+    // Qt's own dialog, which the test can answer, whatever the platform would offer.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
     const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
+    const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
     std::ofstream(wave.toStdString()) << "1";
+    std::ofstream(setup.toStdString()) << "1";
     const FileDialogRequest loadCsv{false, QStringLiteral("Load CSV File..."), QStringLiteral("csv"),
                                     QStringLiteral("CSV File(*.csv)")};
     const FileDialogRequest loadSetup{false, QStringLiteral("Load Setup File..."), QStringLiteral("set"),
@@ -784,13 +787,15 @@ void TestShell::fileDialogsOpenWhereThatKindWasLastChosen() {
     QString openedIn;
     AnswerFileDialog(openedIn, wave);
     QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadCsv)), wave);
+    AnswerFileDialog(openedIn, setup);
+    QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadSetup)), setup);
+    // Each kind of file opens where that kind was last chosen.
     AnswerFileDialog(openedIn, wave);
     ChooseFileWithDialog(nullptr, loadCsv);
     QCOMPARE(openedIn, dir.filePath(QStringLiteral("waves")));
-    // Another kind of file keeps its own folder.
-    AnswerFileDialog(openedIn, wave);
+    AnswerFileDialog(openedIn, setup);
     ChooseFileWithDialog(nullptr, loadSetup);
-    QVERIFY(openedIn != dir.filePath(QStringLiteral("waves")));
+    QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
 }
 
 QTEST_MAIN(TestShell)
