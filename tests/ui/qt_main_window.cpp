@@ -70,9 +70,9 @@ void TestMainWindow::statusPanesKeepTheirPlaces() {
     for (QLabel* pane : panes) {
         before.push_back(pane->geometry());
     }
-    QCOMPARE(before[0].width(), 100);
     QCOMPARE(before[1].width(), 110);
-    QCOMPARE(before[5].width(), 100);
+    // The clock shows whole.
+    QVERIFY(panes[5]->fontMetrics().horizontalAdvance(frame.PaneText(5)) <= panes[5]->contentsRect().width());
     frame.UpdateStatus(QStringLiteral("A status text far longer than its pane could ever hold, and more"));
     QCoreApplication::processEvents();
     for (qsizetype i = 0; i < panes.size(); ++i) {
