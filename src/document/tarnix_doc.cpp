@@ -371,7 +371,7 @@ void CTarnixDoc::SetTimeDivByLabel(std::string_view label) {
     }
 }
 
-void CTarnixDoc::SelectDisplayFormat(int format) {
+void CTarnixDoc::SelectDisplayFormat(int format, TriggerLevels levels) {
     if (!IsInRange(EnumeratedField::kDisplayFormat, format)) {
         return;
     }
@@ -389,8 +389,10 @@ void CTarnixDoc::SelectDisplayFormat(int format) {
         SetDisplayFormat(kFormatXY);
         SetZeroLevel(kCh1, 128.0f);
         SetZeroLevel(kCh2, 128.0f);
-        SetTriggerLevel(kCh1, 128.0f);
-        SetTriggerLevel(kCh2, 128.0f);
+        if (levels == TriggerLevels::kCentre) {
+            SetTriggerLevel(kCh1, 128.0f);
+            SetTriggerLevel(kCh2, 128.0f);
+        }
         return;
     }
     if (format == kFormatRoll) {

@@ -246,8 +246,10 @@ public:
     // A new trigger source starts with the level marker on its channel's zero marker.
     void ResetTriggerMarkerOffset();
     // Format change with its rules: X-Y turns CH1/CH2 on and MATH/REF off, leaves Roll via "40.0us"
-    // and centres levels; Roll selects "1.00s"; Roll back to Y-T selects "40.0us".
-    void SelectDisplayFormat(int format);
+    // and centres the zero levels (and the trigger levels, as the menu does; the sidebar leaves them);
+    // Roll selects "1.00s"; Roll back to Y-T selects "40.0us".
+    enum class TriggerLevels { kCentre, kKeep };
+    void SelectDisplayFormat(int format, TriggerLevels levels = TriggerLevels::kCentre);
     // Turns a channel on or off. In X-Y, CH1 off is ignored and MATH/REF on is refused with a message
     // box; the result says whether the change was made.
     bool SetChannelEnabled(int channel, bool on);

@@ -1,5 +1,6 @@
 #include "files/report_layout.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "model/model_table.h"
@@ -55,20 +56,17 @@ ReportTrace LayoutTrace(const ReportInput& input, int channel, const ReportRect&
     const ChannelSettings& ch = input.settings.ch(channel);
     ReportTrace trace;
     trace.channel = channel;
-    trace.colour = ch.colour & 0x00FFFFFFu;
+    trace.colour = PaperColour(ch.colour);
     const double xStep = static_cast<double>(area.Width()) / (kTracePoints - 1);
     const double yScale = static_cast<double>(area.Height()) / 255.0;
 
     const std::span<const std::int16_t> points = input.traces[static_cast<std::size_t>(channel)];
     const std::size_t count = points.size() < kTracePoints ? points.size() : kTracePoints;
     std::vector<ReportPoint> run;
+    run.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         const int level = points[i];
-        if (level < 0 || level > 255) { // no data in this column: the line breaks here
-            if (!run.empty()) {
-                trace.runs.push_back(std::move(run));
-                run.clear();
-            }
+        if (level < 0 || level > 255) { // a column without data: the line runs on to the next point
             continue;
         }
         run.push_back({static_cast<int>(area.left + static_cast<double>(i) * xStep),
@@ -87,6 +85,18 @@ ReportTrace LayoutTrace(const ReportInput& input, int channel, const ReportRect&
 }
 
 } // namespace
+
+std::uint32_t PaperColour(std::uint32_t screenColour) {
+    const std::uint32_t r = (screenColour >> 16) & 0xFFu;
+    const std::uint32_t g = (screenColour >> 8) & 0xFFu;
+    const std::uint32_t b = screenColour & 0xFFu;
+    const std::uint32_t luma = (299 * r + 587 * g + 114 * b) / 1000;
+    if (luma <= kMaxPaperLuma) {
+        return screenColour & 0x00FFFFFFu;
+    }
+    const auto darker = [luma](std::uint32_t v) { return v * kMaxPaperLuma / luma; };
+    return darker(r) << 16 | darker(g) << 8 | darker(b);
+}
 
 const ReportText* ReportLayout::Find(ReportTextRole role, int channel) const {
     for (const ReportText& text : texts) {
@@ -150,8 +160,8 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
 
     layout.titleFont = {"Arial", page.Y(50), true, true};
     layout.labelFont = {"Arial", page.Y(25), true, true};
-    // Fits the text lines, which are 20/1000 of the page apart.
-    layout.textFont = {"Arial", page.Y(18), false, false};
+    // The text lines are written in the font the labels left selected.
+    layout.textFont = layout.labelFont;
 
     ReportText title;
     title.role = ReportTextRole::kTitle;
@@ -195,7 +205,7 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
             const int top = page.Y(r[2]);
             const int bottom = page.Y(r[3]);
             layout.swatches.push_back({c,
-                                       s.ch(c).colour & 0x00FFFFFFu,
+                                       PaperColour(s.ch(c).colour),
                                        {ReportPoint{left, top}, ReportPoint{right, top},
                                         ReportPoint{right, bottom}, ReportPoint{left, bottom}}});
         }
@@ -249,6 +259,29 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
 
     layout.waveArea = {page.X(50), page.Y(152), page.X(950), page.Y(700)};
     layout.gridOn = input.gridOn;
+    // Pens of a printer's one device unit vanish on paper: the traces get a thousandth of the page
+    // width, the division lines a third of that.
+    layout.tracePen = std::max(1, page.X(1));
+    layout.gridPen = std::max(1, layout.tracePen / 3);
+    const ReportRect& area = layout.waveArea;
+    for (int i = 1; i < 10; ++i) {
+        const int x = area.left + area.Width() * i / 10;
+        const ReportLine line{{x, area.top}, {x, area.bottom}};
+        if (i == 5) {
+            layout.axisLines[0] = line;
+        } else if (layout.gridOn) {
+            layout.gridLines.push_back(line);
+        }
+    }
+    for (int j = 1; j < 8; ++j) {
+        const int y = area.top + area.Height() * j / 8;
+        const ReportLine line{{area.left, y}, {area.right, y}};
+        if (j == 4) {
+            layout.axisLines[1] = line;
+        } else if (layout.gridOn) {
+            layout.gridLines.push_back(line);
+        }
+    }
     for (int c = 0; c < kChannelCount; ++c) {
         if (Shown(s, c)) {
             layout.traces.push_back(LayoutTrace(input, c, layout.waveArea));

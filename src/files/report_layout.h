@@ -87,8 +87,8 @@ struct ReportLine {
     ReportPoint to;
 };
 
-// One shown channel's trace: polylines broken where the trace has no data, and the filled triangle at
-// the left edge that points at the channel's 0 V line.
+// One shown channel's trace: one polyline through every point that holds data (columns without data
+// are passed over), and the filled triangle at the left edge that points at the channel's 0 V line.
 struct ReportTrace {
     int channel = 0;
     std::uint32_t colour = 0;
@@ -106,10 +106,15 @@ struct ReportLayout {
     std::vector<ReportText> texts;
     std::vector<ReportSwatch> swatches;
     std::array<ReportLine, 3> noteLines;
-    // The graticule of the screen, drawn in black into this area (dots only with the grid on); the
-    // traces follow in CH1, CH2, MATH, REF order, then a black border around the area.
+    // The graticule of the screen's ticks drawn in black into this area, under solid grey division
+    // lines (only with the grid on) and the two black centre axes; the traces follow in CH1, CH2,
+    // MATH, REF order, then a black border around the area. Pens in device units.
     ReportRect waveArea;
     bool gridOn = true;
+    std::vector<ReportLine> gridLines;
+    std::array<ReportLine, 2> axisLines; // vertical, horizontal
+    int gridPen = 1;
+    int tracePen = 1;
     std::vector<ReportTrace> traces;
 
     // The first text with this role (and channel, when given); nullptr when there is none.
@@ -139,6 +144,11 @@ struct ReportInput {
     // Language text of a key; an empty function gives "" for every key.
     std::function<std::string(int key)> lookupText;
 };
+
+// A channel colour as it is printed: light colours (yellow, green, cyan) are darkened, keeping their
+// hue, until they stand out on white paper as they do on the black screen; dark ones stay.
+inline constexpr std::uint32_t kMaxPaperLuma = 110;
+std::uint32_t PaperColour(std::uint32_t screenColour);
 
 // "MV-A1 USB", "MV-A2 USB", "MV-A3 USB" for models 0..2; "" for the models the report names not.
 std::string_view ReportModelName(int model);

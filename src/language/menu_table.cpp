@@ -33,6 +33,7 @@
 
 #include <array>
 #include <cstdint>
+#include <tuple>
 
 namespace tarnix {
 namespace {
@@ -534,15 +535,16 @@ std::vector<MenuNode> BuildContextMenu(int model) {
     }
     menu.push_back(std::move(timeDiv));
 
-    MenuNode ch1 = item(-1, 4016, "Change CH1 Volt/DIV");
-    ch1.kind = MenuKind::Popup;
-    ch1.children = PopupItems(bar, {2, 0, 1});
-    menu.push_back(std::move(ch1));
-
-    MenuNode ch2 = item(-1, 4017, "Change CH2 Volt/DIV");
-    ch2.kind = MenuKind::Popup;
-    ch2.children = PopupItems(bar, {2, 1, 1});
-    menu.push_back(std::move(ch2));
+    for (const auto& [key, text, channel] :
+         {std::tuple{4016, "Change CH1 Volt/DIV", 0}, std::tuple{4017, "Change CH2 Volt/DIV", 1}}) {
+        MenuNode volts = item(-1, key, text);
+        volts.kind = MenuKind::Popup;
+        for (MenuNode child : PopupItems(bar, {2, channel, 1})) {
+            child.key = 0;
+            volts.children.push_back(std::move(child));
+        }
+        menu.push_back(std::move(volts));
+    }
     return menu;
 }
 

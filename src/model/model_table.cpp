@@ -216,10 +216,10 @@ RuleDecision TimebaseRequestFromMenu(const InstrumentSettings& settings, int tim
     if (buffer == kBuffer10k) {
         decision.timeDivIndex = timeDivIndex;
         if (running) {
-            // Slow time bases only make sense rolling; X-Y is left alone when the time base stays fast.
+            // Slow time bases only make sense rolling; a fast one is shown in Y-T, also after X-Y.
             if (row > kRow400ms && !IsRoll(settings)) {
                 decision.displayFormat = kFormatRoll;
-            } else if (row <= kRow400ms && IsRoll(settings)) {
+            } else if (row <= kRow400ms && settings.timebase.displayFormat != kFormatYT) {
                 decision.displayFormat = kFormatYT;
             }
         }

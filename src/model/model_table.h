@@ -107,8 +107,8 @@ struct RuleDecision {
 
 // A Horizontal/Time/DIV menu command asking for `timeDivIndex` (TimeDivIndexOfLabel of its label; -1, the
 // current index, or anything slower than 400ms while the Pass/Fail window is open changes nothing).
-// 10k: the time base is set; while running, slower than 400ms switches to Roll and a faster one takes Roll
-// back to Y-T (X-Y stays). 32k/64k/512k/1M: refused with the menu message while running, not even
+// 10k: the time base is set; while running, slower than 400ms switches to Roll and a faster one to Y-T
+// (from Roll or X-Y). 32k/64k/512k/1M: refused with the menu message while running, not even
 // accepted within the range; set while stopped. 14k/28k: nothing changes.
 RuleDecision TimebaseRequestFromMenu(const InstrumentSettings& settings, int timeDivIndex,
                                      bool passFailWindowOpen);

@@ -27,6 +27,9 @@ void CRecorder::Reset() {
 // ---- panel ----------------------------------------------------------------------------------------
 
 void CRecorder::OpenPanel(IRecorderHost& host) {
+    settings.playing = 0;
+    panel_.playButtonText = kTextPlay;
+    panel_.controlsEnabled = !recording_;
     ch1OnAtOpen_ = host.Settings().ch(kCh1).enabled != 0;
     ch2OnAtOpen_ = host.Settings().ch(kCh2).enabled != 0;
     Refresh();
@@ -38,6 +41,21 @@ void CRecorder::ClosePanel(IRecorderHost& host, IPanelTimer& timer) {
     } else if (Playing()) {
         StopPlaying(host, timer);
     }
+    RestoreLive(host);
+}
+
+void CRecorder::RestoreLive(IRecorderHost& host) {
+    if (!liveSaved_) {
+        return;
+    }
+    liveSaved_ = false;
+    for (int channel : {0, 1}) {
+        const auto i = static_cast<std::size_t>(channel);
+        host.SetChannelEnabled(channel, liveOn_[i]);
+        host.ApplyPlaybackContext(channel, liveContext_[i]);
+    }
+    host.SetRunStatus(liveRunStatus_);
+    host.StartAcquisitionTimer();
 }
 
 void CRecorder::Refresh() {
@@ -135,6 +153,7 @@ void CRecorder::PressRecord(IRecorderHost& host, IPanelTimer& timer) {
 }
 
 void CRecorder::StartRecording(IRecorderHost& host, IPanelTimer& timer) {
+    RestoreLive(host); // a recording after a playback starts from the live settings
     host.SetChannelEnabled(0, ch1OnAtOpen_);
     host.SetChannelEnabled(1, ch2OnAtOpen_);
     host.StartAcquisitionTimer();
@@ -206,6 +225,24 @@ void CRecorder::PressPlay(IRecorderHost& host, IPanelTimer& timer) {
 }
 
 void CRecorder::StartPlaying(IRecorderHost& host, IPanelTimer& timer) {
+    if (!liveSaved_) {
+        const InstrumentSettings& live = host.Settings();
+        for (int channel : {0, 1}) {
+            const auto i = static_cast<std::size_t>(channel);
+            const ChannelSettings& ch = live.ch(channel);
+            liveOn_[i] = ch.enabled != 0;
+            RecorderSettings& context = liveContext_[i];
+            context.verticalPosition = ch.zeroLevel;
+            context.voltsPerDivIndex = ch.voltsPerDivIndex;
+            context.coupling = ch.coupling;
+            context.probe = ch.probe;
+            context.bandwidthLimit = static_cast<std::int32_t>(ch.bandwidthLimit);
+            context.timeDivIndex = live.timebase.timeDivIndex;
+            context.horizontalPosition = live.timebase.horizontalPosition;
+        }
+        liveRunStatus_ = live.runStatus;
+        liveSaved_ = true;
+    }
     host.StopAcquisitionTimer();
     host.SetRunStatus(kStatusPlay);
 

@@ -3,6 +3,7 @@
 // rest of the program goes through IRecorderHost, so it runs in tests with a fake host and a fake timer.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -78,8 +79,10 @@ public:
 
     // ---- panel ---------------------------------------------------------------------------------
     // Opening notes the states of CH1 and CH2 (a recording restores them) and refreshes the panel.
+    // Nothing plays while the panel is closed, so a playing flag left by a setup file is cleared.
     void OpenPanel(IRecorderHost& host);
-    // Closing the panel ends a running recording or playback, as its Stop buttons would.
+    // Closing the panel ends a running recording or playback, as its Stop buttons would, and after a
+    // playback brings back live acquisition with the settings it had before.
     void ClosePanel(IRecorderHost& host, IPanelTimer& timer);
     void Refresh();
     const RecorderPanel& Panel() const { return panel_; }
@@ -122,12 +125,19 @@ private:
     void FinishPlaying(IRecorderHost& host, IPanelTimer& timer);
     void EndOfRecordingUpdate();
     int PlayEndLimit() const;
+    void RestoreLive(IRecorderHost& host);
 
     RecorderPanel panel_;
     bool recording_ = false;
     int playerPosition_ = 0;
     bool ch1OnAtOpen_ = true;
     bool ch2OnAtOpen_ = true;
+    // The live settings that the first playback of a panel session replaced: both channels' enables
+    // and contexts, and the run status.
+    bool liveSaved_ = false;
+    std::array<bool, 2> liveOn_{};
+    std::array<RecorderSettings, 2> liveContext_{};
+    std::uint16_t liveRunStatus_ = 0;
 };
 
 } // namespace tarnix

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMainWindow>
 #include <QMenu>
@@ -15,6 +16,8 @@
 #include <QShortcut>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
+#include <QToolTip>
 
 #include "display/wave_screen.h"
 #include "document/user_notifier.h"
@@ -235,7 +238,11 @@ void CCommandTable::BuildToolBar() {
         if (command == 0) {
             toolBar_->addSeparator();
         } else {
-            toolBar_->addAction(Action(command));
+            QAction* action = Action(command);
+            toolBar_->addAction(action);
+            if (QWidget* button = toolBar_->widgetForAction(action)) {
+                button->installEventFilter(this); // tooltips of keys without a text
+            }
         }
     }
     window_.addToolBar(Qt::TopToolBarArea, toolBar_);
@@ -245,8 +252,10 @@ void CCommandTable::BuildToolBar() {
 
 void CCommandTable::RelabelToolbar() {
     for (int command : cmd::kToolbarCommands) {
-        QString tip = ToQString(Text(command)).left(kMaxTooltipChars);
+        const QString tip = ToQString(Text(command)).left(kMaxTooltipChars);
         Action(command)->setToolTip(tip);
+        // The fly-by help in the status bar while the pointer rests on the button.
+        Action(command)->setStatusTip(tip);
     }
 }
 
@@ -351,6 +360,16 @@ void CCommandTable::ContextRequest(const QPoint& globalPos) {
 }
 
 bool CCommandTable::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // Qt falls back to the action's text for an empty tooltip; a key without a text shows none.
+        if (auto* button = qobject_cast<QToolButton*>(watched);
+            button != nullptr && button->defaultAction() != nullptr &&
+            Text(CommandOf(button->defaultAction())).empty()) {
+            QToolTip::hideText();
+            event->ignore();
+            return true;
+        }
+    }
     if (watched == view_ && event->type() == QEvent::ContextMenu) {
         auto* context = static_cast<QContextMenuEvent*>(event);
         QPoint global = context->globalPos();
@@ -381,17 +400,22 @@ void CCommandTable::Message(const std::string& text) {
 }
 
 std::string CCommandTable::ChooseFile(const FileDialogRequest& request) {
-    if (options_.chooseFile) {
-        return options_.chooseFile(request);
-    }
-    QFileDialog dialog(&window_, request.title, QString(), request.filter);
+    return options_.chooseFile ? options_.chooseFile(request) : ChooseFileWithDialog(&window_, request);
+}
+
+std::string ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request) {
+    static std::map<QString, QString> lastFolders; // by default extension, for this run
+    QString& folder = lastFolders[request.defaultSuffix.toLower()];
+    QFileDialog dialog(parent, request.title, folder, request.filter);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return {};
     }
-    return ToStdString(dialog.selectedFiles().constFirst());
+    const QString chosen = dialog.selectedFiles().constFirst();
+    folder = QFileInfo(chosen).absolutePath();
+    return ToStdString(chosen);
 }
 
 void CCommandTable::SelectSidebar(SidebarList list, int index) {

@@ -105,6 +105,9 @@ struct FileDialogRequest {
     QString filter;
 };
 using FileChooser = std::function<std::string(const FileDialogRequest& request)>;
+// The platform file dialog for a request (asks before overwriting when saving); "" for Cancel. It
+// opens in the folder where a file of the same kind (default extension) was last chosen in this run.
+std::string ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request);
 
 struct CommandTableOptions {
     IUserNotifier* notifier = nullptr;    // the error box and file messages; null: a QMessageBox

@@ -1,18 +1,12 @@
 // Help menu: the help file of the current language and About.
-#include <QDesktopServices>
-#include <QUrl>
-
 #include "language/command_ids.h"
 #include "ui/command_table.h"
-#include "ui/menu_ex.h"
+#include "ui/shell_dialogs.h"
 
 namespace tarnix {
 
 void CCommandTable::RegisterHelpCommands() {
-    Add(cmd::kHelpContents, [this] {
-        const std::filesystem::path file = Language().LanguageFolder() / Language().HelpFileName();
-        QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(file.string())));
-    });
+    Add(cmd::kHelpContents, [this] { OpenHelpFile(Language()); });
     Add(
         cmd::kAppAbout,
         [this] {

@@ -73,9 +73,6 @@ void CCommandTable::RegisterTriggerCommands() {
         cmd::kTrigFiftyPercent,
         [this, &s, &t] {
             CMeasureSet* measures = &doc_.measures;
-            if (Format() == kFormatRoll) {
-                return;
-            }
             measures->UpdateMeasurements(MeasureChannelsFrom(s, doc_.frames));
             const int source = t.triggerSource;
             if (source == kTrigCh1 || source == kTrigAlt) {
@@ -90,6 +87,16 @@ void CCommandTable::RegisterTriggerCommands() {
                 t.levelMarkerExt = kMarkerOnScreen;
                 doc_.SetExtTriggerLevel(128.0f);
             }
+            UpdateMarkers();
+            // The level now sits elsewhere relative to its channel's zero line: the stored offset
+            // follows the new marker places (EXT has no zero line).
+            float offset = 0.0f;
+            if (screen_ != nullptr && source != kTrigExt && source != kTrigExt10) {
+                const bool ch2 = source == kTrigCh2;
+                offset = static_cast<float>(screen_->MarkerPoint(ch2 ? kMarkerLevelCh2 : kMarkerLevelCh1).y -
+                                            screen_->MarkerPoint(ch2 ? kMarkerCh2 : kMarkerCh1).y);
+            }
+            doc_.screenSetup.levelOffset = offset;
             UpdateMarkers();
             RepaintScreen();
         },

@@ -3,7 +3,6 @@
 #include "ui/fft_window.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -19,6 +18,7 @@
 #include "files/file_result.h"
 #include "language/control_ids.h"
 #include "language/language_table.h"
+#include "ui/command_table.h"
 #include "ui/relabel.h"
 #include "ui/widget_helpers.h"
 
@@ -54,24 +54,11 @@ QString ToDialogFilter(std::string_view filter) {
 }
 
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
+    return QString::fromStdString(ChooseFileWithDialog(parent, {true, title, suffix, filter}));
 }
 
 QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& suffix) {
-    QFileDialog dialog(parent, title, QString(), filter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(suffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
+    return QString::fromStdString(ChooseFileWithDialog(parent, {false, title, suffix, filter}));
 }
 
 void ShowMessageBox(QWidget* parent, const QString& caption, const QString& text) {

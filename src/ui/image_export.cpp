@@ -1,6 +1,5 @@
 #include "ui/image_export.h"
 
-#include <QFileDialog>
 #include <QImage>
 #include <QMessageBox>
 #include <QPixmap>
@@ -9,6 +8,7 @@
 #include <QWidget>
 
 #include "document/user_notifier.h"
+#include "ui/command_table.h"
 
 namespace tarnix {
 
@@ -90,15 +90,12 @@ void ScheduleWindowImage(QWidget* mainWindow, const std::string& path, IUserNoti
 }
 
 void SaveWindowImage(QWidget* mainWindow, IUserNotifier* notifier) {
-    QFileDialog dialog(mainWindow, QString::fromLatin1(kImageDialogTitle), QString(),
-                       QString::fromLatin1(kImageDialogFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(QString::fromLatin1(kImageDialogSuffix));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
+    const std::string path = ChooseFileWithDialog(mainWindow, {true, QString::fromLatin1(kImageDialogTitle),
+                                                               QString::fromLatin1(kImageDialogSuffix),
+                                                               QString::fromLatin1(kImageDialogFilter)});
+    if (!path.empty()) {
+        ScheduleWindowImage(mainWindow, path, notifier);
     }
-    ScheduleWindowImage(mainWindow, dialog.selectedFiles().constFirst().toStdString(), notifier);
 }
 
 } // namespace tarnix

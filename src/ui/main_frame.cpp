@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <algorithm>
 
 #include "display/cursor_readouts.h"
 #include "display/wave_screen.h"
@@ -26,7 +27,19 @@ CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), 
     static constexpr int kWidths[6] = {100, 110, 110, 110, 1, 100};
     for (std::size_t i = 0; i < panes_.size(); ++i) {
         auto* pane = new QLabel(this);
-        pane->setMinimumWidth(kWidths[i]);
+        // Fixed widths, so that a long readout never pushes the clock and the other panes aside; the
+        // status texts and the clock always fit whole, whatever the font.
+        int width = kWidths[i];
+        if (i == 0 || i == 5) {
+            const QString widest =
+                i == 0 ? QStringLiteral("Search Device......") : ClockText(28, 12, 2026, 23, 58);
+            width = std::max(width, pane->fontMetrics().horizontalAdvance(widest) + 8);
+        }
+        if (i == 4) {
+            pane->setMinimumWidth(width);
+        } else {
+            pane->setFixedWidth(width);
+        }
         pane->setFrameShape(QFrame::NoFrame);
         statusBar()->addWidget(pane, i == 4 ? 1 : 0);
         panes_[i] = pane;

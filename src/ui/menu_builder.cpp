@@ -40,11 +40,13 @@ void FillMenu(QMenu* menu, const std::vector<MenuNode>& items, CCommandTable& ta
             break;
         case MenuKind::Command: {
             QAction* action = table.Action(node.command);
-            std::string text = node.text;
             if (keyedTexts != nullptr && node.key != 0) {
-                text = keyedTexts->LookupText(node.key);
+                SetMenuItemText(action, keyedTexts->LookupText(node.key));
+            } else if (keyedTexts == nullptr || MenuItemText(action).empty()) {
+                // The context menu shares the menu bar's actions, which already carry the current
+                // language's texts; its own table text only names an action nothing has named yet.
+                SetMenuItemText(action, node.text);
             }
-            SetMenuItemText(action, text);
             menu->addAction(action);
             break;
         }

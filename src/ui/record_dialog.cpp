@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -314,17 +313,6 @@ void RunRecordDialog(CTarnixDoc& doc, QWidget* parent, IUserNotifier* notifier) 
     }
     CRecordDialog dialog(doc, parent, nullptr, notifier);
     dialog.exec();
-}
-
-std::string ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request) {
-    QFileDialog dialog(parent, request.title, QString(), request.filter);
-    dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return ToStdString(dialog.selectedFiles().constFirst());
 }
 
 } // namespace tarnix

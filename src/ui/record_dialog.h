@@ -127,7 +127,4 @@ private:
 // Utility/Record: the document's Y-T check, then the panel modally.
 void RunRecordDialog(CTarnixDoc& doc, QWidget* parent, IUserNotifier* notifier = nullptr);
 
-// The platform file dialog for a request (asks before overwriting when saving); "" for Cancel.
-std::string ChooseFileWithDialog(QWidget* parent, const FileDialogRequest& request);
-
 } // namespace tarnix

@@ -103,16 +103,25 @@ void PaintReportLayout(QPainter& p, const ReportLayout& layout) {
         p.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
     }
 
-    // The screen's graticule in black (grey level 0) inside the waveform area.
+    // Solid division lines and centre axes, then the screen's ticks in black (grey level 0); the
+    // screen's dotted grid would print as a few specks.
     const ReportRect& area = layout.waveArea;
+    p.setPen(QPen(QColor(170, 170, 170), layout.gridPen, Qt::SolidLine, Qt::FlatCap));
+    for (const ReportLine& line : layout.gridLines) {
+        p.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+    }
+    p.setPen(QPen(Qt::black, layout.gridPen, Qt::SolidLine, Qt::FlatCap));
+    for (const ReportLine& line : layout.axisLines) {
+        p.drawLine(line.from.x, line.from.y, line.to.x, line.to.y);
+    }
     PaintParams params;
     params.geometry.plot = {area.left, area.top, area.right, area.bottom};
-    params.gridOn = layout.gridOn;
+    params.gridOn = false;
     params.gridIntensity = 0;
     PaintGraticule(p, params);
 
     for (const ReportTrace& trace : layout.traces) {
-        p.setPen(QPen(ToQColor(trace.colour), 1, Qt::SolidLine));
+        p.setPen(QPen(ToQColor(trace.colour), layout.tracePen, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(Qt::NoBrush);
         for (const std::vector<ReportPoint>& run : trace.runs) {
             if (run.size() == 1) {

@@ -23,7 +23,7 @@ class IUserNotifier;
 // the menus follow.
 struct ReportSource {
     CTarnixDoc* doc = nullptr;
-    bool gridOn = true; // the screen's grid switch: the report's graticule shows the dots only with it
+    bool gridOn = true; // the screen's grid switch: the report's graticule shows division lines only with it
     std::function<void()> stopAcquisition;
     std::function<void()> startAcquisition;
 };
@@ -31,7 +31,7 @@ struct ReportSource {
 // The document's state as the report layout takes it; the spans point into the document's frames.
 ReportInput MakeReportInput(const CTarnixDoc& doc, bool gridOn, const QDateTime& now);
 
-// Draws a computed layout: frames, texts, swatches, note lines, the graticule in black, the traces with
+// Draws a computed layout: frames, texts, swatches, note lines, the graticule, the traces with
 // their zero-level triangles, and the black border of the waveform area. Antialiasing stays off, so
 // the lines fall on the computed device units.
 void PaintReportLayout(QPainter& painter, const ReportLayout& layout);

@@ -1,5 +1,6 @@
 #include "ui/shell_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -11,9 +12,12 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "language/language_table.h"
@@ -223,42 +227,82 @@ CAboutDialog::CAboutDialog(const CLanguageTable& language, QWidget* parent) : QD
 
 // ---- Help ---------------------------------------------------------------------------------------
 
-std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable) {
-    if (chmViewerAvailable) {
-        return chmFile;
+namespace {
+
+// The file itself, or the one in its folder whose name differs only in case (a language file
+// "german.lug" finds "MorvlinkHelp-German.html"); empty when there is neither.
+std::filesystem::path FindIgnoringCase(const std::filesystem::path& file) {
+    std::error_code error;
+    if (std::filesystem::is_regular_file(file, error)) {
+        return file;
     }
-    for (const char* extension : {".html", ".htm"}) {
-        std::filesystem::path html = chmFile;
-        html.replace_extension(extension);
-        std::error_code error;
-        if (std::filesystem::is_regular_file(html, error)) {
-            return html;
+    const QString wanted = ToQString(file.filename().string());
+    for (std::filesystem::directory_iterator it(file.parent_path(), error), end; !error && it != end;
+         it.increment(error)) {
+        if (it->is_regular_file(error) &&
+            ToQString(it->path().filename().string()).compare(wanted, Qt::CaseInsensitive) == 0) {
+            return it->path();
         }
     }
-    return chmFile;
+    return {};
 }
 
-bool ChmViewerAvailable() {
-    for (const char* type : {"application/vnd.ms-htmlhelp", "application/x-chm"}) {
-        QProcess query;
-        query.start(QStringLiteral("xdg-mime"),
-                    {QStringLiteral("query"), QStringLiteral("default"), QString::fromLatin1(type)});
-        if (!query.waitForFinished(1000)) {
-            query.kill();
-            query.waitForFinished(100);
-            continue;
+// Asks xdg-mime for a default application of each .chm type in turn, one second at most each, and
+// hands the answer on without ever waiting on the GUI thread.
+void QueryChmViewer(const std::function<void(bool)>& done, std::size_t typeIndex = 0) {
+    static constexpr std::array<const char*, 2> kTypes = {"application/vnd.ms-htmlhelp", "application/x-chm"};
+    if (typeIndex >= kTypes.size()) {
+        done(false);
+        return;
+    }
+    auto* query = new QProcess(QCoreApplication::instance());
+    const auto next = [query, done, typeIndex](bool found) {
+        query->deleteLater();
+        if (found) {
+            done(true);
+        } else {
+            QueryChmViewer(done, typeIndex + 1);
         }
-        if (query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty()) {
-            return true;
+    };
+    QObject::connect(query, &QProcess::finished, query, [query, next](int code, QProcess::ExitStatus status) {
+        next(status == QProcess::NormalExit && code == 0 &&
+             !query->readAllStandardOutput().trimmed().isEmpty());
+    });
+    QObject::connect(query, &QProcess::errorOccurred, query, [next](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            next(false);
+        }
+    });
+    // A query that hangs is ended; its finished signal then moves on.
+    QTimer::singleShot(1000, query, [query] { query->kill(); });
+    query->start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"),
+                                              QString::fromLatin1(kTypes[typeIndex])});
+}
+
+} // namespace
+
+std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable) {
+    const std::filesystem::path chm = FindIgnoringCase(chmFile);
+    if (chmViewerAvailable && !chm.empty()) {
+        return chm;
+    }
+    if (!chmViewerAvailable) {
+        for (const char* extension : {".html", ".htm"}) {
+            std::filesystem::path html = chmFile;
+            html.replace_extension(extension);
+            if (std::filesystem::path found = FindIgnoringCase(html); !found.empty()) {
+                return found;
+            }
         }
     }
-    return false;
+    return chm.empty() ? chmFile : chm;
 }
 
 void OpenHelpFile(const CLanguageTable& language) {
     const std::filesystem::path chm = language.LanguageFolder() / language.HelpFileName();
-    const std::filesystem::path file = ChooseHelpFile(chm, ChmViewerAvailable());
-    QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(file.string())));
+    QueryChmViewer([chm](bool viewer) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(ChooseHelpFile(chm, viewer).string())));
+    });
 }
 
 } // namespace tarnix

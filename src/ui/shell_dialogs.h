@@ -68,11 +68,11 @@ private:
 
 // Help/Contents: which file to open. The .chm of the language when a viewer for it is installed;
 // otherwise an HTML file of the same stem (.html, then .htm) when one exists; else the .chm anyway
-// (the platform then reports nothing, as a missing help file should).
+// (the platform then reports nothing, as a missing help file should). Names are matched without
+// regard to case.
 std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable);
-// Whether the desktop has an application registered for .chm files (xdg-mime).
-bool ChmViewerAvailable();
-// Opens the help file of the table's current language in its language folder; no message on failure.
+// Opens the help file of the table's current language in its language folder once the desktop has
+// said whether it has a .chm viewer (xdg-mime, asked in the background); no message on failure.
 void OpenHelpFile(const CLanguageTable& language);
 
 } // namespace tarnix

@@ -60,7 +60,7 @@ CSidebarForm::CSidebarForm(CTarnixDoc& doc, const CLanguageTable& language, CWav
                            QWidget* parent)
     : QWidget(parent), doc_(doc), language_(language), screen_(screen) {
     setFixedWidth(kWidth);
-    setMinimumHeight(440);
+    setMinimumHeight(kMinHeight);
 
     // Horizontal.
     auto* horizontal = new QGroupBox(QStringLiteral("Horizontal"), this);
@@ -101,19 +101,21 @@ CSidebarForm::CSidebarForm(CTarnixDoc& doc, const CLanguageTable& language, CWav
         voltsKnobs_[i] = knob;
     }
 
-    // Trigger.
+    // Trigger. Two columns of labels that wrap onto a second line rather than run into each other.
     auto* trigger = new QGroupBox(QStringLiteral("Trigger"), this);
     SetControlId(trigger, ctl::kSideTriggerGroup);
-    trigger->setGeometry(0, 322, kWidth, 112);
+    trigger->setGeometry(0, 322, kWidth, 126);
     const int half = (kWidth - 12) / 2;
-    AddLabel(trigger, ctl::kSideTriggerModeLabel, "Trigger Mode", 6, 18, half);
-    AddList(trigger, ctl::kSideTriggerModeList, 4, 34, half);
-    AddLabel(trigger, ctl::kSideTriggerSweepLabel, "Trigger Sweep", 8 + half, 18, half);
-    AddList(trigger, ctl::kSideSweepList, 6 + half, 34, half);
-    AddLabel(trigger, ctl::kSideTriggerSourceLabel, "Trigger Source", 6, 60, half);
-    AddList(trigger, ctl::kSideTriggerSourceList, 4, 76, half);
-    AddLabel(trigger, ctl::kSideTriggerSlopeLabel, "Trigger Slope", 8 + half, 60, half);
-    QComboBox* slope = AddList(trigger, ctl::kSideSlopeList, 6 + half, 76, half);
+    const int gap = 6;
+    const int twoLines = 2 * kLabelHeight - 2;
+    AddLabel(trigger, ctl::kSideTriggerModeLabel, "Trigger Mode", 6, 14, half - gap, twoLines);
+    AddList(trigger, ctl::kSideTriggerModeList, 4, 42, half);
+    AddLabel(trigger, ctl::kSideTriggerSweepLabel, "Trigger Sweep", 8 + half, 14, half - gap, twoLines);
+    AddList(trigger, ctl::kSideSweepList, 6 + half, 42, half);
+    AddLabel(trigger, ctl::kSideTriggerSourceLabel, "Trigger Source", 6, 68, half - gap, twoLines);
+    AddList(trigger, ctl::kSideTriggerSourceList, 4, 96, half);
+    AddLabel(trigger, ctl::kSideTriggerSlopeLabel, "Trigger Slope", 8 + half, 68, half - gap, twoLines);
+    QComboBox* slope = AddList(trigger, ctl::kSideSlopeList, 6 + half, 96, half);
     FillFixed(slope, {"+", "-"});
 
     timeKnob_->SetKind(kKnobTimeDiv);
@@ -158,10 +160,14 @@ QComboBox* CSidebarForm::AddList(QWidget* parent, int controlId, int x, int y, i
     return list;
 }
 
-QLabel* CSidebarForm::AddLabel(QWidget* parent, int controlId, const char* text, int x, int y, int width) {
+QLabel* CSidebarForm::AddLabel(QWidget* parent, int controlId, const char* text, int x, int y, int width,
+                               int height) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
     SetControlId(label, controlId);
-    label->setGeometry(x, y, width, 16);
+    // A long translation wraps; its last line stays right above the list it names.
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    label->setGeometry(x, y, width, height);
     return label;
 }
 
@@ -499,7 +505,7 @@ void CSidebarForm::OnFormatSelected(int format) {
             return;
         }
     }
-    doc_.SelectDisplayFormat(format);
+    doc_.SelectDisplayFormat(format, CTarnixDoc::TriggerLevels::kKeep);
     if (format == kFormatXY) {
         SetChannelOn(kCh1, doc_.settings.ch(kCh1).enabled != 0);
         SetChannelOn(kCh2, doc_.settings.ch(kCh2).enabled != 0);

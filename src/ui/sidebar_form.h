@@ -28,7 +28,9 @@ class CSidebarForm : public QWidget {
 
 public:
     static constexpr int kTemplateId = 178;
-    static constexpr int kWidth = 180; // fits the view's 188-pixel column with the tab frame
+    static constexpr int kWidth = 180;     // fits the view's 188-pixel column with the tab frame
+    static constexpr int kMinHeight = 450; // below it the column scrolls
+    static constexpr int kLabelHeight = 16;
 
     // The screen may be null (its markers are then left alone) and set later.
     CSidebarForm(CTarnixDoc& doc, const CLanguageTable& language, CWaveScreen* screen = nullptr,
@@ -83,7 +85,8 @@ protected:
 
 private:
     QComboBox* AddList(QWidget* parent, int controlId, int x, int y, int width);
-    QLabel* AddLabel(QWidget* parent, int controlId, const char* text, int x, int y, int width);
+    QLabel* AddLabel(QWidget* parent, int controlId, const char* text, int x, int y, int width,
+                     int height = kLabelHeight);
     void Select(QComboBox* list, int index);
     void FollowTimebase();
     void UpdateMarkers();

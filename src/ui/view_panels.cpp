@@ -3,6 +3,9 @@
 #include "ui/view_panels.h"
 
 #include <QApplication>
+#include <QProxyStyle>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -28,6 +31,21 @@
 #include "ui/tarnix_view.h"
 
 namespace tarnix {
+namespace {
+
+// A scroll bar narrow enough that the sidebar's 180-pixel layout stays whole in its 188-pixel column.
+class CSlimScrollBarStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        return metric == PM_ScrollBarExtent ? kSlimScrollBarWidth
+                                            : QProxyStyle::pixelMetric(metric, option, widget);
+    }
+
+private:
+    static constexpr int kSlimScrollBarWidth = 6;
+};
+
+} // namespace
 
 CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& table, IUserNotifier* notifier)
     : QObject(&frame), frame_(frame), view_(frame.View()), doc_(doc), table_(table), notifier_(notifier) {
@@ -37,7 +55,16 @@ CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& tabl
 
     sidebar_ = new CSidebarForm(doc_, language, &screen);
     sidebar_->SetNotifier(notifier_);
-    view_.SidebarTabs().addTab(sidebar_, QStringLiteral("Control"));
+    // A window too short for the whole sidebar scrolls it rather than cutting its Trigger group off.
+    auto* scroll = new QScrollArea;
+    auto* slim = new CSlimScrollBarStyle;
+    slim->setParent(scroll);
+    scroll->verticalScrollBar()->setStyle(slim);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(sidebar_);
+    view_.SidebarTabs().addTab(scroll, QStringLiteral("Control"));
     sidebar_->BindSync(table_.Sidebar());
     infoStrip_ = new CInfoStrip(doc_, language);
     view_.SetInfoStrip(infoStrip_);

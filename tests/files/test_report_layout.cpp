@@ -68,6 +68,9 @@ TEST(ReportLayout, FramesTitleModelDateAndNotes) {
     EXPECT_EQ(title->font, ReportFont::kTitle);
     EXPECT_EQ(layout.titleFont.cellHeight, 150);
     EXPECT_EQ(layout.labelFont.cellHeight, 75);
+    // The text lines use the font the labels left selected: "Arial Bold Italic" at 25/1000.
+    EXPECT_EQ(layout.textFont.cellHeight, 75);
+    EXPECT_TRUE(layout.textFont.bold && layout.textFont.italic);
 
     const ReportText* model = layout.Find(ReportTextRole::kModel);
     ASSERT_NE(model, nullptr);
@@ -120,7 +123,7 @@ TEST(ReportLayout, OnlyShownChannelsGetLegendSwatchAndVoltsLine) {
     EXPECT_EQ(legend->at, (ReportPoint{100, 2130}));
     // x 140..240, y 714..731 thousandths.
     const ReportSwatch& swatch = layout.swatches[0];
-    EXPECT_EQ(swatch.colour, 0x00FF00u);
+    EXPECT_EQ(swatch.colour, PaperColour(0x00FF00u)); // CH1's green as printed
     EXPECT_EQ(swatch.corners[0], (ReportPoint{280, 2142}));
     EXPECT_EQ(swatch.corners[2], (ReportPoint{480, 2193}));
 
@@ -162,9 +165,9 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
         ASSERT_NE(volts, nullptr);
         EXPECT_EQ(volts->at.y, voltsY[i]);
         EXPECT_EQ(layout.swatches[i].channel, c);
-        EXPECT_EQ(layout.swatches[i].colour, colours[i]);
+        EXPECT_EQ(layout.swatches[i].colour, PaperColour(colours[i]));
         EXPECT_EQ(layout.traces[i].channel, c);
-        EXPECT_EQ(layout.traces[i].colour, colours[i]);
+        EXPECT_EQ(layout.traces[i].colour, PaperColour(colours[i]));
     }
     EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kCh2)->text, "CH2  VOLT DIV =100mV/div");
     EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kCh2)->text, "Input Coupling = DC");
@@ -177,7 +180,7 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
     EXPECT_EQ(layout.swatches[3].corners[2], (ReportPoint{1840, 2193}));
 }
 
-TEST(ReportLayout, TracePointsBreakAtColumnsWithoutData) {
+TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
     Fixture f;
     f.input.settings.ch(kCh2).enabled = 0;
     std::vector<std::int16_t>& t = f.traces[kCh1];
@@ -192,15 +195,16 @@ TEST(ReportLayout, TracePointsBreakAtColumnsWithoutData) {
     EXPECT_EQ(layout.waveArea, (ReportRect{100, 456, 1900, 2100}));
     ASSERT_EQ(layout.traces.size(), 1u);
     const ReportTrace& trace = layout.traces[0];
-    ASSERT_EQ(trace.runs.size(), 2u);
-    ASSERT_EQ(trace.runs[0].size(), 10u);
-    ASSERT_EQ(trace.runs[1].size(), 5000u - 12);
-    EXPECT_EQ(trace.runs[0][0], (ReportPoint{100, 456}));
+    // One line through every point with data: the two columns without data are passed over.
+    ASSERT_EQ(trace.runs.size(), 1u);
+    const std::vector<ReportPoint>& line = trace.runs[0];
+    ASSERT_EQ(line.size(), 5000u - 2);
+    EXPECT_EQ(line[0], (ReportPoint{100, 456}));
+    // i = 12 right after the gap: x = 100 + 12 x 1800 / 4999 = 104.3, level 128.
+    EXPECT_EQ(line[10], (ReportPoint{104, 1274}));
     // i = 2500: x = 100 + 2500 x 1800 / 4999 = 1000.18, y = 456 + 127 x 1644 / 255 = 1274.8.
-    EXPECT_EQ(trace.runs[1][2500 - 12], (ReportPoint{1000, 1274}));
-    EXPECT_EQ(trace.runs[1].back(), (ReportPoint{1900, 2100}));
-    // i = 12 after the gap: x = 100 + 12 x 1800 / 4999 = 104.3, level 128.
-    EXPECT_EQ(trace.runs[1][0], (ReportPoint{104, 1274}));
+    EXPECT_EQ(line[2500 - 2], (ReportPoint{1000, 1274}));
+    EXPECT_EQ(line.back(), (ReportPoint{1900, 2100}));
 
     // Zero level 64: y = 456 + 64 x 1644 / 255 = 868.6; 80 steps = 28.8 units wide.
     EXPECT_EQ(trace.zeroMarker[2], (ReportPoint{128, 868}));
@@ -232,6 +236,41 @@ TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
     EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
     ASSERT_EQ(other.traces[0].runs.size(), 1u);
     EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
+}
+
+// On white paper the graticule is a set of solid lines and light trace colours are darkened.
+TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
+    Fixture f;
+    f.input.settings.ch(kMath).enabled = 1;
+    const ReportLayout layout = f.Layout();
+    const ReportRect& a = layout.waveArea;
+    // Eight vertical and six horizontal division lines across the whole area, and the centre axes.
+    ASSERT_EQ(layout.gridLines.size(), 14u);
+    EXPECT_EQ(layout.gridLines[0].from, (ReportPoint{a.left + a.Width() / 10, a.top}));
+    EXPECT_EQ(layout.gridLines[0].to, (ReportPoint{a.left + a.Width() / 10, a.bottom}));
+    EXPECT_EQ(layout.gridLines.back().from, (ReportPoint{a.left, a.top + a.Height() * 7 / 8}));
+    EXPECT_EQ(layout.gridLines.back().to, (ReportPoint{a.right, a.top + a.Height() * 7 / 8}));
+    EXPECT_EQ(layout.axisLines[0].from.x, (a.left + a.right) / 2);
+    EXPECT_EQ(layout.axisLines[1].from.y, (a.top + a.bottom) / 2);
+    // A thousandth of the page for the traces, so they print as lines rather than hairs.
+    EXPECT_GE(layout.tracePen, kW / 1000);
+
+    const auto luma = [](std::uint32_t c) {
+        return (299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF)) / 1000;
+    };
+    ASSERT_EQ(layout.traces.size(), 3u);
+    const std::uint32_t ch2 = layout.traces[1].colour; // yellow on the screen
+    EXPECT_LE(luma(ch2), 110u);
+    EXPECT_EQ(ch2 >> 16, (ch2 >> 8) & 0xFF); // still yellow: red equals green, no blue
+    EXPECT_GT(ch2 >> 16, 0u);
+    EXPECT_EQ(ch2 & 0xFF, 0u);
+    EXPECT_EQ(layout.traces[2].colour, 0xFF0000u); // MATH red already stands out
+    for (std::size_t i = 0; i < layout.traces.size(); ++i) {
+        EXPECT_EQ(layout.swatches[i].colour, layout.traces[i].colour); // the legend matches
+    }
+
+    f.input.gridOn = false;
+    EXPECT_TRUE(f.Layout().gridLines.empty());
 }
 
 } // namespace

@@ -203,6 +203,12 @@ TEST(TimebaseFromMenu, TenKSwitchesRollAndBack) {
     EXPECT_EQ(d.displayFormat, kFormatYT);
     EXPECT_FALSE(d.restartCapture);
 
+    // A fast time base chosen in X-Y shows it in Y-T.
+    s.timebase.displayFormat = kFormatXY;
+    d = TimebaseRequestFromMenu(s, Index("200ms"), false);
+    ExpectAccepted(d, "200ms");
+    EXPECT_EQ(d.displayFormat, kFormatYT);
+
     // Stopped: the time base changes, the format does not.
     s.acquire.running = 0;
     d = TimebaseRequestFromMenu(s, Index("400ms"), false);

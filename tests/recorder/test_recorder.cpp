@@ -280,16 +280,46 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
 
 TEST_F(RecorderTest, ClosingThePanelEndsWhatRuns) {
     RecordCh2(2);
+    // The live settings differ from the recording's context when the user plays it back.
+    host.settings.ch(kCh1).enabled = 1;
+    host.settings.ch(kCh2).zeroLevel = 10.0f;
+    host.settings.ch(kCh2).voltsPerDivIndex = 7;
+    host.settings.timebase.timeDivIndex = 20;
+    host.settings.runStatus = kStatusTriggered;
     recorder->PressPlay(host, timer);
+    EXPECT_FALSE(host.acquisitionRunning);
     recorder->ClosePanel(host, timer);
     EXPECT_FALSE(recorder->Playing());
     EXPECT_FALSE(timer.running);
+    // Live acquisition is back with the settings it had before the playback.
+    EXPECT_TRUE(host.acquisitionRunning);
+    EXPECT_EQ(host.settings.ch(kCh1).enabled, 1u);
+    EXPECT_EQ(host.settings.ch(kCh2).zeroLevel, 10.0f);
+    EXPECT_EQ(host.settings.ch(kCh2).voltsPerDivIndex, 7);
+    EXPECT_EQ(host.settings.timebase.timeDivIndex, 20);
+    EXPECT_EQ(host.settings.runStatus, kStatusTriggered);
     recorder->PressRecord(host, timer);
     recorder->OnTimer(host, timer);
     recorder->ClosePanel(host, timer);
     EXPECT_FALSE(recorder->Recording());
     EXPECT_FALSE(timer.running);
     EXPECT_EQ(recorder->settings.recordedCount, 1);
+}
+
+TEST_F(RecorderTest, APlayingFlagFromASetupFileLeavesTheButtonsWorking) {
+    RecordCh2(2);
+    recorder->settings.playing = 1; // as a setup saved during a playback restores it
+    recorder->OpenPanel(host);
+    EXPECT_EQ(recorder->Panel().playButtonText, kTextPlay);
+    recorder->PressPlay(host, timer); // "Play" starts playing
+    EXPECT_TRUE(recorder->Playing());
+    EXPECT_TRUE(timer.running);
+    recorder->ClosePanel(host, timer);
+
+    recorder->settings.playing = 1;
+    recorder->OpenPanel(host);
+    recorder->PressRecord(host, timer); // "Start" records
+    EXPECT_TRUE(recorder->Recording());
 }
 
 } // namespace

@@ -3,7 +3,9 @@
 #include "document/tarnix_doc.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -36,6 +38,7 @@ class TestMainWindow : public QObject {
 
 private slots:
     void titleSizeAndMinimum();
+    void statusPanesKeepTheirPlaces();
     void clockText();
     void viewLayoutWithAndWithoutSidebar();
     void fullScreenLayoutAndBack();
@@ -53,6 +56,28 @@ void TestMainWindow::titleSizeAndMinimum() {
     frame.resize(300, 200);
     QCOMPARE(frame.size(), QSize(600, 450));
     QVERIFY(!frame.isVisible()); // shown only by the first timer tick
+}
+
+void TestMainWindow::statusPanesKeepTheirPlaces() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    frame.UpdateStatus(QStringLiteral("Run in demo"));
+    const QList<QLabel*> panes = frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QCOMPARE(panes.size(), qsizetype{6});
+    std::vector<QRect> before;
+    for (QLabel* pane : panes) {
+        before.push_back(pane->geometry());
+    }
+    QCOMPARE(before[1].width(), 110);
+    // The clock shows whole.
+    QVERIFY(panes[5]->fontMetrics().horizontalAdvance(frame.PaneText(5)) <= panes[5]->contentsRect().width());
+    frame.UpdateStatus(QStringLiteral("A status text far longer than its pane could ever hold, and more"));
+    QCoreApplication::processEvents();
+    for (qsizetype i = 0; i < panes.size(); ++i) {
+        QCOMPARE(panes[i]->geometry(), before[static_cast<std::size_t>(i)]);
+    }
 }
 
 void TestMainWindow::clockText() {

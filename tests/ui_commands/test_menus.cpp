@@ -2,14 +2,17 @@
 // relabelling of menus and windows, and the flat menu look.
 #include "rig.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolBar>
+#include <QToolTip>
 
 #include "display/wave_screen.h"
 #include "language/command_ids.h"
@@ -164,8 +167,25 @@ void TestCommands::acceleratorsDispatchOnTheMainWindow() {
     QCOMPARE(rig.Messages().size(), std::size_t{1});
     QCOMPARE(rig.Messages()[0].second, std::string("Function not available!"));
 
-    // In X-Y, Ctrl+1 does nothing and Ctrl+M shows the error box.
+    // Ctrl+T works in Roll too: the CH1 level goes to the middle of a 60..200 square wave, and the
+    // stored offset between the level and CH1's zero line follows.
     rig.Doc().SetBufferSize(kBuffer10k);
+    rig.Table().Execute(cmd::kFormatRoll);
+    QCOMPARE(int(s.timebase.displayFormat), int(kFormatRoll));
+    auto& trace = rig.Doc().frames[kCh1].display;
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        trace[i] = (i / 250) % 2 == 0 ? 60 : 200;
+    }
+    s.trigger.levelCh1 = 10.0f;
+    rig.Doc().screenSetup.levelOffset = 0.0f;
+    QTest::keyClick(&frame, Qt::Key_T, Qt::ControlModifier);
+    QVERIFY2(std::abs(s.trigger.levelCh1 - 125.0f) <= 2.0f, qPrintable(QString::number(s.trigger.levelCh1)));
+    const PlotRect plot = screen.GetPlotRect();
+    const float offset = plot.Height() * (s.trigger.levelCh1 - s.ch(kCh1).zeroLevel) / 256.0f;
+    QVERIFY2(std::abs(rig.Doc().screenSetup.levelOffset - offset) <= 1.5f,
+             qPrintable(QString::number(rig.Doc().screenSetup.levelOffset)));
+
+    // In X-Y, Ctrl+1 does nothing and Ctrl+M shows the error box.
     rig.Table().Execute(cmd::kFormatXY);
     rig.ClearMessages();
     QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
@@ -234,6 +254,12 @@ void TestCommands::languageFileRelabelsAndDefaultRestores() {
 
     rig.Table().Execute(cmd::kLanguageItemFirst);
     QCOMPARE(rig.Popup({1})->title(), QStringLiteral("&Ansicht"));
+    // alpha has no tooltip texts: the toolbar shows no tooltip rather than the item's text.
+    QVERIFY(ShowAndActivate(rig.Frame()));
+    QWidget* loadCsv = rig.Table().ToolBar()->widgetForAction(rig.Table().Action(cmd::kFileLoadCsv));
+    QHelpEvent tip(QEvent::ToolTip, QPoint(4, 4), loadCsv->mapToGlobal(QPoint(4, 4)));
+    QApplication::sendEvent(loadCsv, &tip);
+    QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
 
     rig.Table().Execute(cmd::kLanguageDefault);
     QCOMPARE(rig.Doc().languageIndex, -1);
@@ -243,6 +269,10 @@ void TestCommands::languageFileRelabelsAndDefaultRestores() {
     QCOMPARE(rig.TextOf(cmd::kCh1TurnOnOff), std::string("Turn Off#Ctrl+1"));
     QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:1"));
     QCOMPARE(rig.Table().Action(cmd::kFileLoadCsv)->toolTip(), QStringLiteral("Load *.csv"));
+    // Resting on a toolbar button shows its fly-by help in the status bar.
+    QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), loadCsv->mapToGlobal(QPointF(4, 4)));
+    QApplication::sendEvent(loadCsv, &enter);
+    QCOMPARE(rig.Frame().statusBar()->currentMessage(), QStringLiteral("Load *.csv"));
     QCOMPARE(rig.Popup({8, 9})->actions()[1]->text(), QStringLiteral("32k"));
     QCOMPARE(rig.Popup({4})->actions()[2]->text(), QStringLiteral("Zero\tCtrl+H"));
     QCOMPARE(rig.Popup({3, 3})->actions()[0]->text(), QStringLiteral(" +"));
@@ -370,7 +400,7 @@ void TestCommands::menuStylePaintsTicksGreyAndShortcuts() {
     QCOMPARE(separatorRow.height(), kMenuSeparatorHeight);
     QVERIFY(CountColour(image, separatorRow, CMenuEx::SeparatorColour()) > 20);
 
-        // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
+    // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
     const QRect greyText = menu.actionGeometry(greyed).adjusted(kMenuIconSize + 4, 1, -2, -1);
     QCOMPARE(CountDark(image, greyText), 0);
     QVERIFY(CountGreyAtMost(image, greyText, 215) > 10);

@@ -357,7 +357,12 @@ void TestCommands::contextMenuItemsAndZoomClicks() {
     rig.Table().ContextRequest(QPoint(10, 10));
     QCOMPARE(int(s.timebase.timeDivIndex), index - 1);
 
+    // The context menu shares the menu bar's actions and must leave their language texts alone.
+    QMenu* nanoseconds = rig.Popup({4, 0, 0});
+    QCOMPARE(nanoseconds->actions()[0]->text(), QStringLiteral("4nS"));
     std::unique_ptr<QMenu> menu(rig.Table().CreateContextMenu(&view));
+    QCOMPARE(nanoseconds->actions()[0]->text(), QStringLiteral("4nS"));
+    QCOMPARE(menu->actions()[2]->menu()->actions()[0]->text(), QStringLiteral("4nS"));
     const QList<QAction*> items = menu->actions();
     QCOMPARE(items.size(), qsizetype{5});
     rig.Table().UpdateMenu(menu.get());

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -28,6 +29,7 @@
 #include "ui/device_dialogs.h"
 #include "ui/info_strip.h"
 #include "ui/knob.h"
+#include "ui/relabel.h"
 #include "ui/sidebar_form.h"
 #include "ui/small_dialogs.h"
 
@@ -245,11 +247,17 @@ private slots:
         QCOMPARE(doc_->settings.ch(kCh2).enabled, 0u);
         QVERIFY(!sidebar->List(ctl::kSideCh2VoltsList)->isEnabled());
 
+        doc_->settings.trigger.levelCh1 = 40.0f;
+        doc_->settings.trigger.levelCh2 = 200.0f;
         Choose(sidebar->List(ctl::kSideFormatList), QStringLiteral("X - Y"));
         QCOMPARE(doc_->settings.timebase.displayFormat, std::uint16_t{kFormatXY});
         QVERIFY(ch2->isChecked()); // X-Y turned CH2 back on
         QCOMPARE(doc_->settings.ch(kCh2).enabled, 1u);
         QCOMPARE(doc_->settings.ch(kCh1).zeroLevel, 128.0f);
+        QCOMPARE(doc_->settings.ch(kCh2).zeroLevel, 128.0f);
+        // The sidebar centres the traces only; the trigger levels stay where the user put them.
+        QCOMPARE(doc_->settings.trigger.levelCh1, 40.0f);
+        QCOMPARE(doc_->settings.trigger.levelCh2, 200.0f);
 
         ch1->click();
         QVERIFY(ch1->isChecked());
@@ -258,6 +266,27 @@ private slots:
         ch2->click();
         QVERIFY(ch2->isChecked());
         QCOMPARE(doc_->settings.ch(kCh2).enabled, 1u);
+    }
+
+    // Every shipped language's labels fit their places in the sidebar: wrapped if need be, never
+    // running into the label beside them.
+    void sidebarLabelsFitInEveryShippedLanguage() {
+        auto sidebar = MakeSidebar();
+        Language().FindLanguageFiles(TARNIX_LANGUAGE_DIR);
+        QVERIFY(!Language().LanguageFiles().empty());
+        for (int index = kLanguageDefaultIndex; index < static_cast<int>(Language().LanguageFiles().size());
+             ++index) {
+            Language().LoadLanguage(index);
+            RelabelWindow(sidebar.get(), Language());
+            const QList<QLabel*> labels = sidebar->findChildren<QLabel*>();
+            QVERIFY(labels.size() >= 6);
+            for (const QLabel* label : labels) {
+                const QRect need = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000),
+                                                                     Qt::TextWordWrap, label->text());
+                QVERIFY2(need.width() <= label->width() && need.height() <= label->height(),
+                         qPrintable(QStringLiteral("%1: \"%2\"").arg(index).arg(label->text())));
+            }
+        }
     }
 
     void sidebarCommandSyncSelectsWithoutHandlers() {

@@ -4,14 +4,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -107,6 +111,17 @@ QByteArray ReadBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// Stands in for the desktop's "open" of file URLs.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public slots:
+    void Open(const QUrl& url) { urls.push_back(url); }
+
+public:
+    std::vector<QUrl> urls;
+};
+
 // A demo document that has run a few ticks, so CH1 and CH2 hold traces.
 void StartDemo(CTarnixDoc& doc) {
     doc.StartUp();
@@ -128,6 +143,24 @@ bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, FakeChooser& choo
     return true;
 }
 
+// Answers the next file dialog with `pick` once it is on the screen, noting the folder it opened in.
+void AnswerFileDialog(QString& openedIn, const QString& pick) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, &openedIn, pick] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QFileDialog*>(window);
+            if (dialog != nullptr && dialog->isVisible()) {
+                poll->deleteLater();
+                openedIn = dialog->directory().absolutePath();
+                dialog->selectFile(pick);
+                QMetaObject::invokeMethod(dialog, "accept");
+                return;
+            }
+        }
+    });
+    poll->start(10);
+}
+
 } // namespace
 
 class TestShell : public QObject {
@@ -136,6 +169,7 @@ class TestShell : public QObject {
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
 
+    void fileDialogsOpenWhereThatKindWasLastChosen();
     void closeAtTheSearchLeavesDefaultSetAsItWas();
     void demoStartShowsWindowMenusAndDemoDialogInOrder();
     void closeWritesDefaultSetAndNextStartRestoresIt();
@@ -154,6 +188,7 @@ private slots:
     void splashSwitchSizeAndTimer();
     void aboutDialogPictureAndTitle();
     void helpFileFallsBackToHtml();
+    void helpOpensOnceTheViewerQueryAnswers();
 };
 
 // ---- Start-up and close -------------------------------------------------------------------------
@@ -210,6 +245,22 @@ void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
     // The sidebar sits in the column's tab, the info strip below the screen.
     QCOMPARE(view.SidebarTabs().count(), 1);
     QCOMPARE(view.SidebarTabs().geometry().width(), 188);
+    // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
+    frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+    QCoreApplication::processEvents();
+    auto* column = qobject_cast<QScrollArea*>(view.SidebarTabs().widget(0));
+    QVERIFY(column != nullptr);
+    QVERIFY(column->verticalScrollBar()->maximum() > 0);
+    column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
+    const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
+    const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
+    QVERIFY2(column->viewport()->rect().contains(shown), qPrintable(QStringLiteral("%1 %2 %3 %4 in %5 x %6")
+                                                                        .arg(shown.x())
+                                                                        .arg(shown.y())
+                                                                        .arg(shown.width())
+                                                                        .arg(shown.height())
+                                                                        .arg(column->viewport()->width())
+                                                                        .arg(column->viewport()->height())));
     // The toolbar's 17 buttons carry the language's tooltips.
     QToolBar* bar = app.Commands().ToolBar();
     QVERIFY(bar != nullptr);
@@ -771,6 +822,69 @@ void TestShell::helpFileFallsBackToHtml() {
     QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".htm"));
     std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
     QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
+    // A language file named "french.lug" still finds the French help.
+    QCOMPARE(ChooseHelpFile(chm.parent_path() / "MorvlinkHelp-french.chm", false),
+             std::filesystem::path(chm).replace_extension(".html"));
+}
+
+// F1 must not hold the window while the desktop is asked for a .chm viewer: here the desktop answers
+// only after OpenHelpFile has returned, and its answer still decides.
+void TestShell::helpOpensOnceTheViewerQueryAnswers() {
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    const QString answer = dir.filePath(QStringLiteral("answer"));
+    std::ofstream(dir.filePath(QStringLiteral("bin/xdg-mime")).toStdString())
+        << "#!/bin/sh\nwhile [ ! -f '" << answer.toStdString()
+        << "' ]; do sleep 0.02; done\necho viewer.desktop\n";
+    QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")), QFile::ReadOwner | QFile::ExeOwner);
+    const std::filesystem::path language = std::filesystem::path(dir.path().toStdString()) / "language";
+    std::filesystem::create_directories(language);
+    std::ofstream(language / "MorvlinkHelp-English.chm") << "chm";
+    std::ofstream(language / "MorvlinkHelp-English.html") << "<html></html>";
+    CTarnixDoc doc;
+    doc.language.FindLanguageFiles(language);
+
+    UrlCatcher opened;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+    OpenHelpFile(doc.language);
+    qputenv("PATH", path);
+    QVERIFY(opened.urls.empty());
+    QFile(answer).open(QIODevice::WriteOnly);
+    QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
+             (language / "MorvlinkHelp-English.chm").string());
+}
+
+void TestShell::fileDialogsOpenWhereThatKindWasLastChosen() {
+    // Qt's own dialog, which the test can answer, whatever the platform would offer.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
+    const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
+    const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
+    std::ofstream(wave.toStdString()) << "1";
+    std::ofstream(setup.toStdString()) << "1";
+    const FileDialogRequest loadCsv{false, QStringLiteral("Load CSV File..."), QStringLiteral("csv"),
+                                    QStringLiteral("CSV File(*.csv)")};
+    const FileDialogRequest loadSetup{false, QStringLiteral("Load Setup File..."), QStringLiteral("set"),
+                                      QStringLiteral("Setup File(*.set)")};
+    QString openedIn;
+    AnswerFileDialog(openedIn, wave);
+    QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadCsv)), wave);
+    AnswerFileDialog(openedIn, setup);
+    QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadSetup)), setup);
+    // Each kind of file opens where that kind was last chosen.
+    AnswerFileDialog(openedIn, wave);
+    ChooseFileWithDialog(nullptr, loadCsv);
+    QCOMPARE(openedIn, dir.filePath(QStringLiteral("waves")));
+    AnswerFileDialog(openedIn, setup);
+    ChooseFileWithDialog(nullptr, loadSetup);
+    QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
 }
 
 QTEST_MAIN(TestShell)
