@@ -44,10 +44,10 @@ inline void WriteSeedFiles(const std::filesystem::path& out) {
     }
     refA += "12\n6\n50\n128\n10000\n";
     WriteFileSafely((out / "ref" / "a.ref").string(),
-                   {reinterpret_cast<const std::uint8_t*>(refA.data()), refA.size()});
+                    {reinterpret_cast<const std::uint8_t*>(refA.data()), refA.size()});
     const std::string refB = "10\n20\n30\n0.5\n6\n50\n128\n";
     WriteFileSafely((out / "ref" / "b.ref").string(),
-                   {reinterpret_cast<const std::uint8_t*>(refB.data()), refB.size()});
+                    {reinterpret_cast<const std::uint8_t*>(refB.data()), refB.size()});
 
     auto recorder = std::make_unique<CRecorder>();
     recorder->settings.recordedCount = 2;

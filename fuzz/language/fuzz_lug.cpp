@@ -29,7 +29,11 @@ bool IsUtf8(std::string_view s) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto c = static_cast<unsigned char>(s[i]);
-        const std::size_t extra = c < 0x80 ? 0 : (c >> 5) == 0x6 ? 1 : (c >> 4) == 0xE ? 2 : (c >> 3) == 0x1E ? 3 : 4;
+        const std::size_t extra = c < 0x80           ? 0
+                                  : (c >> 5) == 0x6  ? 1
+                                  : (c >> 4) == 0xE  ? 2
+                                  : (c >> 3) == 0x1E ? 3
+                                                     : 4;
         if (extra == 4 || i + extra >= s.size()) {
             return false;
         }
@@ -46,7 +50,8 @@ bool IsUtf8(std::string_view s) {
 const std::filesystem::path& Folder() {
     static const std::filesystem::path folder = [] {
         const char* base = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::filesystem::path made = std::filesystem::path(base) / ("tarnix-fuzz-lug-" + std::to_string(::getpid()));
+        std::filesystem::path made =
+            std::filesystem::path(base) / ("tarnix-fuzz-lug-" + std::to_string(::getpid()));
         std::filesystem::create_directories(made);
         return made;
     }();
@@ -89,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(table.SelectLanguage(0, model) == 0, "the only file is not selected");
     Require(table.Keys().size() >= keys.size(), "the table lost entries");
     for (std::size_t i = 0; i < keys.size(); ++i) {
-        Require(table.Keys()[i] == keys[i] && table.Values()[i] == values[i], "the table differs from the file");
+        Require(table.Keys()[i] == keys[i] && table.Values()[i] == values[i],
+                "the table differs from the file");
     }
     const std::string name = table.LanguageName(0);
     Require(IsUtf8(name) && Utf8Length(name) <= kIniMaxValueChars, "language name");

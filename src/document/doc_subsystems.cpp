@@ -6,8 +6,8 @@
 #include "analysis/analysis_inputs.h"
 #include "document/tarnix_doc.h"
 #include "files/file_io.h"
-#include "model/safe_file.h"
 #include "model/model_table.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 

@@ -183,7 +183,8 @@ bool CLanguageTable::WriteDefaultLanguage(const std::filesystem::path& folder) {
     }
     const std::filesystem::path path = folder / kDefaultFileName;
     const std::string bytes = DefaultLanguageFileBytes();
-    if (WriteFileSafely(path.string(), {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}) != 0) {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (WriteFileSafely(path.string(), {data, bytes.size()}) != 0) {
         return false;
     }
     defaultFilePath_ = path;

@@ -94,7 +94,7 @@ int ResolveLinks(const std::string& path, std::string& target) {
 
 std::string TemporaryName(const std::string& target) {
     static unsigned counter = 0;
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".tmp-%d-%u-%lx", static_cast<int>(::getpid()), ++counter,
@@ -277,10 +277,12 @@ int OverwriteFileStart(const std::string& path, std::span<const std::uint8_t> by
     if (error != 0) {
         return error;
     }
-    std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), content.size())),
+    std::copy(bytes.begin(),
+              bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), content.size())),
               content.begin());
     if (bytes.size() > content.size()) {
-        content.insert(content.end(), bytes.begin() + static_cast<std::ptrdiff_t>(content.size()), bytes.end());
+        content.insert(content.end(), bytes.begin() + static_cast<std::ptrdiff_t>(content.size()),
+                       bytes.end());
     }
     return WriteFileSafely(path, content);
 }

@@ -72,9 +72,12 @@ const std::vector<Writer>& Writers() {
              return Saved{r.ok, r.message};
          }},
         {"a.rfc", true, [](const std::string& p) { return From(SaveRefFile(p, settings, 0, record, 1)); }},
-        {"a.txt", true, [](const std::string& p) { return From(ExportWaveformText(p, settings, display, display)); }},
+        {"a.txt", true,
+         [](const std::string& p) { return From(ExportWaveformText(p, settings, display, display)); }},
         {"a.bmp", true,
-         [](const std::string& p) { return From(SaveBmp(p, PixelBuffer{4, 2, std::vector<std::uint32_t>(8, 7)}, 32)); }},
+         [](const std::string& p) {
+             return From(SaveBmp(p, PixelBuffer{4, 2, std::vector<std::uint32_t>(8, 7)}, 32));
+         }},
         {"a.rec", true,
          [](const std::string& p) {
              RecorderSettings rec;
@@ -87,7 +90,9 @@ const std::vector<Writer>& Writers() {
              return Saved{r.status != PsfResult::Status::kFailed, r.message};
          }},
         {"default.lug", false,
-         [](const std::string& p) { return Saved{CLanguageTable().WriteDefaultLanguage(fs::path(p).parent_path()), {}}; }},
+         [](const std::string& p) {
+             return Saved{CLanguageTable().WriteDefaultLanguage(fs::path(p).parent_path()), {}};
+         }},
     };
     return writers;
 }
@@ -113,9 +118,9 @@ void FillDisk(const fs::path& folder) {
 
 struct Scenario {
     const char* name;
-    int error;      // every save fails with this errno; 0: every save succeeds
-    bool tmpfs;     // the folder is a tiny tmpfs in a private mount namespace
-    bool asNobody;  // the saves run as the unprivileged user
+    int error;     // every save fails with this errno; 0: every save succeeds
+    bool tmpfs;    // the folder is a tiny tmpfs in a private mount namespace
+    bool asNobody; // the saves run as the unprivileged user
     void (*prepare)(const fs::path& folder, const std::vector<fs::path>& files);
     std::string (*check)(const fs::path& file); // further checks after a successful save; "" when fine
 };
@@ -132,7 +137,8 @@ void ChownAll(const fs::path& folder, const std::vector<fs::path>& files) {
 }
 
 const Scenario kScenarios[] = {
-    {"NoSpaceLeft", ENOSPC, true, false, [](const fs::path& folder, const auto&) { FillDisk(folder); }, nullptr},
+    {"NoSpaceLeft", ENOSPC, true, false, [](const fs::path& folder, const auto&) { FillDisk(folder); },
+     nullptr},
     {"ReadOnlyFileSystem", EROFS, true, false,
      [](const fs::path& folder, const auto&) {
          ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr);
@@ -168,7 +174,7 @@ const Scenario kScenarios[] = {
          ::stat(file.c_str(), &info);
          const bool ownerKept = ::geteuid() != 0 || (info.st_uid == kNobody && info.st_gid == kNobody);
          return (info.st_mode & 07777) == 0640 && ownerKept ? std::string()
-                                                             : file.string() + " lost its mode or owner\n";
+                                                            : file.string() + " lost its mode or owner\n";
      }},
     {"WritableFileInReadOnlyFolder", 0, false, true,
      [](const fs::path& folder, const auto& files) {
@@ -183,7 +189,8 @@ const Scenario kScenarios[] = {
 std::string RunScenario(const Scenario& s, const fs::path& folder, const std::vector<std::string>& expected) {
     std::string report;
     if (s.tmpfs) {
-        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
             ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=128k,mode=0755") != 0) {
             return std::string("skip: no private tmpfs mount here: ") + std::strerror(errno);
         }
@@ -205,7 +212,8 @@ std::string RunScenario(const Scenario& s, const fs::path& folder, const std::ve
         const Saved saved = w.save(files[i].string());
         const std::string content = ReadAll(files[i]);
         if (s.error != 0) {
-            const std::string message = w.reportsError ? "Cann't save file: " + std::string(std::strerror(s.error)) : "";
+            const std::string message =
+                w.reportsError ? "Cann't save file: " + std::string(std::strerror(s.error)) : "";
             if (saved.ok || saved.message != message) {
                 report += std::string(w.file) + ": got \"" + saved.message + "\", want \"" + message + "\"\n";
             }
