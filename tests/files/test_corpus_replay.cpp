@@ -1,6 +1,6 @@
 // Every loader of a user-supplied file runs over its regression corpus (the fuzzers' seeds and every
 // input that once failed) through the fuzz target's own body, which aborts when a loader leaves a
-// setting out of range, or when a refused .rec or .psf file changed the settings it was given;
+// setting out of range, or when a refused .rec, .psf, .rfc or .ref file changed what it was given;
 // AddressSanitizer and UndefinedBehaviorSanitizer catch the rest.
 #include <gtest/gtest.h>
 
