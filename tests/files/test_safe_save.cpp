@@ -315,5 +315,37 @@ TEST(SafeSaveKilled, AKillInTheMiddleOfAFullSetupKeepsThePreviousFileAndLeavesNo
     EXPECT_EQ(ReadAll(path), std::string(written.begin(), written.end()));
 }
 
+TEST(SafeSaveInPlace, AFileInAReadOnlyFolderThatCannotGrowIsLeftAsItWas) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to switch to the unprivileged user";
+    }
+    TempDir dir;
+    const std::string path = dir.File("Default.set");
+    ASSERT_TRUE(SaveSetupFile(path, SetupImage{}, false).ok);
+    const std::string before = ReadAll(path);
+    ChownAll(dir.Path(), {path});
+    ::chmod(dir.Path().c_str(), 0555);
+
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file-size limit stands for a disk too full for the 10 MB the file would grow by.
+        std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1 << 20;
+        const bool ready = ::setrlimit(RLIMIT_FSIZE, &limit) == 0 && ::setgroups(0, nullptr) == 0 &&
+                           ::setresgid(kNobody, kNobody, kNobody) == 0 &&
+                           ::setresuid(kNobody, kNobody, kNobody) == 0;
+        const FileResult r = SaveSetupFile(path, testing::UnusualSetupImage(), false);
+        ::_exit(ready && r.message == "Cann't save file: " + std::string(std::strerror(EFBIG)) ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the save was not refused as too large";
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(Listing(dir.Path()), std::vector<std::string>{"Default.set"});
+}
+
 } // namespace
 } // namespace tarnix
