@@ -49,7 +49,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     recorder->settings = RecorderSettings{};
     recorder->recordingEmpty = 1;
     const std::string path = fuzz::WriteInput(data, size, ".rec");
-    recorder->LoadRec(path, 1);
+    if (!recorder->LoadRec(path, 1).ok) {
+        fuzz::Require(recorder->settings == RecorderSettings{} && recorder->recordingEmpty == 1,
+                      "a refused file changed the recorder");
+    }
     fuzz::Require(RecorderSettingsInRange(recorder->settings, 1), "recorder settings");
 
     Host host;

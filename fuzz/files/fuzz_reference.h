@@ -2,6 +2,7 @@
 // given loader, apply the load, and require every setting and the REF's time base to stay in range.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -14,6 +15,8 @@ namespace tarnix::fuzz {
 template <typename Loader>
 int FuzzReferenceLoad(const std::uint8_t* data, std::size_t size, const char* extension, Loader load) {
     static std::vector<std::uint16_t> ref(kCapacity);
+    constexpr std::uint16_t kHeld = 0xA5A5; // what REF held before the load
+    std::fill(ref.begin(), ref.end(), kHeld);
     const std::string path = WriteInput(data, size, extension);
     InstrumentSettings settings = Model1Defaults();
     ReferenceInfo info;
@@ -21,6 +24,9 @@ int FuzzReferenceLoad(const std::uint8_t* data, std::size_t size, const char* ex
     if (result.ok) {
         Require(result.samplesRead <= static_cast<std::size_t>(result.header.recordLength), "samples read");
         ApplyRefLoad(result.header, settings, info);
+    } else {
+        Require(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == kHeld; }),
+                "a refused file changed REF's samples");
     }
     RequireSettingsInRange(settings);
     Require(info.timeDivIndex <= 37 && info.horizontalPosition <= 500, "REF time base");

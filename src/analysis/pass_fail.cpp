@@ -2,6 +2,7 @@
 #include "analysis/pass_fail.h"
 
 #include "model/instrument_settings.h"
+#include "model/safe_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -256,16 +257,9 @@ PassFailControls CPassFail::Controls() const {
 }
 
 PsfResult CPassFail::SavePsf(const std::string& path) const {
-    FilePtr file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        return {PsfResult::Status::kFailed, FileError(std::strerror(errno))};
-    }
     const std::array<std::uint8_t, 10> bytes = EncodePsf(state_);
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-        return {PsfResult::Status::kFailed, FileError(std::strerror(errno))};
-    }
-    if (std::fclose(file.release()) != 0) {
-        return {PsfResult::Status::kFailed, FileError(std::strerror(errno))};
+    if (const int error = WriteFileSafely(path, bytes); error != 0) {
+        return {PsfResult::Status::kFailed, FileError(std::strerror(error))};
     }
     return {};
 }

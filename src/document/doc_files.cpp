@@ -310,7 +310,8 @@ FileResult CTarnixDoc::SaveCsv(const std::string& path) {
     const int channel = SavedChannel(saveChannel);
     WaveFrame& frame = frames[static_cast<std::size_t>(channel)];
     const CsvSaveResult result = SaveCsvFile(path, settings, saveChannel, CodeView(frame.processed));
-    if (result.newDecimationSpan != 0) {
+    // The export record is built before the file is written; only a file that was saved changes the span.
+    if (result.ok && result.newDecimationSpan != 0) {
         frame.span = result.newDecimationSpan;
     }
     return FileResult{result.ok, result.message};

@@ -7,6 +7,7 @@
 #include "document/tarnix_doc.h"
 #include "files/file_io.h"
 #include "model/model_table.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -139,7 +140,7 @@ void CTarnixDoc::SetFftRunning(bool running) {
 FileResult CTarnixDoc::ExportSpectrum(const std::string& path) const {
     const std::string text = FormatSpectrumText(fftResults, fftSettings.scale);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
-    if (const int error = WriteFileBytes(path, std::span<const std::uint8_t>(bytes, text.size()));
+    if (const int error = WriteFileSafely(path, std::span<const std::uint8_t>(bytes, text.size()));
         error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }

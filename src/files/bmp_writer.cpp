@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -210,7 +211,7 @@ FileResult SaveBmp(const std::string& path, const PixelBuffer& picture, int scre
     if (bytes.empty()) {
         return FileResult::Refused();
     }
-    const int error = WriteFileBytes(path, bytes);
+    const int error = WriteFileSafely(path, bytes);
     if (error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -133,7 +134,7 @@ CsvSaveResult SaveCsvFile(const std::string& path, const InstrumentSettings& set
         text = FormatCsv(secondsPerDiv, channel, {}, false);
         break;
     }
-    int error = WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    int error = WriteFileSafely(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
     if (error != 0) {
         result.message = CannotSaveMessage(error);
         return result;

@@ -110,30 +110,6 @@ FileBytes ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
     return ReadUpTo(path, maxBytes, false);
 }
 
-int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        return errno;
-    }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            int error = errno;
-            ::close(fd);
-            return error;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) {
-        return errno;
-    }
-    return 0;
-}
-
 void ByteBuffer::Allocate(std::size_t size) {
     constexpr std::size_t kHugePage = 2u * 1024u * 1024u;
     data_.reset();

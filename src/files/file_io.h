@@ -58,9 +58,6 @@ FileBytes ReadFileBytes(const std::string& path, std::size_t maxBytes);
 // Reads at most the first `maxBytes` bytes of a file, however long it is.
 FileBytes ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
-// Creates (truncating) `path` and writes `bytes`; returns 0 or the errno of the step that failed.
-int WriteFileBytes(const std::string& path, std::span<const std::uint8_t> bytes);
-
 // Whether `path` names an existing file (a link counts by what it points to).
 bool FileExists(const std::string& path);
 

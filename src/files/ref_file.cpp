@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -49,7 +50,7 @@ FileResult SaveRefFile(const std::string& path, const InstrumentSettings& settin
     out.U16(settings.timebase.timeDivIndex);
     out.U16(settings.timebase.horizontalPosition);
     out.U16Array(processedRecord.first(count));
-    if (int error = WriteFileBytes(path, bytes); error != 0) {
+    if (int error = WriteFileSafely(path, bytes); error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }
     return FileResult::Success();

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <unistd.h>
 
-#include "files/atomic_file.h"
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -570,7 +570,7 @@ FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool 
         return FileResult::Success();
     }
     const std::vector<std::uint8_t> bytes = SerializeSetup(image);
-    if (int error = WriteFileAtomically(path, bytes); error != 0) {
+    if (int error = WriteFileSafely(path, bytes); error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }
     return FileResult::Success();

@@ -227,9 +227,8 @@ SetupParseResult ParseSetup(std::span<const std::uint8_t> bytes, const SetupImag
 // Whether every field of an image lies within its range (and the optional parts match their flags).
 bool SetupImageInRange(const SetupImage& image, const SetupLimits& limits);
 
-// SaveSetupFile: in demo mode only the 20-byte header is written over an existing file (a missing file
-// fails silently and is not created); otherwise the file is replaced atomically, with "Cann't save file: %s"
-// on failure.
+// SaveSetupFile: in demo mode only the 20-byte header is written over an existing file (a missing file is
+// not created); otherwise the file is replaced atomically. Either way a failure gives "Cann't save file: %s".
 FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool demoMode);
 
 struct SetupLoadResult : FileResult {

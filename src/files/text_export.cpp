@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -54,7 +55,7 @@ FileResult ExportWaveformText(const std::string& path, const InstrumentSettings&
                               std::span<const std::int16_t> ch1Display,
                               std::span<const std::int16_t> ch2Display) {
     const std::string text = FormatWaveformText(settings, ch1Display, ch2Display);
-    if (int error = WriteFileBytes(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+    if (int error = WriteFileSafely(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
         error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }

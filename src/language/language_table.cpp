@@ -4,6 +4,7 @@
 #include "language/ini_file.h"
 #include "language/menu_table.h"
 #include "model/model_table.h"
+#include "model/safe_file.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <fstream>
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -182,20 +182,10 @@ bool CLanguageTable::WriteDefaultLanguage(const std::filesystem::path& folder) {
         return false;
     }
     const std::filesystem::path path = folder / kDefaultFileName;
-    std::error_code ec;
-    std::filesystem::remove(path, ec);
     const std::string bytes = DefaultLanguageFileBytes();
-    {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::filesystem::remove(path, ec);
-            return false;
-        }
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (WriteFileSafely(path.string(), {data, bytes.size()}) != 0) {
+        return false;
     }
     defaultFilePath_ = path;
     return true;

@@ -38,7 +38,7 @@ public:
     std::optional<std::string> FindControlText(int controlId) const;
 
     // Writes the built-in default language as folder/"default.lug" (UTF-16LE with byte-order mark),
-    // replacing an older copy. On failure nothing is kept and the default path stays empty.
+    // replacing an older copy. On failure an older copy stays as it was and the default path stays empty.
     bool WriteDefaultLanguage(const std::filesystem::path& folder);
     const std::filesystem::path& DefaultFilePath() const { return defaultFilePath_; }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "files/file_io.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -28,7 +29,7 @@ FileResult SaveRecFile(const std::string& path, const RecorderSettings& settings
     out.U16(settings.horizontalPosition);
     out.U16(static_cast<std::uint16_t>(count));
     out.I16Array(store.Samples().first(static_cast<std::size_t>(count) * kFramePoints));
-    if (int error = WriteFileBytes(path, bytes); error != 0) {
+    if (int error = WriteFileSafely(path, bytes); error != 0) {
         return FileResult::Refused(CannotSaveMessage(error));
     }
     return FileResult::Success();

@@ -1,7 +1,9 @@
 // The subsystems the document drives from its tick, on the demo signal: measurements every sixth pass,
 // Pass/Fail counting, the FFT while its window is on, the factory reset of each, references, CSV, and
 // the recorder through the document as its host.
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 
 #include "../support/temp_dir.h"
 #include "doc_fixture.h"
+#include "files/csv_file.h"
 #include "files/ref_file.h"
 
 namespace tarnix::testing {
@@ -303,6 +306,20 @@ TEST_F(DocSubsystemTest, CsvLoadFreezesTheWaveformOnCh1) {
     EXPECT_EQ(doc->LoadCsv(dir.File("odd.csv")).message, "This is not a CSV file!");
     EXPECT_EQ(doc->settings.timebase.timeDivIndex, before.timebase.timeDivIndex);
     EXPECT_EQ(doc->settings.ch(kCh1).recordLength, before.ch(kCh1).recordLength);
+}
+
+TEST_F(DocSubsystemTest, AFailedCsvSaveOnModel2KeepsTheDecimationSpan) {
+    StartSteadyDemo();
+    Ticks(3);
+    doc->settings.model = 2; // a record other than 10240 points is exported at another span
+    doc->settings.ch(kCh1).recordLength = 32768;
+    doc->frames[kCh1].span = 7;
+    doc->saveChannel = 0;
+    const FileResult failed = doc->SaveCsv(dir.File("none/wave.csv"));
+    EXPECT_EQ(failed.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
+    EXPECT_EQ(doc->frames[kCh1].span, 7);
+    ASSERT_TRUE(doc->SaveCsv(dir.File("wave.csv")).ok);
+    EXPECT_EQ(doc->frames[kCh1].span, kCsvExportDecimationSpan);
 }
 
 TEST_F(DocSubsystemTest, RecorderRecordsAndPlaysThroughTheDocument) {
