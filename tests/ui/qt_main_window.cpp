@@ -55,6 +55,7 @@ private slots:
     void markerDragReachesTheDocument();
     void screenIsRedrawnAfterCapturesAndChangesOnly();
     void measurementTextsAndTheAverageNoteShareTheScreenFont();
+    void spectrumFollowsTheSignalWithItsPanelClosed();
 };
 
 void TestMainWindow::titleSizeAndMinimum() {
@@ -320,6 +321,29 @@ void TestMainWindow::measurementTextsAndTheAverageNoteShareTheScreenFont() {
     const int measure = FirstLetterHeight(image, plot, middle, plot.bottom, qRgb(225, 0, 225));
     QVERIFY2(average > 6, qPrintable(QString::number(average)));
     QCOMPARE(measure, average);
+}
+
+void TestMainWindow::spectrumFollowsTheSignalWithItsPanelClosed() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    doc.SetFftRunning(true); // as a loaded setup does; the FFT panel was never opened
+    for (int k = 0; k < 3; ++k) {
+        view.OnTimerTick();
+    }
+    // The demo sine's peak rises above the Linear baseline one division over the bottom edge.
+    const QImage& image = view.Screen().RenderFrame();
+    const PlotRect plot = view.Screen().GetPlotRect();
+    const int baseline = plot.bottom - plot.Height() / 8;
+    int above = 0;
+    for (int y = plot.top + 1; y < baseline - 2; ++y) {
+        for (int x = plot.left + 1; x < plot.right; ++x) {
+            above += (image.pixel(x, y) & 0xFFFFFFu) == 0x8000FFu ? 1 : 0;
+        }
+    }
+    QVERIFY2(above > 10, qPrintable(QString::number(above)));
 }
 
 QTEST_MAIN(TestMainWindow)
