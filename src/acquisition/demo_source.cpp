@@ -1,5 +1,6 @@
 #include "acquisition/demo_source.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -55,12 +56,11 @@ void CDemoSource::UpdateParameters(const InstrumentSettings& settings, const Har
     triggerSource = settings.trigger.triggerSource;
     altChannel = block.triggerSource;
 
-    // The sweep walks the frequency from F down towards 0 in 100 steps, then starts again.
+    // The sweep walks the frequency from F down towards 0 in 100 steps, then starts again. The steps
+    // are counted, not summed: a sum of F x 0.01 can fall just short of F and take a 101st step.
     if (sweep) {
-        sweepOffset += frequency * 0.01;
-        if (sweepOffset >= frequency) {
-            sweepOffset = 0.0;
-        }
+        sweepStep = (sweepStep + 1) % 100;
+        sweepOffset = frequency * 0.01 * sweepStep;
     }
 }
 
@@ -168,7 +168,8 @@ void CDemoSource::Fill(IRandom& random, std::span<std::uint16_t> ch1, std::span<
     }
 }
 
-void CDemoSource::RollFill(IRandom& random, std::span<std::uint16_t> ch1, std::span<std::uint16_t> ch2) {
+void CDemoSource::RollFill(IRandom& random, int step, std::span<std::uint16_t> ch1,
+                           std::span<std::uint16_t> ch2) {
     const std::array<std::span<std::uint16_t>, 2> memory{ch1, ch2};
     for (int c = 0; c < 2; ++c) {
         const auto index = static_cast<std::size_t>(c);
@@ -179,8 +180,13 @@ void CDemoSource::RollFill(IRandom& random, std::span<std::uint16_t> ch1, std::s
         if (gen.cyclesPerSample >= 0.5) {
             gen.cyclesPerSample = 1.25;
         }
-        const double noise = static_cast<double>(random.Next() % 10) * 0.1111111111111111;
-        memory[index][0] = StoreSample(std::trunc((noise - 0.5) * gen.amplitude + gen.zeroCode));
+        // Every point the roll step moves in is new; a single one would leave the rest of the step
+        // holding stale samples, drawn as a comb.
+        const std::size_t count = std::min(static_cast<std::size_t>(std::max(step, 0)), memory[index].size());
+        for (std::size_t i = 0; i < count; ++i) {
+            const double noise = static_cast<double>(random.Next() % 10) * 0.1111111111111111;
+            memory[index][i] = StoreSample(std::trunc((noise - 0.5) * gen.amplitude + gen.zeroCode));
+        }
     }
 }
 

@@ -61,6 +61,7 @@ public:
     bool dcPlus = true;
     bool sweep = true;
     double sweepOffset = 0.0;
+    int sweepStep = 0; // 0..99: the offset is F x 0.01 x sweepStep, so one sweep is exactly 100 steps
     int function = kDemoNormal;
     std::array<bool, 2> ready{};
     bool force = false;
@@ -78,8 +79,9 @@ public:
     // Writes kDemoRecordLength samples into the memory of each enabled and ready channel (Y-T, X-Y).
     // A memory shorter than that is left untouched.
     void Fill(IRandom& random, std::span<std::uint16_t> ch1, std::span<std::uint16_t> ch2);
-    // Roll format: one new sample at the start of each enabled and ready channel's memory.
-    void RollFill(IRandom& random, std::span<std::uint16_t> ch1, std::span<std::uint16_t> ch2);
+    // Roll format: the `step` new samples the roll step takes, at the start of each enabled and ready
+    // channel's memory.
+    void RollFill(IRandom& random, int step, std::span<std::uint16_t> ch1, std::span<std::uint16_t> ch2);
 
     // ---- The Demo Setting dialog's values; the dialog calls OnSettingsChanged afterwards ----
     // Index into kDemoFrequencyChoices / kDemoAmplitudeChoices; out of range is ignored.
@@ -92,6 +94,7 @@ public:
     void SetSweep(bool on) {
         sweep = on;
         sweepOffset = 0.0;
+        sweepStep = 0;
     }
     void SetFunction(int value); // 0 Normal, 1 Noise, 2 Random; others ignored
 

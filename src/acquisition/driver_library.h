@@ -15,13 +15,14 @@ struct HardwareLevels {
     std::uint16_t extTrigger = 0;
 };
 
-// Parameters of the spectrum routine (entry 17); the FFT owns their meaning.
+// Parameters of the spectrum routine (entry 17), 24 bytes the library reads at fixed offsets.
 struct FftParameters {
+    std::uint16_t sourceChannel = 0; // 0 CH1, 1 CH2
     std::uint16_t windowType = 0;
     std::uint16_t binCount = 0;
-    std::uint16_t sourceChannel = 0;
-    double voltsPerDiv = 1.0;
-    double sampleSpacing = 0.0;
+    std::uint16_t unused = 0;
+    double voltsPerDiv = 1.0; // of the source channel, times its probe factor
+    double scale = 0.0;       // 0.0 dB, 1.0 linear
 };
 
 // The settings in the form the driver takes; its address is passed to entries 3 and 16.

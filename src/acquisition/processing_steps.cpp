@@ -552,7 +552,7 @@ void RescaleRecord(const std::int16_t* record, const RescaleParams& params, Wave
         for (int p = 0; p < kDisplayPairs; ++p) {
             long long from = start + static_cast<long long>(p * run);
             long long to = start + static_cast<long long>((p + 1) * run);
-            from = std::max<long long>(from, 0);
+            from = std::max<long long>(from, std::max(params.firstValidPoint, 0));
             to = std::min<long long>(to, len);
             if (from >= to) {
                 continue;
@@ -566,7 +566,8 @@ void RescaleRecord(const std::int16_t* record, const RescaleParams& params, Wave
     } else if (len > 0) {
         // Fewer record points than columns: each point stands alone in its column.
         const double spacing = kDisplayPoints / across;
-        const int firstPoint = std::max(0, trigger - static_cast<int>(column / spacing) - 1);
+        const int firstPoint =
+            std::max({0, params.firstValidPoint, trigger - static_cast<int>(column / spacing) - 1});
         const int lastPoint =
             std::min(len - 1, trigger + static_cast<int>((kDisplayPoints - column) / spacing) + 1);
         for (int i = firstPoint; i <= lastPoint; ++i) {

@@ -101,6 +101,7 @@ struct RescaleParams {
     float zeroLevelAtStop = 128.0f;
     double voltsPerDivNow = 1.0;
     float zeroLevelNow = 128.0f;
+    int firstValidPoint = 0; // record points before this one hold no data (a Roll screen not yet full)
 };
 // Record points across the screen at ratio 1 for a record length: 10000 for 10240 points, the
 // frame's span for 32768 and 524288 points (and for other lengths, which do not zoom).

@@ -253,6 +253,8 @@ void CWaveProcessor::RunRollPass(InstrumentSettings& settings, WaveFrameSet& fra
             RescaleParams params;
             params.recordLength = kDisplayPoints;
             params.baseSpan = kDisplayPoints;
+            // Only the part Roll had filled when it stopped is shown; the rest stays empty.
+            params.firstValidPoint = kDisplayPoints - std::clamp<int>(frame.rollPosition, 0, kDisplayPoints);
             SetCapturedScale(params, settings, cs, frame, state.stoppedSecondsPerDiv, state.stoppedPosition);
             RescaleRecord(frame.processed.data(), params, frame);
         }

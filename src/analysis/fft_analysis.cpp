@@ -106,6 +106,7 @@ void FillFftParameters(const FftSettings& settings, double voltsPerDiv, FftParam
     params.windowType = settings.window;
     params.binCount = static_cast<std::uint16_t>(NormalizeFftBins(settings.bins));
     params.voltsPerDiv = voltsPerDiv;
+    params.scale = settings.scale == kFftScaleDb ? 0.0 : 1.0;
 }
 
 void StretchAboutTrigger(std::span<const std::uint16_t> samples, int positionPercent, double factor,

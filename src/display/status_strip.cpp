@@ -138,11 +138,13 @@ void CStatusStrip::DrawTriggerBox(QPainter& p) {
     DrawTextAt(p, box.left + 48, 6,
                QString::fromStdString(FormatTriggerLevel(TriggerLevelVolts(s, showCh2))));
 
+    // The symbol keeps the source's own colour; only the level text alternates under ALT.
+    const QColor symbolColour = ToQColor(label.background);
     const int l = box.left;
     const int t = box.top;
     const int b = box.bottom;
-    p.setPen(QPen(colour, 1));
-    p.setBrush(colour);
+    p.setPen(QPen(symbolColour, 1));
+    p.setBrush(symbolColour);
     if (s.trigger.triggerMode == kTrigModePulse) {
         const QPoint line[6] = {{l + 2, b - 4},  {l + 5, b - 4},  {l + 5, t + 4},
                                 {l + 11, t + 4}, {l + 11, b - 4}, {l + 15, b - 4}};

@@ -189,9 +189,10 @@ void CAutoset::VerticalStep(int channel) {
 }
 
 void CAutoset::LeaveVertical(int channel, bool fitted) {
-    // Each run decides afresh: a channel that fits now is used for the time base even if an earlier
-    // run found nothing on it.
-    noSignal_[static_cast<std::size_t>(channel)] = !fitted;
+    // A no-signal mark stays until Factory Setup, so a later run keeps the time base off that channel.
+    if (!fitted) {
+        noSignal_[static_cast<std::size_t>(channel)] = true;
+    }
     if (channel == kCh2) {
         doc_.SetTimeDiv(0);
         candidate_ = 0;
@@ -285,14 +286,13 @@ void CAutoset::Finish() {
     doc_.SetZeroLevel(kCh2, 192.0f);
     doc_.SetTriggerLevel(kCh2, 192.0f);
 
-    // A trigger on a channel that is off would never fire; move it to the other one when that is on.
-    const bool ch1On = s.ch(kCh1).enabled != 0;
-    const bool ch2On = s.ch(kCh2).enabled != 0;
+    // A trigger on a channel that is off would never fire; it moves to the other channel, which the
+    // user sees named in the trigger box even when that one is off as well.
     const int source = s.trigger.triggerSource;
-    if (source == kTrigCh1 && !ch1On && ch2On) {
+    if (source == kTrigCh1 && s.ch(kCh1).enabled == 0) {
         doc_.SetTriggerSource(kTrigCh2);
         doc_.SetTriggerLevel(kCh2, s.ch(kCh2).zeroLevel);
-    } else if (source == kTrigCh2 && !ch2On && ch1On) {
+    } else if (source == kTrigCh2 && s.ch(kCh2).enabled == 0) {
         doc_.SetTriggerSource(kTrigCh1);
         doc_.SetTriggerLevel(kCh1, s.ch(kCh1).zeroLevel);
     }

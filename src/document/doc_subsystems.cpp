@@ -107,10 +107,10 @@ void CTarnixDoc::PassFailStep() {
 }
 
 void CTarnixDoc::FftStep() {
-    if (fftWindowShown) {
-        fftStatus = fft.Compute(fftSettings, FftInputFrom(settings, link.block, frames, fftSettings.source),
-                                fftResults);
-    }
+    // The screen draws the spectrum whenever the analysis runs, so it is computed whether or not its
+    // panel is open.
+    fftStatus =
+        fft.Compute(fftSettings, FftInputFrom(settings, link.block, frames, fftSettings.source), fftResults);
     if (hooks.fftTick) {
         hooks.fftTick();
     }
@@ -128,10 +128,6 @@ void CTarnixDoc::ResetOwnedSubsystems() {
 }
 
 // ---- FFT ----
-
-void CTarnixDoc::SetFftWindowShown(bool shown) {
-    fftWindowShown = shown;
-}
 
 void CTarnixDoc::SetFftRunning(bool running) {
     fftSettings.running = running ? 1 : 0;

@@ -84,7 +84,7 @@ struct DocumentHooks {
     // Tick step 4, every tick in the Y-T format, after the document's own Pass/Fail test of the frame
     // (passFailResult holds its outcome): the panel brings its counters into step.
     std::function<void()> passFailTick;
-    // Tick step 5, every tick, after the document computed the spectrum (fftWindowShown and running):
+    // Tick step 5, every tick, after the document computed the spectrum (while the analysis runs):
     // the FFT window refreshes its tables from fftResults.
     std::function<void()> fftTick;
     // Measurements attach to the processor itself: the document sets processor.hooks.updateMeasurements
@@ -173,7 +173,6 @@ public:
     FftResults fftResults;
     CFftAnalysis fft;
     FftStatus fftStatus = FftStatus::kNotRunning; // outcome of the last tick's computation
-    bool fftWindowShown = false;                  // set by the FFT window as it is shown and hidden
     CPassFail passFail;
     FrameTestResult passFailResult; // outcome of the last tick's test
     CRecorder recorder;
@@ -362,7 +361,6 @@ public:
     void ClosePassFailPanel();
 
     // ---- FFT ----
-    void SetFftWindowShown(bool shown);
     // The panel's Start/Stop button (the window itself moves the screen's cursor source back to CH1).
     void SetFftRunning(bool running);
     // The FFT window's "Save": the spectrum as text; "Cann't save file: %s" when it cannot be created.
@@ -395,6 +393,8 @@ private:
     void Process();
     void ClearRollRecord();
     void ShowStatus(int key);
+    // Invalidates the screen after a capture step that changed what it shows.
+    void RepaintAfterCapture();
 
     // The tick's steps 4 and 5 and the every-sixth-pass measurement evaluation.
     void PassFailStep();
@@ -411,6 +411,7 @@ private:
     IRandom* random_ = nullptr;
     IUserNotifier* notifier_ = nullptr;
     IStartupChooser* chooser_ = nullptr;
+    InstrumentSettings paintedSettings_; // as of the last repaint after a capture step
 };
 
 } // namespace tarnix

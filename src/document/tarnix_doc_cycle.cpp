@@ -169,13 +169,27 @@ void CTarnixDoc::OnTick() {
     if (settings.runStatus == kStatusAuto || settings.runStatus == kStatusWait) {
         ++statusTicks;
     }
-    if (captured && hooks.repaint) {
-        hooks.repaint();
+    if (captured) {
+        RepaintAfterCapture();
     }
     if (Demo()) {
         ShowStatus(kTextRunInDemo);
     } else if (link.deviceCount > 0) {
         ShowStatus(kTextConnected);
+    }
+}
+
+void CTarnixDoc::RepaintAfterCapture() {
+    // A running acquisition brings a new picture with each capture step (Roll only with a due step);
+    // a stopped one changes only with a setting, so an idle program does not redraw 33 times a second.
+    const bool running = settings.acquire.running != 0;
+    const bool newFrame = running && (settings.timebase.displayFormat != kFormatRoll || rollNewData);
+    if (!newFrame && settings == paintedSettings_) {
+        return;
+    }
+    paintedSettings_ = settings;
+    if (hooks.repaint) {
+        hooks.repaint();
     }
 }
 
@@ -425,7 +439,7 @@ void CTarnixDoc::RollStep() {
         // Roll is untriggered: every enabled generator delivers its new point.
         demo.UpdateParameters(settings, link.block);
         demo.ready = {true, true};
-        demo.RollFill(*random_, frames[kCh1].samples, frames[kCh2].samples);
+        demo.RollFill(*random_, step, frames[kCh1].samples, frames[kCh2].samples);
     } else {
         link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
         link.StartCapture();

@@ -319,14 +319,4 @@ void CFftWindow::SaveSpectrum() {
     }
 }
 
-void CFftWindow::showEvent(QShowEvent* event) {
-    doc_.fftWindowShown = true;
-    QDialog::showEvent(event);
-}
-
-void CFftWindow::hideEvent(QHideEvent* event) {
-    doc_.fftWindowShown = false;
-    QDialog::hideEvent(event);
-}
-
 } // namespace tarnix

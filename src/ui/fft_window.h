@@ -50,8 +50,7 @@ class CFftWindow : public QDialog {
     Q_OBJECT
 
 public:
-    // Works on the document's FFT settings and results and its language table; keeps the document's
-    // fftWindowShown flag in step with showing and hiding.
+    // Works on the document's FFT settings and results and its language table.
     explicit CFftWindow(CTarnixDoc& doc, QWidget* parent = nullptr);
 
     // Reloads every control from the settings (start-up, Load Setups, Factory Setup, language change):
@@ -89,10 +88,6 @@ signals:
     void analysisStopped();
     // The analysis was started or stopped, or a list changed a setting the screen draws with.
     void settingsChanged();
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     void BuildLayout();

@@ -2,8 +2,8 @@
 
 #include "ui/tarnix_view.h"
 
-#include <QFont>
-#include <QFontMetrics>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QResizeEvent>
@@ -13,6 +13,7 @@
 
 #include "display/spectrum_painter.h"
 #include "display/status_strip.h"
+#include "display/wave_render.h"
 #include "display/wave_screen.h"
 
 namespace tarnix {
@@ -151,10 +152,7 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         const auto c = static_cast<std::size_t>(ch);
         persist_.AddPersistFrame(ch, doc_.frames[c].display.data(), doc_.settings.ch(ch).colour);
     };
-    doc_.hooks.repaint = [this] {
-        screen_->update();
-        strip_->update();
-    };
+    doc_.hooks.repaint = [this] { Invalidate(); };
     doc_.hooks.resetScreen = [this] { ResetScreen(); };
     // The Pass/Fail mask is the screen's third layer, under the graticule.
     screen_->maskLayer = [this](QPainter& painter, const PlotRect& plot) {
@@ -169,16 +167,15 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         if (count <= 0) {
             return;
         }
-        QFont font(QString::fromLatin1(kMeasureFontFace.data(), static_cast<qsizetype>(kMeasureFontFace.size())));
-        font.setPixelSize(kMeasureFontHeight);
-        font.setWeight(QFont::Normal);
-        painter.setFont(font);
-        const int ascent = QFontMetrics(font).ascent();
+        // The screen's one font, so a height of 15 here looks as every other text of height 15.
+        painter.setFont(ScreenFont(
+            QString::fromLatin1(kMeasureFontFace.data(), static_cast<qsizetype>(kMeasureFontFace.size())),
+            kMeasureFontHeight, kMeasureFontWeight));
         for (int i = 0; i < count; ++i) {
             const MeasureTextItem& item = items[static_cast<std::size_t>(i)];
-            painter.setPen(QColor::fromRgb(static_cast<QRgb>(item.colour)));
-            painter.drawText(item.x, item.y + ascent,
-                             QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
+            painter.setPen(ToQColor(item.colour));
+            DrawTextAt(painter, item.x, item.y,
+                       QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
         }
     };
     doc_.hooks.showStatus = [this](std::string_view text) {
@@ -187,6 +184,7 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
 
     timer_.setInterval(kTimerMs);
     connect(&timer_, &QTimer::timeout, this, &CTarnixView::OnTimerTick);
+    qApp->installEventFilter(this);
 }
 
 CTarnixView::~CTarnixView() {
@@ -214,9 +212,38 @@ void CTarnixView::OnTimerTick() {
         emit firstTick();
         emit windowReady();
     }
+    // After the tick, so a command's re-scaled frame is what gets drawn.
+    if (userInput_) {
+        userInput_ = false;
+        Invalidate();
+    }
+    emit statusText(status_);
+}
+
+void CTarnixView::Invalidate() {
     screen_->update();
     strip_->update();
-    emit statusText(status_);
+    infoPanel_->Child()->update();
+}
+
+bool CTarnixView::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::Wheel:
+        userInput_ = true;
+        break;
+    case QEvent::MouseMove:
+        if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) {
+            userInput_ = true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CTarnixView::ResetScreen() {

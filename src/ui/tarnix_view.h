@@ -1,5 +1,6 @@
 // The main form view: lays out the status strip, the waveform screen, the info strip and the sidebar
-// column, and runs the 30 ms timer that ticks the acquisition cycle and repaints what it shows.
+// column, and runs the 30 ms timer that ticks the acquisition cycle. The screen and the two painted
+// strips are redrawn after a capture step and after the user changed something, never on a bare tick.
 #pragma once
 
 #include <QFrame>
@@ -58,6 +59,7 @@ public:
     void Place(const QRect& rect);
     // Replaces (and deletes) the child.
     void SetChild(QWidget* child);
+    QWidget* Child() const { return child_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -80,8 +82,11 @@ public:
     // Start-up of the cycle: defaults, device search and choice, demo mode or configuration, then the
     // 30 ms timer. False when the user chose to close at the device choice.
     bool OnInitialUpdate();
-    // One tick of the timer: the acquisition cycle, then the screen, the strips and the status panes.
+    // One tick of the timer: the acquisition cycle, then the status panes; the screen and the strips
+    // when the cycle or the user changed what they show.
     void OnTimerTick();
+    // Invalidates the screen, the status strip and the info strip together.
+    void Invalidate();
 
     CTarnixDoc& Document() { return doc_; }
     CWaveScreen& Screen() { return *screen_; }
@@ -115,6 +120,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // Watches the application's input: a click, key or drag anywhere may have changed what is shown.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     CTarnixDoc& doc_;
@@ -129,6 +136,7 @@ private:
     MaskScratch maskScratch_;
     QTimer timer_;
     bool firstTickDone_ = false;
+    bool userInput_ = false; // input since the last tick; the tick after it redraws
     bool sidebarShown_ = true;
     int sidebarWidth_ = kSidebarWidth;
     int stripHeight_ = kStripHeight;

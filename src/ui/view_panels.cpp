@@ -7,7 +7,6 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
-#include <QTimer>
 
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
@@ -107,8 +106,6 @@ CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& tabl
     connect(passFail_, &CPassFailWindow::channelSwitchedOn, this,
             [this](int channel) { sidebar_->SetChannelOn(channel, true); });
     connect(passFail_, &CPassFailWindow::panelClosed, this, [this] { sidebar_->EnableFormatList(true); });
-    // The info strip is the second painted panel the tick invalidates.
-    connect(&view_.Timer(), &QTimer::timeout, infoStrip_, qOverload<>(&QWidget::update));
 
     BindDocumentHooks();
     BindCommandHooks();

@@ -271,20 +271,29 @@ TEST(DemoSource, ExternalTriggerNeedsTheForceFlag) {
 
 TEST(DemoSource, SweepWalksDownInHundredStepsAndStartsAgain) {
     InstrumentSettings s = BaseSettings();
-    CDemoSource demo; // Sweep on by default, F = 12.5
     const double secondsPerDiv = 4e-5;
-    for (int n = 0; n < 100; ++n) {
+    // Every frequency of the dialog: F x 0.01 summed a hundred times need not reach F exactly.
+    for (int choice = 0; choice < static_cast<int>(kDemoFrequencyChoices.size()); ++choice) {
+        CDemoSource demo; // Sweep on by default
+        demo.SelectFrequency(choice);
+        const double f = demo.frequency;
+        for (int n = 0; n < 100; ++n) {
+            demo.UpdateParameters(s, HardwareBlock{});
+            ASSERT_NEAR(demo.generator[0].cyclesPerSample, secondsPerDiv * f * (1.0 - 0.01 * n), 1e-9 * f)
+                << "F " << f << " step " << n;
+        }
         demo.UpdateParameters(s, HardwareBlock{});
-        ASSERT_NEAR(demo.generator[0].cyclesPerSample, secondsPerDiv * (12.5 - 0.125 * n), 1e-15) << n;
+        EXPECT_NEAR(demo.generator[0].cyclesPerSample, secondsPerDiv * f, 1e-9 * f) << "F " << f;
     }
+    CDemoSource demo;
     demo.UpdateParameters(s, HardwareBlock{});
-    EXPECT_NEAR(demo.generator[0].cyclesPerSample, secondsPerDiv * 12.5, 1e-15);
+    demo.UpdateParameters(s, HardwareBlock{});
 
     demo.SetSweep(true); // re-checking the box restarts from F
     EXPECT_EQ(demo.sweepOffset, 0.0);
 }
 
-TEST(DemoSource, RollFillWritesOneSampleOfEachReadyChannel) {
+TEST(DemoSource, RollFillWritesEveryPointOfTheStepOfEachReadyChannel) {
     InstrumentSettings s = BaseSettings();
     s.ch(kCh2).enabled = 0;
     CDemoSource demo = QuietSource();
@@ -293,9 +302,9 @@ TEST(DemoSource, RollFillWritesOneSampleOfEachReadyChannel) {
     demo.UpdateParameters(s, HardwareBlock{});
     demo.ready = {true, true};
     std::vector<std::uint16_t> ch1(kMemory, 3), ch2(kMemory, 3);
-    demo.RollFill(random, ch1, ch2);
-    EXPECT_EQ(ch1[0], 191 + 64);
-    EXPECT_EQ(ch1[1], 3);
+    demo.RollFill(random, 10, ch1, ch2);
+    EXPECT_EQ(std::count(ch1.begin(), ch1.begin() + 10, 191 + 64), 10);
+    EXPECT_EQ(ch1[10], 3);
     EXPECT_EQ(ch2[0], 3);
 }
 

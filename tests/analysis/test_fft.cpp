@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
+#include <cstring>
 #include <numbers>
 #include <random>
+#include <utility>
 #include <vector>
 
 namespace tarnix {
@@ -479,6 +482,25 @@ TEST(FftAnalysis, ParametersAndPanelValues) {
     EXPECT_EQ(params.windowType, kWindowHamming);
     EXPECT_EQ(params.sourceChannel, 1);
     EXPECT_EQ(params.voltsPerDiv, 10.0);
+    // The library reads the block by byte offset: source, window, bins, then two f64 from offset 8.
+    ASSERT_EQ(sizeof(params), 24u);
+    std::array<unsigned char, 24> bytes{};
+    const auto u16At = [&](int offset) { return bytes[offset] | (bytes[offset + 1] << 8); };
+    const auto f64At = [&](int offset) {
+        double v = -1.0;
+        std::memcpy(&v, bytes.data() + offset, sizeof v);
+        return v;
+    };
+    for (const auto& [scale, scaleValue] : {std::pair{kFftScaleLinear, 1.0}, std::pair{kFftScaleDb, 0.0}}) {
+        settings.scale = scale;
+        FillFftParameters(settings, 0.5, params);
+        std::memcpy(bytes.data(), &params, bytes.size());
+        EXPECT_EQ(u16At(0), 1);
+        EXPECT_EQ(u16At(2), kWindowHamming);
+        EXPECT_EQ(u16At(4), 256);
+        EXPECT_EQ(f64At(8), 0.5);
+        EXPECT_EQ(f64At(16), scaleValue);
+    }
 
     ResetFft(settings, results);
     EXPECT_EQ(settings.running, 0);

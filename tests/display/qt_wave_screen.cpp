@@ -548,6 +548,9 @@ void TestWaveScreen::statusStripTextColours() {
     const QImage& ext = strip.RenderStrip();
     QVERIFY(CountColour(ext, triggerBox, Rgb3(255, 0, 255), kText) > 40);
     QCOMPARE(CountColour(ext, triggerBox, Rgb3(0, 255, 0), kText), 0);
+    // ALT: the level text alternates between the channels, the symbol stays in the ALT colour.
+    host.settings.trigger.triggerSource = kTrigAlt;
+    QCOMPARE(PixelAt(strip.RenderStrip(), 703 + 8, 2 + 10), Rgb3(250, 170, 100) & 0xFFFFFFu);
     // Centre box: the "T" of the record picture and the sine in green and white.
     QVERIFY(CountColour(ext, QRect(333, 0, 134, 23), Rgb3(0, 255, 0)) > 50);
     QVERIFY(CountColour(ext, QRect(333, 0, 134, 23), Rgb3(255, 177, 100), kText) > 3);

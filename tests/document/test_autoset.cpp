@@ -184,6 +184,23 @@ TEST(AutosetSim, PureDcOnBothFindsNoSignalAndRestoresTheEnables) {
     EXPECT_EQ(rig.TicksIn(kAutosetTimebase), 1);
     EXPECT_EQ(rig.texts.back(), AutosetProgressText(4));
 
+    // A signal that appears later is scaled and shown, but the time base stays off a channel that
+    // once had none, until Factory Setup.
+    rig.sim->SetSignal(kCh1, kSine1k2Vpp);
+    ASSERT_GT(rig.RunAutoset(), 0);
+    EXPECT_TRUE(rig.autoset->SignalFound(kCh1));
+    EXPECT_TRUE(rig.autoset->NoSignal(kCh1));
+    EXPECT_EQ(rig.doc->settings.timebase.timeDivIndex, kAutosetNoSignalTimeDiv);
+
+    // Nothing found and both channels off before: the source still leaves CH1, for CH2 at its zero.
+    rig.sim->SetSignal(kCh1, dc);
+    rig.doc->SetChannelEnabled(kCh1, false);
+    ASSERT_GT(rig.RunAutoset(), 0);
+    EXPECT_EQ(rig.Ch(kCh1).enabled, 0u);
+    EXPECT_EQ(rig.Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(rig.doc->settings.trigger.triggerSource, kTrigCh2);
+    EXPECT_EQ(rig.doc->settings.trigger.levelCh2, rig.Ch(kCh2).zeroLevel);
+
     // Factory Setup clears the flags through the document's reset hook.
     rig.autoset->ResetNoSignalFlags();
     EXPECT_FALSE(rig.autoset->NoSignal(kCh1));

@@ -1,5 +1,6 @@
 // The acquisition cycle probed as an engineer probes a scope: sweep modes, pacing, roll, ALT and an
 // instrument that goes away and comes back.
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -290,6 +291,19 @@ TEST_F(CycleTest, HooksRunInTickOrder) {
     EXPECT_EQ(order, (std::vector<std::string>{"autoset", "fft", "status"}));
 }
 
+TEST_F(CycleTest, StoppedCaptureStepsRepaintOnlyAfterASettingChanged) {
+    Start();
+    Tick();
+    doc->Stop();
+    Tick();
+    repaints = 0;
+    Ticks(10);
+    EXPECT_EQ(repaints, 0);
+    doc->SetHorizontalPosition(100);
+    Ticks(3);
+    EXPECT_EQ(repaints, 1);
+}
+
 // ---- Demo mode ----
 
 using DemoCycleTest = DocTest;
@@ -361,14 +375,26 @@ TEST_F(DemoCycleTest, AltSwitchesTheBlockWithoutADriver) {
     EXPECT_EQ(doc->link.block.channelCode, 0);
 }
 
-TEST_F(DemoCycleTest, RollWritesOneNewPointPerChannelPerStep) {
+TEST_F(DemoCycleTest, RollFillsEveryPointOfEachStep) {
     Start(false);
     doc->SelectDisplayFormat(kFormatRoll);
     random.fallback = 9; // (9 x 0.111.. - 0.5) x 128 + 191 = 255
+    Ticks(2);
+    EXPECT_EQ(doc->frames[kCh1].rollPosition, 30);
+    // The 30 rolled-in points of the trace are all new samples, none left over in the memory.
+    const auto& ch1 = doc->frames[kCh1].display;
+    const auto& ch2 = doc->frames[kCh2].display;
+    EXPECT_EQ(std::count(ch1.end() - 30, ch1.end(), 255), 30);
+    EXPECT_EQ(std::count(ch2.end() - 30, ch2.end(), 127), 30); // CH2: zero level 192 -> code 63, + 64
+
+    // Stopped before the screen is full, the trace keeps to the part Roll has filled.
+    doc->Stop();
     Tick();
-    EXPECT_EQ(doc->frames[kCh1].rollPosition, 15);
-    EXPECT_EQ(doc->frames[kCh1].samples[0], 255);
-    EXPECT_EQ(doc->frames[kCh2].samples[0], 127); // CH2: zero level 192 -> code 63, + 64
+    for (int c : {kCh1, kCh2}) {
+        EXPECT_EQ(doc->frames[static_cast<std::size_t>(c)].firstIndex, kDisplayPoints - 30);
+        EXPECT_EQ(doc->frames[static_cast<std::size_t>(c)].lastIndex, kDisplayPoints - 1);
+    }
+    EXPECT_EQ(std::count(ch1.end() - 30, ch1.end(), 255), 30);
 }
 
 TEST_F(DemoCycleTest, SingleCaptureForcesADemoFrameAtOnce) {

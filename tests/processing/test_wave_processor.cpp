@@ -257,11 +257,15 @@ TEST_F(PassTest, RollShiftsInTheNewPointsAtTheRightEdge) {
     EXPECT_EQ(f.display[4489], 191);
     EXPECT_EQ(f.display[4999], 191);
 
-    // Stopped at the same time base the rolled trace stays as it was.
+    // Stopped at the same time base the part Roll had filled (30 points) stays as it was; the part it
+    // had not reached is empty, not drawn as a line.
     const auto before = f.display;
     StopHere();
     processor.RunRollPass(settings, frames, state);
-    EXPECT_EQ(f.display, before);
+    EXPECT_TRUE(std::equal(before.end() - 30, before.end(), f.display.end() - 30));
+    EXPECT_EQ(f.firstIndex, 4970);
+    EXPECT_EQ(f.lastIndex, 4999);
+    EXPECT_EQ(std::count(f.display.begin(), f.display.end() - 30, kNoData), 4970);
 }
 
 TEST_F(PassTest, RefIsFittedToTheCurrentTimeBaseAndScale) {

@@ -12,6 +12,7 @@
 #include "display/cursor_readouts.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
+#include "document/autoset.h"
 #include "ui/main_frame.h"
 #include "ui/tarnix_view.h"
 
@@ -23,6 +24,16 @@ namespace {
 QRect PanelOf(QWidget& w) {
     return w.parentWidget()->geometry();
 }
+
+// Counts the paint events a widget receives.
+class CPaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
 
 void Mouse(QWidget& w, QEvent::Type type, int x, int y, Qt::MouseButtons buttons) {
     const QPointF at(x, y);
@@ -45,6 +56,9 @@ private slots:
     void firstTickShowsTheWindowWithLiveTraces();
     void measurementTextsAreDrawnInTheSourceColour();
     void markerDragReachesTheDocument();
+    void screenIsRedrawnAfterCapturesAndChangesOnly();
+    void measurementTextsAndTheAverageNoteShareTheScreenFont();
+    void spectrumFollowsTheSignalWithItsPanelClosed();
 };
 
 void TestMainWindow::titleSizeAndMinimum() {
@@ -218,6 +232,143 @@ void TestMainWindow::markerDragReachesTheDocument() {
     Mouse(screen, QEvent::MouseButtonRelease, 8, target, Qt::NoButton);
     QCOMPARE(doc.settings.ch(kCh2).zeroLevel, 128.0f);
     QCOMPARE(screen.TopMarker(), 2);
+}
+
+void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    CPaintCounter screen;
+    CPaintCounter strip;
+    view.Screen().installEventFilter(&screen);
+    view.Strip().installEventFilter(&strip);
+    const auto ticks = [&](int count) {
+        for (int k = 0; k < count; ++k) {
+            view.OnTimerTick();
+            QCoreApplication::processEvents();
+        }
+    };
+    ticks(3);
+    QVERIFY(frame.isVisible());
+
+    // Running: every capture step brings a new picture.
+    screen.paints = 0;
+    ticks(4);
+    QCOMPARE(screen.paints, 4);
+
+    // Autoset's own captures are never shown; the first capture step after it is.
+    CAutoset autoset(doc);
+    autoset.Attach();
+    autoset.Start();
+    ticks(1);
+    screen.paints = 0;
+    int autosetTicks = 0;
+    while (doc.specialStep != kAutosetIdle && autosetTicks < 200) {
+        ticks(1);
+        ++autosetTicks;
+    }
+    QVERIFY(autosetTicks > 10);
+    QCOMPARE(screen.paints, 0);
+    ticks(1);
+    QCOMPARE(screen.paints, 1);
+
+    // Stopped: nothing is redrawn until something changes.
+    doc.Stop();
+    ticks(2);
+    screen.paints = 0;
+    strip.paints = 0;
+    ticks(10);
+    QCOMPARE(screen.paints, 0);
+    QCOMPARE(strip.paints, 0);
+    doc.SetHorizontalPosition(100); // as a command or a remote client would
+    ticks(1);
+    QCOMPARE(screen.paints, 1);
+    QCOMPARE(strip.paints, 1);
+    // A click anywhere (here on the strip) may have changed something: the next tick redraws.
+    ticks(3);
+    screen.paints = 0;
+    Mouse(view.Strip(), QEvent::MouseButtonPress, 5, 5, Qt::LeftButton);
+    ticks(1);
+    QCOMPARE(screen.paints, 1);
+}
+
+// The ink height of the first letter drawn in a colour inside a band of rows of the plot.
+int FirstLetterHeight(const QImage& image, const PlotRect& plot, int fromY, int toY, QRgb colour) {
+    const auto inked = [&](int x, int y) {
+        const QRgb p = image.pixel(x, y);
+        return std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+                   std::abs(qBlue(p) - qBlue(colour)) <=
+               90;
+    };
+    int top = toY;
+    int bottom = -1;
+    bool started = false;
+    for (int x = plot.left + 1; x < plot.right; ++x) {
+        bool any = false;
+        for (int y = fromY; y < toY; ++y) {
+            if (inked(x, y)) {
+                any = true;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        if (started && !any) {
+            break;
+        }
+        started = started || any;
+    }
+    return bottom < 0 ? 0 : bottom - top + 1;
+}
+
+void TestMainWindow::measurementTextsAndTheAverageNoteShareTheScreenFont() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    // MATH stays off, so its colour only shows in its measurement text "MATH:Vpp = ..." at the bottom;
+    // the Average note at the top is "MATH: 16" in the same colour, both of height 15.
+    doc.hooks.lookupText = [](int key) { return std::string(key == 1108 ? "MATH" : ""); };
+    doc.settings.ch(kMath).colour = 0xE100E1u;
+    doc.measures.SetMeasureSource(2);
+    doc.measures.AddMeasure(kMeasureVpp);
+    doc.settings.acquire.acquisitionMode = kAcqAverage;
+    doc.settings.acquire.averageCount = 16;
+    for (int k = 0; k < 7; ++k) {
+        view.OnTimerTick();
+    }
+    const QImage& image = view.Screen().RenderFrame();
+    const PlotRect plot = view.Screen().GetPlotRect();
+    const int middle = plot.top + plot.Height() / 2;
+    const int average = FirstLetterHeight(image, plot, plot.top + 1, middle, qRgb(225, 0, 225));
+    const int measure = FirstLetterHeight(image, plot, middle, plot.bottom, qRgb(225, 0, 225));
+    QVERIFY2(average > 6, qPrintable(QString::number(average)));
+    QCOMPARE(measure, average);
+}
+
+void TestMainWindow::spectrumFollowsTheSignalWithItsPanelClosed() {
+    CTarnixDoc doc;
+    CMainFrame frame(doc);
+    CTarnixView& view = frame.View();
+    QVERIFY(view.OnInitialUpdate());
+    view.Timer().stop();
+    doc.SetFftRunning(true); // as a loaded setup does; the FFT panel was never opened
+    for (int k = 0; k < 3; ++k) {
+        view.OnTimerTick();
+    }
+    // The demo sine's peak rises above the Linear baseline one division over the bottom edge.
+    const QImage& image = view.Screen().RenderFrame();
+    const PlotRect plot = view.Screen().GetPlotRect();
+    const int baseline = plot.bottom - plot.Height() / 8;
+    int above = 0;
+    for (int y = plot.top + 1; y < baseline - 2; ++y) {
+        for (int x = plot.left + 1; x < plot.right; ++x) {
+            above += (image.pixel(x, y) & 0xFFFFFFu) == 0x8000FFu ? 1 : 0;
+        }
+    }
+    QVERIFY2(above > 10, qPrintable(QString::number(above)));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -282,17 +282,6 @@ private slots:
         window_->SaveSpectrum();
         QVERIFY(text.isEmpty());
     }
-
-    void ShownFlagFollowsTheWindow() {
-        Make();
-        QWidget screen;
-        screen.resize(400, 300);
-        screen.show();
-        window_->ShowCentredOver(&screen);
-        QVERIFY(doc_->fftWindowShown);
-        window_->hide();
-        QVERIFY(!doc_->fftWindowShown);
-    }
 };
 
 int RunFftWindowTests(int argc, char** argv) {
