@@ -247,6 +247,10 @@ void CRemoteSession::Feed(std::string_view line, std::string& reply) {
     if (!pending_.empty()) {
         return;
     }
+    // Clients that end their lines in CR LF are served like the others.
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);
+    }
     if (!scpi::IsText(line)) {
         errors_.Push(scpi::kInvalidCharacter);
         return;

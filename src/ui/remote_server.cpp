@@ -4,6 +4,7 @@
 
 #include <QBuffer>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
@@ -28,6 +29,8 @@ namespace tarnix {
 namespace {
 // How often a session waiting in *OPC? looks again; one acquisition tick.
 constexpr int kResumeIntervalMs = 30;
+// The longest a client's queued lines keep the GUI thread before the event loop gets a turn.
+constexpr qint64 kMaxBatchMs = 10;
 } // namespace
 
 std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QString* error) {
@@ -207,7 +210,19 @@ void CRemoteServer::OnReadyRead(QTcpSocket* socket) {
 
 void CRemoteServer::ProcessLines(Client& client) {
     QPointer<QTcpSocket> socket = client.socket;
+    QElapsedTimer busy;
+    busy.start();
     while (socket != nullptr && !client.session->Waiting()) {
+        if (busy.elapsed() > kMaxBatchMs) {
+            // A client with a long queue of commands must not hold up the acquisition and the
+            // repaints: the rest waits for the next turn of the event loop.
+            QTimer::singleShot(0, this, [this, socket] {
+                if (Client* next = socket != nullptr ? Find(socket) : nullptr) {
+                    ProcessLines(*next);
+                }
+            });
+            return;
+        }
         const qsizetype newline = client.buffer.indexOf('\n');
         if (newline < 0) {
             if (client.buffer.size() > kRemoteMaxLineBytes) {

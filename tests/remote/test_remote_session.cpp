@@ -70,7 +70,7 @@ protected:
 
 TEST_F(RemoteSessionTest, IdentifiesTheDemoInstrument) {
     EXPECT_EQ(Ask("*IDN?"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2\n");
-    EXPECT_EQ(Ask("*idn?;*OPC?"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;1\n");
+    EXPECT_EQ(Ask("*idn?;*OPC?\r"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;1\n");
     EXPECT_EQ(Ask("SYSTem:ERRor?"), "0,\"No error\"\n");
 }
 

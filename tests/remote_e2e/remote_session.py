@@ -177,6 +177,16 @@ def session(port, config, work):
     rm.close()
 
 
+def stop(process):
+    if process is not None and process.poll() is None:
+        process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(20)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait()
+
+
 def main():
     if len(sys.argv) != 5:
         fail("usage: remote_session.py TARNIX SIM_LIBRARY SIM_CONFIG LSAN_SUPPRESSIONS")
@@ -211,13 +221,19 @@ def main():
         wait_for_port(port, process, 120)
         session(port, config, work)
         check(process.poll() is None, "tarnix is still running")
+        stop(process)
+
+        # --demo on a machine without the driver library: no Searching Device question to answer.
+        del environment["MORVLINK_LIBRARY"]
+        port = free_port()
+        process = subprocess.Popen([os.path.join(work, "tarnix"), "--demo", "--remote=%d" % port],
+                                   cwd=work, env=environment)
+        wait_for_port(port, process, 120)
+        with raw_client(port) as client:
+            client.settimeout(60)
+            check(raw_query(client, "*IDN?").split(",")[2] == "DEMO", "--demo starts in demo mode unattended")
     finally:
-        if process is not None and process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(20)
-            except subprocess.TimeoutExpired:
-                process.kill()
+        stop(process)
         shutil.rmtree(work, ignore_errors=True)
     print("PASS")
 
