@@ -59,11 +59,12 @@ public:
 
     struct Call;
     using Handler = std::function<void(Call&)>;
+    // One header: its mnemonic patterns ("#" ends one that takes a suffix, "[X]" may be left out) and
+    // its handlers; an empty set handler makes it query-only, an empty query handler set-only.
     struct Entry {
-        std::vector<std::string>
-            path;      // mnemonic patterns; "#" ends one that takes a suffix, "[X]" may be left out
-        Handler set;   // empty: the command is query-only
-        Handler query; // empty: no query form
+        std::vector<std::string> path;
+        Handler set;
+        Handler query;
     };
 
 private:
