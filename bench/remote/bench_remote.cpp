@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -146,6 +147,16 @@ void BM_WaveformWordRoundTrip(benchmark::State& state) {
     ::close(fd);
 }
 BENCHMARK(BM_WaveformWordRoundTrip)->UseRealTime()->MinTime(2.0);
+
+// The same measure of the acquisition ticks with no client, for comparison on a busy machine.
+void BM_TicksWithoutClients(benchmark::State& state) {
+    gMaxTickGapUs = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    state.counters["max_tick_gap_ms"] = static_cast<double>(gMaxTickGapUs.load()) / 1000.0;
+}
+BENCHMARK(BM_TicksWithoutClients)->UseRealTime()->Iterations(20);
 
 } // namespace
 } // namespace tarnix

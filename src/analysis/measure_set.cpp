@@ -91,7 +91,12 @@ MeasureExtremes FindExtremes(std::span<const std::int16_t> trace) {
     e.low.fill(255);
     // Only the first slot that matches changes: a new maximum does not push the old one down, so the
     // fifth slot settles on a level that is reached often (the "top"), not the fifth largest value.
+    // Both cascades stay ordered (high[0] >= .. >= high[4], low[0] <= .. <= low[4]), so a value
+    // between high[4] and low[4] changes no slot and needs no further test.
     for (const std::int16_t v : trace) {
+        if (v <= e.high[4] && v >= e.low[4]) {
+            continue;
+        }
         if (v > e.high[0]) {
             e.high[0] = v;
         } else if (v > e.high[1]) {

@@ -366,7 +366,7 @@ const CRemoteSession::Entry* CRemoteSession::Find(const std::vector<scpi::Node>&
 void CRemoteSession::Execute(const scpi::Command& command, std::vector<std::string>& answers) {
     std::vector<scpi::Node> nodes = command.nodes;
     if (command.common) {
-        nodes[0].mnemonic.insert(0, "*");
+        nodes[0].mnemonic = "*" + nodes[0].mnemonic;
     }
     std::vector<int> suffixes;
     const Entry* entry = nullptr;
@@ -383,16 +383,16 @@ void CRemoteSession::Execute(const scpi::Command& command, std::vector<std::stri
     if (entry == nullptr) {
         entry = Find(nodes, suffixes);
     }
-    std::string header;
-    for (const scpi::Node& node : nodes) {
-        header += (header.empty() ? "" : ":") + node.mnemonic +
-                  (node.suffix >= 0 ? std::to_string(node.suffix) : "");
-    }
     const Handler* handler = nullptr;
     if (entry != nullptr) {
         handler = command.query ? &entry->query : &entry->set;
     }
     if (handler == nullptr || !*handler) {
+        std::string header;
+        for (const scpi::Node& node : nodes) {
+            header += (header.empty() ? "" : ":") + node.mnemonic +
+                      (node.suffix >= 0 ? std::to_string(node.suffix) : "");
+        }
         errors_.Push(scpi::kUndefinedHeader, header.substr(0, 60) + (command.query ? "?" : ""));
         return;
     }
