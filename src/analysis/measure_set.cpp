@@ -91,7 +91,12 @@ MeasureExtremes FindExtremes(std::span<const std::int16_t> trace) {
     e.low.fill(255);
     // Only the first slot that matches changes: a new maximum does not push the old one down, so the
     // fifth slot settles on a level that is reached often (the "top"), not the fifth largest value.
+    // Both cascades stay ordered (high[0] >= .. >= high[4], low[0] <= .. <= low[4]), so a value
+    // between high[4] and low[4] changes no slot and needs no further test.
     for (const std::int16_t v : trace) {
+        if (v <= e.high[4] && v >= e.low[4]) {
+            continue;
+        }
         if (v > e.high[0]) {
             e.high[0] = v;
         } else if (v > e.high[1]) {
@@ -240,70 +245,53 @@ void CMeasureSet::UpdateMeasurements(const std::array<MeasureChannel, kMeasureSo
     }
 }
 
-void CMeasureSet::Evaluate(int slotIndex, const MeasureChannel& channel, const MeasureExtremes& e) {
-    const MeasureSlot& slot = slots_[static_cast<std::size_t>(slotIndex)];
-    std::string& text = texts_[static_cast<std::size_t>(slotIndex)];
-    const std::size_t s = slot.source < kMeasureSourceCount ? slot.source : 0;
-    text.assign(kSourcePrefix[s]);
-    text.append(MeasureLabel(slot.kind));
+std::optional<double> MeasureValue(int kind, const MeasureChannel& channel, const MeasureExtremes& e,
+                                   double secondsPerDiv) {
     if (!Usable(channel)) {
-        text.append(kNoValue);
-        return;
+        return std::nullopt;
     }
-
     const double d = channel.voltsPerDiv;
     const int e1 = e.edges[0];
     const int e2 = e.edges[1];
     const int e3 = e.edges[2];
-    const auto pointsToSeconds = [this](int points) { return points * secondsPerDiv_ * 0.002; };
-    const auto timeOrNone = [&](int points) {
+    const auto pointsToSeconds = [secondsPerDiv](int points) { return points * secondsPerDiv * 0.002; };
+    const auto timeOrNone = [&](int points) -> std::optional<double> {
         const double seconds = pointsToSeconds(points);
-        return seconds == 0.0 ? std::string(kNoValue) : FormatTime(seconds);
+        return seconds == 0.0 ? std::nullopt : std::optional<double>(seconds);
     };
     const std::span<const std::int16_t> trace = channel.trace;
 
-    std::string value;
-    switch (slot.kind) {
+    switch (kind) {
     case kMeasureVpp:
-        value = FormatVolts(d * (e.high[0] - e.low[0]) / 32.0);
-        break;
+        return d * (e.high[0] - e.low[0]) / 32.0;
     case kMeasureVmax:
-        value = FormatVolts(LevelVolts(channel, e.high[0]));
-        break;
+        return LevelVolts(channel, e.high[0]);
     case kMeasureVmin:
-        value = FormatVolts(LevelVolts(channel, e.low[0]));
-        break;
+        return LevelVolts(channel, e.low[0]);
     case kMeasureVamp:
-        value = FormatVolts(d * (e.high[4] - e.low[4]) / 32.0);
-        break;
+        return d * (e.high[4] - e.low[4]) / 32.0;
     case kMeasureVtop:
-        value = FormatVolts(LevelVolts(channel, e.high[4]));
-        break;
+        return LevelVolts(channel, e.high[4]);
     case kMeasureVmid:
-        value = FormatVolts(LevelVolts(channel, e.low[4] + (e.high[4] - e.low[4]) * 0.5));
-        break;
+        return LevelVolts(channel, e.low[4] + (e.high[4] - e.low[4]) * 0.5);
     case kMeasureVbase:
-        value = FormatVolts(LevelVolts(channel, e.low[4]));
-        break;
+        return LevelVolts(channel, e.low[4]);
     case kMeasureVmean: {
         double sum = 0.0;
         for (const std::int16_t v : trace) {
             sum += v;
         }
-        value = FormatVolts(LevelVolts(channel, sum * 0.0002));
-        break;
+        return LevelVolts(channel, sum * 0.0002);
     }
     case kMeasureVcmean: {
         if (e3 == 0) {
-            value = kNoValue;
-            break;
+            return std::nullopt;
         }
         double sum = 0.0;
         for (int i = e1; i <= e3; ++i) {
             sum += trace[static_cast<std::size_t>(i)];
         }
-        value = FormatVolts(LevelVolts(channel, sum / (e3 - e1 + 1)));
-        break;
+        return LevelVolts(channel, sum / (e3 - e1 + 1));
     }
     case kMeasureVrms: {
         double sum = 0.0;
@@ -311,56 +299,96 @@ void CMeasureSet::Evaluate(int slotIndex, const MeasureChannel& channel, const M
             const double volts = LevelVolts(channel, v);
             sum += volts * volts;
         }
-        value = FormatVolts(std::sqrt(0.0002 * sum));
-        break;
+        return std::sqrt(0.0002 * sum);
     }
     case kMeasureVpshoot:
-        value = e.high[4] == e.low[4]
-                    ? std::string(kNoValue)
-                    : Percent(100.0 * (e.low[4] - e.low[0]) / static_cast<double>(e.high[4] - e.low[4]));
-        break;
+        if (e.high[4] == e.low[4]) {
+            return std::nullopt;
+        }
+        return 100.0 * (e.low[4] - e.low[0]) / static_cast<double>(e.high[4] - e.low[4]);
     case kMeasureVnshoot:
-        value = e.high[4] == e.low[4]
-                    ? std::string(kNoValue)
-                    : Percent(100.0 * (e.high[0] - e.high[4]) / static_cast<double>(e.high[4] - e.low[4]));
-        break;
+        if (e.high[4] == e.low[4]) {
+            return std::nullopt;
+        }
+        return 100.0 * (e.high[0] - e.high[4]) / static_cast<double>(e.high[4] - e.low[4]);
     case kMeasurePeriod:
-        value = e3 == 0 ? std::string(kNoValue) : FormatTime(pointsToSeconds(e3 - e1));
-        break;
+        if (e3 == 0) {
+            return std::nullopt;
+        }
+        return pointsToSeconds(e3 - e1);
     case kMeasureFrequency: {
         const double period = pointsToSeconds(e3 - e1);
-        value = (e3 == 0 || period == 0.0) ? std::string(kNoValue) : FormatFrequency(1.0 / period);
-        break;
+        if (e3 == 0 || period == 0.0) {
+            return std::nullopt;
+        }
+        return 1.0 / period;
     }
     case kMeasureRiseTime: {
         const int points = RiseTimePoints(trace, e);
-        value = points < 0 ? std::string(kNoValue) : FormatTime(pointsToSeconds(points));
-        break;
+        return points < 0 ? std::nullopt : std::optional<double>(pointsToSeconds(points));
     }
     case kMeasureFallTime: {
         const int points = FallTimePoints(trace, e);
-        value = points < 0 ? std::string(kNoValue) : FormatTime(pointsToSeconds(points));
-        break;
+        return points < 0 ? std::nullopt : std::optional<double>(pointsToSeconds(points));
     }
     case kMeasurePosDuty:
-        value = (e2 - e1 == 0 || e3 - e1 == 0) ? std::string(kNoValue)
-                                               : Percent(100.0 * (e2 - e1) / static_cast<double>(e3 - e1));
-        break;
+        if (e2 - e1 == 0 || e3 - e1 == 0) {
+            return std::nullopt;
+        }
+        return 100.0 * (e2 - e1) / static_cast<double>(e3 - e1);
     case kMeasureNegDuty:
-        value = (e3 - e2 == 0 || e3 - e1 == 0) ? std::string(kNoValue)
-                                               : Percent(100.0 * (e3 - e2) / static_cast<double>(e3 - e1));
-        break;
+        if (e3 - e2 == 0 || e3 - e1 == 0) {
+            return std::nullopt;
+        }
+        return 100.0 * (e3 - e2) / static_cast<double>(e3 - e1);
     case kMeasurePosWidth:
-        value = timeOrNone(e2 - e1);
-        break;
+        return timeOrNone(e2 - e1);
     case kMeasureNegWidth:
-        value = timeOrNone(e3 - e2);
-        break;
+        return timeOrNone(e3 - e2);
     default:
-        value = kNoValue;
+        return std::nullopt;
+    }
+}
+
+MeasureUnit MeasureUnitOf(int kind) {
+    if (kind >= kMeasureVpp && kind <= kMeasureVrms) {
+        return MeasureUnit::kVolts;
+    }
+    if (kind == kMeasureFrequency) {
+        return MeasureUnit::kHertz;
+    }
+    if (kind == kMeasureVpshoot || kind == kMeasureVnshoot || kind == kMeasurePosDuty ||
+        kind == kMeasureNegDuty) {
+        return MeasureUnit::kPercent;
+    }
+    return MeasureUnit::kSeconds;
+}
+
+void CMeasureSet::Evaluate(int slotIndex, const MeasureChannel& channel, const MeasureExtremes& e) {
+    const MeasureSlot& slot = slots_[static_cast<std::size_t>(slotIndex)];
+    std::string& text = texts_[static_cast<std::size_t>(slotIndex)];
+    const std::size_t s = slot.source < kMeasureSourceCount ? slot.source : 0;
+    text.assign(kSourcePrefix[s]);
+    text.append(MeasureLabel(slot.kind));
+    const std::optional<double> value = MeasureValue(slot.kind, channel, e, secondsPerDiv_);
+    if (!value) {
+        text.append(kNoValue);
+        return;
+    }
+    switch (MeasureUnitOf(slot.kind)) {
+    case MeasureUnit::kVolts:
+        text.append(FormatVolts(*value));
+        break;
+    case MeasureUnit::kPercent:
+        text.append(Percent(*value));
+        break;
+    case MeasureUnit::kHertz:
+        text.append(FormatFrequency(*value));
+        break;
+    case MeasureUnit::kSeconds:
+        text.append(FormatTime(*value));
         break;
     }
-    text.append(value);
 }
 
 double CMeasureSet::MidLevel(int channel) const {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -124,6 +125,14 @@ private:
     std::uint16_t source_ = 0;
     std::array<MeasureExtremes, kMeasureSourceCount> extremes_{};
 };
+
+// A measurement as a number: volts, seconds, hertz or percent by MeasureUnitOf(kind), from a source's
+// extremes (FindExtremes, then FindEdges) at `secondsPerDiv`; nullopt where the screen shows "*****".
+// The screen's texts format exactly these numbers.
+enum class MeasureUnit { kVolts, kSeconds, kHertz, kPercent };
+MeasureUnit MeasureUnitOf(int kind);
+std::optional<double> MeasureValue(int kind, const MeasureChannel& channel, const MeasureExtremes& extremes,
+                                   double secondsPerDiv);
 
 // The parts of the evaluation, exposed for Autoset and for tests on hand-made traces.
 MeasureExtremes FindExtremes(std::span<const std::int16_t> trace);

@@ -399,7 +399,16 @@ void CCommandTable::Message(const std::string& text) {
     }
 }
 
+void CCommandTable::ExecuteWithAnswers(int command, const std::string& path, int saveChannel) {
+    answers_ = DialogAnswers{path, saveChannel};
+    Execute(command);
+    answers_.reset();
+}
+
 std::string CCommandTable::ChooseFile(const FileDialogRequest& request) {
+    if (answers_) {
+        return answers_->path;
+    }
     return options_.chooseFile ? options_.chooseFile(request) : ChooseFileWithDialog(&window_, request);
 }
 

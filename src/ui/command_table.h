@@ -133,6 +133,9 @@ public:
     bool HasCommand(int command) const;
     // Runs a command's handler, as a menu item, toolbar button, accelerator or context entry does.
     void Execute(int command);
+    // Runs a command with its dialogs answered (remote control): the file dialog with `path`, the Save
+    // dialog's channel choice with `saveChannel` (0 CH1, 1 CH2).
+    void ExecuteWithAnswers(int command, const std::string& path, int saveChannel);
     // The update rule's verdict for a command.
     CommandUI Evaluate(int command) const;
     // Applies the rule of every command item of a popup (its aboutToShow).
@@ -239,6 +242,11 @@ private:
     PanelHooks panels_;
     bool menusBuilt_ = false;
     bool languagesFound_ = false;
+    struct DialogAnswers {
+        std::string path;
+        int saveChannel = 0;
+    };
+    std::optional<DialogAnswers> answers_; // set while ExecuteWithAnswers runs
 };
 
 } // namespace tarnix

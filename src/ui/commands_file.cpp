@@ -10,6 +10,10 @@
 
 namespace tarnix {
 bool CCommandTable::ChooseSaveChannel() {
+    if (answers_ && panels_.chooseSaveChannel) {
+        doc_.saveChannel = static_cast<std::uint16_t>(answers_->saveChannel == 0 ? 0 : 1);
+        return true;
+    }
     return panels_.chooseSaveChannel && panels_.chooseSaveChannel();
 }
 

@@ -25,6 +25,10 @@
 namespace tarnix {
 
 void CMessageBoxNotifier::ShowMessage(std::string_view caption, std::string_view text) {
+    if (sink_ != nullptr) {
+        sink_->ShowMessage(caption, text);
+        return;
+    }
     QMessageBox::warning(nullptr, QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())),
                          QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
@@ -65,6 +69,9 @@ std::optional<int> CTarnixApp::CChooserGate::ChooseDevice(std::span<const FoundD
 }
 
 NoDeviceChoice CTarnixApp::CChooserGate::NoDeviceFound() {
+    if (app_.demoOnly_) {
+        return NoDeviceChoice::kIgnore;
+    }
     if (app_.splash_ != nullptr) {
         app_.splash_->lower();
     }
@@ -86,7 +93,10 @@ bool CTarnixApp::InitInstance(const std::string& programDir, const QStringList& 
                               IStartupChooser* chooser) {
     const bool splashEnabled = SplashEnabled(arguments);
 
-    library_ = CDriverLoader::Load(programDir);
+    demoOnly_ = arguments.contains(QStringLiteral("--demo"));
+    if (!demoOnly_) {
+        library_ = CDriverLoader::Load(programDir);
+    }
     DocumentServices services;
     services.library = library_.get();
     services.notifier = &notifier_;

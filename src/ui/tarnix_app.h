@@ -26,6 +26,12 @@ class IDriverLibrary;
 class CMessageBoxNotifier : public IUserNotifier {
 public:
     void ShowMessage(std::string_view caption, std::string_view text) override;
+    // While set, messages go to `sink` instead of a box: a remote command's refusals become errors in
+    // its session, as a box would stall an unattended session.
+    void RedirectTo(IUserNotifier* sink) { sink_ = sink; }
+
+private:
+    IUserNotifier* sink_ = nullptr;
 };
 
 // Where Default.set lives: beside the program when that folder is writable, else in the user's
@@ -42,7 +48,8 @@ public:
     // Creates document, frame, view and their windows and starts the cycle; the frame shows itself on
     // the first timer tick. False when start-up ended in "close" at the device choice: Default.set has
     // been saved then and the caller ends the program. `chooser` null: the Searching Device and Device
-    // List dialogs answer the start-up questions.
+    // List dialogs answer the start-up questions. "--demo" in `arguments` runs without the driver library
+    // and answers Searching Device with Ignore, so an unattended machine starts in demo mode.
     bool InitInstance(const std::string& programDir, const QStringList& arguments = {},
                       IStartupChooser* chooser = nullptr);
 
@@ -51,6 +58,7 @@ public:
     CCommandTable& Commands() { return *table_; }
     CViewPanels& Panels() { return *panels_; }
     CSplashWindow* Splash() const { return splash_; }
+    CMessageBoxNotifier& Notifier() { return notifier_; }
 
 private:
     // Puts the splash behind the start-up dialogs before they ask.
@@ -68,6 +76,7 @@ private:
     CMessageBoxNotifier notifier_;
     CChooserGate gate_{*this};
     IStartupChooser* chooser_ = nullptr;
+    bool demoOnly_ = false;
     std::unique_ptr<IStartupChooser> dialogChooser_;
     std::unique_ptr<CTarnixDoc> doc_;
     std::unique_ptr<CMainFrame> frame_;

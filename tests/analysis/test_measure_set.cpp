@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <vector>
 
@@ -80,6 +82,61 @@ TEST(MeasureSet, CascadeChangesOnlyTheFirstMatchingSlot) {
     const std::array<std::int16_t, 5> low = {0, 2, 255, 255, 255};
     EXPECT_EQ(e.high, high);
     EXPECT_EQ(e.low, low);
+}
+
+// The cascade written out plainly, every value through every test, for the fast path to be held to.
+MeasureExtremes PlainCascade(const Trace& trace) {
+    MeasureExtremes e;
+    e.high.fill(0);
+    e.low.fill(255);
+    for (const std::int16_t v : trace) {
+        bool done = false;
+        for (std::size_t k = 0; k < 5 && !done; ++k) {
+            if (v > e.high[k]) {
+                e.high[k] = v;
+                done = true;
+            }
+        }
+        for (std::size_t k = 0; k < 5 && !done; ++k) {
+            if (v < e.low[k]) {
+                e.low[k] = v;
+                done = true;
+            }
+        }
+    }
+    return e;
+}
+
+TEST(MeasureSet, CascadeAgreesWithThePlainCascadeOnSeededTraces) {
+    std::uint32_t seed = 20261205;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(range));
+    };
+    for (int round = 0; round < 200; ++round) {
+        Trace t(kMeasureTracePoints);
+        const int shape = round % 4;
+        int walk = 128;
+        for (int i = 0; i < kMeasureTracePoints; ++i) {
+            int v = 0;
+            if (shape == 0) { // uniform noise, sometimes outside 0..255 (columns without data)
+                v = next(300) - 20;
+            } else if (shape == 1) { // noisy sine
+                v = 128 + static_cast<int>(90 * std::sin(2 * std::numbers::pi * (round + 1) * i / 5000.0)) +
+                    next(9) - 4;
+            } else if (shape == 2) { // random walk
+                walk = std::clamp(walk + next(7) - 3, 0, 255);
+                v = walk;
+            } else { // flat with rare spikes
+                v = next(200) == 0 ? next(256) : 100;
+            }
+            t[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(v);
+        }
+        const MeasureExtremes fast = FindExtremes(t);
+        const MeasureExtremes plain = PlainCascade(t);
+        ASSERT_EQ(fast.high, plain.high) << "round " << round;
+        ASSERT_EQ(fast.low, plain.low) << "round " << round;
+    }
 }
 
 TEST(MeasureSet, SquareWithTwoAndAHalfCycles) {
