@@ -382,6 +382,8 @@ TEST(SimInstrument, MemoryOfIdsCalibrationAndLevelThroughTheLink) {
     rig.link.calibration[5] = 777;
     ASSERT_TRUE(rig.link.WriteCalibration());
     ASSERT_TRUE(rig.link.WriteCalibrationLevel(7));
+    EXPECT_FALSE(rig.link.WriteCalibrationLevel(256)) << "a level is one byte";
+    EXPECT_FALSE(rig.link.WriteCalibrationLevel(-1));
     ASSERT_TRUE(rig.link.WriteDeviceId(0, 99));
     rig.link.calibration.fill(0);
     rig.link.calibrationLevel = 0;
