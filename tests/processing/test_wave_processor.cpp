@@ -63,7 +63,8 @@ TEST_F(PassTest, CodesBelowTheBottomEdgeClipToTheBottomOnEveryPath) {
         settings.timebase.timeDivIndex = static_cast<std::uint16_t>(index);
         block.timeDivIndex = settings.timebase.timeDivIndex;
         Pass();
-        EXPECT_TRUE(std::all_of(F(kCh1).display.begin(), F(kCh1).display.end(), [](auto v) { return v == 0; }))
+        EXPECT_TRUE(
+            std::all_of(F(kCh1).display.begin(), F(kCh1).display.end(), [](auto v) { return v == 0; }))
             << "time/div index " << index;
     }
 }
