@@ -66,55 +66,51 @@ TEST(IniFile, MissingFileOrSectionGivesNothing) {
     EXPECT_EQ(CIniFile(file.string()).ReadValue("App", "8888"), "");
 }
 
-TEST(IniFile, ReadsUtf16LittleAndBigEndianWithByteOrderMark) {
-    TempDir dir;
-    // "[App]\r\n1=caf\u00e9 \U0001F600\r\n" spelled out unit by unit.
-    std::string le = "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=caf", false);
-    le += std::string("\xE9\x00", 2) + AsciiToUtf16(" ", false) + std::string("\x3D\xD8\x00\xDE", 4) +
-          AsciiToUtf16("\r\n", false);
-    std::string be = "\xFE\xFF" + AsciiToUtf16("[App]\r\n1=caf", true);
-    be += std::string("\x00\xE9", 2) + AsciiToUtf16(" ", true) + std::string("\xD8\x3D\xDE\x00", 4) +
-          AsciiToUtf16("\r\n", true);
-
-    const std::string expected = "caf\xC3\xA9 \xF0\x9F\x98\x80";
-    const Section fromLe = Read(dir.Write("le.lug", le));
-    ASSERT_EQ(fromLe.count, 1);
-    EXPECT_EQ(fromLe.values[0], expected);
-    const Section fromBe = Read(dir.Write("be.lug", be));
-    ASSERT_EQ(fromBe.count, 1);
-    EXPECT_EQ(fromBe.values[0], expected);
+std::string Bytes(const char* text, std::size_t size) {
+    return std::string(text, size);
 }
 
-TEST(IniFile, ReadsUtf8WithAndWithoutBomAndFallsBackToLatin1) {
+// One entry "1=..." in every encoding a language file comes in; each is read back as UTF-8.
+TEST(IniFile, ReadsEveryEncodingAsUtf8) {
+    // "caf\u00e9 \U0001F600" spelled out unit by unit.
+    const std::string cafe = "caf\xC3\xA9 \xF0\x9F\x98\x80";
+    const std::string francais = "Fran\xC3\xA7"
+                                 "ais";
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string value;
+    } cases[] = {
+        {"UTF-16 LE",
+         "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=caf", false) + Bytes("\xE9\x00", 2) +
+             AsciiToUtf16(" ", false) + Bytes("\x3D\xD8\x00\xDE", 4) + AsciiToUtf16("\r\n", false),
+         cafe},
+        {"UTF-16 BE",
+         "\xFE\xFF" + AsciiToUtf16("[App]\r\n1=caf", true) + Bytes("\x00\xE9", 2) + AsciiToUtf16(" ", true) +
+             Bytes("\xD8\x3D\xDE\x00", 4) + AsciiToUtf16("\r\n", true),
+         cafe},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF[App]\r\n1=" + francais + "\r\n", francais},
+        {"UTF-8", "[App]\r\n1=" + francais + "\r\n", francais},
+        // A lone 0xE7 is not UTF-8: the file is Latin-1, where it is "ç".
+        {"Latin-1",
+         "[App]\r\n1=Fran\xE7"
+         "ais\r\n",
+         francais},
+        // A lone surrogate becomes U+FFFD; half a code unit at the end is dropped.
+        {"broken UTF-16",
+         "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=a", false) + Bytes("\x00\xD8", 2) +
+             AsciiToUtf16("b\r\n", false) + "\x41",
+         "a\xEF\xBF\xBD"
+         "b"},
+    };
     TempDir dir;
-    const Section withBom = Read(dir.Write("a.lug", "\xEF\xBB\xBF[App]\r\n8888=Fran\xC3\xA7"
-                                                    "ais\r\n"));
-    ASSERT_EQ(withBom.count, 1);
-    EXPECT_EQ(withBom.keys[0], "8888");
-    EXPECT_EQ(withBom.values[0], "Fran\xC3\xA7"
-                                 "ais");
-
-    const Section plain = Read(dir.Write("b.lug", "[App]\r\n8888=Fran\xC3\xA7"
-                                                  "ais\r\n"));
-    EXPECT_EQ(plain.values.at(0), "Fran\xC3\xA7"
-                                  "ais");
-
-    // A lone 0xE7 is not UTF-8: the file is Latin-1, where it is "ç".
-    const Section latin1 = Read(dir.Write("c.lug", "[App]\r\n8888=Fran\xE7"
-                                                   "ais\r\n"));
-    EXPECT_EQ(latin1.values.at(0), "Fran\xC3\xA7"
-                                   "ais");
-}
-
-TEST(IniFile, OddUtf16LengthAndLoneSurrogatesDoNotBreakReading) {
-    TempDir dir;
-    std::string le = "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=a", false) + std::string("\x00\xD8", 2) +
-                     AsciiToUtf16("b\r\n", false);
-    le += "\x41"; // half a code unit at the end
-    const Section s = Read(dir.Write("odd.lug", le));
-    ASSERT_EQ(s.count, 1);
-    EXPECT_EQ(s.values[0], "a\xEF\xBF\xBD"
-                           "b");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Section s = Read(dir.Write("x.lug", c.bytes));
+        ASSERT_EQ(s.count, 1);
+        EXPECT_EQ(s.keys[0], "1");
+        EXPECT_EQ(s.values[0], c.value);
+    }
 }
 
 TEST(IniFile, LongEntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {

@@ -179,8 +179,6 @@ TEST(MenuTable, BufferSizesAndOtherItemsPerModel) {
     EXPECT_EQ(m4.byCommand.count(cmd::kAcqModePeakDetect), 0u);
 
     EXPECT_EQ(Texts(Index(BuildMenuBar(2, false)), 80809), (std::vector<std::string>{"10k", "512k", "1 M"}));
-    EXPECT_EQ(Texts(Index(BuildMenuBar(5, false)), 80809), (std::vector<std::string>{"10k", "512k", "1 M"}));
-    EXPECT_EQ(Texts(Index(BuildMenuBar(1, false)), 80809), (std::vector<std::string>{"10k", "32k", "64k"}));
     EXPECT_EQ(Texts(Index(BuildMenuBar(3, false)), 80809).size(), 7u);
     EXPECT_EQ(Texts(Index(BuildMenuBar(3, false)), 80302).size(), 5u);
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -272,101 +273,72 @@ TEST(TimebaseFromSidebar, TenKRollRestartAndPassFail) {
     EXPECT_FALSE(d.restartCapture);
 }
 
-TEST(RunRangeCheck, TenK) {
+// What the run check (on Start) and the channel-enable check make of a record-length setup: the buffer, time
+// base and format they set (kKeep / nullptr: kept). A row that keeps all three changes nothing.
+constexpr int kKeep = -1;
+
+struct CheckCase {
     Scenario setup;
-    setup.timebase = "1.00s";
-    EXPECT_EQ(RunRangeCheck(Make(setup)).displayFormat, kFormatRoll);
-    setup.format = kFormatRoll;
-    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
-    setup.timebase = "400ms";
-    EXPECT_EQ(RunRangeCheck(Make(setup)).displayFormat, kFormatYT);
-    setup.format = kFormatYT;
-    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+    int buffer;
+    const char* timebase;
+    int format;
+};
+
+template <typename Check> void ExpectDecisions(Check check, std::initializer_list<CheckCase> cases) {
+    int row = 0;
+    for (const CheckCase& c : cases) {
+        SCOPED_TRACE(row++);
+        const RuleDecision d = check(Make(c.setup));
+        if (c.buffer == kKeep && c.timebase == nullptr && c.format == kKeep) {
+            EXPECT_TRUE(d.ChangesNothing());
+            continue;
+        }
+        EXPECT_EQ(d.bufferSizeIndex, c.buffer);
+        EXPECT_EQ(d.timeDivIndex, c.timebase ? Index(c.timebase) : -1);
+        EXPECT_EQ(d.displayFormat, c.format);
+        EXPECT_TRUE(d.errorText.empty());
+    }
 }
 
-TEST(RunRangeCheck, LargeBuffersFallBackToTheirSafeTimebase) {
-    Scenario setup;
-    setup.buffer = kBuffer32k;
-    setup.timebase = "20.0us";
-    RuleDecision d = RunRangeCheck(Make(setup)); // both channels: 20us is out
-    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
-    EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_TRUE(d.errorText.empty());
-
-    setup.ch2 = false; // one channel: 20us is in
-    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
-
-    setup.buffer = kBuffer64k; // 64k ignores the channel state
-    EXPECT_EQ(RunRangeCheck(Make(setup)).timeDivIndex, Index("40.0us"));
-
-    setup.buffer = kBuffer512k;
-    setup.timebase = "200us";
-    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
-    setup.ch2 = true;
-    EXPECT_EQ(RunRangeCheck(Make(setup)).timeDivIndex, Index("400us"));
-
-    setup.buffer = kBuffer1M;
-    setup.timebase = "1.00s";
-    setup.format = kFormatRoll;
-    d = RunRangeCheck(Make(setup));
-    EXPECT_EQ(d.timeDivIndex, Index("400us"));
-    EXPECT_EQ(d.displayFormat, kFormatYT);
-
-    setup.timebase = "400ms";
-    setup.format = kFormatYT;
-    EXPECT_TRUE(RunRangeCheck(Make(setup)).ChangesNothing());
+TEST(RunRangeCheck, RollForSlowTenKAndTheSafeTimebaseForLargeBuffers) {
+    ExpectDecisions(
+        RunRangeCheck,
+        {
+            {{.timebase = "1.00s"}, kKeep, nullptr, kFormatRoll},
+            {{.timebase = "1.00s", .format = kFormatRoll}, kKeep, nullptr, kKeep},
+            {{.timebase = "400ms", .format = kFormatRoll}, kKeep, nullptr, kFormatYT},
+            {{.timebase = "400ms"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer32k, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer32k, .ch2 = false, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            // 64k ignores the channel state.
+            {{.buffer = kBuffer64k, .ch2 = false, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "200us"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer512k, .timebase = "200us"}, kKeep, "400us", kKeep},
+            {{.buffer = kBuffer1M, .timebase = "1.00s", .format = kFormatRoll}, kKeep, "400us", kFormatYT},
+            {{.buffer = kBuffer1M, .timebase = "400ms"}, kKeep, nullptr, kKeep},
+        });
 }
 
 TEST(ChannelEnablesApplied, HalvesTheDoubleBuffersAndKeepsTheRange) {
-    Scenario setup;
-    setup.buffer = kBuffer1M;
-    setup.timebase = "1.00ms";
-    RuleDecision d = ChannelEnablesApplied(Make(setup));
-    EXPECT_EQ(d.bufferSizeIndex, kBuffer512k);
-    EXPECT_EQ(d.timeDivIndex, -1);
-
-    setup.timebase = "200us";
-    d = ChannelEnablesApplied(Make(setup));
-    EXPECT_EQ(d.bufferSizeIndex, kBuffer512k);
-    EXPECT_EQ(d.timeDivIndex, Index("400us"));
-
-    setup.buffer = kBuffer64k;
-    setup.timebase = "20.0us";
-    d = ChannelEnablesApplied(Make(setup));
-    EXPECT_EQ(d.bufferSizeIndex, kBuffer32k);
-    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
-
-    setup.buffer = kBuffer32k;
-    setup.ch2 = false; // even with one channel on (and a channel source) the 40us floor applies
-    d = ChannelEnablesApplied(Make(setup));
-    EXPECT_EQ(d.bufferSizeIndex, -1);
-    EXPECT_EQ(d.timeDivIndex, Index("40.0us"));
-
-    setup.buffer = kBuffer512k;
-    setup.timebase = "1.00s";
-    d = ChannelEnablesApplied(Make(setup));
-    EXPECT_EQ(d.timeDivIndex, Index("400us"));
-    setup.timebase = "400ms";
-    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
-}
-
-TEST(ChannelEnablesApplied, SkippedForOneChannelUnderAltOrWhileStopped) {
-    Scenario setup;
-    setup.buffer = kBuffer1M;
-    setup.timebase = "20.0us";
-    setup.ch2 = false;
-    setup.source = kTrigAlt;
-    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
-
-    setup.ch2 = true; // both on under ALT: the rules apply
-    EXPECT_EQ(ChannelEnablesApplied(Make(setup)).bufferSizeIndex, kBuffer512k);
-
-    setup.running = false;
-    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
-
-    setup.running = true;
-    setup.buffer = kBuffer10k;
-    EXPECT_TRUE(ChannelEnablesApplied(Make(setup)).ChangesNothing());
+    ExpectDecisions(
+        ChannelEnablesApplied,
+        {
+            {{.buffer = kBuffer1M}, kBuffer512k, nullptr, kKeep},
+            {{.buffer = kBuffer1M, .timebase = "200us"}, kBuffer512k, "400us", kKeep},
+            {{.buffer = kBuffer64k, .timebase = "20.0us"}, kBuffer32k, "40.0us", kKeep},
+            // Even with one channel on (and a channel source) the 40us floor applies.
+            {{.buffer = kBuffer32k, .ch2 = false, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "1.00s"}, kKeep, "400us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "400ms"}, kKeep, nullptr, kKeep},
+            // Skipped for one channel under ALT, applied for both; skipped while stopped and at 10k.
+            {{.buffer = kBuffer1M, .ch2 = false, .source = kTrigAlt, .timebase = "20.0us"},
+             kKeep,
+             nullptr,
+             kKeep},
+            {{.buffer = kBuffer1M, .source = kTrigAlt, .timebase = "20.0us"}, kBuffer512k, "400us", kKeep},
+            {{.buffer = kBuffer1M, .running = false, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            {{.source = kTrigAlt, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+        });
 }
 
 } // namespace

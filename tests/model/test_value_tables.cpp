@@ -117,14 +117,6 @@ TEST(BufferSizeTable, LabelsAndRecordLengths) {
     EXPECT_EQ(BufferSizeLabel(7), "");
 }
 
-TEST(ChannelColours, DefaultsAreRgb) {
-    EXPECT_EQ(DefaultChannelColour(kCh1), 0x00FF00u);
-    EXPECT_EQ(DefaultChannelColour(kCh2), 0xFFFF00u);
-    EXPECT_EQ(DefaultChannelColour(kMath), 0xFF0000u);
-    EXPECT_EQ(DefaultChannelColour(kRef), 0x00FFFFu);
-    EXPECT_EQ(DefaultChannelColour(4), 0u);
-}
-
 TEST(CodeVolts, ZeroAndOneDivisionAtOneVolt) {
     ChannelSettings ch1;
     ch1.voltsPerDivIndex = 6;

@@ -1,4 +1,4 @@
-// Conversion (stretch factors, Step/Linear/Sin(x)/x) and trigger alignment on hand-made records.
+// Stretch factors, Step/Linear/Sin(x)/x and trigger alignment on hand-made records.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -86,23 +86,6 @@ TEST(StretchLinear, Model1Index10StretchesBy133WithOneAndTwoChannels) {
         EXPECT_EQ(frame.processed[static_cast<std::size_t>(s - 133)], s - 100);
         // Filling stops at the output end.
         EXPECT_EQ(frame.processed[kBaseRecordLength], 0);
-    }
-}
-
-TEST(Conversion, GroundCouplingIsAFlatLineAtZeroVolts) {
-    WaveFrame frame;
-    frame.Allocate(65536, true);
-    for (std::size_t i = 0; i < frame.samples.size(); ++i) {
-        frame.samples[i] = static_cast<std::uint16_t>((i * 37) % 256);
-    }
-    ChannelSettings channel;
-    channel.coupling = kCouplingGnd;
-    channel.zeroLevel = 64.7f;
-    HardwareBlock block;
-    block.timeDivIndex = 8; // a stretching time base: GND still wins
-    ASSERT_EQ(ConvertChannel(channel, 1, block, frame), kBaseRecordLength);
-    for (int i = 0; i < kBaseRecordLength; ++i) {
-        ASSERT_EQ(frame.processed[static_cast<std::size_t>(i)], 191) << i;
     }
 }
 

@@ -57,6 +57,17 @@ TEST(Decimation, LargeRecordSpanAndDragRange) {
     DecimateRecord(record.data(), 32768, DecimationGroup(1, 14, 32768), 250, frame);
     EXPECT_EQ(frame.span, 20000);
     EXPECT_EQ(frame.dragRange, 3192);
+
+    // A record shorter than the window: beyond either end its edge sample is held, alone.
+    std::vector<std::int16_t> ramp(5000);
+    for (std::size_t i = 0; i < ramp.size(); ++i) {
+        ramp[i] = static_cast<std::int16_t>(100 + i);
+    }
+    DecimateRecord(ramp.data(), 5000, 4, 250, frame);
+    EXPECT_EQ(frame.display[0], 100);
+    EXPECT_EQ(frame.display[1], 100);
+    EXPECT_EQ(frame.display[kDisplayPoints - 2], 5099);
+    EXPECT_EQ(frame.display[kDisplayPoints - 1], 5099);
 }
 
 WaveFrame Flat(std::int16_t code) {

@@ -382,6 +382,9 @@ TEST(SimInstrument, MemoryOfIdsCalibrationAndLevelThroughTheLink) {
     rig.link.calibration[5] = 777;
     ASSERT_TRUE(rig.link.WriteCalibration());
     ASSERT_TRUE(rig.link.WriteCalibrationLevel(7));
+    // The instrument itself refuses a level outside one byte, whatever the caller checked.
+    EXPECT_EQ(rig.sim.WriteCalibrationLevel(0, 256), 0);
+    EXPECT_EQ(rig.sim.WriteCalibrationLevel(0, -1), 0);
     ASSERT_TRUE(rig.link.WriteDeviceId(0, 99));
     rig.link.calibration.fill(0);
     rig.link.calibrationLevel = 0;
