@@ -8,6 +8,22 @@ namespace tarnix {
 
 namespace {
 
+// A channel's scale and the time base, as a recording stores them with its frames.
+void CaptureChannelContext(const InstrumentSettings& s, int channel, RecorderSettings& context) {
+    const ChannelSettings& ch = s.ch(channel);
+    context.verticalPosition = ch.zeroLevel;
+    context.voltsPerDivIndex = ch.voltsPerDivIndex;
+    context.coupling = ch.coupling;
+    context.probe = ch.probe;
+    context.bandwidthLimit = static_cast<std::int32_t>(ch.bandwidthLimit);
+    context.timeDivIndex = s.timebase.timeDivIndex;
+    context.horizontalPosition = s.timebase.horizontalPosition;
+}
+
+} // namespace
+
+namespace {
+
 int OtherChannel(int channel) {
     return channel == 0 ? 1 : 0;
 }
@@ -170,15 +186,7 @@ void CRecorder::StartRecording(IRecorderHost& host, IPanelTimer& timer) {
     if (host.Settings().ch(channel).enabled == 0) {
         host.SetChannelEnabled(channel, true);
     }
-    const InstrumentSettings& now = host.Settings();
-    const ChannelSettings& recorded = now.ch(channel);
-    settings.verticalPosition = recorded.zeroLevel;
-    settings.voltsPerDivIndex = recorded.voltsPerDivIndex;
-    settings.coupling = recorded.coupling;
-    settings.probe = recorded.probe;
-    settings.bandwidthLimit = static_cast<std::int32_t>(recorded.bandwidthLimit);
-    settings.timeDivIndex = now.timebase.timeDivIndex;
-    settings.horizontalPosition = now.timebase.horizontalPosition;
+    CaptureChannelContext(host.Settings(), channel, settings);
 
     host.SetRunStatus(kStatusAuto);
     panel_.recordedCount = 0;
@@ -231,14 +239,7 @@ void CRecorder::StartPlaying(IRecorderHost& host, IPanelTimer& timer) {
             const auto i = static_cast<std::size_t>(channel);
             const ChannelSettings& ch = live.ch(channel);
             liveOn_[i] = ch.enabled != 0;
-            RecorderSettings& context = liveContext_[i];
-            context.verticalPosition = ch.zeroLevel;
-            context.voltsPerDivIndex = ch.voltsPerDivIndex;
-            context.coupling = ch.coupling;
-            context.probe = ch.probe;
-            context.bandwidthLimit = static_cast<std::int32_t>(ch.bandwidthLimit);
-            context.timeDivIndex = live.timebase.timeDivIndex;
-            context.horizontalPosition = live.timebase.horizontalPosition;
+            CaptureChannelContext(live, channel, liveContext_[i]);
         }
         liveRunStatus_ = live.runStatus;
         liveSaved_ = true;
