@@ -78,6 +78,8 @@ def main():
     parser.add_argument("--build", default="build/mutants")
     parser.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
     parser.add_argument("--list", action="store_true", help="print the sample without running it")
+    parser.add_argument("--skip", type=int, default=0,
+                        help="start at this position of the seeded order, to finish an interrupted run")
     parser.add_argument("--modules", default=",".join(MODULES),
                         help="comma-separated src/ folders to mutate (default: all standard-C++ modules)")
     parser.add_argument("--tests", default="", help="ctest -R pattern: run only these tests (default: all)")
@@ -88,11 +90,12 @@ def main():
     modules = [m for m in args.modules.split(",") if m]
     sites = candidates(root, modules)
     random.Random(args.seed).shuffle(sites)
+    sites = sites[args.skip:]
     print(f"{len(sites)} mutation sites in {', '.join(modules)}; seed {args.seed}")
     select = ["-R", args.tests] if args.tests else []
     if args.list:
-        for path, number, name, _, mutated in sites[: args.count]:
-            print(f"{path}:{number}: {name}: {mutated.strip()}")
+        for position, (path, number, name, _, mutated) in enumerate(sites[: args.count], args.skip):
+            print(f"{position}: {path}:{number}: {name}: {mutated.strip()}")
         return 0
 
     if not (build / "build.ninja").exists():
