@@ -28,6 +28,8 @@ struct PassState {
     bool measurementsSelected = false; // at least one measurement slot is in use
     double stoppedSecondsPerDiv = 0.0; // time base at Stop (0 = not stopped yet: ratio 1)
     int stoppedPosition = 250;         // horizontal position at Stop, 0..500
+
+    bool operator==(const PassState&) const = default;
 };
 
 class CWaveProcessor {

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPaintEngine>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
@@ -9,6 +10,7 @@
 #include <QResizeEvent>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "acquisition/persist_history.h"
 #include "display/status_text.h"
@@ -170,11 +172,16 @@ const QImage& CWaveScreen::RenderFrame() {
         ReportNullRect();
         return raster_;
     }
+    RenderInto(raster_, params);
+    return raster_;
+}
+
+void CWaveScreen::RenderInto(QImage& image, const PaintParams& params) {
     UpdateMarkers();
-    const RasterTarget target{reinterpret_cast<std::uint32_t*>(raster_.bits()),
-                              static_cast<int>(raster_.bytesPerLine() / 4), raster_.width(), raster_.height(),
-                              dpr};
-    QPainter p(&raster_);
+    const RasterTarget target{reinterpret_cast<std::uint32_t*>(image.bits()),
+                              static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(),
+                              static_cast<int>(image.devicePixelRatio())};
+    QPainter p(&image);
     bool drawn = PaintBorder(p, params);
     if (maskLayer) {
         maskLayer(p, params.geometry.plot);
@@ -200,13 +207,50 @@ const QImage& CWaveScreen::RenderFrame() {
             DrawInformation(p, params);
         }
     }
-    return raster_;
+}
+
+bool CWaveScreen::RenderIntoBackingStore(QPainter& window) {
+    // The window's backing store is normally a plain 32-bit image: drawing the frame straight into it
+    // spares copying a full-screen picture 33 times a second.
+    QPaintEngine* engine = window.paintEngine();
+    QPaintDevice* device = engine != nullptr ? engine->paintDevice() : nullptr;
+    if (device == nullptr || device->devType() != QInternal::Image) {
+        return false;
+    }
+    auto* store = static_cast<QImage*>(device);
+    const QImage::Format format = store->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32_Premultiplied) {
+        return false;
+    }
+    const QTransform& toDevice = window.deviceTransform();
+    const int dpr = static_cast<int>(store->devicePixelRatio() + 0.5);
+    if (toDevice.type() > QTransform::TxScale || dpr < 1 || std::abs(store->devicePixelRatio() - dpr) > 1e-6 ||
+        std::abs(toDevice.m11() - dpr) > 1e-6 || std::abs(toDevice.m22() - dpr) > 1e-6) {
+        return false;
+    }
+    const QPoint origin = toDevice.map(QPoint(0, 0));
+    const QRect area(origin, QSize(width() * dpr, height() * dpr));
+    if (area.isEmpty() || !store->rect().contains(area)) {
+        return false;
+    }
+    const PaintParams params = MakeParams();
+    geometry_ = params.geometry;
+    // constBits: the store is not to be detached; the view writes into its pixels in place.
+    auto* first = const_cast<uchar*>(store->constBits()) + static_cast<qsizetype>(origin.y()) * store->bytesPerLine() +
+                  static_cast<qsizetype>(origin.x()) * 4;
+    QImage view(first, area.width(), area.height(), store->bytesPerLine(), format);
+    view.setDevicePixelRatio(dpr);
+    RenderInto(view, params);
+    return true;
 }
 
 void CWaveScreen::paintEvent(QPaintEvent* /*event*/) {
+    QPainter window(this);
+    if (RenderIntoBackingStore(window)) {
+        return;
+    }
     const QImage& image = RenderFrame();
     if (!image.isNull()) {
-        QPainter window(this);
         window.drawImage(0, 0, image);
     }
 }

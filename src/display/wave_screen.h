@@ -74,7 +74,7 @@ public:
 
     // ---- Repaint ----
     // Draws every layer into the off-screen raster (created at the client size when missing) and
-    // returns it; paintEvent copies it to the window.
+    // returns it; paintEvent copies it to the window unless it can draw into the backing store.
     const QImage& RenderFrame();
     const QImage& Raster() const { return raster_; }
 
@@ -94,6 +94,10 @@ protected:
 
 private:
     PaintParams MakeParams() const;
+    // Draws every layer into image, which covers the widget at its device pixel ratio.
+    void RenderInto(QImage& image, const PaintParams& params);
+    // paintEvent's way when the window's backing store is a 32-bit image: no off-screen copy.
+    bool RenderIntoBackingStore(QPainter& window);
     void HandleMouse(int x, int y);
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);

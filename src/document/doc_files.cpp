@@ -160,6 +160,7 @@ SetupImage CTarnixDoc::CaptureSetup(bool withBulk) {
 
 void CTarnixDoc::ApplySetup(const SetupImage& image) {
     languageIndex = image.languageIndex;
+    framesEdited_ = true; // the reference samples may change while every setting stays as it was
     // Channels, REF settings, trigger, time base with its buffer-size rule and format correction.
     ApplySetupToSettings(image, settings);
     processor.OnAcquisitionModeChanged(settings.acquire.acquisitionMode);
@@ -403,6 +404,7 @@ void CTarnixDoc::ApplyRefHeader(const RefHeader& header) {
 void CTarnixDoc::ReprocessFrames() {
     if (settings.timebase.displayFormat == kFormatRoll) {
         processor.RunRollPass(settings, frames, MakePassState());
+        NotePass();
     } else {
         Process();
     }

@@ -451,6 +451,7 @@ void CTarnixDoc::ApplyFactoryDefaults() {
     }
     processor.OnAcquisitionModeChanged(settings.acquire.acquisitionMode);
     refEmpty = true;
+    framesEdited_ = true;
     for (WaveFrame& frame : frames) {
         frame.ResetWindow();
     }

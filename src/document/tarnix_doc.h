@@ -391,6 +391,10 @@ private:
     void StartPacing();
     void UpdatePacing();
     void Process();
+    // A stopped pass re-scales the same record to the same picture until a setting, the pass state or
+    // the frames themselves change, so an idle stopped program skips it.
+    bool StoppedPassDue() const;
+    void NotePass();
     void ClearRollRecord();
     void ShowStatus(int key);
     // Invalidates the screen after a capture step that changed what it shows.
@@ -412,6 +416,9 @@ private:
     IUserNotifier* notifier_ = nullptr;
     IStartupChooser* chooser_ = nullptr;
     InstrumentSettings paintedSettings_; // as of the last repaint after a capture step
+    InstrumentSettings passSettings_;    // as of the last processing pass
+    PassState passState_;
+    bool framesEdited_ = true; // a load or reset wrote the frames after the last pass
 };
 
 } // namespace tarnix

@@ -211,10 +211,22 @@ PassState CTarnixDoc::MakePassState() const {
 
 void CTarnixDoc::Process() {
     processor.RunPass(settings, link.block, frames, MakePassState());
+    NotePass();
+}
+
+bool CTarnixDoc::StoppedPassDue() const {
+    return framesEdited_ || settings != passSettings_ || MakePassState() != passState_;
+}
+
+void CTarnixDoc::NotePass() {
+    passSettings_ = settings;
+    passState_ = MakePassState();
+    framesEdited_ = false;
 }
 
 void CTarnixDoc::CaptureStep() {
-    if (settings.acquire.running != 0 && !pacingWait) {
+    const bool running = settings.acquire.running != 0;
+    if (running && !pacingWait) {
         if (Demo()) {
             DemoCaptureStep();
         } else {
@@ -222,7 +234,9 @@ void CTarnixDoc::CaptureStep() {
         }
     }
     UpdatePacing();
-    Process();
+    if (running || StoppedPassDue()) {
+        Process();
+    }
 }
 
 void CTarnixDoc::RollCaptureStep() {
@@ -232,8 +246,11 @@ void CTarnixDoc::RollCaptureStep() {
         if (!rollNewData) {
             return;
         }
+    } else if (!StoppedPassDue()) {
+        return;
     }
     processor.RunRollPass(settings, frames, MakePassState());
+    NotePass();
 }
 
 // ---- Instrument poll ----

@@ -206,6 +206,21 @@ void CCommandTable::UpdateMenu(QMenu* menu) {
     }
 }
 
+void CCommandTable::OnTick() {
+    // The toolbar's states follow the settings and the user's input; the slow refresh in between catches
+    // what changes on its own, such as a recording reaching its end.
+    constexpr int kQuietRefreshTicks = 10;
+    const std::uint64_t input = view_ != nullptr ? view_->InputCount() : 0;
+    const bool quiet = input == toolbarInput_ && doc_.settings == toolbarSettings_;
+    if (++ticksSinceRefresh_ < kQuietRefreshTicks && quiet) {
+        return;
+    }
+    ticksSinceRefresh_ = 0;
+    toolbarInput_ = input;
+    toolbarSettings_ = doc_.settings;
+    RefreshToolbarActions();
+}
+
 void CCommandTable::RefreshToolbarActions() {
     for (int command : cmd::kToolbarCommands) {
         if (auto it = actions_.find(command); it != actions_.end()) {

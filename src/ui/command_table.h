@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -17,6 +18,7 @@
 #include <vector>
 
 #include "language/language_table.h"
+#include "model/instrument_settings.h"
 
 class QAction;
 class QMainWindow;
@@ -173,8 +175,8 @@ public:
     PanelHooks& Panels() { return panels_; }
     CMenuEx& MenuStyle() { return *menuStyle_; }
 
-    // Called by the view's timer after each tick.
-    void OnTick() { RefreshToolbarActions(); }
+    // Called by the view's timer after each tick: refreshes the toolbar when something may have changed.
+    void OnTick();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -232,6 +234,9 @@ private:
     CTarnixView* view_ = nullptr;
     CWaveScreen* screen_ = nullptr;
     CommandTableOptions options_;
+    InstrumentSettings toolbarSettings_; // as of the last toolbar refresh
+    std::uint64_t toolbarInput_ = 0;
+    int ticksSinceRefresh_ = 0;
     std::map<int, Entry> entries_;
     std::map<int, QAction*> actions_;
     std::vector<QShortcut*> shortcuts_;

@@ -93,9 +93,14 @@ void CMainFrame::UpdateStatus(const QString& text) {
         }
         panes_[static_cast<std::size_t>(k + 1)]->setText(QString::fromStdString(readout));
     }
-    const QDateTime now = QDateTime::currentDateTime();
-    panes_[5]->setText(ClockText(now.date().day(), now.date().month(), now.date().year(), now.time().hour(),
-                                 now.time().minute()));
+    // The local time costs a time-zone lookup; the pane shows minutes, so once a minute is enough.
+    const qint64 minute = QDateTime::currentMSecsSinceEpoch() / 60000;
+    if (minute != clockMinute_) {
+        clockMinute_ = minute;
+        const QDateTime now = QDateTime::currentDateTime();
+        panes_[5]->setText(ClockText(now.date().day(), now.date().month(), now.date().year(),
+                                     now.time().hour(), now.time().minute()));
+    }
 }
 
 QString CMainFrame::DefaultSetupPath() const {

@@ -55,6 +55,7 @@ private:
     CTarnixView* view_ = nullptr;
     QString defaultSetupPath_;
     std::array<QLabel*, 6> panes_{};
+    qint64 clockMinute_ = -1; // the minute the clock pane shows
     bool fullScreen_ = false;
     QPoint savedPosition_;
     QSize savedSize_;

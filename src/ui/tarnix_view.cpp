@@ -234,10 +234,19 @@ bool CTarnixView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress:
     case QEvent::Wheel:
         userInput_ = true;
+        ++inputCount_;
         break;
     case QEvent::MouseMove:
         if (static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton) {
             userInput_ = true;
+            ++inputCount_;
+        }
+        break;
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Close:
+        if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) {
+            ++inputCount_;
         }
         break;
     default:

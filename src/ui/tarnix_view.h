@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -97,6 +98,8 @@ public:
     QTabWidget& SidebarTabs() { return *sidebarTabs_; }
     void SetInfoStrip(QWidget* strip);
     QTimer& Timer() { return timer_; }
+    // Counts the user's input and the windows shown or closed: what may change a command's state.
+    std::uint64_t InputCount() const { return inputCount_; }
 
     // View layout state.
     bool SidebarShown() const { return sidebarShown_; }
@@ -137,6 +140,7 @@ private:
     QTimer timer_;
     bool firstTickDone_ = false;
     bool userInput_ = false; // input since the last tick; the tick after it redraws
+    std::uint64_t inputCount_ = 0;
     bool sidebarShown_ = true;
     int sidebarWidth_ = kSidebarWidth;
     int stripHeight_ = kStripHeight;

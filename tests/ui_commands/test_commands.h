@@ -26,7 +26,7 @@ private slots:
     void interpolationFollowsTimeBase();
     void refusalsShowErrorAndChangeNothing();
     void commandsWithoutTheirWindowAreDisabled();
-    void toolbarActionsFollowTheStateOnEveryTick();
+    void toolbarActionsFollowTheState();
     void contextMenuItemsAndZoomClicks();
 
     // Menus, pruning, accelerators, language (test_menus.cpp)

@@ -1,0 +1,45 @@
+#!/bin/bash
+# Measures how much of one core the program uses on the simulated instrument, stopped or running, with
+# its window at 1920 x 1080 under Xvfb: process user + system time over a quiet interval.
+#
+#     scripts/cpu_use.sh stopped [seconds]      # after `make build`
+#     scripts/cpu_use.sh running [seconds]
+#
+# SHOT=file.png also saves a screenshot of the measured screen.
+set -euo pipefail
+mode=${1:?stopped or running}
+seconds=${2:-30}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build/release}
+display=:$((90 + RANDOM % 100))
+port=$((20000 + RANDOM % 20000))
+work=$(mktemp -d)
+trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+sleep 1
+HOME=$work DISPLAY=$display QT_QPA_PLATFORM=xcb \
+    MORVLINK_LIBRARY=$build/src/simulator/libmorvlink-sim.so \
+    MORVLINK_SIM_CONFIG=$root/resources/simulator/example.conf \
+    "$build/src/app/tarnix" --remote="$port" -geometry 1920x1080+0+0 >"$work/log" 2>&1 &
+app=$!
+sleep 6
+command=$([ "$mode" = stopped ] && echo STOP || echo RUN)
+python3 - "$port" "$command" <<'PY'
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=10) as s:
+    f = s.makefile("rw")
+    f.write(sys.argv[2] + "\n*OPC?\n")
+    f.flush()
+    f.readline()
+PY
+sleep 3
+ticks() { awk '{print $14 + $15}' "/proc/$app/stat"; }
+before=$(ticks)
+sleep "$seconds"
+after=$(ticks)
+python3 -c "print('$mode: %.2f%% of one core over $seconds s' % (100.0 * ($after - $before) / $(getconf CLK_TCK) / $seconds))"
+if [ -n "${SHOT:-}" ]; then
+    import -display "$display" -window root "$SHOT"
+fi
