@@ -24,22 +24,27 @@ namespace tarnix {
 namespace {
 
 // A grounded instrument whose 0 V line follows the zero level exactly, so each word search ends at its
-// first test capture.
+// first test capture; it records the writes to its memory.
 class CGroundedDriver final : public testing::CStubDriver {
 public:
-    std::vector<int> LevelWrites() const {
-        std::vector<int> levels;
-        for (const testing::DriverCall& call : calls) {
-            if (call.entry == "WriteCalibrationLevel") {
-                levels.push_back(call.args[1]);
-            }
-        }
-        return levels;
+    int calibrationWrites = 0;
+    std::vector<int> levelWrites;
+
+    int ReadCalibration(int, std::uint16_t* values, int count) override {
+        std::fill(values, values + count, std::uint16_t{1});
+        return 1;
     }
-    int SetLevels(int slot, const HardwareLevels* levels, int v1, int v2, int source,
-                  const std::uint16_t* table) override {
+    int WriteCalibration(int, const std::uint16_t*, int) override {
+        ++calibrationWrites;
+        return 1;
+    }
+    int WriteCalibrationLevel(int, int level) override {
+        levelWrites.push_back(level);
+        return 1;
+    }
+    int SetLevels(int, const HardwareLevels* levels, int, int, int, const std::uint16_t*) override {
         zero_ = {levels->ch1Zero, levels->ch2Zero};
-        return CStubDriver::SetLevels(slot, levels, v1, v2, source, table);
+        return 1;
     }
     int ReadCapture(int, std::uint16_t* ch1, std::uint16_t* ch2, const HardwareBlock* block, std::uint32_t,
                     int) override {
@@ -143,7 +148,7 @@ private slots:
         TickWhileStep(1);
         TickWhileStep(2);
         QCOMPARE(doc_->calibrationStep, -1);
-        QCOMPARE(driver_->Count("WriteCalibration"), 1);
+        QCOMPARE(driver_->calibrationWrites, 1);
         dialog.OnProgressTimer();
         QCOMPARE(dialog.Lines(),
                  Head() << QStringLiteral("Calibrate CH1... OK!") << QStringLiteral("Calibrate CH2... OK!")
@@ -151,7 +156,7 @@ private slots:
         QVERIFY(dialog.Ch1Box().isEnabled());
         QCOMPARE(dialog.StartButton().text(), QStringLiteral("Start"));
         QVERIFY(!dialog.ProgressTimer().isActive());
-        QCOMPARE(driver_->Count("WriteCalibration"), 1);
+        QCOMPARE(driver_->calibrationWrites, 1);
     }
 
     void stopAndCloseEndWithoutWriting() {
@@ -176,7 +181,7 @@ private slots:
             QCOMPARE(doc_->calibrationStep, -1);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
         }
-        QCOMPARE(driver_->Count("WriteCalibration"), 0);
+        QCOMPARE(driver_->calibrationWrites, 0);
     }
 
     void calibrateDataClampsAndWritesOncePerChange() {
@@ -185,20 +190,20 @@ private slots:
         QCOMPARE(dialog.LevelEdit().maxLength(), 2);
         QCOMPARE(dialog.RangeLabel().text(), QStringLiteral("(0 ~ 10)"));
         QVERIFY(dialog.NoteLabel().isHidden());
-        QVERIFY(driver_->LevelWrites().empty()); // showing the stored level sends nothing
+        QVERIFY(driver_->levelWrites.empty()); // showing the stored level sends nothing
 
         dialog.LevelEdit().setText(QStringLiteral("15"));
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("10"));
-        QCOMPARE(driver_->LevelWrites(), std::vector<int>{10});
+        QCOMPARE(driver_->levelWrites, std::vector<int>{10});
         QCOMPARE(int(doc_->link.calibrationLevel), 10);
 
         // Typing: "7" is new, the emptied edit in between sends nothing.
         dialog.LevelEdit().clear();
         QTest::keyClicks(&dialog.LevelEdit(), QStringLiteral("7"));
-        QCOMPARE(driver_->LevelWrites(), (std::vector<int>{10, 7}));
+        QCOMPARE(driver_->levelWrites, (std::vector<int>{10, 7}));
 
         dialog.Refresh();
-        QCOMPARE(driver_->LevelWrites().size(), std::size_t{2});
+        QCOMPARE(driver_->levelWrites.size(), std::size_t{2});
     }
 
     void calibrateDataOnModel2AllowsTwenty() {
@@ -210,7 +215,7 @@ private slots:
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("15"));
         dialog.LevelEdit().setText(QStringLiteral("25"));
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("20"));
-        QCOMPARE(driver_->LevelWrites(), (std::vector<int>{15, 20}));
+        QCOMPARE(driver_->levelWrites, (std::vector<int>{15, 20}));
     }
 
     void autosetWindowLivesWhileAutosetRuns() {
