@@ -214,7 +214,7 @@ TEST_F(SetterTest, TriggerSourceChangePutsTheLevelAtZeroVolts) {
     EXPECT_EQ(markerResets, 3);
 }
 
-TEST_F(SetterTest, XYNeedsBothChannelsAndCentresThem) {
+TEST_F(SetterTest, XYNeedsBothChannelsAndCentresThemAndRollIsLeftThrough40us) {
     Start();
     doc->SelectDisplayFormat(kFormatRoll);
     EXPECT_EQ(doc->settings.timebase.timeDivIndex, 25); // "1.00s"
@@ -244,28 +244,25 @@ TEST_F(SetterTest, XYNeedsBothChannelsAndCentresThem) {
     EXPECT_EQ(notifier.messages[0].first, "Error");
     EXPECT_EQ(notifier.messages[0].second, "Function not available!");
 
-    // Out of X-Y, MATH may be turned on again.
-    doc->SelectDisplayFormat(kFormatYT);
-    EXPECT_TRUE(doc->SetChannelEnabled(kMath, true));
-}
-
-TEST_F(SetterTest, RollTimeBasesAndLanguageTextsFromTheHook) {
-    Start();
+    // The refusal in the user's language where the language has the text, built-in English otherwise.
     doc->hooks.lookupText = [](int key) {
         return key == kTextFunctionNotAvailable ? "Nicht verfuegbar" : "";
     };
+    doc->SetChannelEnabled(kMath, true);
+    ASSERT_EQ(notifier.messages.size(), 2u);
+    EXPECT_EQ(notifier.messages[1].second, "Nicht verfuegbar");
+    EXPECT_EQ(doc->Text(kTextConnected), "Connected");
+
+    // Out of X-Y, MATH may be turned on again; Roll to Y-T also leaves through 40.0us, Y-T to Y-T keeps
+    // the time base.
+    doc->SelectDisplayFormat(kFormatYT);
+    EXPECT_TRUE(doc->SetChannelEnabled(kMath, true));
     doc->SelectDisplayFormat(kFormatRoll);
     doc->SelectDisplayFormat(kFormatYT);
-    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 12); // "40.0us"
+    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 12);
     doc->SetTimeDiv(5);
-    doc->SelectDisplayFormat(kFormatYT); // Y-T to Y-T keeps the time base
+    doc->SelectDisplayFormat(kFormatYT);
     EXPECT_EQ(doc->settings.timebase.timeDivIndex, 5);
-
-    doc->SelectDisplayFormat(kFormatXY);
-    doc->SetChannelEnabled(kMath, true);
-    ASSERT_EQ(notifier.messages.size(), 1u);
-    EXPECT_EQ(notifier.messages[0].second, "Nicht verfuegbar");
-    EXPECT_EQ(doc->Text(kTextConnected), "Connected"); // the hook had none: built-in English
 }
 
 TEST_F(SetterTest, RunAppliesTheRecordLengthRules) {

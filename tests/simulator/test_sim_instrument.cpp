@@ -3,11 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-
-#include <unistd.h>
 
 #include "sim_rig.h"
 
@@ -357,27 +352,6 @@ TEST(SimInstrument, UnpluggedInstrumentAnswersNothingAndReturnsWithItsMemory) {
     EXPECT_EQ(rig.link.GetCaptureState(), kCaptureWaiting) << "the capture was lost with the instrument";
     EXPECT_EQ(rig.link.Search(), 1);
     EXPECT_EQ(rig.link.deviceId[0], 12);
-}
-
-TEST(SimInstrument, WatchedFileSetsTheMemoryAtFirstAndUnplugsWhenEdited) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("tarnix-sim-watch-" + std::to_string(::getpid()) + ".conf");
-    std::ofstream(path, std::ios::trunc) << "calibrated = 0\ncalibrationLevel = 255\nslot1.present = 1\n";
-    testing::CFakeClock clock(0);
-    CSimInstrument sim(clock);
-    ASSERT_TRUE(sim.WatchConfigFile(path.string()).Ok());
-    CDeviceLink link(&sim);
-    EXPECT_EQ(link.Search(), 2);
-    ASSERT_TRUE(link.ReadCalibration());
-    ASSERT_TRUE(link.ReadCalibrationLevel());
-    EXPECT_EQ(link.calibration[0], CSimInstrument::TrueBottomWord(0, 0) + 9);
-    EXPECT_EQ(link.calibrationLevel, 0);
-
-    std::ofstream(path, std::ios::trunc) << "calibrated = 0\ncalibrationLevel = 255\nslot0.present = 0\n";
-    EXPECT_FALSE(link.IsPresent(0));
-    EXPECT_FALSE(link.IsPresent(1)) << "a key left out takes its default";
-    std::filesystem::remove(path);
-    EXPECT_FALSE(link.IsPresent(0)) << "a vanished file keeps the last configuration";
 }
 
 } // namespace
