@@ -16,25 +16,11 @@ using testing::CFakeRandom;
 // A record as the document holds it: model 1 capacity, larger than one demo frame.
 constexpr std::size_t kMemory = 65536;
 
-// CH1 and CH2 on at 1.00V/div x1, zero levels 64/192, trigger CH1 at CH1's 0 V, 40.0us/div (row 13),
-// position 250, Sweep off so the frequency stays put.
+// The factory settings: CH1 and CH2 on, AC, at 1.00V/div x1, zero levels 64/192, trigger CH1 rising at
+// CH1's 0 V, 40.0us/div (row 13), position 250.
 InstrumentSettings BaseSettings() {
     InstrumentSettings s;
-    for (int c = 0; c < 2; ++c) {
-        s.ch(c).enabled = 1;
-        s.ch(c).voltsPerDivIndex = 6;
-        s.ch(c).probe = 0;
-        s.ch(c).coupling = kCouplingAc;
-    }
-    s.ch(kCh1).zeroLevel = 64.0f;
-    s.ch(kCh2).zeroLevel = 192.0f;
-    s.trigger.triggerSource = kTrigCh1;
-    s.trigger.levelCh1 = 64.0f;
-    s.trigger.levelCh2 = 192.0f;
-    s.trigger.slope = kSlopeRising;
-    s.timebase.timeDivOffset = 1;
-    s.timebase.timeDivIndex = 12;
-    s.timebase.horizontalPosition = 250;
+    ApplyFactoryDefaults(s);
     return s;
 }
 

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../acquisition/fake_services.h"
+#include "doc_fixture.h"
 #include "../support/stub_driver.h"
 #include "analysis/analysis_inputs.h"
 #include "analysis/measure_set.h"
@@ -102,6 +102,47 @@ TEST(AutosetText, ListsFinishedStagesAndTheBusyOne) {
     EXPECT_EQ(AutosetProgressText(5), "");
 }
 
+// Whatever the user left set, Autoset measures in Auto sweep with the 10k buffer in Y-T, and the
+// instrument is told so before the first check capture.
+using AutosetStartTest = testing::DocTest;
+
+TEST_F(AutosetStartTest, StartsFromAutoSweepTenKBufferAndYT) {
+    const struct {
+        const char* name;
+        void (*leave)(CTarnixDoc&);
+    } cases[] = {
+        {"Roll", [](CTarnixDoc& d) { d.SelectDisplayFormat(kFormatRoll); }},
+        {"X-Y", [](CTarnixDoc& d) { d.SelectDisplayFormat(kFormatXY); }},
+        {"Normal sweep", [](CTarnixDoc& d) { d.SetSweep(kSweepNormal); }},
+        {"Single sweep, stopped", [](CTarnixDoc& d) {
+             d.SetSweep(kSweepSingle);
+             d.Stop();
+         }},
+        {"32k buffer", [](CTarnixDoc& d) { d.SetBufferSize(3); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Start();
+        c.leave(*doc);
+        const InstrumentSettings before = doc->settings;
+        ASSERT_TRUE(before.timebase.displayFormat != kFormatYT || before.trigger.sweep != kSweepAuto ||
+                    before.timebase.bufferSizeIndex != 0);
+        CAutoset autoset(*doc);
+        autoset.Attach();
+        driver.calls.clear();
+        autoset.Start();
+        const InstrumentSettings& s = doc->settings;
+        EXPECT_EQ(s.timebase.displayFormat, kFormatYT);
+        EXPECT_EQ(s.trigger.sweep, kSweepAuto);
+        EXPECT_EQ(s.timebase.bufferSizeIndex, 0);
+        EXPECT_EQ(s.ch(kCh1).recordLength, 10240u);
+        EXPECT_EQ(s.acquire.running, 1u);
+        EXPECT_EQ(doc->link.block.bufferSizeIndex, 0);
+        ASSERT_NE(driver.Last("SetTimebaseTrigger"), nullptr);
+        EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[6], 0) << "buffer size sent";
+    }
+}
+
 TEST(AutosetSim, SineOnCh1OnlyIsScaledAndTimedOnCh1) {
     Rig rig(true, Signals(kSine1k2Vpp, kGroundedDc));
     rig.doc->Stop(); // Autoset runs the acquisition itself
@@ -146,6 +187,13 @@ TEST(AutosetSim, ProgressWindowShowsEachStepOnceAndCloses) {
     EXPECT_GE(rig.sidebarRefreshes, 1);
     // Nine CH2 tries (steps 8..0) fail before the give-up: one tick each.
     EXPECT_EQ(rig.TicksIn(kAutosetCh2), 9);
+
+    // Running it again waits the settle ticks again.
+    const int first = static_cast<int>(rig.stepPerTick.size());
+    EXPECT_EQ(rig.TicksIn(kAutosetSettle), kAutosetSettleTicks);
+    EXPECT_EQ(rig.RunAutoset(), first);
+    EXPECT_EQ(rig.TicksIn(kAutosetSettle), kAutosetSettleTicks);
+    EXPECT_EQ(rig.closes, 2);
 }
 
 TEST(AutosetSim, SignalOnlyOnCh2MovesTheSourceToCh2AtItsZero) {
@@ -213,39 +261,8 @@ struct Try {
     int cycles;
 };
 
-std::vector<Try> RunRecordingTries(Rig& rig, int limit = 200) {
-    std::vector<Try> tries;
-    rig.autoset->Start();
-    for (int i = 0; i < limit && rig.doc->specialStep != kAutosetIdle; ++i) {
-        const bool timebaseTry = rig.doc->specialStep == kAutosetTimebase;
-        rig.Tick();
-        if (timebaseTry) {
-            tries.push_back({rig.autoset->Candidate(), rig.doc->measures.CyclesOnScreen(kCh1)});
-        }
-    }
-    return tries;
-}
-
 int Distance(int cycles) {
     return cycles < 4 ? 4 - cycles : (cycles > 10 ? cycles - 10 : 0);
-}
-
-TEST(AutosetSim, NoisyDcFitsVerticallyAndTheSearchEndsWithinItsBound) {
-    // Noise survives the AC coupling: 4 Vpp spans 64 codes at 2 V/div, so the vertical checks fit on
-    // a DC input. Its "cycles" depend on how the noise falls, but the search over 0..24 must end.
-    SimSignal noisy = kGroundedDc;
-    noisy.offsetVolts = 0.5;
-    noisy.noiseVpp = 4.0;
-    Rig rig(true, Signals(noisy, noisy));
-    const std::vector<Try> tries = RunRecordingTries(rig);
-
-    EXPECT_EQ(rig.doc->specialStep, kAutosetIdle);
-    EXPECT_TRUE(rig.autoset->SignalFound(kCh1));
-    EXPECT_TRUE(rig.autoset->SignalFound(kCh2));
-    EXPECT_EQ(rig.Ch(kCh1).voltsPerDivIndex, 7);
-    ASSERT_FALSE(tries.empty());
-    EXPECT_LE(tries.size(), 6u); // a bisection over 25 bases, plus the converged try
-    EXPECT_EQ(rig.closes, 1);
 }
 
 // An instrument that captures a square wave of 64 codes (low first) whose half period depends on the
@@ -309,18 +326,6 @@ TEST(AutosetFake, SearchConvergingWithoutAFitKeepsTheNearestTry) {
     EXPECT_EQ(nearest, 21);
     EXPECT_EQ(settle.front(), nearest);
     EXPECT_EQ(doc.settings.timebase.timeDivIndex, nearest);
-}
-
-TEST(AutosetSim, RunningTwiceWaitsTheSettleTicksBothTimes) {
-    Rig rig(true, Signals(kSine1k2Vpp, kGroundedDc));
-    const int first = rig.RunAutoset();
-    ASSERT_GT(first, 0);
-    EXPECT_EQ(rig.TicksIn(kAutosetSettle), kAutosetSettleTicks);
-    const int second = rig.RunAutoset();
-    ASSERT_GT(second, 0);
-    EXPECT_EQ(rig.TicksIn(kAutosetSettle), kAutosetSettleTicks);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(rig.closes, 2);
 }
 
 TEST(AutosetDemo, DemoSignalsOnBothChannelsAreScaledAndTimed) {

@@ -1,6 +1,8 @@
 // The acquisition cycle probed as an engineer probes a scope: sweep modes, pacing, roll, ALT and an
 // instrument that goes away and comes back.
 #include <algorithm>
+#include <array>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -98,61 +100,39 @@ TEST_F(CycleTest, SingleStopsAfterOneFrame) {
     EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
 }
 
-TEST_F(CycleTest, PacingHoldsA400msScreenFor3980ms) {
+// A paced screen holds for position x seconds-per-div scale - 20 ms: 400ms/div at 250 is 3980 ms.
+TEST_F(CycleTest, PacingHoldsTheScreenForItsTimeThenPollsOnTheNextTick) {
     Start();
     doc->SetTimeDiv(24); // 400ms/div (row 25)
-    ASSERT_EQ(doc->settings.timebase.horizontalPosition, 250);
-    doc->pacingWait = false;
-    driver.states = {kCaptureComplete};
-    Tick();
-    ASSERT_TRUE(doc->pacingWait);
-    const std::int64_t captured = clock.now;
-
-    driver.calls.clear();
-    while (clock.now + 30 <= captured + 3979) {
+    for (const auto& [position, holdMs] : {std::pair{250, 3980}, {500, 7980}}) {
+        SCOPED_TRACE(position);
+        doc->SetHorizontalPosition(position);
+        doc->pacingWait = false;
+        driver.states = {kCaptureComplete};
         Tick();
+        ASSERT_TRUE(doc->pacingWait);
+        const std::int64_t captured = clock.now;
+        driver.calls.clear();
+        clock.now = captured + holdMs - 1;
+        doc->OnTick();
+        EXPECT_TRUE(doc->pacingWait);
+        clock.now = captured + holdMs;
+        doc->OnTick(); // the wait ends here ...
+        EXPECT_FALSE(doc->pacingWait);
+        EXPECT_EQ(driver.Count("GetCaptureState"), 0);
+        Tick(); // ... and the next tick polls
+        EXPECT_EQ(driver.Count("GetCaptureState"), 1);
     }
-    clock.now = captured + 3979;
-    doc->OnTick();
-    EXPECT_TRUE(doc->pacingWait);
-    EXPECT_EQ(driver.Count("GetCaptureState"), 0);
 
-    clock.now = captured + 3980;
-    doc->OnTick(); // the wait ends here ...
-    EXPECT_FALSE(doc->pacingWait);
-    EXPECT_EQ(driver.Count("GetCaptureState"), 0);
-    Tick(); // ... and the next tick polls
-    EXPECT_EQ(driver.Count("GetCaptureState"), 1);
-}
-
-TEST_F(CycleTest, PacingScalesWithPositionAndEndsAtOnceForShortWaits) {
-    Start();
-    // Position 500 at 400ms/div: 100 x 80 - 20 = 7980 ms.
-    doc->SetTimeDiv(24);
-    doc->SetHorizontalPosition(500);
-    doc->pacingWait = false;
-    driver.states = {kCaptureComplete};
-    Tick();
-    const std::int64_t captured = clock.now;
-    clock.now = captured + 7979;
-    doc->OnTick();
-    EXPECT_TRUE(doc->pacingWait);
-    clock.now = captured + 7980;
-    doc->OnTick();
-    EXPECT_FALSE(doc->pacingWait);
-
-    // 1.00ms/div uses 0.25: 50 x 0.25 - 20 is below zero, so the wait ends in the same tick.
-    doc->SetTimeDiv(16);
+    // 1.00ms/div uses 0.25: 50 x 0.25 - 20 is below zero, so the wait ends in the same tick; 40.0us/div
+    // is not paced at all.
     doc->SetHorizontalPosition(250);
-    driver.states = {kCaptureComplete};
-    Tick();
-    EXPECT_FALSE(doc->pacingWait);
-
-    // 40.0us/div is not paced at all.
-    doc->SetTimeDiv(12);
-    driver.states = {kCaptureComplete};
-    Tick();
-    EXPECT_FALSE(doc->pacingWait);
+    for (int timeDiv : {16, 12}) {
+        doc->SetTimeDiv(timeDiv);
+        driver.states = {kCaptureComplete};
+        Tick();
+        EXPECT_FALSE(doc->pacingWait) << timeDiv;
+    }
 }
 
 TEST_F(CycleTest, RollAddsFifteenPointsPerStepAtOneSecondUpTo5000) {
@@ -194,11 +174,6 @@ TEST_F(CycleTest, RollStepIsDueAfterTwentyTimesSecondsPerDivMilliseconds) {
     Tick(); // 90 ms
     EXPECT_TRUE(doc->rollNewData);
     EXPECT_EQ(doc->frames[kCh1].rollPosition, 20);
-
-    // Any setting change while rolling starts the trace afresh.
-    doc->SetVoltsPerDiv(kCh1, 5);
-    EXPECT_EQ(doc->frames[kCh1].rollPosition, 0);
-    EXPECT_EQ(doc->frames[kCh2].rollPosition, 0);
 }
 
 // Trigger source and channel code of every SetTimebaseTrigger the ALT switch sent.
@@ -243,6 +218,7 @@ TEST_F(CycleTest, AltInNormalSwitchesOnEveryEmptyPoll) {
     EXPECT_EQ(driver.Count("StartCapture"), 2);
 }
 
+// Coming back, the instrument gets the whole configuration, in order, with the settings kept.
 TEST_F(CycleTest, LostInstrumentIsSearchedAndConfiguredAfreshWithItsSettings) {
     Start();
     doc->SetVoltsPerDiv(kCh1, 3);
@@ -262,14 +238,58 @@ TEST_F(CycleTest, LostInstrumentIsSearchedAndConfiguredAfreshWithItsSettings) {
     Tick();
     EXPECT_TRUE(doc->configured);
     EXPECT_EQ(status.back(), "Connected");
-    EXPECT_EQ(driver.Count("ReadCalibration"), 1);
-    ASSERT_NE(driver.Last("SetChannels"), nullptr);
+    std::vector<std::string> entries;
+    for (const auto& call : driver.calls) {
+        entries.push_back(call.entry);
+    }
+    const std::vector<std::string> configure{"ReadCalibration", "ReadCalibrationLevel", "SetTimebaseTrigger",
+                                             "SetTimebaseTrigger", "SetChannels", "SetLevels",
+                                             "SetFilters", "StartCapture"};
+    ASSERT_GE(entries.size(), configure.size());
+    EXPECT_EQ(std::vector<std::string>(entries.begin(), entries.begin() + 8), configure);
     const std::vector<int> channels{0, 3, 6, kCouplingAc, kCouplingDc, kTrigCh1};
     EXPECT_EQ(driver.Last("SetChannels")->args, channels);
-    ASSERT_NE(driver.Last("SetLevels"), nullptr);
     EXPECT_EQ(driver.Last("SetLevels")->args[1], 100);
-    EXPECT_GE(driver.Count("StartCapture"), 1);
-    EXPECT_EQ(driver.Count("GetCaptureState"), 1);
+    EXPECT_EQ(driver.Count("GetCaptureState"), 1); // then the tick's own poll
+}
+
+// A setting change empties the rolling trace only while Roll is running; otherwise the trace stays.
+TEST_F(CycleTest, SettingChangesRestartTheTraceOnlyInRollWhileRunning) {
+    const struct {
+        int format;
+        bool running;
+        bool cleared;
+    } cases[] = {{kFormatRoll, true, true}, {kFormatRoll, false, false}, {kFormatYT, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.format * 10 + (c.running ? 1 : 0));
+        Start();
+        driver.idleState = kCaptureComplete;
+        doc->SelectDisplayFormat(c.format);
+        Ticks(3);
+        if (!c.running) {
+            doc->Stop();
+        }
+        const std::array<WaveFrame, 2> before{doc->frames[kCh1], doc->frames[kCh2]};
+        for (int ch : {kCh1, kCh2}) {
+            const WaveFrame& f = before[static_cast<std::size_t>(ch)];
+            ASSERT_GT(f.samples[1], 0);
+            ASSERT_NE(std::count(f.display.begin(), f.display.end(), 0), kDisplayPoints);
+        }
+        doc->SetVoltsPerDiv(kCh1, 5);
+        for (int ch : {kCh1, kCh2}) {
+            const WaveFrame& f = doc->frames[static_cast<std::size_t>(ch)];
+            const WaveFrame& was = before[static_cast<std::size_t>(ch)];
+            if (c.cleared) {
+                EXPECT_EQ(f.rollPosition, 0);
+                EXPECT_EQ(std::count(f.display.begin(), f.display.end(), 0), kDisplayPoints);
+                EXPECT_EQ(std::count(f.samples.begin(), f.samples.end(), 0), std::ssize(f.samples));
+            } else {
+                EXPECT_EQ(f.rollPosition, was.rollPosition);
+                EXPECT_EQ(f.display, was.display);
+                EXPECT_EQ(f.samples, was.samples);
+            }
+        }
+    }
 }
 
 TEST_F(CycleTest, HooksRunInTickOrder) {

@@ -18,7 +18,7 @@
 namespace tarnix::testing {
 namespace {
 
-// The number of a measurement text ("CH1:Vpp = 3.97V") in base units, by its unit prefix.
+// The number of a measurement text ("CH1:Vpp = 3.97V", "CH1:Freq = 12.50kHz") in base units.
 double MeasuredValue(const std::string& text) {
     const std::size_t at = text.find("= ");
     if (at == std::string::npos) {
@@ -30,18 +30,7 @@ double MeasuredValue(const std::string& text) {
     if (end == start) {
         return -1.0;
     }
-    switch (*end) {
-    case 'k':
-        return number * 1e3;
-    case 'M':
-        return number * 1e6;
-    case 'm':
-        return number * 1e-3;
-    case 'u':
-        return number * 1e-6;
-    default:
-        return number;
-    }
+    return *end == 'k' ? number * 1e3 : number;
 }
 
 class FakePanelTimer final : public IPanelTimer {
@@ -70,11 +59,6 @@ protected:
 
 TEST_F(DocSubsystemTest, MeasurementsOfTheDemoSineEverySixthPass) {
     StartSteadyDemo();
-    doc->measures.SetMeasureSource(0);
-    doc->measures.AddMeasure(kMeasureVpp);
-    doc->measures.AddMeasure(kMeasureFrequency);
-    EXPECT_EQ(doc->measures.Text(0), "*****");
-
     // Count the passes (CH1's finished traces) and note the passes on which an evaluation ran.
     int passes = 0;
     std::vector<int> evaluatedOn;
@@ -85,39 +69,27 @@ TEST_F(DocSubsystemTest, MeasurementsOfTheDemoSineEverySixthPass) {
         evaluatedOn.push_back(passes);
         evaluate(secondsPerDiv);
     };
+    Ticks(20);
+    EXPECT_TRUE(evaluatedOn.empty()) << "nothing to evaluate without items";
+
+    doc->measures.SetMeasureSource(0);
+    doc->measures.AddMeasure(kMeasureVpp);
+    doc->measures.AddMeasure(kMeasureFrequency);
+    EXPECT_EQ(doc->measures.Text(0), "*****");
+    passes = 0;
     while (passes < 13) {
         Tick();
     }
     ASSERT_GE(evaluatedOn.size(), 2u);
     EXPECT_EQ(evaluatedOn[1] - evaluatedOn[0], 6);
 
-    // Expected values from the demo's own definition: amplitude A volts peak to peak, and
-    // F x seconds-per-division cycles per sample over span/10 samples per division.
-    const double amplitude = doc->demo.amplitudeVolts;
-    const double secondsPerDiv = SecondsPerDiv(doc->settings.timebase);
-    const double samplesPerDiv = doc->frames[kCh1].span / 10.0;
-    const double cyclesPerSample = secondsPerDiv * doc->demo.frequency;
-    const double expectedHz = cyclesPerSample * samplesPerDiv / secondsPerDiv;
-    EXPECT_NEAR(expectedHz, 12500.0, 1e-6); // the default setting: 12.5 kHz over 1000 samples per div
-
     const std::string vpp = doc->measures.Text(0);
     const std::string freq = doc->measures.Text(1);
     EXPECT_EQ(vpp.rfind("CH1:", 0), 0u) << vpp;
-    // One code is 1/32 division: allow two codes for truncation and min/max decimation.
-    EXPECT_NEAR(MeasuredValue(vpp), amplitude, 2.0 / 32.0) << vpp;
-    EXPECT_NEAR(MeasuredValue(freq), expectedHz, expectedHz * 0.02) << freq;
-}
-
-TEST_F(DocSubsystemTest, NoEvaluationWithoutItems) {
-    StartSteadyDemo();
-    int evaluations = 0;
-    auto evaluate = doc->processor.hooks.updateMeasurements;
-    doc->processor.hooks.updateMeasurements = [&](double s) {
-        ++evaluations;
-        evaluate(s);
-    };
-    Ticks(20);
-    EXPECT_EQ(evaluations, 0);
+    // The demo's default 4 Vpp at 12.5 kHz; one code is 1/32 division: allow two codes for truncation
+    // and min/max decimation.
+    EXPECT_NEAR(MeasuredValue(vpp), 4.0, 2.0 / 32.0) << vpp;
+    EXPECT_NEAR(MeasuredValue(freq), 12500.0, 12500.0 * 0.02) << freq;
 }
 
 TEST_F(DocSubsystemTest, PassFailCountsDemoFrames) {
@@ -196,12 +168,27 @@ TEST_F(DocSubsystemTest, FactoryDefaultsResetEverySubsystem) {
     doc->fftSettings.bins = 4096;
     doc->fftSettings.running = 1;
     doc->screenSetup.levelOffset = 7.0f;
+    doc->pacingWait = true;
+    doc->forcedTrigger = true;
+    doc->refEmpty = false;
+    doc->frames[kCh1].firstIndex = 300;
+    doc->SetVoltsPerDiv(kCh1, 2);
 
+    int resets = 0;
     bool subsystemsClearedFirst = false;
-    doc->hooks.resetSubsystems = [&] { subsystemsClearedFirst = doc->measures.ItemCount() == 0; };
+    doc->hooks.resetSubsystems = [&] {
+        ++resets;
+        subsystemsClearedFirst = doc->measures.ItemCount() == 0;
+    };
     doc->ApplyFactoryDefaults();
 
+    EXPECT_EQ(resets, 1);
     EXPECT_TRUE(subsystemsClearedFirst);
+    EXPECT_FALSE(doc->pacingWait);
+    EXPECT_FALSE(doc->forcedTrigger);
+    EXPECT_EQ(doc->frames[kCh1].firstIndex, 0);
+    EXPECT_EQ(doc->settings.ch(kCh1).voltsPerDivIndex, 6);
+    EXPECT_EQ(doc->frames[kCh1].samples.size(), 65536u);
     EXPECT_EQ(doc->measures.ItemCount(), 0);
     EXPECT_EQ(doc->measures.GetMeasureSource(), 0);
     EXPECT_EQ(doc->passFail.State(), PassFailState{});

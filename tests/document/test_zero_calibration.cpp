@@ -1,6 +1,7 @@
 // Zero calibration against the simulated instrument, whose calibration memory starts with wrong words:
 // the run must find words that put 0 V at the screen edges, write them only when it completes, and
-// leave the other channel's words alone. Also the Calibrate Data level edit and the dialog's texts.
+// leave the other channel's words alone. Then the search's steps and word limits against captures of
+// chosen codes, the Calibrate Data level edit and the dialog's texts.
 #include <array>
 #include <cstdlib>
 #include <string>
@@ -8,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../acquisition/fake_services.h"
+#include "doc_fixture.h"
 #include "document/tarnix_doc.h"
 #include "document/zero_calibration.h"
 #include "simulator/sim_instrument.h"
@@ -16,64 +17,11 @@
 namespace tarnix {
 namespace {
 
-// Passes every entry to the simulated instrument and counts the writes to its memory.
-class CCountingDriver final : public IDriverLibrary {
-public:
-    explicit CCountingDriver(CSimInstrument& sim) : sim_(sim) {}
-    int calibrationWrites = 0;
-    std::vector<int> levelWrites;
-
-    int IsPresent(int slot) override { return sim_.IsPresent(slot); }
-    int ReadDeviceId(int slot, std::uint16_t* id) override { return sim_.ReadDeviceId(slot, id); }
-    int WriteDeviceId(int slot, int id) override { return sim_.WriteDeviceId(slot, id); }
-    int ReadCalibration(int slot, std::uint16_t* values, int count) override {
-        return sim_.ReadCalibration(slot, values, count);
-    }
-    int WriteCalibration(int slot, const std::uint16_t* values, int count) override {
-        ++calibrationWrites;
-        return sim_.WriteCalibration(slot, values, count);
-    }
-    int ReadCalibrationLevel(int slot, std::uint16_t* level) override {
-        return sim_.ReadCalibrationLevel(slot, level);
-    }
-    int WriteCalibrationLevel(int slot, int level) override {
-        levelWrites.push_back(level);
-        return sim_.WriteCalibrationLevel(slot, level);
-    }
-    int SetTimebaseTrigger(int slot, int slope, const HardwareBlock* block) override {
-        return sim_.SetTimebaseTrigger(slot, slope, block);
-    }
-    int SetChannels(int slot, int v1, int v2, int c1, int c2, int source) override {
-        return sim_.SetChannels(slot, v1, v2, c1, c2, source);
-    }
-    int SetLevels(int slot, const HardwareLevels* levels, int v1, int v2, int source,
-                  const std::uint16_t* table) override {
-        return sim_.SetLevels(slot, levels, v1, v2, source, table);
-    }
-    int SetFilters(int slot, int bw1, int bw2, int hf) override {
-        return sim_.SetFilters(slot, bw1, bw2, hf);
-    }
-    int StartCapture(int slot) override { return sim_.StartCapture(slot); }
-    int EnableTrigger(int slot) override { return sim_.EnableTrigger(slot); }
-    int ForceTrigger(int slot) override { return sim_.ForceTrigger(slot); }
-    int GetCaptureState(int slot, std::uint32_t* address) override {
-        return sim_.GetCaptureState(slot, address);
-    }
-    int ReadCapture(int slot, std::uint16_t* ch1, std::uint16_t* ch2, const HardwareBlock* block,
-                    std::uint32_t address, int level) override {
-        return sim_.ReadCapture(slot, ch1, ch2, block, address, level);
-    }
-
-private:
-    CSimInstrument& sim_;
-};
-
 struct Rig {
     testing::CFakeClock clock;
     testing::CFakeRandom random;
     CSimInstrument sim;
-    CCountingDriver driver{sim};
-    CTarnixDoc doc{DocumentServices{&driver, &clock, &random, nullptr, nullptr}};
+    CTarnixDoc doc{DocumentServices{&sim, &clock, &random, nullptr, nullptr}};
     CZeroCalibration calibration{doc};
     std::vector<bool> maximized;
     std::array<std::uint16_t, kCalibrationWords> memoryBefore{};
@@ -150,7 +98,6 @@ TEST(ZeroCalibration, FullRunWritesWordsThatPutZeroVoltsAtBothEdges) {
     EXPECT_EQ(rig.doc.settings.timebase.timeDivIndex, kCalibrationTimeDiv);
     ASSERT_GT(rig.RunToEnd(), 0);
 
-    EXPECT_EQ(rig.driver.calibrationWrites, 1);
     const auto words = rig.Memory();
     ExpectChannelCalibrated(words, 0);
     ExpectChannelCalibrated(words, 1);
@@ -188,7 +135,6 @@ TEST(ZeroCalibration, StopDuringCh2WritesNothingAndRestores) {
     rig.calibration.Finish();
 
     EXPECT_EQ(rig.doc.calibrationStep, kCalibrationIdle);
-    EXPECT_EQ(rig.driver.calibrationWrites, 0);
     EXPECT_EQ(rig.Memory(), rig.memoryBefore);
     // The table in use is the instrument's again, not the half-searched working copy.
     for (int w = 0; w < kCalibrationWords; ++w) {
@@ -224,7 +170,6 @@ TEST(ZeroCalibration, Ch2AloneLeavesCh1WordsAndFinishesAfterCh2) {
         rig.doc.OnTick();
     }
     EXPECT_EQ(steps, (std::vector<int>{kCalibrationCh2, kCalibrationDone}));
-    EXPECT_EQ(rig.driver.calibrationWrites, 1);
     const auto words = rig.Memory();
     for (int w = 0; w < kCalibrationWordsPerChannel; ++w) {
         EXPECT_EQ(words[static_cast<std::size_t>(w)], rig.memoryBefore[static_cast<std::size_t>(w)]) << w;
@@ -232,27 +177,13 @@ TEST(ZeroCalibration, Ch2AloneLeavesCh1WordsAndFinishesAfterCh2) {
     ExpectChannelCalibrated(words, 1);
 }
 
-TEST(ZeroCalibration, StartNeedsAChannelAndTheBottomSearchStartsFromTheModelsWord) {
+TEST(ZeroCalibration, StartNeedsAChannelAndAnInstrument) {
     Rig rig;
     EXPECT_FALSE(rig.calibration.Start(false, false));
     EXPECT_EQ(rig.doc.calibrationStep, kCalibrationIdle);
     rig.doc.settings.demoMode = 1;
     EXPECT_FALSE(rig.calibration.Start(true, true));
     EXPECT_EQ(rig.doc.calibrationStep, kCalibrationIdle);
-    rig.doc.settings.demoMode = 0;
-
-    ASSERT_TRUE(rig.calibration.Start(true, false));
-    rig.clock.Advance(30);
-    rig.doc.OnTick(); // phase 0 of CH1 at 10 mV/div
-    EXPECT_EQ(rig.calibration.Phase(), 1);
-    EXPECT_EQ(rig.calibration.WorkingTable()[0], 160);
-    EXPECT_EQ(rig.doc.settings.ch(kCh1).zeroLevel, 255.0f);
-    rig.clock.Advance(30);
-    // First test capture: 160 is 12 words above the true 148 of a 452-word span, so 0 V sits at
-    // 12 x 255 / 452 = 6.8, sampled as code 7; a mean of 1..10 lowers the word by one.
-    rig.doc.OnTick();
-    EXPECT_EQ(rig.calibration.LastMean(), 7);
-    EXPECT_EQ(rig.calibration.WorkingTable()[0], 159);
 }
 
 TEST(CalibrationRules, StartWordsLevelsAndAvailability) {
@@ -261,16 +192,94 @@ TEST(CalibrationRules, StartWordsLevelsAndAvailability) {
     EXPECT_EQ(CalibrationStartWord(2, 1, 4), 210);
     EXPECT_EQ(CalibrationWordIndex(1, 2), 22);
 
-    EXPECT_EQ(ClampCalibrationLevel(1, 15), 10);
-    EXPECT_EQ(ClampCalibrationLevel(2, 15), 15);
-    EXPECT_EQ(ClampCalibrationLevel(2, 25), 20);
-    EXPECT_EQ(ClampCalibrationLevel(0, -4), 0);
+    // Models 0, 1 and 3 take 0..10, model 2 takes 0..20: each limit kept, one past it clamped.
+    const struct {
+        int model, value, stored;
+    } levels[] = {{1, 10, 10}, {1, 11, 10}, {0, 11, 10}, {3, 11, 10}, {2, 20, 20},
+                  {2, 21, 20}, {1, 0, 0},   {1, -1, 0},  {2, -1, 0}};
+    for (const auto& l : levels) {
+        EXPECT_EQ(ClampCalibrationLevel(l.model, l.value), l.stored) << l.model << " " << l.value;
+    }
 
     InstrumentSettings settings;
     EXPECT_TRUE(CalibrationAvailable(settings, false));
     EXPECT_FALSE(CalibrationAvailable(settings, true));
     settings.demoMode = 1;
     EXPECT_FALSE(CalibrationAvailable(settings, false));
+}
+
+// Every test capture of a constant code has that code as its mean; the word moves by the step its mean
+// earns, and each search ends at its edge code or its word limit.
+using CalibrationSearchTest = testing::DocTest;
+
+TEST_F(CalibrationSearchTest, StepsChangeAtTheirThresholdsAndTheWordsStopAtTheirLimits) {
+    ASSERT_EQ(Start(), StartupResult::kConnected);
+    driver.idleState = kCaptureComplete;
+    CZeroCalibration calibration(*doc);
+    calibration.Attach();
+    const std::size_t bottom = 0;
+    const std::size_t top = 1;
+    int word = 0;
+    // One test capture of a constant code; how far it moved the word.
+    const auto capture = [&](int code, std::size_t index) {
+        driver.captureCode = static_cast<std::uint16_t>(code);
+        Tick();
+        EXPECT_EQ(calibration.LastMean(), code);
+        const int moved = calibration.WorkingTable()[index] - word;
+        word = calibration.WorkingTable()[index];
+        return moved;
+    };
+    const auto begin = [&] {
+        calibration.Finish();
+        ASSERT_TRUE(calibration.Start(true, false));
+        Tick(); // phase 0: the bottom search starts from the model's word
+        word = calibration.WorkingTable()[bottom];
+        ASSERT_EQ(word, 160);
+        EXPECT_EQ(doc->settings.ch(kCh1).zeroLevel, 255.0f); // 0 V searched at the bottom edge
+    };
+    const auto searchTop = [&] {
+        Tick(); // phase 2: the top search starts from the bottom word
+        ASSERT_EQ(calibration.Phase(), 3);
+        ASSERT_EQ(calibration.WorkingTable()[top], word);
+        EXPECT_EQ(doc->settings.ch(kCh1).zeroLevel, 0.0f);
+    };
+
+    // Thresholds: the mean is how far the trace is from the edge; code 0 (bottom) or 255 (top) ends it.
+    begin();
+    const std::pair<int, int> bottomSteps[] = {{31, -5}, {30, -4}, {16, -4}, {15, -2},
+                                               {11, -2}, {10, -1}, {1, -1}, {0, 0}};
+    for (const auto& [code, moved] : bottomSteps) {
+        EXPECT_EQ(capture(code, bottom), moved) << "bottom, mean " << code;
+        EXPECT_EQ(calibration.Phase(), code == 0 ? 2 : 1) << "bottom, mean " << code;
+    }
+    searchTop();
+    const std::pair<int, int> topSteps[] = {{199, 5}, {200, 4}, {229, 4}, {230, 2},
+                                            {240, 2}, {241, 1}, {254, 1}, {255, 0}};
+    for (const auto& [code, moved] : topSteps) {
+        EXPECT_EQ(capture(code, top), moved) << "top, mean " << code;
+        EXPECT_EQ(calibration.Phase(), code == 255 ? 4 : 3) << "top, mean " << code;
+    }
+
+    // Limits: a trace that never reaches the edge; the bottom word still steps at 6, not at 5, and the
+    // top word steps below 1001, not at it.
+    begin();
+    for (int i = 0; i < 100 && word > 6; ++i) {
+        capture(word - 6 >= 5 ? 31 : 30, bottom);
+    }
+    ASSERT_EQ(word, 6);
+    EXPECT_EQ(capture(1, bottom), -1);
+    EXPECT_EQ(calibration.Phase(), 1);
+    EXPECT_EQ(capture(1, bottom), 0);
+    EXPECT_EQ(calibration.Phase(), 2);
+    searchTop();
+    for (int i = 0; i < 300 && word < 1000; ++i) {
+        capture(0, top);
+    }
+    ASSERT_EQ(word, 1000);
+    EXPECT_EQ(capture(254, top), 1);
+    EXPECT_EQ(calibration.Phase(), 3);
+    EXPECT_EQ(capture(254, top), 0);
+    EXPECT_EQ(calibration.Phase(), 4);
 }
 
 TEST(CalibrationRules, LevelEditOnModel1TurnsFifteenIntoTenAndWritesOnce) {
@@ -282,7 +291,6 @@ TEST(CalibrationRules, LevelEditOnModel1TurnsFifteenIntoTenAndWritesOnce) {
     const CalibrationLevelEdit again = ApplyCalibrationLevelEdit(rig.doc.link, 1, 15);
     EXPECT_EQ(again.value, 10);
     EXPECT_FALSE(again.written);
-    EXPECT_EQ(rig.driver.levelWrites, std::vector<int>{10});
     EXPECT_EQ(rig.doc.link.calibrationLevel, 10);
     std::uint16_t stored = 0;
     rig.sim.ReadCalibrationLevel(0, &stored);
