@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "../support/temp_dir.h"
@@ -116,28 +117,77 @@ TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
     EXPECT_TRUE(RecorderSettingsInRange(s, 1));
 }
 
-TEST(RecFile, TwelveHundredFramesLoadAThousandAndFieldsAreClamped) {
+// Every header field with a range, at its limit (taken as it is) and one past it (held to the limit).
+TEST(RecFile, HeaderFieldsAreHeldToTheirRanges) {
+    struct Row {
+        const char* name;
+        std::size_t at;
+        bool isFloat;
+        double limit;
+        double past;
+        double readsAs;
+        int timeDivOffset = 1;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Row rows[] = {
+        {"source", 0, false, 1, 2, 1},
+        {"source", 0, false, 0, 0xFFFF, 0}, // -1 in the signed field
+        {"volts/div", 2, false, 9, 10, 9},
+        {"coupling", 4, false, 2, 3, 2},
+        {"probe", 6, false, 3, 4, 3},
+        {"bandwidth limit", 8, false, 1, 2, 1},
+        {"position", 10, true, 255, 256, 255},
+        {"position", 10, true, 0, -1, 0},
+        {"position", 10, true, 0, nan, 0},
+        {"time/div", 14, false, 37, 38, 37},
+        {"time/div from 2ns", 14, false, 38, 39, 38, 0},
+        {"trigger position", 20, false, 500, 501, 500},
+        {"count", 22, false, 1000, 1001, 1000},
+    };
+    TempDir dir;
+    const std::string path = dir.File("h.rec");
+    const std::string saved = dir.File("saved.rec");
+    auto recorder = std::make_unique<CRecorder>();
+    const std::string base = Header(0, 3, 0, 0, 0, 0x42C80000, 12, 7, 250, 2);
+    auto with = [&](const Row& row, double value) {
+        std::string bytes = base;
+        if (row.isFloat) {
+            const float f = static_cast<float>(value);
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &f, sizeof bits);
+            bytes.replace(row.at, 4, Le32(bits));
+        } else {
+            bytes.replace(row.at, 2, Le16(static_cast<unsigned>(value)));
+        }
+        return bytes;
+    };
+    // The header a load leaves, as the recorder writes it out again.
+    auto loaded = [&](const std::string& bytes, int timeDivOffset) {
+        WriteAll(path, bytes);
+        EXPECT_TRUE(recorder->LoadRec(path, timeDivOffset).ok);
+        EXPECT_TRUE(RecorderSettingsInRange(recorder->settings, timeDivOffset));
+        EXPECT_TRUE(recorder->SaveRec(saved).ok);
+        return ReadAll(saved).substr(0, 24);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(loaded(with(row, row.limit), row.timeDivOffset), with(row, row.limit));
+        EXPECT_EQ(loaded(with(row, row.past), row.timeDivOffset), with(row, row.readsAs));
+    }
+}
+
+TEST(RecFile, TwelveHundredFramesLoadAThousand) {
     TempDir dir;
     const std::string path = dir.File("big.rec");
-    std::string bytes = Header(5, 12, 7, 9, 0xFFFF, 0x7FC00000, 50, 0, 900, 1200);
+    std::string bytes = Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 1200);
     for (int k = 0; k < 1200; ++k) {
         bytes += Frame(static_cast<unsigned>(k));
     }
     WriteAll(path, bytes);
     auto recorder = std::make_unique<CRecorder>();
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
-    const RecorderSettings& s = recorder->settings;
-    EXPECT_EQ(s.recordedCount, 1000);
+    EXPECT_EQ(recorder->settings.recordedCount, 1000);
     EXPECT_EQ(recorder->store.Frame(999)[4999], 999);
-    EXPECT_EQ(s.recordSource, 1);
-    EXPECT_EQ(s.voltsPerDivIndex, 9);
-    EXPECT_EQ(s.coupling, 2);
-    EXPECT_EQ(s.probe, 3);
-    EXPECT_EQ(s.bandwidthLimit, 1);
-    EXPECT_EQ(s.verticalPosition, 0.0f); // NaN cannot be a position
-    EXPECT_EQ(s.timeDivIndex, 37);       // the slowest time base of the selector
-    EXPECT_EQ(s.horizontalPosition, 500);
-    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
 }
 
 TEST(RecFile, ShortFilesAndRefusals) {
