@@ -89,14 +89,6 @@ TEST(CsvSave, OtherModelsWriteTheClockLineAlone) {
     }
 }
 
-TEST(CsvSave, UnwritablePathGivesTheSaveMessage) {
-    TempDir dir;
-    std::vector<std::uint16_t> record(10240, 0);
-    CsvSaveResult result = SaveCsvFile(dir.File("missing/x.csv"), SettingsForModel(1), 0, record);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
-}
-
 TEST(CsvExport, Model2BuildsMinMaxPairsInTimeOrder) {
     // 512k record, trigger position 250: trigger sample 262144, the window starts 256000 before it.
     const std::size_t n = 524288;

@@ -63,8 +63,6 @@ TEST(RecFile, SavedFileIsTheHeaderAndNFrames) {
     recorder->settings.recordedCount = 0;
     ASSERT_TRUE(recorder->SaveRec(path).ok);
     EXPECT_EQ(ReadAll(path).size(), 24u);
-    EXPECT_EQ(recorder->SaveRec(dir.File("none/a.rec")).message,
-              std::string("Cann't save file: ") + std::strerror(ENOENT));
 }
 
 TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
