@@ -211,6 +211,7 @@ void ExpectFieldLimits(const Field& f, const SetupImage& base, const SetupLimits
     ASSERT_EQ(FirstDifference(other.held, other.file), std::string::npos);
     const Loaded atLimit = load(f.limit, other.image);
     EXPECT_EQ(FirstDifference(atLimit.held, atLimit.file), std::string::npos) << "the limit is refused";
+    EXPECT_TRUE(SetupImageInRange(atLimit.image, limits));
     std::string expected = other.file;
     if (f.pastReadsAs != kKept) {
         Put(expected, f.at, f.kind, f.pastReadsAs);
@@ -411,6 +412,150 @@ TEST(SetupFile, EveryRangedFieldAtItsLimitAndOnePast) {
     }
     ExpectFieldLimits({"buffer size 1M", kTimebaseAt + 2, Kind::kU16, 0, 6, 7}, base, wide);
     ExpectFieldLimits({"record length 512k", kCh1At + 26, Kind::kI32, 10240, 524288, 524289}, base, wide);
+}
+
+// The range check a loaded image must pass (the fuzz targets hold the loader to it) refuses each field one
+// past its limit.
+TEST(SetupFile, RangeCheckRefusesEveryFieldOnePastItsLimit) {
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    using Set = void (*)(SetupImage&);
+    const Set outOfRange[] = {
+        [](SetupImage& i) { i.model = 2; },
+        [](SetupImage& i) { i.languageIndex = -2; },
+        [](SetupImage& i) { i.ch1.enabled = 2; },
+        [](SetupImage& i) { i.ch1.enabled = -1; },
+        [](SetupImage& i) { i.ch1.voltsPerDivIndex = 10; },
+        [](SetupImage& i) { i.ch1.coupling = 3; },
+        [](SetupImage& i) { i.ch1.probe = 4; },
+        [](SetupImage& i) { i.ch1.filterMode = 3; },
+        [](SetupImage& i) { i.ch1.invert = 2; },
+        [](SetupImage& i) { i.ch1.bandwidthLimit = 2; },
+        [](SetupImage& i) { i.ch1.zeroLevel = 256.0f; },
+        [](SetupImage& i) { i.ch1.zeroLevel = -1.0f; },
+        [](SetupImage& i) { i.ch1.interpolation = 3; },
+        [](SetupImage& i) { i.ch1.recordLength = 10241; },
+        [](SetupImage& i) { i.ch1.recordLength = 524288; },
+        [](SetupImage& i) { i.ch1.colour = 0x1000000; },
+        [](SetupImage& i) { i.ch2.probe = 4; },
+        [](SetupImage& i) { i.math.enabled = 2; },
+        [](SetupImage& i) { i.math.voltsPerDivIndex = 10; },
+        [](SetupImage& i) { i.math.probe = 4; },
+        [](SetupImage& i) { i.math.sourceA = 2; },
+        [](SetupImage& i) { i.math.sourceB = 2; },
+        [](SetupImage& i) { i.math.mathOperator = 4; },
+        [](SetupImage& i) { i.math.invert = 2; },
+        [](SetupImage& i) { i.math.zeroLevel = 256.0f; },
+        [](SetupImage& i) { i.math.interpolation = 3; },
+        [](SetupImage& i) { i.math.recordLength = 10241; },
+        [](SetupImage& i) { i.math.colour = 0x1000000; },
+        [](SetupImage& i) { i.ref.enabled = 2; },
+        [](SetupImage& i) { i.ref.empty = 2; },
+        [](SetupImage& i) { i.ref.zeroLevel = 256.0f; },
+        [](SetupImage& i) { i.ref.zeroLevelAtStop = 256.0f; },
+        [](SetupImage& i) { i.ref.voltsPerDivIndex = 10; },
+        [](SetupImage& i) { i.ref.voltsPerDivIndexAtStop = 10; },
+        [](SetupImage& i) { i.ref.recordLength = 65537; },
+        [](SetupImage& i) { i.ref.recordLength = 0; },
+        [](SetupImage& i) { i.ref.timeDivIndex = 38; },
+        [](SetupImage& i) { i.ref.horizontalPosition = 501; },
+        [](SetupImage& i) { i.ref.storedPosition = 256.0f; },
+        [](SetupImage& i) { i.ref.colour = 0x1000000; },
+        [](SetupImage& i) { i.ref.samples.resize(1); }, // an empty REF holds no samples
+        [](SetupImage& i) { i.ref.empty = 0; },         // a held REF holds N samples
+        [](SetupImage& i) { i.trigger.triggerMode = 2; },
+        [](SetupImage& i) { i.trigger.sweep = 3; },
+        [](SetupImage& i) { i.trigger.triggerSource = 5; },
+        [](SetupImage& i) { i.trigger.slope = 2; },
+        [](SetupImage& i) { i.trigger.levelCh1 = 32768.0f; },
+        [](SetupImage& i) { i.trigger.levelCh2 = -32768.0f; },
+        [](SetupImage& i) { i.trigger.levelExt = 256.0f; },
+        [](SetupImage& i) { i.trigger.hfRejection = 2; },
+        [](SetupImage& i) { i.trigger.levelMarkerCh1 = 1; },
+        [](SetupImage& i) { i.trigger.levelMarkerCh2 = 4; },
+        [](SetupImage& i) { i.trigger.levelMarkerExt = 1; },
+        [](SetupImage& i) { i.trigger.levelOffset = 32768.0f; },
+        [](SetupImage& i) { i.timebase.timeDivIndex = 38; },
+        [](SetupImage& i) { i.timebase.bufferSizeIndex = 5; },
+        [](SetupImage& i) { i.timebase.displayFormat = 3; },
+        [](SetupImage& i) { i.timebase.horizontalPosition = 501; },
+        [](SetupImage& i) { i.timebase.samplingMode = 2; },
+        [](SetupImage& i) { i.display.cursorSource = 3; },
+        [](SetupImage& i) { i.display.cursorType = 5; },
+        [](SetupImage& i) { i.display.dotsMode = 2; },
+        [](SetupImage& i) { i.display.gridOn = 2; },
+        [](SetupImage& i) { i.display.gridIntensity = 256; },
+        [](SetupImage& i) { i.display.waveIntensity = 256; },
+        [](SetupImage& i) { i.acquire.persistenceDepth = 16; },
+        [](SetupImage& i) { i.acquire.persistenceOn = 2; },
+        [](SetupImage& i) { i.acquire.acquisitionMode = 3; },
+        [](SetupImage& i) { i.acquire.averageCount = 0; },
+        [](SetupImage& i) { i.acquire.averageCount = 129; },
+        [](SetupImage& i) { i.acquire.saveChannel = 3; },
+        [](SetupImage& i) { i.acquire.recordingEmpty = 0; }, // without the frame store
+        [](SetupImage& i) { i.recorder.recordSource = 2; },
+        [](SetupImage& i) { i.recorder.recordEndFrame = 1001; },
+        [](SetupImage& i) { i.recorder.recordInterval = 0; },
+        [](SetupImage& i) { i.recorder.recordInterval = 20001; },
+        [](SetupImage& i) { i.recorder.recordedCount = 1001; },
+        [](SetupImage& i) { i.recorder.timeDivIndex = 38; },
+        [](SetupImage& i) { i.recorder.voltsPerDivIndex = 10; },
+        [](SetupImage& i) { i.recorder.verticalPosition = 256.0f; },
+        [](SetupImage& i) { i.recorder.coupling = 3; },
+        [](SetupImage& i) { i.recorder.probe = 4; },
+        [](SetupImage& i) { i.recorder.bandwidthLimit = 2; },
+        [](SetupImage& i) { i.recorder.playing = 2; },
+        [](SetupImage& i) { i.recorder.playStartFrame = 0; },
+        [](SetupImage& i) { i.recorder.playStartFrame = 1001; },
+        [](SetupImage& i) { i.recorder.horizontalPosition = 501; },
+        [](SetupImage& i) { i.recorder.playInterval = 0; },
+        [](SetupImage& i) { i.recorder.playInterval = 20001; },
+        [](SetupImage& i) { i.recorder.recordedCount = 999; }, // below the play end frame
+        [](SetupImage& i) { i.recorder.currentFrame = 0; },
+        [](SetupImage& i) { i.recorder.currentFrame = 1001; },
+        [](SetupImage& i) { i.recorder.repeat = 2; },
+        [](SetupImage& i) { i.passFail.horizontalTolerance = 0; },
+        [](SetupImage& i) { i.passFail.horizontalTolerance = 2001; },
+        [](SetupImage& i) { i.passFail.verticalTolerance = 0; },
+        [](SetupImage& i) { i.passFail.verticalTolerance = 129; },
+        [](SetupImage& i) { i.passFail.output = 4; },
+        [](SetupImage& i) { i.passFail.source = 2; },
+        [](SetupImage& i) { i.passFail.stopWhenOutput = 2; },
+        [](SetupImage& i) { i.passFail.upper[4999] = 256; },
+        [](SetupImage& i) { i.passFail.lower[0] = -1; },
+        [](SetupImage& i) { i.measure.itemCount = 9; },
+        [](SetupImage& i) { i.measure.source = 3; },
+        [](SetupImage& i) { i.measure.items[7].used = 2; },
+        [](SetupImage& i) { i.measure.items[7].source = 3; },
+        [](SetupImage& i) { i.measure.items[7].kind = 20; },
+        [](SetupImage& i) { i.fft.running = 2; },
+        [](SetupImage& i) { i.fft.source = 2; },
+        [](SetupImage& i) { i.fft.window = 4; },
+        [](SetupImage& i) { i.fft.bins = 300; },
+        [](SetupImage& i) { i.fft.scale = 2; },
+        [](SetupImage& i) { i.fft.verticalScale = 7.0; },
+        [](SetupImage& i) { i.fft.horizontalZoom = 3; },
+    };
+    ASSERT_TRUE(SetupImageInRange(SetupImage{}, SetupLimits{}));
+    for (std::size_t k = 0; k < std::size(outOfRange); ++k) {
+        SetupImage image;
+        outOfRange[k](image);
+        EXPECT_FALSE(SetupImageInRange(image, SetupLimits{})) << "case " << k;
+    }
+    for (const float v : {inf, nan}) {
+        SetupImage image;
+        image.trigger.voltsCh1 = v;
+        EXPECT_FALSE(SetupImageInRange(image, SetupLimits{}));
+        image = SetupImage{};
+        image.trigger.voltsCh2 = v;
+        EXPECT_FALSE(SetupImageInRange(image, SetupLimits{}));
+        image = SetupImage{};
+        image.trigger.voltsExt = v;
+        EXPECT_FALSE(SetupImageInRange(image, SetupLimits{}));
+        image = SetupImage{};
+        image.ch1.zeroLevel = v;
+        EXPECT_FALSE(SetupImageInRange(image, SetupLimits{}));
+    }
 }
 
 TEST(SetupFile, DemoModeWritesAndReadsOnlyTheHeader) {
