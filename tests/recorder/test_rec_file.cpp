@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -160,6 +161,74 @@ TEST(RecFile, HeaderFieldsAreHeldToTheirRanges) {
         EXPECT_EQ(loaded(with(row, row.limit), row.timeDivOffset), with(row, row.limit));
         EXPECT_EQ(loaded(with(row, row.past), row.timeDivOffset), with(row, row.readsAs));
     }
+}
+
+// The range check the fuzz targets hold every load and playback to: each field at its limits passes,
+// one past fails.
+TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
+    RecorderSettings high;
+    high.recordSource = 1;
+    high.recordInterval = 20000;
+    high.timeDivIndex = 37;
+    high.voltsPerDivIndex = 9;
+    high.verticalPosition = 255.0f;
+    high.coupling = 2;
+    high.probe = 3;
+    high.bandwidthLimit = 1;
+    high.playing = 1;
+    high.playStartFrame = 1000;
+    high.horizontalPosition = 500;
+    high.playInterval = 20000;
+    high.currentFrame = 1000;
+    high.repeat = 1;
+    RecorderSettings low; // intervals, frames and position at their lower limits
+    low.recordedCount = 0;
+    low.playEndFrame = 0;
+    EXPECT_TRUE(RecorderSettingsInRange(high, 1));
+    EXPECT_TRUE(RecorderSettingsInRange(low, 1));
+    using Set = void (*)(RecorderSettings&);
+    const Set pastHigh[] = {
+        [](RecorderSettings& s) { s.recordSource = 2; },
+        [](RecorderSettings& s) { s.recordEndFrame = 1001; },
+        [](RecorderSettings& s) { s.recordInterval = 20001; },
+        [](RecorderSettings& s) { s.recordedCount = 999; }, // below the play end frame
+        [](RecorderSettings& s) { s.timeDivIndex = 38; },
+        [](RecorderSettings& s) { s.voltsPerDivIndex = 10; },
+        [](RecorderSettings& s) { s.verticalPosition = std::nextafter(255.0f, 300.0f); },
+        [](RecorderSettings& s) { s.verticalPosition = std::numeric_limits<float>::quiet_NaN(); },
+        [](RecorderSettings& s) { s.coupling = 3; },
+        [](RecorderSettings& s) { s.probe = 4; },
+        [](RecorderSettings& s) { s.bandwidthLimit = 2; },
+        [](RecorderSettings& s) { s.playing = 2; },
+        [](RecorderSettings& s) { s.playEndFrame = 999; }, // below the start and current frames
+        [](RecorderSettings& s) { s.horizontalPosition = 501; },
+        [](RecorderSettings& s) { s.playInterval = 20001; },
+        [](RecorderSettings& s) { s.repeat = 2; },
+    };
+    const Set pastLow[] = {
+        [](RecorderSettings& s) { s.recordInterval = 0; },
+        [](RecorderSettings& s) { s.verticalPosition = -std::numeric_limits<float>::denorm_min(); },
+        [](RecorderSettings& s) { s.bandwidthLimit = -1; },
+        [](RecorderSettings& s) { s.playing = -1; },
+        [](RecorderSettings& s) { s.playStartFrame = 0; },
+        [](RecorderSettings& s) { s.playInterval = 0; },
+        [](RecorderSettings& s) { s.currentFrame = 0; },
+        [](RecorderSettings& s) { s.repeat = -1; },
+    };
+    for (std::size_t k = 0; k < std::size(pastHigh); ++k) {
+        RecorderSettings s = high;
+        pastHigh[k](s);
+        EXPECT_FALSE(RecorderSettingsInRange(s, 1)) << "high case " << k;
+    }
+    for (std::size_t k = 0; k < std::size(pastLow); ++k) {
+        RecorderSettings s = low;
+        pastLow[k](s);
+        EXPECT_FALSE(RecorderSettingsInRange(s, 1)) << "low case " << k;
+    }
+    high.timeDivIndex = 38; // a selector from 2ns has one more time base
+    EXPECT_TRUE(RecorderSettingsInRange(high, 0));
+    high.timeDivIndex = 39;
+    EXPECT_FALSE(RecorderSettingsInRange(high, 0));
 }
 
 TEST(RecFile, TwelveHundredFramesLoadAThousand) {
