@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "files/file_io.h"
@@ -61,7 +62,8 @@ FileResult LoadRecFile(const std::string& path, RecorderSettings& settings, CFra
         return FileResult::Refused(kNotRec); // shorter than its header
     }
 
-    settings.recordSource = source >= 1 ? 1 : 0;
+    // The source is a signed field in files: 2 or more means CH2, a negative value CH1.
+    settings.recordSource = static_cast<std::int16_t>(source) >= 1 ? 1 : 0;
     settings.voltsPerDivIndex = std::min<std::uint16_t>(voltsPerDiv, 9);
     settings.coupling = std::min<std::uint16_t>(coupling, 2);
     settings.probe = std::min<std::uint16_t>(probe, 3);

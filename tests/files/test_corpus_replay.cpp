@@ -45,8 +45,9 @@ const Target kTargets[] = {
 
 class CorpusReplay : public ::testing::TestWithParam<Target> {
 protected:
-    // The bodies write each input to a folder of their own in /dev/shm or /tmp.
-    void TearDown() override {
+    // The bodies write each input to a folder of their own in /dev/shm or /tmp, made once per process:
+    // removing it between targets would leave the next target without it.
+    static void TearDownTestSuite() {
         std::error_code ignored;
         for (const char* base : {"/dev/shm", "/tmp"}) {
             for (const char* stem : {"tarnix-fuzz-", "tarnix-fuzz-lug-"}) {

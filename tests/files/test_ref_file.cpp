@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "../support/temp_dir.h"
 
@@ -44,9 +47,6 @@ TEST(RfcFile, SavedFileHasTheExactLayout) {
     EXPECT_EQ(bytes.substr(0, 18), RfcHeader(0x42800000, 3, 10240, 10000, 14, 300));
     EXPECT_EQ(bytes.substr(18, 4), Le16(0) + Le16(7));
     EXPECT_EQ(bytes.substr(20496, 2), Le16((10239 * 7) & 0xFFFF));
-
-    EXPECT_EQ(SaveRefFile(dir.File("no/r.rfc"), settings, 0, record, 10000).message,
-              std::string("Cann't save file: ") + std::strerror(ENOENT));
 }
 
 TEST(RfcFile, RoundTripFillsTheReference) {
@@ -69,13 +69,6 @@ TEST(RfcFile, RoundTripFillsTheReference) {
     RefLoadResult loaded = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_EQ(loaded.samplesRead, 32768u);
-    EXPECT_EQ(loaded.header.position, 100.5f);
-    EXPECT_EQ(loaded.header.storedPosition, 100.5f);
-    EXPECT_EQ(loaded.header.voltsPerDivIndex, 2);
-    EXPECT_EQ(loaded.header.recordLength, 32768);
-    EXPECT_EQ(loaded.header.decimationSpan, 30000);
-    EXPECT_EQ(loaded.header.timeDivIndex, 20);
-    EXPECT_EQ(loaded.header.horizontalPosition, 125);
     EXPECT_TRUE(std::equal(ref.begin(), ref.begin() + 32768, record.begin()));
     EXPECT_EQ(ref[32768], 0xAAAA);
 
@@ -92,7 +85,7 @@ TEST(RfcFile, RoundTripFillsTheReference) {
     EXPECT_EQ(info.decimationSpan, 30000);
 }
 
-TEST(RfcFile, ShortFileLoadsInPartOversizeAndBadHeadersAreRefused) {
+TEST(RfcFile, ShortFileLoadsInPart) {
     TempDir dir;
     const std::string path = dir.File("s.rfc");
     std::vector<std::uint16_t> ref(1024, 0x5555);
@@ -111,37 +104,73 @@ TEST(RfcFile, ShortFileLoadsInPartOversizeAndBadHeadersAreRefused) {
     EXPECT_EQ(ref[10], 0x5555);
     EXPECT_EQ(partial.header.position, 128.0f);
 
-    struct Bad {
-        std::string name;
-        std::string header;
-    };
-    const Bad bad[] = {
-        {"more points than the buffer", RfcHeader(0x43000000, 6, 1025, 10000, 12, 250)},
-        {"no points", RfcHeader(0x43000000, 6, 0, 10000, 12, 250)},
-        {"negative points", RfcHeader(0x43000000, 6, 0xFFFFFFFF, 10000, 12, 250)},
-        {"volts/div 10", RfcHeader(0x43000000, 10, 10, 10000, 12, 250)},
-        {"time base beyond the selector", RfcHeader(0x43000000, 6, 10, 10000, 38, 250)},
-        {"trigger position 501", RfcHeader(0x43000000, 6, 10, 10000, 12, 501)},
-        {"position NaN", RfcHeader(0x7FC00000, 6, 10, 10000, 12, 250)},
-        {"position 256", RfcHeader(0x43800000, 6, 10, 10000, 12, 250)},
-        {"span 0", RfcHeader(0x43000000, 6, 10, 0, 12, 250)},
-        {"header cut short", RfcHeader(0x43000000, 6, 10, 10000, 12, 250).substr(0, 17)},
-    };
-    std::vector<std::uint16_t> untouched(1024, 0x1234);
-    for (const Bad& b : bad) {
-        WriteAll(path, b.header + std::string(20, '\0'));
-        if (b.name == "header cut short") {
-            WriteAll(path, b.header);
-        }
-        RefLoadResult result = LoadRfcFile(path, Defaults(), untouched);
-        EXPECT_FALSE(result.ok) << b.name;
-        EXPECT_EQ(result.message, "This is not a reference file!") << b.name;
-    }
-    EXPECT_TRUE(std::all_of(untouched.begin(), untouched.end(), [](std::uint16_t v) { return v == 0x1234; }));
-
     EXPECT_EQ(LoadRfcFile(dir.File("x.ref"), Defaults(), ref).message, "This is not a reference file!");
     EXPECT_EQ(LoadRfcFile(dir.File("none.rfc"), Defaults(), ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
+}
+
+std::uint32_t FloatBits(double value) {
+    const float f = static_cast<float>(value);
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    return bits;
+}
+
+// Every header field at its limit (loaded) and one past it (the whole file refused, REF's memory untouched).
+TEST(RfcFile, HeaderFieldsAtTheirLimitsAndOnePast) {
+    struct Fields {
+        double position = 128;
+        unsigned voltsPerDiv = 6, count = 10, span = 10000, timeDiv = 12, triggerPosition = 250;
+    };
+    struct Row {
+        const char* name;
+        Fields limit;
+        Fields past;
+        int timeDivOffset = 1;
+    };
+    const double above255 = std::nextafter(255.0f, 300.0f);
+    const double below0 = -std::numeric_limits<float>::denorm_min();
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const unsigned maxSpan = kMaxDecimationSpan;
+    const Row rows[] = {
+        {"position", {.position = 255}, {.position = above255}},
+        {"position", {.position = 0}, {.position = below0}},
+        {"position", {.position = 0}, {.position = nan}},
+        {"volts/div", {.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
+        {"count", {.count = 1024}, {.count = 1025}},
+        {"count", {.count = 1}, {.count = 0}},
+        {"count", {.count = 1}, {.count = 0xFFFFFFFF}},
+        {"span", {.span = maxSpan}, {.span = maxSpan + 1}},
+        {"span", {.span = 1}, {.span = 0}},
+        {"time/div", {.timeDiv = 37}, {.timeDiv = 38}},
+        {"time/div from 2ns", {.timeDiv = 38}, {.timeDiv = 39}, 0},
+        {"trigger position", {.triggerPosition = 500}, {.triggerPosition = 501}},
+    };
+    TempDir dir;
+    const std::string path = dir.File("h.rfc");
+    auto header = [](const Fields& f) {
+        return RfcHeader(FloatBits(f.position), f.voltsPerDiv, f.count, f.span, f.timeDiv, f.triggerPosition);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        InstrumentSettings settings = Defaults();
+        settings.timebase.timeDivOffset = static_cast<std::uint16_t>(row.timeDivOffset);
+        std::vector<std::uint16_t> ref(1024, 0x1234);
+        WriteAll(path, header(row.past) + std::string(20, '\0'));
+        RefLoadResult refused = LoadRfcFile(path, settings, ref);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.message, "This is not a reference file!");
+        EXPECT_TRUE(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == 0x1234; }));
+
+        WriteAll(path, header(row.limit) + std::string(20, '\0'));
+        RefLoadResult loaded = LoadRfcFile(path, settings, ref);
+        ASSERT_TRUE(loaded.ok) << loaded.message;
+        const RefHeader& h = loaded.header;
+        EXPECT_EQ(RfcHeader(FloatBits(h.position), h.voltsPerDivIndex, static_cast<unsigned>(h.recordLength),
+                            static_cast<unsigned>(h.decimationSpan), h.timeDivIndex, h.horizontalPosition),
+                  header(row.limit));
+        EXPECT_EQ(h.storedPosition, h.position);
+    }
 }
 
 TEST(OldRefFile, LayoutAReadsCountSamplesAndTrailer) {
@@ -158,12 +187,6 @@ TEST(OldRefFile, LayoutAReadsCountSamplesAndTrailer) {
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_EQ(loaded.header.recordLength, 300);
     EXPECT_EQ(loaded.samplesRead, 300u);
-    EXPECT_EQ(loaded.header.timeDivIndex, 14);
-    EXPECT_EQ(loaded.header.voltsPerDivIndex, 3);
-    EXPECT_EQ(loaded.header.horizontalPosition, 200); // 5 x 40
-    EXPECT_EQ(loaded.header.position, 96.0f);
-    EXPECT_EQ(loaded.header.storedPosition, 96.0f);
-    EXPECT_EQ(loaded.header.decimationSpan, 10000);
     EXPECT_EQ(ref[0], 0);
     EXPECT_EQ(ref[199], 199);
     EXPECT_EQ(ref[299], 99);
@@ -196,50 +219,96 @@ TEST(OldRefFile, LayoutBStartsWithTheFirstSampleAndEndsAtADot) {
     EXPECT_EQ(ref[2], 0);  // a line without digits reads as 0
     EXPECT_EQ(ref[3], 20); // the parse stops at the first non-digit
     EXPECT_EQ(ref[4], 0x7777);
-    EXPECT_EQ(loaded.header.voltsPerDivIndex, 7);
     EXPECT_EQ(loaded.header.horizontalPosition, 150);
-    EXPECT_EQ(loaded.header.position, 100.0f);
-    EXPECT_EQ(loaded.header.timeDivIndex, 17); // the current time base
-    EXPECT_EQ(loaded.header.decimationSpan, 10000);
 }
 
-TEST(OldRefFile, RefusalsLeaveTheBufferAlone) {
+// A text reference: layout A (count first, then the time base and the span in the trailer) or B.
+struct OldRef {
+    bool layoutA = true;
+    int count = 300;
+    int timeDiv = 12, voltsPerDiv = 6, triggerPosition5 = 50, position = 128, span = 10000;
+    bool trailerCut = false;
+
+    std::string Text() const {
+        std::string text = layoutA ? std::to_string(count) + "\n" : "";
+        for (int i = 0; i < count; ++i) {
+            text += "9\n";
+        }
+        std::vector<int> trailer = {voltsPerDiv, triggerPosition5, position};
+        if (layoutA) {
+            trailer.insert(trailer.begin(), timeDiv);
+            trailer.push_back(span);
+        } else {
+            text += ".\n";
+        }
+        if (trailerCut) {
+            trailer.pop_back();
+        }
+        for (int v : trailer) {
+            text += std::to_string(v) + "\n";
+        }
+        return text;
+    }
+};
+
+TEST(OldRefFile, EveryLimitAndOnePast) {
+    struct Row {
+        const char* name;
+        OldRef limit;
+        OldRef past;
+    };
+    const int maxSpan = kMaxDecimationSpan;
+    const Row rows[] = {
+        {"A count", {.count = 300}, {.count = 301}},
+        {"A time/div", {.timeDiv = 37}, {.timeDiv = 38}},
+        {"A volts/div", {.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
+        {"A trigger position", {.triggerPosition5 = 100}, {.triggerPosition5 = 101}},
+        {"A position", {.position = 255}, {.position = 256}},
+        {"A position", {.position = 0}, {.position = -1}},
+        {"A span", {.span = maxSpan}, {.span = maxSpan + 1}},
+        {"A span", {.span = 1}, {.span = 0}},
+        {"A trailer", {}, {.trailerCut = true}},
+        {"B count", {.layoutA = false, .count = 300}, {.layoutA = false, .count = 301}},
+        {"B volts/div", {.layoutA = false, .voltsPerDiv = 9}, {.layoutA = false, .voltsPerDiv = 10}},
+        {"B trigger position",
+         {.layoutA = false, .triggerPosition5 = 100},
+         {.layoutA = false, .triggerPosition5 = 101}},
+        {"B position", {.layoutA = false, .position = 255}, {.layoutA = false, .position = 256}},
+        {"B position", {.layoutA = false, .position = 0}, {.layoutA = false, .position = -1}},
+        {"B trailer", {.layoutA = false}, {.layoutA = false, .trailerCut = true}},
+    };
     TempDir dir;
     const std::string path = dir.File("c.ref");
-    std::vector<std::uint16_t> ref(300, 0x1111);
-    std::string tooMany = "301\n";
-    for (int i = 0; i < 301; ++i) {
-        tooMany += "5\n";
-    }
-    tooMany += "12\n6\n50\n128\n10000\n";
-    const std::string cases[] = {
-        tooMany,                    // layout A beyond the buffer
-        "300\n1\n2\n3\n",           // layout A cut short
-        "1\n2\n3\n",                // layout B without the "." line
-        "1\n2\n0.5\n7\n",           // layout B without its trailer
-        "1\n2\n0.5\n12\n50\n128\n", // volts/div 12
-        "1\n2\n0.5\n6\n101\n128\n", // trigger position 505
-        "1\n2\n0.5\n6\n50\n300\n",  // position 300
-        "",                         // empty
-    };
-    for (const std::string& text : cases) {
-        WriteAll(path, text);
-        RefLoadResult result = LoadOldRefFile(path, Defaults(), ref);
-        EXPECT_FALSE(result.ok) << text.substr(0, 40);
-        EXPECT_EQ(result.message, "This is not a ref file!");
-    }
-    // Layout B with more samples than the buffer.
-    std::string longB;
-    for (int i = 0; i < 301; ++i) {
-        longB += "9\n";
-    }
-    longB += ".\n6\n50\n128\n";
-    WriteAll(path, longB);
-    EXPECT_FALSE(LoadOldRefFile(path, Defaults(), ref).ok);
-    EXPECT_TRUE(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == 0x1111; }));
+    InstrumentSettings settings = Defaults();
+    settings.timebase.timeDivIndex = 17;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::uint16_t> ref(300, 0x1111);
+        WriteAll(path, row.past.Text());
+        RefLoadResult refused = LoadOldRefFile(path, settings, ref);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.message, "This is not a ref file!");
+        EXPECT_TRUE(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == 0x1111; }));
 
-    EXPECT_EQ(LoadOldRefFile(dir.File("c.rfc"), Defaults(), ref).message, "This is not a ref file!");
-    EXPECT_EQ(LoadOldRefFile(dir.File("gone.ref"), Defaults(), ref).message,
+        WriteAll(path, row.limit.Text());
+        RefLoadResult loaded = LoadOldRefFile(path, settings, ref);
+        ASSERT_TRUE(loaded.ok) << loaded.message;
+        const OldRef& f = row.limit;
+        const RefHeader& h = loaded.header;
+        EXPECT_EQ(h.recordLength, f.count);
+        EXPECT_EQ(h.timeDivIndex, f.layoutA ? f.timeDiv : 17);
+        EXPECT_EQ(h.voltsPerDivIndex, f.voltsPerDiv);
+        EXPECT_EQ(h.horizontalPosition, 5 * f.triggerPosition5);
+        EXPECT_EQ(h.position, static_cast<float>(f.position));
+        EXPECT_EQ(h.decimationSpan, f.layoutA ? f.span : kOldRefDecimationSpan);
+    }
+    std::vector<std::uint16_t> ref(300);
+    for (const char* text : {"", "1\n2\n3\n"}) { // nothing, and layout B without the "." line
+        WriteAll(path, text);
+        EXPECT_FALSE(LoadOldRefFile(path, settings, ref).ok);
+    }
+    EXPECT_EQ(LoadOldRefFile(dir.File("c.rfc"), settings, ref).message, "This is not a ref file!");
+    EXPECT_EQ(LoadOldRefFile(dir.File("gone.ref"), settings, ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
 
 #include "../support/temp_dir.h"
 
@@ -79,15 +78,12 @@ TEST_F(TextExportTest, OffChannelsGiveTheirOffLines) {
     EXPECT_EQ(ch1Only.substr(ch1Only.size() - 15), "\r\n\r\nCH2 OFF\r\n\r\n");
 }
 
-TEST_F(TextExportTest, EveryExtensionGetsTheSameTextAndFailuresAreReported) {
+TEST_F(TextExportTest, EveryExtensionGetsTheSameText) {
     ASSERT_TRUE(ExportWaveformText(dir.File("a.doc"), settings, ch1, ch2).ok);
     ASSERT_TRUE(ExportWaveformText(dir.File("a.xls"), settings, ch1, ch2).ok);
     ASSERT_TRUE(ExportWaveformText(dir.File("a.txt"), settings, ch1, ch2).ok);
     EXPECT_EQ(ReadAll(dir.File("a.doc")), ReadAll(dir.File("a.txt")));
     EXPECT_EQ(ReadAll(dir.File("a.xls")), ReadAll(dir.File("a.txt")));
-    FileResult failed = ExportWaveformText(dir.File("gone/a.txt"), settings, ch1, ch2);
-    EXPECT_FALSE(failed.ok);
-    EXPECT_EQ(failed.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
 }
 
 } // namespace

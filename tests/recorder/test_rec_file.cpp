@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "../support/temp_dir.h"
@@ -62,19 +64,12 @@ TEST(RecFile, SavedFileIsTheHeaderAndNFrames) {
     recorder->settings.recordedCount = 0;
     ASSERT_TRUE(recorder->SaveRec(path).ok);
     EXPECT_EQ(ReadAll(path).size(), 24u);
-    EXPECT_EQ(recorder->SaveRec(dir.File("none/a.rec")).message,
-              std::string("Cann't save file: ") + std::strerror(ENOENT));
 }
 
 TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
     TempDir dir;
     auto saved = std::make_unique<CRecorder>();
     saved->settings.recordSource = 1;
-    saved->settings.voltsPerDivIndex = 3;
-    saved->settings.verticalPosition = 77.25f;
-    saved->settings.timeDivIndex = 30;
-    saved->settings.horizontalPosition = 125;
-    saved->settings.reserved = -7;
     saved->settings.recordedCount = 4;
     saved->settings.recordInterval = 15;
     for (int k = 0; k < 4; ++k) {
@@ -94,12 +89,6 @@ TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
     FileResult result = loaded->LoadRec(path, 1);
     ASSERT_TRUE(result.ok) << result.message;
     const RecorderSettings& s = loaded->settings;
-    EXPECT_EQ(s.recordSource, 1);
-    EXPECT_EQ(s.voltsPerDivIndex, 3);
-    EXPECT_EQ(s.verticalPosition, 77.25f);
-    EXPECT_EQ(s.timeDivIndex, 30);
-    EXPECT_EQ(s.horizontalPosition, 125);
-    EXPECT_EQ(s.reserved, -7);
     EXPECT_EQ(s.recordedCount, 4);
     EXPECT_TRUE(std::equal(saved->store.Samples().begin(), saved->store.Samples().begin() + 20000,
                            loaded->store.Samples().begin()));
@@ -113,31 +102,147 @@ TEST(RecFile, RoundTripRestoresTheRecordingAndThePanel) {
     EXPECT_EQ(loaded->Panel().recordedCount, 4);
     EXPECT_EQ(loaded->Panel().source, 1);
     EXPECT_TRUE(loaded->Panel().playEnabled);
-    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
 }
 
-TEST(RecFile, TwelveHundredFramesLoadAThousandAndFieldsAreClamped) {
+// Every header field with a range, at its limit (taken as it is) and one past it (held to the limit).
+TEST(RecFile, HeaderFieldsAreHeldToTheirRanges) {
+    struct Row {
+        const char* name;
+        std::size_t at;
+        bool isFloat;
+        double limit;
+        double past;
+        double readsAs;
+        int timeDivOffset = 1;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Row rows[] = {
+        {"source", 0, false, 1, 2, 1},
+        {"source", 0, false, 0, 0xFFFF, 0}, // -1 in the signed field
+        {"volts/div", 2, false, 9, 10, 9},
+        {"coupling", 4, false, 2, 3, 2},
+        {"probe", 6, false, 3, 4, 3},
+        {"bandwidth limit", 8, false, 1, 2, 1},
+        {"position", 10, true, 255, 256, 255},
+        {"position", 10, true, 0, -1, 0},
+        {"position", 10, true, 0, nan, 0},
+        {"time/div", 14, false, 37, 38, 37},
+        {"time/div from 2ns", 14, false, 38, 39, 38, 0},
+        {"trigger position", 20, false, 500, 501, 500},
+        {"count", 22, false, 1000, 1001, 1000},
+    };
+    TempDir dir;
+    const std::string path = dir.File("h.rec");
+    const std::string saved = dir.File("saved.rec");
+    auto recorder = std::make_unique<CRecorder>();
+    const std::string base = Header(0, 3, 0, 0, 0, 0x42C80000, 12, 7, 250, 2);
+    auto with = [&](const Row& row, double value) {
+        std::string bytes = base;
+        if (row.isFloat) {
+            const float f = static_cast<float>(value);
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, &f, sizeof bits);
+            bytes.replace(row.at, 4, Le32(bits));
+        } else {
+            bytes.replace(row.at, 2, Le16(static_cast<unsigned>(value)));
+        }
+        return bytes;
+    };
+    // The header a load leaves, as the recorder writes it out again.
+    auto loaded = [&](const std::string& bytes, int timeDivOffset) {
+        WriteAll(path, bytes);
+        EXPECT_TRUE(recorder->LoadRec(path, timeDivOffset).ok);
+        EXPECT_TRUE(RecorderSettingsInRange(recorder->settings, timeDivOffset));
+        EXPECT_TRUE(recorder->SaveRec(saved).ok);
+        return ReadAll(saved).substr(0, 24);
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(loaded(with(row, row.limit), row.timeDivOffset), with(row, row.limit));
+        EXPECT_EQ(loaded(with(row, row.past), row.timeDivOffset), with(row, row.readsAs));
+    }
+}
+
+// The range check the fuzz targets hold every load and playback to: each field at its limits passes,
+// one past fails.
+TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
+    RecorderSettings high;
+    high.recordSource = 1;
+    high.recordInterval = 20000;
+    high.timeDivIndex = 37;
+    high.voltsPerDivIndex = 9;
+    high.verticalPosition = 255.0f;
+    high.coupling = 2;
+    high.probe = 3;
+    high.bandwidthLimit = 1;
+    high.playing = 1;
+    high.playStartFrame = 1000;
+    high.horizontalPosition = 500;
+    high.playInterval = 20000;
+    high.currentFrame = 1000;
+    high.repeat = 1;
+    RecorderSettings low; // intervals, frames and position at their lower limits
+    low.recordedCount = 0;
+    low.playEndFrame = 0;
+    EXPECT_TRUE(RecorderSettingsInRange(high, 1));
+    EXPECT_TRUE(RecorderSettingsInRange(low, 1));
+    using Set = void (*)(RecorderSettings&);
+    const Set pastHigh[] = {
+        [](RecorderSettings& s) { s.recordSource = 2; },
+        [](RecorderSettings& s) { s.recordEndFrame = 1001; },
+        [](RecorderSettings& s) { s.recordInterval = 20001; },
+        [](RecorderSettings& s) { s.recordedCount = 999; }, // below the play end frame
+        [](RecorderSettings& s) { s.timeDivIndex = 38; },
+        [](RecorderSettings& s) { s.voltsPerDivIndex = 10; },
+        [](RecorderSettings& s) { s.verticalPosition = std::nextafter(255.0f, 300.0f); },
+        [](RecorderSettings& s) { s.verticalPosition = std::numeric_limits<float>::quiet_NaN(); },
+        [](RecorderSettings& s) { s.coupling = 3; },
+        [](RecorderSettings& s) { s.probe = 4; },
+        [](RecorderSettings& s) { s.bandwidthLimit = 2; },
+        [](RecorderSettings& s) { s.playing = 2; },
+        [](RecorderSettings& s) { s.playEndFrame = 999; }, // below the start and current frames
+        [](RecorderSettings& s) { s.horizontalPosition = 501; },
+        [](RecorderSettings& s) { s.playInterval = 20001; },
+        [](RecorderSettings& s) { s.repeat = 2; },
+    };
+    const Set pastLow[] = {
+        [](RecorderSettings& s) { s.recordInterval = 0; },
+        [](RecorderSettings& s) { s.verticalPosition = -std::numeric_limits<float>::denorm_min(); },
+        [](RecorderSettings& s) { s.bandwidthLimit = -1; },
+        [](RecorderSettings& s) { s.playing = -1; },
+        [](RecorderSettings& s) { s.playStartFrame = 0; },
+        [](RecorderSettings& s) { s.playInterval = 0; },
+        [](RecorderSettings& s) { s.currentFrame = 0; },
+        [](RecorderSettings& s) { s.repeat = -1; },
+    };
+    for (std::size_t k = 0; k < std::size(pastHigh); ++k) {
+        RecorderSettings s = high;
+        pastHigh[k](s);
+        EXPECT_FALSE(RecorderSettingsInRange(s, 1)) << "high case " << k;
+    }
+    for (std::size_t k = 0; k < std::size(pastLow); ++k) {
+        RecorderSettings s = low;
+        pastLow[k](s);
+        EXPECT_FALSE(RecorderSettingsInRange(s, 1)) << "low case " << k;
+    }
+    high.timeDivIndex = 38; // a selector from 2ns has one more time base
+    EXPECT_TRUE(RecorderSettingsInRange(high, 0));
+    high.timeDivIndex = 39;
+    EXPECT_FALSE(RecorderSettingsInRange(high, 0));
+}
+
+TEST(RecFile, TwelveHundredFramesLoadAThousand) {
     TempDir dir;
     const std::string path = dir.File("big.rec");
-    std::string bytes = Header(5, 12, 7, 9, 0xFFFF, 0x7FC00000, 50, 0, 900, 1200);
+    std::string bytes = Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 1200);
     for (int k = 0; k < 1200; ++k) {
         bytes += Frame(static_cast<unsigned>(k));
     }
     WriteAll(path, bytes);
     auto recorder = std::make_unique<CRecorder>();
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
-    const RecorderSettings& s = recorder->settings;
-    EXPECT_EQ(s.recordedCount, 1000);
+    EXPECT_EQ(recorder->settings.recordedCount, 1000);
     EXPECT_EQ(recorder->store.Frame(999)[4999], 999);
-    EXPECT_EQ(s.recordSource, 1);
-    EXPECT_EQ(s.voltsPerDivIndex, 9);
-    EXPECT_EQ(s.coupling, 2);
-    EXPECT_EQ(s.probe, 3);
-    EXPECT_EQ(s.bandwidthLimit, 1);
-    EXPECT_EQ(s.verticalPosition, 0.0f); // NaN cannot be a position
-    EXPECT_EQ(s.timeDivIndex, 37);       // the slowest time base of the selector
-    EXPECT_EQ(s.horizontalPosition, 500);
-    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
 }
 
 TEST(RecFile, ShortFilesAndRefusals) {

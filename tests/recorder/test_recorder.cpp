@@ -84,13 +84,6 @@ struct RecorderTest : ::testing::Test {
 
 TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     host.settings.ch(kCh2).enabled = 0;
-    host.settings.ch(kCh2).zeroLevel = 150.0f;
-    host.settings.ch(kCh2).voltsPerDivIndex = 4;
-    host.settings.ch(kCh2).coupling = kCouplingDc;
-    host.settings.ch(kCh2).probe = 2;
-    host.settings.ch(kCh2).bandwidthLimit = 1;
-    host.settings.timebase.timeDivIndex = 17;
-    host.settings.timebase.horizontalPosition = 300;
     host.settings.runStatus = kStatusStopped;
     host.acquisitionRunning = false;
     recorder->Reset();
@@ -111,13 +104,6 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_FALSE(recorder->Panel().controlsEnabled);
     const RecorderSettings& s = recorder->settings;
     EXPECT_EQ(s.recordSource, 1);
-    EXPECT_EQ(s.verticalPosition, 150.0f);
-    EXPECT_EQ(s.voltsPerDivIndex, 4);
-    EXPECT_EQ(s.coupling, kCouplingDc);
-    EXPECT_EQ(s.probe, 2);
-    EXPECT_EQ(s.bandwidthLimit, 1);
-    EXPECT_EQ(s.timeDivIndex, 17);
-    EXPECT_EQ(s.horizontalPosition, 300);
 
     for (int k = 0; k < 5; ++k) {
         EXPECT_TRUE(timer.running);
@@ -178,7 +164,6 @@ TEST_F(RecorderTest, StopEndsARecordingEarlyAndAThousandFramesFillTheStore) {
 
 TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheStart) {
     RecordCh2(6);
-    host.settings.ch(kCh2).zeroLevel = 10.0f; // changed after the recording
     host.settings.ch(kCh1).enabled = 1;
     recorder->SetStartFrame(2);
     recorder->SetPlayEndFrame(4);
@@ -191,7 +176,6 @@ TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheSt
     EXPECT_EQ(host.settings.runStatus, kStatusPlay);
     EXPECT_EQ(host.settings.ch(kCh1).enabled, 0u); // only the recorded channel is shown
     EXPECT_EQ(host.settings.ch(kCh2).enabled, 1u);
-    EXPECT_EQ(host.settings.ch(kCh2).zeroLevel, 192.0f); // the recording's context is back
     EXPECT_EQ(timer.interval, 70);
     EXPECT_EQ(recorder->Panel().playButtonText, kTextStop);
 
@@ -278,26 +262,66 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
-TEST_F(RecorderTest, ClosingThePanelEndsWhatRuns) {
+// The settings a playback takes from a recording and gives back afterwards.
+struct Context {
+    float position;
+    std::uint16_t voltsPerDiv, coupling, probe;
+    std::uint32_t bandwidthLimit;
+    std::uint16_t timeDiv, triggerPosition;
+    bool operator==(const Context&) const = default;
+};
+
+Context ContextOf(const InstrumentSettings& s, int channel) {
+    const ChannelSettings& c = s.ch(channel);
+    return {c.zeroLevel,
+            c.voltsPerDivIndex,
+            c.coupling,
+            c.probe,
+            c.bandwidthLimit,
+            s.timebase.timeDivIndex,
+            s.timebase.horizontalPosition};
+}
+
+void SetContext(InstrumentSettings& s, int channel, const Context& context) {
+    ChannelSettings& c = s.ch(channel);
+    c.zeroLevel = context.position;
+    c.voltsPerDivIndex = context.voltsPerDiv;
+    c.coupling = context.coupling;
+    c.probe = context.probe;
+    c.bandwidthLimit = context.bandwidthLimit;
+    s.timebase.timeDivIndex = context.timeDiv;
+    s.timebase.horizontalPosition = context.triggerPosition;
+}
+
+TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOneBack) {
+    // Every field differs between the recording, the live CH2 and the live CH1.
+    const Context recorded{150.0f, 4, kCouplingDc, 2, 1, 17, 300};
+    const Context liveCh2{10.0f, 7, kCouplingGnd, 1, 0, 20, 420};
+    SetContext(host.settings, kCh2, recorded);
     RecordCh2(2);
-    // The live settings differ from the recording's context when the user plays it back.
     host.settings.ch(kCh1).enabled = 1;
-    host.settings.ch(kCh2).zeroLevel = 10.0f;
-    host.settings.ch(kCh2).voltsPerDivIndex = 7;
-    host.settings.timebase.timeDivIndex = 20;
+    host.settings.ch(kCh1).zeroLevel = 33.0f;
+    host.settings.ch(kCh1).probe = 3;
+    SetContext(host.settings, kCh2, liveCh2);
+    const Context liveCh1 = ContextOf(host.settings, kCh1);
     host.settings.runStatus = kStatusTriggered;
+
     recorder->PressPlay(host, timer);
+    EXPECT_EQ(ContextOf(host.settings, kCh2), recorded);
+    EXPECT_EQ(host.settings.ch(kCh1).zeroLevel, 33.0f); // the other channel's scale stays
     EXPECT_FALSE(host.acquisitionRunning);
+
     recorder->ClosePanel(host, timer);
     EXPECT_FALSE(recorder->Playing());
     EXPECT_FALSE(timer.running);
     // Live acquisition is back with the settings it had before the playback.
     EXPECT_TRUE(host.acquisitionRunning);
     EXPECT_EQ(host.settings.ch(kCh1).enabled, 1u);
-    EXPECT_EQ(host.settings.ch(kCh2).zeroLevel, 10.0f);
-    EXPECT_EQ(host.settings.ch(kCh2).voltsPerDivIndex, 7);
-    EXPECT_EQ(host.settings.timebase.timeDivIndex, 20);
+    EXPECT_EQ(ContextOf(host.settings, kCh1), liveCh1);
+    EXPECT_EQ(ContextOf(host.settings, kCh2), liveCh2);
     EXPECT_EQ(host.settings.runStatus, kStatusTriggered);
+
+    // Closing also ends a recording, keeping the frames taken so far.
     recorder->PressRecord(host, timer);
     recorder->OnTimer(host, timer);
     recorder->ClosePanel(host, timer);
