@@ -63,28 +63,6 @@ FftParameters Params(int window, int bins, double voltsPerDiv) {
     return p;
 }
 
-TEST(SpectrumEngine, SineOnABinCentreReadsItsAmplitudeWithEveryWindow) {
-    CSpectrumEngine engine;
-    const int zeroWord = 64; // 0 V at code 191
-    for (const int bins : {256, 1024, 4096}) {
-        for (int window = 0; window < kWindowCount; ++window) {
-            const int bin = bins / 16 + 3;
-            // 40 codes at 0.5 V/div: 40 / 32 x 0.5 = 0.625 V amplitude.
-            std::vector<float> codes(static_cast<std::size_t>(bins));
-            for (int n = 0; n < bins; ++n) {
-                codes[static_cast<std::size_t>(n)] =
-                    static_cast<float>(191.0 + 40.0 * std::sin(2.0 * kPi * bin * n / bins + 0.3));
-            }
-            std::vector<double> spectrum(static_cast<std::size_t>(bins));
-            ASSERT_TRUE(engine.Spectrum(Params(window, bins, 0.5), codes, zeroWord, spectrum));
-            EXPECT_NEAR(spectrum[static_cast<std::size_t>(bin)], 0.625, 1e-5) << bins << " " << window;
-            EXPECT_NEAR(spectrum[static_cast<std::size_t>(bins - bin)], 0.625, 1e-5);
-            EXPECT_EQ(FindPeakBin(spectrum), bin);
-            EXPECT_NEAR(spectrum[0], 0.0, 1e-5); // no DC
-        }
-    }
-}
-
 TEST(SpectrumEngine, MatchesAPlainDftForEveryWindow) {
     CSpectrumEngine engine;
     std::mt19937 random(1234);
