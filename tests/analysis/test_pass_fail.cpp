@@ -421,9 +421,11 @@ TEST(PassFailRegions, PolygonsFollowTheLimits) {
     EXPECT_EQ(upper.size(), 2u);
 }
 
-TEST(PassFailLabels, OutOfRangeOutputHasNoLabel) {
+TEST(PassFailLabels, OnlyListedValuesHaveALabel) {
     EXPECT_EQ(PassFailOutputLabel(3), "PASS + BEEPER");
     EXPECT_EQ(PassFailOutputLabel(4), "");
+    EXPECT_EQ(PassFailSourceLabel(1), "CH2");
+    EXPECT_EQ(PassFailSourceLabel(2), "");
 }
 
 } // namespace

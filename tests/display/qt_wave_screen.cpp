@@ -91,8 +91,7 @@ private slots:
     void dragModeMovesTheTriggerPointWithThePointer();
     void zoomModesStepOnPressesInsideThePlot();
     void zeroLevelDragTakesTheTriggerLevelAlong();
-    void clickWithoutMovementGivesZeroReadouts();
-    void cursorDragGivesTimeAndVoltReadouts();
+    void cursorReadoutsOfAClickAndADrag();
     void traceCursorCrosshairAndReadout();
     void resizeHidesCursorsAndDropsTheRaster();
     void settersClampAndIgnore();
@@ -434,12 +433,13 @@ void TestWaveScreen::zeroLevelDragTakesTheTriggerLevelAlong() {
     QCOMPARE(f.host.settings.trigger.levelCh2, 192.0f);
 }
 
-void TestWaveScreen::clickWithoutMovementGivesZeroReadouts() {
+void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {
     Fixture f;
+    f.host.settings.timebase.timeDivOffset = 1;
+    f.host.settings.timebase.timeDivIndex = 16; // 1.00ms per division
     f.screen.SetCursorType(kCursorCross);
     f.screen.RenderFrame();
-    Mouse(f.screen, QEvent::MouseButtonPress, 200, 250, Qt::LeftButton);
-    Mouse(f.screen, QEvent::MouseButtonRelease, 200, 250, Qt::NoButton);
+    Click(f.screen, 200, 250);
     QVERIFY(f.screen.CursorsShown());
     QCOMPARE(f.screen.CursorA(), (Pt{200, 250}));
     QCOMPARE(f.screen.CursorB(), (Pt{200, 250}));
@@ -450,14 +450,8 @@ void TestWaveScreen::clickWithoutMovementGivesZeroReadouts() {
     const QImage& image = f.screen.RenderFrame();
     QCOMPARE(PixelAt(image, 200, 100), Rgb3(0, 200, 255));
     QCOMPARE(PixelAt(image, 400, 250), Rgb3(0, 200, 255));
-}
 
-void TestWaveScreen::cursorDragGivesTimeAndVoltReadouts() {
-    Fixture f;
-    f.host.settings.timebase.timeDivOffset = 1;
-    f.host.settings.timebase.timeDivIndex = 16; // 1.00ms per division
-    f.screen.SetCursorType(kCursorCross);
-    f.screen.RenderFrame();
+    // 100 px across a 500 px plot at 1 ms/div is 10 x 0.001 / 499 x 100 s; 50 px of 400 at 1 V/div is 1 V.
     Mouse(f.screen, QEvent::MouseButtonPress, 121, 100, Qt::LeftButton);
     Mouse(f.screen, QEvent::MouseMove, 221, 150, Qt::LeftButton);
     Mouse(f.screen, QEvent::MouseButtonRelease, 221, 150, Qt::NoButton);
