@@ -12,10 +12,9 @@ namespace {
 
 const PlotRect kPlot{21, 14, 521, 414}; // 500 x 400
 
-TEST(CursorReadouts, VoltDifferenceKeepsItsSign) {
-    // 1 V/div on a 400-pixel plot: 8 / 400 * 50 = 1 V, B below A positive.
+TEST(CursorReadouts, VoltDeltaKeepsItsSignTimeDeltaDoesNot) {
+    // 1 V/div on a 400-pixel plot: 8 / 400 * 50 = 1 V; B above A reads negative.
     EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 150, 100)), "Volt = -1.000 V");
-    // The direction of a drag does not matter for the time.
     EXPECT_DOUBLE_EQ(CursorDeltaTime(0.001, 500, 221, 121), CursorDeltaTime(0.001, 500, 121, 221));
     EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(0.01, 400, 100, 125)), "Volt = 5.000 mV");
     EXPECT_EQ(FormatVoltDeltaReadout(0.0005), "Volt = 500.000 uV");
