@@ -146,12 +146,21 @@ TEST(StatusTexts, FullScreenInformationStandsInForTheStrips) {
 }
 
 TEST(StatusTexts, RunStatesAndBlinking) {
-    EXPECT_STREQ(RunStateFor(2).text, "Trig'D");
-    EXPECT_EQ(RunStateFor(2).x, 11);
-    EXPECT_TRUE(RunStateFor(3).blinking);
-    EXPECT_TRUE(RunStateFor(4).blinking);
-    EXPECT_STREQ(RunStateFor(9).text, "AUTO"); // an unknown state reads AUTO and does not blink
-    EXPECT_FALSE(RunStateFor(9).blinking);
+    // The whole table; an unknown state reads AUTO and does not blink.
+    const RunStateStyle states[] = {
+        {"STOP", Rgb(255, 0, 0), 12, false},   {"RUN", Rgb(0, 255, 0), 14, false},
+        {"Trig'D", Rgb(0, 255, 0), 11, false}, {"AUTO", Rgb(0, 255, 0), 12, true},
+        {"WAIT", Rgb(0, 255, 0), 12, true},    {"PLAY", Rgb(0, 255, 0), 12, false},
+        {"AUTO", Rgb(0, 255, 0), 12, false},
+    };
+    for (int status = 0; status <= 6; ++status) {
+        const RunStateStyle expected = states[status];
+        const RunStateStyle actual = RunStateFor(status);
+        EXPECT_STREQ(actual.text, expected.text) << status;
+        EXPECT_EQ(actual.colour, expected.colour) << status;
+        EXPECT_EQ(actual.x, expected.x) << status;
+        EXPECT_EQ(actual.blinking, expected.blinking) << status;
+    }
     // Twenty repaints plain, twenty inverted.
     const std::pair<int, bool> ticks[] = {{0, false}, {20, false}, {21, true},
                                           {39, true}, {40, false}, {61, true}};
