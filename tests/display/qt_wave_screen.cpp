@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QImage>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QtTest>
 #include <cstdlib>
 #include <memory>
 
 #include "display/marker_geometry.h"
+#include "display/mask_painter.h"
 #include "display/screen_geometry.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
@@ -23,8 +25,9 @@ constexpr int kClientW = 542;
 constexpr int kClientH = 428;
 const PlotRect kPlot{21, 14, 521, 414};
 
+// Pixel values without alpha, as PixelAt returns them.
 QRgb Rgb3(int r, int g, int b) {
-    return qRgb(r, g, b);
+    return qRgb(r, g, b) & 0x00FFFFFFu;
 }
 
 QRgb PixelAt(const QImage& image, int x, int y) {
@@ -73,9 +76,9 @@ class TestWaveScreen : public QObject {
 
 private slots:
     void graticuleAxesInGridColour();
-    void gridOffKeepsAxesAndTicks();
-    void fullScreenHasNoBorder();
+    void gridIsDrawnOverTheMask();
     void intensityScalesCh1AndRecoloursMathRef();
+    void firstAndLastPointsAreDrawn();
     void stoppedTraceBridgesAGapAndKeepsItsWindow();
     void persistenceIsDrawnInFadingColours();
     void xyFigureIsCyan();
@@ -88,13 +91,13 @@ private slots:
     void dragModeMovesTheTriggerPointWithThePointer();
     void zoomModesStepOnPressesInsideThePlot();
     void zeroLevelDragTakesTheTriggerLevelAlong();
-    void clickWithoutMovementGivesZeroReadouts();
-    void cursorDragGivesTimeAndVoltReadouts();
+    void cursorReadoutsOfAClickAndADrag();
     void traceCursorCrosshairAndReadout();
     void resizeHidesCursorsAndDropsTheRaster();
     void settersClampAndIgnore();
     void nullRectangleIsReported();
     void statusStripTextColours();
+    void triggerSymbolTakesTheSourceColour();
     void statusStripBlinksWhileWaiting();
     void statusStripXYModeHasNoTriggerBox();
 };
@@ -107,46 +110,57 @@ void TestWaveScreen::graticuleAxesInGridColour() {
     const QImage& image = f.screen.RenderFrame();
     QCOMPARE(image.size(), QSize(kClientW, kClientH));
     const QRgb grid = Rgb3(200, 200, 200);
-    // Vertical centre axis at L + 25 * 10, horizontal centre axis at T + 16 * 12.5.
-    for (int y : {20, 100, 300, 413}) {
-        QCOMPARE(PixelAt(image, 271, y), grid & 0xFFFFFFu);
+    // Columns every 10 px from x = 31 (centre axis 271), rows every 12.5 px from y = 26 (centre 214).
+    struct Probe {
+        int x;
+        int y;
+        bool lit;
+    };
+    const Probe probes[] = {
+        {271, 20, true}, {271, 413, true}, {25, 214, true},   {520, 214, true}, // centre axes
+        {71, 19, true},  {71, 20, false},  {71, 26, true},                      // major tick, a dot
+        {31, 16, true},  {31, 17, false},                                       // minor tick
+        {511, 16, true}, {511, 17, false},                                      // last column's tick
+        {23, 401, true}, {519, 401, true}, {25, 401, false},                    // last row's ticks
+        {71, 401, true}, {511, 64, true},  {100, 100, false},                   // last dots, background
+    };
+    for (const Probe& p : probes) {
+        const QString where = QStringLiteral("%1,%2").arg(p.x).arg(p.y);
+        QVERIFY2(PixelAt(image, p.x, p.y) == (p.lit ? grid : 0u), qPrintable(where));
     }
-    for (int x : {25, 150, 400, 520}) {
-        QCOMPARE(PixelAt(image, x, 214), grid & 0xFFFFFFu);
-    }
-    QCOMPARE(PixelAt(image, 100, 100), 0u);                         // background
-    QCOMPARE(PixelAt(image, 5, 200), Rgb3(50, 50, 50) & 0xFFFFFFu); // border
-    QCOMPARE(PixelAt(image, 21, 200), 0xFFFFFFu);                   // white frame
-    // Major column 5 (x = 71): a 6-pixel tick from the top (rows 14..19) and grid dots.
-    QCOMPARE(PixelAt(image, 71, 19), grid & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 71, 20), 0u);
-    QCOMPARE(PixelAt(image, 71, 26), grid & 0xFFFFFFu); // dot at T + H/32
-    // Minor column 1 (x = 31): a 3-pixel tick.
-    QCOMPARE(PixelAt(image, 31, 16), grid & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 31, 17), 0u);
-}
+    QCOMPARE(PixelAt(image, 5, 200), Rgb3(50, 50, 50));     // border
+    QCOMPARE(PixelAt(image, 21, 200), Rgb3(255, 255, 255)); // white frame
 
-void TestWaveScreen::gridOffKeepsAxesAndTicks() {
-    Fixture f;
-    f.host.settings.ch(kCh1).enabled = 0;
-    f.host.settings.ch(kCh2).enabled = 0;
+    // Grid off: the dots go, the axes and ticks stay.
     f.screen.SetGridOn(false);
-    f.screen.SetGridIntensity(90);
-    const QImage& image = f.screen.RenderFrame();
-    QCOMPARE(PixelAt(image, 71, 26), 0u); // the dot is gone
-    QCOMPARE(PixelAt(image, 71, 15), Rgb3(90, 90, 90) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 271, 100), Rgb3(90, 90, 90) & 0xFFFFFFu);
+    const QImage& off = f.screen.RenderFrame();
+    QCOMPARE(PixelAt(off, 71, 26), 0u);
+    QCOMPARE(PixelAt(off, 71, 15), grid);
+    QCOMPARE(PixelAt(off, 271, 100), grid);
+
+    // Full screen: the plot fills the client and no border is left.
+    f.host.fullScreen = true;
+    QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, kClientW, kClientH), Rgb3(50, 50, 50)), 0);
+    QCOMPARE(f.screen.GetPlotRect().right, kClientW);
 }
 
-void TestWaveScreen::fullScreenHasNoBorder() {
+void TestWaveScreen::gridIsDrawnOverTheMask() {
     Fixture f;
-    f.host.fullScreen = true;
     f.host.settings.ch(kCh1).enabled = 0;
     f.host.settings.ch(kCh2).enabled = 0;
+    f.screen.SetGridIntensity(200);
+    CPassFail passFail;
+    passFail.State().upper.fill(128); // the band above level 128 is the upper mask region
+    passFail.State().lower.fill(0);
+    passFail.ShowPanel();
+    MaskScratch scratch;
+    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) { PaintMask(p, plot, passFail, scratch); };
     const QImage& image = f.screen.RenderFrame();
-    QCOMPARE(f.screen.GetPlotRect().left, 0);
-    QCOMPARE(f.screen.GetPlotRect().right, kClientW);
-    QCOMPARE(CountColour(image, QRect(0, 0, kClientW, kClientH), Rgb3(50, 50, 50)), 0);
+    // The dot at (71, 26) lies inside the upper region; its neighbours show the mask.
+    QCOMPARE(PixelAt(image, 72, 26), Rgb3(150, 128, 0));
+    QCOMPARE(PixelAt(image, 71, 26), Rgb3(200, 200, 200));
+    QCOMPARE(PixelAt(image, 271, 100), Rgb3(200, 200, 200)); // the centre axis crosses it too
+    QCOMPARE(PixelAt(image, 72, 300), 0u);                   // below the upper limit: no mask
 }
 
 void TestWaveScreen::intensityScalesCh1AndRecoloursMathRef() {
@@ -158,8 +172,25 @@ void TestWaveScreen::intensityScalesCh1AndRecoloursMathRef() {
     QCOMPARE(f.host.settings.ch(kRef).colour, Rgb(0, 128, 128));
     const QImage& image = f.screen.RenderFrame();
     const TraceMapper map(kPlot);
-    QCOMPARE(PixelAt(image, map.X(1234), map.Y(128)), Rgb3(0, 128, 0) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, map.X(3777), map.Y(128)), Rgb3(0, 128, 0) & 0xFFFFFFu);
+    QCOMPARE(PixelAt(image, map.X(1234), map.Y(128)), Rgb3(0, 128, 0));
+    QCOMPARE(PixelAt(image, map.X(3777), map.Y(128)), Rgb3(0, 128, 0));
+}
+
+void TestWaveScreen::firstAndLastPointsAreDrawn() {
+    // Level 300 lies above the plot: the segments to the first and last point climb into the top
+    // border, where no frame line covers them (the frame hides columns 21 and 521 below row 14).
+    for (const bool running : {true, false}) {
+        Fixture f;
+        f.host.settings.acquire.running = running ? 1 : 0;
+        f.host.settings.ch(kCh2).enabled = 0;
+        f.host.traces[kCh1].fill(128);
+        f.host.traces[kCh1][0] = 300;
+        f.host.traces[kCh1][4999] = 300;
+        const QImage& image = f.screen.RenderFrame();
+        QCOMPARE(PixelAt(image, kPlot.left, 5), Rgb3(0, 255, 0));
+        QCOMPARE(PixelAt(image, kPlot.right, 5), Rgb3(0, 255, 0));
+        QCOMPARE(PixelAt(image, kPlot.right - 1, 150), Rgb3(0, 255, 0));
+    }
 }
 
 void TestWaveScreen::stoppedTraceBridgesAGapAndKeepsItsWindow() {
@@ -172,9 +203,9 @@ void TestWaveScreen::stoppedTraceBridgesAGapAndKeepsItsWindow() {
     f.host.lastIndex[kCh1] = 3800;
     const QImage& image = f.screen.RenderFrame();
     const TraceMapper map(kPlot);
-    const QRgb green = Rgb3(0, 255, 0) & 0xFFFFFFu;
-    QCOMPARE(PixelAt(image, map.X(2000), map.Y(100)), green);                       // bridged straight across
-    QCOMPARE(PixelAt(image, map.X(2000), map.Y(-1)), Rgb3(50, 50, 50) & 0xFFFFFFu); // no dip
+    const QRgb green = Rgb3(0, 255, 0);
+    QCOMPARE(PixelAt(image, map.X(2000), map.Y(100)), green);           // bridged straight across
+    QCOMPARE(PixelAt(image, map.X(2000), map.Y(-1)), Rgb3(50, 50, 50)); // no dip
     QCOMPARE(PixelAt(image, map.X(1300), map.Y(100)), green);
     QCOMPARE(PixelAt(image, map.X(1000), map.Y(100)), 0u); // before the first index
     QCOMPARE(PixelAt(image, map.X(4200), map.Y(100)), 0u); // after the last index
@@ -194,10 +225,10 @@ void TestWaveScreen::persistenceIsDrawnInFadingColours() {
     const QImage& image = f.screen.RenderFrame();
     const TraceMapper map(kPlot);
     const int x = map.X(1234);
-    QCOMPARE(PixelAt(image, x, map.Y(120)), Rgb3(0, 85, 0) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, x, map.Y(160)), Rgb3(0, 170, 0) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, x, map.Y(200)), Rgb3(0, 255, 0) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, x, map.Y(240)), Rgb3(0, 255, 0) & 0xFFFFFFu);
+    QCOMPARE(PixelAt(image, x, map.Y(120)), Rgb3(0, 85, 0));
+    QCOMPARE(PixelAt(image, x, map.Y(160)), Rgb3(0, 170, 0));
+    QCOMPARE(PixelAt(image, x, map.Y(200)), Rgb3(0, 255, 0));
+    QCOMPARE(PixelAt(image, x, map.Y(240)), Rgb3(0, 255, 0));
     QCOMPARE(PixelAt(image, x, map.Y(80)), 0u); // dropped from the queue
 
     // Switched off: vectors mode draws no history.
@@ -213,15 +244,15 @@ void TestWaveScreen::xyFigureIsCyan() {
     f.host.xy2 = {200, 50, 128};
     const QImage& image = f.screen.RenderFrame();
     const XYMapper map(kPlot);
-    const QRgb cyan = Rgb3(0, 255, 255) & 0xFFFFFFu;
+    const QRgb cyan = Rgb3(0, 255, 255);
     QCOMPARE(map.X(0), 71);
     QCOMPARE(PixelAt(image, map.X(0), map.Y(200)), cyan);
     QCOMPARE(PixelAt(image, map.X(255), map.Y(50)), cyan);
     QCOMPARE(PixelAt(image, map.X(128), map.Y(128)), cyan);
     // No trigger-position marker on the top border in X-Y; the X-Y CH1 marker is there instead.
     const int xyMarkerX = static_cast<int>(XYMarkerX(kPlot, 64.0f));
-    QCOMPARE(PixelAt(image, xyMarkerX - 4, 3), Rgb3(0, 255, 0) & 0xFFFFFFu); // beside the "1"
-    QCOMPARE(PixelAt(image, 271, 5), Rgb3(50, 50, 50) & 0xFFFFFFu);
+    QCOMPARE(PixelAt(image, xyMarkerX - 4, 3), Rgb3(0, 255, 0)); // beside the "1"
+    QCOMPARE(PixelAt(image, 271, 5), Rgb3(50, 50, 50));
 }
 
 void TestWaveScreen::topMarkerIsDrawnOverTheOthers() {
@@ -231,7 +262,7 @@ void TestWaveScreen::topMarkerIsDrawnOverTheOthers() {
     const int y = static_cast<int>(ChannelMarkerY(kPlot, 100.0f));
     // The tip of the pentagon at (x + 16, y) carries no label.
     QCOMPARE(f.screen.TopMarker(), 1);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 2 + 16, y), Rgb3(0, 255, 0) & 0xFFFFFFu);
+    QCOMPARE(PixelAt(f.screen.RenderFrame(), 2 + 16, y), Rgb3(0, 255, 0));
     // Grabbing CH2 puts it on top.
     Mouse(f.screen, QEvent::MouseButtonPress, 8, y, Qt::LeftButton);
     Mouse(f.screen, QEvent::MouseButtonRelease, 8, y, Qt::NoButton);
@@ -241,7 +272,7 @@ void TestWaveScreen::topMarkerIsDrawnOverTheOthers() {
     Mouse(f.screen, QEvent::MouseButtonRelease, 8, y, Qt::NoButton);
     QCOMPARE(f.screen.TopMarker(), 2);
     f.host.settings.ch(kCh1).enabled = 1;
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 2 + 16, y), Rgb3(255, 255, 0) & 0xFFFFFFu);
+    QCOMPARE(PixelAt(f.screen.RenderFrame(), 2 + 16, y), Rgb3(255, 255, 0));
 }
 
 void TestWaveScreen::averageNoteAndFullScreenLabels() {
@@ -313,8 +344,8 @@ void TestWaveScreen::positionMarkerDraggedPastTheRightEdge() {
     QVERIFY(!f.screen.MarkerDragged(kMarkerTrigPos));
     // The right-pointing shape: its tip at (R + 5, 5) lies on the border, in the marker colour.
     const QImage& image = f.screen.RenderFrame();
-    QCOMPARE(PixelAt(image, kPlot.right + 4, 5), Rgb3(250, 170, 100) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 271, 3), Rgb3(50, 50, 50) & 0xFFFFFFu); // gone from the centre
+    QCOMPARE(PixelAt(image, kPlot.right + 4, 5), Rgb3(250, 170, 100));
+    QCOMPARE(PixelAt(image, 271, 3), Rgb3(50, 50, 50)); // gone from the centre
 }
 
 void TestWaveScreen::dragModeMovesTheTriggerPointWithThePointer() {
@@ -402,12 +433,13 @@ void TestWaveScreen::zeroLevelDragTakesTheTriggerLevelAlong() {
     QCOMPARE(f.host.settings.trigger.levelCh2, 192.0f);
 }
 
-void TestWaveScreen::clickWithoutMovementGivesZeroReadouts() {
+void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {
     Fixture f;
+    f.host.settings.timebase.timeDivOffset = 1;
+    f.host.settings.timebase.timeDivIndex = 16; // 1.00ms per division
     f.screen.SetCursorType(kCursorCross);
     f.screen.RenderFrame();
-    Mouse(f.screen, QEvent::MouseButtonPress, 200, 250, Qt::LeftButton);
-    Mouse(f.screen, QEvent::MouseButtonRelease, 200, 250, Qt::NoButton);
+    Click(f.screen, 200, 250);
     QVERIFY(f.screen.CursorsShown());
     QCOMPARE(f.screen.CursorA(), (Pt{200, 250}));
     QCOMPARE(f.screen.CursorB(), (Pt{200, 250}));
@@ -416,16 +448,10 @@ void TestWaveScreen::clickWithoutMovementGivesZeroReadouts() {
     QCOMPARE(QString::fromStdString(f.screen.VoltDeltaReadout()), QStringLiteral("Volt = 0.000 kV"));
     // The cursor lines are drawn through the point in RGB(0,200,255).
     const QImage& image = f.screen.RenderFrame();
-    QCOMPARE(PixelAt(image, 200, 100), Rgb3(0, 200, 255) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 400, 250), Rgb3(0, 200, 255) & 0xFFFFFFu);
-}
+    QCOMPARE(PixelAt(image, 200, 100), Rgb3(0, 200, 255));
+    QCOMPARE(PixelAt(image, 400, 250), Rgb3(0, 200, 255));
 
-void TestWaveScreen::cursorDragGivesTimeAndVoltReadouts() {
-    Fixture f;
-    f.host.settings.timebase.timeDivOffset = 1;
-    f.host.settings.timebase.timeDivIndex = 16; // 1.00ms per division
-    f.screen.SetCursorType(kCursorCross);
-    f.screen.RenderFrame();
+    // 100 px across a 500 px plot at 1 ms/div is 10 x 0.001 / 499 x 100 s; 50 px of 400 at 1 V/div is 1 V.
     Mouse(f.screen, QEvent::MouseButtonPress, 121, 100, Qt::LeftButton);
     Mouse(f.screen, QEvent::MouseMove, 221, 150, Qt::LeftButton);
     Mouse(f.screen, QEvent::MouseButtonRelease, 221, 150, Qt::NoButton);
@@ -456,9 +482,9 @@ void TestWaveScreen::traceCursorCrosshairAndReadout() {
     // The crosshair's box is filled black around the trace point, its outline in the cursor colour;
     // the trace itself is drawn after the cursors and crosses the box.
     QCOMPARE(PixelAt(image, 271 + 2, y + 2), 0u);
-    QCOMPARE(PixelAt(image, 271 - 4, y + 2), Rgb3(0, 200, 255) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 271 + 2, y), Rgb3(0, 255, 0) & 0xFFFFFFu);
-    QCOMPARE(PixelAt(image, 271, 380), Rgb3(0, 200, 255) & 0xFFFFFFu); // vertical line
+    QCOMPARE(PixelAt(image, 271 - 4, y + 2), Rgb3(0, 200, 255));
+    QCOMPARE(PixelAt(image, 271 + 2, y), Rgb3(0, 255, 0));
+    QCOMPARE(PixelAt(image, 271, 380), Rgb3(0, 200, 255)); // vertical line
     f.host.settings.ch(kCh1).enabled = 0;
     QCOMPARE(QString::fromStdString(f.screen.TraceVoltReadout()), QStringLiteral("Volt = 0.000 V"));
 }
@@ -540,20 +566,47 @@ void TestWaveScreen::statusStripTextColours() {
     const QImage& trig = strip.RenderStrip();
     QVERIFY(CountColour(trig, run, Rgb3(0, 255, 0), kText) > 10);
     QCOMPARE(CountColour(trig, run, Rgb3(255, 0, 0), kText), 0);
-    // Trigger box: "CH1" on green, the level text and the rising-edge symbol in green.
-    const QRect triggerBox(703, 2, 95, 21);
-    QVERIFY(CountColour(trig, triggerBox, Rgb3(0, 255, 0), kText) > 40);
-    QCOMPARE(PixelAt(trig, 703 + 8, 2 + 10), Rgb3(0, 255, 0) & 0xFFFFFFu); // the edge's riser
+    // Centre box: the "T" of the record picture and the sine in green and white.
+    QVERIFY(CountColour(trig, QRect(333, 0, 134, 23), Rgb3(0, 255, 0)) > 50);
+    QVERIFY(CountColour(trig, QRect(333, 0, 134, 23), Rgb3(255, 177, 100), kText) > 3);
+}
+
+void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
+    // The trigger box starts at x = 703: the edge symbol's riser is at +8, the pulse's first riser at +5.
+    const struct {
+        int source;
+        int mode;
+        int x;
+        QRgb colour;
+    } cases[] = {
+        {kTrigCh1, kTrigModeEdge, 711, Rgb3(0, 255, 0)},
+        {kTrigCh2, kTrigModeEdge, 711, Rgb3(255, 255, 0)},
+        {kTrigAlt, kTrigModeEdge, 711, Rgb3(250, 170, 100)},
+        {kTrigAlt, kTrigModePulse, 708, Rgb3(250, 170, 100)},
+        {kTrigExt, kTrigModeEdge, 711, Rgb3(255, 0, 255)},
+        {kTrigExt10, kTrigModePulse, 708, Rgb3(255, 0, 255)},
+    };
+    for (const auto& c : cases) {
+        CFakeScreenHost host;
+        CStatusStrip strip(host);
+        strip.resize(800, 30);
+        host.settings.trigger.triggerSource = static_cast<std::uint16_t>(c.source);
+        host.settings.trigger.triggerMode = static_cast<std::uint16_t>(c.mode);
+        // ALT alternates the level text between the channels; the symbol must not follow it.
+        for (int repaint = 0; repaint < 25; ++repaint) {
+            const QString what =
+                QStringLiteral("source %1 mode %2 repaint %3").arg(c.source).arg(c.mode).arg(repaint);
+            QVERIFY2(PixelAt(strip.RenderStrip(), c.x, 12) == c.colour, qPrintable(what));
+        }
+    }
+    // The level text is in the source colour too: EXT shows no green at all.
+    CFakeScreenHost host;
+    CStatusStrip strip(host);
+    strip.resize(800, 30);
     host.settings.trigger.triggerSource = kTrigExt;
     const QImage& ext = strip.RenderStrip();
-    QVERIFY(CountColour(ext, triggerBox, Rgb3(255, 0, 255), kText) > 40);
-    QCOMPARE(CountColour(ext, triggerBox, Rgb3(0, 255, 0), kText), 0);
-    // ALT: the level text alternates between the channels, the symbol stays in the ALT colour.
-    host.settings.trigger.triggerSource = kTrigAlt;
-    QCOMPARE(PixelAt(strip.RenderStrip(), 703 + 8, 2 + 10), Rgb3(250, 170, 100) & 0xFFFFFFu);
-    // Centre box: the "T" of the record picture and the sine in green and white.
-    QVERIFY(CountColour(ext, QRect(333, 0, 134, 23), Rgb3(0, 255, 0)) > 50);
-    QVERIFY(CountColour(ext, QRect(333, 0, 134, 23), Rgb3(255, 177, 100), kText) > 3);
+    QVERIFY(CountColour(ext, QRect(703, 2, 95, 21), Rgb3(255, 0, 255), kText) > 40);
+    QCOMPARE(CountColour(ext, QRect(703, 2, 95, 21), Rgb3(0, 255, 0), kText), 0);
 }
 
 void TestWaveScreen::statusStripBlinksWhileWaiting() {

@@ -12,14 +12,12 @@ namespace tarnix {
 namespace {
 
 TEST(KnobGeometry, HighestIndexFollowsModelAndKind) {
-    for (int model : {0, 1, 2, 3}) {
-        EXPECT_EQ(KnobMaxIndex(model, kKnobCh1Volts), 8) << model;
-        EXPECT_EQ(KnobMaxIndex(model, kKnobCh2Volts), 8) << model;
-        EXPECT_EQ(KnobMaxIndex(model, kKnobTimeDiv), 37) << model;
-    }
-    for (int model : {4, 5}) {
-        EXPECT_EQ(KnobMaxIndex(model, kKnobCh1Volts), 9) << model;
-        EXPECT_EQ(KnobMaxIndex(model, kKnobTimeDiv), 38) << model;
+    // Models 4 and 5 have one more volts step and one more time base.
+    for (int model = 0; model <= 5; ++model) {
+        const int extra = model >= 4 ? 1 : 0;
+        EXPECT_EQ(KnobMaxIndex(model, kKnobCh1Volts), 8 + extra) << model;
+        EXPECT_EQ(KnobMaxIndex(model, kKnobCh2Volts), 8 + extra) << model;
+        EXPECT_EQ(KnobMaxIndex(model, kKnobTimeDiv), 37 + extra) << model;
     }
 }
 

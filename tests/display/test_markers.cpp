@@ -10,49 +10,46 @@ namespace {
 const PlotRect kPlot{21, 14, 521, 414}; // 500 x 400
 constexpr int kMarginX = 21;
 
-TEST(Markers, TriggerLevelAboveThePlotPointsUp) {
-    // Level -10 lies 15.6 pixels above the top edge: held at the top, shape for "beyond the top".
-    const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, kMarginX, -10.0f, 0);
-    EXPECT_EQ(p.state, 2);
-    EXPECT_EQ(p.levelPoint, (Pt{542, 14}));
-    EXPECT_EQ(p.markerPoint, (Pt{538, 8}));
-    const MarkerShape s = TriggerLevelMarkerShape(p.markerPoint, p.state);
-    const std::array<Pt, 5> expected{Pt{532, 8}, Pt{538, 14}, Pt{538, 25}, Pt{527, 25}, Pt{527, 14}};
-    EXPECT_EQ(s.polygon, expected);
-    EXPECT_EQ(s.label, (Pt{530, 12}));
-    const ArrowShape a = TriggerLevelMarkerArrow(p.markerPoint, p.state);
-    EXPECT_EQ(a.polyline[0], (Pt{530, 30}));
-    EXPECT_EQ(a.polyline[1], (Pt{530, 16}));
-}
-
-TEST(Markers, TriggerLevelBelowThePlotPointsDown) {
-    // Level 300: 14 + 400 * 300 / 256 = 482.75, beyond the bottom edge at 414.
-    const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, kMarginX, 300.0f, 0);
-    EXPECT_EQ(p.state, 3);
-    EXPECT_EQ(p.levelPoint, (Pt{542, 414}));
-    EXPECT_EQ(p.markerPoint, (Pt{538, 420}));
-    const MarkerShape s = TriggerLevelMarkerShape(p.markerPoint, p.state);
-    const std::array<Pt, 5> expected{Pt{532, 420}, Pt{538, 414}, Pt{538, 403}, Pt{527, 403}, Pt{527, 414}};
-    EXPECT_EQ(s.polygon, expected);
-    EXPECT_EQ(s.label, (Pt{530, 403}));
-}
-
-TEST(Markers, TriggerLevelOnThePlotPointsLeftIntoIt) {
-    // Level 64 (the CH1 default): a quarter of the way down, 14 + 100.
-    const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, kMarginX, 64.0f, 0);
-    EXPECT_EQ(p.state, 0);
-    EXPECT_EQ(p.markerPoint, (Pt{542, 114}));
-    const MarkerShape s = TriggerLevelMarkerShape(p.markerPoint, 0);
-    EXPECT_EQ(s.polygon[0], (Pt{525, 114}));
-    const HitRect r = BoundingBox(s);
-    EXPECT_EQ(r.left, 525);
-    EXPECT_EQ(r.right, 542);
-    EXPECT_EQ(r.top, 109);
-    EXPECT_EQ(r.bottom, 120);
+TEST(Markers, TriggerLevelMarkerIsHeldAtThePlotEdges) {
+    // Level -10 lies 15.6 pixels above the top edge; 300 maps to 14 + 400 x 300 / 256 = 482.75, below
+    // the bottom edge at 414; 64 (the CH1 default) a quarter of the way down.
+    const struct {
+        float level;
+        int state;
+        Pt levelPoint;
+        Pt markerPoint;
+    } cases[] = {
+        {-10.0f, 2, Pt{542, 14}, Pt{538, 8}},
+        {300.0f, 3, Pt{542, 414}, Pt{538, 420}},
+        {64.0f, 0, Pt{542, 114}, Pt{542, 114}},
+    };
+    for (const auto& c : cases) {
+        const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, kMarginX, c.level, 0);
+        EXPECT_EQ(p.state, c.state) << c.level;
+        EXPECT_EQ(p.levelPoint, c.levelPoint) << c.level;
+        EXPECT_EQ(p.markerPoint, c.markerPoint) << c.level;
+    }
     // In full-screen mode there is no margin: the marker sits on the plot's right edge.
     EXPECT_EQ(PlaceTriggerLevelMarker(kPlot, 0, 64.0f, 0).levelPoint.x, 521);
     // A stored off-screen state is kept even when the level itself is on the plot.
     EXPECT_EQ(PlaceTriggerLevelMarker(kPlot, kMarginX, 64.0f, 3).state, 3);
+}
+
+TEST(Markers, TriggerLevelShapesPointUpDownOrIntoThePlot) {
+    const MarkerShape up = TriggerLevelMarkerShape(Pt{538, 8}, 2);
+    EXPECT_EQ(up.polygon,
+              (std::array<Pt, 5>{Pt{532, 8}, Pt{538, 14}, Pt{538, 25}, Pt{527, 25}, Pt{527, 14}}));
+    EXPECT_EQ(up.label, (Pt{530, 12}));
+    const ArrowShape arrow = TriggerLevelMarkerArrow(Pt{538, 8}, 2);
+    EXPECT_EQ(arrow.polyline[0], (Pt{530, 30}));
+    EXPECT_EQ(arrow.polyline[1], (Pt{530, 16}));
+    const MarkerShape down = TriggerLevelMarkerShape(Pt{538, 420}, 3);
+    EXPECT_EQ(down.polygon,
+              (std::array<Pt, 5>{Pt{532, 420}, Pt{538, 414}, Pt{538, 403}, Pt{527, 403}, Pt{527, 414}}));
+    EXPECT_EQ(down.label, (Pt{530, 403}));
+    const HitRect r = BoundingBox(TriggerLevelMarkerShape(Pt{542, 114}, 0));
+    EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.right, r.bottom}),
+              (std::array<int, 4>{525, 109, 542, 120}));
 }
 
 TEST(Markers, ChannelAndPositionMarkerPlaces) {

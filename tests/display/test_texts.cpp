@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+
 #include "display/cursor_readouts.h"
 #include "display/status_text.h"
 #include "model/instrument_settings.h"
@@ -9,29 +12,13 @@ namespace {
 
 const PlotRect kPlot{21, 14, 521, 414}; // 500 x 400
 
-TEST(CursorReadouts, TimeAndFrequencyOfAHundredPixels) {
-    // 1 ms/div on a 500-pixel plot: 10 * 0.001 / 499 * 100 = 2.004 ms, 499 Hz.
-    const double dt = CursorDeltaTime(0.001, 500, 121, 221);
-    EXPECT_NEAR(dt, 0.002004008, 1e-9);
-    EXPECT_EQ(FormatTimeReadout(dt), "Time = 2.004 mS");
-    EXPECT_EQ(FormatFreqReadout(1.0 / dt), "Freq = 499.000 Hz");
-    // The direction of the drag does not matter for the time.
-    EXPECT_DOUBLE_EQ(CursorDeltaTime(0.001, 500, 221, 121), dt);
-}
-
-TEST(CursorReadouts, VoltDifferenceKeepsItsSign) {
-    // 1 V/div on a 400-pixel plot: 8 / 400 * 50 = 1 V, B below A positive.
-    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 100, 150)), "Volt = 1.000 V");
+TEST(CursorReadouts, VoltDeltaKeepsItsSignTimeDeltaDoesNot) {
+    // 1 V/div on a 400-pixel plot: 8 / 400 * 50 = 1 V; B above A reads negative.
     EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 150, 100)), "Volt = -1.000 V");
+    EXPECT_DOUBLE_EQ(CursorDeltaTime(0.001, 500, 221, 121), CursorDeltaTime(0.001, 500, 121, 221));
     EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(0.01, 400, 100, 125)), "Volt = 5.000 mV");
     EXPECT_EQ(FormatVoltDeltaReadout(0.0005), "Volt = 500.000 uV");
     EXPECT_EQ(FormatVoltDeltaReadout(-2500.0), "Volt = -2.500 kV");
-}
-
-TEST(CursorReadouts, AClickWithoutMovementReadsZero) {
-    EXPECT_EQ(FormatTimeReadout(CursorDeltaTime(0.001, 500, 200, 200)), "Time = 0.000 S");
-    EXPECT_EQ(FormatFreqReadout(0.0), "Freq = 0.000 Hz");
-    EXPECT_EQ(FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 80, 80)), "Volt = 0.000 kV");
 }
 
 TEST(CursorReadouts, UnitSteps) {
@@ -77,24 +64,24 @@ TEST(CursorReadouts, PointsAndCrosshairStayInsideThePlot) {
 
 TEST(CursorReadouts, PanesByTypeAndSource) {
     using K = ReadoutKind;
-    const ReadoutPanes cross = ReadoutPanesFor(kCursorCross, kCursorSrcCh1);
-    EXPECT_EQ(cross.pane[0], K::kFreq);
-    EXPECT_EQ(cross.pane[1], K::kTime);
-    EXPECT_EQ(cross.pane[2], K::kVoltDelta);
-    const ReadoutPanes vertical = ReadoutPanesFor(kCursorVertical, kCursorSrcCh2);
-    EXPECT_EQ(vertical.pane[2], K::kEmpty);
-    const ReadoutPanes horizontal = ReadoutPanesFor(kCursorHorizontal, kCursorSrcMath);
-    EXPECT_EQ(horizontal.pane[0], K::kEmpty);
-    EXPECT_EQ(horizontal.pane[2], K::kVoltDelta);
-    const ReadoutPanes trace = ReadoutPanesFor(kCursorTrace, kCursorSrcCh1);
-    EXPECT_EQ(trace.pane[0], K::kEmpty);
-    EXPECT_EQ(trace.pane[2], K::kTraceVolt);
-    const ReadoutPanes none = ReadoutPanesFor(kCursorNone, kCursorSrcCh1);
-    EXPECT_EQ(none.pane[2], K::kEmpty);
-    const ReadoutPanes fft = ReadoutPanesFor(kCursorNone, kCursorSrcFft);
-    EXPECT_EQ(fft.pane[0], K::kSpectrumFreq);
-    EXPECT_EQ(fft.pane[1], K::kEmpty);
-    EXPECT_EQ(fft.pane[2], K::kSpectrumLevel);
+    const struct {
+        int type;
+        int source;
+        std::array<K, 3> panes;
+    } cases[] = {
+        {kCursorCross, kCursorSrcCh1, {K::kFreq, K::kTime, K::kVoltDelta}},
+        {kCursorVertical, kCursorSrcCh2, {K::kFreq, K::kTime, K::kEmpty}},
+        {kCursorHorizontal, kCursorSrcMath, {K::kEmpty, K::kEmpty, K::kVoltDelta}},
+        {kCursorTrace, kCursorSrcCh1, {K::kEmpty, K::kEmpty, K::kTraceVolt}},
+        {kCursorNone, kCursorSrcCh1, {K::kEmpty, K::kEmpty, K::kEmpty}},
+        {kCursorNone, kCursorSrcFft, {K::kSpectrumFreq, K::kEmpty, K::kSpectrumLevel}},
+    };
+    for (const auto& c : cases) {
+        const ReadoutPanes panes = ReadoutPanesFor(c.type, c.source);
+        for (std::size_t k = 0; k < 3; ++k) {
+            EXPECT_EQ(panes.pane[k], c.panes[k]) << c.type << "/" << c.source << " pane " << k;
+        }
+    }
 }
 
 TEST(StatusTexts, TriggerLevelTextKeepsThreeFigures) {
@@ -159,22 +146,27 @@ TEST(StatusTexts, FullScreenInformationStandsInForTheStrips) {
 }
 
 TEST(StatusTexts, RunStatesAndBlinking) {
-    EXPECT_STREQ(RunStateFor(0).text, "STOP");
-    EXPECT_EQ(RunStateFor(0).colour, Rgb(255, 0, 0));
-    EXPECT_EQ(RunStateFor(1).x, 14);
-    EXPECT_STREQ(RunStateFor(2).text, "Trig'D");
-    EXPECT_EQ(RunStateFor(2).x, 11);
-    EXPECT_TRUE(RunStateFor(3).blinking);
-    EXPECT_TRUE(RunStateFor(4).blinking);
-    EXPECT_STREQ(RunStateFor(5).text, "PLAY");
-    EXPECT_STREQ(RunStateFor(9).text, "AUTO");
-    EXPECT_FALSE(RunStateFor(9).blinking);
-    EXPECT_FALSE(BlinkInverted(0));
-    EXPECT_FALSE(BlinkInverted(20));
-    EXPECT_TRUE(BlinkInverted(21));
-    EXPECT_TRUE(BlinkInverted(39));
-    EXPECT_FALSE(BlinkInverted(40));
-    EXPECT_TRUE(BlinkInverted(61));
+    // The whole table; an unknown state reads AUTO and does not blink.
+    const RunStateStyle states[] = {
+        {"STOP", Rgb(255, 0, 0), 12, false},   {"RUN", Rgb(0, 255, 0), 14, false},
+        {"Trig'D", Rgb(0, 255, 0), 11, false}, {"AUTO", Rgb(0, 255, 0), 12, true},
+        {"WAIT", Rgb(0, 255, 0), 12, true},    {"PLAY", Rgb(0, 255, 0), 12, false},
+        {"AUTO", Rgb(0, 255, 0), 12, false},
+    };
+    for (int status = 0; status <= 6; ++status) {
+        const RunStateStyle expected = states[status];
+        const RunStateStyle actual = RunStateFor(status);
+        EXPECT_STREQ(actual.text, expected.text) << status;
+        EXPECT_EQ(actual.colour, expected.colour) << status;
+        EXPECT_EQ(actual.x, expected.x) << status;
+        EXPECT_EQ(actual.blinking, expected.blinking) << status;
+    }
+    // Twenty repaints plain, twenty inverted.
+    const std::pair<int, bool> ticks[] = {{0, false}, {20, false}, {21, true},
+                                          {39, true}, {40, false}, {61, true}};
+    for (const auto& [tick, inverted] : ticks) {
+        EXPECT_EQ(BlinkInverted(tick), inverted) << tick;
+    }
 }
 
 TEST(StatusTexts, AltAlternatesEveryTwentyRepaints) {

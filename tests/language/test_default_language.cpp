@@ -110,45 +110,6 @@ TEST(DefaultLanguage, EveryMenuItemHasItsTextWithTheListedDifferences) {
     EXPECT_EQ(texts.at(8090800), "Default");
 }
 
-TEST(DefaultLanguage, TitlesTooltipsAndMessagesAreThoseOfTheProgram) {
-    const auto t = DefaultTextsByKey();
-    const std::map<int, std::string> titles = {
-        {100, "About"},
-        {184, "Intensity"},
-        {193, "Save"},
-        {199, "Average"},
-        {203, "Record And Play Back"},
-        {204, "Pass/Fail"},
-        {207, "Zero Calibration"},
-        {211, "FFT"},
-        {217, "Search Device"},
-        {218, "Open Device"},
-        {227, "Waveform Color"},
-        {231, "Demo Setting"},
-    };
-    for (const auto& [key, text] : titles) {
-        EXPECT_EQ(t.at(key), text);
-    }
-    const std::vector<std::string> tooltips = {
-        "Load *.csv", "Save Waveform", "Print",       "Cross Cursor", "Clear Cursor", "Turn On/Off Reference",
-        "FFT",        "Record",        "PassFail",    "Zoom Out",     "Zoom In",      "Start",
-        "Stop",       "Autoset",       "Full Screen", "Sidebar",      "Help"};
-    for (std::size_t i = 0; i < cmd::kToolbarCommands.size(); ++i) {
-        EXPECT_EQ(t.at(cmd::kToolbarCommands[i]), tooltips[i]);
-    }
-    EXPECT_EQ(t.at(4002), "Function not available!");
-    EXPECT_EQ(t.at(4009), "Search Device......");
-    EXPECT_EQ(t.at(4014), "Information OFF");
-    EXPECT_EQ(t.at(4023), "Note");
-    EXPECT_EQ(t.at(1104), "Vertical");
-    EXPECT_EQ(t.at(1197), "Harmonics Infomation");
-    EXPECT_EQ(t.at(1238), "/DIV");
-    EXPECT_EQ(t.at(1294), "MATH Waveform Color");
-    EXPECT_EQ(t.at(1108), "Average");
-    EXPECT_EQ(t.at(1125), "Play");
-    EXPECT_EQ(t.at(1265), "Note:   Device ID between 0 and 255 !");
-}
-
 TEST(DefaultLanguage, ControlCaptionsAreExactlyTheDeclaredControls) {
     std::set<int> captioned;
     for (const auto& [key, text] : DefaultTextsByKey()) {
