@@ -37,6 +37,7 @@
 #include "display/wave_screen.h"
 #include "files/setup_file.h"
 #include "language/command_ids.h"
+#include "language/control_ids.h"
 #include "recorder/recorder_settings.h"
 #include "ui/command_table.h"
 #include "ui/fft_window.h"
@@ -460,6 +461,7 @@ void TestShell::languageSwitchRelabelsSidebarAndDialogs() {
         const QList<QLabel*> labels = app.Panels().Sidebar().findChildren<QLabel*>();
         return std::any_of(labels.begin(), labels.end(), [&text](QLabel* l) { return l->text() == text; });
     };
+    const QComboBox* mode = app.Panels().Sidebar().List(ctl::kSideTriggerModeList);
     QWidget& demo = app.Panels().DemoSetting();
     demo.show();
     QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
@@ -469,10 +471,12 @@ void TestShell::languageSwitchRelabelsSidebarAndDialogs() {
     app.Commands().Execute(cmd::kLanguageItemFirst);
     QVERIFY(sidebarHas(QStringLiteral("Trigger-Modus")));
     QVERIFY(!sidebarHas(QStringLiteral("Trigger Mode")));
+    QCOMPARE(mode->itemText(0), QStringLiteral("Flanke"));
     QCOMPARE(demo.windowTitle(), QStringLiteral("Demo-Einstellung"));
 
     app.Commands().Execute(cmd::kLanguageDefault);
     QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
+    QCOMPARE(mode->itemText(0), QStringLiteral("Edge"));
     QCOMPARE(demo.windowTitle(), QStringLiteral("Demo Setting"));
 }
 
