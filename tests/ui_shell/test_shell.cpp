@@ -247,9 +247,7 @@ void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
     QVERIFY(app.Panels().DemoSetting().isVisible());
     QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
 
-    // The sidebar sits in the column's tab, the info strip below the screen.
     QCOMPARE(view.SidebarTabs().count(), 1);
-    QCOMPARE(view.SidebarTabs().geometry().width(), 188);
     // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
     frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
     QCoreApplication::processEvents();
@@ -416,17 +414,6 @@ void TestShell::fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
     QCOMPARE(view.SidebarTabs().geometry().width(), 188);
     QVERIFY(view.SidebarTabs().isVisible());
 
-    // With the sidebar hidden beforehand it stays hidden; the strips come back.
-    app.Commands().Execute(cmd::kViewSidebar);
-    QVERIFY(!view.SidebarShown());
-    app.Commands().Execute(cmd::kViewFullScreen);
-    app.Commands().Execute(cmd::kViewFullScreen);
-    QCoreApplication::processEvents();
-    QVERIFY(!view.IsFullScreen());
-    QVERIFY(!view.SidebarShown());
-    QVERIFY(view.SidebarTabs().isHidden());
-    QVERIFY(view.Strip().parentWidget()->isVisible());
-    QCOMPARE(frame.geometry(), before);
     // Window Mode does nothing outside full screen.
     app.Commands().Execute(cmd::kWindowMode);
     QVERIFY(!view.IsFullScreen());
