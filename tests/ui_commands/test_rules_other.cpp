@@ -390,6 +390,10 @@ void TestCommands::contextMenuItemsAndZoomClicks() {
     QVERIFY(view.Screen().GetInformationOn());
     rig.Open(menu.get());
     QCOMPARE(items[1]->text(), QStringLiteral("Information OFF"));
+    // Opening the menu, not the click, sets the text.
+    view.Screen().SetInformationOn(false);
+    rig.Open(menu.get());
+    QCOMPARE(items[1]->text(), QStringLiteral("Information ON"));
 
     // Model 1: 38 time bases (no 2.00nS), nine volts/div steps (no 10.0V); ticks by command ID.
     QMenu* times = items[2]->menu();
