@@ -265,8 +265,7 @@ void TestCommands::relabelWindowByControlId() {
 namespace {
 
 // Pixels of an area that satisfy `test`.
-template <typename Test>
-int Count(const QImage& image, const QRect& area, Test test) {
+template <typename Test> int Count(const QImage& image, const QRect& area, Test test) {
     int count = 0;
     const QRect r = area.intersected(image.rect());
     for (int y = r.top(); y <= r.bottom(); ++y) {

@@ -112,8 +112,9 @@ void TestCommands::channelResetClampsTriggerLevelAndCentres() {
         float levelAfter;
         int markerAfter;
     };
-    for (const Row row : {Row{kCh1, -20.0f, 0.0f, 2}, Row{kCh1, 300.0f, 256.0f, 3}, Row{kCh1, 100.0f, 100.0f, 0},
-                          Row{kCh1, 256.0f, 256.0f, 0}, Row{kCh2, -50.0f, -50.0f, -1}}) {
+    for (const Row row :
+         {Row{kCh1, -20.0f, 0.0f, 2}, Row{kCh1, 300.0f, 256.0f, 3}, Row{kCh1, 100.0f, 100.0f, 0},
+          Row{kCh1, 256.0f, 256.0f, 0}, Row{kCh2, -50.0f, -50.0f, -1}}) {
         Rig rig;
         InstrumentSettings& s = rig.Settings();
         QCOMPARE(s.trigger.triggerSource, std::uint16_t{kTrigCh1});
@@ -204,7 +205,8 @@ void TestCommands::triggerFiftyPercentCentresTheLevel() {
         int source;
         bool rollWithKey; // Roll disables the menu item; Ctrl+T still reaches the handler
     };
-    for (const Row row : {Row{kTrigCh1, false}, Row{kTrigCh2, false}, Row{kTrigAlt, false}, Row{kTrigCh1, true}}) {
+    for (const Row row :
+         {Row{kTrigCh1, false}, Row{kTrigCh2, false}, Row{kTrigAlt, false}, Row{kTrigCh1, true}}) {
         Rig rig;
         InstrumentSettings& s = rig.Settings();
         QVERIFY(tarnix::test::ShowAndActivate(rig.Frame()));

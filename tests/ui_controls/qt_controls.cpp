@@ -154,9 +154,11 @@ private slots:
         const std::vector<Row> rows{
             {ctl::kSideCh1CouplingList, couplings, [&] { return int(doc_->settings.ch(kCh1).coupling); }},
             {ctl::kSideCh2CouplingList, couplings, [&] { return int(doc_->settings.ch(kCh2).coupling); }},
-            {ctl::kSideTriggerModeList, {QStringLiteral("Edge"), QStringLiteral("Pulse")},
+            {ctl::kSideTriggerModeList,
+             {QStringLiteral("Edge"), QStringLiteral("Pulse")},
              [&] { return int(t.triggerMode); }},
-            {ctl::kSideSweepList, {QStringLiteral("Auto"), QStringLiteral("Normal"), QStringLiteral("Single")},
+            {ctl::kSideSweepList,
+             {QStringLiteral("Auto"), QStringLiteral("Normal"), QStringLiteral("Single")},
              [&] { return int(t.sweep); }},
             {ctl::kSideSlopeList, {QStringLiteral("+"), QStringLiteral("-")}, [&] { return int(t.slope); }},
         };

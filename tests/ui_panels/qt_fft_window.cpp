@@ -34,7 +34,9 @@ QStringList Items(const QComboBox* list) {
 // The vertical list as first label, last label and count: the labels themselves are the value
 // formatter's.
 QString Span(const QComboBox* list) {
-    return QStringLiteral("%1..%2 (%3)").arg(list->itemText(0), list->itemText(list->count() - 1)).arg(list->count());
+    return QStringLiteral("%1..%2 (%3)")
+        .arg(list->itemText(0), list->itemText(list->count() - 1))
+        .arg(list->count());
 }
 
 const QString kDbSpan = QStringLiteral("5.00dB..60.0dB (12)");
@@ -175,7 +177,8 @@ private slots:
         window_->Relabel();
         QCOMPARE(window_->windowTitle(), QStringLiteral("Spectrum"));
         const QList<QLabel*> labels = window_->findChildren<QLabel*>();
-        QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == QStringLiteral("Taper"); }));
+        QVERIFY(std::any_of(labels.begin(), labels.end(),
+                            [](QLabel* l) { return l->text() == QStringLiteral("Taper"); }));
         QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go")); // not the "Start" caption 1114
     }
 

@@ -222,7 +222,8 @@ private slots:
         window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         window_->LoadButton()->click();
-        QCOMPARE(asked, (QStringList{QStringLiteral("Save PassFail Mask As..."), QStringLiteral("PassFail File(*.psf)"),
+        QCOMPARE(asked, (QStringList{QStringLiteral("Save PassFail Mask As..."),
+                                     QStringLiteral("PassFail File(*.psf)"),
                                      QStringLiteral("Load PassFail Mask File..."),
                                      QStringLiteral("PassFail File(*.psf);;All Files(*.*)")}));
         QCOMPARE(window_->SourceList()->currentText(), QStringLiteral("CH2"));

@@ -194,8 +194,9 @@ void ReportTest::reportDrawsTitleDateAndOnlyShownChannels() {
         return page.Texts();
     };
     const QStringList lines = drawn();
-    for (const char* text : {"Test Report", "Date = 05-12-2026     Time = 16:07:09", "MV-A2 USB", "CH1 :",
-                             "CH1  VOLT DIV =1.00V/div", "Input Coupling = AC", "Time/DIV =40.0us/div", "Note :"}) {
+    for (const char* text :
+         {"Test Report", "Date = 05-12-2026     Time = 16:07:09", "MV-A2 USB",
+          "CH1 :", "CH1  VOLT DIV =1.00V/div", "Input Coupling = AC", "Time/DIV =40.0us/div", "Note :"}) {
         QVERIFY2(lines.contains(QString::fromLatin1(text)), qPrintable(lines.join(QLatin1Char('|'))));
     }
     for (const QString& line : lines) {
@@ -270,9 +271,6 @@ void ReportTest::renderedReportHasGraticuleAndTraceInPlace() {
     // CH1's swatch (x 140..240, y 714..731 thousandths) is green; CH2's place stays white.
     QVERIFY(green(190, 1012));
     QCOMPARE(page.pixel(390, 1012), white);
-    // The outer frame: (10, 30) thousandths -> (10, 42).
-    QCOMPARE(page.pixel(10, 500), black);
-    QCOMPARE(page.pixel(500, 42), black);
 
     // With the grid on, the division line at x = 50 + 3 x 900 / 10 = 320 is one unbroken grey line.
     page.fill(Qt::white);

@@ -511,8 +511,8 @@ void TestShell::saveDialogEnablesFollowTheChannels() {
         int last;
         int offered; // -1: none, and OK is off
     };
-    for (const Row row : {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0},
-                          Row{false, false, 0, -1}}) {
+    for (const Row row :
+         {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0}, Row{false, false, 0, -1}}) {
         CTarnixDoc doc;
         doc.settings.ch(kCh1).enabled = row.ch1 ? 1 : 0;
         doc.settings.ch(kCh2).enabled = row.ch2 ? 1 : 0;
@@ -562,7 +562,7 @@ void TestShell::recordDialogRecordsAndPlaysOnThePanelTimer() {
     QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Stop"));
     // While recording only Stop is usable.
     for (QWidget* control : std::initializer_list<QWidget*>{dialog.PlayButton(), dialog.LoadButton(),
-                                                           dialog.RecordEndEdit(), dialog.SourceList()}) {
+                                                            dialog.RecordEndEdit(), dialog.SourceList()}) {
         QVERIFY(!control->isEnabled());
     }
     for (int k = 0; k < 3; ++k) {
