@@ -1,6 +1,7 @@
 #include "rig.h"
 
 #include <QFile>
+#include <QTest>
 #include <QVariant>
 
 namespace tarnix::test {
@@ -45,23 +46,29 @@ Rig::~Rig() {
     doc_.reset();
 }
 
+bool ShowAndActivate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+void Rig::Open(QMenu* menu) {
+    menu->popup(QPoint(0, 0));
+    menu->close();
+}
+
 QAction* Rig::Updated(int command) {
     QAction* action = table_->Action(command);
-    const QList<QObject*> users = action->associatedObjects();
-    bool updated = false;
-    for (QObject* user : users) {
+    for (QObject* user : action->associatedObjects()) {
         if (auto* menu = qobject_cast<QMenu*>(user)) {
-            table_->UpdateMenu(menu);
-            updated = true;
-            break;
+            Open(menu);
+            return action;
         }
     }
-    if (!updated) {
-        // Not in any popup (e.g. pruned): run the rule through a scratch popup.
-        QMenu scratch;
-        scratch.addAction(action);
-        table_->UpdateMenu(&scratch);
-    }
+    // Pruned from this model's menus: only the rule itself can say what it would show.
+    QMenu scratch;
+    scratch.addAction(action);
+    table_->UpdateMenu(&scratch);
     return action;
 }
 

@@ -36,6 +36,8 @@ struct RigOptions {
     std::vector<std::pair<std::string, std::string>> languageFiles;
 };
 
+bool ShowAndActivate(QWidget& window);
+
 // The tick a menu or toolbar shows for an action.
 inline bool Checked(QAction* action) {
     return action->isCheckable() && action->isChecked();
@@ -55,8 +57,10 @@ public:
     const std::vector<std::pair<std::string, std::string>>& Messages() const { return notifier_.messages; }
     void ClearMessages() { notifier_.messages.clear(); }
 
-    // The rule's state as a menu shows it: the action after its popup's update.
+    // The rule's state as a menu shows it: the action after its popup has been opened.
     QAction* Updated(int command);
+    // Opens and closes a popup as the user would, which applies its items' rules.
+    static void Open(QMenu* menu);
     // Text of an action as a menu text ("Turn Off#Ctrl+1").
     std::string TextOf(int command);
     // The popup reached from the menu bar by positions; nullptr when there is none.

@@ -7,20 +7,21 @@ class TestCommands : public QObject {
 
 private slots:
     // Channel, Trigger, Horizontal (test_rules_channel.cpp)
-    void channelTurnOffTextFollowsStateAndLanguage();
+    void channelTurnOffTextFollowsState();
     void voltsPerDivLabelsFollowTheProbe();
     void channelItemsDisabledWhileChannelOff();
     void bandwidthAndHfRejectionDisabledInDemo();
     void channelResetClampsTriggerLevelAndCentres();
     void mathRulesAndXYRefusal();
     void triggerSourceSelectOneOfN();
+    void triggerFiftyPercentCentresTheLevel();
     void formatsFollowRunningAndXYFromRoll();
     void timeDivItemsTickAndLargeBufferRefusal();
 
     // Cursor, Measure, Display, Acquire, Utility, View (test_rules_other.cpp)
     void cursorTypesAndMouseModesExclude();
     void measureCommandsReachTheMeasurementSet();
-    void displayGridAndDrawType();
+    void menuBarClickShowsTheRulesState();
     void averageTextAndAcquisitionModeRules();
     void bufferSizeRulesWhileRunning();
     void interpolationFollowsTimeBase();
