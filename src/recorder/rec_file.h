@@ -16,9 +16,9 @@ inline constexpr std::size_t kRecHeaderBytes = 24;
 // file cannot be created.
 FileResult SaveRecFile(const std::string& path, const RecorderSettings& settings, const CFrameStore& store);
 
-// Reads a .rec file into the settings and the store. A path not ending in ".rec" is ignored (not ok, no
-// message); "Couldn't open file: %s" when it cannot be opened; a file shorter than its header is refused
-// with nothing changed. The count is held to 1000 before the frames are read, every header field is held
+// Reads a .rec file into the settings and the store. A path not ending in ".rec", or a file shorter than
+// its header, is refused with "This is not a record file!" and nothing changed; "Couldn't open file: %s"
+// when it cannot be opened. The count is held to 1000 before the frames are read, every header field is held
 // to its range, and frames the file does not supply stay as they were.
 FileResult LoadRecFile(const std::string& path, RecorderSettings& settings, CFrameStore& store,
                        int timeDivOffset);

@@ -13,6 +13,7 @@
 
 #include "display/spectrum_painter.h"
 #include "display/status_strip.h"
+#include "display/status_text.h"
 #include "display/wave_render.h"
 #include "display/wave_screen.h"
 
@@ -222,8 +223,13 @@ void CTarnixView::OnTimerTick() {
 
 void CTarnixView::Invalidate() {
     screen_->update();
-    strip_->update();
-    infoPanel_->Child()->update();
+    const StripState strips{doc_.settings, host_.StoppedPosition(), BlinkInverted(doc_.statusTicks),
+                            doc_.language.CurrentIndex()};
+    if (strips != stripState_) {
+        stripState_ = strips;
+        strip_->update();
+        infoPanel_->Child()->update();
+    }
 }
 
 bool CTarnixView::eventFilter(QObject* watched, QEvent* event) {

@@ -9,11 +9,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "acquisition/persist_history.h"
 #include "display/mask_painter.h"
 #include "display/screen_host.h"
+#include "model/instrument_settings.h"
 
 class QTabWidget;
 
@@ -140,6 +142,16 @@ private:
     QTimer timer_;
     bool firstTickDone_ = false;
     bool userInput_ = false; // input since the last tick; the tick after it redraws
+    // What the two strips showed when last redrawn: they draw only settings, the run state's blinking
+    // and the language's texts, so an unchanged picture is not drawn again.
+    struct StripState {
+        InstrumentSettings settings;
+        int stoppedPosition = 0;
+        bool blinkInverted = false;
+        int language = 0;
+        bool operator==(const StripState&) const = default;
+    };
+    std::optional<StripState> stripState_;
     std::uint64_t inputCount_ = 0;
     bool sidebarShown_ = true;
     int sidebarWidth_ = kSidebarWidth;

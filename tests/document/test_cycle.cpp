@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "doc_fixture.h"
+#include "files/setup_file.h"
 
 namespace tarnix {
 namespace {
@@ -311,17 +312,34 @@ TEST_F(CycleTest, HooksRunInTickOrder) {
     EXPECT_EQ(order, (std::vector<std::string>{"autoset", "fft", "status"}));
 }
 
-TEST_F(CycleTest, StoppedCaptureStepsRepaintOnlyAfterASettingChanged) {
+TEST_F(CycleTest, AStoppedProgramRestsUntilSomethingChanges) {
     Start();
     Tick();
     doc->Stop();
     Tick();
+    int passes = 0;
+    doc->processor.hooks.addPersistFrame = [&passes](int channel) { passes += channel == kCh1 ? 1 : 0; };
     repaints = 0;
     Ticks(10);
     EXPECT_EQ(repaints, 0);
+    EXPECT_EQ(passes, 0);
     doc->SetHorizontalPosition(100);
     Ticks(3);
     EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(passes, 1);
+
+    // A setup whose only difference is the reference's samples still reaches the screen.
+    SetupImage image = doc->CaptureSetup();
+    image.ref.enabled = 1;
+    image.ref.empty = 0;
+    image.ref.samples.assign(static_cast<std::size_t>(image.ref.recordLength), 100);
+    doc->ApplySetup(image);
+    Tick();
+    const auto before = doc->frames[kRef].display;
+    image.ref.samples.assign(image.ref.samples.size(), 160);
+    doc->ApplySetup(image);
+    Tick();
+    EXPECT_NE(doc->frames[kRef].display, before);
 }
 
 // ---- Demo mode ----

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QBackingStore>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -175,6 +176,17 @@ void TestMainWindow::firstTickShowsTheWindowWithLiveTraces() {
     }
     QVERIFY2(green > plot.Width() / 2, qPrintable(QString::number(green)));
     QVERIFY2(yellow > plot.Width() / 2, qPrintable(QString::number(yellow)));
+
+    // The window shows exactly that frame, drawn in place into the window's own pixels.
+    doc.Stop();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    view.Screen().repaint();
+    QPaintDevice* store = frame.backingStore()->paintDevice();
+    QCOMPARE(store->devType(), int(QInternal::Image));
+    const QImage shown = static_cast<QImage*>(store)->convertToFormat(QImage::Format_RGB32);
+    const QImage rendered = view.Screen().RenderFrame().convertToFormat(QImage::Format_RGB32);
+    const QPoint at = view.Screen().mapTo(&frame, QPoint(0, 0));
+    QCOMPARE(shown.copy(QRect(at, rendered.size())), rendered);
 }
 
 void TestMainWindow::markerDragReachesTheDocument() {
@@ -217,10 +229,12 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
     ticks(3);
     QVERIFY(frame.isVisible());
 
-    // Running: every capture step brings a new picture.
+    // Running: every capture step brings a new picture; the strips show settings and stay as they are.
     screen.paints = 0;
+    strip.paints = 0;
     ticks(4);
     QCOMPARE(screen.paints, 4);
+    QCOMPARE(strip.paints, 0);
 
     // Autoset's own captures are never shown; the first capture step after it is.
     CAutoset autoset(doc);

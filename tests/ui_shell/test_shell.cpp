@@ -157,7 +157,13 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
             if (dialog != nullptr && dialog->isVisible()) {
                 poll->deleteLater();
                 openedIn = dialog->directory().absolutePath();
-                dialog->selectFile(pick);
+                // Typed into the name field, as a user would: selectFile leaves a focused field as it is.
+                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                if (name != nullptr) {
+                    name->setText(pick);
+                } else {
+                    dialog->selectFile(pick);
+                }
                 QMetaObject::invokeMethod(dialog, "accept");
                 return;
             }
