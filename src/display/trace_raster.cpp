@@ -1,8 +1,13 @@
 #include "display/trace_raster.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarnix {
 
@@ -129,6 +134,35 @@ void RasterPoints(const RasterTarget& target, const RasterPoint* points, int cou
     for (int i = 0; i < count; ++i) {
         Plot(target, points[i].x, points[i].y, argb);
     }
+}
+
+void RasterFill(const RasterTarget& target, int x, int y, int width, int height, std::uint32_t rgb) {
+    if (!target.Valid() || width <= 0 || height <= 0) {
+        return;
+    }
+    const std::uint32_t argb = 0xFF000000u | rgb;
+    const int left = std::clamp(x * target.scale, 0, target.width);
+    const int right = std::clamp((x + width) * target.scale, 0, target.width);
+    const int top = std::clamp(y * target.scale, 0, target.height);
+    const int bottom = std::clamp((y + height) * target.scale, 0, target.height);
+    for (int row = top; row < bottom; ++row) {
+        std::uint32_t* const line = target.pixels + static_cast<std::ptrdiff_t>(row) * target.stride;
+        std::uint32_t* p = line + left;
+        std::uint32_t* const end = line + right;
+#if defined(__SSE2__)
+        while (p < end && (reinterpret_cast<std::uintptr_t>(p) & 15u) != 0) {
+            *p++ = argb;
+        }
+        const __m128i four = _mm_set1_epi32(static_cast<int>(argb));
+        for (; end - p >= 4; p += 4) {
+            _mm_stream_si128(reinterpret_cast<__m128i*>(p), four);
+        }
+#endif
+        std::fill(p, end, argb);
+    }
+#if defined(__SSE2__)
+    _mm_sfence(); // the painter's ordinary stores come after the streamed ones
+#endif
 }
 
 } // namespace tarnix

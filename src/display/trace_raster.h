@@ -28,5 +28,8 @@ struct RasterTarget {
 void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb);
 // One pixel per point.
 void RasterPoints(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb);
+// A rectangle of logical pixels, clipped to the buffer. Rows go out with streaming stores where the
+// processor has them: clearing the screen 33 times a second need not read the old picture first.
+void RasterFill(const RasterTarget& target, int x, int y, int width, int height, std::uint32_t rgb);
 
 } // namespace tarnix

@@ -40,7 +40,7 @@ void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& col
     }
 }
 
-bool PaintBorder(QPainter& p, const PaintParams& params) {
+bool PaintBorder(QPainter& p, const PaintParams& params, const RasterTarget* pixels) {
     if (params.geometry.plot.IsNull()) {
         return false;
     }
@@ -53,7 +53,12 @@ bool PaintBorder(QPainter& p, const PaintParams& params) {
         }
     }
     if (r.background.width > 0 && r.background.height > 0) {
-        p.fillRect(QRect(r.background.x, r.background.y, r.background.width, r.background.height), Qt::black);
+        if (pixels != nullptr && pixels->Valid()) {
+            RasterFill(*pixels, r.background.x, r.background.y, r.background.width, r.background.height, 0);
+        } else {
+            p.fillRect(QRect(r.background.x, r.background.y, r.background.width, r.background.height),
+                       Qt::black);
+        }
     }
     return true;
 }

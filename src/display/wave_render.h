@@ -46,8 +46,9 @@ void DrawTextAt(QPainter& p, int x, int y, const QString& text);
 // A one-pixel horizontal or vertical line from a towards b; b itself is not covered.
 void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour);
 
-// Grey border and black background. False (nothing drawn) when the plot rectangle is all zero.
-bool PaintBorder(QPainter& p, const PaintParams& params);
+// Grey border and black background, the background straight into pixels when they are given. False
+// (nothing drawn) when the plot rectangle is all zero.
+bool PaintBorder(QPainter& p, const PaintParams& params, const RasterTarget* pixels = nullptr);
 // Axes, ticks and (grid on) dots. False (nothing drawn) when the plot rectangle is all zero.
 bool PaintGraticule(QPainter& p, const PaintParams& params);
 // The white one-pixel frame around the plot.

@@ -182,7 +182,7 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params) {
                               static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(),
                               static_cast<int>(image.devicePixelRatio())};
     QPainter p(&image);
-    bool drawn = PaintBorder(p, params);
+    bool drawn = PaintBorder(p, params, &target);
     if (maskLayer) {
         maskLayer(p, params.geometry.plot);
     }
@@ -224,8 +224,9 @@ bool CWaveScreen::RenderIntoBackingStore(QPainter& window) {
     }
     const QTransform& toDevice = window.deviceTransform();
     const int dpr = static_cast<int>(store->devicePixelRatio() + 0.5);
-    if (toDevice.type() > QTransform::TxScale || dpr < 1 || std::abs(store->devicePixelRatio() - dpr) > 1e-6 ||
-        std::abs(toDevice.m11() - dpr) > 1e-6 || std::abs(toDevice.m22() - dpr) > 1e-6) {
+    if (toDevice.type() > QTransform::TxScale || dpr < 1 ||
+        std::abs(store->devicePixelRatio() - dpr) > 1e-6 || std::abs(toDevice.m11() - dpr) > 1e-6 ||
+        std::abs(toDevice.m22() - dpr) > 1e-6) {
         return false;
     }
     const QPoint origin = toDevice.map(QPoint(0, 0));
@@ -236,7 +237,8 @@ bool CWaveScreen::RenderIntoBackingStore(QPainter& window) {
     const PaintParams params = MakeParams();
     geometry_ = params.geometry;
     // constBits: the store is not to be detached; the view writes into its pixels in place.
-    auto* first = const_cast<uchar*>(store->constBits()) + static_cast<qsizetype>(origin.y()) * store->bytesPerLine() +
+    auto* first = const_cast<uchar*>(store->constBits()) +
+                  static_cast<qsizetype>(origin.y()) * store->bytesPerLine() +
                   static_cast<qsizetype>(origin.x()) * 4;
     QImage view(first, area.width(), area.height(), store->bytesPerLine(), format);
     view.setDevicePixelRatio(dpr);

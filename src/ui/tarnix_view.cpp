@@ -164,7 +164,8 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         const std::array<std::uint32_t, kMeasureSourceCount> colours{
             doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour};
         std::array<MeasureTextItem, kMeasureSlotCount> items{};
-        const int count = doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);
+        const int count =
+            doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);
         if (count <= 0) {
             return;
         }

@@ -146,5 +146,27 @@ TEST(TraceRaster, TracePolylineIsConnectedInEveryColumn) {
     }
 }
 
+// The background clear: exactly the clipped rectangle, whatever the row alignment, at both densities.
+TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
+    for (int scale : {1, 2}) {
+        for (int x : {-3, 0, 1, 2, 3}) {
+            SCOPED_TRACE(::testing::Message() << "scale " << scale << " x " << x);
+            Buffer b(37, 6, scale);
+            RasterFill(b.target, x, 1, 40 / scale, 1, kInk);
+            int filled = 0;
+            for (int row = 0; row < 6; ++row) {
+                for (int col = 0; col < 37; ++col) {
+                    const bool inside =
+                        row >= scale && row < 2 * scale && col >= x * scale && col < x * scale + 40;
+                    EXPECT_EQ(b.Set(col, row), inside) << col << "," << row;
+                    filled += inside ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(b.Count(), filled);
+            EXPECT_TRUE(b.GuardClean());
+        }
+    }
+}
+
 } // namespace
 } // namespace tarnix
