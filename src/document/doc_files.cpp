@@ -403,8 +403,9 @@ void CTarnixDoc::ApplyRefHeader(const RefHeader& header) {
 
 void CTarnixDoc::ReprocessFrames() {
     if (settings.timebase.displayFormat == kFormatRoll) {
-        processor.RunRollPass(settings, frames, MakePassState());
-        NotePass();
+        const PassState state = MakePassState();
+        processor.RunRollPass(settings, frames, state);
+        NotePass(state);
     } else {
         Process();
     }

@@ -394,7 +394,7 @@ private:
     // A stopped pass re-scales the same record to the same picture until a setting, the pass state or
     // the frames themselves change, so an idle stopped program skips it.
     bool StoppedPassDue() const;
-    void NotePass();
+    void NotePass(const PassState& state);
     void ClearRollRecord();
     void ShowStatus(int key);
     // Invalidates the screen after a capture step that changed what it shows.

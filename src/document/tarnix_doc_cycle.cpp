@@ -210,17 +210,18 @@ PassState CTarnixDoc::MakePassState() const {
 }
 
 void CTarnixDoc::Process() {
-    processor.RunPass(settings, link.block, frames, MakePassState());
-    NotePass();
+    const PassState state = MakePassState();
+    processor.RunPass(settings, link.block, frames, state);
+    NotePass(state);
 }
 
 bool CTarnixDoc::StoppedPassDue() const {
     return framesEdited_ || settings != passSettings_ || MakePassState() != passState_;
 }
 
-void CTarnixDoc::NotePass() {
+void CTarnixDoc::NotePass(const PassState& state) {
     passSettings_ = settings;
-    passState_ = MakePassState();
+    passState_ = state;
     framesEdited_ = false;
 }
 
@@ -249,8 +250,9 @@ void CTarnixDoc::RollCaptureStep() {
     } else if (!StoppedPassDue()) {
         return;
     }
-    processor.RunRollPass(settings, frames, MakePassState());
-    NotePass();
+    const PassState state = MakePassState();
+    processor.RunRollPass(settings, frames, state);
+    NotePass(state);
 }
 
 // ---- Instrument poll ----
