@@ -176,12 +176,15 @@ const QImage& CWaveScreen::RenderFrame() {
     return raster_;
 }
 
-void CWaveScreen::RenderInto(QImage& image, const PaintParams& params) {
+void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRect& clip) {
     UpdateMarkers();
     const RasterTarget target{reinterpret_cast<std::uint32_t*>(image.bits()),
                               static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(),
                               static_cast<int>(image.devicePixelRatio())};
     QPainter p(&image);
+    if (!clip.isEmpty() && clip != rect()) {
+        p.setClipRect(clip);
+    }
     bool drawn = PaintBorder(p, params, &target);
     if (maskLayer) {
         maskLayer(p, params.geometry.plot);
@@ -209,7 +212,17 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params) {
     }
 }
 
-bool CWaveScreen::RenderIntoBackingStore(QPainter& window) {
+QRect CWaveScreen::LiveArea() const {
+    const bool full = host_.FullScreen();
+    const ScreenGeometry g = ComputeScreenGeometry(width(), height(), full);
+    if (full || g.plot.IsNull()) {
+        return rect();
+    }
+    const FillRect inside = ComputeBorderRects(width(), height(), g.marginX, g.marginY).background;
+    return QRect(inside.x, inside.y, inside.width, inside.height);
+}
+
+bool CWaveScreen::RenderIntoBackingStore(QPainter& window, const QRect& clip) {
     // The window's backing store is normally a plain 32-bit image: drawing the frame straight into it
     // spares copying a full-screen picture 33 times a second.
     QPaintEngine* engine = window.paintEngine();
@@ -242,13 +255,13 @@ bool CWaveScreen::RenderIntoBackingStore(QPainter& window) {
                   static_cast<qsizetype>(origin.x()) * 4;
     QImage view(first, area.width(), area.height(), store->bytesPerLine(), format);
     view.setDevicePixelRatio(dpr);
-    RenderInto(view, params);
+    RenderInto(view, params, clip);
     return true;
 }
 
-void CWaveScreen::paintEvent(QPaintEvent* /*event*/) {
+void CWaveScreen::paintEvent(QPaintEvent* event) {
     QPainter window(this);
-    if (RenderIntoBackingStore(window)) {
+    if (RenderIntoBackingStore(window, event->rect())) {
         return;
     }
     const QImage& image = RenderFrame();

@@ -47,6 +47,9 @@ public:
     // 1 gives the CH2 colour, 2 the MATH colour, anything else the CH1 colour.
     std::uint32_t GetChannelColour(int index);
     void Redraw() { update(); }
+    // What a new capture can change when nothing else did: the black area inside the border, or the
+    // whole screen in full-screen mode, whose information line follows the traces.
+    QRect LiveArea() const;
 
     // ---- Markers ----
     // Recomputes every marker position from the settings.
@@ -95,9 +98,10 @@ protected:
 private:
     PaintParams MakeParams() const;
     // Draws every layer into image, which covers the widget at its device pixel ratio.
-    void RenderInto(QImage& image, const PaintParams& params);
+    // `clip` (in widget pixels) limits the drawing to the part being repainted; empty draws it all.
+    void RenderInto(QImage& image, const PaintParams& params, const QRect& clip = QRect());
     // paintEvent's way when the window's backing store is a 32-bit image: no off-screen copy.
-    bool RenderIntoBackingStore(QPainter& window);
+    bool RenderIntoBackingStore(QPainter& window, const QRect& clip);
     void HandleMouse(int x, int y);
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);

@@ -594,14 +594,41 @@ void CSimInstrument::Fill(const Settings& settings, int channel, std::uint16_t* 
                                   : config_.signals[static_cast<std::size_t>(channel)].noiseVpp *
                                         (limited ? kBandwidthLimitNoiseFactor : 1.0);
     const double waveGain = BandwidthGain(settings, channel);
-    std::uniform_real_distribution<double> spread(-0.5, 0.5);
+    // A sine comes from a rotating phasor, re-anchored every 256 samples: one sin/cos pair per block
+    // instead of one per sample, with an error far below one code.
+    const SimSignal& signal = config_.signals[static_cast<std::size_t>(channel)];
+    const bool phasor = signal.shape == SimShape::kSine && !grounded;
+    const double half = signal.amplitudeVpp / 2.0 * waveGain;
+    const double dc =
+        settings.coupling[static_cast<std::size_t>(channel)] == kCouplingAc ? 0.0 : signal.offsetVolts;
+    const double turn = 2.0 * std::numbers::pi * signal.frequencyHz * spacing;
+    const double turnCos = std::cos(turn);
+    const double turnSin = std::sin(turn);
+    double sine = 0.0;
+    double cosine = 1.0;
     for (std::uint32_t k = 0; k < count; ++k) {
-        double volts = InputVolts(settings, channel, firstTime + k * spacing, waveGain);
-        if (noise > 0.0) {
-            volts += noise * spread(noise_);
+        const double time = firstTime + k * spacing;
+        double volts = 0.0;
+        if (!phasor) {
+            volts = InputVolts(settings, channel, time, waveGain);
+        } else {
+            if (k % 256 == 0) {
+                const double cycles = time * signal.frequencyHz;
+                const double angle = 2.0 * std::numbers::pi * (cycles - std::floor(cycles));
+                sine = std::sin(angle);
+                cosine = std::cos(angle);
+            }
+            volts = half * sine + dc;
+            const double next = sine * turnCos + cosine * turnSin;
+            cosine = cosine * turnCos - sine * turnSin;
+            sine = next;
         }
-        const double code = Clip(std::round(zero + trim + volts * codesPerVolt));
-        samples[k] = static_cast<std::uint16_t>(code);
+        if (noise > 0.0) {
+            // One 32-bit draw, uniform over -0.5..0.5.
+            volts += noise * (static_cast<double>(noise_()) * 0x1p-32 - 0.5);
+        }
+        // Clipped first, so adding a half and truncating rounds as std::round does.
+        samples[k] = static_cast<std::uint16_t>(Clip(zero + trim + volts * codesPerVolt) + 0.5);
     }
 }
 

@@ -223,9 +223,17 @@ void CTarnixView::OnTimerTick() {
 }
 
 void CTarnixView::Invalidate() {
-    screen_->update();
     const StripState strips{doc_.settings, host_.StoppedPosition(), BlinkInverted(doc_.statusTicks),
                             doc_.language.CurrentIndex()};
+    const QRect live = screen_->LiveArea();
+    // The border and the markers on it follow the settings, the language and the window's size; a
+    // capture that changed none of them repaints only the area inside the border.
+    if (strips == stripState_ && live == liveArea_) {
+        screen_->update(live);
+        return;
+    }
+    screen_->update();
+    liveArea_ = live;
     if (strips != stripState_) {
         stripState_ = strips;
         strip_->update();

@@ -152,6 +152,7 @@ private:
         bool operator==(const StripState&) const = default;
     };
     std::optional<StripState> stripState_;
+    QRect liveArea_; // the screen's live area at its last full repaint
     std::uint64_t inputCount_ = 0;
     bool sidebarShown_ = true;
     int sidebarWidth_ = kSidebarWidth;
