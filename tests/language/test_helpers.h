@@ -1,5 +1,4 @@
-// Shared helpers of the language tests: the scratch folder of the file tests, hand-made UTF-16, the
-// default texts by key and a menu tree by key.
+// Shared helpers of the language tests: hand-made UTF-16, the default texts by key and a menu tree by key.
 #pragma once
 
 #include <map>
@@ -17,18 +16,11 @@ namespace tarnix::test {
 inline std::string AsciiToUtf16(std::string_view ascii, bool bigEndian) {
     std::string out;
     for (char c : ascii) {
-        if (bigEndian) {
-            out.push_back('\0');
-            out.push_back(c);
-        } else {
-            out.push_back(c);
-            out.push_back('\0');
-        }
+        out += bigEndian ? std::string{'\0', c} : std::string{c, '\0'};
     }
     return out;
 }
 
-// The default language's texts by their numeric key.
 inline std::map<int, std::string> DefaultTextsByKey() {
     std::vector<std::string> keys;
     std::vector<std::string> values;
@@ -40,7 +32,6 @@ inline std::map<int, std::string> DefaultTextsByKey() {
     return byKey;
 }
 
-// Every node of a menu tree by its language key.
 inline void NodesByKey(const std::vector<MenuNode>& nodes, std::map<int, const MenuNode*>& out) {
     for (const MenuNode& n : nodes) {
         out[n.key] = &n;

@@ -10,6 +10,7 @@
 namespace tarnix {
 namespace {
 
+using namespace std::string_literals;
 using test::AsciiToUtf16;
 using testing::TempDir;
 
@@ -19,154 +20,101 @@ struct Section {
     int count = 0;
 };
 
-Section Read(const std::filesystem::path& file, std::string_view section = "App") {
+Section Parse(std::string_view text) {
     Section s;
-    s.count = CIniFile(file.string()).ReadSection(section, s.keys, s.values);
+    s.count = ParseIniSection(text, "App", s.keys, s.values);
     return s;
 }
 
-TEST(IniFile, KeepsFileOrderSplitsAtFirstEqualsAndKeepsLeadingBlanks) {
+TEST(IniFile, ReadsTheSectionInFileOrderSplitAtTheFirstEquals) {
     TempDir dir;
-    const auto file = dir.Write("a.lug", "[Other]\r\n1=x\r\n[App]\r\n"
-                                         "8030300= +\r\n"
-                                         "20=b=c\r\n"
-                                         "10=first\r\n"
-                                         "10=second\r\n"
-                                         "  7 =padded key\r\n"
-                                         "; a note\r\n"
-                                         "\r\n"
-                                         "5=\r\n"
-                                         "[Next]\r\n"
-                                         "99=outside\r\n");
-    const Section s = Read(file);
+    // The section name is matched without case; line ends may be CR LF, LF or CR.
+    const auto file =
+        dir.Write("a.lug", "[Other]\r\n1=x\r\n[app]\n8030300= +\r\n20=b=c\r10=first\r\n10=second\r\n"
+                           "  7 =padded key\r\n; a note\r\n\r\n5=\r\n[Next]\r\n99=outside\r\n");
+    Section s;
+    s.count = CIniFile(file.string()).ReadSection("App", s.keys, s.values);
     ASSERT_EQ(s.count, 6);
     EXPECT_EQ(s.keys, (std::vector<std::string>{"8030300", "20", "10", "10", "7", "5"}));
     EXPECT_EQ(s.values, (std::vector<std::string>{" +", "b=c", "first", "second", "padded key", ""}));
-}
-
-TEST(IniFile, SectionNameIsCaseInsensitiveAndLineEndsMayBeLfOrCr) {
-    TempDir dir;
-    const auto file = dir.Write("a.lug", "[app]\n1=one\r2=two\n");
-    const Section s = Read(file, "App");
-    ASSERT_EQ(s.count, 2);
-    EXPECT_EQ(s.values[1], "two");
+    EXPECT_EQ(CIniFile(file.string()).ReadValue("App", "10"), "first");
+    EXPECT_EQ(CIniFile(file.string()).ReadValue("App", "99"), "");
+    const auto longValue = dir.Write("v.lug", "[App]\r\n8888=" + std::string(400, 'n'));
+    EXPECT_EQ(CIniFile(longValue.string()).ReadValue("App", "8888"), std::string(259, 'n'));
 }
 
 TEST(IniFile, MissingFileOrSectionGivesNothing) {
     TempDir dir;
     std::vector<std::string> keys{"stale"};
     std::vector<std::string> values{"stale"};
-    EXPECT_EQ(CIniFile((dir.Path() / "none.lug").string()).ReadSection("App", keys, values), 0);
+    const CIniFile missing((dir.Path() / "none.lug").string());
+    EXPECT_EQ(missing.ReadSection("App", keys, values), 0);
     EXPECT_TRUE(keys.empty());
     EXPECT_TRUE(values.empty());
-    EXPECT_EQ(CIniFile((dir.Path() / "none.lug").string()).ReadValue("App", "8888"), "");
-
-    const auto file = dir.Write("b.lug", "[Other]\r\n8888=x\r\n");
-    EXPECT_EQ(Read(file).count, 0);
-    EXPECT_EQ(CIniFile(file.string()).ReadValue("App", "8888"), "");
+    EXPECT_EQ(missing.ReadValue("App", "8888"), "");
+    EXPECT_EQ(Parse("[Other]\r\n8888=x\r\n").count, 0);
 }
 
-std::string Bytes(const char* text, std::size_t size) {
-    return std::string(text, size);
-}
-
-// One entry "1=..." in every encoding a language file comes in; each is read back as UTF-8.
-TEST(IniFile, ReadsEveryEncodingAsUtf8) {
-    // "caf\u00e9 \U0001F600" spelled out unit by unit.
-    const std::string cafe = "caf\xC3\xA9 \xF0\x9F\x98\x80";
-    const std::string francais = "Fran\xC3\xA7"
-                                 "ais";
+TEST(IniText, DecodesEveryEncodingToUtf8) {
+    const std::string cafe = "caf\u00E9 \U0001F600";
     const struct {
         const char* name;
         std::string bytes;
-        std::string value;
+        std::string text;
     } cases[] = {
-        {"UTF-16 LE",
-         "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=caf", false) + Bytes("\xE9\x00", 2) +
-             AsciiToUtf16(" ", false) + Bytes("\x3D\xD8\x00\xDE", 4) + AsciiToUtf16("\r\n", false),
-         cafe},
-        {"UTF-16 BE",
-         "\xFE\xFF" + AsciiToUtf16("[App]\r\n1=caf", true) + Bytes("\x00\xE9", 2) + AsciiToUtf16(" ", true) +
-             Bytes("\xD8\x3D\xDE\x00", 4) + AsciiToUtf16("\r\n", true),
-         cafe},
-        {"UTF-8 with BOM", "\xEF\xBB\xBF[App]\r\n1=" + francais + "\r\n", francais},
-        {"UTF-8", "[App]\r\n1=" + francais + "\r\n", francais},
-        // A lone 0xE7 is not UTF-8: the file is Latin-1, where it is "ç".
-        {"Latin-1",
-         "[App]\r\n1=Fran\xE7"
-         "ais\r\n",
-         francais},
+        {"UTF-16 LE", "\xFF\xFE" + AsciiToUtf16("caf", false) + "\xE9\x00 \x00\x3D\xD8\x00\xDE"s, cafe},
+        {"UTF-16 BE", "\xFE\xFF" + AsciiToUtf16("caf", true) + "\x00\xE9\x00 \xD8\x3D\xDE\x00"s, cafe},
+        // U+07FF is the last code point of two UTF-8 bytes, U+0800 the first of three.
+        {"UTF-16 at the 2/3-byte edge", "\xFF\xFE\xFF\x07\x00\x08"s, "\u07FF\u0800"},
         // A lone surrogate becomes U+FFFD; half a code unit at the end is dropped.
         {"broken UTF-16",
-         "\xFF\xFE" + AsciiToUtf16("[App]\r\n1=a", false) + Bytes("\x00\xD8", 2) +
-             AsciiToUtf16("b\r\n", false) + "\x41",
-         "a\xEF\xBF\xBD"
-         "b"},
+         "\xFF\xFE" + AsciiToUtf16("a", false) + "\x00\xD8"s + AsciiToUtf16("b", false) + "\x41", "a\uFFFDb"},
+        {"UTF-8 with BOM", "\xEF\xBB\xBF" + cafe, cafe},
+        {"UTF-8 with BOM, broken", "\xEF\xBB\xBF\x61\xFF\x62", "a\uFFFDb"},
+        {"UTF-8", cafe, cafe},
+        {"UTF-8 led by 0xEF", "\uFFFD", "\uFFFD"},
+        {"Latin-1", "Fran\347ais", "Fran\u00E7ais"}, // a lone 0xE7 is not UTF-8
     };
-    TempDir dir;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const Section s = Read(dir.Write("x.lug", c.bytes));
-        ASSERT_EQ(s.count, 1);
-        EXPECT_EQ(s.keys[0], "1");
-        EXPECT_EQ(s.values[0], c.value);
+        EXPECT_EQ(DecodeTextBytes(c.bytes), c.text);
     }
 }
 
-TEST(IniFile, LongEntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
-    TempDir dir;
+TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
     // "1=" and 300 two-byte characters: the entry keeps 199 characters in all, 197 of them "é".
     std::string line = "1=";
     for (int i = 0; i < 300; ++i) {
-        line += "\xC3\xA9";
+        line += "\u00E9";
     }
-    const Section s = Read(dir.Write("long.lug", "[App]\r\n" + line + "\r\n2=next\r\n"));
+    const Section s = Parse("[App]\r\n" + line + "\r\n2=next\r\n");
     ASSERT_EQ(s.count, 2);
     EXPECT_EQ(s.values[0].size(), 197u * 2u);
-    EXPECT_EQ(Utf8Length(s.values[0]), 197u);
     EXPECT_EQ(s.values[1], "next");
-
     // A key longer than the entry limit leaves the entry without "=": all key, empty value.
-    const Section k = Read(dir.Write("key.lug", "[App]\r\n" + std::string(250, '7') + "=x\r\n"));
+    const Section k = Parse("[App]\r\n" + std::string(250, '7') + "=x");
     ASSERT_EQ(k.count, 1);
     EXPECT_EQ(k.keys[0], std::string(199, '7'));
     EXPECT_EQ(k.values[0], "");
 }
 
-TEST(IniFile, ReadValueCutsAtTheValueLimitAndFindsTheFirstEqualKey) {
-    TempDir dir;
-    const auto file = dir.Write("v.lug", "[App]\r\n8888=" + std::string(400, 'n') + "\r\n8888=second\r\n");
-    const std::string value = CIniFile(file.string()).ReadValue("App", "8888");
-    EXPECT_EQ(value, std::string(259, 'n'));
-    const auto other = dir.Write("w.lug", "[App]\r\n1=a\r\n8888= Deutsch\r\n");
-    EXPECT_EQ(CIniFile(other.string()).ReadValue("App", "8888"), " Deutsch");
-}
-
-TEST(IniFile, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
-    TempDir dir;
+TEST(IniText, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
     // Each entry "kkkk=" + 95 'v' is 100 characters plus its terminator: 101. With one final
     // terminator, 89 entries take 8990 characters and the 90th would need 9091.
     std::string text = "[App]\r\n";
     for (int i = 0; i < 120; ++i) {
         text += std::to_string(1000 + i) + "=" + std::string(95, 'v') + "\r\n";
     }
-    const Section s = Read(dir.Write("big.lug", text));
+    const Section s = Parse(text);
     EXPECT_EQ(s.count, 89);
     EXPECT_EQ(s.keys.back(), "1088");
 }
 
-TEST(IniText, TruncateAndLengthCountCodePoints) {
-    EXPECT_EQ(TruncateUtf8("ab\xC3\xA9"
-                           "cd",
-                           3),
-              "ab\xC3\xA9");
-    EXPECT_EQ(TruncateUtf8("abc", 10), "abc");
-    EXPECT_EQ(TruncateUtf8("\xF0\x9F\x98\x80x", 1), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(Utf8Length("a\xC3\xA9\xF0\x9F\x98\x80"), 3u);
-}
-
-TEST(IniText, Utf16EncoderWritesSurrogatePairs) {
-    EXPECT_EQ(EncodeUtf16Le("A\xC3\xA9\xF0\x9F\x98\x80"), std::string("A\x00\xE9\x00\x3D\xD8\x00\xDE", 8));
+TEST(IniText, TruncateLengthAndUtf16CountCodePoints) {
+    EXPECT_EQ(TruncateUtf8("ab\u00E9cd", 3), "ab\u00E9");
+    EXPECT_EQ(TruncateUtf8("\U0001F600x", 1), "\U0001F600");
+    EXPECT_EQ(Utf8Length("a\u00E9\U0001F600"), 3u);
+    EXPECT_EQ(EncodeUtf16Le("A\u00E9\U0001F600"), "A\x00\xE9\x00\x3D\xD8\x00\xDE"s);
 }
 
 } // namespace

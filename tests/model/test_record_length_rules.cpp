@@ -40,6 +40,13 @@ InstrumentSettings Make(const Scenario& setup) {
     return s;
 }
 
+enum Origin { kMenu, kSidebar };
+
+RuleDecision Request(Origin origin, const InstrumentSettings& s, const char* label, bool passFail = false) {
+    return origin == kMenu ? TimebaseRequestFromMenu(s, Index(label), passFail)
+                           : TimebaseRequestFromSidebar(s, Index(label), passFail);
+}
+
 void ExpectAccepted(const RuleDecision& d, const char* label) {
     EXPECT_FALSE(d.Refused()) << label << ": " << d.errorText;
     EXPECT_EQ(d.timeDivIndex, Index(label));
@@ -63,220 +70,141 @@ TEST(RangeMessage, SizesWithoutRange) {
             EXPECT_FALSE(RunningRange(buffer, both).valid);
         }
     }
-    EXPECT_EQ(kErrorCaption, "Error");
 }
 
-// Each large buffer's running range, seen from the sidebar and from the menu, for both channel states.
-struct RangeCase {
-    int buffer;
-    bool both;
-    const char* belowFirst; // one step faster than the range
-    const char* first;
-    const char* sidebarText;
-    const char* menuText;
-};
-
-const RangeCase kRangeCases[] = {
-    {kBuffer32k, true, "20.0us", "40.0us", "32K Points Mode Range:40.0us/div ~ 400ms/div",
-     "32K Points Mode Range:40us/Div ~ 0.4s/Div"},
-    {kBuffer32k, false, "10.0us", "20.0us", "32K Points Mode Range:20.0us/div ~ 400ms/div",
-     "32K Points Mode Range:20us/Div ~ 0.4s/Div"},
-    {kBuffer64k, true, "20.0us", "40.0us", "64K Points Mode Range:40.0us/div ~ 400ms/div",
-     "64K Points Mode Range:40us/Div ~ 0.4s/Div"},
-    {kBuffer64k, false, "20.0us", "40.0us", "64K Points Mode Range:40.0us/div ~ 400ms/div",
-     "64K Points Mode Range:40us/Div ~ 0.4s/Div"},
-    {kBuffer512k, true, "200us", "400us", "512K Points Mode Range:400us/div ~ 400ms/div",
-     "512K Points Mode Range:400us/Div ~ 0.4s/Div"},
-    {kBuffer512k, false, "100us", "200us", "512K Points Mode Range:200us/div ~ 400ms/div",
-     "512K Points Mode Range:200us/Div ~ 0.4s/Div"},
-    {kBuffer1M, true, "200us", "400us", "1M Points Mode Range:400us/div ~ 400ms/div",
-     "1M Points Mode Range:400us/Div ~ 0.4s/Div"},
-    {kBuffer1M, false, "200us", "400us", "1M Points Mode Range:400us/div ~ 400ms/div",
-     "1M Points Mode Range:400us/Div ~ 0.4s/Div"},
-};
-
-// One channel here is CH1 alone, or both channels under the ALT source.
+// One channel here is CH1 alone, CH2 alone, or both channels under the ALT source.
 std::vector<Scenario> ChannelStates(int buffer, bool both) {
-    Scenario setup;
-    setup.buffer = buffer;
-    setup.timebase = "1.00ms";
+    const Scenario setup{.buffer = buffer};
     if (both) {
         return {setup};
     }
-    Scenario onlyCh1 = setup;
-    onlyCh1.ch2 = false;
-    Scenario onlyCh2 = setup;
-    onlyCh2.ch1 = false;
-    onlyCh2.source = kTrigCh2;
-    Scenario alt = setup;
-    alt.source = kTrigAlt;
-    return {onlyCh1, onlyCh2, alt};
+    return {{.buffer = buffer, .ch2 = false},
+            {.buffer = buffer, .ch1 = false, .source = kTrigCh2},
+            {.buffer = buffer, .source = kTrigAlt}};
 }
 
-TEST(TimebaseFromSidebar, LargeBufferRangeBoundariesWhileRunning) {
-    for (const RangeCase& c : kRangeCases) {
+// Each large buffer's running range, for both channel states: the sidebar refuses a time base outside it
+// and puts the selector back; the menu refuses every time base while running.
+TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
+    const struct {
+        int buffer;
+        const char* name;
+        bool both;
+        const char* belowFirst; // one step faster than the range
+        const char* first;
+        const char* menuFirst;
+    } cases[] = {
+        {kBuffer32k, "32K", true, "20.0us", "40.0us", "40us"},
+        {kBuffer32k, "32K", false, "10.0us", "20.0us", "20us"},
+        {kBuffer64k, "64K", true, "20.0us", "40.0us", "40us"},
+        {kBuffer64k, "64K", false, "20.0us", "40.0us", "40us"},
+        {kBuffer512k, "512K", true, "200us", "400us", "400us"},
+        {kBuffer512k, "512K", false, "100us", "200us", "200us"},
+        {kBuffer1M, "1M", true, "200us", "400us", "400us"},
+        {kBuffer1M, "1M", false, "200us", "400us", "400us"},
+    };
+    for (const auto& c : cases) {
+        const std::string prefix = std::string(c.name) + " Points Mode Range:";
+        const std::string sidebarText = prefix + c.first + "/div ~ 400ms/div";
+        const std::string menuText = prefix + c.menuFirst + "/Div ~ 0.4s/Div";
         for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
-            SCOPED_TRACE(std::string(BufferSizeLabel(c.buffer)) + (c.both ? " both" : " one") + " source " +
+            SCOPED_TRACE(sidebarText + (c.both ? " both" : " one") + " source " +
                          std::to_string(setup.source));
             const InstrumentSettings s = Make(setup);
-            ExpectRefused(TimebaseRequestFromSidebar(s, Index(c.belowFirst), false), c.sidebarText, true);
-            ExpectAccepted(TimebaseRequestFromSidebar(s, Index(c.first), false), c.first);
-            ExpectAccepted(TimebaseRequestFromSidebar(s, Index("400ms"), false), "400ms");
-            ExpectRefused(TimebaseRequestFromSidebar(s, Index("1.00s"), false), c.sidebarText, true);
-            ExpectRefused(TimebaseRequestFromSidebar(s, Index("4.00ns"), false), c.sidebarText, true);
+            ExpectRefused(Request(kSidebar, s, c.belowFirst), sidebarText, true);
+            ExpectAccepted(Request(kSidebar, s, c.first), c.first);
+            ExpectRefused(Request(kSidebar, s, "1.00s"), sidebarText, true);
+            ExpectRefused(Request(kSidebar, s, "4.00ns"), sidebarText, true);
             // A large record never rolls and never restarts from the selector.
-            const RuleDecision in = TimebaseRequestFromSidebar(s, Index("400ms"), false);
+            const RuleDecision in = Request(kSidebar, s, "400ms");
+            ExpectAccepted(in, "400ms");
             EXPECT_EQ(in.displayFormat, -1);
             EXPECT_FALSE(in.restartCapture);
-        }
-    }
-}
-
-TEST(TimebaseFromMenu, LargeBufferWhileRunningIsAlwaysRefusedWithTheMenuText) {
-    for (const RangeCase& c : kRangeCases) {
-        for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
-            SCOPED_TRACE(std::string(BufferSizeLabel(c.buffer)) + (c.both ? " both" : " one"));
-            const InstrumentSettings s = Make(setup);
-            ExpectRefused(TimebaseRequestFromMenu(s, Index(c.belowFirst), false), c.menuText, false);
-            ExpectRefused(TimebaseRequestFromMenu(s, Index(c.first), false), c.menuText, false);
-            ExpectRefused(TimebaseRequestFromMenu(s, Index("400ms"), false), c.menuText, false);
+            ExpectRefused(Request(kMenu, s, c.first), menuText, false);
         }
     }
 }
 
 TEST(TimebaseRequests, StoppedLargeBufferTakesAnyTimebase) {
     for (int buffer : {kBuffer32k, kBuffer64k, kBuffer512k, kBuffer1M}) {
-        Scenario setup;
-        setup.buffer = buffer;
-        setup.running = false;
-        const InstrumentSettings s = Make(setup);
-        for (const char* label : {"4.00ns", "20.0us", "400ms", "1.00s", "1.00h"}) {
-            SCOPED_TRACE(label);
-            const RuleDecision menu = TimebaseRequestFromMenu(s, Index(label), false);
-            ExpectAccepted(menu, label);
-            EXPECT_EQ(menu.displayFormat, -1);
-            ExpectAccepted(TimebaseRequestFromSidebar(s, Index(label), false), label);
-        }
-    }
-}
-
-TEST(TimebaseRequests, FourteenAndTwentyEightKHaveNoRules) {
-    for (int buffer : {kBuffer14k, kBuffer28k}) {
-        for (bool running : {true, false}) {
-            Scenario setup;
-            setup.buffer = buffer;
-            setup.running = running;
-            const InstrumentSettings s = Make(setup);
-            EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("40.0us"), false).ChangesNothing());
-            const RuleDecision sidebar = TimebaseRequestFromSidebar(s, Index("1.00h"), false);
-            ExpectAccepted(sidebar, "1.00h");
-            EXPECT_EQ(sidebar.displayFormat, -1);
-            EXPECT_TRUE(RunRangeCheck(s).ChangesNothing());
-            EXPECT_TRUE(ChannelEnablesApplied(s).ChangesNothing());
+        const InstrumentSettings s = Make({.buffer = buffer, .running = false});
+        for (const char* label : {"4.00ns", "1.00s", "1.00h"}) {
+            for (Origin origin : {kMenu, kSidebar}) {
+                SCOPED_TRACE(label);
+                const RuleDecision d = Request(origin, s, label);
+                ExpectAccepted(d, label);
+                EXPECT_EQ(d.displayFormat, -1);
+            }
         }
     }
 }
 
 TEST(TimebaseRequests, SameIndexOrOutsideTheSelectorChangesNothing) {
     for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
-        Scenario setup;
-        setup.buffer = buffer;
-        setup.timebase = "400ms";
-        const InstrumentSettings s = Make(setup);
-        EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("400ms"), false).ChangesNothing());
-        EXPECT_TRUE(TimebaseRequestFromSidebar(s, Index("400ms"), false).ChangesNothing());
+        const InstrumentSettings s = Make({.buffer = buffer, .timebase = "400ms"});
+        EXPECT_TRUE(Request(kMenu, s, "400ms").ChangesNothing());
+        EXPECT_TRUE(Request(kSidebar, s, "400ms").ChangesNothing());
         EXPECT_TRUE(TimebaseRequestFromMenu(s, 38, false).ChangesNothing()); // row 39
         EXPECT_TRUE(TimebaseRequestFromSidebar(s, -1, false).ChangesNothing());
     }
 }
 
-TEST(TimebaseFromMenu, TenKSwitchesRollAndBack) {
-    Scenario setup;
-    InstrumentSettings s = Make(setup);
-    RuleDecision d = TimebaseRequestFromMenu(s, Index("1.00s"), false);
-    ExpectAccepted(d, "1.00s");
-    EXPECT_EQ(d.displayFormat, kFormatRoll);
+constexpr int kKeep = -1;
 
-    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index("1.00s"));
-    s.timebase.displayFormat = kFormatRoll;
-    d = TimebaseRequestFromMenu(s, Index("400ms"), false);
-    ExpectAccepted(d, "400ms");
-    EXPECT_EQ(d.displayFormat, kFormatYT);
-    EXPECT_FALSE(d.restartCapture);
-
-    // A fast time base chosen in X-Y shows it in Y-T.
-    s.timebase.displayFormat = kFormatXY;
-    d = TimebaseRequestFromMenu(s, Index("200ms"), false);
-    ExpectAccepted(d, "200ms");
-    EXPECT_EQ(d.displayFormat, kFormatYT);
-
-    // Stopped: the time base changes, the format does not.
-    s.acquire.running = 0;
-    d = TimebaseRequestFromMenu(s, Index("400ms"), false);
-    ExpectAccepted(d, "400ms");
-    EXPECT_EQ(d.displayFormat, -1);
-}
-
-TEST(TimebaseFromMenu, PassFailWindowBlocksRollingTimebases) {
-    for (int buffer : {kBuffer10k, kBuffer32k}) {
-        for (bool running : {true, false}) {
-            Scenario setup;
-            setup.buffer = buffer;
-            setup.running = running;
-            const InstrumentSettings s = Make(setup);
-            EXPECT_TRUE(TimebaseRequestFromMenu(s, Index("1.00s"), true).ChangesNothing());
+// The other buffers: what a request sets (timebase nullptr: it changes nothing at all).
+TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
+    const Scenario roll{.timebase = "2.00s", .format = kFormatRoll};
+    const Scenario stoppedRoll{.running = false, .timebase = "2.00s", .format = kFormatRoll};
+    const struct {
+        Scenario setup;
+        Origin origin;
+        const char* to;
+        bool passFail;
+        const char* timebase;
+        int format;
+        bool restart;
+    } cases[] = {
+        // 10k from the menu: slower than 400ms rolls, faster shows Y-T, also after X-Y; stopped, no format.
+        {{}, kMenu, "1.00s", false, "1.00s", kFormatRoll, false},
+        {{}, kMenu, "400ms", false, "400ms", kKeep, false},
+        {roll, kMenu, "400ms", false, "400ms", kFormatYT, false},
+        {roll, kMenu, "4.00s", false, "4.00s", kKeep, false},
+        {{.format = kFormatXY}, kMenu, "200ms", false, "200ms", kFormatYT, false},
+        {stoppedRoll, kMenu, "400ms", false, "400ms", kKeep, false},
+        // The Pass/Fail window blocks rolling time bases in the menu.
+        {{}, kMenu, "1.00s", true, nullptr, kKeep, false},
+        {{.running = false}, kMenu, "1.00s", true, nullptr, kKeep, false},
+        {{.buffer = kBuffer32k}, kMenu, "1.00s", true, nullptr, kKeep, false},
+        {{}, kMenu, "400ms", true, "400ms", kKeep, false},
+        // 10k from the sidebar: leaving Roll above 20.0ms restarts the capture; Pass/Fail stops at 400ms.
+        {{}, kSidebar, "1.00s", false, "1.00s", kFormatRoll, false},
+        {{}, kSidebar, "2.00s", true, "400ms", kKeep, false},
+        {roll, kSidebar, "40.0ms", false, "40.0ms", kFormatYT, true},
+        {roll, kSidebar, "20.0ms", false, "20.0ms", kFormatYT, false},
+        {roll, kSidebar, "4.00s", true, "400ms", kFormatYT, true},
+        {stoppedRoll, kSidebar, "400ms", false, "400ms", kKeep, false},
+        // 14k and 28k have no rules: the menu leaves the time base alone, the sidebar sets it.
+        {{.buffer = kBuffer14k}, kMenu, "40.0us", false, nullptr, kKeep, false},
+        {{.buffer = kBuffer28k, .running = false}, kMenu, "40.0us", false, nullptr, kKeep, false},
+        {{.buffer = kBuffer14k, .running = false}, kSidebar, "1.00h", false, "1.00h", kKeep, false},
+        {{.buffer = kBuffer28k}, kSidebar, "1.00h", false, "1.00h", kKeep, false},
+    };
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(row++);
+        const RuleDecision d = Request(c.origin, Make(c.setup), c.to, c.passFail);
+        if (c.timebase == nullptr) {
+            EXPECT_TRUE(d.ChangesNothing());
+            continue;
         }
+        ExpectAccepted(d, c.timebase);
+        EXPECT_EQ(d.displayFormat, c.format);
+        EXPECT_EQ(d.restartCapture, c.restart);
     }
-    Scenario setup;
-    const InstrumentSettings s = Make(setup);
-    ExpectAccepted(TimebaseRequestFromMenu(s, Index("400ms"), true), "400ms");
-}
-
-TEST(TimebaseFromSidebar, TenKRollRestartAndPassFail) {
-    Scenario scenario;
-    InstrumentSettings s = Make(scenario);
-
-    RuleDecision d = TimebaseRequestFromSidebar(s, Index("1.00s"), false);
-    ExpectAccepted(d, "1.00s");
-    EXPECT_EQ(d.displayFormat, kFormatRoll);
-    EXPECT_FALSE(d.restartCapture);
-
-    // With the Pass/Fail window open the selector stops at 400ms.
-    d = TimebaseRequestFromSidebar(s, Index("2.00s"), true);
-    ExpectAccepted(d, "400ms");
-    EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_FALSE(d.restartCapture); // Y-T already: nothing to restart
-
-    // Leaving Roll for a selector position above 20 (40.0ms on) restarts the capture; 20.0ms does not.
-    s.timebase.displayFormat = kFormatRoll;
-    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index("2.00s"));
-    ASSERT_EQ(Index("20.0ms"), 20);
-    for (const char* label : {"40.0ms", "400ms"}) {
-        d = TimebaseRequestFromSidebar(s, Index(label), false);
-        ExpectAccepted(d, label);
-        EXPECT_EQ(d.displayFormat, kFormatYT);
-        EXPECT_TRUE(d.restartCapture) << label;
-    }
-    d = TimebaseRequestFromSidebar(s, Index("20.0ms"), false);
-    EXPECT_EQ(d.displayFormat, kFormatYT);
-    EXPECT_FALSE(d.restartCapture);
-    d = TimebaseRequestFromSidebar(s, Index("4.00s"), true); // Pass/Fail pulls Roll back to 400ms
-    ExpectAccepted(d, "400ms");
-    EXPECT_EQ(d.displayFormat, kFormatYT);
-    EXPECT_TRUE(d.restartCapture);
-
-    // Stopped: no format change, no restart.
-    s.acquire.running = 0;
-    d = TimebaseRequestFromSidebar(s, Index("400ms"), false);
-    ExpectAccepted(d, "400ms");
-    EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_FALSE(d.restartCapture);
 }
 
 // What the run check (on Start) and the channel-enable check make of a record-length setup: the buffer, time
 // base and format they set (kKeep / nullptr: kept). A row that keeps all three changes nothing.
-constexpr int kKeep = -1;
-
 struct CheckCase {
     Scenario setup;
     int buffer;
@@ -299,7 +227,6 @@ template <typename Check> void ExpectDecisions(Check check, std::initializer_lis
         EXPECT_TRUE(d.errorText.empty());
     }
 }
-
 TEST(RunRangeCheck, RollForSlowTenKAndTheSafeTimebaseForLargeBuffers) {
     ExpectDecisions(
         RunRangeCheck,
@@ -316,6 +243,7 @@ TEST(RunRangeCheck, RollForSlowTenKAndTheSafeTimebaseForLargeBuffers) {
             {{.buffer = kBuffer512k, .timebase = "200us"}, kKeep, "400us", kKeep},
             {{.buffer = kBuffer1M, .timebase = "1.00s", .format = kFormatRoll}, kKeep, "400us", kFormatYT},
             {{.buffer = kBuffer1M, .timebase = "400ms"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer14k, .timebase = "1.00s"}, kKeep, nullptr, kKeep}, // no rules at 14k and 28k
         });
 }
 
@@ -338,6 +266,7 @@ TEST(ChannelEnablesApplied, HalvesTheDoubleBuffersAndKeepsTheRange) {
             {{.buffer = kBuffer1M, .source = kTrigAlt, .timebase = "20.0us"}, kBuffer512k, "400us", kKeep},
             {{.buffer = kBuffer1M, .running = false, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
             {{.source = kTrigAlt, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer28k, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
         });
 }
 

@@ -9,7 +9,7 @@
 namespace tarnix {
 namespace {
 
-TEST(VoltsPerDivTable, SingleStepsWidenedAndIndexSixFallback) {
+TEST(VoltsPerDivTable, StepsWidenedFromFloatWithIndexSixAsFallback) {
     // The factors are floats widened to double, so 0.01 is not the double 0.01.
     const float steps[] = {0.01f, 0.02f, 0.05f, 0.1f, 0.2f, 0.5f, 1.0f, 2.0f, 5.0f, 10.0f};
     for (int i = 0; i < kVoltsPerDivCount; ++i) {
@@ -17,28 +17,20 @@ TEST(VoltsPerDivTable, SingleStepsWidenedAndIndexSixFallback) {
         EXPECT_EQ(VoltsPerDivLabel(i), ProbeScaledLabel(i, 0)) << i;
     }
     EXPECT_NE(VoltsPerDivTable(0), 0.01);
-    for (int index : {6, -1, 10, 1000, -32768}) {
+    for (int index : {-1, 10, -32768}) {
         EXPECT_EQ(VoltsPerDivTable(index), 1.0) << index;
         EXPECT_EQ(VoltsPerDivLabel(index), "1.00V") << index;
     }
-}
-
-TEST(VoltsPerDivTable, ChannelVoltsPerDivIsProbeTimesTable) {
+    // A channel's volts/div is the probe factor times the table; an unknown probe counts as x1.
     ChannelSettings channel;
-    channel.voltsPerDivIndex = 0;
-    const double factors[] = {1.0, 10.0, 100.0, 1000.0};
-    for (int probe = 0; probe < 4; ++probe) {
+    const double factors[] = {1.0, 10.0, 100.0, 1000.0, 1.0};
+    for (int probe = 0; probe < 5; ++probe) {
         channel.probe = static_cast<std::uint16_t>(probe);
+        channel.voltsPerDivIndex = 0;
         EXPECT_EQ(ChannelVoltsPerDiv(channel), factors[probe] * static_cast<double>(0.01f));
+        channel.voltsPerDivIndex = 12;
+        EXPECT_EQ(ChannelVoltsPerDiv(channel), factors[probe]);
     }
-    // Out-of-range volts/div index: the probe factor itself.
-    channel.voltsPerDivIndex = 12;
-    channel.probe = 2;
-    EXPECT_EQ(ChannelVoltsPerDiv(channel), 100.0);
-    // An unknown probe counts as x1.
-    channel.probe = 7;
-    channel.voltsPerDivIndex = 8;
-    EXPECT_EQ(ChannelVoltsPerDiv(channel), 5.0);
 }
 
 TEST(ProbeVoltLabels, ScaledLabelsAtAllFourProbes) {
@@ -50,20 +42,20 @@ TEST(ProbeVoltLabels, ScaledLabelsAtAllFourProbes) {
     }
     EXPECT_EQ(ProbeVoltLabels(-1), "");
     EXPECT_EQ(ProbeVoltLabels(19), "");
-
     for (int probe = 0; probe < 4; ++probe) {
         for (int index = 0; index < 10; ++index) {
             EXPECT_EQ(ProbeScaledLabel(index, probe), all[static_cast<std::size_t>(index + 3 * probe)])
                 << "index " << index << " probe " << probe;
         }
     }
-    // An index outside 0..9 counts as 0 (not as 6, unlike the V/div value).
+    // An index outside 0..9 counts as 0 (not as 6, unlike the V/div value); an unknown probe as x1.
     EXPECT_EQ(ProbeScaledLabel(10, 0), "10.0mV");
-    EXPECT_EQ(ProbeScaledLabel(-3, 2), "1.00V");
-    EXPECT_EQ(ProbeScaledLabel(9, 4), "10.0V"); // unknown probe: x1
+    EXPECT_EQ(ProbeScaledLabel(-1, 2), "1.00V");
+    EXPECT_EQ(ProbeScaledLabel(9, 4), "10.0V");
+    EXPECT_EQ(ProbeScaledLabel(9, -1), "10.0V");
 }
 
-TEST(TimePerDivTable, LabelsValuesAndOutOfRange) {
+TEST(TimePerDivTable, LabelsValuesAndSelectorIndexes) {
     struct Row {
         int index;
         double seconds;
@@ -78,6 +70,9 @@ TEST(TimePerDivTable, LabelsValuesAndOutOfRange) {
         EXPECT_DOUBLE_EQ(TimePerDivTable(row.index), row.seconds) << row.index;
         EXPECT_EQ(TimePerDivLabel(row.index), row.label) << row.index;
         EXPECT_EQ(TimePerDivIndexOfLabel(row.label), row.index);
+        // A model whose selector starts at 4.00ns counts one lower.
+        EXPECT_EQ(TimeDivIndexOfLabel(row.label, 0), row.index);
+        EXPECT_EQ(TimeDivIndexOfLabel(row.label, 1), row.index - 1);
     }
     // The table is strictly increasing; a swapped pair would break the step buttons.
     for (int i = 1; i < kTimePerDivCount; ++i) {
@@ -87,16 +82,6 @@ TEST(TimePerDivTable, LabelsValuesAndOutOfRange) {
     EXPECT_EQ(TimePerDivTable(39), 0.0);
     EXPECT_EQ(TimePerDivLabel(39), "");
     EXPECT_EQ(TimePerDivIndexOfLabel("40us"), -1);
-}
-
-TEST(TimePerDivTable, SelectorIndexOfLabelCountsFromTheOffset) {
-    EXPECT_EQ(TimeDivIndexOfLabel("40.0us", 1), 12);
-    EXPECT_EQ(TimeDivIndexOfLabel("40.0us", 0), 13);
-    EXPECT_EQ(TimeDivIndexOfLabel("400us", 1), 15);
-    EXPECT_EQ(TimeDivIndexOfLabel("400ms", 1), 24);
-    EXPECT_EQ(TimeDivIndexOfLabel("1.00s", 1), 25);
-    EXPECT_EQ(TimeDivIndexOfLabel("2.00ns", 1), -1); // not in the selector of a 4ns model
-    EXPECT_EQ(TimeDivIndexOfLabel("2.00ns", 0), 0);
     EXPECT_EQ(TimeDivIndexOfLabel("nonsense", 0), -1);
 
     TimebaseSettings timebase; // 12 + 1
@@ -117,35 +102,30 @@ TEST(BufferSizeTable, LabelsAndRecordLengths) {
     EXPECT_EQ(BufferSizeLabel(7), "");
 }
 
-TEST(CodeVolts, ZeroAndOneDivisionAtOneVolt) {
-    ChannelSettings ch1;
-    ch1.voltsPerDivIndex = 6;
-    ch1.probe = 0;
-    ch1.zeroLevel = 64.0f;
-    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 191.0), 0.0);
-    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 223.0), 1.0);
-    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 159.0), -1.0);
-    EXPECT_EQ(VoltsToCode(ch1, 0.0), 191);
-    EXPECT_EQ(VoltsToCode(ch1, 1.0), 223);
-    ch1.probe = 1; // x10: the same division is now 10 V
-    EXPECT_DOUBLE_EQ(CodeToVolts(ch1, 223.0), 10.0);
-    EXPECT_EQ(VoltsToCode(ch1, 10.0), 223);
-}
-
-TEST(CodeVolts, FractionalVoltsPerDivUsesTheFloatFactor) {
+TEST(CodeVolts, ThirtyTwoCodesPerDivisionAroundTheZeroLevel) {
     ChannelSettings channel;
-    channel.voltsPerDivIndex = 0; // 10.0mV
-    channel.zeroLevel = 128.0f;   // 0 V at code 127
-    const double step = static_cast<double>(0.01f) * 0.03125;
-    EXPECT_EQ(CodeToVolts(channel, 159.0), step * 32.0);
-    EXPECT_NE(CodeToVolts(channel, 159.0), 0.01);
+    channel.voltsPerDivIndex = 6;
+    channel.zeroLevel = 64.0f; // 0 V at code 191
+    EXPECT_DOUBLE_EQ(CodeToVolts(channel, 191.0), 0.0);
+    EXPECT_DOUBLE_EQ(CodeToVolts(channel, 159.0), -1.0);
+    EXPECT_EQ(VoltsToCode(channel, 1.0), 223);
+    channel.probe = 1; // x10: the same division is now 10 V
+    EXPECT_DOUBLE_EQ(CodeToVolts(channel, 223.0), 10.0);
+    EXPECT_EQ(VoltsToCode(channel, 10.0), 223);
+
+    channel = ChannelSettings{};
+    channel.voltsPerDivIndex = 0; // 10.0mV, as the float factor
+    channel.zeroLevel = 128.0f;
+    EXPECT_EQ(CodeToVolts(channel, 159.0), static_cast<double>(0.01f) * 0.03125 * 32.0);
+    EXPECT_EQ(VoltsToCode(channel, 1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(VoltsToCode(channel, -1e300), std::numeric_limits<int>::min());
+    EXPECT_EQ(VoltsToCode(channel, std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 TEST(CodeVolts, InverseTruncatesTowardZero) {
     ChannelSettings channel;
     channel.voltsPerDivIndex = 6; // 1 V/div: 32 codes per volt
     channel.zeroLevel = 255.0f;   // 0 V at code 0, so negative codes stay negative
-    EXPECT_EQ(VoltsToCode(channel, 0.99 / 32.0), 0);
     EXPECT_EQ(VoltsToCode(channel, 1.99 / 32.0), 1);
     EXPECT_EQ(VoltsToCode(channel, -0.99 / 32.0), 0);  // not -1: toward zero, not down
     EXPECT_EQ(VoltsToCode(channel, -1.99 / 32.0), -1); // not -2
@@ -153,14 +133,6 @@ TEST(CodeVolts, InverseTruncatesTowardZero) {
     channel.zeroLevel = 127.5f;
     EXPECT_EQ(VoltsToCode(channel, 0.0), 127);
     EXPECT_EQ(VoltsToCode(channel, 0.5 / 32.0), 128);
-}
-
-TEST(CodeVolts, HugeAndNanInputsSaturate) {
-    ChannelSettings channel;
-    channel.voltsPerDivIndex = 0;
-    EXPECT_EQ(VoltsToCode(channel, 1e300), std::numeric_limits<int>::max());
-    EXPECT_EQ(VoltsToCode(channel, -1e300), std::numeric_limits<int>::min());
-    EXPECT_EQ(VoltsToCode(channel, std::numeric_limits<double>::quiet_NaN()), 0);
 }
 
 } // namespace
