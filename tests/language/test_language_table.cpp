@@ -31,8 +31,7 @@ void ExpectTexts(const CLanguageTable& table, std::initializer_list<KeyText> exp
     }
 }
 
-// A language folder: two files at the top, one in a subfolder, one in a deeper subfolder, and files
-// that are not language files.
+// Two language files at the top, one in a subfolder, one deeper, and a file that is not one.
 class LanguageFolder : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -44,7 +43,6 @@ protected:
                                                 false));
         folder_.Write("language/more/Italiano.LUG", Lug("80000=Carica CSV\r\n"));
         folder_.Write("language/more/deeper/Zulu.lug", Lug("8888=isiZulu\r\n"));
-        folder_.Write("language/readme.txt", "not a language");
         folder_.Write("language/more/notes.lugx", "not a language");
         ASSERT_TRUE(table_.WriteDefaultLanguage(folder_.Path()));
         table_.FindLanguageFiles(folder_.Path() / "language");
@@ -85,7 +83,6 @@ TEST_F(LanguageFolder, NamesHelpFilesAndSelection) {
     EXPECT_EQ(table_.LanguageName(-1), "English");
     EXPECT_EQ(table_.LanguageName(0), "Deutsch");
     EXPECT_EQ(table_.LanguageName(99), "Italiano"); // past the end: the last file
-    EXPECT_EQ(CLanguageTable().LanguageName(0), "");
     EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
     table_.SelectLanguage(1, 0);
     EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-French.chm");
@@ -183,8 +180,6 @@ TEST(LanguageTable, ModelDependentTimeBaseAndBufferTexts) {
 }
 
 TEST(LanguageTable, UpdateRulesCommandRangesAndKeyNumbers) {
-    EXPECT_TRUE(IsDefaultLanguageChecked(-1));
-    EXPECT_FALSE(IsDefaultLanguageChecked(0));
     EXPECT_EQ(IsLanguageItemChecked(9001, 0), true);
     EXPECT_EQ(IsLanguageItemChecked(9002, 0), false);
     EXPECT_EQ(IsLanguageItemChecked(9001, -1), false);

@@ -37,14 +37,6 @@ struct Menu {
     }
 };
 
-TEST(MenuTable, KeySchemeFromPositions) {
-    EXPECT_EQ(MenuKey(std::vector<int>{10, 1}), 81001);
-    EXPECT_EQ(MenuKey(std::vector<int>{4, 0, 1, 0}), 804000100);
-    EXPECT_EQ(MenuKey(std::vector<int>{}), std::nullopt);
-    EXPECT_EQ(MenuKey(std::vector<int>{1, 2, 3, 4, 5}), std::nullopt);
-    EXPECT_EQ(MenuKey(std::vector<int>{1, -1}), std::nullopt);
-}
-
 TEST(MenuTable, EveryRowLandsInTheTreeAndCommandsAreUnique) {
     const Menu m(BuildMenuBar());
     EXPECT_EQ(m.byKey.size(), MenuBarRows().size());
@@ -99,12 +91,10 @@ TEST(MenuTable, ModelsPruneTheirMenus) {
     EXPECT_EQ(m0.Key(804000000).text, "4.00nS");
     EXPECT_EQ(m0.Key(8020001).children.size(), 9u);
     EXPECT_EQ(m0.Texts(80807), (Texts{"Real Time"}));
-    EXPECT_EQ(m0.Texts(80808), (Texts{"Normal", "Average:1"}));
     EXPECT_FALSE(m0.commands.count(cmd::kDemoSetting));
 
     const Menu m4(BuildMenuBar(4, true));
     EXPECT_EQ(m4.Texts(80809), (Texts{"10k", "14k", "28k"}));
-    EXPECT_EQ(m4.Texts(80302).size(), 4u); // no EXT/10 on model 4
     EXPECT_EQ(m4.Texts(80300), (Texts{"Edge", "Pulse"}));
     EXPECT_EQ(m4.Key(804000000).text, "2.00nS");
     EXPECT_EQ(m4.Key(8020001).children.size(), 10u);
@@ -137,21 +127,14 @@ TEST(MenuTable, TimeDivCommandsCarryTheirInternalLabels) {
     EXPECT_EQ(TimeDivCommandLabel(33030), "");
 }
 
-// Besides the menu texts checked below: the name, 12 dialog titles, the control captions, the toolbar
-// tooltips and 24 messages.
-TEST(DefaultLanguage, HoldsEveryGroupOfTexts) {
+TEST(DefaultLanguage, CaptionsExactlyTheDeclaredControls) {
     const auto texts = test::DefaultTextsByKey();
     ASSERT_EQ(texts.size(), 457u) << "a key missing or twice";
-    EXPECT_EQ(texts.at(8888), "English");
     std::set<int> captioned;
     for (auto it = texts.lower_bound(1040); it != texts.upper_bound(1298); ++it) {
         captioned.insert(it->first);
     }
     EXPECT_EQ(captioned, std::set<int>(ctl::kCaptionedControls.begin(), ctl::kCaptionedControls.end()));
-    for (int key : cmd::kToolbarCommands) {
-        EXPECT_TRUE(texts.count(key)) << "toolbar tooltip " << key;
-    }
-    EXPECT_TRUE(texts.count(4000) && texts.count(4023) && !texts.count(4024));
 }
 
 // The menu texts the user sees come from the default language file, so every item needs its entry;

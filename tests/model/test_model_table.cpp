@@ -36,7 +36,6 @@ TEST(ModelTable, Rows) {
         EXPECT_EQ(buffers, expected[m].buffers);
         EXPECT_FALSE(IsBufferSizeOffered(m, -1));
         EXPECT_FALSE(IsBufferSizeOffered(m, kBufferSizeCount));
-        // Every model's default lands on 40.0us/div.
         EXPECT_EQ(TimePerDivLabel(info.defaultTimeDivIndex + info.timeDivOffset), "40.0us");
         // The fast-model capabilities go together.
         const bool fast = m >= 4;
@@ -52,10 +51,8 @@ TEST(ModelTable, Rows) {
 constexpr int kOne = 0; // channel code: CH1 only
 constexpr int kBoth = 2;
 
-// Model 1 at the edges of each part of its table: the fixed fast rows, the first and last row whose
-// rate depends on the buffer (10k, 32k, any other size), and the first and last slow row; then how
-// the channels count (ALT samples one channel at a time; code 3 is CH2 alone), rows outside the table,
-// and the models with other or no labels (model 0 is capped at its own fastest rate).
+// Each part of model 1's table at its edges, then models 0 and 2 (0 is capped at its fastest rate);
+// ALT samples one channel at a time.
 TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
     struct Row {
         int model, row, buffer, code;
@@ -137,14 +134,12 @@ void ExpectRefused(const RuleDecision& d, const std::string& text, bool restores
     EXPECT_EQ(d.restoreSelector, restoresSelector);
 }
 
-// One channel here is CH1 alone, CH2 alone, or both channels under the ALT source.
+// One channel here is CH1 alone, or both channels under the ALT source.
 std::vector<Scenario> ChannelStates(int buffer, bool both) {
     if (both) {
         return {{.buffer = buffer}};
     }
-    return {{.buffer = buffer, .ch2 = false},
-            {.buffer = buffer, .ch1 = false, .source = kTrigCh2},
-            {.buffer = buffer, .source = kTrigAlt}};
+    return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
 }
 
 // Each large buffer's running range, for both channel states: the sidebar refuses a time base outside it
@@ -252,8 +247,8 @@ TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
     }
 }
 
-// What the run check (on Start) and the channel-enable check make of a record-length setup: the buffer, time
-// base and format they set (kKeep / nullptr: kept). A row that keeps all three changes nothing.
+// The buffer, time base and format the run check (on Start) and the channel-enable check set (kKeep,
+// nullptr: kept); a row that keeps all three changes nothing.
 struct CheckCase {
     Scenario setup;
     int buffer;
