@@ -77,8 +77,7 @@ TEST(TimePerDivTable, LabelsValuesAndSelectorIndexes) {
     EXPECT_EQ(TimePerDivLabel(39), "");
     EXPECT_EQ(TimeDivIndexOfLabel("40us", 0), -1);
 
-    TimebaseSettings timebase; // 12 + 1
-    EXPECT_DOUBLE_EQ(SecondsPerDiv(timebase), 40e-6);
+    TimebaseSettings timebase;
     timebase.timeDivIndex = 38; // storable, but beyond the table with offset 1
     EXPECT_EQ(SecondsPerDiv(timebase), 0.0);
 }
@@ -147,11 +146,10 @@ TEST(EnumeratedSetters, RangesAndIgnoredValues) {
     }
 }
 
-TEST(BlockFields, ChannelCodeLevelsAndPosition) {
+TEST(BlockFields, ChannelCodeLevelsPositionAndTimeDivSteps) {
     EXPECT_EQ(ChannelCode(true, true), 2);
     EXPECT_EQ(ChannelCode(false, true), 3);
     EXPECT_EQ(ChannelCode(true, false), 0);
-    // The zero level is clamped to 0..255, then truncated.
     EXPECT_EQ(ZeroLevelToBlock(64.99f), 64);
     EXPECT_EQ(ZeroLevelToBlock(300.0f), 255);
     EXPECT_EQ(ZeroLevelToBlock(-0.5f), 0);
@@ -160,13 +158,9 @@ TEST(BlockFields, ChannelCodeLevelsAndPosition) {
     EXPECT_EQ(TriggerLevelToBlock(300.2f), 300);
     EXPECT_EQ(TriggerLevelToBlock(-1.5f), 65535);
     EXPECT_EQ(ExtLevelToBlock(400.0f), 255);
-    // The horizontal position 0..500 goes as a percentage.
     EXPECT_EQ(HorizontalPositionToBlock(32767), 100);
     EXPECT_EQ(HorizontalPositionToBlock(499), 99);
     EXPECT_EQ(HorizontalPositionToBlock(-5), 0);
-}
-
-TEST(TimeDivSteps, StopAtTheEndsOfTheModelsSelector) {
     EXPECT_EQ(StepTimeDivFaster(0), 0);
     EXPECT_EQ(StepTimeDivFaster(1), 0);
     EXPECT_EQ(StepTimeDivSlower(36, 1), 37); // offset 1: the last selector entry is 37
@@ -261,8 +255,7 @@ TEST(ModelTable, Rows) {
 constexpr int kOne = 0; // channel code: CH1 only
 constexpr int kBoth = 2;
 
-// Each part of model 1's table at its edges, then models 0 and 2 (0 is capped at its fastest rate);
-// ALT samples one channel at a time.
+// Each part of model 1's table at its edges, then models 0 (capped at its fastest rate) and 2.
 TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
     struct Row {
         int model, row, buffer, code;
@@ -352,8 +345,8 @@ std::vector<Scenario> ChannelStates(int buffer, bool both) {
     return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
 }
 
-// Each large buffer's running range, for both channel states: the sidebar refuses a time base outside it
-// and puts the selector back; the menu refuses every time base while running.
+// Running, the sidebar refuses a time base outside the range and puts the selector back; the menu refuses
+// all.
 TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
     const struct {
         int buffer;
@@ -377,8 +370,7 @@ TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
         const std::string sidebarText = prefix + c.first + "/div ~ 400ms/div";
         const std::string menuText = prefix + c.menuFirst + "/Div ~ 0.4s/Div";
         for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
-            SCOPED_TRACE(sidebarText + (c.both ? " both" : " one") + " source " +
-                         std::to_string(setup.source));
+            SCOPED_TRACE(sidebarText + " source " + std::to_string(setup.source));
             const InstrumentSettings s = Make(setup);
             ExpectRefused(Request(kSidebar, s, c.belowFirst), sidebarText, true);
             ExpectAccepted(Request(kSidebar, s, c.first), c.first);
@@ -457,8 +449,7 @@ TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
     }
 }
 
-// The buffer, time base and format the run check (on Start) and the channel-enable check set (kKeep,
-// nullptr: kept); a row that keeps all three changes nothing.
+// What the run check (on Start) and the channel-enable check set; a row that keeps all changes nothing.
 struct CheckCase {
     Scenario setup;
     int buffer;
@@ -481,7 +472,7 @@ template <typename Check> void ExpectDecisions(Check check, std::initializer_lis
         EXPECT_TRUE(d.errorText.empty());
     }
 }
-TEST(RunRangeCheck, RollForSlowTenKAndTheSafeTimebaseForLargeBuffers) {
+TEST(RecordLengthChecks, RunRollsSlowTenKAndMovesLargeBuffersIntoRangeChannelsHalveDoubleBuffers) {
     ExpectDecisions(
         RunRangeCheck,
         {
@@ -499,9 +490,6 @@ TEST(RunRangeCheck, RollForSlowTenKAndTheSafeTimebaseForLargeBuffers) {
             {{.buffer = kBuffer1M, .timebase = "400ms"}, kKeep, nullptr, kKeep},
             {{.buffer = kBuffer14k, .timebase = "1.00s"}, kKeep, nullptr, kKeep}, // no rules at 14k and 28k
         });
-}
-
-TEST(ChannelEnablesApplied, HalvesTheDoubleBuffersAndKeepsTheRange) {
     ExpectDecisions(
         ChannelEnablesApplied,
         {
