@@ -232,7 +232,7 @@ TEST_F(LanguageFolder, AFileEntryWinsOverTheAppendedTextsWhileTheFileIsThere) {
     EXPECT_EQ(table_.SelectLanguage(0, 0), 0);
     ExpectTexts(table_, {{80000, ""}, {8888, ""}});
     EXPECT_EQ(table_.LanguageMenuItems().at(0).text, "deutsch");
-    EXPECT_EQ(table_.EntryCount(), 7u + 3u + 4u);
+    EXPECT_EQ(table_.EntryCount(), 7u + 3u + 4u); // the appended time bases, buffer sizes and names
 }
 
 TEST_F(LanguageFolder, RelabelsTheMenuAndRestoresEveryDefaultText) {

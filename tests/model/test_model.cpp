@@ -345,8 +345,7 @@ std::vector<Scenario> ChannelStates(int buffer, bool both) {
     return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
 }
 
-// Running, the sidebar refuses a time base outside the range and puts the selector back; the menu refuses
-// all.
+// Running: the sidebar refuses a time base outside the range and restores the selector; the menu refuses all.
 TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
     const struct {
         int buffer;
