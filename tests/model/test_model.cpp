@@ -1,0 +1,515 @@
+#include "model/instrument_settings.h"
+#include "model/model_table.h"
+#include "model/setting_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <initializer_list>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace tarnix {
+namespace {
+
+TEST(VoltsPerDivTable, StepsWidenedFromFloatWithIndexSixAsFallback) {
+    // The factors are floats widened to double, so 0.01 is not the double 0.01.
+    const float steps[] = {0.01f, 0.02f, 0.05f, 0.1f, 0.2f, 0.5f, 1.0f, 2.0f, 5.0f, 10.0f};
+    for (int i = 0; i < kVoltsPerDivCount; ++i) {
+        EXPECT_EQ(VoltsPerDivTable(i), static_cast<double>(steps[i])) << i;
+        EXPECT_EQ(VoltsPerDivLabel(i), ProbeScaledLabel(i, 0)) << i;
+    }
+    for (int index : {-1, 10}) {
+        EXPECT_EQ(VoltsPerDivTable(index), 1.0) << index;
+        EXPECT_EQ(VoltsPerDivLabel(index), "1.00V") << index;
+    }
+    // A channel's volts/div is the probe factor times the table; an unknown probe counts as x1.
+    ChannelSettings channel;
+    const double factors[] = {1.0, 10.0, 100.0, 1000.0, 1.0};
+    for (int probe = 0; probe < 5; ++probe) {
+        channel.probe = static_cast<std::uint16_t>(probe);
+        channel.voltsPerDivIndex = 0;
+        EXPECT_EQ(ChannelVoltsPerDiv(channel), factors[probe] * static_cast<double>(0.01f));
+        channel.voltsPerDivIndex = 12;
+        EXPECT_EQ(ChannelVoltsPerDiv(channel), factors[probe]);
+    }
+}
+
+TEST(ProbeVoltLabels, ScaledLabelsAtAllFourProbes) {
+    const std::vector<std::string> all = {"10.0mV", "20.0mV", "50.0mV", "100mV",  "200mV", "500mV", "1.00V",
+                                          "2.00V",  "5.00V",  "10.0V",  "20.0V",  "50.0V", "100V",  "200V",
+                                          "500V",   "1.00kV", "2.00kV", "5.00kV", "10.0kV"};
+    EXPECT_EQ(ProbeVoltLabels(18), "10.0kV");
+    EXPECT_EQ(ProbeVoltLabels(-1), "");
+    EXPECT_EQ(ProbeVoltLabels(19), "");
+    for (int probe = 0; probe < 4; ++probe) {
+        for (int index = 0; index < 10; ++index) {
+            EXPECT_EQ(ProbeScaledLabel(index, probe), all[static_cast<std::size_t>(index + 3 * probe)])
+                << "index " << index << " probe " << probe;
+        }
+    }
+    // An index outside 0..9 counts as 0 (not as 6, unlike the V/div value); an unknown probe as x1.
+    EXPECT_EQ(ProbeScaledLabel(10, 0), "10.0mV");
+    EXPECT_EQ(ProbeScaledLabel(-1, 2), "1.00V");
+    EXPECT_EQ(ProbeScaledLabel(9, 4), "10.0V");
+}
+
+TEST(TimePerDivTable, LabelsValuesAndSelectorIndexes) {
+    struct Row {
+        int index;
+        double seconds;
+        const char* label;
+    };
+    const Row rows[] = {{0, 2e-9, "2.00ns"},     {7, 4e-7, "400ns"},   {8, 1e-6, "1.00us"},
+                        {16, 4e-4, "400us"},     {17, 1e-3, "1.00ms"}, {25, 0.4, "400ms"},
+                        {26, 1.0, "1.00s"},      {31, 40.0, "40.0s"},  {32, 60.0, "1.00min"},
+                        {37, 2400.0, "40.0min"}, {38, 3600.0, "1.00h"}};
+    for (const Row& row : rows) {
+        EXPECT_DOUBLE_EQ(TimePerDivTable(row.index), row.seconds) << row.index;
+        EXPECT_EQ(TimePerDivLabel(row.index), row.label) << row.index;
+        EXPECT_EQ(TimePerDivIndexOfLabel(row.label), row.index);
+        EXPECT_EQ(TimeDivIndexOfLabel(row.label, 0), row.index);
+        EXPECT_EQ(TimeDivIndexOfLabel(row.label, 1), row.index - 1);
+    }
+    EXPECT_EQ(TimePerDivTable(-1), 0.0);
+    EXPECT_EQ(TimePerDivTable(39), 0.0);
+    EXPECT_EQ(TimePerDivLabel(39), "");
+    EXPECT_EQ(TimeDivIndexOfLabel("40us", 0), -1);
+
+    TimebaseSettings timebase;
+    timebase.timeDivIndex = 38; // storable, but beyond the table with offset 1
+    EXPECT_EQ(SecondsPerDiv(timebase), 0.0);
+}
+
+TEST(BufferSizeTable, LabelsAndRecordLengths) {
+    const char* labels[] = {"10k", "14k", "28k", "32k", "64k", "512k", "1 M"};
+    const std::uint32_t lengths[] = {10240, 14336, 28672, 32768, 32768, 524288, 524288};
+    for (int i = 0; i < kBufferSizeCount; ++i) {
+        EXPECT_EQ(BufferSizeLabel(i), labels[i]);
+        EXPECT_EQ(BufferSizeRecordLength(i), lengths[i]);
+    }
+    EXPECT_EQ(BufferSizeRecordLength(7), 0u);
+    EXPECT_EQ(BufferSizeRecordLength(-1), 0u);
+    EXPECT_EQ(BufferSizeLabel(7), "");
+}
+
+TEST(CodeVolts, ThirtyTwoCodesPerDivisionAroundTheZeroLevel) {
+    ChannelSettings channel;
+    channel.voltsPerDivIndex = 6;
+    channel.zeroLevel = 64.0f; // 0 V at code 191
+    EXPECT_DOUBLE_EQ(CodeToVolts(channel, 191.0), 0.0);
+    EXPECT_DOUBLE_EQ(CodeToVolts(channel, 159.0), -1.0);
+    EXPECT_EQ(VoltsToCode(channel, 1.0), 223);
+
+    channel = ChannelSettings{};
+    channel.voltsPerDivIndex = 0; // 10.0mV, as the float factor
+    channel.zeroLevel = 128.0f;
+    EXPECT_EQ(CodeToVolts(channel, 159.0), static_cast<double>(0.01f) * 0.03125 * 32.0);
+    EXPECT_EQ(VoltsToCode(channel, 1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(VoltsToCode(channel, std::numeric_limits<double>::quiet_NaN()), 0);
+
+    // The inverse truncates toward zero: at 1 V/div and 0 V at code 0, negative codes stay negative.
+    channel.voltsPerDivIndex = 6;
+    channel.zeroLevel = 255.0f;
+    EXPECT_EQ(VoltsToCode(channel, 1.99 / 32.0), 1);
+    EXPECT_EQ(VoltsToCode(channel, -0.99 / 32.0), 0);  // not -1: toward zero, not down
+    EXPECT_EQ(VoltsToCode(channel, -1.99 / 32.0), -1); // not -2
+    // A fractional zero level moves the offset before truncation: 255 - 127.5 = 127.5.
+    channel.zeroLevel = 127.5f;
+    EXPECT_EQ(VoltsToCode(channel, 0.0), 127);
+    EXPECT_EQ(VoltsToCode(channel, 0.5 / 32.0), 128);
+}
+
+TEST(EnumeratedSetters, RangesAndIgnoredValues) {
+    struct Case {
+        EnumeratedField field;
+        int count;
+    };
+    using enum EnumeratedField;
+    const Case cases[] = {
+        {kCoupling, 3},      {kProbe, 4},        {kVoltsPerDiv, 10}, {kFilterMode, 3},
+        {kInterpolation, 3}, {kMathOperator, 4}, {kMathSource, 2},   {kTriggerSource, 5},
+        {kTriggerMode, 2},   {kSweep, 3},        {kSlope, 2},        {kDisplayFormat, 3},
+        {kTimeDiv, 39},      {kBufferSize, 7},   {kSamplingMode, 2}, {kAcquisitionMode, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.field));
+        EXPECT_EQ(ValueCount(c.field), c.count);
+        EXPECT_FALSE(IsInRange(c.field, -1));
+        std::uint16_t stored = 1;
+        EXPECT_FALSE(StoreIfInRange(stored, c.field, c.count));
+        EXPECT_FALSE(StoreIfInRange(stored, c.field, -65535)); // would wrap to 1 if cast before the test
+        EXPECT_EQ(stored, 1);
+        EXPECT_TRUE(StoreIfInRange(stored, c.field, c.count - 1));
+        EXPECT_EQ(stored, c.count - 1);
+    }
+}
+
+TEST(BlockFields, ChannelCodeLevelsPositionAndTimeDivSteps) {
+    EXPECT_EQ(ChannelCode(true, true), 2);
+    EXPECT_EQ(ChannelCode(false, true), 3);
+    EXPECT_EQ(ChannelCode(true, false), 0);
+    EXPECT_EQ(ZeroLevelToBlock(64.99f), 64);
+    EXPECT_EQ(ZeroLevelToBlock(300.0f), 255);
+    EXPECT_EQ(ZeroLevelToBlock(-0.5f), 0);
+    EXPECT_EQ(ZeroLevelToBlock(std::numeric_limits<float>::quiet_NaN()), 0);
+    // The trigger level is truncated toward zero, not clamped: -1 wraps in the 16-bit field.
+    EXPECT_EQ(TriggerLevelToBlock(300.2f), 300);
+    EXPECT_EQ(TriggerLevelToBlock(-1.5f), 65535);
+    EXPECT_EQ(ExtLevelToBlock(400.0f), 255);
+    EXPECT_EQ(HorizontalPositionToBlock(32767), 100);
+    EXPECT_EQ(HorizontalPositionToBlock(499), 99);
+    EXPECT_EQ(HorizontalPositionToBlock(-5), 0);
+    EXPECT_EQ(StepTimeDivFaster(0), 0);
+    EXPECT_EQ(StepTimeDivFaster(1), 0);
+    EXPECT_EQ(StepTimeDivSlower(36, 1), 37); // offset 1: the last selector entry is 37
+    EXPECT_EQ(StepTimeDivSlower(37, 1), 37);
+    EXPECT_EQ(StepTimeDivSlower(37, 0), 38);
+    EXPECT_EQ(StepTimeDivSlower(38, 0), 38);
+}
+
+TEST(FactoryDefaults, FreshDocumentForModelOne) {
+    const InstrumentSettings s;
+    EXPECT_EQ(s.model, 1);
+    EXPECT_EQ(s.runStatus, kStatusAuto);
+    EXPECT_EQ(s.persistenceOn, 0u);
+    EXPECT_EQ(s.acquire, (AcquireSettings{kAcqNormal, 1, 0, 0, 0, 0, 1}));
+    // 40.0us per division, the 10k buffer, Y-T, centred, real time.
+    EXPECT_EQ(s.timebase, (TimebaseSettings{1, 12, kFormatYT, 250, 0, 0}));
+    EXPECT_EQ(s.trigger, (TriggerSettings{kTrigCh1, kTrigModeEdge, kSweepAuto, kSlopeRising, 0, 64.0f, 192.0f,
+                                          128.0f, kMarkerOnScreen, kMarkerOnScreen, kMarkerOnScreen}));
+    const MathSettings sum{kMathAdd, 0, 1};
+    const ChannelSettings channels[] = {
+        {1, 0, 0, kCouplingAc, 0, 6, kFilterNone, 0x00FF00, 64.0f, kInterpSinc, 10240, 1, sum},
+        {1, 0, 0, kCouplingAc, 0, 6, kFilterNone, 0xFFFF00, 192.0f, kInterpSinc, 10240, 1, sum},
+        {0, 0, 0, kCouplingAc, 0, 6, kFilterNone, 0xFF0000, 128.0f, kInterpSinc, 10240, 1, sum},
+        {0, 0, 0, kCouplingAc, 0, 6, kFilterNone, 0x00FFFF, 128.0f, kInterpSinc, 10240, 1, sum}};
+    for (int i = 0; i < kChannelCount; ++i) {
+        EXPECT_EQ(s.ch(i), channels[i]) << i;
+    }
+}
+
+TEST(FactoryDefaults, FactorySetupResetsAllButWhatItDoesNotDefine) {
+    InstrumentSettings s;
+    std::memset(static_cast<void*>(&s), 0x5A, sizeof s); // every field away from its factory value
+    const InstrumentSettings scrambled = s;
+    ApplyFactoryDefaults(s);
+    // Left alone: demo mode (a start-up decision), the persistence depth (the screen's), and what Factory
+    // Setup does not define: the REF channel's probe, invert, bandwidth limit and filter, MATH/REF coupling.
+    InstrumentSettings expected;
+    expected.demoMode = scrambled.demoMode;
+    expected.persistenceDepth = scrambled.persistenceDepth;
+    for (int i : {kMath, kRef}) {
+        expected.ch(i).coupling = scrambled.ch(i).coupling;
+    }
+    for (int i : {kCh1, kCh2, kRef}) {
+        expected.ch(i).math = scrambled.ch(i).math; // only the MATH channel uses it
+    }
+    ChannelSettings& ref = expected.ch(kRef);
+    ref.probe = scrambled.ch(kRef).probe;
+    ref.invert = scrambled.ch(kRef).invert;
+    ref.bandwidthLimit = scrambled.ch(kRef).bandwidthLimit;
+    ref.filterMode = scrambled.ch(kRef).filterMode;
+    EXPECT_EQ(s, expected);
+}
+
+TEST(ModelTable, Rows) {
+    const struct {
+        int offset, defaultIndex;
+        std::uint32_t capacity;
+        int calibrationMax;
+        bool labels, ext10;
+        const char* buffers; // offered buffer sizes by index, 10k..1M
+    } expected[] = {{1, 12, 65536, 10, true, false, "1001100"},  {1, 12, 65536, 10, true, true, "1001100"},
+                    {1, 12, 1048576, 20, true, true, "1000011"}, {1, 12, 0, -1, false, true, "1111111"},
+                    {0, 13, 0, -1, false, false, "1110000"},     {0, 13, 0, -1, false, true, "1000011"}};
+    for (int m = 0; m < kModelCount; ++m) {
+        SCOPED_TRACE(m);
+        const ModelInfo& info = ModelTable(m);
+        EXPECT_EQ(info.timeDivOffset, expected[m].offset);
+        EXPECT_EQ(info.defaultTimeDivIndex, expected[m].defaultIndex);
+        EXPECT_EQ(ModelSampleCapacity(m), expected[m].capacity);
+        EXPECT_EQ(info.calibrationLevelMax, expected[m].calibrationMax);
+        EXPECT_EQ(info.hasRateLabels, expected[m].labels);
+        EXPECT_EQ(info.offersExt10, expected[m].ext10);
+        std::string buffers;
+        for (int b = 0; b < kBufferSizeCount; ++b) {
+            buffers += IsBufferSizeOffered(m, b) ? '1' : '0';
+        }
+        EXPECT_EQ(buffers, expected[m].buffers);
+        EXPECT_FALSE(IsBufferSizeOffered(m, -1));
+        EXPECT_FALSE(IsBufferSizeOffered(m, kBufferSizeCount));
+        EXPECT_EQ(TimePerDivLabel(info.defaultTimeDivIndex + info.timeDivOffset), "40.0us");
+        // The fast-model capabilities go together.
+        const bool fast = m >= 4;
+        EXPECT_EQ(info.offersVolts10, fast);
+        EXPECT_EQ(info.offersPulse, fast);
+        EXPECT_EQ(info.offers2ns, fast);
+        EXPECT_EQ(info.offersEts, fast);
+    }
+    EXPECT_EQ(&ModelTable(6), &ModelTable(1));
+    EXPECT_EQ(&ModelTable(-1), &ModelTable(1));
+}
+
+constexpr int kOne = 0; // channel code: CH1 only
+constexpr int kBoth = 2;
+
+// Each part of model 1's table at its edges, then models 0 (capped at its fastest rate) and 2.
+TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
+    struct Row {
+        int model, row, buffer, code;
+        const char* label;
+    };
+    const Row rows[] = {
+        {1, 1, 0, kOne, "150MS/s"},   {1, 1, 3, kBoth, "75MS/s"},   {1, 10, 6, kOne, "150MS/s"},
+        {1, 10, 0, kBoth, "75MS/s"},  {1, 11, 0, kOne, "75MS/s"},   {1, 12, 0, kBoth, "50MS/s"},
+        {1, 12, 3, kBoth, "150MS/s"}, {1, 12, 5, kOne, "150MS/s"},  {1, 13, 0, kBoth, "25MS/s"},
+        {1, 13, 3, kOne, "75MS/s"},   {1, 13, 1, kBoth, "150MS/s"}, {1, 25, 0, kBoth, "2.5KS/s"},
+        {1, 25, 3, kBoth, "7.5KS/s"}, {1, 25, 2, kOne, "15KS/s"},   {1, 26, 0, kBoth, "50S/s"},
+        {1, 38, 0, kOne, "0.014S/s"}, {1, -1, 0, 0, "0.00S/s"},     {1, 39, 0, 0, "0.00S/s"},
+        {0, 1, 0, kOne, "100MS/s"},   {0, 10, 0, kBoth, "50MS/s"},  {0, 11, 0, kOne, "50MS/s"},
+        {0, 12, 3, kOne, "100MS/s"},  {0, 14, 0, kOne, "10MS/s"},   {2, 1, 0, kOne, "250MS/s"},
+        {2, 10, 0, kBoth, "125MS/s"}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
+            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code;
+    }
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigCh2), "75MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigExt), "75MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigAlt), "150MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 5, 0, 3, kTrigCh2), "150MS/s");
+    EXPECT_EQ(SamplingRateLabel(1, 0, 0, kOne, kTrigCh1), "");
+    for (int model : {3, 4, 6, -1}) {
+        EXPECT_EQ(SamplingRateLabel(model, 5, 0, kOne, kTrigCh1), "") << model;
+    }
+}
+
+// Model 1 lists the time bases from 4.00ns, so a label's selector index is its table row - 1.
+int Index(const char* label) {
+    const int index = TimeDivIndexOfLabel(label, 1);
+    EXPECT_GE(index, 0) << label;
+    return index;
+}
+
+struct Scenario {
+    int buffer = kBuffer10k;
+    bool ch1 = true;
+    bool ch2 = true;
+    int source = kTrigCh1;
+    bool running = true;
+    const char* timebase = "1.00ms";
+    int format = kFormatYT;
+};
+
+InstrumentSettings Make(const Scenario& setup) {
+    InstrumentSettings s;
+    ApplyFactoryDefaults(s);
+    s.timebase.bufferSizeIndex = static_cast<std::uint16_t>(setup.buffer);
+    s.ch(kCh1).enabled = setup.ch1 ? 1 : 0;
+    s.ch(kCh2).enabled = setup.ch2 ? 1 : 0;
+    s.trigger.triggerSource = static_cast<std::uint16_t>(setup.source);
+    s.acquire.running = setup.running ? 1 : 0;
+    s.timebase.timeDivIndex = static_cast<std::uint16_t>(Index(setup.timebase));
+    s.timebase.displayFormat = static_cast<std::uint16_t>(setup.format);
+    return s;
+}
+
+enum Origin { kMenu, kSidebar };
+
+RuleDecision Request(Origin origin, const InstrumentSettings& s, const char* label, bool passFail = false) {
+    return origin == kMenu ? TimebaseRequestFromMenu(s, Index(label), passFail)
+                           : TimebaseRequestFromSidebar(s, Index(label), passFail);
+}
+
+void ExpectAccepted(const RuleDecision& d, const char* label) {
+    EXPECT_FALSE(d.Refused()) << label << ": " << d.errorText;
+    EXPECT_EQ(d.timeDivIndex, Index(label));
+    EXPECT_FALSE(d.restoreSelector);
+    EXPECT_TRUE(d.redraw);
+}
+
+void ExpectRefused(const RuleDecision& d, const std::string& text, bool restoresSelector) {
+    EXPECT_EQ(std::string(d.errorText), text);
+    EXPECT_EQ(d.timeDivIndex, -1);
+    EXPECT_EQ(d.displayFormat, -1);
+    EXPECT_EQ(d.bufferSizeIndex, -1);
+    EXPECT_EQ(d.restoreSelector, restoresSelector);
+}
+
+// One channel here is CH1 alone, or both channels under the ALT source.
+std::vector<Scenario> ChannelStates(int buffer, bool both) {
+    if (both) {
+        return {{.buffer = buffer}};
+    }
+    return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
+}
+
+// Running: the sidebar refuses a time base outside the range and restores the selector; the menu refuses all.
+TEST(TimebaseRequests, LargeBufferRangesWhileRunning) {
+    const struct {
+        int buffer;
+        const char* name;
+        bool both;
+        const char* belowFirst; // one step faster than the range
+        const char* first;
+        const char* menuFirst;
+    } cases[] = {
+        {kBuffer32k, "32K", true, "20.0us", "40.0us", "40us"},
+        {kBuffer32k, "32K", false, "10.0us", "20.0us", "20us"},
+        {kBuffer64k, "64K", true, "20.0us", "40.0us", "40us"},
+        {kBuffer64k, "64K", false, "20.0us", "40.0us", "40us"},
+        {kBuffer512k, "512K", true, "200us", "400us", "400us"},
+        {kBuffer512k, "512K", false, "100us", "200us", "200us"},
+        {kBuffer1M, "1M", true, "200us", "400us", "400us"},
+        {kBuffer1M, "1M", false, "200us", "400us", "400us"},
+    };
+    for (const auto& c : cases) {
+        const std::string prefix = std::string(c.name) + " Points Mode Range:";
+        const std::string sidebarText = prefix + c.first + "/div ~ 400ms/div";
+        const std::string menuText = prefix + c.menuFirst + "/Div ~ 0.4s/Div";
+        for (const Scenario& setup : ChannelStates(c.buffer, c.both)) {
+            SCOPED_TRACE(sidebarText + " source " + std::to_string(setup.source));
+            const InstrumentSettings s = Make(setup);
+            ExpectRefused(Request(kSidebar, s, c.belowFirst), sidebarText, true);
+            ExpectAccepted(Request(kSidebar, s, c.first), c.first);
+            ExpectRefused(Request(kSidebar, s, "1.00s"), sidebarText, true);
+            // A large record never rolls and never restarts from the selector.
+            const RuleDecision in = Request(kSidebar, s, "400ms");
+            ExpectAccepted(in, "400ms");
+            EXPECT_EQ(in.displayFormat, -1);
+            EXPECT_FALSE(in.restartCapture);
+            ExpectRefused(Request(kMenu, s, c.first), menuText, false);
+        }
+    }
+}
+
+TEST(TimebaseRequests, SameIndexOrOutsideTheSelectorChangesNothing) {
+    for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
+        const InstrumentSettings s = Make({.buffer = buffer, .timebase = "400ms"});
+        EXPECT_TRUE(Request(kMenu, s, "400ms").ChangesNothing());
+        EXPECT_TRUE(Request(kSidebar, s, "400ms").ChangesNothing());
+        EXPECT_TRUE(TimebaseRequestFromMenu(s, 38, false).ChangesNothing()); // row 39
+        EXPECT_TRUE(TimebaseRequestFromSidebar(s, -1, false).ChangesNothing());
+    }
+}
+
+constexpr int kKeep = -1;
+
+// What a request sets outside the running ranges of the large buffers (timebase nullptr: nothing at all).
+TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
+    const Scenario roll{.timebase = "2.00s", .format = kFormatRoll};
+    const Scenario stoppedRoll{.running = false, .timebase = "2.00s", .format = kFormatRoll};
+    const struct {
+        Scenario setup;
+        Origin origin;
+        const char* to;
+        bool passFail;
+        const char* timebase;
+        int format;
+        bool restart;
+    } cases[] = {
+        // 10k from the menu: slower than 400ms rolls, faster shows Y-T, also after X-Y; stopped, no format.
+        {{}, kMenu, "1.00s", false, "1.00s", kFormatRoll, false},
+        {{}, kMenu, "400ms", false, "400ms", kKeep, false},
+        {roll, kMenu, "400ms", false, "400ms", kFormatYT, false},
+        {roll, kMenu, "4.00s", false, "4.00s", kKeep, false},
+        {{.format = kFormatXY}, kMenu, "200ms", false, "200ms", kFormatYT, false},
+        {stoppedRoll, kMenu, "400ms", false, "400ms", kKeep, false},
+        // The Pass/Fail window blocks rolling time bases in the menu.
+        {{}, kMenu, "1.00s", true, nullptr, kKeep, false},
+        {{.buffer = kBuffer32k}, kMenu, "1.00s", true, nullptr, kKeep, false},
+        {{}, kMenu, "400ms", true, "400ms", kKeep, false},
+        // 10k from the sidebar: leaving Roll above 20.0ms restarts the capture; Pass/Fail stops at 400ms.
+        {{}, kSidebar, "1.00s", false, "1.00s", kFormatRoll, false},
+        {{}, kSidebar, "2.00s", true, "400ms", kKeep, false},
+        {roll, kSidebar, "40.0ms", false, "40.0ms", kFormatYT, true},
+        {roll, kSidebar, "20.0ms", false, "20.0ms", kFormatYT, false},
+        {roll, kSidebar, "4.00s", true, "400ms", kFormatYT, true},
+        {stoppedRoll, kSidebar, "400ms", false, "400ms", kKeep, false},
+        // Stopped, a large buffer takes any time base and keeps its format.
+        {{.buffer = kBuffer32k, .running = false}, kMenu, "4.00ns", false, "4.00ns", kKeep, false},
+        {{.buffer = kBuffer1M, .running = false}, kSidebar, "4.00ns", false, "4.00ns", kKeep, false},
+        // 14k and 28k have no rules: the menu leaves the time base alone, the sidebar sets it.
+        {{.buffer = kBuffer14k}, kMenu, "40.0us", false, nullptr, kKeep, false},
+        {{.buffer = kBuffer28k}, kSidebar, "1.00h", false, "1.00h", kKeep, false},
+    };
+    int row = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(row++);
+        const RuleDecision d = Request(c.origin, Make(c.setup), c.to, c.passFail);
+        if (c.timebase == nullptr) {
+            EXPECT_TRUE(d.ChangesNothing());
+            continue;
+        }
+        ExpectAccepted(d, c.timebase);
+        EXPECT_EQ(d.displayFormat, c.format);
+        EXPECT_EQ(d.restartCapture, c.restart);
+    }
+}
+
+// What the run check (on Start) and the channel-enable check set; a row that keeps all changes nothing.
+struct CheckCase {
+    Scenario setup;
+    int buffer;
+    const char* timebase;
+    int format;
+};
+
+template <typename Check> void ExpectDecisions(Check check, std::initializer_list<CheckCase> cases) {
+    int row = 0;
+    for (const CheckCase& c : cases) {
+        SCOPED_TRACE(row++);
+        const RuleDecision d = check(Make(c.setup));
+        if (c.buffer == kKeep && c.timebase == nullptr && c.format == kKeep) {
+            EXPECT_TRUE(d.ChangesNothing());
+            continue;
+        }
+        EXPECT_EQ(d.bufferSizeIndex, c.buffer);
+        EXPECT_EQ(d.timeDivIndex, c.timebase ? Index(c.timebase) : -1);
+        EXPECT_EQ(d.displayFormat, c.format);
+        EXPECT_TRUE(d.errorText.empty());
+    }
+}
+TEST(RecordLengthChecks, RunRollsSlowTenKAndMovesLargeBuffersIntoRangeChannelsHalveDoubleBuffers) {
+    ExpectDecisions(
+        RunRangeCheck,
+        {
+            {{.timebase = "1.00s"}, kKeep, nullptr, kFormatRoll},
+            {{.timebase = "1.00s", .format = kFormatRoll}, kKeep, nullptr, kKeep},
+            {{.timebase = "400ms", .format = kFormatRoll}, kKeep, nullptr, kFormatYT},
+            {{.timebase = "400ms"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer32k, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer32k, .ch2 = false, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            // 64k ignores the channel state.
+            {{.buffer = kBuffer64k, .ch2 = false, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "200us"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer512k, .timebase = "200us"}, kKeep, "400us", kKeep},
+            {{.buffer = kBuffer1M, .timebase = "1.00s", .format = kFormatRoll}, kKeep, "400us", kFormatYT},
+            {{.buffer = kBuffer1M, .timebase = "400ms"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer14k, .timebase = "1.00s"}, kKeep, nullptr, kKeep}, // no rules at 14k and 28k
+        });
+    ExpectDecisions(
+        ChannelEnablesApplied,
+        {
+            {{.buffer = kBuffer1M}, kBuffer512k, nullptr, kKeep},
+            {{.buffer = kBuffer1M, .timebase = "200us"}, kBuffer512k, "400us", kKeep},
+            {{.buffer = kBuffer64k, .timebase = "20.0us"}, kBuffer32k, "40.0us", kKeep},
+            // Even with one channel on (and a channel source) the 40us floor applies.
+            {{.buffer = kBuffer32k, .ch2 = false, .timebase = "20.0us"}, kKeep, "40.0us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "1.00s"}, kKeep, "400us", kKeep},
+            {{.buffer = kBuffer512k, .ch2 = false, .timebase = "400ms"}, kKeep, nullptr, kKeep},
+            // Skipped for one channel under ALT, applied for both; skipped while stopped and at 10k.
+            {{.buffer = kBuffer1M, .ch2 = false, .source = kTrigAlt, .timebase = "20.0us"},
+             kKeep,
+             nullptr,
+             kKeep},
+            {{.buffer = kBuffer1M, .source = kTrigAlt, .timebase = "20.0us"}, kBuffer512k, "400us", kKeep},
+            {{.buffer = kBuffer1M, .running = false, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            {{.source = kTrigAlt, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+            {{.buffer = kBuffer28k, .timebase = "20.0us"}, kKeep, nullptr, kKeep},
+        });
+}
+
+} // namespace
+} // namespace tarnix
