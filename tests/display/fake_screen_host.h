@@ -1,4 +1,4 @@
-// A screen host over plain arrays: settings, four display traces, X-Y records and a persistence
+// A screen host over plain arrays: settings, four full display traces, X-Y records and a persistence
 // history, recording the drags the screen asks for.
 #pragma once
 
@@ -13,37 +13,31 @@ namespace tarnix {
 
 class CFakeScreenHost : public IScreenHost {
 public:
+    // The settings start as the factory left them: CH1 and CH2 on, at zero levels 64 and 192.
     CFakeScreenHost() : persist(settings) {
-        for (int ch = 0; ch < kChannelCount; ++ch) {
-            settings.ch(ch).colour = DefaultChannelColour(ch);
-            traces[static_cast<std::size_t>(ch)].fill(128);
+        for (auto& trace : traces) {
+            trace.fill(128);
         }
-        settings.ch(kCh1).enabled = 1;
-        settings.ch(kCh2).enabled = 1;
-        settings.ch(kCh1).zeroLevel = 64.0f;
-        settings.ch(kCh2).zeroLevel = 192.0f;
     }
 
     InstrumentSettings& Settings() override { return settings; }
     TraceView Trace(int channel) const override {
         const auto c = static_cast<std::size_t>(channel);
-        return TraceView{traces[c].data(), pointCount[c], firstIndex[c], lastIndex[c]};
+        return TraceView{traces[c].data(), 5000, firstIndex[c], lastIndex[c]};
     }
     XYRecordView XYRecord() const override {
         return XYRecordView{xy1.data(), xy2.data(), static_cast<int>(std::min(xy1.size(), xy2.size()))};
     }
     const CPersistHistory* Persistence() const override { return &persist; }
     int StatusTicks() const override { return statusTicks; }
-    int StoppedPosition() const override { return stoppedPosition; }
+    int StoppedPosition() const override { return 250; }
     bool FullScreen() const override { return fullScreen; }
     void SetZeroLevel(int channel, float level) override {
         settings.ch(channel).zeroLevel = level;
         ++zeroLevelCalls;
     }
     void SetTriggerLevel(int levelMarker, float level) override {
-        (levelMarker == 0   ? settings.trigger.levelCh1
-         : levelMarker == 1 ? settings.trigger.levelCh2
-                            : settings.trigger.levelExt) = level;
+        (levelMarker == 0 ? settings.trigger.levelCh1 : settings.trigger.levelCh2) = level;
     }
     void SetHorizontalPosition(int position) override {
         settings.timebase.horizontalPosition = static_cast<std::uint16_t>(position);
@@ -53,13 +47,11 @@ public:
     InstrumentSettings settings;
     CPersistHistory persist;
     std::array<std::array<std::int16_t, 5000>, kChannelCount> traces{};
-    std::array<int, kChannelCount> pointCount{5000, 5000, 5000, 5000};
     std::array<int, kChannelCount> firstIndex{};
     std::array<int, kChannelCount> lastIndex{4999, 4999, 4999, 4999};
     std::vector<std::int16_t> xy1;
     std::vector<std::int16_t> xy2;
     int statusTicks = 0;
-    int stoppedPosition = 250;
     bool fullScreen = false;
     int zeroLevelCalls = 0;
     int zoomSteps = 0; // +1 per faster step, -1 per slower step

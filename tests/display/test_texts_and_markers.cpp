@@ -1,0 +1,268 @@
+// Cursor readouts, status texts and marker placement on a 500 x 400 plot at (21, 14).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "display/cursor_readouts.h"
+#include "display/marker_geometry.h"
+#include "display/status_text.h"
+#include "model/instrument_settings.h"
+
+namespace tarnix {
+namespace {
+
+const PlotRect kPlot{21, 14, 521, 414};
+
+// Each readout steps its unit at a power of a thousand; the values sit on or just below a step.
+TEST(CursorReadouts, UnitsStepAtTheirThresholds) {
+    const std::pair<std::string, const char*> cases[] = {
+        // 1 V/div on a 400-pixel plot: 50 px is 1 V; B above A reads negative.
+        {FormatVoltDeltaReadout(CursorDeltaVolts(1.0, 400, 150, 100)), "Volt = -1.000 V"},
+        {FormatVoltDeltaReadout(CursorDeltaVolts(0.01, 400, 100, 125)), "Volt = 5.000 mV"},
+        {FormatVoltDeltaReadout(0.0005), "Volt = 500.000 uV"},
+        {FormatVoltDeltaReadout(-1000.0), "Volt = -1.000 kV"},
+        {FormatFreqReadout(999.9994), "Freq = 999.999 Hz"},
+        {FormatFreqReadout(1000.0), "Freq = 1.000 KHz"},
+        {FormatFreqReadout(1e6), "Freq = 1.000 MHz"},
+        {FormatFreqReadout(1e9), "Freq = 1.000 GHz"},
+        {FormatTimeReadout(5e-7), "Time = 500.000 nS"},
+        {FormatTimeReadout(1e-6), "Time = 1.000 uS"},
+        {FormatTimeReadout(0.001), "Time = 1.000 mS"},
+        {FormatTimeReadout(1.0), "Time = 1.000 S"},
+        // The trace value has no absolute value: negative volts and zero stay in V.
+        {FormatTraceVoltReadout(-0.5), "Volt = -0.500 V"},
+        {FormatTraceVoltReadout(0.0), "Volt = 0.000 V"},
+        {FormatTraceVoltReadout(0.0004), "Volt = 400.000 uV"},
+        {FormatSpectrumLevelReadout(-20.456, 0), "-20.46 dB"},
+        {FormatSpectrumLevelReadout(0.0, 1), "Volt = 0.000 kV"},
+    };
+    for (const auto& [actual, expected] : cases) {
+        EXPECT_EQ(actual, expected);
+    }
+    EXPECT_DOUBLE_EQ(CursorDeltaTime(0.001, 500, 221, 121), CursorDeltaTime(0.001, 500, 121, 221));
+}
+
+TEST(CursorReadouts, TraceIndexCrosshairAndPanes) {
+    EXPECT_EQ(TraceCursorIndex(kPlot, 271), 2500);
+    EXPECT_EQ(TraceCursorIndex(kPlot, 521), 4999); // 5000 at the right edge reads as 4999
+    EXPECT_EQ(TraceCursorIndex(kPlot, 522), -1);
+    EXPECT_EQ(TraceCursorX(kPlot, 4999), 520);
+    EXPECT_EQ(SpectrumCursorIndex(kPlot, 271, 1024, 4), 128);
+    EXPECT_EQ(SpectrumCursorX(kPlot, 128, 1024, 4), 271);
+    EXPECT_EQ(ClampCursorPoint(kPlot, Pt{0, 600}), (Pt{22, 413}));
+    EXPECT_EQ(ClampCursorPoint(kPlot, Pt{700, -4}), (Pt{520, 15}));
+    EXPECT_EQ(ComputeCrosshair(kPlot, 25, 16).boxTopLeft, (Pt{22, 15})); // held inside the plot
+
+    using K = ReadoutKind;
+    const struct {
+        int type;
+        int source;
+        std::array<K, 3> panes;
+    } cases[] = {
+        {kCursorCross, kCursorSrcCh1, {K::kFreq, K::kTime, K::kVoltDelta}},
+        {kCursorVertical, kCursorSrcCh2, {K::kFreq, K::kTime, K::kEmpty}},
+        {kCursorHorizontal, kCursorSrcMath, {K::kEmpty, K::kEmpty, K::kVoltDelta}},
+        {kCursorTrace, kCursorSrcCh1, {K::kEmpty, K::kEmpty, K::kTraceVolt}},
+        {kCursorNone, kCursorSrcFft, {K::kSpectrumFreq, K::kEmpty, K::kSpectrumLevel}},
+    };
+    for (const auto& c : cases) {
+        const ReadoutPanes panes = ReadoutPanesFor(c.type, c.source);
+        EXPECT_TRUE(std::equal(c.panes.begin(), c.panes.end(), panes.pane)) << c.type << "/" << c.source;
+    }
+}
+
+TEST(StatusTexts, TriggerLevelKeepsThreeFiguresInVoltsOfItsSource) {
+    const std::pair<double, const char*> texts[] = {
+        {1.0, "1.00V"},     {12.5, "12.5V"}, {-125.0, "-125V"},      {-1.5, "-1.50V"}, {0.999, "999mV"},
+        {1000.0, "1.00kV"}, {0.0, "0.00uV"}, {1e6, "1000.000000kV"}, // "%f" of 1000 (kV) has 11 characters:
+                                                                     // the text stays as it is
+    };
+    for (const auto& [volts, text] : texts) {
+        EXPECT_EQ(FormatTriggerLevel(volts), text) << volts;
+    }
+    InstrumentSettings s;
+    s.ch(kCh1).voltsPerDivIndex = 6; // 1 V/div
+    s.trigger.levelCh1 = 32.0f;      // one division above 0 V at zero level 64
+    s.ch(kCh2).voltsPerDivIndex = 3; // 0.1 V/div
+    s.ch(kCh2).probe = 1;            // x10: 1 V/div
+    s.ch(kCh2).zeroLevel = 192.0f;
+    s.trigger.levelCh2 = 256.0f; // two divisions below
+    s.trigger.levelExt = 96.0f;
+    const struct {
+        int source;
+        bool ch2Shown;
+        double volts;
+    } levels[] = {{kTrigCh1, false, 1.0}, {kTrigCh2, false, -2.0}, {kTrigAlt, false, 1.0},
+                  {kTrigAlt, true, -2.0}, {kTrigExt, false, 1.0},  {kTrigExt10, false, 10.0}};
+    for (const auto& c : levels) {
+        s.trigger.triggerSource = static_cast<std::uint16_t>(c.source);
+        EXPECT_NEAR(TriggerLevelVolts(s, c.ch2Shown), c.volts, 1e-6) << c.source << c.ch2Shown;
+    }
+}
+
+TEST(StatusTexts, FullScreenInformationStandsInForTheStrips) {
+    InstrumentSettings s;
+    s.runStatus = kStatusStopped;
+    s.timebase.timeDivOffset = 1;
+    s.timebase.timeDivIndex = 12; // 40.0us
+    s.ch(kCh2).colour = Rgb(255, 255, 0);
+    s.ch(kCh2).voltsPerDivIndex = 6;
+    s.ch(kCh2).zeroLevel = 192.0f;
+    s.trigger.levelCh2 = 160.0f; // one division above 0 V
+    s.trigger.triggerSource = kTrigCh2;
+    s.trigger.slope = kSlopeFalling;
+    const auto items = FullScreenInformation(s, "Zeit");
+    EXPECT_EQ(items[0].text, "STOP");
+    EXPECT_EQ(items[0].colour, Rgb(255, 0, 0));
+    EXPECT_EQ(items[1].text, "Zeit 40.0us");
+    EXPECT_EQ(items[2].text, "CH2 \u2193 1.00V");
+    EXPECT_EQ(items[2].colour, Rgb(255, 255, 0));
+}
+
+TEST(StatusTexts, RunStatesBlinkingAltAndRecordPicture) {
+    // The whole table; an unknown state reads AUTO and does not blink.
+    const RunStateStyle states[] = {
+        {"STOP", Rgb(255, 0, 0), 12, false},   {"RUN", Rgb(0, 255, 0), 14, false},
+        {"Trig'D", Rgb(0, 255, 0), 11, false}, {"AUTO", Rgb(0, 255, 0), 12, true},
+        {"WAIT", Rgb(0, 255, 0), 12, true},    {"PLAY", Rgb(0, 255, 0), 12, false},
+        {"AUTO", Rgb(0, 255, 0), 12, false},
+    };
+    for (int status = 0; status <= 6; ++status) {
+        const RunStateStyle actual = RunStateFor(status);
+        EXPECT_STREQ(actual.text, states[status].text) << status;
+        EXPECT_EQ(actual.colour, states[status].colour) << status;
+        EXPECT_EQ(actual.x, states[status].x) << status;
+        EXPECT_EQ(actual.blinking, states[status].blinking) << status;
+    }
+    // Twenty repaints plain, twenty inverted; ALT shows CH2 for 20..41 of each 0..41 cycle.
+    EXPECT_FALSE(BlinkInverted(20) || BlinkInverted(40));
+    EXPECT_TRUE(BlinkInverted(21) && BlinkInverted(39));
+    int counter = 0;
+    int ch2Shown = 0;
+    for (int repaint = 0; repaint < 42; ++repaint) {
+        ch2Shown += AltShowsCh2(counter) ? 1 : 0;
+        counter = NextAltCounter(counter);
+    }
+    EXPECT_EQ(ch2Shown, 22);
+    EXPECT_EQ(counter, 0);
+
+    const StripBoxes b = ComputeStripBoxes(800);
+    EXPECT_EQ(RecordPictureTriggerX(b.centre, 0), 334);
+    EXPECT_EQ(RecordPictureTriggerX(b.centre, 500), 461);
+    InstrumentSettings s; // 10k record: 2500 x 4 of 10240 samples shown
+    EXPECT_EQ(RecordPictureVisibleColumns(s, 250).first, 1);
+    EXPECT_EQ(RecordPictureVisibleColumns(s, 250).last, 127);
+    s.ch(kCh1).recordLength = 32768; // 8 x 2500 of 32768: under two thirds
+    s.timebase.timeDivIndex = 14;
+    EXPECT_EQ(RecordPictureVisibleColumns(s, 0).first, 0);
+    EXPECT_EQ(RecordPictureVisibleColumns(s, 0).last, 79); // ceil(128 * 20000 / 32768) = ceil(78.1)
+}
+
+TEST(Markers, TriggerLevelMarkerIsHeldAtThePlotEdgesAndPoints) {
+    // Level -10 lies 15.6 pixels above the top edge; 300 maps to 482.75, below the bottom edge at 414.
+    const struct {
+        float level;
+        int state;
+        Pt levelPoint;
+        Pt markerPoint;
+    } cases[] = {
+        {-10.0f, 2, Pt{542, 14}, Pt{538, 8}},
+        {300.0f, 3, Pt{542, 414}, Pt{538, 420}},
+        {64.0f, 0, Pt{542, 114}, Pt{542, 114}},
+    };
+    for (const auto& c : cases) {
+        const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, 21, c.level, 0);
+        EXPECT_EQ(p.state, c.state) << c.level;
+        EXPECT_EQ(p.levelPoint, c.levelPoint) << c.level;
+        EXPECT_EQ(p.markerPoint, c.markerPoint) << c.level;
+    }
+    // In full-screen mode there is no margin; a stored off-screen state is kept.
+    EXPECT_EQ(PlaceTriggerLevelMarker(kPlot, 0, 64.0f, 0).levelPoint.x, 521);
+    EXPECT_EQ(PlaceTriggerLevelMarker(kPlot, 21, 64.0f, 3).state, 3);
+
+    const MarkerShape up = TriggerLevelMarkerShape(Pt{538, 8}, 2);
+    EXPECT_EQ(up.polygon,
+              (std::array<Pt, 5>{Pt{532, 8}, Pt{538, 14}, Pt{538, 25}, Pt{527, 25}, Pt{527, 14}}));
+    EXPECT_EQ(up.label, (Pt{530, 12}));
+    EXPECT_EQ(TriggerLevelMarkerArrow(Pt{538, 8}, 2).polyline[0], (Pt{530, 30}));
+    EXPECT_EQ(TriggerLevelMarkerShape(Pt{538, 420}, 3).label, (Pt{530, 403})); // pointing down
+    const HitRect r = BoundingBox(TriggerLevelMarkerShape(Pt{542, 114}, 0));
+    EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.right, r.bottom}),
+              (std::array<int, 4>{525, 109, 542, 120}));
+}
+
+TEST(Markers, PlacesDragsAndLevelsFromThePointer) {
+    EXPECT_FLOAT_EQ(PositionMarkerX(kPlot, 600), 521.0f);
+    // X-Y: zero level 256 is the left end of the 8 divisions, 0 the right end.
+    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 256.0f), 71.0f);
+    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 0.0f), 471.0f);
+    EXPECT_EQ(ChannelMarkerShape(Pt{2, 114}, 0).label, (Pt{6, 108}));
+    EXPECT_EQ(ChannelMarkerShape(Pt{2, 114}, 2).label, (Pt{4, 108})); // "M"
+    EXPECT_EQ(ChannelMarkerShape(Pt{2, 114}, 3).label, (Pt{5, 108})); // "R"
+    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 0), 0.0f);
+    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 900), 256.0f);
+    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 30), 256.0f);
+    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 500), 0.0f);
+
+    const struct {
+        int x;
+        int position;
+        int markerX;
+        int state;
+        Pt tip;
+    } drags[] = {
+        {700, 500, 521, kPosPastRight, Pt{526, 5}}, // the tip points right
+        {3, 0, 21, kPosPastLeft, Pt{16, 5}},
+        {121, 101, 121, kPosOnScreen, Pt{121, 13}}, // inside: (x - L + 1) * 500 / W
+    };
+    for (const auto& c : drags) {
+        const PositionDrag d = DragPositionMarker(kPlot, c.x);
+        EXPECT_EQ(d.horizontalPosition, c.position) << c.x;
+        EXPECT_EQ(d.markerX, c.markerX) << c.x;
+        EXPECT_EQ(d.state, c.state) << c.x;
+        EXPECT_EQ(PositionMarkerShape(Pt{d.markerX, 0}, d.state).polygon[0], c.tip) << c.x;
+    }
+    // A zero level moved 50 pixels down takes its trigger level along; pushed past an edge, the marker
+    // is held there and the level kept.
+    const LevelFollow down = FollowZeroLevel(kPlot, 114, 50.0f, 64.0f);
+    EXPECT_EQ(down.pointY, 164);
+    EXPECT_FLOAT_EQ(down.level, 96.0f);
+    const LevelFollow up = FollowZeroLevel(kPlot, 114, -150.0f, 64.0f);
+    EXPECT_EQ(up.state, 2);
+    EXPECT_EQ(up.pointY, 14);
+    EXPECT_FLOAT_EQ(up.level, 64.0f);
+    EXPECT_EQ(FollowZeroLevel(kPlot, 400, 20.0f, 248.0f).state, 3);
+}
+
+TEST(Markers, DrawAndHitTestOrders) {
+    // The grabbed group is drawn last, every group once; with CH1 on top CH2 goes first.
+    EXPECT_EQ(MarkerDrawOrder(kTopCh1).front(), kTopCh2);
+    for (int top = 0; top <= 5; ++top) {
+        auto order = MarkerDrawOrder(top);
+        EXPECT_EQ(order.back(), top);
+        std::sort(order.begin(), order.end());
+        EXPECT_EQ(std::adjacent_find(order.begin(), order.end()), order.end()) << "each group once";
+    }
+    const auto hits = [](int format, bool running, int source) {
+        HitTestInput in;
+        in.channelOn = {true, true, false, true};
+        in.displayFormat = format;
+        in.running = running;
+        in.triggerSource = source;
+        const HitTestOrder o = MarkerHitTestOrder(in);
+        return std::vector<int>(o.markers.begin(), o.markers.begin() + o.count);
+    };
+    // ALT: both channel levels; EXT/10: the EXT level; stopped: no position marker.
+    EXPECT_EQ(hits(0, true, 2), (std::vector<int>{kMarkerTrigPos, kMarkerCh1, kMarkerCh2, kMarkerRef,
+                                                  kMarkerLevelCh1, kMarkerLevelCh2}));
+    EXPECT_EQ(hits(0, false, 4), (std::vector<int>{kMarkerCh1, kMarkerCh2, kMarkerRef, kMarkerLevelExt}));
+    // X-Y has no trigger markers and no left CH1 marker; Roll has the channels only.
+    EXPECT_EQ(hits(2, true, 2), (std::vector<int>{kMarkerCh2, kMarkerRef, kMarkerXYCh1}));
+    EXPECT_EQ(hits(1, true, 0), (std::vector<int>{kMarkerCh1, kMarkerCh2, kMarkerRef}));
+}
+
+} // namespace
+} // namespace tarnix
