@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBackingStore>
 #include <QLabel>
+#include <QPaintEvent>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -23,14 +24,47 @@ QRect PanelOf(QWidget& w) {
     return w.parentWidget()->geometry();
 }
 
+// Counts the paint events a widget receives and the area they covered.
 class CPaintCounter : public QObject {
 public:
     int paints = 0;
+    QRect area;
     bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
+        if (event->type() == QEvent::Paint) {
+            ++paints;
+            area |= static_cast<QPaintEvent*>(event)->rect();
+        }
         return false;
     }
 };
+
+// The ink height of the first letter drawn in a colour inside a band of rows of the plot.
+int FirstLetterHeight(const QImage& image, const PlotRect& plot, int fromY, int toY, QRgb colour) {
+    const auto inked = [&](int x, int y) {
+        const QRgb p = image.pixel(x, y);
+        return std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+                   std::abs(qBlue(p) - qBlue(colour)) <=
+               90;
+    };
+    int top = toY;
+    int bottom = -1;
+    bool started = false;
+    for (int x = plot.left + 1; x < plot.right; ++x) {
+        bool any = false;
+        for (int y = fromY; y < toY; ++y) {
+            if (inked(x, y)) {
+                any = true;
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+        if (started && !any) {
+            break;
+        }
+        started = started || any;
+    }
+    return bottom < 0 ? 0 : bottom - top + 1;
+}
 
 // The main window over a demo document (no driver library: the device search finds nothing), with
 // its timer stopped so that the test drives the ticks.
@@ -71,6 +105,7 @@ private slots:
     void viewLayoutWithSidebarAndFullScreen();
     void firstTickShowsTheWindowWithLiveTraces();
     void screenIsRedrawnAfterCapturesAndChangesOnly();
+    void measurementTextsAndTheAverageNoteShareTheScreenFont();
     void spectrumFollowsTheSignalWithItsPanelClosed();
 };
 
@@ -153,11 +188,29 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
         w.Ticks(2);
         screen.paints = 0;
         strip.paints = 0;
+        screen.area = QRect();
         w.Ticks(ticks);
         return std::pair(screen.paints, strip.paints);
     };
-    // Running: every capture step brings a new picture; the strips show settings and stay as they are.
+    // Running: every capture step brings a new picture inside the border; the border, its markers and
+    // the strips show settings and stay as they are.
     QCOMPARE(paintsOver(4), std::pair(4, 0));
+    const QRect live = w.view.Screen().LiveArea();
+    QVERIFY(live.width() < w.view.Screen().width() && live.height() < w.view.Screen().height());
+    QCOMPARE(screen.area, live);
+    // A setting shown on the border (the trigger position marker) repaints the whole screen, and the
+    // window then shows the whole new frame.
+    screen.area = QRect();
+    w.doc.SetHorizontalPosition(400);
+    w.Ticks(1);
+    QCOMPARE(screen.area, w.view.Screen().rect());
+    w.doc.Stop();
+    w.Ticks(1);
+    const QImage shown = static_cast<QImage*>(w.frame.backingStore()->paintDevice())->convertToFormat(
+        QImage::Format_RGB32);
+    const QImage rendered = w.view.Screen().RenderFrame().convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown.copy(QRect(w.view.Screen().mapTo(&w.frame, QPoint(0, 0)), rendered.size())), rendered);
+    w.doc.Run();
 
     // Autoset's own captures are never shown; the first capture step after it is.
     CAutoset autoset(w.doc);
@@ -185,6 +238,31 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
     QTest::mousePress(&w.view.Strip(), Qt::LeftButton, {}, QPoint(5, 5));
     w.Ticks(1);
     QCOMPARE(screen.paints, 1);
+}
+
+void TestMainWindow::measurementTextsAndTheAverageNoteShareTheScreenFont() {
+    Window w;
+    // MATH stays off, so its colour only shows in its measurement text "MATH:Vpp = ..." at the bottom;
+    // the Average note at the top is "MATH: 16" in the same colour, both of height 15.
+    w.doc.hooks.lookupText = [](int key) { return std::string(key == 1108 ? "MATH" : ""); };
+    w.doc.settings.ch(kMath).colour = 0xE100E1u;
+    w.doc.settings.acquire.acquisitionMode = kAcqAverage;
+    w.doc.settings.acquire.averageCount = 16;
+    const auto textHeights = [&] {
+        const QImage& image = w.view.Screen().RenderFrame();
+        const PlotRect plot = w.view.Screen().GetPlotRect();
+        const int middle = plot.top + plot.Height() / 2;
+        return std::pair(FirstLetterHeight(image, plot, plot.top + 1, middle, qRgb(225, 0, 225)),
+                         FirstLetterHeight(image, plot, middle, plot.bottom, qRgb(225, 0, 225)));
+    };
+    w.Ticks(3);
+    QCOMPARE(textHeights().second, 0); // no measurement yet
+    w.doc.measures.SetMeasureSource(2);
+    w.doc.measures.AddMeasure(kMeasureVpp);
+    w.Ticks(7);
+    const auto [average, measure] = textHeights();
+    QVERIFY2(average > 6, qPrintable(QString::number(average)));
+    QCOMPARE(measure, average);
 }
 
 void TestMainWindow::spectrumFollowsTheSignalWithItsPanelClosed() {

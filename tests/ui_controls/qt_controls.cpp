@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,6 +22,7 @@
 #include "model/model_table.h"
 #include "ui/device_dialogs.h"
 #include "ui/knob.h"
+#include "ui/relabel.h"
 #include "ui/sidebar_form.h"
 #include "ui/small_dialogs.h"
 
@@ -202,6 +204,27 @@ private slots:
             QVERIFY(box->isChecked());
         }
         QCOMPARE(doc_->settings.ch(kCh1).enabled, 1u);
+    }
+
+    // Every shipped language's labels fit their places in the sidebar: wrapped if need be, never
+    // running into the label beside them.
+    void sidebarLabelsFitInEveryShippedLanguage() {
+        auto sidebar = MakeSidebar();
+        Language().FindLanguageFiles(TARNIX_LANGUAGE_DIR);
+        QVERIFY(!Language().LanguageFiles().empty());
+        for (int index = kLanguageDefaultIndex; index < static_cast<int>(Language().LanguageFiles().size());
+             ++index) {
+            Language().LoadLanguage(index);
+            RelabelWindow(sidebar.get(), Language());
+            const QList<QLabel*> labels = sidebar->findChildren<QLabel*>();
+            QVERIFY(labels.size() >= 6);
+            for (const QLabel* label : labels) {
+                const QRect need = label->fontMetrics().boundingRect(QRect(0, 0, label->width(), 1000),
+                                                                     Qt::TextWordWrap, label->text());
+                QVERIFY2(need.width() <= label->width() && need.height() <= label->height(),
+                         qPrintable(QStringLiteral("%1: \"%2\"").arg(index).arg(label->text())));
+            }
+        }
     }
 
     void knobTurnsAndTheListFollows() {
