@@ -180,609 +180,536 @@ class TestShell : public QObject {
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
 
-    void fileDialogsOpenWhereThatKindWasLastChosen();
-    void closeAtTheSearchLeavesDefaultSetAsItWas();
-    void demoStartShowsWindowMenusAndDemoDialogInOrder();
-    void closeWritesDefaultSetAndNextStartRestoresIt();
-    void searchDialogsSpeakTheStoredLanguage();
-    void setupFilesCarryTheLiveScreenState();
-    void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable();
-    void fullScreenEnterAndLeaveRestoreGeometryAndSidebar();
-    void statusPanesForEachCursorType();
-    void fftStopPutsTheCursorsBackOnCh1();
-    void languageSwitchRelabelsSidebarAndDialogs();
+    void fileDialogsOpenWhereThatKindWasLastChosen() {
+        // Qt's own dialog, which the test can answer, whatever the platform would offer.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
+        const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
+        const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
+        std::ofstream(wave.toStdString()) << "1";
+        std::ofstream(setup.toStdString()) << "1";
+        const FileDialogRequest loadCsv{false, QStringLiteral("Load CSV File..."), QStringLiteral("csv"),
+                                        QStringLiteral("CSV File(*.csv)")};
+        const FileDialogRequest loadSetup{false, QStringLiteral("Load Setup File..."), QStringLiteral("set"),
+                                          QStringLiteral("Setup File(*.set)")};
+        QString openedIn;
+        AnswerFileDialog(openedIn, wave);
+        QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadCsv)), wave);
+        AnswerFileDialog(openedIn, setup);
+        QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadSetup)), setup);
+        // Each kind of file opens where that kind was last chosen.
+        AnswerFileDialog(openedIn, wave);
+        ChooseFileWithDialog(nullptr, loadCsv);
+        QCOMPARE(openedIn, dir.filePath(QStringLiteral("waves")));
+        AnswerFileDialog(openedIn, setup);
+        ChooseFileWithDialog(nullptr, loadSetup);
+        QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
+    }
 
-    void saveDialogEnablesFollowTheChannels();
-    void recordDialogRecordsAndPlaysOnThePanelTimer();
-    void recordDialogEditsAndFileDialogs();
-
-    void splashSwitchSizeAndTimer();
-    void aboutDialogPictureAndTitle();
-    void helpFileFallsBackToHtml();
-    void helpOpensOnceTheViewerQueryAnswers();
-};
-
-// ---- Start-up and close -------------------------------------------------------------------------
-
-void TestShell::closeAtTheSearchLeavesDefaultSetAsItWas() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Default.set"));
-    {
-        // Without a Default.set the declined start writes none: the factory state is nobody's.
+    void closeAtTheSearchLeavesDefaultSetAsItWas() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Default.set"));
+        {
+            // Without a Default.set the declined start writes none: the factory state is nobody's.
+            FakeChooser chooser(NoDeviceChoice::kClose);
+            CTarnixApp app;
+            QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+            QCOMPARE(chooser.asked, 1);
+            QVERIFY(!app.Frame().isVisible());
+            QVERIFY(!QFile::exists(path));
+        }
+        // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
+        QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
+        const QByteArray stored = ReadBytes(path);
         FakeChooser chooser(NoDeviceChoice::kClose);
         CTarnixApp app;
         QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-        QCOMPARE(chooser.asked, 1);
-        QVERIFY(!app.Frame().isVisible());
-        QVERIFY(!QFile::exists(path));
+        QVERIFY(ReadBytes(path) == stored);
     }
-    // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
-    QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-    const QByteArray stored = ReadBytes(path);
-    FakeChooser chooser(NoDeviceChoice::kClose);
-    CTarnixApp app;
-    QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    QVERIFY(ReadBytes(path) == stored);
-}
 
-void TestShell::demoStartShowsWindowMenusAndDemoDialogInOrder() {
-    QTemporaryDir dir;
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    QVERIFY(app.Splash() == nullptr);
-    CMainFrame& frame = app.Frame();
-    CTarnixView& view = frame.View();
-    QCOMPARE(app.Document().settings.demoMode, 1u);
-    QVERIFY(view.Timer().isActive());
-    view.Timer().stop();
-    QVERIFY(!frame.isVisible());
-    QVERIFY(!app.Panels().DemoSetting().isVisible());
+    void demoStartShowsWindowMenusAndDemoDialogInOrder() {
+        QTemporaryDir dir;
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        QVERIFY(app.Splash() == nullptr);
+        CMainFrame& frame = app.Frame();
+        CTarnixView& view = frame.View();
+        QCOMPARE(app.Document().settings.demoMode, 1u);
+        QVERIFY(view.Timer().isActive());
+        view.Timer().stop();
+        QVERIFY(!frame.isVisible());
+        QVERIFY(!app.Panels().DemoSetting().isVisible());
 
-    // When the window appears its menus are already there; the demo dialog comes after it.
-    bool menusAtShow = false;
-    bool demoDialogAtShow = true;
-    ShowWatcher watcher(frame, [&] {
-        menusAtShow = frame.menuBar() != nullptr && !frame.menuBar()->actions().isEmpty();
-        demoDialogAtShow = app.Panels().DemoSetting().isVisible();
-    });
-    view.OnTimerTick();
-    QVERIFY(menusAtShow);
-    QVERIFY(!demoDialogAtShow);
-    QVERIFY(frame.isVisible());
-    QVERIFY(app.Panels().DemoSetting().isVisible());
-    QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
+        // When the window appears its menus are already there; the demo dialog comes after it.
+        bool menusAtShow = false;
+        bool demoDialogAtShow = true;
+        ShowWatcher watcher(frame, [&] {
+            menusAtShow = frame.menuBar() != nullptr && !frame.menuBar()->actions().isEmpty();
+            demoDialogAtShow = app.Panels().DemoSetting().isVisible();
+        });
+        view.OnTimerTick();
+        QVERIFY(menusAtShow);
+        QVERIFY(!demoDialogAtShow);
+        QVERIFY(frame.isVisible());
+        QVERIFY(app.Panels().DemoSetting().isVisible());
+        QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
 
-    QCOMPARE(view.SidebarTabs().count(), 1);
-    // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
-    frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
-    QCoreApplication::processEvents();
-    auto* column = qobject_cast<QScrollArea*>(view.SidebarTabs().widget(0));
-    QVERIFY(column != nullptr);
-    QVERIFY(column->verticalScrollBar()->maximum() > 0);
-    column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
-    const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
-    const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
-    QVERIFY(column->viewport()->rect().contains(shown));
-}
+        // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
+        frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+        QCoreApplication::processEvents();
+        auto* column = qobject_cast<QScrollArea*>(view.SidebarTabs().widget(0));
+        QVERIFY(column != nullptr);
+        QVERIFY(column->verticalScrollBar()->maximum() > 0);
+        column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
+        const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
+        const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
+        QVERIFY(column->viewport()->rect().contains(shown));
+    }
 
-void TestShell::closeWritesDefaultSetAndNextStartRestoresIt() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Default.set"));
-    QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-    const QByteArray stored = ReadBytes(path);
-    {
-        // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
+    void closeWritesDefaultSetAndNextStartRestoresIt() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("Default.set"));
+        QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
+        const QByteArray stored = ReadBytes(path);
+        {
+            // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
+            FakeChooser chooser(NoDeviceChoice::kIgnore);
+            CTarnixApp app;
+            QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+            app.Frame().View().Timer().stop();
+            app.Frame().View().OnTimerTick();
+            bool closed = false;
+            connect(&app.Frame(), &CMainFrame::closed, this, [&] { closed = true; });
+            app.Commands().Execute(cmd::kAppExit);
+            QVERIFY(closed);
+            QVERIFY(!app.Frame().isVisible());
+        }
+        const QByteArray after = ReadBytes(path);
+        QCOMPARE(after.size(), stored.size());
+        QVERIFY(after.mid(20) == stored.mid(20));
+        // Deliver the quit that the close queued, outside any loop, so it cannot end the message box below.
+        QCoreApplication::processEvents();
+
+        // A save that fails at close is not dropped silently: the user sees the system's message.
         FakeChooser chooser(NoDeviceChoice::kIgnore);
         CTarnixApp app;
         QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
         app.Frame().View().Timer().stop();
         app.Frame().View().OnTimerTick();
-        bool closed = false;
-        connect(&app.Frame(), &CMainFrame::closed, this, [&] { closed = true; });
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Default.set"))); // fails even for root
+        QString shown;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
+                    shown = box->text();
+                    box->accept();
+                }
+            }
+        });
+        closer.start(10);
         app.Commands().Execute(cmd::kAppExit);
-        QVERIFY(closed);
-        QVERIFY(!app.Frame().isVisible());
+        QVERIFY2(shown.startsWith(QStringLiteral("Cann't save file: ")), qPrintable(shown));
     }
-    const QByteArray after = ReadBytes(path);
-    QCOMPARE(after.size(), stored.size());
-    QVERIFY(after.mid(20) == stored.mid(20));
-    // Deliver the quit that the close queued, outside any loop, so it cannot end the message box below.
-    QCoreApplication::processEvents();
 
-    // A save that fails at close is not dropped silently: the user sees the system's message.
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    app.Frame().View().Timer().stop();
-    app.Frame().View().OnTimerTick();
-    QVERIFY(QFile::remove(path));
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Default.set"))); // fails even for root
-    QString shown;
-    QTimer closer;
-    connect(&closer, &QTimer::timeout, this, [&] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (auto* box = qobject_cast<QMessageBox*>(widget); box != nullptr && box->isVisible()) {
-                shown = box->text();
-                box->accept();
+    void searchDialogsSpeakTheStoredLanguage() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
+        QFile lug(dir.filePath(QStringLiteral("language/Deutsch.lug")));
+        QVERIFY(lug.open(QIODevice::WriteOnly));
+        lug.write("[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n");
+        lug.close();
+        SetupImage image = UnusualSetupImage();
+        image.languageIndex = 0; // the first (and only) language file found
+        QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
+
+        // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
+        struct : FakeChooser {
+            using FakeChooser::FakeChooser;
+            std::function<void()> onAsk;
+            NoDeviceChoice NoDeviceFound() override {
+                onAsk();
+                return FakeChooser::NoDeviceFound();
+            }
+        } chooser(NoDeviceChoice::kClose);
+        CTarnixApp app;
+        std::string textAtSearch;
+        chooser.onAsk = [&] { textAtSearch = app.Document().Text(4010); };
+        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
+    }
+
+    void setupFilesCarryTheLiveScreenState() {
+        QTemporaryDir dir;
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        CTarnixView& view = app.Frame().View();
+        view.Timer().stop();
+        view.OnTimerTick();
+        CTarnixDoc& doc = app.Document();
+        doc.settings.demoMode = 0; // a full save and load, as with an instrument
+
+        // A trigger level 16 codes (half a division) above CH1's zero line: the file holds its volts and the
+        // marker's pixel offset as the screen shows them now.
+        doc.SetTriggerLevel(kCh1, doc.settings.ch(kCh1).zeroLevel - 16.0f);
+        view.Screen().UpdateMarkers();
+        const std::string path = dir.filePath(QStringLiteral("live.set")).toStdString();
+        QVERIFY(doc.SaveSetup(path).ok);
+        const SetupImage saved = doc.CaptureSetup(false);
+        QCOMPARE(saved.trigger.voltsCh1, static_cast<float>(0.5 * ChannelVoltsPerDiv(doc.settings.ch(kCh1))));
+        QVERIFY(saved.trigger.levelOffset < 0.0f);
+
+        // Loading a setup empties the persistence queues, as the Intensity dialog's depth does.
+        CPersistHistory& persistence = view.Persistence();
+        persistence.SetPersistenceOn(true);
+        persistence.SetPersistenceDepth(3);
+        persistence.AddPersistFrame(kCh1, doc.frames[kCh1].display.data(), 0x00FF00);
+        QCOMPARE(persistence.PersistCount(kCh1), 1);
+        QVERIFY(doc.LoadSetup(path).ok);
+        QCOMPARE(persistence.PersistCount(kCh1), 0);
+    }
+
+    void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
+        QTemporaryDir dir;
+        QCOMPARE(DefaultSetupLocation(dir.path()), dir.filePath(QStringLiteral("Default.set")));
+        // A folder that cannot take the file (here: one that does not exist) sends it to the user's
+        // configuration folder, which is created.
+        QStandardPaths::setTestModeEnabled(true);
+        const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+        const QString path = DefaultSetupLocation(dir.filePath(QStringLiteral("missing/bin")));
+        QStandardPaths::setTestModeEnabled(false);
+        QCOMPARE(path, QDir(config).filePath(QStringLiteral("Default.set")));
+        QVERIFY(QFileInfo(config).isDir());
+    }
+
+    void fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
+        QTemporaryDir dir;
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(StartQuietDemo(app, dir, chooser, QRect(130, 90, 720, 540)));
+        CMainFrame& frame = app.Frame();
+        CTarnixView& view = frame.View();
+        QCoreApplication::processEvents();
+        const QRect before = frame.geometry();
+        const QList<QWidget*> bars = {frame.menuBar(), app.Commands().ToolBar(), frame.statusBar(),
+                                      &view.SidebarTabs()};
+        app.Commands().Execute(cmd::kViewFullScreen);
+        QVERIFY(frame.isFullScreen());
+        QVERIFY(view.IsFullScreen());
+        for (QWidget* bar : bars) {
+            QVERIFY(bar->isHidden());
+        }
+        // Window Mode (the context menu's way back) restores the placement and the sidebar; outside full
+        // screen it does nothing.
+        for (int twice = 0; twice < 2; ++twice) {
+            app.Commands().Execute(cmd::kWindowMode);
+            QCoreApplication::processEvents();
+            QVERIFY(!frame.IsFullScreen() && !frame.isFullScreen());
+            QCOMPARE(frame.geometry(), before);
+        }
+        for (QWidget* bar : bars) {
+            QVERIFY(bar->isVisible());
+        }
+    }
+
+    void statusPanesForEachCursorType() {
+        CTarnixDoc doc;
+        CMainFrame frame(doc);
+        CTarnixView& view = frame.View();
+        QVERIFY(view.OnInitialUpdate());
+        view.Timer().stop();
+        view.OnTimerTick();
+        CWaveScreen& screen = view.Screen();
+        screen.RenderFrame();
+        // Which pane shows what is the readout plan's; the frame puts the plan's texts in panes 1 to 3.
+        screen.SetCursorSource(kCursorSrcCh1);
+        screen.SetCursorType(kCursorNone);
+        frame.UpdateStatus(QString());
+        QVERIFY(frame.PaneText(1).isEmpty() && frame.PaneText(3).isEmpty());
+        screen.SetCursorType(kCursorCross);
+        frame.UpdateStatus(QString());
+        QVERIFY(frame.PaneText(1).startsWith(QStringLiteral("Freq = ")));
+        QVERIFY(frame.PaneText(2).startsWith(QStringLiteral("Time = ")));
+        QVERIFY(frame.PaneText(3).startsWith(QStringLiteral("Volt = ")));
+        QVERIFY(frame.PaneText(4).isEmpty());
+    }
+
+    void fftStopPutsTheCursorsBackOnCh1() {
+        QTemporaryDir dir;
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(StartQuietDemo(app, dir, chooser, QRect(100, 80, 700, 520)));
+        CWaveScreen& screen = app.Frame().View().Screen();
+        QPushButton* start = app.Panels().Fft().StartButton();
+        start->click();
+        app.Commands().Execute(cmd::kCursorSourceFft);
+        QCOMPARE(screen.GetCursorSource(), int{kCursorSrcFft});
+        start->click();
+        QCOMPARE(app.Document().fftSettings.running, 0);
+        QCOMPARE(screen.GetCursorSource(), int{kCursorSrcCh1});
+    }
+
+    // The shipped German file relabels the sidebar and the open dialogs; Default brings English back.
+    void languageSwitchRelabelsSidebarAndDialogs() {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
+        QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
+                            dir.filePath(QStringLiteral("language/German.lug"))));
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(StartQuietDemo(app, dir, chooser, QRect(100, 80, 700, 520)));
+        const auto sidebarHas = [&app](const QString& text) {
+            const QList<QLabel*> labels = app.Panels().Sidebar().findChildren<QLabel*>();
+            return std::any_of(labels.begin(), labels.end(),
+                               [&text](QLabel* l) { return l->text() == text; });
+        };
+        const QComboBox* mode = app.Panels().Sidebar().List(ctl::kSideTriggerModeList);
+        QWidget& demo = app.Panels().DemoSetting();
+        demo.show();
+        QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
+        QCOMPARE(demo.windowTitle(), QStringLiteral("Demo Setting"));
+        QCOMPARE(app.Panels().Fft().windowTitle(), QStringLiteral("FFT"));
+
+        app.Commands().Execute(cmd::kLanguageItemFirst);
+        QVERIFY(sidebarHas(QStringLiteral("Trigger-Modus")));
+        QVERIFY(!sidebarHas(QStringLiteral("Trigger Mode")));
+        QCOMPARE(mode->itemText(0), QStringLiteral("Flanke"));
+        QCOMPARE(demo.windowTitle(), QStringLiteral("Demo-Einstellung"));
+
+        app.Commands().Execute(cmd::kLanguageDefault);
+        QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
+        QCOMPARE(mode->itemText(0), QStringLiteral("Edge"));
+        QCOMPARE(demo.windowTitle(), QStringLiteral("Demo Setting"));
+    }
+
+    void saveDialogEnablesFollowTheChannels() {
+        // The channel chosen last time is offered when it is on; a channel that is off cannot be chosen.
+        struct Row {
+            bool ch1;
+            bool ch2;
+            int last;
+            int offered; // -1: none, and OK is off
+        };
+        for (const Row row : {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0},
+                              Row{false, false, 0, -1}}) {
+            CTarnixDoc doc;
+            doc.settings.ch(kCh1).enabled = row.ch1 ? 1 : 0;
+            doc.settings.ch(kCh2).enabled = row.ch2 ? 1 : 0;
+            doc.saveChannel = row.last;
+            CSaveDialog dialog(doc);
+            QCOMPARE(dialog.Ch1Button()->isEnabled(), row.ch1);
+            QCOMPARE(dialog.Ch2Button()->isEnabled(), row.ch2);
+            QCOMPARE(dialog.Ch1Button()->isChecked(), row.offered == 0);
+            QCOMPARE(dialog.Ch2Button()->isChecked(), row.offered == 1);
+            QCOMPARE(dialog.OkButton()->isEnabled(), row.offered >= 0);
+            if (row.offered == 1 && row.ch1) {
+                // OK stores the new choice.
+                dialog.Ch1Button()->click();
+                dialog.OkButton()->click();
+                QCOMPARE(dialog.result(), int(QDialog::Accepted));
+                QCOMPARE(doc.saveChannel, 0);
             }
         }
-    });
-    closer.start(10);
-    app.Commands().Execute(cmd::kAppExit);
-    QVERIFY2(shown.startsWith(QStringLiteral("Cann't save file: ")), qPrintable(shown));
-}
-
-void TestShell::searchDialogsSpeakTheStoredLanguage() {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
-    QFile lug(dir.filePath(QStringLiteral("language/Deutsch.lug")));
-    QVERIFY(lug.open(QIODevice::WriteOnly));
-    lug.write("[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n");
-    lug.close();
-    SetupImage image = UnusualSetupImage();
-    image.languageIndex = 0; // the first (and only) language file found
-    QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
-
-    // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
-    struct : FakeChooser {
-        using FakeChooser::FakeChooser;
-        std::function<void()> onAsk;
-        NoDeviceChoice NoDeviceFound() override {
-            onAsk();
-            return FakeChooser::NoDeviceFound();
-        }
-    } chooser(NoDeviceChoice::kClose);
-    CTarnixApp app;
-    std::string textAtSearch;
-    chooser.onAsk = [&] { textAtSearch = app.Document().Text(4010); };
-    QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
-}
-
-void TestShell::setupFilesCarryTheLiveScreenState() {
-    QTemporaryDir dir;
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-    CTarnixView& view = app.Frame().View();
-    view.Timer().stop();
-    view.OnTimerTick();
-    CTarnixDoc& doc = app.Document();
-    doc.settings.demoMode = 0; // a full save and load, as with an instrument
-
-    // A trigger level 16 codes (half a division) above CH1's zero line: the file holds its volts and the
-    // marker's pixel offset as the screen shows them now.
-    doc.SetTriggerLevel(kCh1, doc.settings.ch(kCh1).zeroLevel - 16.0f);
-    view.Screen().UpdateMarkers();
-    const std::string path = dir.filePath(QStringLiteral("live.set")).toStdString();
-    QVERIFY(doc.SaveSetup(path).ok);
-    const SetupImage saved = doc.CaptureSetup(false);
-    QCOMPARE(saved.trigger.voltsCh1, static_cast<float>(0.5 * ChannelVoltsPerDiv(doc.settings.ch(kCh1))));
-    QVERIFY(saved.trigger.levelOffset < 0.0f);
-
-    // Loading a setup empties the persistence queues, as the Intensity dialog's depth does.
-    CPersistHistory& persistence = view.Persistence();
-    persistence.SetPersistenceOn(true);
-    persistence.SetPersistenceDepth(3);
-    persistence.AddPersistFrame(kCh1, doc.frames[kCh1].display.data(), 0x00FF00);
-    QCOMPARE(persistence.PersistCount(kCh1), 1);
-    QVERIFY(doc.LoadSetup(path).ok);
-    QCOMPARE(persistence.PersistCount(kCh1), 0);
-}
-
-void TestShell::defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
-    QTemporaryDir dir;
-    QCOMPARE(DefaultSetupLocation(dir.path()), dir.filePath(QStringLiteral("Default.set")));
-    // A folder that cannot take the file (here: one that does not exist) sends it to the user's
-    // configuration folder, which is created.
-    QStandardPaths::setTestModeEnabled(true);
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    const QString path = DefaultSetupLocation(dir.filePath(QStringLiteral("missing/bin")));
-    QStandardPaths::setTestModeEnabled(false);
-    QCOMPARE(path, QDir(config).filePath(QStringLiteral("Default.set")));
-    QVERIFY(QFileInfo(config).isDir());
-}
-
-// ---- Full screen --------------------------------------------------------------------------------
-
-void TestShell::fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
-    QTemporaryDir dir;
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(StartQuietDemo(app, dir, chooser, QRect(130, 90, 720, 540)));
-    CMainFrame& frame = app.Frame();
-    CTarnixView& view = frame.View();
-    QCoreApplication::processEvents();
-    const QRect before = frame.geometry();
-    QToolBar* bar = app.Commands().ToolBar();
-
-    app.Commands().Execute(cmd::kViewFullScreen);
-    QVERIFY(frame.IsFullScreen());
-    QVERIFY(frame.isFullScreen());
-    QVERIFY(view.IsFullScreen());
-    QVERIFY(frame.menuBar()->isHidden());
-    QVERIFY(bar->isHidden());
-    QVERIFY(frame.statusBar()->isHidden());
-    QVERIFY(view.SidebarTabs().isHidden());
-    QVERIFY(view.Strip().parentWidget()->isHidden());
-
-    // Window Mode (the context menu's way back) restores the placement and the sidebar.
-    app.Commands().Execute(cmd::kWindowMode);
-    QCoreApplication::processEvents();
-    QVERIFY(!frame.IsFullScreen());
-    QVERIFY(!frame.isFullScreen());
-    QCOMPARE(frame.geometry(), before);
-    QVERIFY(frame.menuBar()->isVisible());
-    QVERIFY(bar->isVisible());
-    QVERIFY(frame.statusBar()->isVisible());
-    QVERIFY(view.SidebarShown());
-    QCOMPARE(view.SidebarTabs().geometry().width(), 188);
-    QVERIFY(view.SidebarTabs().isVisible());
-
-    // Window Mode does nothing outside full screen.
-    app.Commands().Execute(cmd::kWindowMode);
-    QVERIFY(!view.IsFullScreen());
-    QCOMPARE(frame.geometry(), before);
-}
-
-void TestShell::fftStopPutsTheCursorsBackOnCh1() {
-    QTemporaryDir dir;
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(StartQuietDemo(app, dir, chooser, QRect(100, 80, 700, 520)));
-    CWaveScreen& screen = app.Frame().View().Screen();
-    QPushButton* start = app.Panels().Fft().StartButton();
-    start->click();
-    app.Commands().Execute(cmd::kCursorSourceFft);
-    QCOMPARE(screen.GetCursorSource(), int{kCursorSrcFft});
-    start->click();
-    QCOMPARE(app.Document().fftSettings.running, 0);
-    QCOMPARE(screen.GetCursorSource(), int{kCursorSrcCh1});
-}
-
-// The shipped German file relabels the sidebar and the open dialogs; Default brings English back.
-void TestShell::languageSwitchRelabelsSidebarAndDialogs() {
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
-    QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
-                        dir.filePath(QStringLiteral("language/German.lug"))));
-    FakeChooser chooser(NoDeviceChoice::kIgnore);
-    CTarnixApp app;
-    QVERIFY(StartQuietDemo(app, dir, chooser, QRect(100, 80, 700, 520)));
-    const auto sidebarHas = [&app](const QString& text) {
-        const QList<QLabel*> labels = app.Panels().Sidebar().findChildren<QLabel*>();
-        return std::any_of(labels.begin(), labels.end(), [&text](QLabel* l) { return l->text() == text; });
-    };
-    const QComboBox* mode = app.Panels().Sidebar().List(ctl::kSideTriggerModeList);
-    QWidget& demo = app.Panels().DemoSetting();
-    demo.show();
-    QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
-    QCOMPARE(demo.windowTitle(), QStringLiteral("Demo Setting"));
-    QCOMPARE(app.Panels().Fft().windowTitle(), QStringLiteral("FFT"));
-
-    app.Commands().Execute(cmd::kLanguageItemFirst);
-    QVERIFY(sidebarHas(QStringLiteral("Trigger-Modus")));
-    QVERIFY(!sidebarHas(QStringLiteral("Trigger Mode")));
-    QCOMPARE(mode->itemText(0), QStringLiteral("Flanke"));
-    QCOMPARE(demo.windowTitle(), QStringLiteral("Demo-Einstellung"));
-
-    app.Commands().Execute(cmd::kLanguageDefault);
-    QVERIFY(sidebarHas(QStringLiteral("Trigger Mode")));
-    QCOMPARE(mode->itemText(0), QStringLiteral("Edge"));
-    QCOMPARE(demo.windowTitle(), QStringLiteral("Demo Setting"));
-}
-
-// ---- Status bar ---------------------------------------------------------------------------------
-
-void TestShell::statusPanesForEachCursorType() {
-    CTarnixDoc doc;
-    CMainFrame frame(doc);
-    CTarnixView& view = frame.View();
-    QVERIFY(view.OnInitialUpdate());
-    view.Timer().stop();
-    view.OnTimerTick();
-    CWaveScreen& screen = view.Screen();
-    screen.RenderFrame();
-
-    // Which pane shows what is the readout plan's; the frame puts the plan's texts in panes 1 to 3.
-    screen.SetCursorSource(kCursorSrcCh1);
-    screen.SetCursorType(kCursorNone);
-    frame.UpdateStatus(QStringLiteral("Run in demo"));
-    QCOMPARE(frame.PaneText(0), QStringLiteral("Run in demo"));
-    for (int pane = 1; pane <= 4; ++pane) {
-        QVERIFY(frame.PaneText(pane).isEmpty());
     }
-    screen.SetCursorType(kCursorCross);
-    frame.UpdateStatus(QString());
-    QVERIFY(frame.PaneText(1).startsWith(QStringLiteral("Freq = ")));
-    QVERIFY(frame.PaneText(2).startsWith(QStringLiteral("Time = ")));
-    QVERIFY(frame.PaneText(3).startsWith(QStringLiteral("Volt = ")));
-    QVERIFY(frame.PaneText(4).isEmpty());
-    // The spectrum as the cursors' source: frequency and level, the middle pane empty.
-    screen.SetCursorSource(kCursorSrcFft);
-    frame.UpdateStatus(QString());
-    QVERIFY(!frame.PaneText(1).isEmpty());
-    QVERIFY(frame.PaneText(2).isEmpty());
-    QVERIFY(!frame.PaneText(3).isEmpty());
-}
 
-// ---- Save dialog --------------------------------------------------------------------------------
-
-void TestShell::saveDialogEnablesFollowTheChannels() {
-    // The channel chosen last time is offered when it is on; a channel that is off cannot be chosen.
-    struct Row {
-        bool ch1;
-        bool ch2;
-        int last;
-        int offered; // -1: none, and OK is off
-    };
-    for (const Row row :
-         {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0}, Row{false, false, 0, -1}}) {
+    // The recorder's own rules (end frames, repeat, clamps, the file) have their tests; these check that
+    // the panel drives it on its timer and shows what it holds.
+    void recordDialogRecordsAndPlaysOnThePanelTimer() {
         CTarnixDoc doc;
-        doc.settings.ch(kCh1).enabled = row.ch1 ? 1 : 0;
-        doc.settings.ch(kCh2).enabled = row.ch2 ? 1 : 0;
-        doc.saveChannel = row.last;
-        CSaveDialog dialog(doc);
-        QCOMPARE(dialog.windowTitle(), QStringLiteral("Save"));
-        QCOMPARE(dialog.Ch1Button()->isEnabled(), row.ch1);
-        QCOMPARE(dialog.Ch2Button()->isEnabled(), row.ch2);
-        QCOMPARE(dialog.Ch1Button()->isChecked(), row.offered == 0);
-        QCOMPARE(dialog.Ch2Button()->isChecked(), row.offered == 1);
-        QCOMPARE(dialog.OkButton()->isEnabled(), row.offered >= 0);
-    }
-    // OK stores the new choice.
-    CTarnixDoc doc;
-    doc.saveChannel = 1;
-    CSaveDialog dialog(doc);
-    dialog.Ch1Button()->click();
-    dialog.OkButton()->click();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(doc.saveChannel, 0);
-}
+        StartDemo(doc);
+        QVERIFY(doc.OpenRecorder());
+        FakeTimer timer;
+        RecordingNotifier notifier;
+        CRecordDialog dialog(doc, nullptr, &timer, &notifier);
+        QVERIFY(!dialog.SaveButton()->isEnabled());
+        QVERIFY(!dialog.PlayButton()->isEnabled());
+        dialog.SourceList()->setCurrentIndex(1);
+        emit dialog.SourceList()->activated(1);
+        dialog.RecordEndEdit()->setValue(3);
+        dialog.RecordIntervalEdit()->setValue(40);
+        doc.settings.ch(kCh2).enabled = 0; // the recorded channel is switched on by Start
+        dialog.RecordButton()->click();
+        QVERIFY(timer.running);
+        QCOMPARE(timer.interval, 40);
+        QCOMPARE(doc.settings.ch(kCh2).enabled, 1u);
+        QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Stop"));
+        // While recording only Stop is usable.
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 dialog.PlayButton(), dialog.LoadButton(), dialog.RecordEndEdit(), dialog.SourceList()}) {
+            QVERIFY(!control->isEnabled());
+        }
+        for (int k = 0; k < 3; ++k) {
+            doc.frames[kCh2].display.fill(static_cast<std::int16_t>(10 * (k + 1))); // tells the frames apart
+            dialog.OnPanelTimer();
+        }
+        QVERIFY(!timer.running);
+        QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("3"));
+        QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Start"));
+        QVERIFY(dialog.PlayButton()->isEnabled() && dialog.SaveButton()->isEnabled());
+        QCOMPARE(dialog.PlayEndEdit()->value(), 3);
+        QCOMPARE(dialog.PlayIntervalEdit()->value(), 40);
 
-// ---- Record And Play Back -----------------------------------------------------------------------
-
-// The recorder's own rules (end frames, repeat, clamps, the file) have their tests; these check that
-// the panel drives it on its timer and shows what it holds.
-void TestShell::recordDialogRecordsAndPlaysOnThePanelTimer() {
-    CTarnixDoc doc;
-    StartDemo(doc);
-    QVERIFY(doc.OpenRecorder());
-    FakeTimer timer;
-    RecordingNotifier notifier;
-    CRecordDialog dialog(doc, nullptr, &timer, &notifier);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Record And Play Back"));
-    QVERIFY(!dialog.SaveButton()->isEnabled());
-    QVERIFY(!dialog.PlayButton()->isEnabled());
-
-    dialog.SourceList()->setCurrentIndex(1);
-    emit dialog.SourceList()->activated(1);
-    dialog.RecordEndEdit()->setValue(3);
-    dialog.RecordIntervalEdit()->setValue(40);
-    doc.settings.ch(kCh2).enabled = 0; // the recorded channel is switched on by Start
-    dialog.RecordButton()->click();
-    QVERIFY(timer.running);
-    QCOMPARE(timer.interval, 40);
-    QCOMPARE(doc.settings.ch(kCh2).enabled, 1u);
-    QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Stop"));
-    // While recording only Stop is usable.
-    for (QWidget* control : std::initializer_list<QWidget*>{dialog.PlayButton(), dialog.LoadButton(),
-                                                            dialog.RecordEndEdit(), dialog.SourceList()}) {
-        QVERIFY(!control->isEnabled());
-    }
-    for (int k = 0; k < 3; ++k) {
-        doc.frames[kCh2].display.fill(static_cast<std::int16_t>(10 * (k + 1))); // tells the frames apart
+        dialog.PlayIntervalEdit()->setValue(25);
+        dialog.StartFrameEdit()->setValue(2);
+        dialog.PlayButton()->click();
+        QCOMPARE(timer.interval, 25);
+        QCOMPARE(doc.settings.runStatus, kStatusPlay);
+        QVERIFY(!dialog.RecordButton()->isEnabled());
         dialog.OnPanelTimer();
-    }
-    QVERIFY(!timer.running);
-    QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("3"));
-    QCOMPARE(dialog.RecordButton()->text(), QStringLiteral("Start"));
-    QVERIFY(dialog.PlayButton()->isEnabled());
-    QVERIFY(dialog.SaveButton()->isEnabled());
-    QCOMPARE(dialog.PlayEndEdit()->value(), 3);
-    QCOMPARE(dialog.PlayIntervalEdit()->value(), 40);
-
-    dialog.PlayIntervalEdit()->setValue(25);
-    dialog.StartFrameEdit()->setValue(2);
-    dialog.PlayButton()->click();
-    QCOMPARE(timer.interval, 25);
-    QCOMPARE(doc.settings.runStatus, kStatusPlay);
-    QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Stop"));
-    QVERIFY(!dialog.RecordButton()->isEnabled());
-    dialog.OnPanelTimer();
-    QCOMPARE(doc.frames[kCh2].display[100], 20); // frame 2 first
-    QCOMPARE(dialog.CurrentFrameEdit()->value(), 2);
-    dialog.OnPanelTimer();
-    QVERIFY(!timer.running);
-    QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Play"));
-
-    // Current Frame shows its frame at once.
-    dialog.CurrentFrameEdit()->setValue(1);
-    QCOMPARE(doc.frames[kCh2].display[100], 10);
-    // Closing the panel while playing stops the player.
-    dialog.RepeatBox()->click();
-    dialog.PlayButton()->click();
-    dialog.reject();
-    QVERIFY(!timer.running);
-    QCOMPARE(doc.recorder.settings.playing, 0);
-    QVERIFY(notifier.messages.empty());
-}
-
-void TestShell::recordDialogEditsAndFileDialogs() {
-    CTarnixDoc doc;
-    StartDemo(doc);
-    QVERIFY(doc.OpenRecorder());
-    FakeTimer timer;
-    RecordingNotifier notifier;
-    QTemporaryDir dir;
-    std::vector<FileDialogRequest> requests;
-    std::string answer = dir.filePath(QStringLiteral("two.rec")).toStdString();
-    CRecordDialog dialog(doc, nullptr, &timer, &notifier, [&](const FileDialogRequest& request) {
-        requests.push_back(request);
-        return answer;
-    });
-
-    // Typing: at most four digits into a frame edit, five into an interval; the rules clamp.
-    CRecorderEdit* end = dialog.RecordEndEdit();
-    end->selectAll();
-    QTest::keyClicks(end, QStringLiteral("12345"));
-    QCOMPARE(end->text(), QStringLiteral("1234"));
-    QTest::keyClick(end, Qt::Key_Return);
-    QCOMPARE(end->value(), 1000);
-    CRecorderEdit* interval = dialog.RecordIntervalEdit();
-    interval->selectAll();
-    QTest::keyClicks(interval, QStringLiteral("987654"));
-    QTest::keyClick(interval, Qt::Key_Return);
-    QCOMPARE(interval->value(), 20000);
-    end->stepBy(5);
-    QCOMPARE(end->value(), 1000);
-
-    end->setValue(2);
-    dialog.RecordButton()->click();
-    dialog.OnPanelTimer();
-    dialog.OnPanelTimer();
-    dialog.SaveButton()->click();
-    QVERIFY(QFileInfo::exists(QString::fromStdString(answer)));
-
-    // Another panel loads the file back: two frames held, play-back ready.
-    CTarnixDoc other;
-    StartDemo(other);
-    QVERIFY(other.OpenRecorder());
-    CRecordDialog loader(other, nullptr, &timer, &notifier, [&](const FileDialogRequest& request) {
-        requests.push_back(request);
-        return answer;
-    });
-    loader.LoadButton()->click();
-    QCOMPARE(loader.RecordedCount()->text(), QStringLiteral("2"));
-    QVERIFY(loader.PlayButton()->isEnabled());
-    QCOMPARE(loader.PlayEndEdit()->value(), 2);
-    QCOMPARE(requests.size(), std::size_t{2});
-    QVERIFY(requests[0].save);
-    QCOMPARE(requests[0].title, QStringLiteral("Save Record Data As..."));
-    QCOMPARE(requests[0].defaultSuffix, QStringLiteral("rec"));
-    QCOMPARE(requests[0].filter, QStringLiteral("Record File(*.rec)"));
-    QVERIFY(!requests[1].save);
-    QCOMPARE(requests[1].title, QStringLiteral("Load Record File..."));
-    QCOMPARE(requests[1].filter, QStringLiteral("Record File(*.rec);;All Files(*.*)"));
-    QVERIFY(notifier.messages.empty());
-
-    answer = dir.filePath(QStringLiteral("missing.rec")).toStdString();
-    loader.LoadButton()->click();
-    QCOMPARE(notifier.messages.size(), std::size_t{1});
-    QVERIFY(QString::fromStdString(notifier.messages[0]).contains(QStringLiteral("Couldn't open file: ")));
-}
-
-// ---- Splash, About, Help ------------------------------------------------------------------------
-
-void TestShell::splashSwitchSizeAndTimer() {
-    QVERIFY(SplashEnabled({QStringLiteral("tarnix")}));
-    for (const char* option : {"--nosplash", "/NOSPLASH", "-nosplash"}) {
-        QVERIFY(!SplashEnabled({QStringLiteral("tarnix"), QString::fromLatin1(option)}));
+        QCOMPARE(doc.frames[kCh2].display[100], 20); // frame 2 first
+        QCOMPARE(dialog.CurrentFrameEdit()->value(), 2);
+        dialog.OnPanelTimer();
+        QVERIFY(!timer.running);
+        QCOMPARE(dialog.PlayButton()->text(), QStringLiteral("Play"));
+        // Current Frame shows its frame at once; closing the panel while playing stops the player.
+        dialog.CurrentFrameEdit()->setValue(1);
+        QCOMPARE(doc.frames[kCh2].display[100], 10);
+        dialog.RepeatBox()->click();
+        dialog.PlayButton()->click();
+        dialog.reject();
+        QVERIFY(!timer.running);
+        QCOMPARE(doc.recorder.settings.playing, 0);
+        QVERIFY(notifier.messages.empty());
     }
 
-    // The pictures keep their logical size and are drawn in device pixels.
-    const QImage splash = PaintSplashPicture(2.0);
-    QCOMPARE(splash.size(), QSize(848, 442));
-    QCOMPARE(splash.deviceIndependentSize().toSize(), QSize(424, 221));
-    QCOMPARE(PaintAboutPicture(1.0).size(), QSize(346, 241));
+    void recordDialogEditsAndFileDialogs() {
+        CTarnixDoc doc;
+        StartDemo(doc);
+        QVERIFY(doc.OpenRecorder());
+        FakeTimer timer;
+        RecordingNotifier notifier;
+        QTemporaryDir dir;
+        std::vector<FileDialogRequest> requests;
+        std::string answer = dir.filePath(QStringLiteral("two.rec")).toStdString();
+        const auto chooser = [&](const FileDialogRequest& request) {
+            requests.push_back(request);
+            return answer;
+        };
+        CRecordDialog dialog(doc, nullptr, &timer, &notifier, chooser);
+        // Typing: at most four digits into a frame edit, five into an interval; the rules clamp.
+        CRecorderEdit* end = dialog.RecordEndEdit();
+        end->selectAll();
+        QTest::keyClicks(end, QStringLiteral("12345"));
+        QCOMPARE(end->text(), QStringLiteral("1234"));
+        QTest::keyClick(end, Qt::Key_Return);
+        QCOMPARE(end->value(), 1000);
+        CRecorderEdit* interval = dialog.RecordIntervalEdit();
+        interval->selectAll();
+        QTest::keyClicks(interval, QStringLiteral("987654"));
+        QTest::keyClick(interval, Qt::Key_Return);
+        QCOMPARE(interval->value(), 20000);
+        end->stepBy(5);
+        QCOMPARE(end->value(), 1000);
 
-    QPointer<CSplashWindow> window = new CSplashWindow;
-    bool finished = false;
-    connect(window, &CSplashWindow::finished, this, [&] { finished = true; });
-    window->ShowCentred();
-    QCOMPARE(window->size(), QSize(424, 221));
-    QVERIFY(window->TimerActive());
-    QVERIFY(!finished);
-    // It closes and deletes itself after 750 ms.
-    QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
-    QVERIFY(finished);
-}
+        end->setValue(2);
+        dialog.RecordButton()->click();
+        dialog.OnPanelTimer();
+        dialog.OnPanelTimer();
+        dialog.SaveButton()->click();
+        // Another panel loads the file back: two frames held, play-back ready.
+        CTarnixDoc other;
+        StartDemo(other);
+        QVERIFY(other.OpenRecorder());
+        CRecordDialog loader(other, nullptr, &timer, &notifier, chooser);
+        loader.LoadButton()->click();
+        QCOMPARE(loader.RecordedCount()->text(), QStringLiteral("2"));
+        QVERIFY(loader.PlayButton()->isEnabled());
+        QCOMPARE(loader.PlayEndEdit()->value(), 2);
+        QCOMPARE(requests.size(), std::size_t{2});
+        QVERIFY(requests[0].save && !requests[1].save);
+        QCOMPARE(requests[0].defaultSuffix, QStringLiteral("rec"));
+        QCOMPARE(requests[1].filter, QStringLiteral("Record File(*.rec);;All Files(*.*)"));
+        QVERIFY(notifier.messages.empty());
 
-void TestShell::aboutDialogPictureAndTitle() {
-    CTarnixDoc doc;
-    CAboutDialog dialog(doc.language);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("About"));
-    QVERIFY(!dialog.Picture()->pixmap().isNull());
-    QCOMPARE(dialog.Picture()->size(), QSize(346, 241));
-}
+        answer = dir.filePath(QStringLiteral("missing.rec")).toStdString();
+        loader.LoadButton()->click();
+        QCOMPARE(notifier.messages.size(), std::size_t{1});
+        QVERIFY(
+            QString::fromStdString(notifier.messages[0]).contains(QStringLiteral("Couldn't open file: ")));
+    }
 
-void TestShell::helpFileFallsBackToHtml() {
-    QTemporaryDir dir;
-    const std::filesystem::path chm =
-        std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
-    // A viewer for .chm: the .chm whether or not an HTML file exists.
-    QCOMPARE(ChooseHelpFile(chm, true), chm);
-    // No viewer and no HTML: still the .chm (the platform then reports nothing).
-    QCOMPARE(ChooseHelpFile(chm, false), chm);
-    std::ofstream(std::filesystem::path(chm).replace_extension(".htm")) << "<html></html>";
-    QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".htm"));
-    std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
-    QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
-    // A language file named "french.lug" still finds the French help.
-    QCOMPARE(ChooseHelpFile(chm.parent_path() / "MorvlinkHelp-french.chm", false),
-             std::filesystem::path(chm).replace_extension(".html"));
-}
+    void splashAndAboutPictures() {
+        QVERIFY(SplashEnabled({QStringLiteral("tarnix")}));
+        for (const char* option : {"--nosplash", "/NOSPLASH", "-nosplash"}) {
+            QVERIFY(!SplashEnabled({QStringLiteral("tarnix"), QString::fromLatin1(option)}));
+        }
 
-// F1 must not hold the window while the desktop is asked for a .chm viewer: here the desktop answers
-// only after OpenHelpFile has returned, and its answer still decides.
-void TestShell::helpOpensOnceTheViewerQueryAnswers() {
-    QTemporaryDir dir;
-    const QString bin = dir.filePath(QStringLiteral("bin"));
-    QVERIFY(QDir().mkpath(bin));
-    const QString answer = dir.filePath(QStringLiteral("answer"));
-    std::ofstream(dir.filePath(QStringLiteral("bin/xdg-mime")).toStdString())
-        << "#!/bin/sh\nwhile [ ! -f '" << answer.toStdString()
-        << "' ]; do sleep 0.02; done\necho viewer.desktop\n";
-    QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")), QFile::ReadOwner | QFile::ExeOwner);
-    const std::filesystem::path language = std::filesystem::path(dir.path().toStdString()) / "language";
-    std::filesystem::create_directories(language);
-    std::ofstream(language / "MorvlinkHelp-English.chm") << "chm";
-    std::ofstream(language / "MorvlinkHelp-English.html") << "<html></html>";
-    CTarnixDoc doc;
-    doc.language.FindLanguageFiles(language);
+        // The pictures keep their logical size and are drawn in device pixels.
+        const QImage splash = PaintSplashPicture(2.0);
+        QCOMPARE(splash.size(), QSize(848, 442));
+        QCOMPARE(splash.deviceIndependentSize().toSize(), QSize(424, 221));
+        QCOMPARE(PaintAboutPicture(1.0).size(), QSize(346, 241));
+        CTarnixDoc doc;
+        CAboutDialog about(doc.language);
+        QCOMPARE(about.Picture()->size(), QSize(346, 241));
 
-    UrlCatcher opened;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
-    const QByteArray path = qgetenv("PATH");
-    qputenv("PATH", bin.toLocal8Bit() + ':' + path);
-    OpenHelpFile(doc.language);
-    qputenv("PATH", path);
-    QVERIFY(opened.urls.empty());
-    QFile(answer).open(QIODevice::WriteOnly);
-    QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
-             (language / "MorvlinkHelp-English.chm").string());
-}
+        QPointer<CSplashWindow> window = new CSplashWindow;
+        bool finished = false;
+        connect(window, &CSplashWindow::finished, this, [&] { finished = true; });
+        window->ShowCentred();
+        QCOMPARE(window->size(), QSize(424, 221));
+        QVERIFY(window->TimerActive());
+        QVERIFY(!finished);
+        // It closes and deletes itself after 750 ms.
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), 5000);
+        QVERIFY(finished);
+    }
 
-void TestShell::fileDialogsOpenWhereThatKindWasLastChosen() {
-    // Qt's own dialog, which the test can answer, whatever the platform would offer.
-    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
-    const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
-    const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
-    std::ofstream(wave.toStdString()) << "1";
-    std::ofstream(setup.toStdString()) << "1";
-    const FileDialogRequest loadCsv{false, QStringLiteral("Load CSV File..."), QStringLiteral("csv"),
-                                    QStringLiteral("CSV File(*.csv)")};
-    const FileDialogRequest loadSetup{false, QStringLiteral("Load Setup File..."), QStringLiteral("set"),
-                                      QStringLiteral("Setup File(*.set)")};
-    QString openedIn;
-    AnswerFileDialog(openedIn, wave);
-    QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadCsv)), wave);
-    AnswerFileDialog(openedIn, setup);
-    QCOMPARE(QString::fromStdString(ChooseFileWithDialog(nullptr, loadSetup)), setup);
-    // Each kind of file opens where that kind was last chosen.
-    AnswerFileDialog(openedIn, wave);
-    ChooseFileWithDialog(nullptr, loadCsv);
-    QCOMPARE(openedIn, dir.filePath(QStringLiteral("waves")));
-    AnswerFileDialog(openedIn, setup);
-    ChooseFileWithDialog(nullptr, loadSetup);
-    QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
-}
+    void helpFileFallsBackToHtml() {
+        QTemporaryDir dir;
+        const std::filesystem::path chm =
+            std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
+        // A viewer for .chm: the .chm whether or not an HTML file exists.
+        QCOMPARE(ChooseHelpFile(chm, true), chm);
+        // No viewer and no HTML: still the .chm (the platform then reports nothing).
+        QCOMPARE(ChooseHelpFile(chm, false), chm);
+        std::ofstream(std::filesystem::path(chm).replace_extension(".htm")) << "<html></html>";
+        QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".htm"));
+        std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
+        QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
+        // A language file named "french.lug" still finds the French help.
+        QCOMPARE(ChooseHelpFile(chm.parent_path() / "MorvlinkHelp-french.chm", false),
+                 std::filesystem::path(chm).replace_extension(".html"));
+    }
+
+    // F1 must not hold the window while the desktop is asked for a .chm viewer: here the desktop answers
+    // only after OpenHelpFile has returned, and its answer still decides.
+    void helpOpensOnceTheViewerQueryAnswers() {
+        QTemporaryDir dir;
+        const QString bin = dir.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString answer = dir.filePath(QStringLiteral("answer"));
+        std::ofstream(dir.filePath(QStringLiteral("bin/xdg-mime")).toStdString())
+            << "#!/bin/sh\nwhile [ ! -f '" << answer.toStdString()
+            << "' ]; do sleep 0.02; done\necho viewer.desktop\n";
+        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
+                              QFile::ReadOwner | QFile::ExeOwner);
+        const std::filesystem::path language = std::filesystem::path(dir.path().toStdString()) / "language";
+        std::filesystem::create_directories(language);
+        std::ofstream(language / "MorvlinkHelp-English.chm") << "chm";
+        std::ofstream(language / "MorvlinkHelp-English.html") << "<html></html>";
+        CTarnixDoc doc;
+        doc.language.FindLanguageFiles(language);
+
+        UrlCatcher opened;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+        OpenHelpFile(doc.language);
+        qputenv("PATH", path);
+        QVERIFY(opened.urls.empty());
+        QFile(answer).open(QIODevice::WriteOnly);
+        QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
+                 (language / "MorvlinkHelp-English.chm").string());
+    }
+};
 
 QTEST_MAIN(TestShell)
 #include "test_shell.moc"
