@@ -1,7 +1,7 @@
-// Every loader of a user-supplied file runs over its regression corpus (the fuzzers' seeds and every input
-// that once failed) through the fuzz target's own body, which aborts when a loader leaves a setting out of
-// range, or when a refused .rec, .psf, .rfc or .ref file changed what it was given; AddressSanitizer and
-// UndefinedBehaviorSanitizer catch the rest.
+// Every loader of a user-supplied file runs over its regression corpus (the fuzzers' seeds and every
+// input that once failed) through the fuzz target's own body, which aborts when a loader leaves a
+// setting out of range, or when a refused .rec, .psf, .rfc or .ref file changed what it was given;
+// AddressSanitizer and UndefinedBehaviorSanitizer catch the rest.
 #include <gtest/gtest.h>
 
 #include <cstdint>

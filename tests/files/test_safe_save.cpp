@@ -36,8 +36,7 @@ struct Writer {
     std::function<FileResult(const std::string&)> save;
 };
 
-// Every file writer hands its bytes to the same safe write; a demo-mode setup rewrites only its header in
-// place.
+// Every file writer hands its bytes to the same safe write; a demo-mode setup rewrites its header in place.
 const std::vector<Writer>& Writers() {
     static const std::vector<Writer> writers = {
         {"a.set", [](const std::string& p) { return SaveSetupFile(p, SetupImage{}, false); }},
@@ -188,8 +187,7 @@ class SafeSave : public ::testing::TestWithParam<Scenario> {};
 TEST_P(SafeSave, EveryWriterSavesCompletelyOrKeepsThePreviousFile) {
     const Scenario& s = GetParam();
     if ((s.tmpfs || s.asNobody) && ::geteuid() != 0) {
-        GTEST_SKIP() << "needs root for mounts in a private namespace and for "
-                        "switching users";
+        GTEST_SKIP() << "needs root for mounts in a private namespace and for switching users";
     }
     // What each writer produces over the previous file where nothing gets in its way.
     std::vector<std::string> expected;
