@@ -21,29 +21,26 @@ InstrumentSettings SettingsForModel(int model) {
     return settings;
 }
 
-std::string CsvText(const std::string& clock, int count, int lines, const std::string& value = "0.000000") {
-    std::string text = "#CLOCK=" + clock + "\r\n#SIZE=" + std::to_string(count) + "\r\n";
+std::string CsvText(const std::string& clock, const std::string& count, int lines,
+                    const char* value = "0.5") {
+    std::string text = "#CLOCK=" + clock + "\r\n#SIZE=" + count + "\r\n";
     for (int i = 0; i < lines; ++i) {
-        text += value + ",0,0\r\n";
+        text += std::string(value) + ",0,0\r\n";
     }
     return text;
 }
 
-TEST(CsvSave, Model0WritesHeaderAndOneVoltLinePerSample) {
+TEST(CsvSave, HeaderAndOneVoltLinePerSampleOfTheChosenChannel) {
     TempDir dir;
-    InstrumentSettings settings = SettingsForModel(0);
-    // CH1 at 1.00V/div x1, zero level 64: code 191 is 0 V, each code 1/32 V.
+    // Model 0, CH1 at 1.00V/div x1, zero level 64: code 191 is 0 V, each code 1/32 V.
     std::vector<std::uint16_t> record(10240, 191);
-    record[0] = 223; // +1 division
-    record[1] = 0;   // (0 - 191) / 32 = -5.96875 V
+    record[0] = 223;
+    record[1] = 0;
     record[10239] = 192;
-    const std::string path = dir.File("a.csv");
-    CsvSaveResult result = SaveCsvFile(path, settings, 0, record);
+    CsvSaveResult result = SaveCsvFile(dir.File("a.csv"), SettingsForModel(0), 0, record);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.newDecimationSpan, 0);
-
-    const std::string text = ReadAll(path);
-    ASSERT_GE(text.size(), 2u);
+    const std::string text = ReadAll(dir.File("a.csv"));
     EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
     const std::vector<std::string> lines = SplitCrLf(text);
     ASSERT_EQ(lines.size(), 10242u);
@@ -53,87 +50,69 @@ TEST(CsvSave, Model0WritesHeaderAndOneVoltLinePerSample) {
     EXPECT_EQ(lines[3], "-5.968750,0,0");
     EXPECT_EQ(lines[4], "0.000000,0,0");
     EXPECT_EQ(lines[10241], "0.031250,0,0");
-}
 
-TEST(CsvSave, ChannelChoiceAndProbeScaleTheVolts) {
-    TempDir dir;
+    // CH2 at 0.2 V x10 = 2 V per division, zero 128: 0 V at code 127; 0.2 is stored as a single-precision
+    // number, so the volts carry its rounding.
     InstrumentSettings settings = SettingsForModel(1);
-    settings.ch(kCh2).voltsPerDivIndex = 4; // 0.2 V
-    settings.ch(kCh2).probe = 1;            // x10: 2 V per division
-    settings.ch(kCh2).zeroLevel = 128.0f;   // 0 V at code 127
-    std::vector<std::uint16_t> record(10240, 127);
-    record[0] = 143; // half a division up: +1 V
-    const std::string path = dir.File("b.csv");
-    ASSERT_TRUE(SaveCsvFile(path, settings, 1, record).ok);
-    const std::vector<std::string> lines = SplitCrLf(ReadAll(path));
-    ASSERT_EQ(lines.size(), 10242u);
-    // 0.2 is stored as a single-precision number, so the volts carry its rounding.
-    EXPECT_EQ(lines[2], "1.000000,0,0");
-    EXPECT_EQ(lines[3], "0.000000,0,0");
-}
+    settings.ch(kCh2).voltsPerDivIndex = 4;
+    settings.ch(kCh2).probe = 1;
+    settings.ch(kCh2).zeroLevel = 128.0f;
+    std::vector<std::uint16_t> ch2(10240, 127);
+    ch2[0] = 143;
+    ASSERT_TRUE(SaveCsvFile(dir.File("b.csv"), settings, 1, ch2).ok);
+    const std::vector<std::string> ch2Lines = SplitCrLf(ReadAll(dir.File("b.csv")));
+    ASSERT_EQ(ch2Lines.size(), 10242u);
+    EXPECT_EQ(ch2Lines[2], "1.000000,0,0");
+    EXPECT_EQ(ch2Lines[3], "0.000000,0,0");
 
-TEST(CsvSave, OtherModelsWriteTheClockLineAlone) {
-    TempDir dir;
-    for (int model : {3, 4, 5}) {
-        InstrumentSettings settings = SettingsForModel(model);
-        std::vector<std::uint16_t> record(10240, 100);
-        const std::string path = dir.File("m" + std::to_string(model) + ".csv");
-        ASSERT_TRUE(SaveCsvFile(path, settings, 0, record).ok);
-        const std::string text = ReadAll(path);
-        EXPECT_EQ(text.rfind("#CLOCK=", 0), 0u) << text;
-        EXPECT_EQ(SplitCrLf(text).size(), 1u);
-        // Such a file cannot be loaded back.
-        CsvLoadResult loaded = LoadCsvFile(path, SettingsForModel(1));
-        EXPECT_FALSE(loaded.ok);
-        EXPECT_EQ(loaded.message, "This is not a CSV file!");
+    // Models 3 to 5 write the clock line alone, which cannot be loaded back.
+    for (int model : {3, 5}) {
+        ASSERT_TRUE(SaveCsvFile(dir.File("m.csv"), SettingsForModel(model), 0, record).ok);
+        const std::vector<std::string> clockOnly = SplitCrLf(ReadAll(dir.File("m.csv")));
+        ASSERT_EQ(clockOnly.size(), 1u);
+        EXPECT_EQ(clockOnly[0].rfind("#CLOCK=", 0), 0u);
+        EXPECT_EQ(LoadCsvFile(dir.File("m.csv"), SettingsForModel(1)).message, "This is not a CSV file!");
     }
 }
 
 TEST(CsvExport, Model2BuildsMinMaxPairsInTimeOrder) {
     // 512k record, trigger position 250: trigger sample 262144, the window starts 256000 before it.
-    const std::size_t n = 524288;
-    std::vector<std::uint16_t> record(n, 100);
+    std::vector<std::uint16_t> record(524288, 100);
     const std::size_t first = 262144 - 256000;
     for (std::size_t g = 0; g < 5120; ++g) {
         const std::size_t base = first + g * 100;
         if (g % 2 == 0) {
-            record[base + 3] = 5; // minimum first
+            record[base + 3] = 5; // minimum first; an equal later minimum does not move it
             record[base + 7] = 200;
+            record[base + 9] = 5;
         } else {
-            record[base + 2] = 250; // maximum first
+            record[base + 2] = 250; // maximum first; an equal later maximum does not move it
             record[base + 90] = 1;
+            record[base + 95] = 250;
         }
     }
-    record[first + 4 * 100 + 50] = 0xFFFF; // -1 as a signed sample: the new minimum of group 4
+    record[first + 4 * 100 + 50] =
+        0xFFFF; // -1 as a signed sample: the new minimum of group 4, after its maximum
     std::vector<std::uint16_t> out = BuildModel2ExportRecord(record, 250);
     ASSERT_EQ(out.size(), 10240u);
-    EXPECT_EQ(out[0], 5);
-    EXPECT_EQ(out[1], 200);
-    EXPECT_EQ(out[2], 250);
-    EXPECT_EQ(out[3], 1);
-    // Group 4: minimum -1 at 50 comes after the maximum at 7, so the maximum is first.
-    EXPECT_EQ(out[8], 200);
-    EXPECT_EQ(out[9], 0xFFFF);
+    const std::vector<std::uint16_t> head{5, 200, 250, 1, 5, 200, 250, 1, 200, 0xFFFF};
+    EXPECT_EQ(std::vector<std::uint16_t>(out.begin(), out.begin() + 10), head);
     EXPECT_EQ(out[10238], 250);
     EXPECT_EQ(out[10239], 1);
-}
 
-TEST(CsvExport, Model2FlatGroupsAndShortRecordsStayInside) {
     std::vector<std::uint16_t> flat(10240, 42);
     EXPECT_EQ(BuildModel2ExportRecord(flat, 0), flat); // a 10k record is exported as it is
     // A 32k record cannot fill a 512,000-sample window: the missing samples count as 0.
-    std::vector<std::uint16_t> shortRecord(32768, 42);
-    std::vector<std::uint16_t> out = BuildModel2ExportRecord(shortRecord, 0);
+    out = BuildModel2ExportRecord(std::vector<std::uint16_t>(32768, 42), 0);
     ASSERT_EQ(out.size(), 10240u);
-    EXPECT_EQ(out[0], 42); // first group lies inside: all equal, so (max, min)
+    EXPECT_EQ(out[0], 42);
     EXPECT_EQ(out[1], 42);
     EXPECT_EQ(out[10239], 0);
 
     TempDir dir;
     InstrumentSettings settings = SettingsForModel(2);
     settings.ch(kCh1).recordLength = 524288;
-    std::vector<std::uint16_t> big(524288, 191);
-    CsvSaveResult result = SaveCsvFile(dir.File("m2.csv"), settings, 0, big);
+    CsvSaveResult result = SaveCsvFile(dir.File("m2.csv"), settings, 0, record);
     ASSERT_TRUE(result.ok);
     EXPECT_EQ(result.newDecimationSpan, 25000);
     const std::vector<std::string> lines = SplitCrLf(ReadAll(dir.File("m2.csv")));
@@ -145,14 +124,13 @@ TEST(CsvLoad, RoundTripFromCh2IntoCh1CompletesTheLoad) {
     TempDir dir;
     InstrumentSettings settings = SettingsForModel(1);
     settings.timebase.timeDivIndex = 20; // row 21: 20.0ms
-    settings.timebase.bufferSizeIndex = 0;
     settings.ch(kCh1).zeroLevel = 100.0f;
     settings.ch(kCh2).zeroLevel = 100.0f;
+    settings.ch(kCh2).recordLength = 32768;
     std::vector<std::uint16_t> record(32768);
     for (std::size_t i = 0; i < record.size(); ++i) {
         record[i] = static_cast<std::uint16_t>(i % 256);
     }
-    settings.ch(kCh2).recordLength = 32768;
     const std::string path = dir.File("Wave.CSV"); // the extension test ignores case
     ASSERT_TRUE(SaveCsvFile(path, settings, 1, record).ok);
 
@@ -161,12 +139,21 @@ TEST(CsvLoad, RoundTripFromCh2IntoCh1CompletesTheLoad) {
     CsvLoadResult loaded = LoadCsvFile(path, target);
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_EQ(loaded.timeDivIndex, 20);
-    EXPECT_EQ(loaded.pointCount, 32768u);
     EXPECT_EQ(loaded.samples, record);
-
     CsvLoadCompletion plan = PlanCsvLoadCompletion(target, loaded.pointCount);
     EXPECT_EQ(plan.bufferSizeIndex, 3);
     EXPECT_TRUE(plan.switchCh2Off);
+    // Completion on model 2 always needs the 10k buffer; other models leave a fitting buffer alone.
+    InstrumentSettings model2 = SettingsForModel(2);
+    model2.timebase.bufferSizeIndex = 5;
+    EXPECT_EQ(PlanCsvLoadCompletion(model2, 32768).bufferSizeIndex, 0);
+    InstrumentSettings model4 = SettingsForModel(4);
+    model4.timebase.bufferSizeIndex = 2;
+    EXPECT_EQ(PlanCsvLoadCompletion(model4, 10240).bufferSizeIndex, -1);
+    target.ch(kCh2).enabled = 0;
+    target.timebase.bufferSizeIndex = 0;
+    EXPECT_FALSE(PlanCsvLoadCompletion(target, 10240).switchCh2Off);
+    EXPECT_EQ(PlanCsvLoadCompletion(target, 10240).bufferSizeIndex, -1);
 }
 
 TEST(CsvLoad, ClockLineSelectsTheFirstTimeBaseWithinANanosecond) {
@@ -174,46 +161,33 @@ TEST(CsvLoad, ClockLineSelectsTheFirstTimeBaseWithinANanosecond) {
     const std::string path = dir.File("c.csv");
     struct Case {
         std::string clock;
+        int model;
         int expected;
     };
-    // Offset 1: timeDivIndex i shows row i + 1.
+    // Offset 1: timeDivIndex i shows row i + 1; a model without the offset lists 2.00ns first.
     const Case cases[] = {
-        {"0.000040000", 12},       // 40.0us
-        {"  0.400000000 \t ", 24}, // 400ms, blanks around the number
-        {"3600.000000000", 37},    // 1.00h, the slowest selector entry
-        {"0.000000004", 0},        // 4.00ns
-        {"0.0000000045", 0},       // within 1 ns of 4 ns
-        {"0.000000123", 0},        // matches nothing
-        {"0.000000000", 0},        // 0 s is not a time base of the selector
-        {"abc", 0},                // does not parse: 0
+        {"0.000040000", 1, 12},    {"  0.400000000 \t ", 1, 24},
+        {"3600.000000000", 1, 37}, {"0.000000004", 1, 0},
+        {"0.0000000045", 1, 0},    {"0.000000123", 1, 0},
+        {"0.000000000", 1, 0},     {"abc", 1, 0},
+        {"0.000000002", 4, 0},     {"0.000000004", 4, 1},
     };
     for (const Case& c : cases) {
-        WriteAll(path, CsvText(c.clock, 10240, 10240));
-        CsvLoadResult loaded = LoadCsvFile(path, SettingsForModel(1));
+        InstrumentSettings settings = SettingsForModel(c.model);
+        settings.timebase.timeDivOffset = c.model == 4 ? 0 : 1;
+        WriteAll(path, CsvText(c.clock, "10240", 10240));
+        CsvLoadResult loaded = LoadCsvFile(path, settings);
         EXPECT_TRUE(loaded.ok) << c.clock;
         EXPECT_EQ(loaded.timeDivIndex, c.expected) << c.clock;
     }
-    // A model without the offset lists 2.00ns first.
-    InstrumentSettings model4 = SettingsForModel(4);
-    model4.timebase.timeDivOffset = 0;
-    WriteAll(path, CsvText("0.000000002", 10240, 10240));
-    EXPECT_EQ(LoadCsvFile(path, model4).timeDivIndex, 0);
-    WriteAll(path, CsvText("0.000000004", 10240, 10240));
-    EXPECT_EQ(LoadCsvFile(path, model4).timeDivIndex, 1);
 }
 
 TEST(CsvLoad, RefusalsKeepCh1AsItWas) {
     TempDir dir;
     InstrumentSettings settings = SettingsForModel(1);
-
-    CsvLoadResult wrong = LoadCsvFile(dir.File("wave.txt"), settings);
-    EXPECT_FALSE(wrong.ok);
-    EXPECT_EQ(wrong.message, "This is not a CSV file!");
-
-    CsvLoadResult missing = LoadCsvFile(dir.File("none.csv"), settings);
-    EXPECT_FALSE(missing.ok);
-    EXPECT_EQ(missing.message, std::string("Can not open file: ") + std::strerror(ENOENT));
-
+    EXPECT_EQ(LoadCsvFile(dir.File("wave.txt"), settings).message, "This is not a CSV file!");
+    EXPECT_EQ(LoadCsvFile(dir.File("none.csv"), settings).message,
+              std::string("Can not open file: ") + std::strerror(ENOENT));
     // Only the two record lengths load, and only with a line for every point announced.
     const std::string path = dir.File("d.csv");
     struct Case {
@@ -228,11 +202,7 @@ TEST(CsvLoad, RefusalsKeepCh1AsItWas) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.count + " with " + std::to_string(c.lines) + " lines");
-        std::string text = "#CLOCK=0.001000000\r\n#SIZE=" + c.count + "\r\n";
-        for (int i = 0; i < c.lines; ++i) {
-            text += "0.5,0,0\r\n";
-        }
-        WriteAll(path, text);
+        WriteAll(path, CsvText("0.001000000", c.count, c.lines));
         CsvLoadResult loaded = LoadCsvFile(path, settings);
         EXPECT_EQ(loaded.ok, c.ok);
         EXPECT_EQ(loaded.message, c.ok ? "" : "This is not a CSV file!");
@@ -244,45 +214,21 @@ TEST(CsvLoad, RefusalsKeepCh1AsItWas) {
 
 TEST(CsvLoad, ValuesConvertWithCh1ScaleAndBadNumbersReadAsZeroVolts) {
     TempDir dir;
-    InstrumentSettings settings = SettingsForModel(1); // CH1 1.00V/div, zero 64: 0 V is code 191
+    // CH1 1.00V/div, zero 64: 0 V is code 191; far above or below the screen saturates.
     std::string text = "#CLOCK=0.000040000\n#SIZE= 10240 \n";
-    text += "  1.0,0,0\n"; // code 223
-    text += "\t-0.5\n";    // code 175
-    text += "junk,0,0\n";  // 0 V
-    text += "+1.0,0,0\n";  // code 223
-    text += "-.5,0,0\n";   // code 175
-    text += "- 1,0,0\n";   // a sign without a number: 0 V
-    text += "+-1,0,0\n";   // 0 V
-    text += "1e4,0,0\n";   // far above the screen: saturates at 32767
-    text += "-1e6,0,0\n";  // saturates at -32768
+    for (const char* line : {"  1.0,0,0", "\t-0.5", "junk,0,0", "+1.0,0,0", "-.5,0,0", "- 1,0,0", "+-1,0,0",
+                             "1e4,0,0", "-1e6,0,0"}) {
+        text += std::string(line) + "\n";
+    }
     for (int i = 9; i < 10240; ++i) {
         text += "0.03125,0,0\n";
     }
     WriteAll(dir.File("e.csv"), text);
-    CsvLoadResult loaded = LoadCsvFile(dir.File("e.csv"), settings);
+    CsvLoadResult loaded = LoadCsvFile(dir.File("e.csv"), SettingsForModel(1));
     ASSERT_TRUE(loaded.ok);
     ASSERT_EQ(loaded.samples.size(), 10240u);
-    EXPECT_EQ(loaded.samples[0], 223);
-    EXPECT_EQ(loaded.samples[1], 175);
-    EXPECT_EQ(loaded.samples[2], 191);
-    EXPECT_EQ(loaded.samples[3], 223);
-    EXPECT_EQ(loaded.samples[4], 175);
-    EXPECT_EQ(loaded.samples[5], 191);
-    EXPECT_EQ(loaded.samples[6], 191);
-    EXPECT_EQ(loaded.samples[7], 32767);
-    EXPECT_EQ(loaded.samples[8], 0x8000);
-    EXPECT_EQ(loaded.samples[9], 192);
-
-    // Completion on model 2 always needs the 10k buffer; other models leave the buffer alone.
-    InstrumentSettings model2 = SettingsForModel(2);
-    model2.timebase.bufferSizeIndex = 5;
-    EXPECT_EQ(PlanCsvLoadCompletion(model2, 32768).bufferSizeIndex, 0);
-    InstrumentSettings model4 = SettingsForModel(4);
-    model4.timebase.bufferSizeIndex = 2;
-    EXPECT_EQ(PlanCsvLoadCompletion(model4, 10240).bufferSizeIndex, -1);
-    settings.ch(kCh2).enabled = 0;
-    EXPECT_FALSE(PlanCsvLoadCompletion(settings, 10240).switchCh2Off);
-    EXPECT_EQ(PlanCsvLoadCompletion(settings, 10240).bufferSizeIndex, -1); // already 10k
+    const std::vector<std::uint16_t> expected{223, 175, 191, 223, 175, 191, 191, 32767, 0x8000, 192};
+    EXPECT_EQ(std::vector<std::uint16_t>(loaded.samples.begin(), loaded.samples.begin() + 10), expected);
 }
 
 } // namespace

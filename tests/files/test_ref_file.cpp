@@ -6,8 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 #include "../support/temp_dir.h"
+#include "files/file_io.h"
 
 namespace tarnix {
 namespace {
@@ -29,41 +32,24 @@ std::string RfcHeader(unsigned positionBits, unsigned vdiv, unsigned n, unsigned
     return Le32(positionBits) + Le16(vdiv) + Le32(n) + Le32(span) + Le16(tb) + Le16(hpos);
 }
 
-TEST(RfcFile, SavedFileHasTheExactLayout) {
+TEST(RfcFile, SavedFileHasTheExactLayoutAndLoadsIntoTheReference) {
     TempDir dir;
     InstrumentSettings settings = Defaults();
-    settings.ch(kCh2).zeroLevel = 64.0f; // 0x42800000
-    settings.ch(kCh2).voltsPerDivIndex = 3;
-    settings.timebase.timeDivIndex = 14;
-    settings.timebase.horizontalPosition = 300;
-    std::vector<std::uint16_t> record(10240);
-    for (std::size_t i = 0; i < record.size(); ++i) {
-        record[i] = static_cast<std::uint16_t>(i * 7);
-    }
-    const std::string path = dir.File("r.rfc");
-    ASSERT_TRUE(SaveRefFile(path, settings, 1, record, 10000).ok);
-    const std::string bytes = ReadAll(path);
-    ASSERT_EQ(bytes.size(), 20498u);
-    EXPECT_EQ(bytes.substr(0, 18), RfcHeader(0x42800000, 3, 10240, 10000, 14, 300));
-    EXPECT_EQ(bytes.substr(18, 4), Le16(0) + Le16(7));
-    EXPECT_EQ(bytes.substr(20496, 2), Le16((10239 * 7) & 0xFFFF));
-}
-
-TEST(RfcFile, RoundTripFillsTheReference) {
-    TempDir dir;
-    InstrumentSettings settings = Defaults();
-    settings.ch(kCh1).zeroLevel = 100.5f;
-    settings.ch(kCh1).voltsPerDivIndex = 2;
-    settings.ch(kCh1).recordLength = 32768;
+    settings.ch(kCh2).zeroLevel = 100.5f; // 0x42C90000
+    settings.ch(kCh2).voltsPerDivIndex = 2;
+    settings.ch(kCh2).recordLength = 32768;
     settings.timebase.timeDivIndex = 20;
     settings.timebase.horizontalPosition = 125;
     std::vector<std::uint16_t> record(65536);
     for (std::size_t i = 0; i < record.size(); ++i) {
-        record[i] = static_cast<std::uint16_t>((i * 31) % 256);
+        record[i] = static_cast<std::uint16_t>(i * 7);
     }
     const std::string path = dir.File("R.RFC");
-    ASSERT_TRUE(SaveRefFile(path, settings, 0, record, 30000).ok);
-    EXPECT_EQ(ReadAll(path).size(), 18u + 2u * 32768u);
+    ASSERT_TRUE(SaveRefFile(path, settings, 1, record, 30000).ok);
+    const std::string bytes = ReadAll(path);
+    ASSERT_EQ(bytes.size(), 18u + 2u * 32768u);
+    EXPECT_EQ(bytes.substr(0, 22), RfcHeader(0x42C90000, 2, 32768, 30000, 20, 125) + Le16(0) + Le16(7));
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), Le16((32767 * 7) & 0xFFFF));
 
     std::vector<std::uint16_t> ref(65536, 0xAAAA);
     RefLoadResult loaded = LoadRfcFile(path, Defaults(), ref);
@@ -71,7 +57,6 @@ TEST(RfcFile, RoundTripFillsTheReference) {
     EXPECT_EQ(loaded.samplesRead, 32768u);
     EXPECT_TRUE(std::equal(ref.begin(), ref.begin() + 32768, record.begin()));
     EXPECT_EQ(ref[32768], 0xAAAA);
-
     InstrumentSettings target = Defaults();
     ReferenceInfo info;
     ApplyRefLoad(loaded.header, target, info);
@@ -85,28 +70,33 @@ TEST(RfcFile, RoundTripFillsTheReference) {
     EXPECT_EQ(info.decimationSpan, 30000);
 }
 
-TEST(RfcFile, ShortFileLoadsInPart) {
+TEST(RfcFile, ShortFileLoadsInPartAndOtherPathsAreRefused) {
     TempDir dir;
     const std::string path = dir.File("s.rfc");
     std::vector<std::uint16_t> ref(1024, 0x5555);
-
-    // 100 points announced, 10 present: those 10 load, the rest stay.
+    // 100 points announced, 10 present and half a sample: those 10 load, the rest stay.
     std::string bytes = RfcHeader(0x43000000, 6, 100, 10000, 12, 250);
     for (unsigned i = 0; i < 10; ++i) {
         bytes += Le16(i + 1);
     }
-    bytes += '\x01'; // half a sample is not a sample
-    WriteAll(path, bytes);
+    WriteAll(path, bytes + '\x01');
     RefLoadResult partial = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(partial.ok);
     EXPECT_EQ(partial.samplesRead, 10u);
     EXPECT_EQ(ref[9], 10);
     EXPECT_EQ(ref[10], 0x5555);
-    EXPECT_EQ(partial.header.position, 128.0f);
 
     EXPECT_EQ(LoadRfcFile(dir.File("x.ref"), Defaults(), ref).message, "This is not a reference file!");
     EXPECT_EQ(LoadRfcFile(dir.File("none.rfc"), Defaults(), ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
+}
+
+// The extension test looks at the path's last characters only, whatever their case.
+TEST(FileNames, ExtensionsMatchTheEndOfThePathInAnyCase) {
+    const std::vector<char> name{'a', '.', 'R', 'f', 'C'}; // no terminator follows the name
+    EXPECT_TRUE(HasExtension(std::string_view(name.data(), name.size()), ".rfc"));
+    EXPECT_FALSE(HasExtension(std::string_view(name.data(), name.size()), ".ref"));
+    EXPECT_FALSE(HasExtension("rfc", ".rfc"));
 }
 
 std::uint32_t FloatBits(double value) {
@@ -173,52 +163,19 @@ TEST(RfcFile, HeaderFieldsAtTheirLimitsAndOnePast) {
     }
 }
 
-TEST(OldRefFile, LayoutAReadsCountSamplesAndTrailer) {
-    TempDir dir;
-    const std::string path = dir.File("a.ref");
-    std::string text = "300\r\n";
-    for (int i = 0; i < 300; ++i) {
-        text += std::to_string(i % 200) + "\r\n";
-    }
-    text += "14\r\n3\r\n40\r\n96\r\n10000\r\n";
-    WriteAll(path, text);
-    std::vector<std::uint16_t> ref(65536, 0x7777);
-    RefLoadResult loaded = LoadOldRefFile(path, Defaults(), ref);
-    ASSERT_TRUE(loaded.ok) << loaded.message;
-    EXPECT_EQ(loaded.header.recordLength, 300);
-    EXPECT_EQ(loaded.samplesRead, 300u);
-    EXPECT_EQ(ref[0], 0);
-    EXPECT_EQ(ref[199], 199);
-    EXPECT_EQ(ref[299], 99);
-    EXPECT_EQ(ref[300], 0x7777);
-
-    // "256" is the smallest count of layout A.
-    text = "256\n";
-    for (int i = 0; i < 256; ++i) {
-        text += "1\n";
-    }
-    text += "0\n0\n0\n0\n1\n";
-    WriteAll(path, text);
-    RefLoadResult smallest = LoadOldRefFile(path, Defaults(), ref);
-    ASSERT_TRUE(smallest.ok);
-    EXPECT_EQ(smallest.header.recordLength, 256);
-}
-
-TEST(OldRefFile, LayoutBStartsWithTheFirstSampleAndEndsAtADot) {
+TEST(OldRefFile, SamplesAreReadAsTheOldProgramDid) {
     TempDir dir;
     const std::string path = dir.File("B.REF");
     InstrumentSettings settings = Defaults();
     settings.timebase.timeDivIndex = 17;
-    WriteAll(path, "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
     std::vector<std::uint16_t> ref(16, 0x7777);
+    // Layout B: samples up to a "." line; a line without digits reads 0, a parse stops at a non-digit.
+    WriteAll(path, "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
     RefLoadResult loaded = LoadOldRefFile(path, settings, ref);
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_EQ(loaded.header.recordLength, 4);
-    EXPECT_EQ(ref[0], 255);
-    EXPECT_EQ(ref[1], 10);
-    EXPECT_EQ(ref[2], 0);  // a line without digits reads as 0
-    EXPECT_EQ(ref[3], 20); // the parse stops at the first non-digit
-    EXPECT_EQ(ref[4], 0x7777);
+    const std::vector<std::uint16_t> expected{255, 10, 0, 20, 0x7777};
+    EXPECT_EQ(std::vector<std::uint16_t>(ref.begin(), ref.begin() + 5), expected);
     EXPECT_EQ(loaded.header.horizontalPosition, 150);
 }
 
@@ -260,6 +217,7 @@ TEST(OldRefFile, EveryLimitAndOnePast) {
     const int maxSpan = kMaxDecimationSpan;
     const Row rows[] = {
         {"A count", {.count = 300}, {.count = 301}},
+        {"A count", {.count = 256}, {.count = 255}}, // a smaller first line is a sample of layout B
         {"A time/div", {.timeDiv = 37}, {.timeDiv = 38}},
         {"A volts/div", {.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
         {"A trigger position", {.triggerPosition5 = 100}, {.triggerPosition5 = 101}},
@@ -296,6 +254,7 @@ TEST(OldRefFile, EveryLimitAndOnePast) {
         const OldRef& f = row.limit;
         const RefHeader& h = loaded.header;
         EXPECT_EQ(h.recordLength, f.count);
+        EXPECT_EQ(ref[static_cast<std::size_t>(f.count) - 1], 9);
         EXPECT_EQ(h.timeDivIndex, f.layoutA ? f.timeDiv : 17);
         EXPECT_EQ(h.voltsPerDivIndex, f.voltsPerDiv);
         EXPECT_EQ(h.horizontalPosition, 5 * f.triggerPosition5);

@@ -1,5 +1,5 @@
-// The test report page as layout data: frames, texts, legend, note lines and traces on a page whose
-// width and height differ, so that a mixed-up axis shows.
+// The test report page as layout data: frames, texts, legend, note lines and traces on a page whose width and
+// height differ, so that a mixed-up axis shows.
 #include "files/report_layout.h"
 
 #include <gtest/gtest.h>
@@ -42,18 +42,18 @@ struct Fixture {
     ReportLayout Layout() const { return ComputeReportLayout(input, kW, kH); }
 };
 
-int CountRole(const ReportLayout& layout, ReportTextRole role) {
-    int n = 0;
-    for (const ReportText& t : layout.texts) {
-        n += t.role == role ? 1 : 0;
-    }
-    return n;
+// The text with `role` (for `channel`, or any) says `text` at `at`.
+void ExpectText(const ReportLayout& layout, ReportTextRole role, int channel, const std::string& text,
+                ReportPoint at) {
+    const ReportText* found = layout.Find(role, channel);
+    ASSERT_NE(found, nullptr) << text;
+    EXPECT_EQ(found->text, text);
+    EXPECT_EQ(found->at, at);
 }
 
-TEST(ReportLayout, FramesTitleModelDateAndNotes) {
+TEST(ReportLayout, FramesTitleTextsAndNoteLines) {
     Fixture f; // factory settings: model 1, CH1 and CH2 shown
     const ReportLayout layout = f.Layout();
-
     // (10, 30)..(W - 10, H - 10) thousandths and the three inner frames.
     EXPECT_EQ(layout.frames[0], (ReportRect{20, 90, 1980, 2970}));
     EXPECT_EQ(layout.frames[1], (ReportRect{30, 105, 1970, 2955}));
@@ -67,74 +67,46 @@ TEST(ReportLayout, FramesTitleModelDateAndNotes) {
     EXPECT_EQ(title->box, (ReportRect{40, 120, 1960, 2940}));
     EXPECT_EQ(title->font, ReportFont::kTitle);
     EXPECT_EQ(layout.titleFont.cellHeight, 150);
-    EXPECT_EQ(layout.labelFont.cellHeight, 75);
     // The text lines use the font the labels left selected: "Arial Bold Italic" at 25/1000.
+    EXPECT_EQ(layout.labelFont.cellHeight, 75);
     EXPECT_EQ(layout.textFont.cellHeight, 75);
     EXPECT_TRUE(layout.textFont.bold && layout.textFont.italic);
 
-    const ReportText* model = layout.Find(ReportTextRole::kModel);
-    ASSERT_NE(model, nullptr);
-    EXPECT_EQ(model->text, "MV-A2 USB");
-    EXPECT_EQ(model->at, (ReportPoint{1400, 300}));
-
-    const ReportText* date = layout.Find(ReportTextRole::kDateTime);
-    ASSERT_NE(date, nullptr);
-    EXPECT_EQ(date->text, "Date = 05-12-2026     Time = 16:07:09");
-    EXPECT_EQ(date->at, (ReportPoint{100, 390}));
-
-    const ReportText* note = layout.Find(ReportTextRole::kNote);
-    ASSERT_NE(note, nullptr);
-    EXPECT_EQ(note->text, "Note :");
-    EXPECT_EQ(note->at, (ReportPoint{100, 2610}));
+    ExpectText(layout, ReportTextRole::kModel, -1, "MV-A2 USB", {1400, 300});
+    ExpectText(layout, ReportTextRole::kDateTime, -1, "Date = 05-12-2026     Time = 16:07:09", {100, 390});
+    ExpectText(layout, ReportTextRole::kNote, -1, "Note :", {100, 2610});
+    // Model 1, 40.0us (row 13), 10k buffer in the block: "25MS/s".
+    ExpectText(layout, ReportTextRole::kSamplingRate, -1, "Sampling Rate = 25MS/s", {100, 2220});
+    ExpectText(layout, ReportTextRole::kTimebase, -1, "Time/DIV =40.0us/div", {1000, 2220});
     const std::array<int, 3> noteY{2670, 2790, 2910};
     for (std::size_t i = 0; i < 3; ++i) {
         EXPECT_EQ(layout.noteLines[i].from, (ReportPoint{400, noteY[i]}));
         EXPECT_EQ(layout.noteLines[i].to, (ReportPoint{1900, noteY[i]}));
     }
-
-    // Model 1, 40.0us (row 13), 10k buffer in the block: "25MS/s".
-    const ReportText* rate = layout.Find(ReportTextRole::kSamplingRate);
-    ASSERT_NE(rate, nullptr);
-    EXPECT_EQ(rate->text, "Sampling Rate = 25MS/s");
-    EXPECT_EQ(rate->at, (ReportPoint{100, 2220}));
-    const ReportText* timebase = layout.Find(ReportTextRole::kTimebase);
-    ASSERT_NE(timebase, nullptr);
-    EXPECT_EQ(timebase->text, "Time/DIV =40.0us/div");
-    EXPECT_EQ(timebase->at, (ReportPoint{1000, 2220}));
 }
 
-TEST(ReportLayout, OnlyShownChannelsGetLegendSwatchAndVoltsLine) {
+TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
     Fixture f;
-    f.input.settings.ch(kCh2).enabled = 0;
+    f.input.settings.model = 3;
+    f.input.lookupText = nullptr;
+    f.input.blockChannelCode = 2;
     const ReportLayout layout = f.Layout();
+    EXPECT_EQ(layout.Find(ReportTextRole::kModel), nullptr);
+    EXPECT_EQ(layout.Find(ReportTextRole::kSamplingRate)->text, " = ");
+    EXPECT_EQ(layout.Find(ReportTextRole::kTitle)->text, "");
+    EXPECT_EQ(layout.Find(ReportTextRole::kNote)->text, " :");
 
-    EXPECT_EQ(CountRole(layout, ReportTextRole::kLegend), 1);
-    EXPECT_EQ(CountRole(layout, ReportTextRole::kVolts), 1);
-    EXPECT_EQ(CountRole(layout, ReportTextRole::kCoupling), 1);
-    ASSERT_EQ(layout.swatches.size(), 1u);
-    ASSERT_EQ(layout.traces.size(), 1u);
-    for (const ReportText& t : layout.texts) {
-        EXPECT_TRUE(t.channel == -1 || t.channel == kCh1) << t.text;
-    }
-
-    const ReportText* legend = layout.Find(ReportTextRole::kLegend, kCh1);
-    ASSERT_NE(legend, nullptr);
-    EXPECT_EQ(legend->text, "CH1 :");
-    EXPECT_EQ(legend->at, (ReportPoint{100, 2130}));
-    // x 140..240, y 714..731 thousandths.
-    const ReportSwatch& swatch = layout.swatches[0];
-    EXPECT_EQ(swatch.colour, PaperColour(0x00FF00u)); // CH1's green as printed
-    EXPECT_EQ(swatch.corners[0], (ReportPoint{280, 2142}));
-    EXPECT_EQ(swatch.corners[2], (ReportPoint{480, 2193}));
-
-    const ReportText* volts = layout.Find(ReportTextRole::kVolts, kCh1);
-    ASSERT_NE(volts, nullptr);
-    EXPECT_EQ(volts->text, "CH1  VOLT DIV =1.00V/div");
-    EXPECT_EQ(volts->at, (ReportPoint{100, 2280}));
-    const ReportText* coupling = layout.Find(ReportTextRole::kCoupling, kCh1);
-    ASSERT_NE(coupling, nullptr);
-    EXPECT_EQ(coupling->text, "Input Coupling = AC");
-    EXPECT_EQ(coupling->at, (ReportPoint{1000, 2280}));
+    // Model 1 at 20.0us (row 12) with a 32k buffer: "150MS/s"; a short trace is drawn as far as it goes.
+    Fixture g;
+    g.input.settings.timebase.timeDivIndex = 11;
+    g.input.blockBufferSizeIndex = 3;
+    g.traces[kCh1].resize(100);
+    g.Bind();
+    const ReportLayout other = g.Layout();
+    EXPECT_EQ(other.Find(ReportTextRole::kSamplingRate)->text, "Sampling Rate = 150MS/s");
+    EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
+    ASSERT_EQ(other.traces[0].runs.size(), 1u);
+    EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
 }
 
 TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
@@ -153,31 +125,39 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
     ASSERT_EQ(layout.traces.size(), 4u);
     const std::array<std::string, 4> legends{"CH1 :", "CH2 :", "MATH :", "REF :"};
     const std::array<int, 4> legendX{100, 500, 1000, 1460};
-    const std::array<int, 4> voltsY{2280, 2340, 2400, 2460};
+    const std::array<std::string, 4> volts{"CH1  VOLT DIV =1.00V/div", "CH2  VOLT DIV =100mV/div",
+                                           "MATH  VOLT DIV =1.00V/div", "REF  VOLT DIV =10.0V/div"};
     const std::array<std::uint32_t, 4> colours{0x00FF00, 0xFFFF00, 0xFF0000, 0x00FFFF};
     for (int c = 0; c < kChannelCount; ++c) {
         const auto i = static_cast<std::size_t>(c);
-        const ReportText* legend = layout.Find(ReportTextRole::kLegend, c);
-        ASSERT_NE(legend, nullptr);
-        EXPECT_EQ(legend->text, legends[i]);
-        EXPECT_EQ(legend->at, (ReportPoint{legendX[i], 2130}));
-        const ReportText* volts = layout.Find(ReportTextRole::kVolts, c);
-        ASSERT_NE(volts, nullptr);
-        EXPECT_EQ(volts->at.y, voltsY[i]);
+        ExpectText(layout, ReportTextRole::kLegend, c, legends[i], {legendX[i], 2130});
+        ExpectText(layout, ReportTextRole::kVolts, c, volts[i], {100, 2280 + 60 * c});
         EXPECT_EQ(layout.swatches[i].channel, c);
         EXPECT_EQ(layout.swatches[i].colour, PaperColour(colours[i]));
         EXPECT_EQ(layout.traces[i].channel, c);
         EXPECT_EQ(layout.traces[i].colour, PaperColour(colours[i]));
     }
-    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kCh2)->text, "CH2  VOLT DIV =100mV/div");
-    EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kCh2)->text, "Input Coupling = DC");
-    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kMath)->text, "MATH  VOLT DIV =1.00V/div");
-    EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kMath)->text, "A x B");
-    EXPECT_EQ(layout.Find(ReportTextRole::kVolts, kRef)->text, "REF  VOLT DIV =10.0V/div");
+    ExpectText(layout, ReportTextRole::kCoupling, kCh1, "Input Coupling = AC", {1000, 2280});
+    ExpectText(layout, ReportTextRole::kCoupling, kCh2, "Input Coupling = DC", {1000, 2340});
+    ExpectText(layout, ReportTextRole::kCoupling, kMath, "A x B", {1000, 2400});
     EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kRef), nullptr);
-    // MATH: x 615..715, y 713..730; REF: x 820..920, y 714..731.
+    // Swatches in thousandths: CH1 x 140..240, y 714..731; MATH x 615..715, y 713..730; REF x 820..920.
+    EXPECT_EQ(layout.swatches[0].corners[0], (ReportPoint{280, 2142}));
+    EXPECT_EQ(layout.swatches[0].corners[2], (ReportPoint{480, 2193}));
     EXPECT_EQ(layout.swatches[2].corners[0], (ReportPoint{1230, 2139}));
     EXPECT_EQ(layout.swatches[3].corners[2], (ReportPoint{1840, 2193}));
+
+    // A hidden channel gets no legend, swatch, lines or trace, and asking for it finds no other channel's.
+    s.ch(kCh1).enabled = 0;
+    const ReportLayout without = f.Layout();
+    EXPECT_EQ(without.swatches.size(), 3u);
+    EXPECT_EQ(without.traces.size(), 3u);
+    EXPECT_EQ(without.swatches[0].channel, kCh2);
+    EXPECT_EQ(without.traces[0].channel, kCh2);
+    for (ReportTextRole role : {ReportTextRole::kLegend, ReportTextRole::kVolts, ReportTextRole::kCoupling}) {
+        EXPECT_EQ(without.Find(role, kCh1), nullptr);
+    }
+    ExpectText(without, ReportTextRole::kVolts, kCh2, volts[1], {100, 2340});
 }
 
 TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
@@ -214,30 +194,6 @@ TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
     EXPECT_GT(trace.zeroMarker[1].y, 868);
 }
 
-TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
-    Fixture f;
-    f.input.settings.model = 3;
-    f.input.lookupText = nullptr;
-    f.input.blockChannelCode = 2;
-    const ReportLayout layout = f.Layout();
-    EXPECT_EQ(layout.Find(ReportTextRole::kModel), nullptr);
-    EXPECT_EQ(layout.Find(ReportTextRole::kSamplingRate)->text, " = ");
-    EXPECT_EQ(layout.Find(ReportTextRole::kTitle)->text, "");
-    EXPECT_EQ(layout.Find(ReportTextRole::kNote)->text, " :");
-
-    // Model 1 at 20.0us (row 12) with a 32k buffer: "150MS/s"; a short trace is drawn as far as it goes.
-    Fixture g;
-    g.input.settings.timebase.timeDivIndex = 11;
-    g.input.blockBufferSizeIndex = 3;
-    g.traces[kCh1].resize(100);
-    g.Bind();
-    const ReportLayout other = g.Layout();
-    EXPECT_EQ(other.Find(ReportTextRole::kSamplingRate)->text, "Sampling Rate = 150MS/s");
-    EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
-    ASSERT_EQ(other.traces[0].runs.size(), 1u);
-    EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
-}
-
 // On white paper the graticule is a set of solid lines and light trace colours are darkened.
 TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
     Fixture f;
@@ -265,9 +221,6 @@ TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
     EXPECT_GT(ch2 >> 16, 0u);
     EXPECT_EQ(ch2 & 0xFF, 0u);
     EXPECT_EQ(layout.traces[2].colour, 0xFF0000u); // MATH red already stands out
-    for (std::size_t i = 0; i < layout.traces.size(); ++i) {
-        EXPECT_EQ(layout.swatches[i].colour, layout.traces[i].colour); // the legend matches
-    }
 
     f.input.gridOn = false;
     EXPECT_TRUE(f.Layout().gridLines.empty());

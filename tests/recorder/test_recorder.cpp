@@ -14,23 +14,16 @@ public:
     void Start(int intervalMs) override {
         running = true;
         interval = intervalMs;
-        ++starts;
     }
     void Stop() override { running = false; }
     bool running = false;
     int interval = 0;
-    int starts = 0;
 };
 
 // A document stand-in: settings, two display traces that change every frame, and a log of requests.
 class FakeHost : public IRecorderHost {
 public:
-    FakeHost() {
-        ApplyFactoryDefaults(settings);
-        for (auto& trace : traces) {
-            trace.fill(0);
-        }
-    }
+    FakeHost() { ApplyFactoryDefaults(settings); }
     const InstrumentSettings& Settings() const override { return settings; }
     std::span<const std::int16_t> DisplayTrace(int channel) const override { return traces[channel]; }
     void ShowFrame(int channel, std::span<const std::int16_t> frame) override {
@@ -89,24 +82,21 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     recorder->Reset();
     recorder->OpenPanel(host);
     recorder->SetSource(1);
+    EXPECT_EQ(recorder->SetRecordEndFrame(1500), 1000); // typed above the store
     EXPECT_EQ(recorder->SetRecordEndFrame(5), 5);
+    EXPECT_EQ(recorder->SetRecordInterval(25000), 20000);
     EXPECT_EQ(recorder->SetRecordInterval(40), 40);
     recorder->PressRecord(host, timer);
 
     EXPECT_TRUE(recorder->Recording());
     EXPECT_EQ(recorder->recordingEmpty, 0);
-    EXPECT_TRUE(timer.running);
     EXPECT_EQ(timer.interval, 40);
     EXPECT_TRUE(host.acquisitionRunning);
     EXPECT_EQ(host.settings.runStatus, kStatusAuto);
     EXPECT_EQ(host.settings.ch(kCh2).enabled, 1u); // the recorded channel is switched on
     EXPECT_EQ(recorder->Panel().recordButtonText, kTextStop);
     EXPECT_FALSE(recorder->Panel().controlsEnabled);
-    const RecorderSettings& s = recorder->settings;
-    EXPECT_EQ(s.recordSource, 1);
-
     for (int k = 0; k < 5; ++k) {
-        EXPECT_TRUE(timer.running);
         host.NewFrame(1, static_cast<std::int16_t>(100 + k));
         recorder->OnTimer(host, timer);
         EXPECT_EQ(recorder->Panel().recordedCount, k + 1);
@@ -114,14 +104,13 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_FALSE(timer.running);
     EXPECT_FALSE(recorder->Recording());
     EXPECT_EQ(recorder->Panel().recordButtonText, kTextStart);
-    EXPECT_EQ(s.recordedCount, 5);
     for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(recorder->store.Frame(k)[0], 100 + k);
         EXPECT_EQ(recorder->store.Frame(k)[4999], 100 + k);
     }
     EXPECT_EQ(recorder->store.Frame(5)[0], 0);
     // End-of-recording update.
-    EXPECT_EQ(s.recordEndFrame, 5);
+    const RecorderSettings& s = recorder->settings;
+    EXPECT_EQ(s.recordedCount, 5);
     EXPECT_EQ(s.playInterval, 40);
     EXPECT_EQ(s.playStartFrame, 1);
     EXPECT_EQ(s.playEndFrame, 5);
@@ -130,16 +119,13 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_TRUE(recorder->Panel().controlsEnabled);
     EXPECT_TRUE(recorder->Panel().playEnabled);
     EXPECT_TRUE(recorder->Panel().saveEnabled);
-    EXPECT_TRUE(RecorderSettingsInRange(s, 1));
 }
 
 TEST_F(RecorderTest, StopEndsARecordingEarlyAndAThousandFramesFillTheStore) {
     recorder->OpenPanel(host);
-    EXPECT_EQ(recorder->SetRecordEndFrame(1500), 1000); // typed above 1000
-    EXPECT_EQ(recorder->SetRecordInterval(25000), 20000);
+    recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
     for (int k = 0; k < 3; ++k) {
-        host.NewFrame(0, static_cast<std::int16_t>(k));
         recorder->OnTimer(host, timer);
     }
     recorder->PressRecord(host, timer); // "Stop"
@@ -151,14 +137,12 @@ TEST_F(RecorderTest, StopEndsARecordingEarlyAndAThousandFramesFillTheStore) {
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
     int ticks = 0;
-    while (timer.running && ticks < 2000) {
-        host.NewFrame(0, static_cast<std::int16_t>(ticks % 30000));
+    for (; timer.running && ticks < 2000; ++ticks) {
+        host.NewFrame(0, static_cast<std::int16_t>(ticks));
         recorder->OnTimer(host, timer);
-        ++ticks;
     }
     EXPECT_EQ(ticks, 1000);
     EXPECT_EQ(recorder->settings.recordedCount, 1000);
-    EXPECT_EQ(recorder->store.Frame(999)[0], 999);
     EXPECT_EQ(recorder->store.Samples()[4999999], 999);
 }
 
@@ -175,17 +159,14 @@ TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheSt
     EXPECT_FALSE(host.acquisitionRunning);
     EXPECT_EQ(host.settings.runStatus, kStatusPlay);
     EXPECT_EQ(host.settings.ch(kCh1).enabled, 0u); // only the recorded channel is shown
-    EXPECT_EQ(host.settings.ch(kCh2).enabled, 1u);
     EXPECT_EQ(timer.interval, 70);
     EXPECT_EQ(recorder->Panel().playButtonText, kTextStop);
-
     for (int i = 0; i < 3; ++i) {
         recorder->OnTimer(host, timer);
     }
     // Frames 2, 3, 4 (1-based) hold 101, 102, 103.
-    ASSERT_EQ(host.shown.size(), 3u);
-    EXPECT_EQ(host.shown[0], std::make_pair(1, std::int16_t{101}));
-    EXPECT_EQ(host.shown[2], std::make_pair(1, std::int16_t{103}));
+    using Shown = std::vector<std::pair<int, std::int16_t>>;
+    EXPECT_EQ(host.shown, (Shown{{1, 101}, {1, 102}, {1, 103}}));
     EXPECT_FALSE(timer.running);
     EXPECT_FALSE(recorder->Playing());
     EXPECT_EQ(host.settings.runStatus, kStatusStopped);
@@ -193,11 +174,9 @@ TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheSt
     EXPECT_EQ(recorder->settings.currentFrame, 4);
     EXPECT_FALSE(host.acquisitionRunning); // the player never restarts acquisition
 
-    host.shown.clear();
     recorder->PressPlay(host, timer);
     recorder->OnTimer(host, timer);
-    ASSERT_EQ(host.shown.size(), 1u);
-    EXPECT_EQ(host.shown[0].second, 101); // again from the start frame
+    EXPECT_EQ(host.shown.back().second, 101); // again from the start frame
 }
 
 TEST_F(RecorderTest, RepeatKeepsPlayingUntilStop) {
@@ -235,14 +214,11 @@ TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
 
     host.shown.clear();
     EXPECT_EQ(recorder->SetCurrentFrame(host, 7), 5); // above the play end frame: the end frame
-    ASSERT_EQ(host.shown.size(), 1u);
-    EXPECT_EQ(host.shown[0], std::make_pair(1, std::int16_t{104}));
     EXPECT_EQ(recorder->SetCurrentFrame(host, 0), 1); // names no frame: the first
-    EXPECT_EQ(host.shown.back().second, 100);
     recorder->SetSource(0);
     recorder->SetCurrentFrame(host, 3); // shown in the Source list's channel
-    EXPECT_EQ(host.shown.back(), std::make_pair(0, std::int16_t{102}));
-    EXPECT_TRUE(RecorderSettingsInRange(recorder->settings, 1));
+    using Shown = std::vector<std::pair<int, std::int16_t>>;
+    EXPECT_EQ(host.shown, (Shown{{1, 104}, {1, 100}, {0, 102}}));
 }
 
 TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
@@ -252,74 +228,52 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     EXPECT_FALSE(recorder->Panel().saveEnabled);
     recorder->PressPlay(host, timer);
     EXPECT_FALSE(recorder->Playing());
-    EXPECT_FALSE(timer.running);
     // A recording stopped before its first frame holds nothing to play either.
     recorder->PressRecord(host, timer);
     recorder->PressRecord(host, timer);
     EXPECT_EQ(recorder->settings.recordedCount, 0);
     recorder->PressPlay(host, timer);
     EXPECT_FALSE(recorder->Playing());
+    EXPECT_FALSE(timer.running);
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
 // The settings a playback takes from a recording and gives back afterwards.
-struct Context {
-    float position;
-    std::uint16_t voltsPerDiv, coupling, probe;
-    std::uint32_t bandwidthLimit;
-    std::uint16_t timeDiv, triggerPosition;
-    bool operator==(const Context&) const = default;
-};
-
-Context ContextOf(const InstrumentSettings& s, int channel) {
-    const ChannelSettings& c = s.ch(channel);
-    return {c.zeroLevel,
-            c.voltsPerDivIndex,
-            c.coupling,
-            c.probe,
-            c.bandwidthLimit,
-            s.timebase.timeDivIndex,
-            s.timebase.horizontalPosition};
-}
-
-void SetContext(InstrumentSettings& s, int channel, const Context& context) {
+void SetContext(InstrumentSettings& s, int channel, float position, std::uint16_t voltsPerDiv,
+                std::uint16_t coupling, std::uint16_t probe, std::uint32_t bandwidthLimit,
+                std::uint16_t timeDiv, std::uint16_t triggerPosition) {
     ChannelSettings& c = s.ch(channel);
-    c.zeroLevel = context.position;
-    c.voltsPerDivIndex = context.voltsPerDiv;
-    c.coupling = context.coupling;
-    c.probe = context.probe;
-    c.bandwidthLimit = context.bandwidthLimit;
-    s.timebase.timeDivIndex = context.timeDiv;
-    s.timebase.horizontalPosition = context.triggerPosition;
+    c.zeroLevel = position;
+    c.voltsPerDivIndex = voltsPerDiv;
+    c.coupling = coupling;
+    c.probe = probe;
+    c.bandwidthLimit = bandwidthLimit;
+    s.timebase.timeDivIndex = timeDiv;
+    s.timebase.horizontalPosition = triggerPosition;
 }
 
 TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOneBack) {
-    // Every field differs between the recording, the live CH2 and the live CH1.
-    const Context recorded{150.0f, 4, kCouplingDc, 2, 1, 17, 300};
-    const Context liveCh2{10.0f, 7, kCouplingGnd, 1, 0, 20, 420};
-    SetContext(host.settings, kCh2, recorded);
+    // Every field differs between the recording and the live CH2.
+    SetContext(host.settings, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
     RecordCh2(2);
     host.settings.ch(kCh1).enabled = 1;
     host.settings.ch(kCh1).zeroLevel = 33.0f;
-    host.settings.ch(kCh1).probe = 3;
-    SetContext(host.settings, kCh2, liveCh2);
-    const Context liveCh1 = ContextOf(host.settings, kCh1);
+    SetContext(host.settings, kCh2, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420);
     host.settings.runStatus = kStatusTriggered;
+    const InstrumentSettings live = host.settings;
 
     recorder->PressPlay(host, timer);
-    EXPECT_EQ(ContextOf(host.settings, kCh2), recorded);
-    EXPECT_EQ(host.settings.ch(kCh1).zeroLevel, 33.0f); // the other channel's scale stays
-    EXPECT_FALSE(host.acquisitionRunning);
+    InstrumentSettings playing = live; // the other channel's scale stays
+    SetContext(playing, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
+    playing.ch(kCh1).enabled = 0;
+    playing.runStatus = kStatusPlay;
+    EXPECT_EQ(host.settings, playing);
 
     recorder->ClosePanel(host, timer);
     EXPECT_FALSE(recorder->Playing());
     EXPECT_FALSE(timer.running);
-    // Live acquisition is back with the settings it had before the playback.
-    EXPECT_TRUE(host.acquisitionRunning);
-    EXPECT_EQ(host.settings.ch(kCh1).enabled, 1u);
-    EXPECT_EQ(ContextOf(host.settings, kCh1), liveCh1);
-    EXPECT_EQ(ContextOf(host.settings, kCh2), liveCh2);
-    EXPECT_EQ(host.settings.runStatus, kStatusTriggered);
+    EXPECT_TRUE(host.acquisitionRunning); // live acquisition is back with the settings it had
+    EXPECT_EQ(host.settings, live);
 
     // Closing also ends a recording, keeping the frames taken so far.
     recorder->PressRecord(host, timer);
@@ -337,7 +291,6 @@ TEST_F(RecorderTest, APlayingFlagFromASetupFileLeavesTheButtonsWorking) {
     EXPECT_EQ(recorder->Panel().playButtonText, kTextPlay);
     recorder->PressPlay(host, timer); // "Play" starts playing
     EXPECT_TRUE(recorder->Playing());
-    EXPECT_TRUE(timer.running);
     recorder->ClosePanel(host, timer);
 
     recorder->settings.playing = 1;
