@@ -1,5 +1,5 @@
-// The FFT tick and the measurement evaluation run on every frame: once warmed up they must not touch
-// the heap.
+// The FFT tick and the measurement evaluation run on every frame: once warmed
+// up they must not touch the heap.
 #include "analysis/fft_analysis.h"
 #include "analysis/measure_set.h"
 
@@ -16,13 +16,6 @@ namespace tarnix {
 namespace {
 
 using testing::AllocationCounter;
-
-TEST(HotPath, CounterSeesAllocations) {
-    AllocationCounter counter;
-    auto buffer = std::make_unique<std::vector<double>>(100);
-    EXPECT_GE(counter.Count(), 2);
-    EXPECT_EQ(buffer->size(), 100u);
-}
 
 TEST(HotPath, FftTickDoesNotAllocateOnceWarm) {
     std::vector<std::int16_t> record(10240);
@@ -41,15 +34,11 @@ TEST(HotPath, FftTickDoesNotAllocateOnceWarm) {
     FftFrameInput input;
     input.processedRecord = record;
     ASSERT_EQ(fft->Compute(*settings, input, *results), FftStatus::kComputed);
-    long count = 0;
-    {
-        AllocationCounter counter;
-        for (int i = 0; i < 3; ++i) {
-            fft->Compute(*settings, input, *results);
-        }
-        count = counter.Count();
+    AllocationCounter counter;
+    for (int i = 0; i < 3; ++i) {
+        fft->Compute(*settings, input, *results);
     }
-    EXPECT_EQ(count, 0);
+    EXPECT_EQ(counter.Count(), 0);
     EXPECT_EQ(results->fundamentalBin, 31);
 }
 
@@ -67,13 +56,9 @@ TEST(HotPath, MeasurementEvaluationDoesNotAllocateOnceWarm) {
         set.AddMeasure(kind);
     }
     set.UpdateMeasurements(channels);
-    long count = 0;
-    {
-        AllocationCounter counter;
-        set.UpdateMeasurements(channels);
-        count = counter.Count();
-    }
-    EXPECT_EQ(count, 0);
+    AllocationCounter counter;
+    set.UpdateMeasurements(channels);
+    EXPECT_EQ(counter.Count(), 0);
     EXPECT_EQ(set.Text(0), "CH2:Vpshoot = 0.0%");
 }
 
