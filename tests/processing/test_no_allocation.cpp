@@ -1,5 +1,4 @@
-// The pass runs on every 30 ms tick: after the first pass at a setting it must
-// not allocate.
+// The pass runs on every 30 ms tick: after the first pass at a setting it must not allocate.
 #include <gtest/gtest.h>
 
 #include "../support/alloc_counter.h"
@@ -33,8 +32,7 @@ TEST(Allocation, PassesAllocateNothingOnceSetUp) {
         settings.timebase.timeDivIndex = block.timeDivIndex = static_cast<std::uint16_t>(c.timeDivIndex);
         settings.acquire.acquisitionMode = c.mode;
         settings.acquire.running = c.running;
-        processor.RunPass(settings, block, frames,
-                          state); // may build tables or the history
+        processor.RunPass(settings, block, frames, state); // may build tables or the history
         AllocationCounter counter;
         for (int k = 0; k < 20; ++k) {
             processor.RunPass(settings, block, frames, state);

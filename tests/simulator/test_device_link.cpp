@@ -49,6 +49,7 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     EXPECT_EQ(rig.link.calibrationLevel, 0);
     ASSERT_TRUE(rig.link.WriteCalibrationLevel(10));
     ASSERT_TRUE(rig.link.WriteDeviceId(0, 200));
+    rig.link.StartCapture();
     rig.sim.SetPresent(0, false);
     EXPECT_FALSE(rig.link.ReadCalibration());
     EXPECT_TRUE(std::all_of(rig.link.calibration.begin(), rig.link.calibration.begin() + 36,
@@ -56,13 +57,18 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     EXPECT_FALSE(rig.link.ReadCalibrationLevel());
     EXPECT_FALSE(rig.link.WriteCalibrationLevel(3));
     EXPECT_FALSE(rig.link.WriteDeviceId(0, 17));
+    EXPECT_EQ(rig.link.ReadCapture(rig.ch1, rig.ch2), 0);
     EXPECT_EQ(rig.link.calibrationLevel, 10);
     EXPECT_EQ(rig.link.deviceId[0], 200);
-    // Out of the ID range or the slot range: refused.
+    // Plugged in again it has its ID memory but not the capture it was taking.
     rig.sim.SetPresent(0, true);
-    EXPECT_FALSE(rig.link.WriteDeviceId(0, 256));
-    EXPECT_FALSE(rig.link.WriteDeviceId(4, 1));
-    EXPECT_FALSE(rig.link.IsPresent(-1));
+    rig.link.ForceTrigger();
+    EXPECT_EQ(rig.link.GetCaptureState(), kCaptureWaiting);
+    rig.link.deviceId[0] = 0;
+    EXPECT_EQ(rig.link.Search(), 1);
+    EXPECT_EQ(rig.link.deviceId[0], 200);
+    EXPECT_FALSE(rig.link.WriteDeviceId(0, 256)); // out of the ID range
+    EXPECT_FALSE(rig.link.WriteDeviceId(4, 1));   // out of the slot range
 }
 
 TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {

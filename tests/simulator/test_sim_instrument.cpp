@@ -1,5 +1,5 @@
-// The simulated instrument seen through CDeviceLink: codes of known signals, zero placement, trigger
-// point, capture states over time, forced captures, ALT, Roll and unplugging.
+// The simulated instrument seen through CDeviceLink: codes of known signals, trigger point, capture
+// states over time, forced captures, ALT and Roll.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -54,21 +54,6 @@ TEST(SimInstrument, CodesFollowAmplitudeOffsetVoltsPerDivAndCoupling) {
     rig.ForcedCapture();
     EXPECT_EQ(MinMax(rig.ch1), std::make_pair(183, 215));
     EXPECT_EQ(MinMax(rig.ch2), std::make_pair(63, 63));
-}
-
-TEST(SimInstrument, CalibratedWordsPlaceZeroVoltsAt255MinusZeroLevelOnEveryStep) {
-    CRig rig(Signals(kSilent, kSilent));
-    for (int step = 0; step <= 9; ++step) {
-        for (int zero : {0, 64, 255}) {
-            RigSetup setup;
-            setup.voltsIndex = {step, step};
-            setup.zeroLevel = {zero, 255 - zero};
-            rig.Apply(setup);
-            rig.ForcedCapture();
-            EXPECT_EQ(MinMax(rig.ch1), std::make_pair(255 - zero, 255 - zero)) << step << " " << zero;
-            EXPECT_EQ(MinMax(rig.ch2), std::make_pair(zero, zero)) << step << " " << zero;
-        }
-    }
 }
 
 TEST(SimInstrument, TriggerPointSitsWhereTheHorizontalPositionPutsIt) {
@@ -166,25 +151,6 @@ TEST(SimInstrument, RollReadsHandOutConsecutivePoints) {
         EXPECT_TRUE(std::equal(rig.ch1.begin(), rig.ch1.begin() + 100, first.begin() + step)) << timeDivIndex;
         EXPECT_NE(first[0], first[199]) << "the trace moves";
     }
-}
-
-TEST(SimInstrument, UnpluggedInstrumentAnswersNothingAndReturnsWithItsMemory) {
-    CRig rig(Signals({SimShape::kSine, 1000.0, 2.0, 0.0, 0.0}, kSilent));
-    rig.Apply(RigSetup{});
-    ASSERT_TRUE(rig.link.WriteDeviceId(0, 12));
-    rig.link.StartCapture();
-    rig.sim.SetPresent(0, false);
-    EXPECT_FALSE(rig.link.IsPresent());
-    rig.link.ForceTrigger();
-    EXPECT_EQ(rig.link.GetCaptureState(), kCaptureWaiting);
-    EXPECT_EQ(rig.link.ReadCapture(rig.ch1, rig.ch2), 0);
-    EXPECT_EQ(rig.link.Search(), 0);
-
-    rig.sim.SetPresent(0, true);
-    rig.link.ForceTrigger();
-    EXPECT_EQ(rig.link.GetCaptureState(), kCaptureWaiting) << "the capture was lost with the instrument";
-    EXPECT_EQ(rig.link.Search(), 1);
-    EXPECT_EQ(rig.link.deviceId[0], 12);
 }
 
 } // namespace
