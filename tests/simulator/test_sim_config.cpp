@@ -12,7 +12,6 @@ TEST(SimConfig, KeysCommentsAndErrorsByLine) {
                                                   "slot1.id=200\r\n"
                                                   "ch2.shape = triangle\n"
                                                   "ch2.frequency = 2.5e3\n"
-                                                  "ch2.offset = -0.75\n"
                                                   "calibrated = 0\n"
                                                   "\n"
                                                   "ch1.frequency = -5\n"
@@ -25,13 +24,12 @@ TEST(SimConfig, KeysCommentsAndErrorsByLine) {
     EXPECT_EQ(config.slots[1].deviceId, 200);
     EXPECT_EQ(config.signals[1].shape, SimShape::kTriangle);
     EXPECT_DOUBLE_EQ(config.signals[1].frequencyHz, 2500.0);
-    EXPECT_DOUBLE_EQ(config.signals[1].offsetVolts, -0.75);
     EXPECT_FALSE(config.calibrated);
 
     // Bad lines are reported with their numbers and change nothing.
     ASSERT_EQ(result.errors.size(), 5u);
-    EXPECT_TRUE(result.errors[0].starts_with("line 9:")) << result.errors[0];
-    EXPECT_TRUE(result.errors[4].starts_with("line 13:")) << result.errors[4];
+    EXPECT_TRUE(result.errors[0].starts_with("line 8:")) << result.errors[0];
+    EXPECT_TRUE(result.errors[4].starts_with("line 12:")) << result.errors[4];
     const SimConfig defaults;
     EXPECT_DOUBLE_EQ(config.signals[0].frequencyHz, defaults.signals[0].frequencyHz);
     EXPECT_EQ(config.signals[0].shape, defaults.signals[0].shape);
