@@ -9,7 +9,6 @@
 #include <numbers>
 #include <numeric>
 #include <random>
-#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -154,7 +153,6 @@ TEST_F(FftCompute, PureSineGivesItsAmplitudeBinAndFrequencyForEachWindow) {
         Start(1024);
         settings.window = static_cast<std::uint16_t>(window);
         ASSERT_EQ(Compute(YtInput(record)), FftStatus::kComputed);
-        EXPECT_EQ(results.binCount, 1024);
         EXPECT_EQ(results.fundamentalBin, 20) << window;
         EXPECT_NEAR(results.fundamentalValue, 2.5, 2.5 * 0.005) << window;
         EXPECT_EQ(results.rows[0].frequency, "50.0kHz"); // 20 x 2500 Hz
@@ -279,7 +277,6 @@ TEST(FftAnalysis, HarmonicRowsHideEvenRowsWhenSlotOneIsBelowSlotTwo) {
 TEST(FftAnalysis, BinFrequencies) {
     std::array<std::int32_t, 4096> f{};
     ComputeBinFrequencies(4e-5, 2e-7, f);
-    EXPECT_EQ(f[1], 2500);
     EXPECT_EQ(f[4095], 4095 * 2500);
     ComputeBinFrequencies(1e-8, 1e-7, f); // 4095 x 1 MHz does not fit: saturates
     EXPECT_EQ(f[2000], 2000000000);

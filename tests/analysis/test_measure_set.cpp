@@ -1,10 +1,13 @@
+#include "analysis/analysis_inputs.h"
 #include "analysis/measure_set.h"
+#include "analysis/value_format.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
+#include <memory>
+#include <tuple>
 #include <vector>
 
 namespace tarnix {
@@ -26,7 +29,6 @@ MeasureChannel On(const Trace& trace, double voltsPerDiv = 1.0, double zeroLevel
     return MeasureChannel{true, voltsPerDiv, zeroLevel, trace};
 }
 
-// Evaluates one kind on CH1 and returns its text.
 std::string Measure(int kind, const MeasureChannel& ch1, double secondsPerDiv = 0.001) {
     CMeasureSet set;
     set.AddMeasure(kind);
@@ -121,24 +123,17 @@ TEST(MeasureSet, PulseRiseAndFallTime) {
 }
 
 TEST(MeasureSet, EdgesNeedMoreThanSixLevelsBeyondTheMidLevel) {
-    // Five spikes to 118 in the first low stretch and five to 138 in the first
-    // high stretch set the extremes, so the mid level is 128 whatever the square wave's own levels are.
-    struct Case {
-        int low;
-        int high;
-        const char* period;
-    };
-    const Case cases[] = {
-        {121, 135, "CH1:Period = 4.00ms"}, // 7 below and 7 above: both edges count
-        {122, 135, "CH1:Period = *****"},  // exactly 6 below: never falls
-        {121, 134, "CH1:Period = *****"},  // exactly 6 above: never rises
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.low) + ".." + std::to_string(c.high));
-        Trace t = Square(c.low, c.high);
+    // Five spikes to 118 in the first low stretch and five to 138 in the first high stretch set the
+    // extremes, so the mid level is 128 whatever the square wave's own levels are. 7 levels below and
+    // above: both edges count; exactly 6 below: it never falls; exactly 6 above: it never rises.
+    const std::tuple<int, int, const char*> cases[] = {{121, 135, "CH1:Period = 4.00ms"},
+                                                       {122, 135, "CH1:Period = *****"},
+                                                       {121, 134, "CH1:Period = *****"}};
+    for (const auto& [low, high, period] : cases) {
+        Trace t = Square(low, high);
         std::fill(t.begin() + 10, t.begin() + 15, std::int16_t{118});
         std::fill(t.begin() + 1010, t.begin() + 1015, std::int16_t{138});
-        EXPECT_EQ(Measure(kMeasurePeriod, On(t)), c.period);
+        EXPECT_EQ(Measure(kMeasurePeriod, On(t)), period) << low << ".." << high;
     }
 }
 
@@ -150,8 +145,6 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
         set.AddMeasure(kind);
     }
     EXPECT_EQ(set.ItemCount(), 8);
-    EXPECT_EQ(set.Slot(0).kind, 1);
-    EXPECT_EQ(set.Slot(7).kind, 8);
     const Trace flat(kMeasureTracePoints, 127);
     const MeasureChannel ch = On(flat);
     set.UpdateMeasurements({ch, MeasureChannel{}, ch});
@@ -161,7 +154,6 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
     set.ClearMeasures();
     EXPECT_EQ(set.Text(0), "*****");
 
-    // Restored items are clamped into range.
     std::array<MeasureSlot, kMeasureSlotCount> slots{};
     slots[0] = MeasureSlot{1, 7, 42}; // garbage source and kind
     slots[1] = MeasureSlot{1, 2, kMeasureVpp};
@@ -172,6 +164,74 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
     EXPECT_EQ(set.Slot(2).used, 0u); // beyond the count
     set.RestoreMeasures(100, 2, slots);
     EXPECT_EQ(set.ItemCount(), 8);
+}
+
+TEST(ValueFormat, ThreeDigitsWithThePrefixOfTheValue) {
+    struct Case {
+        std::string text;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {FormatVolts(1500.0), "1.50kV"},
+        // Below a microvolt the plain unit stays and the number is the value itself.
+        {FormatVolts(0.0), "0.00V"},
+        {FormatVolts(1e-8), "0.00V"},
+        // Three digits by truncation, not rounding, once the integer part has three digits.
+        {FormatVolts(999.9), "999V"},
+        {FormatTime(4e-8), "40.0ns"},
+        {FormatTime(5e-10), "0.00"}, // below 1 ns: no unit
+        {FormatFrequency(1e9), "1.00GHz"},
+        {FormatThreeDigits(1e12), "2147483647"}, // huge numbers saturate instead of overflowing
+        {FormatThreeDigits(-1e12), "-2147483648"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.text, c.expected);
+    }
+}
+
+TEST(AnalysisInputs, MeasurementSourcesFollowTheSettings) {
+    InstrumentSettings settings;
+    settings.ch(kCh1).enabled = 1;
+    settings.ch(kCh2).enabled = 0;
+    settings.ch(kMath).enabled = 1;
+    settings.ch(kMath).voltsPerDivIndex = 7; // 2 V
+    settings.ch(kMath).probe = 1;            // x10
+    settings.ch(kMath).zeroLevel = 100.0f;
+    auto frames = std::make_unique<WaveFrameSet>();
+    (*frames)[kMath].display.fill(200);
+    const auto channels = MeasureChannelsFrom(settings, *frames);
+    EXPECT_TRUE(channels[0].enabled);
+    EXPECT_FALSE(channels[1].enabled);
+    CMeasureSet set;
+    set.SetMeasureSource(2);
+    set.AddMeasure(kMeasureVmax);
+    set.UpdateMeasurements(channels);
+    EXPECT_EQ(set.Text(0), "MATH:Vmax = 28.1V"); // level 200 with 0 V at 155: 45 / 32 x 20 V
+}
+
+TEST(AnalysisInputs, FftReadsTheSourceChannelAndTheBlock) {
+    InstrumentSettings settings;
+    settings.ch(kCh1).enabled = 1;
+    settings.ch(kCh2).enabled = 1;
+    settings.ch(kCh2).voltsPerDivIndex = 5; // 0.5 V
+    settings.ch(kCh2).probe = 1;            // x10
+    settings.trigger.triggerSource = kTrigAlt;
+    settings.timebase.timeDivIndex = 12;
+    settings.timebase.timeDivOffset = 1; // 40 us/div
+    HardwareBlock block;
+    block.levels.ch2Zero = 192;
+    block.position = 30;
+    auto frames = std::make_unique<WaveFrameSet>();
+    AllocateFrames(*frames, 1);
+    const FftFrameInput input = FftInputFrom(settings, block, *frames, 1);
+    EXPECT_TRUE(input.bothChannelsOn);
+    EXPECT_TRUE(input.triggerAlt);
+    EXPECT_EQ(input.zeroLevelWord, 192);
+    EXPECT_EQ(input.positionPercent, 30);
+    EXPECT_DOUBLE_EQ(input.secondsPerDiv, 4e-5);
+    EXPECT_NEAR(input.voltsPerDiv, 5.0, 1e-6);
+    EXPECT_EQ(input.processedRecord.data(), (*frames)[kCh2].processed.data());
+    EXPECT_EQ(FftInputFrom(settings, block, *frames, 0).zeroLevelWord, block.levels.ch1Zero);
 }
 
 } // namespace

@@ -30,13 +30,11 @@ TEST(StretchChoice, FactorTableForEveryModelAndChannelMode) {
     for (int model = 0; model < 3; ++model) {
         for (int both = 0; both < 2; ++both) {
             for (int index = 0; index <= 11; ++index) {
-                SCOPED_TRACE("model " + std::to_string(model) + " both " + std::to_string(both) + " index " +
-                             std::to_string(index));
                 const double expected = index <= 10 ? factors[model][both][index] : 0.0;
                 const StretchChoice choice = ChooseStretch(model, index, both == 1, kInterpStep);
-                ASSERT_EQ(choice.copy, expected == 0.0);
+                ASSERT_EQ(choice.copy, expected == 0.0) << model << " " << both << " " << index;
                 if (!choice.copy) {
-                    EXPECT_DOUBLE_EQ(choice.factor, expected);
+                    EXPECT_DOUBLE_EQ(choice.factor, expected) << model << " " << both << " " << index;
                     // Indexes 0..3 follow the channel's interpolation, 4..10 are Linear.
                     EXPECT_EQ(choice.interpolation, index <= 3 ? kInterpStep : kInterpLinear);
                 }
@@ -168,7 +166,6 @@ TEST(Alignment, ShiftPutsTheCrossingAtTheNominalIndexAndTheOneBefore) {
     ShiftToTrigger(shifted.data(), 30000, 250);
     EXPECT_EQ(shifted[7887], 30000 + 7887 - 5120);
     EXPECT_EQ(shifted[7888], 7888);
-    EXPECT_EQ(shifted[10239], 10239);
 }
 
 } // namespace

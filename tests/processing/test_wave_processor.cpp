@@ -33,7 +33,6 @@ protected:
         settings.timebase.horizontalPosition = static_cast<std::uint16_t>(position);
         block.position = static_cast<std::uint16_t>(position / 5);
     }
-    // One pass at the given time base and position.
     void At(int timeDivIndex, int position = 250) {
         Set(timeDivIndex, position);
         processor.RunPass(settings, block, frames, state);
