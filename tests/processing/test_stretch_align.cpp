@@ -1,4 +1,4 @@
-// Stretch factors, Step/Linear/Sin(x)/x and trigger alignment on hand-made records.
+// Stretch factors, Step and Sin(x)/x stretches and trigger alignment on hand-made records.
 #include <gtest/gtest.h>
 
 #include <cmath>
