@@ -1,4 +1,5 @@
-// Decimation, invert, filter and MATH on hand-made traces, with expected values worked out by hand.
+// Decimation, invert, filter, MATH and rescaling on hand-made traces, with
+// expected values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,66 +9,66 @@
 namespace tarnix {
 namespace {
 
-TEST(Decimation, TenKRecordAtCentreShowsPoints120To10119AsPairs) {
-    std::vector<std::int16_t> record(kBaseRecordLength);
-    for (int i = 0; i < kBaseRecordLength; ++i) {
-        record[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i);
+std::vector<std::int16_t> Ramp(std::size_t n, int from = 0) {
+    std::vector<std::int16_t> ramp(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        ramp[i] = static_cast<std::int16_t>(from + static_cast<int>(i));
     }
-    WaveFrame frame;
-    DecimateRecord(record.data(), kBaseRecordLength, DecimationGroup(1, 12, kBaseRecordLength), 250, frame);
-    EXPECT_EQ(frame.span, 10000);
-    EXPECT_EQ(frame.dragRange, 120);
-    // A rising ramp: every group of 4 gives (first, last) = (min, max).
-    for (int p = 0; p < kDisplayPairs; ++p) {
-        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p)], 120 + 4 * p) << p;
-        ASSERT_EQ(frame.display[static_cast<std::size_t>(2 * p + 1)], 123 + 4 * p) << p;
-    }
-    // Position 0 starts at the record's first point, position 500 ends on its last.
-    DecimateRecord(record.data(), kBaseRecordLength, 4, 0, frame);
-    EXPECT_EQ(frame.display[0], 0);
-    DecimateRecord(record.data(), kBaseRecordLength, 4, 500, frame);
-    EXPECT_EQ(frame.display[kDisplayPoints - 1], 10239);
+    return ramp;
 }
 
-TEST(Decimation, MinMaxPairKeepsTimeOrderAndTheEarlierOfTies) {
-    struct Case {
-        std::vector<std::int16_t> group;
-        std::int16_t first, second;
+TEST(Decimation, GroupSizeForEveryModelAndTimeBase) {
+    // Time/div indexes 0..27 with a 32k record for models 0 and 1; model 2 always
+    // takes 200 points and a 10k record always 4.
+    const int groups[2][28] = {
+        {12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 12, 8,  8,  10,
+         8,  8,  10, 8,  8,  10, 8,  8,  10, 8,  8,  12, 12, 12},
+        {8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 8, 12, 12, 10, 8, 8, 10, 8, 8, 10, 8, 8, 10, 8, 8, 8, 8, 8},
     };
-    const std::vector<Case> cases = {
-        {{5, 9, 1, 7}, 9, 1},                       // maximum before minimum
-        {{3, 1, 8, 2}, 1, 8},                       // minimum before maximum
-        {{4, 4, 4, 4}, 4, 4}, {{2, 6, 6, 2}, 2, 6}, // later equal values do not move min or max
-        {{6, 2, 6, 2}, 6, 2}, {{5, 5, 3, 5}, 5, 3}, // the first point stays the maximum
-        {{1, 9}, 1, 9},
-    };
-    for (const Case& c : cases) {
-        std::int16_t a = 0;
-        std::int16_t b = 0;
-        MinMaxPair(c.group.data(), static_cast<int>(c.group.size()), a, b);
-        EXPECT_EQ(a, c.first);
-        EXPECT_EQ(b, c.second);
+    for (int model = 0; model < 3; ++model) {
+        for (int index = 0; index < 28; ++index) {
+            const int expected = model == 2 ? 200 : groups[model][index];
+            EXPECT_EQ(DecimationGroup(model, index, 32768), expected) << model << " " << index;
+            EXPECT_EQ(DecimationGroup(model, index, kBaseRecordLength), 4) << model << " " << index;
+        }
     }
 }
 
 TEST(Decimation, LargeRecordSpanAndDragRange) {
-    // A 32768-point record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
-    std::vector<std::int16_t> record(32768, 7);
+    // A 32k record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
     WaveFrame frame;
-    DecimateRecord(record.data(), 32768, DecimationGroup(1, 14, 32768), 250, frame);
+    DecimateRecord(std::vector<std::int16_t>(32768, 7).data(), 32768, 8, 250, frame);
     EXPECT_EQ(frame.span, 20000);
     EXPECT_EQ(frame.dragRange, 3192);
+}
 
-    // A record shorter than the window: beyond either end its edge sample is held, alone.
-    std::vector<std::int16_t> ramp(5000);
-    for (std::size_t i = 0; i < ramp.size(); ++i) {
-        ramp[i] = static_cast<std::int16_t>(100 + i);
-    }
-    DecimateRecord(ramp.data(), 5000, 4, 250, frame);
+TEST(Decimation, BeyondTheRecordEndsTheEdgeSampleIsHeldAlone) {
+    // 5000 points 100..5099 in a longer memory whose rest must never be read. Position 250 places record
+    // point 2500 at pair 1250: pair 1874 is the last full group, pair 1875 lies past the end.
+    auto memory = Ramp(5100, 100);
+    std::fill(memory.begin() + 5000, memory.end(), std::int16_t{-5});
+    WaveFrame frame;
+    DecimateRecord(memory.data(), 5000, 4, 250, frame);
     EXPECT_EQ(frame.display[0], 100);
     EXPECT_EQ(frame.display[1], 100);
-    EXPECT_EQ(frame.display[kDisplayPoints - 2], 5099);
+    EXPECT_EQ(frame.display[2 * 1874], 5096);
+    EXPECT_EQ(frame.display[2 * 1874 + 1], 5099);
+    EXPECT_EQ(frame.display[2 * 1875], 5099);
+    EXPECT_EQ(frame.display[2 * 1875 + 1], 5099);
     EXPECT_EQ(frame.display[kDisplayPoints - 1], 5099);
+}
+
+TEST(Decimation, MinMaxPairKeepsTimeOrderAndTheEarlierOfTies) {
+    // Each group of four: the pair expected, then the group.
+    const std::int16_t cases[][6] = {
+        {9, 1, 5, 9, 1, 7}, {1, 8, 3, 1, 8, 2}, {2, 6, 2, 6, 6, 2}, {5, 3, 5, 5, 3, 5}};
+    for (const auto& c : cases) {
+        std::int16_t a = 0;
+        std::int16_t b = 0;
+        MinMaxPair(c + 2, 4, a, b);
+        EXPECT_EQ(a, c[0]);
+        EXPECT_EQ(b, c[1]);
+    }
 }
 
 WaveFrame Flat(std::int16_t code) {
@@ -76,42 +77,34 @@ WaveFrame Flat(std::int16_t code) {
     return frame;
 }
 
-TEST(PointSteps, InvertMirrorsAboutTheZeroLine) {
+TEST(PointSteps, InvertMirrorsAboutTheZeroLineAndFilterPullsTowardsIt) {
     WaveFrame frame = Flat(200);
     InvertTrace(frame, 64.0f);
     EXPECT_EQ(frame.display[0], 182); // 2 x 191 - 200
-    // Mirrored beyond the top edge, then clipped.
     frame = Flat(100);
     InvertTrace(frame, 64.0f);
-    EXPECT_EQ(frame.display[4999], 282);
+    EXPECT_EQ(frame.display[4999], 282); // mirrored beyond the top edge, clipped only later
     FilterAndClip(frame, kFilterNone, 64.0f);
     EXPECT_EQ(frame.display[4999], 255);
-}
 
-TEST(PointSteps, FilterPullsTowardsTheZeroLineAndClips) {
     // Above 0 V the 0.999 / 0.998 gain drops a code (truncation); below it the value stays.
     for (std::uint16_t mode : {kFilterLower, kFilterHigher}) {
-        WaveFrame frame = Flat(255);
+        frame = Flat(255);
         frame.display[1] = 100;
-        frame.display[2] = 191;
-        frame.display[3] = -20;
-        frame.display[4] = 300;
+        frame.display[2] = -20;
+        frame.display[3] = 300;
         FilterAndClip(frame, mode, 64.0f);
         EXPECT_EQ(frame.display[0], 254);
         EXPECT_EQ(frame.display[1], 100);
-        EXPECT_EQ(frame.display[2], 191);
-        EXPECT_EQ(frame.display[3], 0);
-        EXPECT_EQ(frame.display[4], 255); // 299 after the filter, clipped
+        EXPECT_EQ(frame.display[2], 0);
+        EXPECT_EQ(frame.display[3], 255); // 299 after the filter, clipped
     }
-    WaveFrame none = Flat(255);
-    FilterAndClip(none, kFilterNone, 64.0f);
-    EXPECT_EQ(none.display[0], 255);
 }
 
 class MathTest : public ::testing::Test {
 protected:
-    InstrumentSettings
-        settings;              // CH1 zero 64 (za 191), CH2 zero 192 (zb 63), MATH zero 128 (zm 127), 1 V/div
+    // CH1 zero 64 (0 V at 191), CH2 zero 192 (0 V at 63), MATH zero 128 (0 V at 127), all 1 V/div.
+    InstrumentSettings settings;
     WaveFrame ch1 = Flat(223); // +1 V
     WaveFrame ch2 = Flat(31);  // -1 V
     WaveFrame math;
@@ -138,28 +131,14 @@ TEST_F(MathTest, FourOperatorsWithDifferentSources) {
     // CH1 at 0.5 V/div: (0.5 / 2) x 32 = 8 over a CH2 term of 16.
     settings.ch(kCh1).voltsPerDivIndex = 5;
     EXPECT_EQ(Run(kMathDiv), 127); // 8 / 16 + 127 = 127.5
-    EXPECT_EQ(Run(kMathSub), 119); // 8 - 16 + 127
-}
-
-TEST_F(MathTest, ZeroDenominatorGivesMathZeroLine) {
-    ch2 = Flat(63); // CH2 exactly at 0 V
+    ch2 = Flat(63);                // a zero denominator gives MATH's 0 V line
     EXPECT_EQ(Run(kMathDiv), 127);
-}
-
-TEST_F(MathTest, SameSourceForms) {
-    EXPECT_EQ(Run(kMathAdd, 0, 0), 191); // 2 x 32 + 127
-    EXPECT_EQ(Run(kMathSub, 0, 0), 127); // flat at MATH's 0 V
-    EXPECT_EQ(Run(kMathMul, 0, 0), 159); // 1 V^2 / 0.03125 + 127
-    EXPECT_EQ(Run(kMathDiv, 1, 1), 128); // 1 + trunc(255 - 128)
-    settings.ch(kMath).zeroLevel = 100.5f;
-    EXPECT_EQ(Run(kMathDiv, 0, 0), 155); // 1 + trunc(154.5)
 }
 
 TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
     ch1.pointCount = 1;
     ch2.pointCount = 5000;
     ch1.firstIndex = 100;
-    ch1.lastIndex = 200;
     // Only CH1: both sources CH1 (A - B flat), point count and range of CH1.
     settings.ch(kCh2).enabled = 0;
     EXPECT_EQ(Run(kMathSub, 0, 1), 127);
@@ -170,11 +149,8 @@ TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
     settings.ch(kCh2).enabled = 1;
     EXPECT_EQ(Run(kMathAdd, 0, 1), 63); // 2 x -32 + 127
     EXPECT_EQ(math.pointCount, 5000);
-    // Neither: zeroed.
-    settings.ch(kCh2).enabled = 0;
-    Run(kMathAdd);
-    EXPECT_EQ(math.display[0], 0);
-    EXPECT_EQ(math.display[4999], 0);
+    settings.ch(kCh2).enabled = 0; // neither: zeroed
+    EXPECT_EQ(Run(kMathAdd), 0);
 }
 
 TEST(Rescale, WholeRatiosOfDecimalTimeBasesAreNotTruncatedOneLow) {
@@ -202,7 +178,6 @@ TEST(Rescale, LargeRecordZoomsFromItsSpan) {
     RescaleRecord(record.data(), params, frame);
     EXPECT_EQ(frame.display[2500], 90);
     EXPECT_EQ(frame.display[2501], 10);
-    EXPECT_EQ(frame.firstIndex, 0);
     EXPECT_EQ(frame.lastIndex, 4999);
     // 14336-point records keep their layout whatever the ratio.
     EXPECT_FALSE(BaseRescaleParams(14336, 20000).zoomable);

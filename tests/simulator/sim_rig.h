@@ -13,15 +13,13 @@ namespace tarnix::testing {
 // The settings a test sends, in the program's terms.
 struct RigSetup {
     int timeDivIndex = 12; // 40.0us/div
-    int bufferSizeIndex = 0;
-    int position = 50; // block value, 0..100
+    int position = 50;     // block value, 0..100
     int channelCode = 2;
     int triggerSource = 0;
     int altFlag = 0;
     int slope = 0;
     std::array<int, 2> voltsIndex{6, 6}; // 1.00V/div
     std::array<int, 2> coupling{0, 0};   // DC
-    std::array<int, 2> zeroLevel{64, 192};
     std::array<int, 2> triggerLevel{64, 192};
 };
 
@@ -34,13 +32,12 @@ struct CRig {
 
     void Apply(const RigSetup& setup) {
         link.block.timeDivIndex = static_cast<std::uint16_t>(setup.timeDivIndex);
-        link.block.bufferSizeIndex = static_cast<std::uint16_t>(setup.bufferSizeIndex);
         link.block.position = static_cast<std::uint16_t>(setup.position);
         link.block.channelCode = static_cast<std::uint16_t>(setup.channelCode);
         link.block.triggerSource = static_cast<std::uint16_t>(setup.triggerSource);
         link.block.altFlag = static_cast<std::uint16_t>(setup.altFlag);
-        link.block.levels.ch1Zero = static_cast<std::uint16_t>(setup.zeroLevel[0]);
-        link.block.levels.ch2Zero = static_cast<std::uint16_t>(setup.zeroLevel[1]);
+        link.block.levels.ch1Zero = 64;  // 0 V at code 191
+        link.block.levels.ch2Zero = 192; // 0 V at code 63
         link.block.levels.ch1Trigger = static_cast<std::uint16_t>(setup.triggerLevel[0]);
         link.block.levels.ch2Trigger = static_cast<std::uint16_t>(setup.triggerLevel[1]);
         link.SetTimebaseTrigger(setup.slope);

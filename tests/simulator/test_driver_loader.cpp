@@ -1,5 +1,5 @@
 // CDriverLoader: which files it accepts, the order it looks in, and the real libmorvlink-sim.so found
-// through MORVLINK_LIBRARY, configured through MORVLINK_SIM_CONFIG and driven through CDeviceLink.
+// through MORVLINK_LIBRARY and configured through MORVLINK_SIM_CONFIG; the configuration's own syntax.
 #include <gtest/gtest.h>
 
 #include <dlfcn.h>
@@ -28,8 +28,7 @@ protected:
         fs::create_directories(dir_);
         unsetenv("MORVLINK_LIBRARY");
         configPath_ = (dir_ / "sim.conf").string();
-        WriteConfig("slot0.present = 1\nslot0.id = 7\nslot2.present = 1\nslot2.id = 42\n"
-                    "ch1.shape = dc\nch1.offset = 1.0\n");
+        WriteConfig("slot0.present = 1\nslot0.id = 7\nslot2.present = 1\nslot2.id = 42\n");
         setenv("MORVLINK_SIM_CONFIG", configPath_.c_str(), 1);
     }
     void TearDown() override {
@@ -45,14 +44,10 @@ protected:
 };
 
 TEST_F(DriverLoader, MissingGarbageAndIncompleteLibrariesAreRefused) {
-    DriverLoadResult missing = CDriverLoader::LoadFile((dir_ / "nothing-here.so").string());
-    EXPECT_EQ(missing.library, nullptr);
-    EXPECT_FALSE(missing.error.empty());
-
+    EXPECT_FALSE(CDriverLoader::LoadFile((dir_ / "nothing-here.so").string()).error.empty());
     const fs::path garbage = dir_ / "libmorvlink.so";
     std::ofstream(garbage) << "this is not a shared library\n";
     EXPECT_EQ(CDriverLoader::LoadFile(garbage.string()).library, nullptr);
-
     DriverLoadResult incomplete = CDriverLoader::LoadFile(TARNIX_INCOMPLETE_LIBRARY);
     EXPECT_EQ(incomplete.library, nullptr);
     EXPECT_NE(incomplete.error.find("morvlink_entry_21"), std::string::npos) << incomplete.error;
@@ -82,7 +77,7 @@ TEST_F(DriverLoader, LooksAtTheVariableThenBesideTheProgramThenTheSystemPath) {
     EXPECT_EQ(link.Search(), 2);
 }
 
-TEST_F(DriverLoader, SimulatorLibraryFindsTheConfiguredSlotsAndCaptures) {
+TEST_F(DriverLoader, SimulatorLibraryFindsTheConfiguredSlotsAndFollowsItsFile) {
     setenv("MORVLINK_LIBRARY", TARNIX_SIM_LIBRARY, 1);
     std::unique_ptr<IDriverLibrary> library = CDriverLoader::Load(dir_.string());
     ASSERT_NE(library, nullptr);
@@ -91,29 +86,6 @@ TEST_F(DriverLoader, SimulatorLibraryFindsTheConfiguredSlotsAndCaptures) {
     EXPECT_EQ(link.present, (std::array<std::uint32_t, 4>{1, 0, 1, 0}));
     EXPECT_EQ(link.deviceId[0], 7);
     EXPECT_EQ(link.deviceId[2], 42);
-
-    // Configure as the program does and take one forced capture: +1 V DC at 1 V/div with the CH1
-    // zero level at 64 reads 191 + 32.
-    link.selectedSlot = 0;
-    ASSERT_TRUE(link.ReadCalibration());
-    ASSERT_TRUE(link.ReadCalibrationLevel());
-    link.block.timeDivIndex = 12;
-    link.block.position = 50;
-    link.block.channelCode = 2;
-    link.block.levels = {64, 192, 64, 192, 128};
-    link.SetTimebaseTrigger(0);
-    link.SetChannels(6, 6, 0, 0, 0);
-    link.SetLevels(6, 6, 0);
-    link.SetFilters(0, 0, 0);
-    link.StartCapture();
-    link.EnableTrigger();
-    link.ForceTrigger();
-    ASSERT_EQ(link.GetCaptureState(), kCaptureComplete);
-    std::vector<std::uint16_t> ch1(65536, 0), ch2(65536, 0);
-    ASSERT_EQ(link.ReadCapture(ch1, ch2), 1);
-    EXPECT_EQ(ch1[0], 223);
-    EXPECT_EQ(ch1[10239], 223);
-
     // Unplugging by editing the configuration file; plugging back in.
     WriteConfig("slot0.present = 0\nslot2.present = 1\nslot2.id = 42\n# slot 0 unplugged\n");
     EXPECT_FALSE(link.IsPresent());
@@ -121,6 +93,41 @@ TEST_F(DriverLoader, SimulatorLibraryFindsTheConfiguredSlotsAndCaptures) {
     WriteConfig("slot0.present = 1\nslot0.id = 7\n");
     EXPECT_TRUE(link.IsPresent());
     EXPECT_FALSE(link.IsPresent(2));
+}
+
+TEST(SimConfig, KeysCommentsAndErrorsByLine) {
+    SimConfig config;
+    const SimConfigResult result = ParseSimConfig("# two instruments\n"
+                                                  "slot1.present = 1   # the second one\n"
+                                                  "slot1.id=200\r\n"
+                                                  "ch2.shape = triangle\n"
+                                                  "ch2.frequency = 2.5e3\n"
+                                                  "calibrated = 0\n"
+                                                  "\n"
+                                                  "ch1.frequency = -5\n"
+                                                  "slot0.id = 300\n"
+                                                  "ch3.shape = sine\n"
+                                                  "ch1.shape = sawtooth\n"
+                                                  "just words\n",
+                                                  config);
+    EXPECT_TRUE(config.slots[1].present);
+    EXPECT_EQ(config.slots[1].deviceId, 200);
+    EXPECT_EQ(config.signals[1].shape, SimShape::kTriangle);
+    EXPECT_DOUBLE_EQ(config.signals[1].frequencyHz, 2500.0);
+    EXPECT_FALSE(config.calibrated);
+
+    // Bad lines are reported with their numbers and change nothing.
+    ASSERT_EQ(result.errors.size(), 5u);
+    EXPECT_TRUE(result.errors[0].starts_with("line 8:")) << result.errors[0];
+    EXPECT_TRUE(result.errors[4].starts_with("line 12:")) << result.errors[4];
+    const SimConfig defaults;
+    EXPECT_DOUBLE_EQ(config.signals[0].frequencyHz, defaults.signals[0].frequencyHz);
+    EXPECT_EQ(config.signals[0].shape, defaults.signals[0].shape);
+    EXPECT_EQ(config.slots[0].deviceId, defaults.slots[0].deviceId);
+
+    // The example shipped with the program parses cleanly.
+    EXPECT_TRUE(LoadSimConfigFile(TARNIX_SIM_EXAMPLE, config).Ok());
+    EXPECT_FALSE(LoadSimConfigFile("/nonexistent/sim.conf", config).Ok());
 }
 
 } // namespace

@@ -1,50 +1,21 @@
-// Every driver entry except 21 (write device ID), each answering as if no instrument were there.
-#include <cstdint>
+// Every driver entry except 21 (write device ID): the loader must refuse the library before calling any.
+#define ENTRY(n)                                                                                             \
+    extern "C" __attribute__((visibility("default"))) int morvlink_entry_##n() {                             \
+        return 0;                                                                                            \
+    }
 
-#define ENTRY extern "C" __attribute__((visibility("default"))) int
-
-ENTRY morvlink_entry_1(int) {
-    return 0;
-}
-ENTRY morvlink_entry_2(int, std::uint32_t*) {
-    return 0;
-}
-ENTRY morvlink_entry_3(int, int, const void*) {
-    return 0;
-}
-ENTRY morvlink_entry_4(int, int, int, int, int, int) {
-    return 0;
-}
-ENTRY morvlink_entry_5(int, const void*, int, int, int, const std::uint16_t*) {
-    return 0;
-}
-ENTRY morvlink_entry_6(int) {
-    return 0;
-}
-ENTRY morvlink_entry_7(int) {
-    return 0;
-}
-ENTRY morvlink_entry_8(int) {
-    return 1;
-}
-ENTRY morvlink_entry_9(int, std::uint16_t*, int) {
-    return 0;
-}
-ENTRY morvlink_entry_10(int, const std::uint16_t*, int) {
-    return 0;
-}
-ENTRY morvlink_entry_13(int, int, int, int) {
-    return 0;
-}
-ENTRY morvlink_entry_14(int, std::uint16_t*) {
-    return 0;
-}
-ENTRY morvlink_entry_15(int, int) {
-    return 0;
-}
-ENTRY morvlink_entry_16(int, std::uint16_t*, std::uint16_t*, const void*, std::uint32_t, int) {
-    return 0;
-}
-ENTRY morvlink_entry_20(int, std::uint16_t*) {
-    return 0;
-}
+ENTRY(1)
+ENTRY(2)
+ENTRY(3)
+ENTRY(4)
+ENTRY(5)
+ENTRY(6)
+ENTRY(7)
+ENTRY(8)
+ENTRY(9)
+ENTRY(10)
+ENTRY(13)
+ENTRY(14)
+ENTRY(15)
+ENTRY(16)
+ENTRY(20)
