@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "sim_rig.h"
 
@@ -41,6 +42,15 @@ TEST(SimInstrument, CodesFollowAmplitudeOffsetVoltsPerDivAndCoupling) {
     // 32 codes per volt at 1 V/div: +1.5 V -> 191 + 48, -0.5 V -> 191 - 16; CH2 +0.25 V / -0.75 V.
     EXPECT_EQ(MinMax(rig.ch1), std::make_pair(175, 239));
     EXPECT_EQ(MinMax(rig.ch2), std::make_pair(39, 71));
+    // A fast sine keeps its height and stays smooth all along the record: at 250 samples a period a
+    // step moves at most one code.
+    CRig fast(Signals({SimShape::kSine, 100000.0, 2.0, 0.0, 0.0}, kSilent));
+    fast.Apply(RigSetup{});
+    fast.ForcedCapture();
+    EXPECT_EQ(MinMax(fast.ch1), std::make_pair(159, 223));
+    for (std::size_t k = 1; k < 10240; ++k) {
+        ASSERT_LE(std::abs(fast.ch1[k] - fast.ch1[k - 1]), 1) << k;
+    }
 
     setup.coupling = {1, 1}; // AC drops the offsets
     rig.Apply(setup);
