@@ -2,6 +2,7 @@
 // the simulated instrument are reached through CDriverLoader; tests implement this interface directly.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace tarnix {
@@ -24,6 +25,9 @@ struct FftParameters {
     double voltsPerDiv = 1.0; // of the source channel, times its probe factor
     double scale = 0.0;       // 0.0 dB, 1.0 linear
 };
+static_assert(offsetof(FftParameters, windowType) == 2 && offsetof(FftParameters, binCount) == 4 &&
+              offsetof(FftParameters, voltsPerDiv) == 8 && offsetof(FftParameters, scale) == 16 &&
+              sizeof(FftParameters) == 24);
 
 // The settings in the form the driver takes; its address is passed to entries 3 and 16.
 struct HardwareBlock {

@@ -273,6 +273,23 @@ TEST(FftAnalysis, HarmonicRowsHideEvenRowsWhenSlotOneIsBelowSlotTwo) {
     EXPECT_EQ(results.rows[5].frequency, "637kHz"); // bin 255 x 2500 Hz = 637.5 kHz, three digits
 }
 
+TEST(FftAnalysis, ParametersForTheDriverLibrary) {
+    FftSettings settings;
+    settings.bins = 1000; // not a size the library takes: the smallest, 256, is sent
+    settings.window = kWindowHamming;
+    settings.source = 1;
+    for (const auto& [scale, scaleValue] : {std::pair{kFftScaleLinear, 1.0}, std::pair{kFftScaleDb, 0.0}}) {
+        settings.scale = scale;
+        FftParameters params;
+        FillFftParameters(settings, 0.5, params);
+        EXPECT_EQ(params.sourceChannel, 1);
+        EXPECT_EQ(params.windowType, kWindowHamming);
+        EXPECT_EQ(params.binCount, 256);
+        EXPECT_EQ(params.voltsPerDiv, 0.5);
+        EXPECT_EQ(params.scale, scaleValue);
+    }
+}
+
 TEST(FftAnalysis, BinFrequencies) {
     std::array<std::int32_t, 4096> f{};
     ComputeBinFrequencies(4e-5, 2e-7, f);
