@@ -1,5 +1,5 @@
-// A document wired to a fake driver, clock, random source, notifier and start-up chooser, with its
-// status texts and repaints recorded.
+// A document wired to the stub driver (or the simulated instrument), a fake clock and random source, a
+// recording notifier and a scripted start-up chooser, with its status texts and repaints recorded.
 #pragma once
 
 #include <memory>
@@ -10,16 +10,17 @@
 #include <gtest/gtest.h>
 
 #include "../acquisition/fake_services.h"
+#include "../support/stub_driver.h"
 #include "document/tarnix_doc.h"
-#include "fake_driver.h"
+#include "simulator/sim_instrument.h"
 
 namespace tarnix::testing {
 
 class CRecordingNotifier final : public IUserNotifier {
 public:
-    std::vector<std::pair<std::string, std::string>> messages;
+    std::vector<std::string> messages; // "caption: text"
     void ShowMessage(std::string_view caption, std::string_view text) override {
-        messages.emplace_back(std::string(caption), std::string(text));
+        messages.push_back(std::string(caption) + ": " + std::string(text));
     }
 };
 
@@ -42,24 +43,28 @@ public:
 
 class DocTest : public ::testing::Test {
 protected:
-    CFakeDriver driver;
+    CStubDriver driver;
     CFakeClock clock;
     CFakeRandom random;
     CRecordingNotifier notifier;
     CScriptedChooser chooser;
+    std::unique_ptr<CSimInstrument> sim;
     std::unique_ptr<CTarnixDoc> doc;
     std::vector<std::string> status;
     int repaints = 0;
 
+    DocumentServices Services(IDriverLibrary* library) {
+        return {library, &clock, &random, &notifier, &chooser};
+    }
     // withLibrary false: no driver library at all (demo mode after "Ignore").
-    StartupResult Start(bool withLibrary = true) {
-        DocumentServices services;
-        services.library = withLibrary ? &driver : nullptr;
-        services.clock = &clock;
-        services.random = &random;
-        services.notifier = &notifier;
-        services.chooser = &chooser;
-        doc = std::make_unique<CTarnixDoc>(services);
+    StartupResult Start(bool withLibrary = true) { return StartWith(withLibrary ? &driver : nullptr); }
+    StartupResult StartSim(const SimConfig& config) {
+        doc.reset();
+        sim = std::make_unique<CSimInstrument>(clock, config);
+        return StartWith(sim.get());
+    }
+    StartupResult StartWith(IDriverLibrary* library) {
+        doc = std::make_unique<CTarnixDoc>(Services(library));
         doc->hooks.showStatus = [this](std::string_view text) { status.emplace_back(text); };
         doc->hooks.repaint = [this] { ++repaints; };
         const StartupResult result = doc->StartUp();
@@ -67,7 +72,6 @@ protected:
         return result;
     }
 
-    // One timer tick, 30 ms after the previous one.
     void Tick() {
         clock.Advance(30);
         doc->OnTick();
@@ -77,7 +81,18 @@ protected:
             Tick();
         }
     }
+    // Ticks until done() holds: the number of ticks, or -1 past the limit.
+    template <typename Done> int TickUntil(Done done, int limit = 5000) {
+        for (int i = 1; i <= limit; ++i) {
+            Tick();
+            if (done()) {
+                return i;
+            }
+        }
+        return -1;
+    }
     std::uint16_t RunStatus() const { return doc->settings.runStatus; }
+    const ChannelSettings& Ch(int channel) const { return doc->settings.ch(channel); }
 };
 
 } // namespace tarnix::testing

@@ -16,17 +16,7 @@ inline SetupImage UnusualSetupImage() {
     img.ch1 = {0, 2, 0, 1, 1, 1, 1, 100.5f, 0, 32768, 0x123456};
     img.ch2 = {0, 9, 2, 3, 2, 1, 1, 17.25f, 1, 32768, 0x00ABCDEF};
     img.math = {1, 4, 2, 1, 0, 3, 1, 33.0f, 1, 32768, 0x00010203};
-    img.ref.enabled = 1;
-    img.ref.empty = 0;
-    img.ref.zeroLevel = 99.0f;
-    img.ref.zeroLevelAtStop = 98.0f;
-    img.ref.voltsPerDivIndex = 1;
-    img.ref.voltsPerDivIndexAtStop = 2;
-    img.ref.recordLength = 1000;
-    img.ref.timeDivIndex = 30;
-    img.ref.horizontalPosition = 400;
-    img.ref.storedPosition = 97.5f;
-    img.ref.colour = 0x00404040;
+    img.ref = {1, 0, 99.0f, 98.0f, 1, 2, 1000, 30, 400, 97.5f, 0x00404040, {}};
     img.ref.samples.resize(1000);
     for (std::size_t i = 0; i < 1000; ++i) {
         img.ref.samples[i] = static_cast<std::uint16_t>(i * 3);
@@ -35,36 +25,12 @@ inline SetupImage UnusualSetupImage() {
     img.timebase = {25, 3, 1, 480, 1};
     img.display = {6, 4, 1, 0, 17, 18};
     img.acquire = {15, 1, 1, 64, 1, 0};
-    img.recorder.recordSource = 1;
-    img.recorder.recordEndFrame = 900;
-    img.recorder.recordInterval = 20000;
-    img.recorder.recordedCount = 900;
-    img.recorder.timeDivIndex = 37;
-    img.recorder.voltsPerDivIndex = 9;
-    img.recorder.verticalPosition = 255.0f;
-    img.recorder.coupling = 2;
-    img.recorder.probe = 3;
-    img.recorder.bandwidthLimit = 1;
-    img.recorder.playing = 1;
-    img.recorder.playStartFrame = 5;
-    img.recorder.horizontalPosition = 500;
-    img.recorder.reserved = -123456;
-    img.recorder.playInterval = 333;
-    img.recorder.playEndFrame = 800;
-    img.recorder.currentFrame = 6;
-    img.recorder.repeat = 1;
+    img.recorder = {1, 900, 20000, 900, 37, 9, 255.0f, 2, 3, 1, 1, 5, 500, -123456, 333, 800, 6, 1, {}};
     img.recorder.frames.resize(kSetupRecorderStoreSamples);
     for (std::size_t i = 0; i < img.recorder.frames.size(); ++i) {
         img.recorder.frames[i] = static_cast<std::int16_t>(i % 65521);
     }
-    img.passFail.horizontalTolerance = 2000;
-    img.passFail.verticalTolerance = 128;
-    img.passFail.failCount = 0xFFFFFFFFFFFFFFF0ull;
-    img.passFail.passCount = 12345678901ull;
-    img.passFail.totalCount = 42;
-    img.passFail.output = 3;
-    img.passFail.source = 1;
-    img.passFail.stopWhenOutput = 1;
+    img.passFail = {2000, 128, 0xFFFFFFFFFFFFFFF0ull, 12345678901ull, 42, 3, 1, 1, {}, {}};
     for (std::size_t i = 0; i < kSetupMaskPoints; ++i) {
         img.passFail.upper[i] = static_cast<std::int16_t>(255 - i % 200);
         img.passFail.lower[i] = static_cast<std::int16_t>(i % 50);

@@ -1,16 +1,10 @@
-// Types keys into a top-level X11 window found by its title, the way a user at the keyboard would reach
-// menus and accelerators. It needs only Xlib: no window manager and no XTest extension. The end-to-end
-// test, the install test and scripts/screenshots.sh all drive the program through it.
-//
-//   tarnix_x11_keys [--timeout S] [--gone] TITLE [KEY...]
-//
-// Waits up to S seconds (default 30) for a mapped window titled TITLE. Given keys, it raises the window
-// and gives it the input focus (so the toolkit makes it the active window), then sends each KEY:
-// "ctrl+x", "alt+t", "End", "Return" (modifiers ctrl, alt, shift joined by "+" to an X keysym name), or
-// "pause:MS" to wait. Without keys it only waits, so a short-lived window such as a splash is not held
-// up. With --gone it then waits until that window is unmapped or destroyed. Exit status: 0 done,
-// 1 usage, 2 no display, 3 window not found, 4 unknown key, 5 window still there.
-#include <X11/Xatom.h>
+// Types keys into a top-level X11 window found by its title, as a user at the keyboard would; Xlib only, no
+// window manager or XTest. The end-to-end and install tests and scripts/screenshots.sh drive the program
+// with it:   tarnix_x11_keys [--timeout S] [--gone] TITLE [KEY...]
+// It waits up to S seconds (default 30) for a mapped window titled TITLE; given keys, it raises and focuses
+// it and sends each KEY ("ctrl+x", "alt+t", "End": modifiers joined by "+" to a keysym name, or "pause:MS").
+// --gone then waits until the window is unmapped. Exit: 0 done, 1 usage, 2 no display, 3 window not found,
+// 4 unknown key, 5 window still there.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -24,32 +18,23 @@
 
 namespace {
 
+std::string TextProperty(Display* display, Window window, const char* name) {
+    XTextProperty property{};
+    std::string text;
+    if (XGetTextProperty(display, window, &property, XInternAtom(display, name, False)) != 0 &&
+        property.value != nullptr) {
+        if (property.format == 8) {
+            text.assign(reinterpret_cast<const char*>(property.value), property.nitems);
+        }
+        XFree(property.value);
+    }
+    return text;
+}
+
+// _NET_WM_NAME (UTF-8) first; WM_NAME for clients that only set the old property.
 std::string WindowTitle(Display* display, Window window) {
-    std::string title;
-    // _NET_WM_NAME (UTF-8) first; WM_NAME for clients that only set the old property.
-    Atom netWmName = XInternAtom(display, "_NET_WM_NAME", False);
-    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, netWmName, 0, 1024, False, utf8, &type, &format, &count, &after,
-                           &data) == Success &&
-        data != nullptr) {
-        if (type == utf8 && format == 8) {
-            title.assign(reinterpret_cast<const char*>(data), count);
-        }
-        XFree(data);
-    }
-    if (title.empty()) {
-        char* name = nullptr;
-        if (XFetchName(display, window, &name) != 0 && name != nullptr) {
-            title = name;
-            XFree(name);
-        }
-    }
-    return title;
+    const std::string title = TextProperty(display, window, "_NET_WM_NAME");
+    return title.empty() ? TextProperty(display, window, "WM_NAME") : title;
 }
 
 bool MappedAndViewable(Display* display, Window window) {
@@ -85,35 +70,27 @@ int IgnoreErrors(Display*, XErrorEvent*) {
     return 0;
 }
 
-struct Key {
-    KeySym symbol = NoSymbol;
+// Sends "ctrl+alt+shift+KEYSYM" as a press and a release; false for an unknown modifier or keysym.
+bool SendKey(Display* display, Window window, std::string text) {
     unsigned int state = 0;
-};
-
-bool ParseKey(const std::string& text, Key& key) {
-    std::string rest = text;
-    for (;;) {
-        const std::size_t plus = rest.find('+');
-        if (plus == std::string::npos || plus + 1 == rest.size()) {
-            break;
-        }
-        const std::string modifier = rest.substr(0, plus);
+    for (std::size_t plus = text.find('+'); plus != std::string::npos && plus + 1 < text.size();
+         plus = text.find('+')) {
+        const std::string modifier = text.substr(0, plus);
         if (modifier == "ctrl") {
-            key.state |= ControlMask;
+            state |= ControlMask;
         } else if (modifier == "alt") {
-            key.state |= Mod1Mask;
+            state |= Mod1Mask;
         } else if (modifier == "shift") {
-            key.state |= ShiftMask;
+            state |= ShiftMask;
         } else {
             return false;
         }
-        rest = rest.substr(plus + 1);
+        text.erase(0, plus + 1);
     }
-    key.symbol = XStringToKeysym(rest.c_str());
-    return key.symbol != NoSymbol;
-}
-
-void SendKey(Display* display, Window window, const Key& key) {
+    const KeySym symbol = XStringToKeysym(text.c_str());
+    if (symbol == NoSymbol) {
+        return false;
+    }
     XKeyEvent event{};
     event.display = display;
     event.window = window;
@@ -122,13 +99,14 @@ void SendKey(Display* display, Window window, const Key& key) {
     event.time = CurrentTime;
     event.x = event.y = event.x_root = event.y_root = 1;
     event.same_screen = True;
-    event.keycode = XKeysymToKeycode(display, key.symbol);
-    event.state = key.state;
+    event.keycode = XKeysymToKeycode(display, symbol);
+    event.state = state;
     event.type = KeyPress;
     XSendEvent(display, window, True, KeyPressMask, reinterpret_cast<XEvent*>(&event));
     event.type = KeyRelease;
     XSendEvent(display, window, True, KeyReleaseMask, reinterpret_cast<XEvent*>(&event));
     XFlush(display);
+    return true;
 }
 
 void Pause(int ms) {
@@ -160,15 +138,20 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     XSetErrorHandler(IgnoreErrors);
+    const auto finish = [display](int status, const std::string& message) {
+        if (!message.empty()) {
+            std::fprintf(stderr, "x11_keys: %s\n", message.c_str());
+        }
+        XCloseDisplay(display);
+        return status;
+    };
     const std::string& title = args.front();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
     Window window = 0;
     while ((window = FindWindow(display, DefaultRootWindow(display), title)) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            std::fprintf(stderr, "x11_keys: no window titled \"%s\" within %d s\n", title.c_str(),
-                         timeoutSeconds);
-            XCloseDisplay(display);
-            return 3;
+            return finish(3, "no window titled \"" + title + "\" within " + std::to_string(timeoutSeconds) +
+                                 " s");
         }
         Pause(200);
     }
@@ -182,28 +165,17 @@ int main(int argc, char* argv[]) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i].rfind("pause:", 0) == 0) {
             Pause(std::atoi(args[i].c_str() + 6));
-            continue;
-        }
-        Key key;
-        if (!ParseKey(args[i], key)) {
-            std::fprintf(stderr, "x11_keys: unknown key \"%s\"\n", args[i].c_str());
-            XCloseDisplay(display);
-            return 4;
-        }
-        SendKey(display, window, key);
-        Pause(400);
-    }
-    int status = 0;
-    if (waitGone) {
-        while (MappedAndViewable(display, window)) {
-            if (std::chrono::steady_clock::now() > deadline + std::chrono::seconds(timeoutSeconds)) {
-                std::fprintf(stderr, "x11_keys: window \"%s\" still open\n", title.c_str());
-                status = 5;
-                break;
-            }
-            Pause(200);
+        } else if (SendKey(display, window, args[i])) {
+            Pause(400);
+        } else {
+            return finish(4, "unknown key \"" + args[i] + "\"");
         }
     }
-    XCloseDisplay(display);
-    return status;
+    while (waitGone && MappedAndViewable(display, window)) {
+        if (std::chrono::steady_clock::now() > deadline + std::chrono::seconds(timeoutSeconds)) {
+            return finish(5, "window \"" + title + "\" still open");
+        }
+        Pause(200);
+    }
+    return finish(0, "");
 }

@@ -1,0 +1,157 @@
+// What the document does with setup files: round trips, refusals and Default.set at start-up; and the factory
+// reset of every subsystem it drives.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "../support/setup_image.h"
+#include "../support/temp_dir.h"
+#include "doc_fixture.h"
+#include "files/setup_file.h"
+
+namespace tarnix::testing {
+namespace {
+
+class DocFilesTest : public DocTest {
+protected:
+    TempDir dir;
+
+    // A setup file with every field away from its factory value, written by the file module itself.
+    std::string WriteUnusualSetup(const std::string& name) {
+        const std::string path = dir.File(name);
+        EXPECT_TRUE(SaveSetupFile(path, UnusualSetupImage(), false).ok);
+        return path;
+    }
+};
+
+// Loading applies every field and saving captures every field back: a field either direction forgets
+// comes back with its factory value. Stopped, so the running range rules leave the time base alone.
+TEST_F(DocFilesTest, EveryBlockRoundTripsThroughTheDocument) {
+    Start();
+    doc->Stop();
+    const SetupImage image = UnusualSetupImage();
+    const std::string path = WriteUnusualSetup("full.set");
+    ASSERT_TRUE(doc->LoadSetup(path).ok);
+    EXPECT_TRUE(doc->CaptureSetup() == image);
+    const std::string saved = dir.File("again.set");
+    ASSERT_TRUE(doc->SaveSetup(saved).ok);
+    EXPECT_TRUE(ReadAll(saved) == ReadAll(path)); // not EXPECT_EQ: a failure would print 10 MB
+    EXPECT_EQ(doc->link.block.timeDivIndex, image.timebase.timeDivIndex);
+    EXPECT_EQ(doc->link.block.bufferSizeIndex, image.timebase.bufferSizeIndex);
+    EXPECT_GT(driver.Count("StartCapture"), 0);
+
+    // Without an instrument only the language is taken from a setup file.
+    Start(false);
+    const InstrumentSettings before = doc->settings;
+    ASSERT_TRUE(doc->LoadSetup(path).ok);
+    EXPECT_EQ(doc->languageIndex, image.languageIndex);
+    EXPECT_EQ(doc->settings, before);
+}
+
+TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValue) {
+    // A factory document, so "unchanged" is checked against a state that differs from the file.
+    Start();
+    doc->Stop();
+    const std::string bytes = ReadAll(WriteUnusualSetup("good.set"));
+    const SetupImage before = doc->CaptureSetup();
+    const InstrumentSettings settingsBefore = doc->settings;
+    std::string otherModel = bytes;
+    otherModel[14] = static_cast<char>(otherModel[14] + 1);
+    const struct {
+        std::string name;
+        std::string content;
+        std::string message;
+    } cases[] = {
+        {"short.set", bytes.substr(0, 5000), "This is not a setup file!"},
+        {"model.set", otherModel, "This setup file belongs to another model!"},
+        {"missing.set", "", std::string("Can not open file: ") + std::strerror(ENOENT)},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.File(c.name);
+        if (!c.content.empty()) {
+            WriteAll(path, c.content);
+        }
+        EXPECT_EQ(doc->LoadSetup(path).message, c.message) << c.name;
+        EXPECT_TRUE(doc->CaptureSetup() == before) << c.name;
+        EXPECT_EQ(doc->settings, settingsBefore) << c.name;
+    }
+
+    // The CH1 volts/div index far out of range: that field keeps the document's value, the rest arrive.
+    std::string badField = bytes;
+    badField[24] = '\x7F';
+    WriteAll(dir.File("range.set"), badField);
+    doc->SetVoltsPerDiv(kCh1, 1);
+    doc->SetVoltsPerDiv(kCh2, 0);
+    ASSERT_TRUE(doc->LoadSetup(dir.File("range.set")).ok);
+    EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 1);
+    EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 9);
+}
+
+TEST_F(DocFilesTest, DefaultSetupAtStartUp) {
+    const std::string path = WriteUnusualSetup("Default.set");
+    const std::string stored = ReadAll(path);
+    const DocumentServices services = Services(&driver);
+
+    // A broken file is kept aside (never replacing an earlier kept one), the user is told, and the factory
+    // setup is used; the close then writes a fresh Default.set.
+    WriteAll(path + ".bad", "kept from last week");
+    const std::string broken = stored.substr(0, 5000);
+    WriteAll(path, broken);
+    CTarnixDoc refused(services);
+    int screenResets = 0;
+    refused.hooks.resetScreen = [&] { ++screenResets; };
+    refused.defaultSetupPath = path;
+    refused.StartUp();
+    EXPECT_EQ(refused.settings.ch(kCh1).voltsPerDivIndex, 6);
+    EXPECT_EQ(screenResets, 2);
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_EQ(ReadAll(path + ".bad"), "kept from last week");
+    EXPECT_TRUE(ReadAll(path + ".bad2") == broken);
+    ASSERT_EQ(notifier.messages.size(), 1u);
+    EXPECT_NE(notifier.messages[0].find("This is not a setup file!"), std::string::npos);
+    EXPECT_NE(notifier.messages[0].find(path + ".bad2"), std::string::npos);
+    ASSERT_TRUE(refused.SaveDefaultSetup(path).ok);
+    EXPECT_TRUE(refused.LoadSetup(path).ok);
+}
+
+TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
+    Start(false);
+    Ticks(3);
+    doc->measures.SetMeasureSource(2);
+    doc->measures.AddMeasure(kMeasureVmax);
+    doc->CreatePassFailMask({});
+    doc->StartPassFail();
+    Tick();
+    doc->recorder.recordingEmpty = 0;
+    doc->recorder.store.Frame(5)[10] = 99;
+    doc->fftSettings.bins = 4096;
+    doc->pacingWait = true;
+    doc->forcedTrigger = true;
+    doc->refEmpty = false;
+    doc->frames[kCh1].firstIndex = 300;
+    doc->SetVoltsPerDiv(kCh1, 2);
+    int resets = 0;
+    bool subsystemsClearedFirst = false;
+    doc->hooks.resetSubsystems = [&] {
+        ++resets;
+        subsystemsClearedFirst = doc->measures.ItemCount() == 0;
+    };
+    doc->ApplyFactoryDefaults();
+
+    EXPECT_EQ(resets, 1);
+    EXPECT_TRUE(subsystemsClearedFirst);
+    EXPECT_FALSE(doc->pacingWait);
+    EXPECT_FALSE(doc->forcedTrigger);
+    EXPECT_EQ(doc->frames[kCh1].firstIndex, 0);
+    EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 6);
+    EXPECT_EQ(doc->measures.GetMeasureSource(), 0);
+    EXPECT_EQ(doc->passFail.State(), PassFailState{});
+    EXPECT_EQ(doc->recorder.recordingEmpty, 1);
+    EXPECT_EQ(doc->recorder.store.Frame(5)[10], 0);
+    EXPECT_EQ(doc->fftSettings.bins, 256);
+    EXPECT_TRUE(doc->refEmpty);
+}
+
+} // namespace
+} // namespace tarnix::testing
