@@ -62,11 +62,9 @@ private slots:
 
     void RefreshShowsTheStoredState() {
         PassFailState& s = passFail_->State();
-        s.source = 1;
         s.output = kOutputPassBeep;
         s.stopWhenOutput = 1;
         s.horizontalTolerance = 57; // shown as 57 / 10 = 5
-        s.verticalTolerance = 7;
         s.failCount = 3;
         s.passCount = 18446744073709551610ULL;
         s.totalCount = 18446744073709551613ULL;
