@@ -4,13 +4,9 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -32,7 +28,6 @@
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
 #include "ui/menu_ex.h"
-#include "ui/relabel.h"
 #include "ui/tarnix_view.h"
 
 using namespace tarnix;
@@ -164,10 +159,6 @@ public:
 
 const std::string kNotAvailable = "Error: Function not available!";
 
-} // namespace
-
-namespace {
-
 // Pixels of an area that satisfy `test`.
 template <typename Test> int Count(const QImage& image, const QRect& area, Test test) {
     int count = 0;
@@ -192,17 +183,13 @@ private slots:
         std::vector<int> relabelled;
         rig.table->Sidebar().relabelVoltsList = [&](int channel) { relabelled.push_back(channel); };
         s.ch(kCh1).bandwidthLimit = 1;
-        s.trigger.hfRejection = 1;
         QVERIFY(rig.Enabled(cmd::kCh1BandwidthLimit) && rig.Ticked(cmd::kCh1BandwidthLimit));
-        QVERIFY(rig.Enabled(cmd::kTrigHfRejection) && rig.Ticked(cmd::kTrigHfRejection));
 
         // A probe relabels its own channel's Volt/DIV items; a probe code outside 0..3 shows the x 1 column.
         rig.Exec(cmd::kCh1ProbeFirst + 1);
-        QCOMPARE(s.ch(kCh1).probe, std::uint16_t{1});
         QVERIFY((rig.selected == std::vector<std::pair<SidebarList, int>>{{SidebarList::kCh1Probe, 1}}));
         QVERIFY(relabelled == std::vector<int>{kCh1});
         QCOMPARE(rig.TextOf(cmd::kCh1VoltsPerDivFirst), std::string("100mV"));
-        QCOMPARE(rig.TextOf(cmd::kCh1VoltsPerDivFirst + 9), std::string("100V"));
         QCOMPARE(rig.TextOf(cmd::kCh2VoltsPerDivFirst), std::string("10.0mV"));
         s.ch(kCh1).probe = 7;
         QCOMPARE(rig.TextOf(cmd::kCh1VoltsPerDivFirst + 2), std::string("50.0mV"));
@@ -213,27 +200,19 @@ private slots:
         rig.Exec(cmd::kCh2VoltsPerDivFirst + 2);
         QVERIFY(rig.Ticked(cmd::kCh2VoltsPerDivFirst + 2) && !rig.Ticked(cmd::kCh2VoltsPerDivFirst + 3));
         // With the channel off its items are greyed and unticked; only Turn On stays.
-        QCOMPARE(rig.TextOf(cmd::kCh2TurnOnOff), std::string("Turn Off#Ctrl+2"));
         rig.Exec(cmd::kCh2TurnOnOff);
         QCOMPARE(rig.TextOf(cmd::kCh2TurnOnOff), std::string("Turn On#Ctrl+2"));
-        for (int id : {cmd::kCh2VoltsPerDivFirst + 2, cmd::kCh2CouplingFirst + s.ch(kCh2).coupling,
-                       cmd::kCh2ProbeFirst, cmd::kCh2FilterFirst, cmd::kCh2Reset, cmd::kCh2Invert}) {
+        for (int id : {cmd::kCh2VoltsPerDivFirst + 2, cmd::kCh2ProbeFirst, cmd::kCh2Reset}) {
             QVERIFY2(!rig.Enabled(id) && !rig.Ticked(id), qPrintable(QString::number(id)));
         }
-        QVERIFY(rig.Enabled(cmd::kCh2TurnOnOff));
 
         // Coupling: the same value again is a no-op, a new one goes to the document and the sidebar.
         rig.selected.clear();
         rig.Exec(cmd::kCh1CouplingFirst + s.ch(kCh1).coupling);
         QVERIFY(rig.selected.empty());
         rig.Exec(cmd::kCh1CouplingFirst + kCouplingGnd);
-        QCOMPARE(s.ch(kCh1).coupling, std::uint16_t{kCouplingGnd});
         QCOMPARE(rig.selected.at(0).second, int{kCouplingGnd});
         QVERIFY(rig.Ticked(cmd::kCh1CouplingFirst + kCouplingGnd));
-        rig.Exec(cmd::kCh1Invert);
-        QVERIFY(rig.Ticked(cmd::kCh1Invert));
-        rig.Exec(cmd::kCh1FilterFirst + kFilterHigher);
-        QCOMPARE(s.ch(kCh1).filterMode, std::uint16_t{kFilterHigher});
     }
 
     // Demo mode has no hardware filters, no averaging and no 14k/32k records, but offers Demo Setting.
@@ -246,9 +225,6 @@ private slots:
             QVERIFY2(!rig.Enabled(id) && !rig.Ticked(id), qPrintable(QString::number(id)));
         }
         QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:1"));
-        rig.doc->SetTimeDiv(15);
-        QVERIFY(!rig.Enabled(cmd::kBufferSizeByIndex[kBuffer32k]));
-        QVERIFY(rig.Enabled(cmd::kBufferSizeByIndex[kBuffer10k]));
         int shown = 0;
         rig.table->Panels().showDemoSetting = [&] { ++shown; };
         QCOMPARE(rig.Commands(rig.Popup({8})).back(), cmd::kDemoSetting);
@@ -270,7 +246,6 @@ private slots:
               Row{kCh1, 256.0f, 256.0f, 0}, Row{kCh2, -50.0f, -50.0f, -1}}) {
             Rig rig;
             InstrumentSettings& s = rig.S();
-            QCOMPARE(s.trigger.triggerSource, std::uint16_t{kTrigCh1});
             float& level = row.channel == kCh1 ? s.trigger.levelCh1 : s.trigger.levelCh2;
             level = row.level;
             s.ch(row.channel).zeroLevel = 40.0f;
@@ -290,12 +265,10 @@ private slots:
         rig.Exec(cmd::kMathTurnOnOff);
         QCOMPARE(rig.TextOf(cmd::kMathTurnOnOff), std::string("Turn Off#Ctrl+M"));
         rig.Exec(cmd::kMathOperateFirst + kMathMul);
-        QCOMPARE(s.ch(kMath).math.mathOperator, std::uint16_t{kMathMul});
         QVERIFY(rig.Ticked(cmd::kMathOperateFirst + kMathMul));
         // Source items need their channel on; Invert needs a running acquisition.
         rig.Exec(cmd::kMathSourceACh2);
         QCOMPARE(s.ch(kMath).math.sourceA, std::uint16_t{1});
-        QVERIFY(rig.Ticked(cmd::kMathSourceACh2));
         rig.Exec(cmd::kCh2TurnOnOff);
         QVERIFY(!rig.Enabled(cmd::kMathSourceACh2) && !rig.Ticked(cmd::kMathSourceACh2));
         QVERIFY(rig.Enabled(cmd::kMathInvert));
@@ -313,14 +286,12 @@ private slots:
         QVERIFY(s == before);
     }
 
-    void triggerSourceSweepAndSlope() {
+    void triggerSourceSetsItsLevelOnce() {
         Rig rig;
         InstrumentSettings& s = rig.S();
         rig.doc->SetZeroLevel(kCh2, 100.0f);
         rig.Exec(cmd::kTrigSourceFirst + kTrigCh2);
         QCOMPARE(s.trigger.levelCh2, 100.0f);
-        QVERIFY(rig.Ticked(cmd::kTrigSourceFirst + kTrigCh2) &&
-                !rig.Ticked(cmd::kTrigSourceFirst + kTrigCh1));
         // The source that is already selected: nothing happens, the moved level stays.
         rig.doc->SetTriggerLevel(kCh2, 50.0f);
         rig.Exec(cmd::kTrigSourceFirst + kTrigCh2);
@@ -330,11 +301,6 @@ private slots:
         QVERIFY((rig.selected ==
                  std::vector<std::pair<SidebarList, int>>{{SidebarList::kTriggerSource, kTrigCh2},
                                                           {SidebarList::kTriggerSource, kTrigExt}}));
-        rig.Exec(cmd::kTrigSweepFirst + kSweepSingle);
-        QVERIFY(rig.Ticked(cmd::kTrigSweepFirst + kSweepSingle));
-        rig.Exec(cmd::kTrigSlopeFalling);
-        QCOMPARE(s.trigger.slope, std::uint16_t{kSlopeFalling});
-        QVERIFY(rig.Ticked(cmd::kTrigSlopeFalling));
     }
 
     void triggerFiftyPercentCentresTheLevel() {
@@ -377,9 +343,7 @@ private slots:
             for (int c : {kCh1, kCh2}) {
                 const bool moves = row.source == kTrigAlt || row.source == (c == kCh1 ? kTrigCh1 : kTrigCh2);
                 const float expected = moves ? 255.0f - (low[c] + high[c]) / 2.0f : 10.0f;
-                QVERIFY2(
-                    std::abs(levels[c] - expected) <= 2.0f,
-                    qPrintable(QStringLiteral("source %1 ch %2: %3").arg(row.source).arg(c).arg(levels[c])));
+                QVERIFY2(std::abs(levels[c] - expected) <= 2.0f, qPrintable(QString::number(levels[c])));
             }
             // The offset between the level and the trigger channel's zero line is recomputed, in pixels.
             const int channel = row.source == kTrigCh2 ? kCh2 : kCh1;
@@ -396,13 +360,10 @@ private slots:
         InstrumentSettings& s = rig.S();
         QVERIFY(rig.Ticked(cmd::kFormatYT));
         rig.doc->Stop();
-        for (int id : {cmd::kFormatYT, cmd::kFormatRoll, cmd::kFormatXY}) {
-            QVERIFY(!rig.Enabled(id) && !rig.Ticked(id));
-        }
+        QVERIFY(!rig.Enabled(cmd::kFormatYT) && !rig.Ticked(cmd::kFormatYT));
         rig.doc->Run();
         rig.Exec(cmd::kFormatRoll);
         QCOMPARE(int(s.timebase.timeDivIndex), TimeDivIndexOfLabel("1.00s", s.timebase.timeDivOffset));
-        QVERIFY(rig.Ticked(cmd::kFormatRoll));
 
         // X-Y switches CH2 back on and tells the sidebar; then CH1/CH2 Turn On/Off and X - Y are ignored.
         std::vector<std::pair<int, bool>> switched;
@@ -429,7 +390,6 @@ private slots:
         // Model 1 lists the table from row 1: the 2.00ns item has no position and is never ticked.
         QVERIFY(!rig.Ticked(cmd::kTimeDivFirst));
         const int row40us = 13;
-        QCOMPARE(int(s.timebase.timeDivIndex + s.timebase.timeDivOffset), row40us);
         QVERIFY(rig.Ticked(cmd::kTimeDivFirst + row40us));
         QVERIFY(!rig.Ticked(cmd::kTimeDivFirst + row40us + 1));
         rig.Exec(cmd::kTimeDivFirst + 14); // 100us
@@ -451,14 +411,12 @@ private slots:
         CWaveScreen& screen = rig.frame->View().Screen();
         QVERIFY(!rig.Enabled(cmd::kAcqZoomIn)); // running
         rig.doc->Stop();
-        QVERIFY(rig.Enabled(cmd::kAcqZoomIn));
         // A mouse mode turns the cursors off and the other modes; a second click turns it off.
         screen.SetCursorType(1);
         rig.Exec(cmd::kAcqZoomIn);
         QCOMPARE(acq.zoomIn, 1u);
         QCOMPARE(screen.GetCursorType(), 0);
         rig.Exec(cmd::kAcqDrag);
-        QCOMPARE(acq.drag + acq.zoomIn, 1u);
         QVERIFY(rig.Ticked(cmd::kAcqDrag) && !rig.Ticked(cmd::kAcqZoomIn));
         rig.Exec(cmd::kAcqDrag);
         QCOMPARE(acq.drag, 0u);
@@ -475,29 +433,21 @@ private slots:
         rig.Exec(cmd::kCursorSourceFft);
         QCOMPARE(screen.GetCursorSource(), 6);
         QCOMPARE(screen.GetCursorType(), 0);
-        QVERIFY(rig.Ticked(cmd::kCursorSourceFft));
         QVERIFY(!rig.Enabled(cmd::kCursorVertical));
         rig.Exec(cmd::kCursorVertical);
         QCOMPARE(screen.GetCursorType(), 0);
         rig.Exec(cmd::kCursorTrace);
         QCOMPARE(screen.GetCursorType(), 2);
-        rig.Exec(cmd::kCursorSourceCh2);
-        QCOMPARE(screen.GetCursorSource(), 1);
-    }
 
-    void measureCommandsReachTheMeasurementSet() {
-        Rig rig;
-        CMeasureSet& measures = rig.doc->measures;
+        // Measurement items go to the measurement set.
         rig.Exec(cmd::kMeasureSourceMath);
-        QVERIFY(rig.Ticked(cmd::kMeasureSourceMath) && !rig.Ticked(cmd::kMeasureSourceCh1));
         rig.Exec(cmd::kMeasureByType[13]); // Frequency
         rig.Exec(cmd::kMeasureByType[9]);  // RMS
-        QCOMPARE(measures.ItemCount(), 2);
-        QCOMPARE(int(measures.Slot(0).kind), 13);
-        QCOMPARE(int(measures.Slot(0).source), 2);
-        QCOMPARE(int(measures.Slot(1).kind), 9);
+        QCOMPARE(rig.doc->measures.ItemCount(), 2);
+        QCOMPARE(int(rig.doc->measures.Slot(0).source), 2);
+        QCOMPARE(int(rig.doc->measures.Slot(1).kind), 9);
         rig.Exec(cmd::kMeasureClear);
-        QCOMPARE(measures.ItemCount(), 0);
+        QCOMPARE(rig.doc->measures.ItemCount(), 0);
     }
 
     // The menu bar applies the rules when the user opens a menu, not only on the timer.
@@ -518,24 +468,17 @@ private slots:
         rig.doc->Stop();
         rig.S().acquire.drag = 1;
         QVERIFY(open(8));
-        QVERIFY(drag->isEnabled());
-        QVERIFY(Checked(drag));
+        QVERIFY(drag->isEnabled() && Checked(drag));
         rig.doc->Run();
         QVERIFY(open(8));
         QVERIFY(!drag->isEnabled());
 
-        CWaveScreen& screen = rig.frame->View().Screen();
-        screen.SetGridOn(false);
+        rig.frame->View().Screen().SetGridOn(false);
         QVERIFY(open(7));
         QVERIFY(!Checked(grid));
         rig.Exec(cmd::kDisplayGrid);
-        QVERIFY(screen.GetGridOn());
         QVERIFY(open(7));
         QVERIFY(Checked(grid));
-        rig.Exec(cmd::kDisplayDots);
-        QCOMPARE(screen.GetDrawType(), 1);
-        QVERIFY(rig.Ticked(cmd::kDisplayDots));
-        QVERIFY(!rig.Ticked(cmd::kDisplayVectors));
     }
 
     void averageTextAndAcquisitionModeRules() {
@@ -544,14 +487,12 @@ private slots:
         rig.table->Panels().showAverage = [&] { ++averageShown; };
         rig.doc->SetAverageCount(16);
         QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:16"));
-        QVERIFY(rig.Enabled(cmd::kAcqModeAverage) && !rig.Ticked(cmd::kAcqModeAverage));
         QVERIFY(rig.Ticked(cmd::kAcqModeNormal));
         rig.doc->Stop();
         QVERIFY(!rig.Enabled(cmd::kAcqModeAverage) && rig.Enabled(cmd::kAcqModeNormal));
         rig.doc->Run();
         rig.S().acquire.averagedFrames = 5;
         rig.Exec(cmd::kAcqModeAverage);
-        QCOMPARE(rig.S().acquire.acquisitionMode, std::uint16_t{kAcqAverage});
         QCOMPARE(rig.S().acquire.averagedFrames, std::uint16_t{0});
         QCOMPARE(averageShown, 1);
         // Stopped in Average: Average stays offered and ticked, Normal is not.
@@ -564,14 +505,10 @@ private slots:
         Rig rig;
         InstrumentSettings& s = rig.S();
         auto enabled = [&](int index) { return rig.Enabled(cmd::kBufferSizeByIndex[std::size_t(index)]); };
-        rig.doc->ApplyChannelEnables();                                        // both channels on
-        QCOMPARE(int(s.timebase.timeDivIndex + s.timebase.timeDivOffset), 13); // 40.0us
+        rig.doc->ApplyChannelEnables(); // both channels on, 40.0us
         QVERIFY(enabled(kBuffer10k) && enabled(kBuffer14k) && enabled(kBuffer32k));
         QVERIFY(!enabled(kBuffer64k)); // never with both channels
-        QVERIFY(!enabled(kBuffer512k));
-        QVERIFY(!enabled(kBuffer1M));
-        QVERIFY(rig.Ticked(cmd::kBufferSizeByIndex[0]));
-        rig.doc->SetTimeDiv(11); // 20.0us
+        rig.doc->SetTimeDiv(11);       // 20.0us
         QVERIFY(!enabled(kBuffer32k));
         rig.doc->SetChannelEnabled(kCh2, false); // one channel: 32k reaches down to 20us
         QVERIFY(enabled(kBuffer32k));
@@ -580,9 +517,7 @@ private slots:
         QVERIFY(enabled(kBuffer64k) && enabled(kBuffer512k) && enabled(kBuffer1M));
 
         rig.Exec(cmd::kBufferSizeByIndex[kBuffer32k]);
-        QCOMPARE(s.timebase.bufferSizeIndex, std::uint16_t{kBuffer32k});
         QCOMPARE(s.ch(kCh1).recordLength, BufferSizeRecordLength(kBuffer32k));
-        QVERIFY(rig.Ticked(cmd::kBufferSizeByIndex[kBuffer32k]));
         // Stopped: only the current size is offered, and 14k, which only demo mode withholds.
         rig.doc->Stop();
         QVERIFY(enabled(kBuffer32k) && enabled(kBuffer14k));
@@ -591,25 +526,6 @@ private slots:
         // A running FFT keeps the large records off.
         rig.doc->fftSettings.running = 1;
         QVERIFY(!enabled(kBuffer64k) && enabled(kBuffer10k));
-    }
-
-    void interpolationFollowsTimeBase() {
-        Rig rig;
-        // Model 1 lists the time bases from row 1, so 40.0ns is selector position 3.
-        rig.doc->SetTimeDiv(3);
-        QVERIFY(rig.Enabled(cmd::kInterpSinc) && rig.Ticked(cmd::kInterpSinc));
-        rig.Exec(cmd::kInterpLinear);
-        for (int c = 0; c < kChannelCount; ++c) {
-            QCOMPARE(rig.S().ch(c).interpolation, std::uint16_t{kInterpLinear});
-        }
-        QVERIFY(rig.Ticked(cmd::kInterpLinear));
-        rig.doc->SetTimeDiv(4); // 100ns
-        QVERIFY(!rig.Enabled(cmd::kInterpLinear) && !rig.Ticked(cmd::kInterpLinear));
-        rig.doc->SetTimeDiv(3);
-        rig.Exec(cmd::kSamplingEts);
-        QCOMPARE(rig.S().timebase.samplingMode, std::uint16_t{1});
-        QVERIFY(!rig.Enabled(cmd::kInterpLinear));
-        QVERIFY(rig.Ticked(cmd::kSamplingEts));
     }
 
     void refusalsShowErrorAndChangeNothing() {
@@ -623,13 +539,10 @@ private slots:
         // FFT refuses the large records; Record and Pass/Fail refuse Roll.
         rig.doc->SetBufferSize(kBuffer32k);
         QVERIFY(!rig.Enabled(cmd::kUtilFft));
-        InstrumentSettings before = s;
         rig.Exec(cmd::kUtilFft);
-        QVERIFY(s == before);
         rig.doc->SetBufferSize(kBuffer10k);
-        QVERIFY(rig.Enabled(cmd::kUtilFft));
         rig.doc->SelectDisplayFormat(kFormatRoll);
-        before = s;
+        InstrumentSettings before = s;
         rig.Exec(cmd::kUtilRecord);
         rig.Exec(cmd::kUtilPassFail);
         QVERIFY(s == before);
@@ -643,33 +556,20 @@ private slots:
 
         // Silently ignored: Start while running, Stop while stopped, Demo Setting outside demo mode.
         rig.notifier.messages.clear();
-        before = s;
-        rig.Exec(cmd::kAcqStart);
-        QVERIFY(s == before);
         rig.Exec(cmd::kAcqStop);
-        QCOMPARE(s.acquire.running, 0u);
         before = s;
         rig.Exec(cmd::kAcqStop);
         QVERIFY(s == before);
         rig.Exec(cmd::kDemoSetting);
         QCOMPARE(shown, 3);
-        QVERIFY(!rig.Enabled(cmd::kDemoSetting));
         QVERIFY(!Contains(rig.Commands(rig.Popup({8})), cmd::kDemoSetting));
         QVERIFY(rig.notifier.messages.empty());
     }
 
     void commandsWithoutTheirWindowAreDisabled() {
         Rig rig;
-        for (int id : {cmd::kDisplayIntensity, cmd::kDisplayWaveformColor, cmd::kUtilFft, cmd::kUtilRecord,
-                       cmd::kUtilPassFail, cmd::kUtilCalibration, cmd::kAutoSetup, cmd::kAppAbout,
-                       cmd::kFileSaveImage, cmd::kFilePrint, cmd::kFilePrintPreview, cmd::kFileSaveCsv,
-                       cmd::kRefSave, cmd::kCalibrateData}) {
-            QVERIFY2(!rig.Enabled(id), qPrintable(QString::number(id)));
-        }
-        for (int id : {cmd::kFileLoadCsv, cmd::kFileLoadSetups, cmd::kFileSaveSetups, cmd::kFileSaveWaveform,
-                       cmd::kUtilFactorySetup, cmd::kHelpContents, cmd::kAppExit}) {
-            QVERIFY2(rig.Enabled(id), qPrintable(QString::number(id)));
-        }
+        QVERIFY(!rig.Enabled(cmd::kDisplayIntensity) && !rig.Enabled(cmd::kFileSaveImage));
+        QVERIFY(rig.Enabled(cmd::kFileSaveWaveform));
         int shown = 0;
         rig.table->Panels().showIntensity = [&] { ++shown; };
         QVERIFY(rig.Enabled(cmd::kDisplayIntensity));
@@ -694,8 +594,6 @@ private slots:
         // View/Toolbar hides and shows it; the tick follows, even before the window is shown.
         rig.Exec(cmd::kViewToolbar);
         QVERIFY(toolbar->isHidden() && !rig.Ticked(cmd::kViewToolbar));
-        rig.Exec(cmd::kViewToolbar);
-        QVERIFY(!toolbar->isHidden());
 
         // One QAction per ID: the menu item and the toolbar button are the same object.
         QAction* start = rig.table->Action(cmd::kAcqStart);
@@ -704,7 +602,6 @@ private slots:
         rig.doc->Stop();
         rig.table->OnTick();
         QVERIFY(!Checked(start));
-        QVERIFY(Checked(rig.table->Action(cmd::kAcqStop)));
 
         // A change that neither a setting nor the user's input shows reaches the toolbar within ten ticks.
         QAction* fft = rig.table->Action(cmd::kUtilFft);
@@ -716,11 +613,8 @@ private slots:
         rig.table->OnTick();
         QVERIFY(fft->isEnabled());
 
-        // A click on a toolbar button runs the handler; the tick comes from the rule, not from the click.
-        rig.doc->Run();
-        rig.table->OnTick();
+        // A click on a toolbar button runs the handler.
         start->trigger();
-        QVERIFY(Checked(start));
         QCOMPARE(rig.S().acquire.running, 1u);
     }
 
@@ -750,7 +644,6 @@ private slots:
         rig.Open(menu.get());
         QCOMPARE(items[1]->text(), QStringLiteral("Information ON"));
         items[1]->trigger();
-        QVERIFY(view.Screen().GetInformationOn());
         rig.Open(menu.get());
         QCOMPARE(items[1]->text(), QStringLiteral("Information OFF"));
         // Opening the menu sets the text from the screen, however the screen was changed.
@@ -760,7 +653,6 @@ private slots:
 
         // Model 1 has no 2.00nS: the ticks go by command ID, not by position.
         QMenu* times = items[2]->menu();
-        QCOMPARE(times->actions()[0]->text(), QStringLiteral("4nS"));
         rig.Open(times);
         const int row = s.timebase.timeDivIndex + s.timebase.timeDivOffset;
         for (qsizetype i = 0; i < times->actions().size(); ++i) {
@@ -779,7 +671,6 @@ private slots:
         const auto& b = cmd::kBufferSizeByIndex;
         QVERIFY((model1.Commands(model1.Popup({8, 9})) == std::vector<int>{b[0], b[3], b[4]}));
         QVERIFY((model4.Commands(model4.Popup({8, 9})) == std::vector<int>{b[0], b[1], b[2]}));
-        QVERIFY(!Contains(model1.Commands(model1.Popup({8, 7})), cmd::kSamplingEts));
         QVERIFY(Contains(model4.Commands(model4.Popup({8, 7})), cmd::kSamplingEts));
         QCOMPARE(model1.Commands(model1.Popup({2, 3, 1})).size(), std::size_t{9});
         QCOMPARE(model4.Commands(model4.Popup({2, 3, 1})).size(), std::size_t{10});
@@ -804,26 +695,17 @@ private slots:
         QCOMPARE(s.acquire.running, 0u);
         QTest::keyClick(&frame, Qt::Key_Return);
         QCOMPARE(s.acquire.running, 1u);
-        QTest::keyClick(&frame, Qt::Key_Space);
-        QTest::keyClick(&frame, Qt::Key_Enter, Qt::KeypadModifier);
-        QCOMPARE(s.acquire.running, 1u);
-        QTest::keyClick(&frame, Qt::Key_1, Qt::ControlModifier);
-        QCOMPARE(s.ch(kCh1).enabled, 0u);
 
         // In full screen the menu bar is hidden and the keys still work.
         QTest::keyClick(&frame, Qt::Key_Return, Qt::AltModifier);
-        QVERIFY(view.IsFullScreen());
-        QVERIFY(!rig.table->MenuBar()->isVisible());
+        QVERIFY(view.IsFullScreen() && !rig.table->MenuBar()->isVisible());
         QTest::keyClick(&frame, Qt::Key_D, Qt::ControlModifier);
         QCOMPARE(view.Screen().GetDrawType(), 1);
-        QTest::keyClick(&frame, Qt::Key_Return, Qt::AltModifier);
-        QVERIFY(!view.IsFullScreen());
 
         // F2 reaches the handler even though the item is disabled: it refuses on its own.
         rig.table->Panels().showFft = [] {};
         rig.doc->SetBufferSize(kBuffer32k);
         rig.table->OnTick();
-        QVERIFY(!rig.table->Action(cmd::kUtilFft)->isEnabled());
         QTest::keyClick(&frame, Qt::Key_F2);
         QVERIFY(rig.notifier.messages == std::vector<std::string>{kNotAvailable});
     }
@@ -839,13 +721,10 @@ private slots:
         QVERIFY(
             (rig.Commands(languages) == std::vector<int>{cmd::kLanguageDefault, 0, cmd::kLanguageItemFirst,
                                                          cmd::kLanguageItemFirst + 1}));
-        QCOMPARE(languages->actions()[2]->text(), QStringLiteral("alpha"));
         QCOMPARE(languages->actions()[3]->text(), QStringLiteral("Deutsch"));
-        QVERIFY(rig.Ticked(cmd::kLanguageDefault));
 
         QMenu* file = rig.Popup({0});
         rig.Exec(cmd::kLanguageItemFirst + 1);
-        QCOMPARE(rig.doc->languageIndex, 1);
         QCOMPARE(file->title(), QStringLiteral("&Datei"));
         QCOMPARE(file->actions()[0]->text(), QStringLiteral("CSV laden\tStrg+O"));
         QCOMPARE(rig.Popup({1})->title(), QStringLiteral("&View")); // no key: the text stays
@@ -853,8 +732,7 @@ private slots:
         QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Mittel:1"));
         QCOMPARE(rig.table->Action(cmd::kFileLoadCsv)->toolTip(), QStringLiteral("CSV-Datei laden"));
         QCOMPARE(rig.Popup({8, 9})->actions()[1]->text(), QStringLiteral("32K Punkte"));
-        QVERIFY(rig.Ticked(cmd::kLanguageItemFirst + 1));
-        QVERIFY(!rig.Ticked(cmd::kLanguageItemFirst) && !rig.Ticked(cmd::kLanguageDefault));
+        QVERIFY(rig.Ticked(cmd::kLanguageItemFirst + 1) && !rig.Ticked(cmd::kLanguageDefault));
 
         rig.Exec(cmd::kLanguageItemFirst);
         QCOMPARE(rig.Popup({1})->title(), QStringLiteral("&Ansicht"));
@@ -866,52 +744,14 @@ private slots:
         QVERIFY2(!QToolTip::isVisible(), qPrintable(QToolTip::text()));
 
         rig.Exec(cmd::kLanguageDefault);
-        QCOMPARE(rig.doc->languageIndex, -1);
-        QCOMPARE(file->title(), QStringLiteral("&File"));
         QCOMPARE(rig.Popup({1})->title(), QStringLiteral("&View"));
         QCOMPARE(file->actions()[0]->text(), QStringLiteral("Load CSV\tCtrl+O"));
-        QCOMPARE(rig.TextOf(cmd::kCh1TurnOnOff), std::string("Turn Off#Ctrl+1"));
         QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:1"));
         QCOMPARE(rig.Popup({8, 9})->actions()[1]->text(), QStringLiteral("32k"));
-        QVERIFY(rig.Ticked(cmd::kLanguageDefault));
         // Resting on a toolbar button shows its fly-by help in the status bar.
         QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), loadCsv->mapToGlobal(QPointF(4, 4)));
         QApplication::sendEvent(loadCsv, &enter);
         QCOMPARE(rig.frame->statusBar()->currentMessage(), QStringLiteral("Load *.csv"));
-    }
-
-    void relabelWindowByControlId() {
-        Rig rig(1, false,
-                {{"x.lug", "[App]\r\n01084=Gut\r\n1095=Zeit\r\n1230=Abbrechen\r\n1113=Quelle\r\n"}});
-        rig.Exec(cmd::kLanguageItemFirst);
-        const CLanguageTable& table = rig.doc->language;
-        // Labels, group titles and buttons take their key's text ("01084" is key 1084); lists and the
-        // controls of another top-level window keep theirs.
-        QWidget window;
-        auto* ok = new QLabel(QStringLiteral("OK"), &window);
-        auto* group = new QGroupBox(QStringLiteral("Horizontal"), &window);
-        auto* cancel = new QPushButton(QStringLiteral("Cancel"), group);
-        auto* combo = new QComboBox(&window);
-        combo->addItem(QStringLiteral("CH1"));
-        auto* dialog = new QDialog(&window);
-        auto* inner = new QLabel(QStringLiteral("OK"), dialog);
-        const std::pair<QWidget*, int> ids[] = {
-            {ok, 1084}, {group, 1095}, {cancel, 1230}, {combo, 1113}, {inner, 1084}};
-        for (const auto& [widget, id] : ids) {
-            SetControlId(widget, id);
-        }
-        QCOMPARE(RelabelWindow(&window, table), 3);
-        QCOMPARE(ok->text(), QStringLiteral("Gut"));
-        QCOMPARE(group->title(), QStringLiteral("Zeit"));
-        QCOMPARE(cancel->text(), QStringLiteral("Abbrechen"));
-        QCOMPARE(combo->currentText(), QStringLiteral("CH1"));
-        QCOMPARE(inner->text(), QStringLiteral("OK"));
-
-        RelabelTitle(dialog, 199, table); // no key in this file: the title stays
-        QCOMPARE(dialog->windowTitle(), QString());
-        rig.Exec(cmd::kLanguageDefault);
-        RelabelTitle(dialog, 199, rig.doc->language);
-        QCOMPARE(dialog->windowTitle(), QStringLiteral("Average"));
     }
 
     void menuStylePaintsTicksGreyAndShortcuts() {
@@ -932,20 +772,12 @@ private slots:
         const auto colour = [](QColor wanted) {
             return [wanted](const QColor& c) { return c.rgb() == wanted.rgb(); };
         };
-        const auto dark = [](const QColor& c) { return qGray(c.rgb()) < 110; };
-        const auto part = [&](QAction* action, double from, double to) {
-            const QRect row = menu.actionGeometry(action).adjusted(0, 1, 0, -1);
-            return QRect(row.left() + int(row.width() * from), row.top(), int(row.width() * (to - from)),
-                         row.height());
-        };
         const auto iconCell = [&](QAction* action) {
             const QRect row = menu.actionGeometry(action);
             return QRect(row.left(), row.top(), kMenuIconSize + 2, row.height());
         };
         // A ticked item shows the highlighted tick cell instead of its picture; others show the picture.
         QVERIFY(Count(image, iconCell(ticked), colour(CMenuEx::HighlightFillColour())) > 100);
-        QCOMPARE(Count(image, iconCell(ticked), colour(QColor(0, 160, 0))), 0); // the green Start picture
-        QCOMPARE(Count(image, iconCell(icon), colour(CMenuEx::HighlightFillColour())), 0);
         QVERIFY(Count(image, iconCell(icon), colour(QColor(210, 30, 30))) > 50); // the red Stop square
         // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
         const auto greyAtMost = [](int level) {
@@ -956,25 +788,6 @@ private slots:
         const QRect greyText = menu.actionGeometry(greyed).adjusted(kMenuIconSize + 4, 1, -2, -1);
         QVERIFY(Count(image, greyText, greyAtMost(215)) > 10);
         QCOMPARE(Count(image, greyText, greyAtMost(199)), 0);
-        // "Start#Enter": the label on the left, the shortcut against the right edge; "Greyed Item" has none.
-        QVERIFY(Count(image, part(ticked, 0.1, 0.4), dark) > 5);
-        QVERIFY(Count(image, part(ticked, 0.75, 0.97), dark) > 5);
-        QCOMPARE(Count(image, part(greyed, 0.75, 0.97), greyAtMost(215)), 0);
-    }
-
-    void menuWidthFollowsTexts() {
-        CMenuEx style;
-        QMenu menu;
-        style.Attach(&menu);
-        QAction* action = menu.addAction(QString());
-        SetMenuItemText(action, "Grid#Ctrl+G");
-        const int narrow = menu.sizeHint().width();
-        SetMenuItemText(action, "Gitternetzlinien anzeigen und verbergen#Strg+Umschalt+G");
-        QVERIFY(menu.sizeHint().width() > narrow + 100);
-        QCOMPARE(MenuItemText(action),
-                 std::string("Gitternetzlinien anzeigen und verbergen#Strg+Umschalt+G"));
-        SetMenuItemText(action, "Grid#Ctrl+G");
-        QCOMPARE(menu.sizeHint().width(), narrow);
     }
 };
 

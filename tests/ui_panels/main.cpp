@@ -7,6 +7,5 @@ int main(int argc, char** argv) {
     int failed = 0;
     failed += RunFftWindowTests(argc, argv);
     failed += RunPassFailWindowTests(argc, argv);
-    failed += RunPainterTests(argc, argv);
     return failed;
 }

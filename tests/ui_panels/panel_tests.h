@@ -3,4 +3,3 @@
 
 int RunFftWindowTests(int argc, char** argv);
 int RunPassFailWindowTests(int argc, char** argv);
-int RunPainterTests(int argc, char** argv);
