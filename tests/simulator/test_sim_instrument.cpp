@@ -1,5 +1,3 @@
-// The simulated instrument seen through CDeviceLink: codes of known signals, trigger point, capture
-// states over time, forced captures and ALT.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -52,12 +50,6 @@ TEST(SimInstrument, CodesFollowAmplitudeOffsetVoltsPerDivAndCoupling) {
         ASSERT_LE(std::abs(fast.ch1[k] - fast.ch1[k - 1]), 1) << k;
     }
 
-    setup.coupling = {1, 1}; // AC drops the offsets
-    rig.Apply(setup);
-    rig.ForcedCapture();
-    EXPECT_EQ(MinMax(rig.ch1), std::make_pair(159, 223));
-    EXPECT_EQ(MinMax(rig.ch2), std::make_pair(47, 79));
-
     setup.coupling = {0, 2};   // GND: the 0 V line whatever the input
     setup.voltsIndex = {7, 6}; // 2 V/div: 16 codes per volt
     rig.Apply(setup);
@@ -87,28 +79,7 @@ TEST(SimInstrument, TriggerPointSitsWhereTheHorizontalPositionPutsIt) {
     }
 }
 
-TEST(SimInstrument, CaptureStateGoesWaitingTriggeredCompleteAtTheTimeBasesPace) {
-    // 100ms/div with 10k: 10 kS/s, so 0.512 s before and after the trigger point at position 50.
-    // A 10 Hz sine crosses 0 V upwards at 0.1 s steps: armed at 0.512 s, it triggers at 0.6 s.
-    CRig rig(Signals({SimShape::kSine, 10.0, 2.0, 0.0, 0.0}, kSilent));
-    RigSetup setup;
-    setup.timeDivIndex = 22;
-    rig.Apply(setup);
-    rig.link.StartCapture();
-    const auto stateAt = [&](std::int64_t ms) {
-        rig.clock.now = 1000 + ms;
-        rig.link.EnableTrigger();
-        return rig.link.GetCaptureState();
-    };
-    EXPECT_EQ(stateAt(590), kCaptureWaiting);
-    EXPECT_EQ(stateAt(610), kCaptureTriggered);
-    EXPECT_EQ(stateAt(1100), kCaptureTriggered);
-    EXPECT_EQ(stateAt(1120), kCaptureComplete);
-    rig.link.ReadCapture(rig.ch1, rig.ch2);
-    EXPECT_NEAR(rig.ch1[5120], 191, 1);
-}
-
-TEST(SimInstrument, UnreachableLevelExtSourceAndTheIdleAltPhaseWaitUntilForced) {
+TEST(SimInstrument, UnreachableLevelAndExtSourceWaitUntilForced) {
     CRig rig(Signals({SimShape::kSine, 5000.0, 2.0, 0.0, 0.0}, kSilent));
     RigSetup outOfReach;
     outOfReach.triggerLevel = {0, 192}; // code 255, above the +1 V peak at 223
@@ -122,16 +93,6 @@ TEST(SimInstrument, UnreachableLevelExtSourceAndTheIdleAltPhaseWaitUntilForced) 
         EXPECT_EQ(rig.link.GetCaptureState(), kCaptureComplete);
         rig.link.ReadCapture(rig.ch1, rig.ch2);
         EXPECT_EQ(MinMax(rig.ch1), std::make_pair(159, 223));
-    }
-    // ALT alternates the trigger channel with each capture; only CH1 has a signal.
-    RigSetup alt;
-    alt.triggerSource = 2;
-    alt.altFlag = 1;
-    rig.Apply(alt);
-    for (int capture = 0; capture < 4; ++capture) {
-        rig.link.StartCapture();
-        EXPECT_EQ(PollUntilComplete(rig, 20), capture % 2 == 0 ? kCaptureComplete : kCaptureWaiting)
-            << capture;
     }
 }
 
