@@ -26,29 +26,18 @@ std::uint16_t U16At(const std::string& b, std::size_t at) {
 std::uint32_t U32At(const std::string& b, std::size_t at) {
     return U16At(b, at) | (static_cast<std::uint32_t>(U16At(b, at + 2)) << 16);
 }
-enum class Kind { kU16, kI16, kI32, kU32, kF32, kF64 };
+enum class Kind { k16, k32, kF32, kF64 };
 constexpr double kKept = -1e300; // the field keeps the value the program held
 
 void Put(std::string& b, std::size_t at, Kind kind, double v) {
     std::vector<std::uint8_t> raw;
     ByteWriter out(raw);
-    switch (kind) {
-    case Kind::kU16:
-    case Kind::kI16:
-        out.U16(static_cast<std::uint16_t>(static_cast<std::int32_t>(v)));
-        break;
-    case Kind::kI32:
-        out.I32(static_cast<std::int32_t>(v));
-        break;
-    case Kind::kU32:
-        out.U32(static_cast<std::uint32_t>(v));
-        break;
-    case Kind::kF32:
-        out.F32(static_cast<float>(v));
-        break;
-    case Kind::kF64:
-        out.F64(v);
-        break;
+    if (kind == Kind::kF32 || kind == Kind::kF64) {
+        kind == Kind::kF32 ? out.F32(static_cast<float>(v)) : out.F64(v);
+    } else {
+        // Signed and unsigned fields alike: the low bits of the value as two's complement.
+        const auto bits = static_cast<std::uint32_t>(static_cast<std::int64_t>(v));
+        kind == Kind::k16 ? out.U16(static_cast<std::uint16_t>(bits)) : out.U32(bits);
     }
     std::copy(raw.begin(), raw.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
@@ -113,9 +102,9 @@ TEST(SetupFile, RefusalsSayWhy) {
     std::string badMagic = bytes;
     badMagic[2] = 'X';
     std::string otherModel = bytes;
-    Put(otherModel, 14, Kind::kU16, 2);
+    Put(otherModel, 14, Kind::k16, 2);
     std::string hugeRef = bytes;
-    Put(hugeRef, kRefAt + 20, Kind::kU16,
+    Put(hugeRef, kRefAt + 20, Kind::k16,
         0xFFFF); // N = 65535 + 65536 x 0: still fits, but the file lacks its samples
     std::string negativeRef = bytes;
     negativeRef[kRefAt + 23] = '\x80';
@@ -209,50 +198,48 @@ std::vector<Field> RangedFields() {
                    double readsAs = kKept) {
         rows.push_back({at, kind, other, limit, past, readsAs});
     };
+    auto flag = [&](std::size_t at) {
+        add(at, Kind::k32, 0, 1, 2);
+        add(at, Kind::k32, 1, 0, -1);
+    };
+    // 16-bit choices from 0 up to their last entry, each its own limit.
+    auto choice = [&](std::size_t at, double last) { add(at, Kind::k16, 0, last, last + 1); };
+    for (std::size_t ch : {kCh1At, kCh2At}) {
+        for (std::size_t at : {ch, ch + 12, ch + 16}) {
+            flag(at);
+        }
+        for (auto [offset, last] : {std::pair{4, 9}, {6, 2}, {8, 3}, {10, 2}, {24, 2}}) {
+            choice(ch + offset, last);
+        }
+    }
+    for (std::size_t at : {kMathAt, kMathAt + 14, kRefAt, kTriggerAt + 32, kDisplayAt + 6, kAcquireAt + 2,
+                           kRecorderAt + 22, kRecorderAt + 40, kPassFailAt + 32, kFftAt}) {
+        flag(at);
+    }
+    const std::pair<std::size_t, double> choices[] = {
+        {kMathAt + 4, 9},      {kMathAt + 6, 3},        {kMathAt + 8, 1},        {kMathAt + 10, 1},
+        {kMathAt + 12, 3},     {kMathAt + 22, 2},       {kRefAt + 16, 9},        {kRefAt + 18, 9},
+        {kRefAt + 24, 37},     {kRefAt + 26, 500},      {kTriggerAt, 1},         {kTriggerAt + 2, 2},
+        {kTriggerAt + 4, 4},   {kTriggerAt + 6, 1},     {kTimebaseAt, 37},       {kTimebaseAt + 2, 4},
+        {kTimebaseAt + 4, 2},  {kTimebaseAt + 6, 500},  {kTimebaseAt + 8, 1},    {kDisplayAt + 2, 4},
+        {kDisplayAt + 4, 1},   {kAcquireAt, 15},        {kAcquireAt + 6, 2},     {kAcquireAt + 10, 2},
+        {kRecorderAt, 1},      {kRecorderAt + 2, 1000}, {kRecorderAt + 8, 37},   {kRecorderAt + 10, 9},
+        {kRecorderAt + 16, 2}, {kRecorderAt + 18, 3},   {kRecorderAt + 28, 500}, {kPassFailAt + 28, 3},
+        {kPassFailAt + 30, 1}, {kMeasureAt, 8},         {kMeasureAt + 2, 2},     {kFftAt + 4, 1},
+        {kFftAt + 6, 3},
+    };
+    for (const auto& [at, last] : choices) {
+        choice(at, last);
+    }
+    add(kRecorderAt + 6, Kind::k16, 600, 1000, 1001); // the recorded count stays above the play end frame
+    for (std::size_t at = kMeasureAt + 4; at < kMeasureAt + 4 + 8 * 8; at += 8) {
+        flag(at);
+        choice(at + 4, 2);
+        choice(at + 6, 19);
+    }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    // Flags take 0 and 1.
-    for (std::size_t at : {kCh1At, kCh1At + 12, kCh1At + 16, kCh2At, kCh2At + 12, kCh2At + 16, kMathAt,
-                           kMathAt + 14, kRefAt, kTriggerAt + 32, kDisplayAt + 6, kAcquireAt + 2,
-                           kRecorderAt + 22, kRecorderAt + 40, kPassFailAt + 32, kFftAt}) {
-        add(at, Kind::kI32, 0, 1, 2);
-        add(at, Kind::kI32, 1, 0, -1);
-    }
-    // 16-bit choices from 0 up to their last entry: where, a value held before, the last entry.
-    struct Choice {
-        std::size_t at;
-        double other;
-        double last;
-    };
-    const Choice choices[] = {
-        {kCh1At + 4, 3, 9},           {kCh1At + 6, 0, 2},       {kCh1At + 8, 0, 3},
-        {kCh1At + 10, 0, 2},          {kCh1At + 24, 0, 2},      {kCh2At + 4, 3, 9},
-        {kCh2At + 6, 0, 2},           {kCh2At + 8, 0, 3},       {kCh2At + 10, 0, 2},
-        {kCh2At + 24, 0, 2},          {kMathAt + 4, 3, 9},      {kMathAt + 6, 0, 3},
-        {kMathAt + 8, 0, 1},          {kMathAt + 10, 0, 1},     {kMathAt + 12, 0, 3},
-        {kMathAt + 22, 0, 2},         {kRefAt + 16, 3, 9},      {kRefAt + 18, 3, 9},
-        {kRefAt + 24, 3, 37},         {kRefAt + 26, 3, 500},    {kTriggerAt, 0, 1},
-        {kTriggerAt + 2, 0, 2},       {kTriggerAt + 4, 0, 4},   {kTriggerAt + 6, 0, 1},
-        {kTimebaseAt, 3, 37},         {kTimebaseAt + 2, 0, 4},  {kTimebaseAt + 4, 0, 2},
-        {kTimebaseAt + 6, 3, 500},    {kTimebaseAt + 8, 0, 1},  {kDisplayAt + 2, 0, 4},
-        {kDisplayAt + 4, 0, 1},       {kAcquireAt, 3, 15},      {kAcquireAt + 6, 0, 2},
-        {kAcquireAt + 10, 0, 2},      {kRecorderAt, 0, 1},      {kRecorderAt + 2, 3, 1000},
-        {kRecorderAt + 6, 600, 1000}, {kRecorderAt + 8, 3, 37}, {kRecorderAt + 10, 3, 9},
-        {kRecorderAt + 16, 0, 2},     {kRecorderAt + 18, 0, 3}, {kRecorderAt + 28, 3, 500},
-        {kPassFailAt + 28, 0, 3},     {kPassFailAt + 30, 0, 1}, {kMeasureAt, 0, 8},
-        {kMeasureAt + 2, 0, 2},       {kFftAt + 4, 0, 1},       {kFftAt + 6, 0, 3},
-    };
-    for (const Choice& c : choices) {
-        add(c.at, Kind::kU16, c.other, c.last, c.last + 1);
-    }
-    for (std::size_t slot = 0; slot < 8; ++slot) {
-        const std::size_t at = kMeasureAt + 4 + 8 * slot;
-        add(at, Kind::kI32, 0, 1, 2);
-        add(at, Kind::kI32, 1, 0, -1);
-        add(at + 4, Kind::kU16, 0, 2, 3);
-        add(at + 6, Kind::kU16, 0, 19, 20);
-    }
-    // Screen positions 0..255, trigger levels within +-32767.
+    // Screen positions 0..255, trigger levels within +-32767, volts any finite number.
     for (std::size_t at : {kCh1At + 20, kCh2At + 20, kMathAt + 18, kRefAt + 8, kRefAt + 12, kRefAt + 28,
                            kTriggerAt + 16, kRecorderAt + 12}) {
         add(at, Kind::kF32, 100, 255, std::nextafter(255.0f, 300.0f));
@@ -264,60 +251,60 @@ std::vector<Field> RangedFields() {
         add(at, Kind::kF32, 100, -32767, -32768);
         add(at, Kind::kF32, 100, -32767, inf);
     }
-    for (std::size_t at : {kTriggerAt + 20, kTriggerAt + 24, kTriggerAt + 28}) { // volts: any finite number
+    for (std::size_t at : {kTriggerAt + 20, kTriggerAt + 24, kTriggerAt + 28}) {
         add(at, Kind::kF32, 1, std::numeric_limits<float>::max(), inf);
         add(at, Kind::kF32, 1, -1, nan);
     }
     // Record lengths are table lengths within the sample memory.
     for (std::size_t at : {kCh1At + 26, kCh2At + 26, kMathAt + 24}) {
-        add(at, Kind::kI32, 10240, 32768, 524288);
-        add(at, Kind::kI32, 32768, 28672, 28673);
-        add(at, Kind::kI32, 32768, 10240, -10240);
+        add(at, Kind::k32, 10240, 32768, 524288);
+        add(at, Kind::k32, 32768, 28672, 28673);
+        add(at, Kind::k32, 32768, 10240, -10240);
     }
     for (std::size_t at : {kCh1At + 30, kCh2At + 30, kMathAt + 28, kRefAt + 32}) { // colours
-        add(at, Kind::kU32, 0x123, 0xFFFFFF, 0x1000000);
+        add(at, Kind::k32, 0x123, 0xFFFFFF, 0x1000000);
     }
     for (std::size_t at : {kTriggerAt + 36, kTriggerAt + 38, kTriggerAt + 40}) { // level markers
-        add(at, Kind::kU16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1);
-        add(at, Kind::kU16, kMarkerBelowBottom, kMarkerAboveTop, kMarkerAboveTop - 1);
-        add(at, Kind::kU16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1);
+        add(at, Kind::k16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1);
+        add(at, Kind::k16, kMarkerBelowBottom, kMarkerAboveTop, kMarkerAboveTop - 1);
+        add(at, Kind::k16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1);
     }
     for (std::size_t at : {kRecorderAt + 4, kRecorderAt + 34}) { // intervals
-        add(at, Kind::kU16, 40, 20000, 20001);
-        add(at, Kind::kU16, 40, 1, 0);
+        add(at, Kind::k16, 40, 20000, 20001);
+        add(at, Kind::k16, 40, 1, 0);
     }
-    add(16, Kind::kI32, 3, -1, -2); // language
-    add(kRefAt + 20, Kind::kI32, 1000, 65536, 65537);
-    add(kRefAt + 20, Kind::kI32, 1000, 1, 0);
-    add(kDisplayAt, Kind::kU16, 0, 2, 3); // cursor source: CH1, CH2, MATH or FFT (6)
-    add(kDisplayAt, Kind::kU16, 0, 6, 7);
-    add(kDisplayAt, Kind::kU16, 0, 6, 5);
-    add(kDisplayAt + 10, Kind::kU16, 100, 255, 256, 255); // intensities
-    add(kDisplayAt + 12, Kind::kU16, 100, 255, 256, 255);
-    add(kAcquireAt + 8, Kind::kU16, 16, 128, 129); // average count
-    add(kAcquireAt + 8, Kind::kU16, 16, 1, 0);
-    add(kRecorderAt + 20, Kind::kU16, 0, 1, 2); // bandwidth limit, read back sign-extended
-    add(kRecorderAt + 20, Kind::kU16, 1, 0, 0xFFFF);
+    add(16, Kind::k32, 3, -1, -2); // language
+    add(kRefAt + 20, Kind::k32, 1000, 65536, 65537);
+    add(kRefAt + 20, Kind::k32, 1000, 1, 0);
+    add(kDisplayAt, Kind::k16, 0, 2, 3); // cursor source: CH1, CH2, MATH or FFT (6)
+    add(kDisplayAt, Kind::k16, 0, 6, 7);
+    add(kDisplayAt, Kind::k16, 0, 6, 5);
+    add(kDisplayAt + 10, Kind::k16, 100, 255, 256, 255); // intensities
+    add(kDisplayAt + 12, Kind::k16, 100, 255, 256, 255);
+    add(kAcquireAt + 8, Kind::k16, 16, 128, 129); // average count
+    add(kAcquireAt + 8, Kind::k16, 16, 1, 0);
+    add(kRecorderAt + 20, Kind::k16, 0, 1, 2); // bandwidth limit, read back sign-extended
+    add(kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF);
     // The play frames are held within the recorded count (1000) and the play end frame (500).
-    add(kRecorderAt + 36, Kind::kU16, 5, 1000, 1001, 1000);
+    add(kRecorderAt + 36, Kind::k16, 5, 1000, 1001, 1000);
     for (std::size_t at : {kRecorderAt + 26, kRecorderAt + 38}) {
-        add(at, Kind::kU16, 2, 500, 501, 500);
-        add(at, Kind::kU16, 2, 1, 0, 1);
+        add(at, Kind::k16, 2, 500, 501, 500);
+        add(at, Kind::k16, 2, 1, 0, 1);
     }
-    add(kPassFailAt, Kind::kU16, 10, 2000, 2001); // tolerances
-    add(kPassFailAt, Kind::kU16, 10, 1, 0);
-    add(kPassFailAt + 2, Kind::kU16, 10, 128, 129);
-    add(kPassFailAt + 2, Kind::kU16, 10, 1, 0);
+    add(kPassFailAt, Kind::k16, 10, 2000, 2001); // tolerances
+    add(kPassFailAt, Kind::k16, 10, 1, 0);
+    add(kPassFailAt + 2, Kind::k16, 10, 128, 129);
+    add(kPassFailAt + 2, Kind::k16, 10, 1, 0);
     for (std::size_t at : {kPassFailAt + 36, kPassFailAt + 10036 + 2 * 4999}) { // masks
-        add(at, Kind::kI16, 7, 255, 256, 255);
-        add(at, Kind::kI16, 7, 0, -1, 0);
+        add(at, Kind::k16, 7, 255, 256, 255);
+        add(at, Kind::k16, 7, 0, -1, 0);
     }
-    add(kFftAt + 8, Kind::kU16, 1024, 4096, 8192, 256); // bins
-    add(kFftAt + 8, Kind::kU16, 1024, 512, 511, 256);
+    add(kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256); // bins
+    add(kFftAt + 8, Kind::k16, 1024, 512, 511, 256);
     add(kFftAt + 12, Kind::kF64, 2, 5, 10, 0.5); // linear vertical scale
     add(kFftAt + 12, Kind::kF64, 2, 0.001, 0.0005, 0.5);
-    add(kFftAt + 20, Kind::kU16, 2, 16, 32, 1); // zoom
-    add(kFftAt + 20, Kind::kU16, 2, 4, 3, 1);
+    add(kFftAt + 20, Kind::k16, 2, 16, 32, 1); // zoom
+    add(kFftAt + 20, Kind::k16, 2, 4, 3, 1);
     return rows;
 }
 
@@ -338,10 +325,10 @@ TEST(SetupFile, EveryRangedFieldAtItsLimitAndOnePast) {
     wide.timeDivOffset = 0;
     wide.sampleCapacity = 524288;
     for (std::size_t at : {kRefAt + 24, kTimebaseAt, kRecorderAt + 8}) {
-        ExpectFieldLimits({at, Kind::kU16, 3, 38, 39}, base, wide);
+        ExpectFieldLimits({at, Kind::k16, 3, 38, 39}, base, wide);
     }
-    ExpectFieldLimits({kTimebaseAt + 2, Kind::kU16, 0, 6, 7}, base, wide);
-    ExpectFieldLimits({kCh1At + 26, Kind::kI32, 10240, 524288, 524289}, base, wide);
+    ExpectFieldLimits({kTimebaseAt + 2, Kind::k16, 0, 6, 7}, base, wide);
+    ExpectFieldLimits({kCh1At + 26, Kind::k32, 10240, 524288, 524289}, base, wide);
 }
 
 // The range check the fuzz targets hold the loader to: the limits themselves pass in the table above, so here
