@@ -14,18 +14,13 @@
 namespace tarnix {
 namespace {
 
+using testing::Le16;
+using testing::Le32;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::UnusualSetupImage;
 using testing::WriteAll;
 
-std::uint16_t U16At(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      (static_cast<unsigned char>(b[at + 1]) << 8));
-}
-std::uint32_t U32At(const std::string& b, std::size_t at) {
-    return U16At(b, at) | (static_cast<std::uint32_t>(U16At(b, at + 2)) << 16);
-}
 enum class Kind { k16, k32, kF32, kF64 };
 constexpr double kKept = -1e300; // the field keeps the value the program held
 
@@ -42,6 +37,17 @@ void Put(std::string& b, std::size_t at, Kind kind, double v) {
     std::copy(raw.begin(), raw.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
 }
 
+std::string Bytes(const SetupImage& image) {
+    const std::vector<std::uint8_t> raw = SerializeSetup(image);
+    return {raw.begin(), raw.end()};
+}
+
+// Where two file images first differ (npos when equal), so a failure names the byte instead of printing both.
+std::size_t FirstDifference(const std::string& a, const std::string& b) {
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return ia == a.end() && ib == b.end() ? std::string::npos : static_cast<std::size_t>(ia - a.begin());
+}
+
 // Block offsets of a file without optional parts, added up from the block sizes.
 constexpr std::size_t kCh1At = 20, kCh2At = 54, kMathAt = 88, kRefAt = 120, kTriggerAt = 156,
                       kTimebaseAt = 202, kDisplayAt = 212, kAcquireAt = 226, kRecorderAt = 242,
@@ -55,19 +61,16 @@ TEST(SetupFile, UnrangedFieldsSitAtTheirOffsets) {
     img.acquire.recordingEmpty = 1;
     img.recorder.frames.clear();
     img.timebase.horizontalPosition = 620; // written held to 500
-    const std::vector<std::uint8_t> raw = SerializeSetup(img);
-    const std::string b(raw.begin(), raw.end());
+    const std::string b = Bytes(img);
     ASSERT_EQ(b.size(), 20412u);
-    EXPECT_EQ(b.substr(0, 14), std::string("M\0R\0V\0-\0O\0S\0C\0", 14));
-    EXPECT_EQ(U16At(b, 14), 1);
-    EXPECT_EQ(U16At(b, kTimebaseAt + 6), 500);
-    EXPECT_EQ(U32At(b, kAcquireAt + 12), 1u);                                   // recording empty
-    EXPECT_EQ(U32At(b, kRecorderAt + 30), static_cast<std::uint32_t>(-123456)); // reserved
-    EXPECT_EQ(U32At(b, kPassFailAt + 4), 0xFFFFFFF0u);                          // fail count, low half
-    EXPECT_EQ(U32At(b, kPassFailAt + 8), 0xFFFFFFFFu);
-    EXPECT_EQ(U32At(b, kPassFailAt + 20), 42u);  // total count
-    EXPECT_EQ(U16At(b, kPassFailAt + 36), 255);  // upper[0]
-    EXPECT_EQ(U16At(b, kPassFailAt + 10038), 1); // lower[1]
+    EXPECT_EQ(b.substr(0, 16), std::string("M\0R\0V\0-\0O\0S\0C\0", 14) + Le16(1));
+    EXPECT_EQ(b.substr(kTimebaseAt + 6, 2), Le16(500));
+    EXPECT_EQ(b.substr(kAcquireAt + 12, 4), Le32(1u));                                   // recording empty
+    EXPECT_EQ(b.substr(kRecorderAt + 30, 4), Le32(static_cast<std::uint32_t>(-123456))); // reserved
+    EXPECT_EQ(b.substr(kPassFailAt + 4, 8), Le32(0xFFFFFFF0u) + Le32(0xFFFFFFFFu));      // fail count
+    EXPECT_EQ(b.substr(kPassFailAt + 20, 4), Le32(42u));                                 // total count
+    EXPECT_EQ(b.substr(kPassFailAt + 36, 2), Le16(255));                                 // upper[0]
+    EXPECT_EQ(b.substr(kPassFailAt + 10038, 2), Le16(1));                                // lower[1]
 }
 
 TEST(SetupFile, EveryBlockComesBackThroughTheFileAndRefusalsSayWhy) {
@@ -125,49 +128,31 @@ struct Field {
     double pastReadsAs = kKept;
 };
 
-std::string Bytes(const SetupImage& image) {
-    const std::vector<std::uint8_t> raw = SerializeSetup(image);
-    return {raw.begin(), raw.end()};
-}
-
-// Where two file images first differ (npos when equal), so a failure names the byte instead of printing both.
-std::size_t FirstDifference(const std::string& a, const std::string& b) {
-    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return ia == a.end() && ib == b.end() ? std::string::npos : static_cast<std::size_t>(ia - a.begin());
-}
-
 // Loads `base` with one field set to its limit (taken) and one past it (kept at the value held, or read as
 // the documented replacement), through the loader; everything else must come from the file unchanged.
 void ExpectFieldLimits(const Field& f, const SetupImage& base, const SetupLimits& limits) {
     SCOPED_TRACE("field at " + std::to_string(f.at));
     TempDir dir;
     const std::string path = dir.File("f.set");
-    struct Loaded {
-        std::string file;
-        std::string held; // the loaded image, written out again
-        SetupImage image;
-    };
-    auto load = [&](double value, const SetupImage& current) {
-        Loaded loaded{Bytes(base), {}, {}};
-        Put(loaded.file, f.at, f.kind, value);
-        WriteAll(path, loaded.file);
-        SetupLoadResult result = LoadSetupFile(path, current, limits, false);
+    auto load = [&](double value, const SetupImage& held) {
+        std::string file = Bytes(base);
+        Put(file, f.at, f.kind, value);
+        WriteAll(path, file);
+        SetupLoadResult result = LoadSetupFile(path, held, limits, false);
         EXPECT_TRUE(result.ok) << result.message;
-        loaded.image = result.image;
-        loaded.held = Bytes(result.image);
-        return loaded;
+        return std::pair{file, result.image};
     };
-    const Loaded other = load(f.other, base);
-    ASSERT_EQ(FirstDifference(other.held, other.file), std::string::npos);
-    const Loaded atLimit = load(f.limit, other.image);
-    EXPECT_EQ(FirstDifference(atLimit.held, atLimit.file), std::string::npos) << "the limit is refused";
-    EXPECT_TRUE(SetupImageInRange(atLimit.image, limits));
-    std::string expected = other.file;
+    const auto [otherFile, other] = load(f.other, base);
+    ASSERT_EQ(FirstDifference(Bytes(other), otherFile), std::string::npos);
+    const auto [limitFile, atLimit] = load(f.limit, other);
+    EXPECT_EQ(FirstDifference(Bytes(atLimit), limitFile), std::string::npos) << "the limit is refused";
+    EXPECT_TRUE(SetupImageInRange(atLimit, limits));
+    std::string expected = otherFile;
     if (f.pastReadsAs != kKept) {
         Put(expected, f.at, f.kind, f.pastReadsAs);
     }
-    const Loaded pastLimit = load(f.past, other.image);
-    EXPECT_EQ(FirstDifference(pastLimit.held, expected), std::string::npos) << "one past the limit is taken";
+    EXPECT_EQ(FirstDifference(Bytes(load(f.past, other).second), expected), std::string::npos)
+        << "one past the limit is taken";
 }
 
 std::vector<Field> RangedFields() {
