@@ -323,37 +323,21 @@ TEST(SetupFile, RangeCheckRefusesFieldsPastTheirLimits) {
     }
 }
 
-TEST(SetupFile, DemoModeWritesAndReadsOnlyTheHeader) {
+// What the document's demo-mode tests cannot see: a header-only save needs a file to write into, and a
+// header-only load still checks the magic.
+TEST(SetupFile, DemoModeNeedsAnExistingSetupFile) {
     TempDir dir;
     const std::string path = dir.File("Default.set");
     SetupImage demo;
     demo.languageIndex = 7;
     FileResult absent = SaveSetupFile(path, demo, true);
-    EXPECT_FALSE(absent.ok);
     EXPECT_EQ(absent.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
-    EXPECT_FALSE(std::filesystem::exists(path)); // nothing created
+    EXPECT_FALSE(absent.ok || std::filesystem::exists(path));
 
-    const SetupImage img = UnusualSetupImage();
-    ASSERT_TRUE(SaveSetupFile(path, img, false).ok);
-    const std::string before = ReadAll(path);
-    ASSERT_TRUE(SaveSetupFile(path, demo, true).ok);
-    const std::string after = ReadAll(path);
-    std::string expectedFile = before;
-    Put(expectedFile, 16, Kind::k32, 7);
-    EXPECT_EQ(FirstDifference(after, expectedFile), std::string::npos);
-
-    SetupImage current;
-    current.ch1.voltsPerDivIndex = 1;
-    SetupLoadResult loaded = LoadSetupFile(path, current, SetupLimits{}, true);
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_TRUE(loaded.languageOnly);
-    SetupImage expected = current;
-    expected.languageIndex = 7;
-    EXPECT_TRUE(loaded.image == expected);
-    std::string otherMagic = after;
+    std::string otherMagic = Bytes(demo);
     otherMagic[0] = 'N';
     WriteAll(path, otherMagic);
-    EXPECT_EQ(LoadSetupFile(path, current, SetupLimits{}, true).message, "This is not a setup file!");
+    EXPECT_EQ(LoadSetupFile(path, demo, SetupLimits{}, true).message, "This is not a setup file!");
 }
 
 TEST(SetupFile, ApplyingTheSettingsFollowsTheBufferAndFormatRules) {
@@ -386,13 +370,6 @@ TEST(SetupFile, ApplyingTheSettingsFollowsTheBufferAndFormatRules) {
 
     EXPECT_EQ(CorrectedDisplayFormat(30, 3, kFormatYT), kFormatYT); // large records stay
     EXPECT_EQ(CorrectedDisplayFormat(30, 0, kFormatXY), kFormatRoll);
-
-    InstrumentSettings back;
-    ApplySetupToSettings(img, back);
-    SetupImage again;
-    CaptureSettings(back, again);
-    EXPECT_EQ(again.ch2.colour, img.ch2.colour);
-    EXPECT_EQ(again.trigger.levelCh2, img.trigger.levelCh2);
 }
 
 } // namespace
