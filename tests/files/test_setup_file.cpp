@@ -323,9 +323,9 @@ TEST(SetupFile, RangeCheckRefusesFieldsPastTheirLimits) {
     }
 }
 
-// What the document's demo-mode tests cannot see: a header-only save needs a file to write into, and a
-// header-only load still checks the magic.
-TEST(SetupFile, DemoModeNeedsAnExistingSetupFile) {
+// A demo-mode save only rewrites the header of a setup file that exists, and a demo-mode load takes only the
+// language (the document's tests check the rest of both); the load still checks the magic.
+TEST(SetupFile, DemoModeTouchesOnlyTheHeader) {
     TempDir dir;
     const std::string path = dir.File("Default.set");
     SetupImage demo;
@@ -334,9 +334,13 @@ TEST(SetupFile, DemoModeNeedsAnExistingSetupFile) {
     EXPECT_EQ(absent.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
     EXPECT_FALSE(absent.ok || std::filesystem::exists(path));
 
-    std::string otherMagic = Bytes(demo);
-    otherMagic[0] = 'N';
-    WriteAll(path, otherMagic);
+    std::string file = Bytes(demo);
+    WriteAll(path, file);
+    SetupLoadResult loaded = LoadSetupFile(path, SetupImage{}, SetupLimits{}, true);
+    EXPECT_TRUE(loaded.ok && loaded.languageOnly);
+    EXPECT_EQ(loaded.image.languageIndex, 7);
+    file[0] = 'N';
+    WriteAll(path, file);
     EXPECT_EQ(LoadSetupFile(path, demo, SetupLimits{}, true).message, "This is not a setup file!");
 }
 
