@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "../support/temp_dir.h"
@@ -69,14 +70,11 @@ TEST_F(RefFileTest, SavedRfcHasTheExactLayoutAndLoadsIntoTheReference) {
     InstrumentSettings target = Defaults();
     ReferenceInfo info;
     ApplyRefLoad(loaded.header, target, info);
-    EXPECT_EQ(target.ch(kRef).enabled, 1u);
-    EXPECT_EQ(target.ch(kRef).zeroLevel, 100.5f);
-    EXPECT_EQ(target.ch(kRef).voltsPerDivIndex, 2);
-    EXPECT_EQ(target.ch(kRef).recordLength, 32768u);
-    EXPECT_EQ(info.empty, 0u);
-    EXPECT_EQ(info.timeDivIndex, 20);
-    EXPECT_EQ(info.horizontalPosition, 125);
-    EXPECT_EQ(info.decimationSpan, 30000);
+    const ChannelSettings& r = target.ch(kRef);
+    EXPECT_EQ(std::tuple(r.enabled, r.zeroLevel, r.voltsPerDivIndex, r.recordLength),
+              std::tuple(1u, 100.5f, 2, 32768u));
+    EXPECT_EQ(std::tuple(info.empty, info.timeDivIndex, info.horizontalPosition, info.decimationSpan),
+              std::tuple(0u, 20, 125, 30000));
 
     // 100 points announced, 10 present and half a sample: those 10 load, the rest stay.
     std::string part = RfcHeader(128.0f, 6, 100, 10000, 12, 250);
@@ -213,11 +211,10 @@ TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
         const RefHeader& h = loaded.header;
         EXPECT_EQ(h.recordLength, f.count);
         EXPECT_EQ(ref[static_cast<std::size_t>(f.count) - 1], 9);
-        EXPECT_EQ(h.timeDivIndex, f.layoutA ? f.timeDiv : 17);
-        EXPECT_EQ(h.voltsPerDivIndex, f.voltsPerDiv);
-        EXPECT_EQ(h.horizontalPosition, 5 * f.triggerPosition5);
-        EXPECT_EQ(h.position, static_cast<float>(f.position));
-        EXPECT_EQ(h.decimationSpan, f.layoutA ? f.span : kOldRefDecimationSpan);
+        EXPECT_EQ(std::tuple(h.timeDivIndex, h.voltsPerDivIndex, h.horizontalPosition, h.position,
+                             h.decimationSpan),
+                  std::tuple(f.layoutA ? f.timeDiv : 17, f.voltsPerDiv, 5 * f.triggerPosition5,
+                             static_cast<float>(f.position), f.layoutA ? f.span : kOldRefDecimationSpan));
         ref.assign(300, 0x5555);
     }
     for (const char* text : {"", "1\n2\n3\n"}) { // nothing, and layout B without the "." line

@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <span>
+#include <tuple>
 #include <utility>
 
 #include "../support/temp_dir.h"
@@ -77,10 +78,8 @@ TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
     EXPECT_EQ(loaded->recordingEmpty, 0);
     // The load ends like a recording: play range, current frame and play interval follow, the panel shows it.
     const RecorderSettings& l = loaded->settings;
-    EXPECT_EQ(l.playEndFrame, 3);
-    EXPECT_EQ(l.recordEndFrame, 3);
-    EXPECT_EQ(l.currentFrame, 1);
-    EXPECT_EQ(l.playInterval, 15);
+    EXPECT_EQ(std::tuple(l.playEndFrame, l.recordEndFrame, l.currentFrame, l.playInterval),
+              std::tuple(3, 3, 1, 15));
     EXPECT_EQ(loaded->Panel().source, 1);
     EXPECT_TRUE(loaded->Panel().playEnabled);
 

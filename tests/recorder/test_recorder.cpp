@@ -4,6 +4,7 @@
 
 #include <array>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace tarnix {
@@ -102,11 +103,8 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_EQ(recorder->Panel().recordButtonText, kTextStart);
     EXPECT_EQ(recorder->store.Frame(5)[0], 0);
     const RecorderSettings& s = recorder->settings;
-    EXPECT_EQ(s.recordedCount, 5);
-    EXPECT_EQ(s.playInterval, 40);
-    EXPECT_EQ(s.playStartFrame, 1);
-    EXPECT_EQ(s.playEndFrame, 5);
-    EXPECT_EQ(s.currentFrame, 1);
+    EXPECT_EQ(std::tuple(s.recordedCount, s.playInterval, s.playStartFrame, s.playEndFrame, s.currentFrame),
+              std::tuple(5, 40, 1, 5, 1));
     EXPECT_EQ(recorder->Panel().currentFrameSpinMax, 5);
     EXPECT_TRUE(recorder->Panel().controlsEnabled && recorder->Panel().playEnabled);
     EXPECT_TRUE(recorder->Panel().saveEnabled);
@@ -117,9 +115,7 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     recorder->OnTimer(host, timer);
     recorder->PressRecord(host, timer);
     EXPECT_FALSE(timer.running);
-    EXPECT_EQ(s.recordedCount, 1);
-    EXPECT_EQ(s.recordEndFrame, 1);
-    EXPECT_EQ(s.playEndFrame, 1);
+    EXPECT_EQ(std::tuple(s.recordedCount, s.recordEndFrame, s.playEndFrame), std::tuple(1, 1, 1));
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
     int ticks = 0;
