@@ -47,16 +47,9 @@ struct RecFileTest : ::testing::Test {
 
 TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
     RecorderSettings& s = recorder->settings;
-    s = {.recordSource = 1,
-         .recordedCount = 3,
-         .timeDivIndex = 20,
-         .voltsPerDivIndex = 5,
-         .verticalPosition = 64.0f, // 0x42800000
-         .coupling = 2,
-         .probe = 1,
-         .bandwidthLimit = 1,
-         .horizontalPosition = 480,
-         .reserved = 0x01020304};
+    std::tie(s.recordSource, s.voltsPerDivIndex, s.coupling, s.probe, s.bandwidthLimit, s.verticalPosition,
+             s.timeDivIndex, s.reserved, s.horizontalPosition, s.recordedCount) =
+        std::tuple(1, 5, 2, 1, 1, 64.0f, 20, 0x01020304, 480, 3); // in the order of the header
     for (int k = 0; k < 3; ++k) {
         std::ranges::fill(recorder->store.Frame(k), static_cast<std::int16_t>(-1 - k));
     }
@@ -140,21 +133,12 @@ TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
 // The range check the fuzz targets hold every load and playback to: each field at its limits passes, one past
 // fails.
 TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
-    RecorderSettings high{.recordSource = 1,
-                          .recordInterval = 20000,
-                          .timeDivIndex = 37,
-                          .voltsPerDivIndex = 9,
-                          .verticalPosition = 255.0f,
-                          .coupling = 2,
-                          .probe = 3,
-                          .bandwidthLimit = 1,
-                          .playing = 1,
-                          .playStartFrame = 1000,
-                          .horizontalPosition = 500,
-                          .playInterval = 20000,
-                          .currentFrame = 1000,
-                          .repeat = 1}; // a full recording
-    RecorderSettings low;               // intervals, frames, flags and position at their lower limits
+    RecorderSettings high; // a full recording, every field at its upper limit
+    std::tie(high.recordSource, high.recordInterval, high.timeDivIndex, high.voltsPerDivIndex,
+             high.verticalPosition, high.coupling, high.probe, high.bandwidthLimit, high.playing,
+             high.playStartFrame, high.horizontalPosition, high.playInterval, high.currentFrame,
+             high.repeat) = std::tuple(1, 20000, 37, 9, 255.0f, 2, 3, 1, 1, 1000, 500, 20000, 1000, 1);
+    RecorderSettings low; // intervals, frames, flags and position at their lower limits
     low.recordedCount = 0;
     low.playEndFrame = 0;
     EXPECT_TRUE(RecorderSettingsInRange(high, 1));

@@ -10,6 +10,17 @@
 namespace tarnix {
 namespace {
 
+// Position, volts/div, coupling, probe, bandwidth limit, time/div and trigger position: what a playback takes
+// from the recording and gives back afterwards.
+void SetContext(InstrumentSettings& s, int channel, float position, std::uint16_t voltsPerDiv,
+                std::uint16_t coupling, std::uint16_t probe, std::uint32_t bandwidthLimit,
+                std::uint16_t timeDiv, std::uint16_t triggerPosition) {
+    ChannelSettings& c = s.ch(channel);
+    std::tie(c.zeroLevel, c.voltsPerDivIndex, c.coupling, c.probe, c.bandwidthLimit) =
+        std::tuple(position, voltsPerDiv, coupling, probe, bandwidthLimit);
+    std::tie(s.timebase.timeDivIndex, s.timebase.horizontalPosition) = std::tuple(timeDiv, triggerPosition);
+}
+
 class FakeTimer : public IPanelTimer {
 public:
     void Start(int intervalMs) override {
@@ -33,14 +44,9 @@ public:
     }
     void SetChannelEnabled(int channel, bool on) override { settings.ch(channel).enabled = on ? 1 : 0; }
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override {
-        ChannelSettings& ch = settings.ch(channel);
-        ch.zeroLevel = context.verticalPosition;
-        ch.voltsPerDivIndex = context.voltsPerDivIndex;
-        ch.coupling = context.coupling;
-        ch.probe = context.probe;
-        ch.bandwidthLimit = static_cast<std::uint32_t>(context.bandwidthLimit);
-        settings.timebase.timeDivIndex = context.timeDivIndex;
-        settings.timebase.horizontalPosition = context.horizontalPosition;
+        SetContext(settings, channel, context.verticalPosition, context.voltsPerDivIndex, context.coupling,
+                   context.probe, static_cast<std::uint32_t>(context.bandwidthLimit), context.timeDivIndex,
+                   context.horizontalPosition);
     }
     void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
     void StartAcquisitionTimer() override { acquisitionRunning = true; }
@@ -206,32 +212,17 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
-// Position, volts/div, coupling, probe, bandwidth limit, time/div and trigger position: what a playback
-// takes from the recording and gives back afterwards.
-void SetContext(InstrumentSettings& s, float position, std::uint16_t voltsPerDiv, std::uint16_t coupling,
-                std::uint16_t probe, std::uint32_t bandwidthLimit, std::uint16_t timeDiv,
-                std::uint16_t triggerPosition) {
-    ChannelSettings& c = s.ch(kCh2);
-    c.zeroLevel = position;
-    c.voltsPerDivIndex = voltsPerDiv;
-    c.coupling = coupling;
-    c.probe = probe;
-    c.bandwidthLimit = bandwidthLimit;
-    s.timebase.timeDivIndex = timeDiv;
-    s.timebase.horizontalPosition = triggerPosition;
-}
-
 TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOneBack) {
-    SetContext(host.settings, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
+    SetContext(host.settings, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
     RecordCh2(2);
     host.settings.ch(kCh1).enabled = 1;
     host.settings.ch(kCh1).zeroLevel = 33.0f;
-    SetContext(host.settings, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420); // every field differs
+    SetContext(host.settings, kCh2, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420); // every field differs
     host.settings.runStatus = kStatusTriggered;
     const InstrumentSettings live = host.settings;
     recorder->PressPlay(host, timer);
     InstrumentSettings playing = live; // the other channel's scale stays
-    SetContext(playing, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
+    SetContext(playing, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
     playing.ch(kCh1).enabled = 0;
     playing.runStatus = kStatusPlay;
     EXPECT_EQ(host.settings, playing);
