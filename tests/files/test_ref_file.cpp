@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "../support/temp_dir.h"
@@ -27,15 +29,23 @@ InstrumentSettings Defaults() {
     return settings;
 }
 
-std::string RfcHeader(unsigned positionBits, unsigned vdiv, unsigned n, unsigned span, unsigned tb,
-                      unsigned hpos) {
-    return Le32(positionBits) + Le16(vdiv) + Le32(n) + Le32(span) + Le16(tb) + Le16(hpos);
+std::string RfcHeader(float position, unsigned vdiv, unsigned n, unsigned span, unsigned tb, unsigned hpos) {
+    return Le32(std::bit_cast<std::uint32_t>(position)) + Le16(vdiv) + Le32(n) + Le32(span) + Le16(tb) +
+           Le16(hpos);
 }
 
-TEST(RfcFile, SavedFileHasTheExactLayoutAndLoadsIntoTheReference) {
+struct RefFileTest : ::testing::Test {
     TempDir dir;
     InstrumentSettings settings = Defaults();
-    settings.ch(kCh2).zeroLevel = 100.5f; // 0x42C90000
+    std::vector<std::uint16_t> ref = std::vector<std::uint16_t>(1024, 0x5555);
+
+    bool RefUntouched() const {
+        return std::ranges::all_of(ref, [](std::uint16_t v) { return v == 0x5555; });
+    }
+};
+
+TEST_F(RefFileTest, SavedRfcHasTheExactLayoutAndLoadsIntoTheReference) {
+    settings.ch(kCh2).zeroLevel = 100.5f;
     settings.ch(kCh2).voltsPerDivIndex = 2;
     settings.ch(kCh2).recordLength = 32768;
     settings.timebase.timeDivIndex = 20;
@@ -48,10 +58,10 @@ TEST(RfcFile, SavedFileHasTheExactLayoutAndLoadsIntoTheReference) {
     ASSERT_TRUE(SaveRefFile(path, settings, 1, record, 30000).ok);
     const std::string bytes = ReadAll(path);
     ASSERT_EQ(bytes.size(), 18u + 2u * 32768u);
-    EXPECT_EQ(bytes.substr(0, 22), RfcHeader(0x42C90000, 2, 32768, 30000, 20, 125) + Le16(0) + Le16(7));
+    EXPECT_EQ(bytes.substr(0, 22), RfcHeader(100.5f, 2, 32768, 30000, 20, 125) + Le16(0) + Le16(7));
     EXPECT_EQ(bytes.substr(bytes.size() - 2), Le16((32767 * 7) & 0xFFFF));
 
-    std::vector<std::uint16_t> ref(65536, 0xAAAA);
+    ref.assign(65536, 0xAAAA);
     RefLoadResult loaded = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_EQ(loaded.samplesRead, 32768u);
@@ -60,35 +70,24 @@ TEST(RfcFile, SavedFileHasTheExactLayoutAndLoadsIntoTheReference) {
     InstrumentSettings target = Defaults();
     ReferenceInfo info;
     ApplyRefLoad(loaded.header, target, info);
-    EXPECT_EQ(target.ch(kRef).enabled, 1u);
-    EXPECT_EQ(target.ch(kRef).zeroLevel, 100.5f);
-    EXPECT_EQ(target.ch(kRef).voltsPerDivIndex, 2);
-    EXPECT_EQ(target.ch(kRef).recordLength, 32768u);
-    EXPECT_EQ(info.empty, 0u);
-    EXPECT_EQ(info.timeDivIndex, 20);
-    EXPECT_EQ(info.horizontalPosition, 125);
-    EXPECT_EQ(info.decimationSpan, 30000);
-}
+    const ChannelSettings& r = target.ch(kRef);
+    EXPECT_EQ(std::tuple(r.enabled, r.zeroLevel, r.voltsPerDivIndex, r.recordLength),
+              std::tuple(1u, 100.5f, 2, 32768u));
+    EXPECT_EQ(std::tuple(info.empty, info.timeDivIndex, info.horizontalPosition, info.decimationSpan),
+              std::tuple(0u, 20, 125, 30000));
 
-TEST(RfcFile, ShortFileLoadsInPartAndOtherPathsAreRefused) {
-    TempDir dir;
-    const std::string path = dir.File("s.rfc");
-    std::vector<std::uint16_t> ref(1024, 0x5555);
     // 100 points announced, 10 present and half a sample: those 10 load, the rest stay.
-    std::string bytes = RfcHeader(0x43000000, 6, 100, 10000, 12, 250);
+    std::string part = RfcHeader(128.0f, 6, 100, 10000, 12, 250);
     for (unsigned i = 0; i < 10; ++i) {
-        bytes += Le16(i + 1);
+        part += Le16(i + 1);
     }
-    WriteAll(path, bytes + '\x01');
+    WriteAll(path, part + '\x01');
+    ref.assign(1024, 0x5555);
     RefLoadResult partial = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(partial.ok);
     EXPECT_EQ(partial.samplesRead, 10u);
     EXPECT_EQ(ref[9], 10);
     EXPECT_EQ(ref[10], 0x5555);
-
-    EXPECT_EQ(LoadRfcFile(dir.File("x.ref"), Defaults(), ref).message, "This is not a reference file!");
-    EXPECT_EQ(LoadRfcFile(dir.File("none.rfc"), Defaults(), ref).message,
-              std::string("Can not open file: ") + std::strerror(ENOENT));
 }
 
 // The extension test looks at the path's last characters only, whatever their case.
@@ -99,87 +98,61 @@ TEST(FileNames, ExtensionsMatchTheEndOfThePathInAnyCase) {
     EXPECT_FALSE(HasExtension("rfc", ".rfc"));
 }
 
-std::uint32_t FloatBits(double value) {
-    const float f = static_cast<float>(value);
-    std::uint32_t bits = 0;
-    std::memcpy(&bits, &f, sizeof bits);
-    return bits;
-}
-
 // Every header field at its limit (loaded) and one past it (the whole file refused, REF's memory untouched).
-TEST(RfcFile, HeaderFieldsAtTheirLimitsAndOnePast) {
+TEST_F(RefFileTest, RfcHeaderFieldsAtTheirLimitsAndOnePast) {
     struct Fields {
-        double position = 128;
+        float position = 128;
         unsigned voltsPerDiv = 6, count = 10, span = 10000, timeDiv = 12, triggerPosition = 250;
+        std::string Bytes() const {
+            return RfcHeader(position, voltsPerDiv, count, span, timeDiv, triggerPosition) +
+                   std::string(20, '\0');
+        }
     };
-    struct Row {
-        const char* name;
+    const unsigned maxSpan = kMaxDecimationSpan;
+    const struct {
         Fields limit;
         Fields past;
-        int timeDivOffset = 1;
+        std::uint16_t timeDivOffset = 1;
+    } rows[] = {
+        {{.position = 255}, {.position = std::nextafter(255.0f, 300.0f)}},
+        {{.position = 0}, {.position = -std::numeric_limits<float>::denorm_min()}},
+        {{.position = 0}, {.position = std::numeric_limits<float>::quiet_NaN()}},
+        {{.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
+        {{.count = 1024}, {.count = 1025}},
+        {{.count = 1}, {.count = 0}},
+        {{.count = 1}, {.count = 0xFFFFFFFF}},
+        {{.span = maxSpan}, {.span = maxSpan + 1}},
+        {{.span = 1}, {.span = 0}},
+        {{.timeDiv = 37}, {.timeDiv = 38}},
+        {{.timeDiv = 38}, {.timeDiv = 39}, 0}, // a selector from 2ns has one more time base
+        {{.triggerPosition = 500}, {.triggerPosition = 501}},
     };
-    const double above255 = std::nextafter(255.0f, 300.0f);
-    const double below0 = -std::numeric_limits<float>::denorm_min();
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    const unsigned maxSpan = kMaxDecimationSpan;
-    const Row rows[] = {
-        {"position", {.position = 255}, {.position = above255}},
-        {"position", {.position = 0}, {.position = below0}},
-        {"position", {.position = 0}, {.position = nan}},
-        {"volts/div", {.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
-        {"count", {.count = 1024}, {.count = 1025}},
-        {"count", {.count = 1}, {.count = 0}},
-        {"count", {.count = 1}, {.count = 0xFFFFFFFF}},
-        {"span", {.span = maxSpan}, {.span = maxSpan + 1}},
-        {"span", {.span = 1}, {.span = 0}},
-        {"time/div", {.timeDiv = 37}, {.timeDiv = 38}},
-        {"time/div from 2ns", {.timeDiv = 38}, {.timeDiv = 39}, 0},
-        {"trigger position", {.triggerPosition = 500}, {.triggerPosition = 501}},
-    };
-    TempDir dir;
     const std::string path = dir.File("h.rfc");
-    auto header = [](const Fields& f) {
-        return RfcHeader(FloatBits(f.position), f.voltsPerDiv, f.count, f.span, f.timeDiv, f.triggerPosition);
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        InstrumentSettings settings = Defaults();
-        settings.timebase.timeDivOffset = static_cast<std::uint16_t>(row.timeDivOffset);
-        std::vector<std::uint16_t> ref(1024, 0x1234);
-        WriteAll(path, header(row.past) + std::string(20, '\0'));
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.limit.Bytes().substr(0, 18));
+        settings.timebase.timeDivOffset = row.timeDivOffset;
+        WriteAll(path, row.past.Bytes());
         RefLoadResult refused = LoadRfcFile(path, settings, ref);
-        EXPECT_FALSE(refused.ok);
         EXPECT_EQ(refused.message, "This is not a reference file!");
-        EXPECT_TRUE(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == 0x1234; }));
+        EXPECT_TRUE(!refused.ok && RefUntouched());
 
-        WriteAll(path, header(row.limit) + std::string(20, '\0'));
+        WriteAll(path, row.limit.Bytes());
         RefLoadResult loaded = LoadRfcFile(path, settings, ref);
         ASSERT_TRUE(loaded.ok) << loaded.message;
         const RefHeader& h = loaded.header;
-        EXPECT_EQ(RfcHeader(FloatBits(h.position), h.voltsPerDivIndex, static_cast<unsigned>(h.recordLength),
+        EXPECT_EQ(RfcHeader(h.position, h.voltsPerDivIndex, static_cast<unsigned>(h.recordLength),
                             static_cast<unsigned>(h.decimationSpan), h.timeDivIndex, h.horizontalPosition),
-                  header(row.limit));
+                  row.limit.Bytes().substr(0, 18));
         EXPECT_EQ(h.storedPosition, h.position);
+        ref.assign(1024, 0x5555);
     }
+    EXPECT_EQ(LoadRfcFile(dir.File("x.ref"), settings, ref).message, "This is not a reference file!");
+    EXPECT_EQ(LoadRfcFile(dir.File("none.rfc"), settings, ref).message,
+              std::string("Can not open file: ") + std::strerror(ENOENT));
 }
 
-TEST(OldRefFile, SamplesAreReadAsTheOldProgramDid) {
-    TempDir dir;
-    const std::string path = dir.File("B.REF");
-    InstrumentSettings settings = Defaults();
-    settings.timebase.timeDivIndex = 17;
-    std::vector<std::uint16_t> ref(16, 0x7777);
-    // Layout B: samples up to a "." line; a line without digits reads 0, a parse stops at a non-digit.
-    WriteAll(path, "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
-    RefLoadResult loaded = LoadOldRefFile(path, settings, ref);
-    ASSERT_TRUE(loaded.ok) << loaded.message;
-    EXPECT_EQ(loaded.header.recordLength, 4);
-    const std::vector<std::uint16_t> expected{255, 10, 0, 20, 0x7777};
-    EXPECT_EQ(std::vector<std::uint16_t>(ref.begin(), ref.begin() + 5), expected);
-    EXPECT_EQ(loaded.header.horizontalPosition, 150);
-}
-
-// A text reference: layout A (count first, then the time base and the span in the trailer) or B.
+// A text reference: layout A (count first, then the time base and the span in the trailer) or B (samples up
+// to a "." line).
 struct OldRef {
     bool layoutA = true;
     int count = 300;
@@ -208,45 +181,28 @@ struct OldRef {
     }
 };
 
-TEST(OldRefFile, EveryLimitAndOnePast) {
-    struct Row {
-        const char* name;
+// The header's ranges are the ones the .rfc rows above check; here the layouts' own limits, and where each
+// layout keeps its fields.
+TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
+    const struct {
         OldRef limit;
         OldRef past;
+    } rows[] = {
+        {{.count = 300}, {.count = 301}},
+        {{.count = 256}, {.count = 255}}, // a smaller first line is a sample of layout B
+        {{}, {.trailerCut = true}},
+        {{.layoutA = false, .count = 300}, {.layoutA = false, .count = 301}},
+        {{.layoutA = false}, {.layoutA = false, .trailerCut = true}},
     };
-    const int maxSpan = kMaxDecimationSpan;
-    const Row rows[] = {
-        {"A count", {.count = 300}, {.count = 301}},
-        {"A count", {.count = 256}, {.count = 255}}, // a smaller first line is a sample of layout B
-        {"A time/div", {.timeDiv = 37}, {.timeDiv = 38}},
-        {"A volts/div", {.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
-        {"A trigger position", {.triggerPosition5 = 100}, {.triggerPosition5 = 101}},
-        {"A position", {.position = 255}, {.position = 256}},
-        {"A position", {.position = 0}, {.position = -1}},
-        {"A span", {.span = maxSpan}, {.span = maxSpan + 1}},
-        {"A span", {.span = 1}, {.span = 0}},
-        {"A trailer", {}, {.trailerCut = true}},
-        {"B count", {.layoutA = false, .count = 300}, {.layoutA = false, .count = 301}},
-        {"B volts/div", {.layoutA = false, .voltsPerDiv = 9}, {.layoutA = false, .voltsPerDiv = 10}},
-        {"B trigger position",
-         {.layoutA = false, .triggerPosition5 = 100},
-         {.layoutA = false, .triggerPosition5 = 101}},
-        {"B position", {.layoutA = false, .position = 255}, {.layoutA = false, .position = 256}},
-        {"B position", {.layoutA = false, .position = 0}, {.layoutA = false, .position = -1}},
-        {"B trailer", {.layoutA = false}, {.layoutA = false, .trailerCut = true}},
-    };
-    TempDir dir;
     const std::string path = dir.File("c.ref");
-    InstrumentSettings settings = Defaults();
     settings.timebase.timeDivIndex = 17;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::vector<std::uint16_t> ref(300, 0x1111);
+    ref.assign(300, 0x5555); // the count limit is the REF memory
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.past.Text().substr(row.past.Text().size() - 20));
         WriteAll(path, row.past.Text());
         RefLoadResult refused = LoadOldRefFile(path, settings, ref);
-        EXPECT_FALSE(refused.ok);
         EXPECT_EQ(refused.message, "This is not a ref file!");
-        EXPECT_TRUE(std::all_of(ref.begin(), ref.end(), [](std::uint16_t v) { return v == 0x1111; }));
+        EXPECT_TRUE(!refused.ok && RefUntouched());
 
         WriteAll(path, row.limit.Text());
         RefLoadResult loaded = LoadOldRefFile(path, settings, ref);
@@ -255,13 +211,12 @@ TEST(OldRefFile, EveryLimitAndOnePast) {
         const RefHeader& h = loaded.header;
         EXPECT_EQ(h.recordLength, f.count);
         EXPECT_EQ(ref[static_cast<std::size_t>(f.count) - 1], 9);
-        EXPECT_EQ(h.timeDivIndex, f.layoutA ? f.timeDiv : 17);
-        EXPECT_EQ(h.voltsPerDivIndex, f.voltsPerDiv);
-        EXPECT_EQ(h.horizontalPosition, 5 * f.triggerPosition5);
-        EXPECT_EQ(h.position, static_cast<float>(f.position));
-        EXPECT_EQ(h.decimationSpan, f.layoutA ? f.span : kOldRefDecimationSpan);
+        EXPECT_EQ(std::tuple(h.timeDivIndex, h.voltsPerDivIndex, h.horizontalPosition, h.position,
+                             h.decimationSpan),
+                  std::tuple(f.layoutA ? f.timeDiv : 17, f.voltsPerDiv, 5 * f.triggerPosition5,
+                             static_cast<float>(f.position), f.layoutA ? f.span : kOldRefDecimationSpan));
+        ref.assign(300, 0x5555);
     }
-    std::vector<std::uint16_t> ref(300);
     for (const char* text : {"", "1\n2\n3\n"}) { // nothing, and layout B without the "." line
         WriteAll(path, text);
         EXPECT_FALSE(LoadOldRefFile(path, settings, ref).ok);
@@ -269,6 +224,15 @@ TEST(OldRefFile, EveryLimitAndOnePast) {
     EXPECT_EQ(LoadOldRefFile(dir.File("c.rfc"), settings, ref).message, "This is not a ref file!");
     EXPECT_EQ(LoadOldRefFile(dir.File("gone.ref"), settings, ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
+
+    // How the old program read samples: a line without digits reads 0, a parse stops at a non-digit.
+    WriteAll(dir.File("B.REF"), "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
+    RefLoadResult loaded = LoadOldRefFile(dir.File("B.REF"), settings, ref);
+    ASSERT_TRUE(loaded.ok) << loaded.message;
+    EXPECT_EQ(loaded.header.recordLength, 4);
+    EXPECT_EQ(std::vector<std::uint16_t>(ref.begin(), ref.begin() + 5),
+              (std::vector<std::uint16_t>{255, 10, 0, 20, 0x5555}));
+    EXPECT_EQ(loaded.header.horizontalPosition, 150);
 }
 
 } // namespace

@@ -63,14 +63,12 @@ TEST(ReportLayout, FramesTitleTextsAndNoteLines) {
     const ReportText* title = layout.Find(ReportTextRole::kTitle);
     ASSERT_NE(title, nullptr);
     EXPECT_EQ(title->text, "Test Report");
-    EXPECT_TRUE(title->centred);
+    EXPECT_TRUE(title->centred && title->font == ReportFont::kTitle);
     EXPECT_EQ(title->box, (ReportRect{40, 120, 1960, 2940}));
-    EXPECT_EQ(title->font, ReportFont::kTitle);
     EXPECT_EQ(layout.titleFont.cellHeight, 150);
     // The text lines use the font the labels left selected: "Arial Bold Italic" at 25/1000.
     EXPECT_EQ(layout.labelFont.cellHeight, 75);
-    EXPECT_EQ(layout.textFont.cellHeight, 75);
-    EXPECT_TRUE(layout.textFont.bold && layout.textFont.italic);
+    EXPECT_TRUE(layout.textFont.cellHeight == 75 && layout.textFont.bold && layout.textFont.italic);
 
     ExpectText(layout, ReportTextRole::kModel, -1, "MV-A2 USB", {1400, 300});
     ExpectText(layout, ReportTextRole::kDateTime, -1, "Date = 05-12-2026     Time = 16:07:09", {100, 390});
@@ -188,10 +186,8 @@ TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
 
     // Zero level 64: y = 456 + 64 x 1644 / 255 = 868.6; 80 steps = 28.8 units wide.
     EXPECT_EQ(trace.zeroMarker[2], (ReportPoint{128, 868}));
-    EXPECT_EQ(trace.zeroMarker[0].x, 100);
-    EXPECT_EQ(trace.zeroMarker[1].x, 100);
-    EXPECT_LT(trace.zeroMarker[0].y, 868);
-    EXPECT_GT(trace.zeroMarker[1].y, 868);
+    EXPECT_TRUE(trace.zeroMarker[0].x == 100 && trace.zeroMarker[0].y < 868);
+    EXPECT_TRUE(trace.zeroMarker[1].x == 100 && trace.zeroMarker[1].y > 868);
 }
 
 // On white paper the graticule is a set of solid lines and light trace colours are darkened.
@@ -218,8 +214,7 @@ TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
     const std::uint32_t ch2 = layout.traces[1].colour; // yellow on the screen
     EXPECT_LE(luma(ch2), 110u);
     EXPECT_EQ(ch2 >> 16, (ch2 >> 8) & 0xFF); // still yellow: red equals green, no blue
-    EXPECT_GT(ch2 >> 16, 0u);
-    EXPECT_EQ(ch2 & 0xFF, 0u);
+    EXPECT_TRUE(ch2 >> 16 > 0 && (ch2 & 0xFF) == 0);
     EXPECT_EQ(layout.traces[2].colour, 0xFF0000u); // MATH red already stands out
 
     f.input.gridOn = false;

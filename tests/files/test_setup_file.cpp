@@ -14,43 +14,38 @@
 namespace tarnix {
 namespace {
 
+using testing::Le16;
+using testing::Le32;
 using testing::ReadAll;
 using testing::TempDir;
 using testing::UnusualSetupImage;
 using testing::WriteAll;
 
-std::uint16_t U16At(const std::string& b, std::size_t at) {
-    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
-                                      (static_cast<unsigned char>(b[at + 1]) << 8));
-}
-std::uint32_t U32At(const std::string& b, std::size_t at) {
-    return U16At(b, at) | (static_cast<std::uint32_t>(U16At(b, at + 2)) << 16);
-}
-enum class Kind { kU16, kI16, kI32, kU32, kF32, kF64 };
+enum class Kind { k16, k32, kF32, kF64 };
 constexpr double kKept = -1e300; // the field keeps the value the program held
 
 void Put(std::string& b, std::size_t at, Kind kind, double v) {
     std::vector<std::uint8_t> raw;
     ByteWriter out(raw);
-    switch (kind) {
-    case Kind::kU16:
-    case Kind::kI16:
-        out.U16(static_cast<std::uint16_t>(static_cast<std::int32_t>(v)));
-        break;
-    case Kind::kI32:
-        out.I32(static_cast<std::int32_t>(v));
-        break;
-    case Kind::kU32:
-        out.U32(static_cast<std::uint32_t>(v));
-        break;
-    case Kind::kF32:
-        out.F32(static_cast<float>(v));
-        break;
-    case Kind::kF64:
-        out.F64(v);
-        break;
+    if (kind == Kind::kF32 || kind == Kind::kF64) {
+        kind == Kind::kF32 ? out.F32(static_cast<float>(v)) : out.F64(v);
+    } else {
+        // Signed and unsigned fields alike: the low bits of the value as two's complement.
+        const auto bits = static_cast<std::uint32_t>(static_cast<std::int64_t>(v));
+        kind == Kind::k16 ? out.U16(static_cast<std::uint16_t>(bits)) : out.U32(bits);
     }
     std::copy(raw.begin(), raw.end(), b.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
+std::string Bytes(const SetupImage& image) {
+    const std::vector<std::uint8_t> raw = SerializeSetup(image);
+    return {raw.begin(), raw.end()};
+}
+
+// Where two file images first differ (npos when equal), so a failure names the byte instead of printing both.
+std::size_t FirstDifference(const std::string& a, const std::string& b) {
+    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
+    return ia == a.end() && ib == b.end() ? std::string::npos : static_cast<std::size_t>(ia - a.begin());
 }
 
 // Block offsets of a file without optional parts, added up from the block sizes.
@@ -66,77 +61,52 @@ TEST(SetupFile, UnrangedFieldsSitAtTheirOffsets) {
     img.acquire.recordingEmpty = 1;
     img.recorder.frames.clear();
     img.timebase.horizontalPosition = 620; // written held to 500
-    const std::vector<std::uint8_t> raw = SerializeSetup(img);
-    const std::string b(raw.begin(), raw.end());
+    const std::string b = Bytes(img);
     ASSERT_EQ(b.size(), 20412u);
-    EXPECT_EQ(b.substr(0, 14), std::string("M\0R\0V\0-\0O\0S\0C\0", 14));
-    EXPECT_EQ(U16At(b, 14), 1);
-    EXPECT_EQ(U16At(b, kTimebaseAt + 6), 500);
-    EXPECT_EQ(U32At(b, kAcquireAt + 12), 1u);                                   // recording empty
-    EXPECT_EQ(U32At(b, kRecorderAt + 30), static_cast<std::uint32_t>(-123456)); // reserved
-    EXPECT_EQ(U32At(b, kPassFailAt + 4), 0xFFFFFFF0u);                          // fail count, low half
-    EXPECT_EQ(U32At(b, kPassFailAt + 8), 0xFFFFFFFFu);
-    EXPECT_EQ(U32At(b, kPassFailAt + 20), 42u);  // total count
-    EXPECT_EQ(U16At(b, kPassFailAt + 36), 255);  // upper[0]
-    EXPECT_EQ(U16At(b, kPassFailAt + 10038), 1); // lower[1]
+    EXPECT_EQ(b.substr(0, 16), std::string("M\0R\0V\0-\0O\0S\0C\0", 14) + Le16(1));
+    EXPECT_EQ(b.substr(kTimebaseAt + 6, 2), Le16(500));
+    EXPECT_EQ(b.substr(kAcquireAt + 12, 4), Le32(1u));                                   // recording empty
+    EXPECT_EQ(b.substr(kRecorderAt + 30, 4), Le32(static_cast<std::uint32_t>(-123456))); // reserved
+    EXPECT_EQ(b.substr(kPassFailAt + 4, 8), Le32(0xFFFFFFF0u) + Le32(0xFFFFFFFFu));      // fail count
+    EXPECT_EQ(b.substr(kPassFailAt + 20, 4), Le32(42u));                                 // total count
+    EXPECT_EQ(b.substr(kPassFailAt + 36, 2), Le16(255));                                 // upper[0]
+    EXPECT_EQ(b.substr(kPassFailAt + 10038, 2), Le16(1));                                // lower[1]
 }
 
-TEST(SetupFile, EveryBlockComesBackThroughTheFile) {
+TEST(SetupFile, EveryBlockComesBackThroughTheFileAndRefusalsSayWhy) {
     TempDir dir;
     const SetupImage img = UnusualSetupImage();
-    const std::string path = dir.File("All.SET");
-    ASSERT_TRUE(SaveSetupFile(path, img, false).ok);
-    EXPECT_EQ(ReadAll(path).size(), 20412u + 2000u + 10000000u);
-    EXPECT_EQ(SetupFileSize(img), 20412u + 2000u + 10000000u);
-    SetupLoadResult loaded = LoadSetupFile(path, SetupImage{}, SetupLimits{}, false);
+    const std::string good = dir.File("All.SET");
+    ASSERT_TRUE(SaveSetupFile(good, img, false).ok);
+    const std::string bytes = ReadAll(good);
+    EXPECT_EQ(bytes.size(), 20412u + 2000u + 10000000u);
+    EXPECT_EQ(SetupFileSize(img), bytes.size());
+    SetupLoadResult loaded = LoadSetupFile(good, SetupImage{}, SetupLimits{}, false);
     ASSERT_TRUE(loaded.ok) << loaded.message;
     EXPECT_FALSE(loaded.languageOnly);
     EXPECT_TRUE(loaded.image == img);
     EXPECT_TRUE(SetupImageInRange(loaded.image, SetupLimits{}));
-}
-
-TEST(SetupFile, RefusalsSayWhy) {
-    TempDir dir;
-    const SetupImage img = UnusualSetupImage();
-    const std::string good = dir.File("good.set");
-    ASSERT_TRUE(SaveSetupFile(good, img, false).ok);
-    const std::string bytes = ReadAll(good);
 
     SetupLoadResult wrongExtension = LoadSetupFile(dir.File("good.sett"), SetupImage{}, SetupLimits{}, false);
     EXPECT_FALSE(wrongExtension.ok);
     EXPECT_EQ(wrongExtension.message, "This is not a setup file!");
 
-    struct Case {
-        const char* name;
-        std::string content;
-    };
     std::string badMagic = bytes;
     badMagic[2] = 'X';
     std::string otherModel = bytes;
-    Put(otherModel, 14, Kind::kU16, 2);
-    std::string hugeRef = bytes;
-    Put(hugeRef, kRefAt + 20, Kind::kU16,
-        0xFFFF); // N = 65535 + 65536 x 0: still fits, but the file lacks its samples
+    Put(otherModel, 14, Kind::k16, 2);
+    std::string hugeRef = bytes; // N = 65535: the file lacks its samples
+    Put(hugeRef, kRefAt + 20, Kind::k16, 0xFFFF);
     std::string negativeRef = bytes;
     negativeRef[kRefAt + 23] = '\x80';
-    const Case cases[] = {
-        {"wrong magic", badMagic},
-        {"other model", otherModel},
-        {"one byte short", bytes.substr(0, bytes.size() - 1)},
-        {"one byte long", bytes + '\0'},
-        {"header only", bytes.substr(0, 20)},
-        {"empty", ""},
-        {"REF longer than the file", hugeRef},
-        {"negative REF length", negativeRef},
-    };
-    for (const Case& c : cases) {
-        const std::string path = dir.File("bad.set");
-        WriteAll(path, c.content);
-        SetupLoadResult result = LoadSetupFile(path, SetupImage{}, SetupLimits{}, false);
-        EXPECT_FALSE(result.ok) << c.name;
-        EXPECT_EQ(result.message, c.content == otherModel ? "This setup file belongs to another model!"
-                                                          : "This is not a setup file!")
-            << c.name;
+    for (const std::string& content : {badMagic, otherModel, bytes.substr(0, bytes.size() - 1), bytes + '\0',
+                                       bytes.substr(0, 20), std::string(), hugeRef, negativeRef}) {
+        WriteAll(dir.File("bad.set"), content);
+        SetupLoadResult result = LoadSetupFile(dir.File("bad.set"), SetupImage{}, SetupLimits{}, false);
+        EXPECT_FALSE(result.ok) << content.size();
+        EXPECT_EQ(result.message, content == otherModel ? "This setup file belongs to another model!"
+                                                        : "This is not a setup file!")
+            << content.size();
     }
     const SetupLoadResult missing =
         LoadSetupFile(dir.File("missing.set"), SetupImage{}, SetupLimits{}, false);
@@ -158,49 +128,31 @@ struct Field {
     double pastReadsAs = kKept;
 };
 
-std::string Bytes(const SetupImage& image) {
-    const std::vector<std::uint8_t> raw = SerializeSetup(image);
-    return {raw.begin(), raw.end()};
-}
-
-// Where two file images first differ (npos when equal), so a failure names the byte instead of printing both.
-std::size_t FirstDifference(const std::string& a, const std::string& b) {
-    const auto [ia, ib] = std::mismatch(a.begin(), a.end(), b.begin(), b.end());
-    return ia == a.end() && ib == b.end() ? std::string::npos : static_cast<std::size_t>(ia - a.begin());
-}
-
 // Loads `base` with one field set to its limit (taken) and one past it (kept at the value held, or read as
 // the documented replacement), through the loader; everything else must come from the file unchanged.
 void ExpectFieldLimits(const Field& f, const SetupImage& base, const SetupLimits& limits) {
     SCOPED_TRACE("field at " + std::to_string(f.at));
     TempDir dir;
     const std::string path = dir.File("f.set");
-    struct Loaded {
-        std::string file;
-        std::string held; // the loaded image, written out again
-        SetupImage image;
-    };
-    auto load = [&](double value, const SetupImage& current) {
-        Loaded loaded{Bytes(base), {}, {}};
-        Put(loaded.file, f.at, f.kind, value);
-        WriteAll(path, loaded.file);
-        SetupLoadResult result = LoadSetupFile(path, current, limits, false);
+    auto load = [&](double value, const SetupImage& held) {
+        std::string file = Bytes(base);
+        Put(file, f.at, f.kind, value);
+        WriteAll(path, file);
+        SetupLoadResult result = LoadSetupFile(path, held, limits, false);
         EXPECT_TRUE(result.ok) << result.message;
-        loaded.image = result.image;
-        loaded.held = Bytes(result.image);
-        return loaded;
+        return std::pair{file, result.image};
     };
-    const Loaded other = load(f.other, base);
-    ASSERT_EQ(FirstDifference(other.held, other.file), std::string::npos);
-    const Loaded atLimit = load(f.limit, other.image);
-    EXPECT_EQ(FirstDifference(atLimit.held, atLimit.file), std::string::npos) << "the limit is refused";
-    EXPECT_TRUE(SetupImageInRange(atLimit.image, limits));
-    std::string expected = other.file;
+    const auto [otherFile, other] = load(f.other, base);
+    ASSERT_EQ(FirstDifference(Bytes(other), otherFile), std::string::npos);
+    const auto [limitFile, atLimit] = load(f.limit, other);
+    EXPECT_EQ(FirstDifference(Bytes(atLimit), limitFile), std::string::npos) << "the limit is refused";
+    EXPECT_TRUE(SetupImageInRange(atLimit, limits));
+    std::string expected = otherFile;
     if (f.pastReadsAs != kKept) {
         Put(expected, f.at, f.kind, f.pastReadsAs);
     }
-    const Loaded pastLimit = load(f.past, other.image);
-    EXPECT_EQ(FirstDifference(pastLimit.held, expected), std::string::npos) << "one past the limit is taken";
+    EXPECT_EQ(FirstDifference(Bytes(load(f.past, other).second), expected), std::string::npos)
+        << "one past the limit is taken";
 }
 
 std::vector<Field> RangedFields() {
@@ -209,50 +161,48 @@ std::vector<Field> RangedFields() {
                    double readsAs = kKept) {
         rows.push_back({at, kind, other, limit, past, readsAs});
     };
+    auto flag = [&](std::size_t at) {
+        add(at, Kind::k32, 0, 1, 2);
+        add(at, Kind::k32, 1, 0, -1);
+    };
+    // 16-bit choices from 0 up to their last entry, each its own limit.
+    auto choice = [&](std::size_t at, double last) { add(at, Kind::k16, 0, last, last + 1); };
+    for (std::size_t ch : {kCh1At, kCh2At}) {
+        for (std::size_t at : {ch, ch + 12, ch + 16}) {
+            flag(at);
+        }
+        for (auto [offset, last] : {std::pair{4, 9}, {6, 2}, {8, 3}, {10, 2}, {24, 2}}) {
+            choice(ch + offset, last);
+        }
+    }
+    for (std::size_t at : {kMathAt, kMathAt + 14, kRefAt, kTriggerAt + 32, kDisplayAt + 6, kAcquireAt + 2,
+                           kRecorderAt + 22, kRecorderAt + 40, kPassFailAt + 32, kFftAt}) {
+        flag(at);
+    }
+    const std::pair<std::size_t, double> choices[] = {
+        {kMathAt + 4, 9},      {kMathAt + 6, 3},        {kMathAt + 8, 1},        {kMathAt + 10, 1},
+        {kMathAt + 12, 3},     {kMathAt + 22, 2},       {kRefAt + 16, 9},        {kRefAt + 18, 9},
+        {kRefAt + 24, 37},     {kRefAt + 26, 500},      {kTriggerAt, 1},         {kTriggerAt + 2, 2},
+        {kTriggerAt + 4, 4},   {kTriggerAt + 6, 1},     {kTimebaseAt, 37},       {kTimebaseAt + 2, 4},
+        {kTimebaseAt + 4, 2},  {kTimebaseAt + 6, 500},  {kTimebaseAt + 8, 1},    {kDisplayAt + 2, 4},
+        {kDisplayAt + 4, 1},   {kAcquireAt, 15},        {kAcquireAt + 6, 2},     {kAcquireAt + 10, 2},
+        {kRecorderAt, 1},      {kRecorderAt + 2, 1000}, {kRecorderAt + 8, 37},   {kRecorderAt + 10, 9},
+        {kRecorderAt + 16, 2}, {kRecorderAt + 18, 3},   {kRecorderAt + 28, 500}, {kPassFailAt + 28, 3},
+        {kPassFailAt + 30, 1}, {kMeasureAt, 8},         {kMeasureAt + 2, 2},     {kFftAt + 4, 1},
+        {kFftAt + 6, 3},
+    };
+    for (const auto& [at, last] : choices) {
+        choice(at, last);
+    }
+    add(kRecorderAt + 6, Kind::k16, 600, 1000, 1001); // the recorded count stays above the play end frame
+    for (std::size_t at = kMeasureAt + 4; at < kMeasureAt + 4 + 8 * 8; at += 8) {
+        flag(at);
+        choice(at + 4, 2);
+        choice(at + 6, 19);
+    }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    // Flags take 0 and 1.
-    for (std::size_t at : {kCh1At, kCh1At + 12, kCh1At + 16, kCh2At, kCh2At + 12, kCh2At + 16, kMathAt,
-                           kMathAt + 14, kRefAt, kTriggerAt + 32, kDisplayAt + 6, kAcquireAt + 2,
-                           kRecorderAt + 22, kRecorderAt + 40, kPassFailAt + 32, kFftAt}) {
-        add(at, Kind::kI32, 0, 1, 2);
-        add(at, Kind::kI32, 1, 0, -1);
-    }
-    // 16-bit choices from 0 up to their last entry: where, a value held before, the last entry.
-    struct Choice {
-        std::size_t at;
-        double other;
-        double last;
-    };
-    const Choice choices[] = {
-        {kCh1At + 4, 3, 9},           {kCh1At + 6, 0, 2},       {kCh1At + 8, 0, 3},
-        {kCh1At + 10, 0, 2},          {kCh1At + 24, 0, 2},      {kCh2At + 4, 3, 9},
-        {kCh2At + 6, 0, 2},           {kCh2At + 8, 0, 3},       {kCh2At + 10, 0, 2},
-        {kCh2At + 24, 0, 2},          {kMathAt + 4, 3, 9},      {kMathAt + 6, 0, 3},
-        {kMathAt + 8, 0, 1},          {kMathAt + 10, 0, 1},     {kMathAt + 12, 0, 3},
-        {kMathAt + 22, 0, 2},         {kRefAt + 16, 3, 9},      {kRefAt + 18, 3, 9},
-        {kRefAt + 24, 3, 37},         {kRefAt + 26, 3, 500},    {kTriggerAt, 0, 1},
-        {kTriggerAt + 2, 0, 2},       {kTriggerAt + 4, 0, 4},   {kTriggerAt + 6, 0, 1},
-        {kTimebaseAt, 3, 37},         {kTimebaseAt + 2, 0, 4},  {kTimebaseAt + 4, 0, 2},
-        {kTimebaseAt + 6, 3, 500},    {kTimebaseAt + 8, 0, 1},  {kDisplayAt + 2, 0, 4},
-        {kDisplayAt + 4, 0, 1},       {kAcquireAt, 3, 15},      {kAcquireAt + 6, 0, 2},
-        {kAcquireAt + 10, 0, 2},      {kRecorderAt, 0, 1},      {kRecorderAt + 2, 3, 1000},
-        {kRecorderAt + 6, 600, 1000}, {kRecorderAt + 8, 3, 37}, {kRecorderAt + 10, 3, 9},
-        {kRecorderAt + 16, 0, 2},     {kRecorderAt + 18, 0, 3}, {kRecorderAt + 28, 3, 500},
-        {kPassFailAt + 28, 0, 3},     {kPassFailAt + 30, 0, 1}, {kMeasureAt, 0, 8},
-        {kMeasureAt + 2, 0, 2},       {kFftAt + 4, 0, 1},       {kFftAt + 6, 0, 3},
-    };
-    for (const Choice& c : choices) {
-        add(c.at, Kind::kU16, c.other, c.last, c.last + 1);
-    }
-    for (std::size_t slot = 0; slot < 8; ++slot) {
-        const std::size_t at = kMeasureAt + 4 + 8 * slot;
-        add(at, Kind::kI32, 0, 1, 2);
-        add(at, Kind::kI32, 1, 0, -1);
-        add(at + 4, Kind::kU16, 0, 2, 3);
-        add(at + 6, Kind::kU16, 0, 19, 20);
-    }
-    // Screen positions 0..255, trigger levels within +-32767.
+    // Screen positions 0..255, trigger levels within +-32767, volts any finite number.
     for (std::size_t at : {kCh1At + 20, kCh2At + 20, kMathAt + 18, kRefAt + 8, kRefAt + 12, kRefAt + 28,
                            kTriggerAt + 16, kRecorderAt + 12}) {
         add(at, Kind::kF32, 100, 255, std::nextafter(255.0f, 300.0f));
@@ -264,60 +214,60 @@ std::vector<Field> RangedFields() {
         add(at, Kind::kF32, 100, -32767, -32768);
         add(at, Kind::kF32, 100, -32767, inf);
     }
-    for (std::size_t at : {kTriggerAt + 20, kTriggerAt + 24, kTriggerAt + 28}) { // volts: any finite number
+    for (std::size_t at : {kTriggerAt + 20, kTriggerAt + 24, kTriggerAt + 28}) {
         add(at, Kind::kF32, 1, std::numeric_limits<float>::max(), inf);
         add(at, Kind::kF32, 1, -1, nan);
     }
     // Record lengths are table lengths within the sample memory.
     for (std::size_t at : {kCh1At + 26, kCh2At + 26, kMathAt + 24}) {
-        add(at, Kind::kI32, 10240, 32768, 524288);
-        add(at, Kind::kI32, 32768, 28672, 28673);
-        add(at, Kind::kI32, 32768, 10240, -10240);
+        add(at, Kind::k32, 10240, 32768, 524288);
+        add(at, Kind::k32, 32768, 28672, 28673);
+        add(at, Kind::k32, 32768, 10240, -10240);
     }
     for (std::size_t at : {kCh1At + 30, kCh2At + 30, kMathAt + 28, kRefAt + 32}) { // colours
-        add(at, Kind::kU32, 0x123, 0xFFFFFF, 0x1000000);
+        add(at, Kind::k32, 0x123, 0xFFFFFF, 0x1000000);
     }
     for (std::size_t at : {kTriggerAt + 36, kTriggerAt + 38, kTriggerAt + 40}) { // level markers
-        add(at, Kind::kU16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1);
-        add(at, Kind::kU16, kMarkerBelowBottom, kMarkerAboveTop, kMarkerAboveTop - 1);
-        add(at, Kind::kU16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1);
+        add(at, Kind::k16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1);
+        add(at, Kind::k16, kMarkerBelowBottom, kMarkerAboveTop, kMarkerAboveTop - 1);
+        add(at, Kind::k16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1);
     }
     for (std::size_t at : {kRecorderAt + 4, kRecorderAt + 34}) { // intervals
-        add(at, Kind::kU16, 40, 20000, 20001);
-        add(at, Kind::kU16, 40, 1, 0);
+        add(at, Kind::k16, 40, 20000, 20001);
+        add(at, Kind::k16, 40, 1, 0);
     }
-    add(16, Kind::kI32, 3, -1, -2); // language
-    add(kRefAt + 20, Kind::kI32, 1000, 65536, 65537);
-    add(kRefAt + 20, Kind::kI32, 1000, 1, 0);
-    add(kDisplayAt, Kind::kU16, 0, 2, 3); // cursor source: CH1, CH2, MATH or FFT (6)
-    add(kDisplayAt, Kind::kU16, 0, 6, 7);
-    add(kDisplayAt, Kind::kU16, 0, 6, 5);
-    add(kDisplayAt + 10, Kind::kU16, 100, 255, 256, 255); // intensities
-    add(kDisplayAt + 12, Kind::kU16, 100, 255, 256, 255);
-    add(kAcquireAt + 8, Kind::kU16, 16, 128, 129); // average count
-    add(kAcquireAt + 8, Kind::kU16, 16, 1, 0);
-    add(kRecorderAt + 20, Kind::kU16, 0, 1, 2); // bandwidth limit, read back sign-extended
-    add(kRecorderAt + 20, Kind::kU16, 1, 0, 0xFFFF);
+    add(16, Kind::k32, 3, -1, -2); // language
+    add(kRefAt + 20, Kind::k32, 1000, 65536, 65537);
+    add(kRefAt + 20, Kind::k32, 1000, 1, 0);
+    add(kDisplayAt, Kind::k16, 0, 2, 3); // cursor source: CH1, CH2, MATH or FFT (6)
+    add(kDisplayAt, Kind::k16, 0, 6, 7);
+    add(kDisplayAt, Kind::k16, 0, 6, 5);
+    add(kDisplayAt + 10, Kind::k16, 100, 255, 256, 255); // intensities
+    add(kDisplayAt + 12, Kind::k16, 100, 255, 256, 255);
+    add(kAcquireAt + 8, Kind::k16, 16, 128, 129); // average count
+    add(kAcquireAt + 8, Kind::k16, 16, 1, 0);
+    add(kRecorderAt + 20, Kind::k16, 0, 1, 2); // bandwidth limit, read back sign-extended
+    add(kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF);
     // The play frames are held within the recorded count (1000) and the play end frame (500).
-    add(kRecorderAt + 36, Kind::kU16, 5, 1000, 1001, 1000);
+    add(kRecorderAt + 36, Kind::k16, 5, 1000, 1001, 1000);
     for (std::size_t at : {kRecorderAt + 26, kRecorderAt + 38}) {
-        add(at, Kind::kU16, 2, 500, 501, 500);
-        add(at, Kind::kU16, 2, 1, 0, 1);
+        add(at, Kind::k16, 2, 500, 501, 500);
+        add(at, Kind::k16, 2, 1, 0, 1);
     }
-    add(kPassFailAt, Kind::kU16, 10, 2000, 2001); // tolerances
-    add(kPassFailAt, Kind::kU16, 10, 1, 0);
-    add(kPassFailAt + 2, Kind::kU16, 10, 128, 129);
-    add(kPassFailAt + 2, Kind::kU16, 10, 1, 0);
+    add(kPassFailAt, Kind::k16, 10, 2000, 2001); // tolerances
+    add(kPassFailAt, Kind::k16, 10, 1, 0);
+    add(kPassFailAt + 2, Kind::k16, 10, 128, 129);
+    add(kPassFailAt + 2, Kind::k16, 10, 1, 0);
     for (std::size_t at : {kPassFailAt + 36, kPassFailAt + 10036 + 2 * 4999}) { // masks
-        add(at, Kind::kI16, 7, 255, 256, 255);
-        add(at, Kind::kI16, 7, 0, -1, 0);
+        add(at, Kind::k16, 7, 255, 256, 255);
+        add(at, Kind::k16, 7, 0, -1, 0);
     }
-    add(kFftAt + 8, Kind::kU16, 1024, 4096, 8192, 256); // bins
-    add(kFftAt + 8, Kind::kU16, 1024, 512, 511, 256);
+    add(kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256); // bins
+    add(kFftAt + 8, Kind::k16, 1024, 512, 511, 256);
     add(kFftAt + 12, Kind::kF64, 2, 5, 10, 0.5); // linear vertical scale
     add(kFftAt + 12, Kind::kF64, 2, 0.001, 0.0005, 0.5);
-    add(kFftAt + 20, Kind::kU16, 2, 16, 32, 1); // zoom
-    add(kFftAt + 20, Kind::kU16, 2, 4, 3, 1);
+    add(kFftAt + 20, Kind::k16, 2, 16, 32, 1); // zoom
+    add(kFftAt + 20, Kind::k16, 2, 4, 3, 1);
     return rows;
 }
 
@@ -338,10 +288,10 @@ TEST(SetupFile, EveryRangedFieldAtItsLimitAndOnePast) {
     wide.timeDivOffset = 0;
     wide.sampleCapacity = 524288;
     for (std::size_t at : {kRefAt + 24, kTimebaseAt, kRecorderAt + 8}) {
-        ExpectFieldLimits({at, Kind::kU16, 3, 38, 39}, base, wide);
+        ExpectFieldLimits({at, Kind::k16, 3, 38, 39}, base, wide);
     }
-    ExpectFieldLimits({kTimebaseAt + 2, Kind::kU16, 0, 6, 7}, base, wide);
-    ExpectFieldLimits({kCh1At + 26, Kind::kI32, 10240, 524288, 524289}, base, wide);
+    ExpectFieldLimits({kTimebaseAt + 2, Kind::k16, 0, 6, 7}, base, wide);
+    ExpectFieldLimits({kCh1At + 26, Kind::k32, 10240, 524288, 524289}, base, wide);
 }
 
 // The range check the fuzz targets hold the loader to: the limits themselves pass in the table above, so here
@@ -373,38 +323,25 @@ TEST(SetupFile, RangeCheckRefusesFieldsPastTheirLimits) {
     }
 }
 
-TEST(SetupFile, DemoModeWritesAndReadsOnlyTheHeader) {
+// A demo-mode save only rewrites the header of a setup file that exists, and a demo-mode load takes only the
+// language (the document's tests check the rest of both); the load still checks the magic.
+TEST(SetupFile, DemoModeTouchesOnlyTheHeader) {
     TempDir dir;
     const std::string path = dir.File("Default.set");
     SetupImage demo;
     demo.languageIndex = 7;
     FileResult absent = SaveSetupFile(path, demo, true);
-    EXPECT_FALSE(absent.ok);
     EXPECT_EQ(absent.message, std::string("Cann't save file: ") + std::strerror(ENOENT));
-    EXPECT_FALSE(std::filesystem::exists(path)); // nothing created
+    EXPECT_FALSE(absent.ok || std::filesystem::exists(path));
 
-    const SetupImage img = UnusualSetupImage();
-    ASSERT_TRUE(SaveSetupFile(path, img, false).ok);
-    const std::string before = ReadAll(path);
-    ASSERT_TRUE(SaveSetupFile(path, demo, true).ok);
-    const std::string after = ReadAll(path);
-    ASSERT_EQ(after.size(), before.size());
-    EXPECT_EQ(after.substr(20), before.substr(20));
-    EXPECT_EQ(after.substr(0, 16), before.substr(0, 16));
-    EXPECT_EQ(U32At(after, 16), 7u);
-
-    SetupImage current;
-    current.ch1.voltsPerDivIndex = 1;
-    SetupLoadResult loaded = LoadSetupFile(path, current, SetupLimits{}, true);
-    ASSERT_TRUE(loaded.ok);
-    EXPECT_TRUE(loaded.languageOnly);
-    SetupImage expected = current;
-    expected.languageIndex = 7;
-    EXPECT_TRUE(loaded.image == expected);
-    std::string otherMagic = after;
-    otherMagic[0] = 'N';
-    WriteAll(path, otherMagic);
-    EXPECT_EQ(LoadSetupFile(path, current, SetupLimits{}, true).message, "This is not a setup file!");
+    std::string file = Bytes(demo);
+    WriteAll(path, file);
+    SetupLoadResult loaded = LoadSetupFile(path, SetupImage{}, SetupLimits{}, true);
+    EXPECT_TRUE(loaded.ok && loaded.languageOnly);
+    EXPECT_EQ(loaded.image.languageIndex, 7);
+    file[0] = 'N';
+    WriteAll(path, file);
+    EXPECT_EQ(LoadSetupFile(path, demo, SetupLimits{}, true).message, "This is not a setup file!");
 }
 
 TEST(SetupFile, ApplyingTheSettingsFollowsTheBufferAndFormatRules) {
@@ -437,13 +374,6 @@ TEST(SetupFile, ApplyingTheSettingsFollowsTheBufferAndFormatRules) {
 
     EXPECT_EQ(CorrectedDisplayFormat(30, 3, kFormatYT), kFormatYT); // large records stay
     EXPECT_EQ(CorrectedDisplayFormat(30, 0, kFormatXY), kFormatRoll);
-
-    InstrumentSettings back;
-    ApplySetupToSettings(img, back);
-    SetupImage again;
-    CaptureSettings(back, again);
-    EXPECT_EQ(again.ch2.colour, img.ch2.colour);
-    EXPECT_EQ(again.trigger.levelCh2, img.trigger.levelCh2);
 }
 
 } // namespace

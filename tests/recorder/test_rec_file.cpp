@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
 #include <memory>
 #include <span>
+#include <tuple>
 #include <utility>
 
 #include "../support/temp_dir.h"
@@ -37,26 +39,21 @@ std::string Frame(unsigned value) {
     return frame;
 }
 
-TEST(RecFile, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
+struct RecFileTest : ::testing::Test {
     TempDir dir;
-    auto saved = std::make_unique<CRecorder>();
-    RecorderSettings& s = saved->settings;
-    s.recordSource = 1;
-    s.voltsPerDivIndex = 5;
-    s.coupling = 2;
-    s.probe = 1;
-    s.bandwidthLimit = 1;
-    s.verticalPosition = 64.0f; // 0x42800000
-    s.timeDivIndex = 20;
-    s.reserved = 0x01020304;
-    s.horizontalPosition = 480;
-    s.recordedCount = 3;
+    std::string path = dir.File("Run.REC");
+    std::unique_ptr<CRecorder> recorder = std::make_unique<CRecorder>();
+};
+
+TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
+    RecorderSettings& s = recorder->settings;
+    std::tie(s.recordSource, s.voltsPerDivIndex, s.coupling, s.probe, s.bandwidthLimit, s.verticalPosition,
+             s.timeDivIndex, s.reserved, s.horizontalPosition, s.recordedCount) =
+        std::tuple(1, 5, 2, 1, 1, 64.0f, 20, 0x01020304, 480, 3); // in the order of the header
     for (int k = 0; k < 3; ++k) {
-        auto frame = saved->store.Frame(k);
-        std::fill(frame.begin(), frame.end(), static_cast<std::int16_t>(-1 - k));
+        std::ranges::fill(recorder->store.Frame(k), static_cast<std::int16_t>(-1 - k));
     }
-    const std::string path = dir.File("Run.REC");
-    ASSERT_TRUE(saved->SaveRec(path).ok);
+    ASSERT_TRUE(recorder->SaveRec(path).ok);
     const std::string bytes = ReadAll(path);
     ASSERT_EQ(bytes.size(), 24u + 3u * 10000u);
     EXPECT_EQ(bytes.substr(0, 24), Header(1, 5, 2, 1, 1, 0x42800000, 20, 0x01020304, 480, 3));
@@ -65,68 +62,54 @@ TEST(RecFile, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
 
     auto loaded = std::make_unique<CRecorder>();
     loaded->Reset();
-    auto untouched = loaded->store.Frame(3);
-    std::fill(untouched.begin(), untouched.end(), std::int16_t{42});
+    std::ranges::fill(loaded->store.Frame(3), std::int16_t{42});
     loaded->settings.recordInterval = 15;
-    FileResult result = loaded->LoadRec(path, 1);
-    ASSERT_TRUE(result.ok) << result.message;
-    EXPECT_TRUE(std::equal(saved->store.Samples().begin(), saved->store.Samples().begin() + 15000,
+    ASSERT_TRUE(loaded->LoadRec(path, 1).ok);
+    EXPECT_TRUE(std::equal(recorder->store.Samples().begin(), recorder->store.Samples().begin() + 15000,
                            loaded->store.Samples().begin()));
     EXPECT_EQ(loaded->store.Frame(3)[0], 42); // beyond the loaded frames nothing changed
     EXPECT_EQ(loaded->recordingEmpty, 0);
-    // End-of-recording update and the panel.
+    // The load ends like a recording: play range, current frame and play interval follow, the panel shows it.
     const RecorderSettings& l = loaded->settings;
-    EXPECT_EQ(l.playEndFrame, 3);
-    EXPECT_EQ(l.recordEndFrame, 3);
-    EXPECT_EQ(l.currentFrame, 1);
-    EXPECT_EQ(l.playInterval, 15);
+    EXPECT_EQ(std::tuple(l.playEndFrame, l.recordEndFrame, l.currentFrame, l.playInterval),
+              std::tuple(3, 3, 1, 15));
     EXPECT_EQ(loaded->Panel().source, 1);
     EXPECT_TRUE(loaded->Panel().playEnabled);
 
-    saved->settings.recordedCount = 0;
-    ASSERT_TRUE(saved->SaveRec(path).ok);
+    s.recordedCount = 0;
+    ASSERT_TRUE(recorder->SaveRec(path).ok);
     EXPECT_EQ(ReadAll(path).size(), 24u);
 }
 
 // Every header field with a range, at its limit (taken as it is) and one past it (held to the limit).
-TEST(RecFile, HeaderFieldsAreHeldToTheirRanges) {
+TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
     struct Row {
-        const char* name;
         std::size_t at;
         bool isFloat;
         double limit;
         double past;
-        double readsAs;
         int timeDivOffset = 1;
     };
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     const Row rows[] = {
-        {"source", 0, false, 1, 2, 1},
-        {"source", 0, false, 0, 0xFFFF, 0}, // -1 in the signed field
-        {"volts/div", 2, false, 9, 10, 9},
-        {"coupling", 4, false, 2, 3, 2},
-        {"probe", 6, false, 3, 4, 3},
-        {"bandwidth limit", 8, false, 1, 2, 1},
-        {"position", 10, true, 255, 256, 255},
-        {"position", 10, true, 0, -1, 0},
-        {"position", 10, true, 0, nan, 0},
-        {"time/div", 14, false, 37, 38, 37},
-        {"time/div from 2ns", 14, false, 38, 39, 38, 0},
-        {"trigger position", 20, false, 500, 501, 500},
-        {"count", 22, false, 1000, 1001, 1000},
+        {0, false, 1, 2},
+        {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
+        {2, false, 9, 10},
+        {4, false, 2, 3},
+        {6, false, 3, 4},
+        {8, false, 1, 2},
+        {10, true, 255, 256},
+        {10, true, 0, -1},
+        {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
+        {14, false, 37, 38},
+        {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
+        {20, false, 500, 501},
+        {22, false, 1000, 1001},
     };
-    TempDir dir;
-    const std::string path = dir.File("h.rec");
     const std::string saved = dir.File("saved.rec");
-    auto recorder = std::make_unique<CRecorder>();
-    const std::string base = Header(0, 3, 0, 0, 0, 0x42C80000, 12, 7, 250, 2);
-    auto with = [&](const Row& row, double value) {
-        std::string bytes = base;
+    auto with = [](const Row& row, double value) {
+        std::string bytes = Header(0, 3, 0, 0, 0, 0x42C80000, 12, 7, 250, 2);
         if (row.isFloat) {
-            const float f = static_cast<float>(value);
-            std::uint32_t bits = 0;
-            std::memcpy(&bits, &f, sizeof bits);
-            bytes.replace(row.at, 4, Le32(bits));
+            bytes.replace(row.at, 4, Le32(std::bit_cast<std::uint32_t>(static_cast<float>(value))));
         } else {
             bytes.replace(row.at, 2, Le16(static_cast<unsigned>(value)));
         }
@@ -141,30 +124,20 @@ TEST(RecFile, HeaderFieldsAreHeldToTheirRanges) {
         return ReadAll(saved).substr(0, 24);
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE("field at " + std::to_string(row.at));
         EXPECT_EQ(loaded(with(row, row.limit), row.timeDivOffset), with(row, row.limit));
-        EXPECT_EQ(loaded(with(row, row.past), row.timeDivOffset), with(row, row.readsAs));
+        EXPECT_EQ(loaded(with(row, row.past), row.timeDivOffset), with(row, row.limit));
     }
 }
 
 // The range check the fuzz targets hold every load and playback to: each field at its limits passes, one past
 // fails.
 TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
-    RecorderSettings high; // a full recording, frame counts at 1000
-    high.recordSource = 1;
-    high.recordInterval = 20000;
-    high.timeDivIndex = 37;
-    high.voltsPerDivIndex = 9;
-    high.verticalPosition = 255.0f;
-    high.coupling = 2;
-    high.probe = 3;
-    high.bandwidthLimit = 1;
-    high.playing = 1;
-    high.playStartFrame = 1000;
-    high.horizontalPosition = 500;
-    high.playInterval = 20000;
-    high.currentFrame = 1000;
-    high.repeat = 1;
+    RecorderSettings high; // a full recording, every field at its upper limit
+    std::tie(high.recordSource, high.recordInterval, high.timeDivIndex, high.voltsPerDivIndex,
+             high.verticalPosition, high.coupling, high.probe, high.bandwidthLimit, high.playing,
+             high.playStartFrame, high.horizontalPosition, high.playInterval, high.currentFrame,
+             high.repeat) = std::tuple(1, 20000, 37, 9, 255.0f, 2, 3, 1, 1, 1000, 500, 20000, 1000, 1);
     RecorderSettings low; // intervals, frames, flags and position at their lower limits
     low.recordedCount = 0;
     low.playEndFrame = 0;
@@ -198,15 +171,10 @@ TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
     EXPECT_FALSE(RecorderSettingsInRange(high, 0));
 }
 
-TEST(RecFile, ShortFilesAndRefusals) {
-    TempDir dir;
-    auto recorder = std::make_unique<CRecorder>();
+TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
     recorder->Reset();
-    auto frames = recorder->store.Samples();
-    std::fill(frames.begin(), frames.end(), std::int16_t{9});
-
+    std::ranges::fill(recorder->store.Samples(), std::int16_t{9});
     // Three frames announced, one and a half present.
-    const std::string path = dir.File("s.rec");
     WriteAll(path, Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 3) + Frame(5) + Frame(6).substr(0, 5000));
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
     EXPECT_EQ(recorder->settings.recordedCount, 3);
@@ -227,14 +195,12 @@ TEST(RecFile, ShortFilesAndRefusals) {
     // A header cut short, or another kind of file, changes nothing and says why.
     const RecorderSettings before = recorder->settings;
     WriteAll(path, Header(1, 1, 1, 1, 1, 0, 1, 0, 1, 1).substr(0, 23));
-    FileResult cut = recorder->LoadRec(path, 1);
-    EXPECT_FALSE(cut.ok);
-    EXPECT_EQ(cut.message, "This is not a record file!");
+    for (const std::string& bad : {path, dir.File("x.set")}) {
+        const FileResult refused = recorder->LoadRec(bad, 1);
+        EXPECT_FALSE(refused.ok);
+        EXPECT_EQ(refused.message, "This is not a record file!");
+    }
     EXPECT_EQ(recorder->settings, before);
-
-    FileResult wrong = recorder->LoadRec(dir.File("x.set"), 1);
-    EXPECT_FALSE(wrong.ok);
-    EXPECT_EQ(wrong.message, "This is not a record file!");
     EXPECT_EQ(recorder->LoadRec(dir.File("gone.rec"), 1).message,
               std::string("Couldn't open file: ") + std::strerror(ENOENT));
 }

@@ -4,10 +4,22 @@
 
 #include <array>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace tarnix {
 namespace {
+
+// Position, volts/div, coupling, probe, bandwidth limit, time/div and trigger position: what a playback takes
+// from the recording and gives back afterwards.
+void SetContext(InstrumentSettings& s, int channel, float position, std::uint16_t voltsPerDiv,
+                std::uint16_t coupling, std::uint16_t probe, std::uint32_t bandwidthLimit,
+                std::uint16_t timeDiv, std::uint16_t triggerPosition) {
+    ChannelSettings& c = s.ch(channel);
+    std::tie(c.zeroLevel, c.voltsPerDivIndex, c.coupling, c.probe, c.bandwidthLimit) =
+        std::tuple(position, voltsPerDiv, coupling, probe, bandwidthLimit);
+    std::tie(s.timebase.timeDivIndex, s.timebase.horizontalPosition) = std::tuple(timeDiv, triggerPosition);
+}
 
 class FakeTimer : public IPanelTimer {
 public:
@@ -32,14 +44,9 @@ public:
     }
     void SetChannelEnabled(int channel, bool on) override { settings.ch(channel).enabled = on ? 1 : 0; }
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override {
-        ChannelSettings& ch = settings.ch(channel);
-        ch.zeroLevel = context.verticalPosition;
-        ch.voltsPerDivIndex = context.voltsPerDivIndex;
-        ch.coupling = context.coupling;
-        ch.probe = context.probe;
-        ch.bandwidthLimit = static_cast<std::uint32_t>(context.bandwidthLimit);
-        settings.timebase.timeDivIndex = context.timeDivIndex;
-        settings.timebase.horizontalPosition = context.horizontalPosition;
+        SetContext(settings, channel, context.verticalPosition, context.voltsPerDivIndex, context.coupling,
+                   context.probe, static_cast<std::uint32_t>(context.bandwidthLimit), context.timeDivIndex,
+                   context.horizontalPosition);
     }
     void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
     void StartAcquisitionTimer() override { acquisitionRunning = true; }
@@ -87,9 +94,6 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_EQ(recorder->SetRecordInterval(25000), 20000);
     EXPECT_EQ(recorder->SetRecordInterval(40), 40);
     recorder->PressRecord(host, timer);
-
-    EXPECT_TRUE(recorder->Recording());
-    EXPECT_EQ(recorder->recordingEmpty, 0);
     EXPECT_EQ(timer.interval, 40);
     EXPECT_TRUE(host.acquisitionRunning);
     EXPECT_EQ(host.settings.runStatus, kStatusAuto);
@@ -99,63 +103,47 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     for (int k = 0; k < 5; ++k) {
         host.NewFrame(1, static_cast<std::int16_t>(100 + k));
         recorder->OnTimer(host, timer);
-        EXPECT_EQ(recorder->Panel().recordedCount, k + 1);
-    }
-    EXPECT_FALSE(timer.running);
-    EXPECT_FALSE(recorder->Recording());
-    EXPECT_EQ(recorder->Panel().recordButtonText, kTextStart);
-    for (int k = 0; k < 5; ++k) {
         EXPECT_EQ(recorder->store.Frame(k)[4999], 100 + k);
     }
+    EXPECT_FALSE(timer.running);
+    EXPECT_EQ(recorder->Panel().recordButtonText, kTextStart);
     EXPECT_EQ(recorder->store.Frame(5)[0], 0);
-    // End-of-recording update.
     const RecorderSettings& s = recorder->settings;
-    EXPECT_EQ(s.recordedCount, 5);
-    EXPECT_EQ(s.playInterval, 40);
-    EXPECT_EQ(s.playStartFrame, 1);
-    EXPECT_EQ(s.playEndFrame, 5);
-    EXPECT_EQ(s.currentFrame, 1);
+    EXPECT_EQ(std::tuple(s.recordedCount, s.playInterval, s.playStartFrame, s.playEndFrame, s.currentFrame),
+              std::tuple(5, 40, 1, 5, 1));
     EXPECT_EQ(recorder->Panel().currentFrameSpinMax, 5);
-    EXPECT_TRUE(recorder->Panel().controlsEnabled);
-    EXPECT_TRUE(recorder->Panel().playEnabled);
+    EXPECT_TRUE(recorder->Panel().controlsEnabled && recorder->Panel().playEnabled);
     EXPECT_TRUE(recorder->Panel().saveEnabled);
-}
 
-TEST_F(RecorderTest, StopEndsARecordingEarlyAndAThousandFramesFillTheStore) {
-    recorder->OpenPanel(host);
+    // "Stop" ends a recording early; a thousand frames fill the store whatever the end frame says.
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
-    for (int k = 0; k < 3; ++k) {
-        recorder->OnTimer(host, timer);
-    }
-    recorder->PressRecord(host, timer); // "Stop"
+    recorder->OnTimer(host, timer);
+    recorder->PressRecord(host, timer);
     EXPECT_FALSE(timer.running);
-    EXPECT_EQ(recorder->settings.recordedCount, 3);
-    EXPECT_EQ(recorder->settings.recordEndFrame, 3);
-    EXPECT_EQ(recorder->settings.playEndFrame, 3);
-
+    EXPECT_EQ(std::tuple(s.recordedCount, s.recordEndFrame, s.playEndFrame), std::tuple(1, 1, 1));
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
     int ticks = 0;
     for (; timer.running && ticks < 2000; ++ticks) {
-        host.NewFrame(0, static_cast<std::int16_t>(ticks));
+        host.NewFrame(1, static_cast<std::int16_t>(ticks));
         recorder->OnTimer(host, timer);
     }
     EXPECT_EQ(ticks, 1000);
-    EXPECT_EQ(recorder->settings.recordedCount, 1000);
+    EXPECT_EQ(s.recordedCount, 1000);
     EXPECT_EQ(recorder->store.Samples()[4999999], 999);
 }
 
-TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheStart) {
+using Shown = std::vector<std::pair<int, std::int16_t>>;
+
+TEST_F(RecorderTest, PlayingStopsAfterTheEndFrameOrRepeatsUntilStop) {
     RecordCh2(6);
     host.settings.ch(kCh1).enabled = 1;
     recorder->SetStartFrame(2);
     recorder->SetPlayEndFrame(4);
     recorder->SetPlayInterval(70);
     host.shown.clear();
-
     recorder->PressPlay(host, timer);
-    EXPECT_TRUE(recorder->Playing());
     EXPECT_FALSE(host.acquisitionRunning);
     EXPECT_EQ(host.settings.runStatus, kStatusPlay);
     EXPECT_EQ(host.settings.ch(kCh1).enabled, 0u); // only the recorded channel is shown
@@ -164,9 +152,7 @@ TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheSt
     for (int i = 0; i < 3; ++i) {
         recorder->OnTimer(host, timer);
     }
-    // Frames 2, 3, 4 (1-based) hold 101, 102, 103.
-    using Shown = std::vector<std::pair<int, std::int16_t>>;
-    EXPECT_EQ(host.shown, (Shown{{1, 101}, {1, 102}, {1, 103}}));
+    EXPECT_EQ(host.shown, (Shown{{1, 101}, {1, 102}, {1, 103}})); // frames 2 to 4, counted from 1
     EXPECT_FALSE(timer.running);
     EXPECT_FALSE(recorder->Playing());
     EXPECT_EQ(host.settings.runStatus, kStatusStopped);
@@ -174,23 +160,15 @@ TEST_F(RecorderTest, PlayingWithoutRepeatStopsAfterTheEndFrameAndRestartsAtTheSt
     EXPECT_EQ(recorder->settings.currentFrame, 4);
     EXPECT_FALSE(host.acquisitionRunning); // the player never restarts acquisition
 
-    recorder->PressPlay(host, timer);
-    recorder->OnTimer(host, timer);
-    EXPECT_EQ(host.shown.back().second, 101); // again from the start frame
-}
-
-TEST_F(RecorderTest, RepeatKeepsPlayingUntilStop) {
-    RecordCh2(3);
     recorder->SetRepeat(true);
     host.shown.clear();
     recorder->PressPlay(host, timer);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < 7; ++i) {
         recorder->OnTimer(host, timer);
     }
-    EXPECT_TRUE(timer.running);
-    ASSERT_EQ(host.shown.size(), 10u);
-    for (int i = 0; i < 10; ++i) {
-        EXPECT_EQ(host.shown[i].second, 100 + i % 3) << i;
+    ASSERT_EQ(host.shown.size(), 7u);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(host.shown[i].second, 101 + i % 3) << i; // again from the start frame
     }
     const int redraws = host.redraws;
     recorder->PressPlay(host, timer); // "Stop"
@@ -199,7 +177,7 @@ TEST_F(RecorderTest, RepeatKeepsPlayingUntilStop) {
     EXPECT_EQ(host.settings.runStatus, kStatusStopped);
     EXPECT_GT(host.redraws, redraws);
     recorder->OnTimer(host, timer); // a late tick shows nothing
-    EXPECT_EQ(host.shown.size(), 10u);
+    EXPECT_EQ(host.shown.size(), 7u);
 }
 
 TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
@@ -211,13 +189,11 @@ TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
     EXPECT_EQ(recorder->Panel().startFrameSpinMax, 5);
     EXPECT_EQ(recorder->SetPlayInterval(0), 1);
     EXPECT_EQ(recorder->SetPlayInterval(30000), 20000);
-
     host.shown.clear();
     EXPECT_EQ(recorder->SetCurrentFrame(host, 7), 5); // above the play end frame: the end frame
     EXPECT_EQ(recorder->SetCurrentFrame(host, 0), 1); // names no frame: the first
     recorder->SetSource(0);
     recorder->SetCurrentFrame(host, 3); // shown in the Source list's channel
-    using Shown = std::vector<std::pair<int, std::int16_t>>;
     EXPECT_EQ(host.shown, (Shown{{1, 104}, {1, 100}, {0, 102}}));
 }
 
@@ -226,8 +202,6 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     recorder->OpenPanel(host);
     EXPECT_FALSE(recorder->Panel().playEnabled);
     EXPECT_FALSE(recorder->Panel().saveEnabled);
-    recorder->PressPlay(host, timer);
-    EXPECT_FALSE(recorder->Playing());
     // A recording stopped before its first frame holds nothing to play either.
     recorder->PressRecord(host, timer);
     recorder->PressRecord(host, timer);
@@ -238,30 +212,14 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
-// The settings a playback takes from a recording and gives back afterwards.
-void SetContext(InstrumentSettings& s, int channel, float position, std::uint16_t voltsPerDiv,
-                std::uint16_t coupling, std::uint16_t probe, std::uint32_t bandwidthLimit,
-                std::uint16_t timeDiv, std::uint16_t triggerPosition) {
-    ChannelSettings& c = s.ch(channel);
-    c.zeroLevel = position;
-    c.voltsPerDivIndex = voltsPerDiv;
-    c.coupling = coupling;
-    c.probe = probe;
-    c.bandwidthLimit = bandwidthLimit;
-    s.timebase.timeDivIndex = timeDiv;
-    s.timebase.horizontalPosition = triggerPosition;
-}
-
 TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOneBack) {
-    // Every field differs between the recording and the live CH2.
     SetContext(host.settings, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
     RecordCh2(2);
     host.settings.ch(kCh1).enabled = 1;
     host.settings.ch(kCh1).zeroLevel = 33.0f;
-    SetContext(host.settings, kCh2, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420);
+    SetContext(host.settings, kCh2, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420); // every field differs
     host.settings.runStatus = kStatusTriggered;
     const InstrumentSettings live = host.settings;
-
     recorder->PressPlay(host, timer);
     InstrumentSettings playing = live; // the other channel's scale stays
     SetContext(playing, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
@@ -284,18 +242,18 @@ TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOn
     EXPECT_EQ(recorder->settings.recordedCount, 1);
 }
 
+// A setup saved during a playback restores the playing flag; the buttons must still start what they say.
 TEST_F(RecorderTest, APlayingFlagFromASetupFileLeavesTheButtonsWorking) {
     RecordCh2(2);
-    recorder->settings.playing = 1; // as a setup saved during a playback restores it
-    recorder->OpenPanel(host);
-    EXPECT_EQ(recorder->Panel().playButtonText, kTextPlay);
-    recorder->PressPlay(host, timer); // "Play" starts playing
-    EXPECT_TRUE(recorder->Playing());
-    recorder->ClosePanel(host, timer);
-
     recorder->settings.playing = 1;
     recorder->OpenPanel(host);
-    recorder->PressRecord(host, timer); // "Start" records
+    EXPECT_EQ(recorder->Panel().playButtonText, kTextPlay);
+    recorder->PressPlay(host, timer);
+    EXPECT_TRUE(recorder->Playing());
+    recorder->ClosePanel(host, timer);
+    recorder->settings.playing = 1;
+    recorder->OpenPanel(host);
+    recorder->PressRecord(host, timer);
     EXPECT_TRUE(recorder->Recording());
 }
 
