@@ -129,6 +129,7 @@ TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
 TEST(KnobGeometry, HighestIndexNeedleAndPointer) {
     // Models 4 and 5 have one more volts step and one more time base.
     EXPECT_EQ(KnobMaxIndex(4, kKnobCh1Volts), 9);
+    EXPECT_EQ(KnobMaxIndex(3, kKnobTimeDiv), 37);
     EXPECT_EQ(KnobMaxIndex(5, kKnobTimeDiv), 38);
     // Highest index: v = 0, angle -12.5 x 2pi/87 = -0.9028 rad; 24 sin = -18.84, 24 cos = 14.87.
     EXPECT_EQ(KnobNeedleEnd(9, 9), (KnobPoint{25, 56}));

@@ -24,7 +24,6 @@ QRect PanelOf(QWidget& w) {
     return w.parentWidget()->geometry();
 }
 
-// Counts the paint events a widget receives and the area they covered.
 class CPaintCounter : public QObject {
 public:
     int paints = 0;
