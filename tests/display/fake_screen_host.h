@@ -32,10 +32,7 @@ public:
     int StatusTicks() const override { return statusTicks; }
     int StoppedPosition() const override { return 250; }
     bool FullScreen() const override { return fullScreen; }
-    void SetZeroLevel(int channel, float level) override {
-        settings.ch(channel).zeroLevel = level;
-        ++zeroLevelCalls;
-    }
+    void SetZeroLevel(int channel, float level) override { settings.ch(channel).zeroLevel = level; }
     void SetTriggerLevel(int levelMarker, float level) override {
         (levelMarker == 0 ? settings.trigger.levelCh1 : settings.trigger.levelCh2) = level;
     }
@@ -53,7 +50,6 @@ public:
     std::vector<std::int16_t> xy2;
     int statusTicks = 0;
     bool fullScreen = false;
-    int zeroLevelCalls = 0;
     int zoomSteps = 0; // +1 per faster step, -1 per slower step
 };
 
