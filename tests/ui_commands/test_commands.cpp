@@ -1,5 +1,5 @@
 // The command table as the program builds it: the update rules as an opened menu shows them, the
-// handlers, the menus of each model, the accelerators, the language files and the flat menu look.
+// handlers, the menus of each model, the accelerators and the language files.
 #include "document/tarnix_doc.h"
 
 #include <QApplication>
@@ -27,7 +27,6 @@
 #include "model/model_table.h"
 #include "ui/command_table.h"
 #include "ui/main_frame.h"
-#include "ui/menu_ex.h"
 #include "ui/tarnix_view.h"
 
 using namespace tarnix;
@@ -159,18 +158,6 @@ public:
 
 const std::string kNotAvailable = "Error: Function not available!";
 
-// Pixels of an area that satisfy `test`.
-template <typename Test> int Count(const QImage& image, const QRect& area, Test test) {
-    int count = 0;
-    const QRect r = area.intersected(image.rect());
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        for (int x = r.left(); x <= r.right(); ++x) {
-            count += test(image.pixelColor(x, y)) ? 1 : 0;
-        }
-    }
-    return count;
-}
-
 } // namespace
 
 class TestCommands : public QObject {
@@ -213,24 +200,6 @@ private slots:
         rig.Exec(cmd::kCh1CouplingFirst + kCouplingGnd);
         QCOMPARE(rig.selected.at(0).second, int{kCouplingGnd});
         QVERIFY(rig.Ticked(cmd::kCh1CouplingFirst + kCouplingGnd));
-    }
-
-    // Demo mode has no hardware filters, no averaging and no 14k/32k records, but offers Demo Setting.
-    void demoModeWithholdsTheHardwareItems() {
-        Rig rig(1, true);
-        rig.S().ch(kCh1).bandwidthLimit = 1;
-        rig.S().trigger.hfRejection = 1;
-        for (int id : {cmd::kCh1BandwidthLimit, cmd::kTrigHfRejection, cmd::kAcqModeAverage,
-                       cmd::kBufferSizeByIndex[kBuffer32k], cmd::kBufferSizeByIndex[kBuffer14k]}) {
-            QVERIFY2(!rig.Enabled(id) && !rig.Ticked(id), qPrintable(QString::number(id)));
-        }
-        QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:1"));
-        int shown = 0;
-        rig.table->Panels().showDemoSetting = [&] { ++shown; };
-        QCOMPARE(rig.Commands(rig.Popup({8})).back(), cmd::kDemoSetting);
-        QVERIFY(rig.Enabled(cmd::kDemoSetting));
-        rig.Exec(cmd::kDemoSetting);
-        QCOMPARE(shown, 1);
     }
 
     void channelResetClampsTriggerLevelAndCentres() {
@@ -752,42 +721,6 @@ private slots:
         QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), loadCsv->mapToGlobal(QPointF(4, 4)));
         QApplication::sendEvent(loadCsv, &enter);
         QCOMPARE(rig.frame->statusBar()->currentMessage(), QStringLiteral("Load *.csv"));
-    }
-
-    void menuStylePaintsTicksGreyAndShortcuts() {
-        CMenuEx style;
-        QMenu menu;
-        style.Attach(&menu);
-        QAction* ticked = menu.addAction(CommandIcon(cmd::kAcqStart), QString());
-        SetMenuItemText(ticked, "Start#Enter");
-        ticked->setCheckable(true);
-        ticked->setChecked(true);
-        QAction* icon = menu.addAction(CommandIcon(cmd::kAcqStop), QString());
-        SetMenuItemText(icon, "Stop#Space");
-        QAction* greyed = menu.addAction(QString());
-        SetMenuItemText(greyed, "Greyed Item");
-        greyed->setEnabled(false);
-        menu.adjustSize();
-        const QImage image = menu.grab().toImage().convertToFormat(QImage::Format_RGB32);
-        const auto colour = [](QColor wanted) {
-            return [wanted](const QColor& c) { return c.rgb() == wanted.rgb(); };
-        };
-        const auto iconCell = [&](QAction* action) {
-            const QRect row = menu.actionGeometry(action);
-            return QRect(row.left(), row.top(), kMenuIconSize + 2, row.height());
-        };
-        // A ticked item shows the highlighted tick cell instead of its picture; others show the picture.
-        QVERIFY(Count(image, iconCell(ticked), colour(CMenuEx::HighlightFillColour())) > 100);
-        QVERIFY(Count(image, iconCell(icon), colour(QColor(210, 30, 30))) > 50); // the red Stop square
-        // Greyed text: antialiased strokes of RGB(200, 200, 200), never darker.
-        const auto greyAtMost = [](int level) {
-            return [level](const QColor& c) {
-                return c.red() == c.green() && c.green() == c.blue() && c.red() <= level;
-            };
-        };
-        const QRect greyText = menu.actionGeometry(greyed).adjusted(kMenuIconSize + 4, 1, -2, -1);
-        QVERIFY(Count(image, greyText, greyAtMost(215)) > 10);
-        QCOMPARE(Count(image, greyText, greyAtMost(199)), 0);
     }
 };
 
