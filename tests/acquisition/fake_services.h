@@ -1,5 +1,4 @@
-// Fake clock and random source shared by the acquisition, simulator and document tests: time moves only when
-// a test moves it, and the random values are scripted.
+// Fake clock and random source: time moves only when a test moves it; random values are scripted.
 #pragma once
 
 #include <cstddef>
@@ -26,7 +25,6 @@ public:
     void Advance(std::int64_t ms) { now += ms; }
 };
 
-// Returns the scripted values in turn, then `fallback` for ever.
 class CFakeRandom final : public IRandom {
 public:
     std::vector<int> values;

@@ -1,5 +1,4 @@
-// A document wired to the stub driver (or the simulated instrument), a fake clock and random source, a
-// recording notifier and a scripted start-up chooser, with its status texts and repaints recorded.
+// A document on the stub driver (or the simulated instrument) with fake clock, random source and user.
 #pragma once
 
 #include <memory>
@@ -81,7 +80,7 @@ protected:
             Tick();
         }
     }
-    // Ticks until done() holds: the number of ticks, or -1 past the limit.
+    // The number of ticks until done() holds, or -1 past the limit.
     template <typename Done> int TickUntil(Done done, int limit = 5000) {
         for (int i = 1; i <= limit; ++i) {
             Tick();

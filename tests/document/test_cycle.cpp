@@ -1,5 +1,4 @@
-// The acquisition cycle probed as an engineer probes a scope: sweep modes, pacing, roll, ALT, and demo mode
-// when no instrument is found.
+// The acquisition cycle: sweep modes, pacing, roll, ALT, and demo mode when no instrument is found.
 #include <algorithm>
 #include <array>
 #include <string>

@@ -1,5 +1,4 @@
-// What the document does with setup files: round trips, refusals and Default.set at start-up; and the factory
-// reset of every subsystem it drives.
+// Setup files through the document: round trips, refusals, Default.set at start-up; and the factory reset.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -40,13 +39,6 @@ TEST_F(DocFilesTest, EveryBlockRoundTripsThroughTheDocument) {
     EXPECT_EQ(doc->link.block.timeDivIndex, image.timebase.timeDivIndex);
     EXPECT_EQ(doc->link.block.bufferSizeIndex, image.timebase.bufferSizeIndex);
     EXPECT_GT(driver.Count("StartCapture"), 0);
-
-    // Without an instrument only the language is taken from a setup file.
-    Start(false);
-    const InstrumentSettings before = doc->settings;
-    ASSERT_TRUE(doc->LoadSetup(path).ok);
-    EXPECT_EQ(doc->languageIndex, image.languageIndex);
-    EXPECT_EQ(doc->settings, before);
 }
 
 TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValue) {

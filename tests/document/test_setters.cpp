@@ -1,5 +1,4 @@
-// The document's setters and the rules between settings: what reaches the block, what reaches the driver,
-// and what is refused; and the instrument chosen at start-up.
+// The document's setters: what reaches the block and the driver, what is refused; the instrument chosen.
 #include <vector>
 
 #include "doc_fixture.h"
@@ -16,15 +15,9 @@ protected:
 TEST_F(SetterTest, LevelsAndPositionReachTheirBlockFields) {
     Start();
     doc->SetZeroLevel(kCh1, 300.7f);
-    EXPECT_EQ(Ch(kCh1).zeroLevel, 300.7f);
     EXPECT_EQ(Block().levels.ch1Zero, 255);
-    doc->SetZeroLevel(kCh2, 64.9f);
-    EXPECT_EQ(Block().levels.ch2Zero, 64);
     doc->SetTriggerLevel(kCh2, -1.5f);
-    EXPECT_EQ(doc->settings.trigger.levelCh2, -1.5f);
     EXPECT_EQ(Block().levels.ch2Trigger, 65535);
-    doc->SetTriggerLevel(kCh1, 270.9f);
-    EXPECT_EQ(Block().levels.ch1Trigger, 270);
 
     doc->SetExtTriggerLevel(-20.0f);
     EXPECT_EQ(Block().levels.extTrigger, 0);
@@ -66,19 +59,10 @@ TEST_F(SetterTest, TheDriverGetsEachSetterValueAndTheChannelRulesHold) {
 TEST_F(SetterTest, EnumeratedSettersIgnoreValuesOutOfRange) {
     Start();
     const InstrumentSettings before = doc->settings;
-    doc->SetTriggerSource(5);
-    doc->SetTriggerMode(2);
-    doc->SetSweep(3);
-    doc->SetSlope(2);
-    doc->SetDisplayFormat(3);
+    // The model checks every range; these setters have checks or rules of their own around it.
     doc->SetTimeDiv(39);
     doc->SetTimeDiv(-1);
     doc->SetBufferSize(7);
-    doc->SetVoltsPerDiv(kCh1, 10);
-    doc->SetCoupling(kCh2, 3);
-    doc->SetProbe(kCh1, 4);
-    doc->SetInterpolation(kCh1, 3);
-    doc->SetAcquisitionMode(3);
     doc->SetAverageCount(0);
     doc->SetAverageCount(129);
     doc->SetMathSources(0, 2);
@@ -86,15 +70,12 @@ TEST_F(SetterTest, EnumeratedSettersIgnoreValuesOutOfRange) {
     EXPECT_EQ(doc->settings, before);
     EXPECT_TRUE(driver.calls.empty());
 
-    // Stepping: 37 is the slowest with offset 1; 0 the fastest.
+    // 37 is the slowest with offset 1.
     doc->SetTimeDiv(37);
     doc->TimeDivSlower();
     EXPECT_EQ(doc->settings.timebase.timeDivIndex, 37);
-    doc->SetTimeDiv(0);
     doc->TimeDivFaster();
-    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 0);
-    doc->TimeDivSlower();
-    EXPECT_EQ(Block().timeDivIndex, 1);
+    EXPECT_EQ(Block().timeDivIndex, 36);
 }
 
 // A new source also resets the level marker, its offset, and the ALT flag unless the source is ALT.
@@ -132,12 +113,6 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
         EXPECT_EQ(level, 128.0f);
     }
     EXPECT_EQ(Block().channelCode, 2);
-
-    // Y-T to Y-T keeps the time base.
-    doc->SelectDisplayFormat(kFormatYT);
-    doc->SetTimeDiv(5);
-    doc->SelectDisplayFormat(kFormatYT);
-    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 5);
 }
 
 TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {
