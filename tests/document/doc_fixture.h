@@ -9,19 +9,12 @@
 #include <gtest/gtest.h>
 
 #include "../acquisition/fake_services.h"
+#include "../support/fakes.h"
 #include "../support/stub_driver.h"
 #include "document/tarnix_doc.h"
 #include "simulator/sim_instrument.h"
 
 namespace tarnix::testing {
-
-class CRecordingNotifier final : public IUserNotifier {
-public:
-    std::vector<std::string> messages; // "caption: text"
-    void ShowMessage(std::string_view caption, std::string_view text) override {
-        messages.push_back(std::string(caption) + ": " + std::string(text));
-    }
-};
 
 class CScriptedChooser final : public IStartupChooser {
 public:

@@ -7,8 +7,12 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/fakes.h"
+
 namespace tarnix {
 namespace {
+
+using testing::CFakeTimer;
 
 // Position, volts/div, coupling, probe, bandwidth limit, time/div and trigger position: what a playback takes
 // from the recording and gives back afterwards.
@@ -20,17 +24,6 @@ void SetContext(InstrumentSettings& s, int channel, float position, std::uint16_
         std::tuple(position, voltsPerDiv, coupling, probe, bandwidthLimit);
     std::tie(s.timebase.timeDivIndex, s.timebase.horizontalPosition) = std::tuple(timeDiv, triggerPosition);
 }
-
-class FakeTimer : public IPanelTimer {
-public:
-    void Start(int intervalMs) override {
-        running = true;
-        interval = intervalMs;
-    }
-    void Stop() override { running = false; }
-    bool running = false;
-    int interval = 0;
-};
 
 // A document stand-in: settings, two display traces that change every frame, and a log of requests.
 class FakeHost : public IRecorderHost {
@@ -66,7 +59,7 @@ public:
 struct RecorderTest : ::testing::Test {
     std::unique_ptr<CRecorder> recorder = std::make_unique<CRecorder>();
     FakeHost host;
-    FakeTimer timer;
+    CFakeTimer timer;
 
     // Records `frames` frames of CH2 whose k-th frame holds the value 100 + k.
     void RecordCh2(int frames) {

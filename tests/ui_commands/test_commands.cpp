@@ -20,8 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "../support/fakes.h"
 #include "display/wave_screen.h"
-#include "document/user_notifier.h"
 #include "language/command_ids.h"
 #include "model/instrument_settings.h"
 #include "model/model_table.h"
@@ -34,14 +34,6 @@ using namespace tarnix;
 namespace {
 
 using Files = std::vector<std::pair<std::string, std::string>>;
-
-class RecordingNotifier : public IUserNotifier {
-public:
-    void ShowMessage(std::string_view caption, std::string_view text) override {
-        messages.push_back(std::string(caption) + ": " + std::string(text));
-    }
-    std::vector<std::string> messages;
-};
 
 bool Checked(QAction* action) {
     return action->isCheckable() && action->isChecked();
@@ -149,7 +141,7 @@ public:
     }
 
     QTemporaryDir dir;
-    RecordingNotifier notifier;
+    tarnix::testing::CRecordingNotifier notifier;
     std::unique_ptr<CTarnixDoc> doc;
     std::unique_ptr<CMainFrame> frame;
     CCommandTable* table = nullptr;

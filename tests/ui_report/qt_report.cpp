@@ -19,20 +19,13 @@
 #include <utility>
 #include <vector>
 
+#include "../support/fakes.h"
 #include "files/bmp_writer.h"
 #include "ui/image_export.h"
 #include "ui/report_printer.h"
 
 namespace tarnix {
 namespace {
-
-class RecordingNotifier : public IUserNotifier {
-public:
-    void ShowMessage(std::string_view caption, std::string_view text) override {
-        messages.emplace_back(std::string(caption) + "|" + std::string(text));
-    }
-    std::vector<std::string> messages;
-};
 
 quint32 U32At(const QByteArray& b, int at) {
     const auto u = [&](int i) { return static_cast<quint32>(static_cast<unsigned char>(b.at(at + i))); };
@@ -63,7 +56,7 @@ void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
     window.setGeometry(40, 30, 320, 240);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    RecordingNotifier notifier;
+    testing::CRecordingNotifier notifier;
     const QString path = dir.filePath(QStringLiteral("screen.jpg"));
     ScheduleWindowImage(&window, path.toStdString(), &notifier);
     // The picture is taken on the timer's tick, after the caller (the closed dialog) has returned.
@@ -86,7 +79,7 @@ void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
     ScheduleWindowImage(&window, dir.filePath(QStringLiteral("no/such/folder/screen.bmp")).toStdString(),
                         &notifier);
     QTRY_COMPARE(notifier.messages.size(), std::size_t{1});
-    QVERIFY(notifier.messages[0].rfind("Error|Cann't save file: ", 0) == 0);
+    QVERIFY(notifier.messages[0].rfind("Error: Cann't save file: ", 0) == 0);
 
     // A window hanging over the screen's edges gives only its visible part.
     const QRect screen(0, 0, 800, 600);

@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/fakes.h"
 #include "../support/setup_image.h"
 #include "display/cursor_readouts.h"
 #include "display/status_strip.h"
@@ -51,6 +52,8 @@
 #include "ui/view_panels.h"
 
 using namespace tarnix;
+using tarnix::testing::CFakeTimer;
+using tarnix::testing::CRecordingNotifier;
 using tarnix::testing::UnusualSetupImage;
 
 namespace {
@@ -74,25 +77,6 @@ public:
 
 private:
     NoDeviceChoice answer_;
-};
-
-class FakeTimer : public IPanelTimer {
-public:
-    void Start(int intervalMs) override {
-        running = true;
-        interval = intervalMs;
-    }
-    void Stop() override { running = false; }
-    bool running = false;
-    int interval = 0;
-};
-
-class RecordingNotifier : public IUserNotifier {
-public:
-    void ShowMessage(std::string_view caption, std::string_view text) override {
-        messages.emplace_back(std::string(caption) + ": " + std::string(text));
-    }
-    std::vector<std::string> messages;
 };
 
 // Runs a function when a widget receives its show event.
@@ -497,8 +481,8 @@ private slots:
         CTarnixDoc doc;
         StartDemo(doc);
         QVERIFY(doc.OpenRecorder());
-        FakeTimer timer;
-        RecordingNotifier notifier;
+        CFakeTimer timer;
+        CRecordingNotifier notifier;
         QTemporaryDir dir;
         std::vector<FileDialogRequest> requests;
         std::string answer = dir.filePath(QStringLiteral("three.rec")).toStdString();
