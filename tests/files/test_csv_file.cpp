@@ -9,10 +9,7 @@
 namespace tarnix {
 namespace {
 
-using testing::ReadAll;
-using testing::SplitCrLf;
-using testing::TempDir;
-using testing::WriteAll;
+using namespace testing;
 
 InstrumentSettings SettingsForModel(int model) {
     InstrumentSettings settings;

@@ -17,11 +17,7 @@
 namespace tarnix {
 namespace {
 
-using testing::Le16;
-using testing::Le32;
-using testing::ReadAll;
-using testing::TempDir;
-using testing::WriteAll;
+using namespace testing;
 
 InstrumentSettings Defaults() {
     InstrumentSettings settings;

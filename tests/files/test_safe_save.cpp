@@ -22,9 +22,7 @@ namespace tarnix {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::ReadAll;
-using testing::TempDir;
-using testing::WriteAll;
+using namespace testing;
 
 constexpr uid_t kNobody = 65534;
 const std::string kPrevious = "previous content, longer than the header of a setup file\n";

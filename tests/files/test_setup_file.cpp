@@ -14,12 +14,7 @@
 namespace tarnix {
 namespace {
 
-using testing::Le16;
-using testing::Le32;
-using testing::ReadAll;
-using testing::TempDir;
-using testing::UnusualSetupImage;
-using testing::WriteAll;
+using namespace testing;
 
 enum class Kind { k16, k32, kF32, kF64 };
 constexpr double kKept = -1e300; // the field keeps the value the program held

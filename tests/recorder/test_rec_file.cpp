@@ -18,11 +18,7 @@
 namespace tarnix {
 namespace {
 
-using testing::Le16;
-using testing::Le32;
-using testing::ReadAll;
-using testing::TempDir;
-using testing::WriteAll;
+using namespace testing;
 
 std::string Header(unsigned source, unsigned vdiv, unsigned coupling, unsigned probe, unsigned bw,
                    unsigned positionBits, unsigned tb, unsigned reserved, unsigned hpos, unsigned count) {

@@ -220,18 +220,5 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     EXPECT_EQ(std::count(ascii.begin(), ascii.end(), ','), 4999);
 }
 
-TEST_F(RemoteSessionTest, OperationCompleteWaitsForAutoset) {
-    doc->specialStep = 0; // Autoset under way
-    std::string reply;
-    session->Feed("*IDN?;*OPC?;SYST:ERR?", reply);
-    EXPECT_TRUE(session->Waiting());
-    session->Resume(reply);
-    EXPECT_EQ(reply, "");
-    doc->specialStep = -1;
-    session->Resume(reply);
-    EXPECT_EQ(reply, "Tarnix,MV-A2 USB,DEMO,7.0.0.2;1;0,\"No error\"\n");
-    EXPECT_FALSE(session->Waiting());
-}
-
 } // namespace
 } // namespace tarnix::testing

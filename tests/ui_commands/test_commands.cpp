@@ -194,31 +194,6 @@ private slots:
         QVERIFY(rig.Ticked(cmd::kCh1CouplingFirst + kCouplingGnd));
     }
 
-    void channelResetClampsTriggerLevelAndCentres() {
-        // Reset brings the trigger level onto the code scale; its marker says where it was.
-        struct Row {
-            int channel;
-            float level;
-            float levelAfter;
-            int markerAfter;
-        };
-        for (const Row row :
-             {Row{kCh1, -20.0f, 0.0f, 2}, Row{kCh1, 300.0f, 256.0f, 3}, Row{kCh1, 100.0f, 100.0f, 0},
-              Row{kCh1, 256.0f, 256.0f, 0}, Row{kCh2, -50.0f, -50.0f, -1}}) {
-            Rig rig;
-            InstrumentSettings& s = rig.S();
-            float& level = row.channel == kCh1 ? s.trigger.levelCh1 : s.trigger.levelCh2;
-            level = row.level;
-            s.ch(row.channel).zeroLevel = 40.0f;
-            rig.Exec(row.channel == kCh1 ? cmd::kCh1Reset : cmd::kCh2Reset);
-            QCOMPARE(level, row.levelAfter);
-            if (row.markerAfter >= 0) {
-                QCOMPARE(int(s.trigger.levelMarkerCh1), row.markerAfter);
-            }
-            QCOMPARE(s.ch(row.channel).zeroLevel, 128.0f);
-        }
-    }
-
     void mathRulesAndXYRefusal() {
         Rig rig;
         InstrumentSettings& s = rig.S();
@@ -440,26 +415,6 @@ private slots:
         rig.Exec(cmd::kDisplayGrid);
         QVERIFY(open(7));
         QVERIFY(Checked(grid));
-    }
-
-    void averageTextAndAcquisitionModeRules() {
-        Rig rig;
-        int averageShown = 0;
-        rig.table->Panels().showAverage = [&] { ++averageShown; };
-        rig.doc->SetAverageCount(16);
-        QCOMPARE(rig.TextOf(cmd::kAcqModeAverage), std::string("Average:16"));
-        QVERIFY(rig.Ticked(cmd::kAcqModeNormal));
-        rig.doc->Stop();
-        QVERIFY(!rig.Enabled(cmd::kAcqModeAverage) && rig.Enabled(cmd::kAcqModeNormal));
-        rig.doc->Run();
-        rig.S().acquire.averagedFrames = 5;
-        rig.Exec(cmd::kAcqModeAverage);
-        QCOMPARE(rig.S().acquire.averagedFrames, std::uint16_t{0});
-        QCOMPARE(averageShown, 1);
-        // Stopped in Average: Average stays offered and ticked, Normal is not.
-        rig.doc->Stop();
-        QVERIFY(rig.Enabled(cmd::kAcqModeAverage) && rig.Ticked(cmd::kAcqModeAverage));
-        QVERIFY(!rig.Enabled(cmd::kAcqModeNormal) && !rig.Ticked(cmd::kAcqModeNormal));
     }
 
     void bufferSizeRules() {
