@@ -196,8 +196,8 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
     QCOMPARE(screen.area, w.view.Screen().rect());
     w.doc.Stop();
     w.Ticks(1);
-    const QImage shown = static_cast<QImage*>(w.frame.backingStore()->paintDevice())->convertToFormat(
-        QImage::Format_RGB32);
+    const QImage shown =
+        static_cast<QImage*>(w.frame.backingStore()->paintDevice())->convertToFormat(QImage::Format_RGB32);
     const QImage rendered = w.view.Screen().RenderFrame().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.copy(QRect(w.view.Screen().mapTo(&w.frame, QPoint(0, 0)), rendered.size())), rendered);
     w.doc.Run();
