@@ -26,7 +26,6 @@
 #include "display/spectrum_painter.h"
 #include "display/wave_screen.h"
 #include "language/language_table.h"
-#include "panel_tests.h"
 #include "ui/fft_window.h"
 
 using namespace tarnix;
@@ -341,9 +340,6 @@ private slots:
     }
 };
 
-int RunFftWindowTests(int argc, char** argv) {
-    TestFftWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestFftWindow)
 
 #include "qt_fft_window.moc"

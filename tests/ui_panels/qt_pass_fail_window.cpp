@@ -15,7 +15,6 @@
 #include <memory>
 
 #include "analysis/pass_fail.h"
-#include "panel_tests.h"
 #include "ui/pass_fail_window.h"
 
 using namespace tarnix;
@@ -201,9 +200,6 @@ private slots:
     }
 };
 
-int RunPassFailWindowTests(int argc, char** argv) {
-    TestPassFailWindow test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TestPassFailWindow)
 
 #include "qt_pass_fail_window.moc"
