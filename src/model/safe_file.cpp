@@ -272,9 +272,10 @@ int NameTemporary(int fd, const std::string& name) {
     return error;
 }
 
-// Refusals of a rename that do not stop the user from writing the file itself.
+// Refusals of a rename that do not stop the user from writing the file itself: another user's file in a
+// sticky folder (EPERM, or EACCES on some network file systems), a mount point (EBUSY, EXDEV).
 bool RenameRefusedButWritable(int error) {
-    return error == EPERM || error == EBUSY || error == EXDEV;
+    return error == EPERM || error == EACCES || error == EBUSY || error == EXDEV;
 }
 
 // The new content, written by `fill` into a fresh file, replaces `target` by a rename; where the folder or
