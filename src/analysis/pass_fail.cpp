@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <unistd.h>
 
 namespace tarnix {
 
@@ -268,9 +270,15 @@ PsfResult CPassFail::LoadPsf(const std::string& path) {
     if (!EndsWithPsf(path)) {
         return {PsfResult::Status::kIgnored, {}};
     }
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    const int fd = OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) {
+        return {PsfResult::Status::kFailed, FileError(std::strerror(-fd))};
+    }
+    FilePtr file(::fdopen(fd, "rb"));
     if (!file) {
-        return {PsfResult::Status::kFailed, FileError(std::strerror(errno))};
+        const int error = errno;
+        ::close(fd);
+        return {PsfResult::Status::kFailed, FileError(std::strerror(error))};
     }
     // Read one byte more than the format holds, so a longer file is recognised and refused.
     std::array<std::uint8_t, 11> buffer{};

@@ -5,6 +5,8 @@
 #include <QTextStream>
 #include <memory>
 
+#include "ui/exit_requests.h"
+#include "ui/main_frame.h"
 #include "ui/remote_server.h"
 #include "ui/tarnix_app.h"
 
@@ -25,6 +27,9 @@ int main(int argc, char* argv[]) {
                              QCoreApplication::arguments())) {
         return 0;
     }
+    // From here on a signal or a logout ends the program as Exit does, with Default.set written.
+    tarnix::CExitRequests exitRequests([&tarnix] { tarnix.Frame().close(); },
+                                       [&tarnix] { tarnix.Frame().SaveDefaultSetup(); });
     std::unique_ptr<tarnix::CRemoteServer> server;
     if (remote->enabled) {
         server = std::make_unique<tarnix::CRemoteServer>(tarnix);

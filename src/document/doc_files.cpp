@@ -263,7 +263,14 @@ bool CTarnixDoc::LoadDefaultSetup(const std::string& path) {
         }
         return true;
     }
-    if (!loaded.missing) {
+    if (loaded.unreadable) {
+        // Its content may be fine (no permission, a failing disk, no file handle left): it stays where it
+        // is, and the close does not write the factory setup over it.
+        defaultSetupProtected = true;
+        Notify(kFileErrorCaption,
+               loaded.message + "\n" + path +
+                   "\nThe factory setup is used; the file will not be written over at close.");
+    } else if (!loaded.missing) {
         // The close would write over it; a file the user may still want goes aside first, and when it
         // cannot be moved it is not written over at all.
         const KeptFile kept = KeepRefusedFile(path);

@@ -185,7 +185,8 @@ public:
     // Set once start-up has loaded Default.set (or found none): from then on the state is the user's
     // and the close may write it. A declined device search never gets here.
     bool sessionReady = false;
-    // A refused Default.set that could not be moved aside is never written over.
+    // A Default.set that could not be read, or was refused and could not be moved aside, is never written
+    // over.
     bool defaultSetupProtected = false;
 
     // ---- Cycle state (read by the screen and the status strip; written by the cycle) ----
@@ -296,7 +297,8 @@ public:
     // then the whole configuration is sent. In demo mode only the language index is taken.
     FileResult LoadSetup(const std::string& path);
     // Start-up: LoadSetup; a failed load applies the factory defaults and resets the screen. A file that
-    // exists but is refused is renamed to "<path>.bad" (and the user told) so the close cannot replace it.
+    // exists but is refused is renamed to "<path>.bad" (and the user told) so the close cannot replace it;
+    // one that cannot be opened or read stays as it is and is not written over at close.
     bool LoadDefaultSetup(const std::string& path);
     // Close: SaveSetup to Default.set, once the session holds the user's state (see sessionReady).
     FileResult SaveDefaultSetup(const std::string& path);

@@ -1,5 +1,7 @@
 #include "files/file_io.h"
 
+#include "model/safe_file.h"
+
 #include <algorithm>
 #include <bit>
 #include <cerrno>
@@ -54,19 +56,14 @@ namespace {
 
 FileBytes ReadUpTo(const std::string& path, std::size_t maxBytes, bool refuseLarger) {
     FileBytes result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenRegularFile(path, O_RDONLY);
     if (fd < 0) {
-        result.errorNumber = errno;
+        result.errorNumber = -fd;
         return result;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         result.errorNumber = errno;
-        ::close(fd);
-        return result;
-    }
-    if (!S_ISREG(info.st_mode)) {
-        result.errorNumber = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
         ::close(fd);
         return result;
     }

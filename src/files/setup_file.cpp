@@ -583,6 +583,7 @@ constexpr const char* kOtherModelSetup = "This setup file belongs to another mod
 
 SetupLoadResult Unreadable(SetupLoadResult& result, int errorNumber) {
     result.missing = errorNumber == ENOENT;
+    result.unreadable = !result.missing;
     result.message = CannotOpenMessage(errorNumber);
     return result;
 }

@@ -234,6 +234,7 @@ FileResult SaveSetupFile(const std::string& path, const SetupImage& image, bool 
 struct SetupLoadResult : FileResult {
     bool languageOnly = false; // demo mode: only `image.languageIndex` comes from the file
     bool missing = false;      // refused because there is no such file
+    bool unreadable = false;   // refused because the file exists but could not be opened or read
     SetupImage image;          // on success; `current` with the file's values applied
 };
 // LoadSetupFile: "Can not open file: %s" for a file that cannot be read, "This setup file belongs to another

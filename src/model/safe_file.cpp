@@ -4,8 +4,11 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <functional>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -13,6 +16,10 @@
 namespace tarnix {
 
 namespace {
+
+int RefusalFor(mode_t mode) {
+    return S_ISDIR(mode) ? EISDIR : EINVAL;
+}
 
 int WriteAllAt(int fd, std::span<const std::uint8_t> bytes, off_t offset) {
     std::size_t done = 0;
@@ -32,28 +39,102 @@ int WriteAllAt(int fd, std::span<const std::uint8_t> bytes, off_t offset) {
     return 0;
 }
 
-int ReadAll(int fd, std::vector<std::uint8_t>& out) {
-    struct stat info {};
-    if (::fstat(fd, &info) != 0) {
-        return errno;
-    }
-    out.resize(static_cast<std::size_t>(info.st_size));
-    std::size_t done = 0;
-    while (done < out.size()) {
-        ssize_t n = ::pread(fd, out.data() + done, out.size() - done, static_cast<off_t>(done));
-        if (n < 0) {
+// Copies [begin, end) from one file to the same offsets of another, in the kernel where it can, else
+// through a small buffer; never the whole range in memory.
+int CopyRange(int from, int to, off_t begin, off_t end) {
+    bool kernelCopy = true;
+    std::vector<std::uint8_t> buffer;
+    while (begin < end) {
+        const std::size_t want = static_cast<std::size_t>(std::min<off_t>(end - begin, off_t{1} << 24));
+        if (kernelCopy) {
+            loff_t in = begin;
+            loff_t out = begin;
+            const ssize_t n = ::copy_file_range(from, &in, to, &out, want, 0);
+            if (n > 0) {
+                begin += n;
+                continue;
+            }
+            if (n == 0) {
+                return EIO; // the file shrank while it was copied
+            }
             if (errno == EINTR) {
                 continue;
             }
-            return errno;
+            if (errno != EXDEV && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP &&
+                errno != EPERM) {
+                return errno;
+            }
+            kernelCopy = false;
+            buffer.resize(1 << 20);
         }
-        if (n == 0) {
+        const ssize_t n = ::pread(from, buffer.data(), std::min(want, buffer.size()), begin);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return n < 0 ? errno : EIO;
+        }
+        if (const int error = WriteAllAt(to, {buffer.data(), static_cast<std::size_t>(n)}, begin);
+            error != 0) {
+            return error;
+        }
+        begin += n;
+    }
+    return 0;
+}
+
+// Calls `each(begin, end, isData)` for the data and hole stretches of [0, size); a file system that cannot
+// tell them apart gives one data stretch. A sparse file is thus copied without writing its holes.
+int ForEachStretch(int fd, off_t size, const std::function<int(off_t, off_t, bool)>& each) {
+    off_t at = 0;
+    while (at < size) {
+        off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0) {
+            if (errno != ENXIO) {
+                return each(at, size, true);
+            }
+            data = size; // only a hole remains
+        }
+        data = std::min(data, size);
+        if (data > at) {
+            if (const int error = each(at, data, false); error != 0) {
+                return error;
+            }
+        }
+        if (data >= size) {
             break;
         }
-        done += static_cast<std::size_t>(n);
+        off_t hole = ::lseek(fd, data, SEEK_HOLE);
+        hole = hole < 0 ? size : std::min(hole, size);
+        if (const int error = each(data, hole, true); error != 0) {
+            return error;
+        }
+        at = hole;
     }
-    out.resize(done);
     return 0;
+}
+
+// Copies [0, size) of `from` into `to` at the same offsets, leaving its holes unwritten.
+int CopyContent(int from, int to, off_t size) {
+    return ForEachStretch(from, size, [&](off_t begin, off_t end, bool isData) {
+        return isData ? CopyRange(from, to, begin, end) : 0;
+    });
+}
+
+// A nameless scratch file outside the target's folder (which may take no new entries): the system's
+// temporary folder, else memory.
+int OpenScratch() {
+    const char* env = std::getenv("TMPDIR");
+    for (const char* folder : {env, "/tmp"}) {
+        if (folder != nullptr && *folder != '\0') {
+            const int fd = ::open(folder, O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+            if (fd >= 0) {
+                return fd;
+            }
+        }
+    }
+    const int fd = ::memfd_create("tarnix-backup", MFD_CLOEXEC);
+    return fd >= 0 ? fd : -errno;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -92,6 +173,8 @@ int ResolveLinks(const std::string& path, std::string& target) {
     return ELOOP;
 }
 
+// "<name>.tmp-<pid>-<n>-<ns>" beside the target; the name part is shortened so that the whole stays
+// within the folder's limit on a name's length.
 std::string TemporaryName(const std::string& target) {
     static unsigned counter = 0;
     timespec now{};
@@ -99,60 +182,74 @@ std::string TemporaryName(const std::string& target) {
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".tmp-%d-%u-%lx", static_cast<int>(::getpid()), ++counter,
                   static_cast<unsigned long>(now.tv_nsec));
-    return target + suffix;
+    const std::string folder = FolderOf(target);
+    const std::size_t nameStart = target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1;
+    long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (limit <= 0) {
+        limit = NAME_MAX;
+    }
+    const std::size_t suffixLength = std::char_traits<char>::length(suffix);
+    const std::size_t room =
+        static_cast<std::size_t>(limit) > suffixLength ? static_cast<std::size_t>(limit) - suffixLength : 0;
+    return target.substr(0, nameStart + std::min(room, target.size() - nameStart)) + suffix;
 }
 
-// A folder that takes no new entry leaves no room for a temporary file, yet the user may write the file
-// itself, so it is rewritten in place rather than refused. The old content is held in memory and written
-// back if any step fails, and the room for a longer file is reserved before the first byte changes, so a
-// full disk refuses the save with the file untouched. Only a crash during this write can damage the file.
-int RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+// A writable file that cannot be replaced by a rename (a folder that takes no new entries, another user's
+// file in a shared sticky folder, a bind-mounted file) is rewritten in place rather than refused. The bytes
+// the rewrite changes are first copied to a scratch file and written back if any step fails, and the room
+// for a longer file is reserved before the first byte changes, so a full disk refuses the save with the
+// file untouched. Only a crash during this write can damage the file. `truncate` false keeps the bytes
+// past the new ones.
+int RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, bool truncate) {
+    const int fd = OpenRegularFile(path, O_RDWR);
     if (fd < 0) {
-        return errno;
+        return -fd;
     }
-    std::vector<std::uint8_t> old;
-    int error = ReadAll(fd, old);
-    if (error == 0 && bytes.size() > old.size()) {
-        error = ::posix_fallocate(fd, 0, static_cast<off_t>(bytes.size()));
-    }
+    struct stat info {};
+    int error = ::fstat(fd, &info) != 0 ? errno : 0;
+    const off_t oldSize = info.st_size;
+    const off_t newSize = static_cast<off_t>(bytes.size());
+    const off_t finalSize = truncate ? newSize : std::max(oldSize, newSize);
+    // What the rewrite changes: the new bytes' range, and the tail a shorter file drops.
+    const off_t changedEnd = truncate ? oldSize : std::min(oldSize, newSize);
+    int backup = -1;
     if (error == 0) {
+        backup = OpenScratch();
+        error = backup < 0 ? -backup : CopyContent(fd, backup, changedEnd);
+    }
+    if (error == 0 && finalSize > oldSize) {
+        error = ::posix_fallocate(fd, 0, finalSize);
+    }
+    bool changed = false;
+    if (error == 0) {
+        changed = true;
         error = WriteAllAt(fd, bytes, 0);
-        if (error == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0) {
+        if (error == 0 && ::ftruncate(fd, finalSize) != 0) {
             error = errno;
         }
         if (error == 0 && ::fsync(fd) != 0) {
             error = errno;
         }
-        if (error != 0) {
-            WriteAllAt(fd, old, 0);
-        }
     }
     if (error != 0) {
-        (void)::ftruncate(fd, static_cast<off_t>(old.size()));
+        if (changed) {
+            // Holes of the old file that the new bytes filled become holes again, then the data returns.
+            (void)ForEachStretch(backup, changedEnd, [&](off_t begin, off_t end, bool isData) {
+                if (isData) {
+                    return CopyRange(backup, fd, begin, end);
+                }
+                if (begin < newSize) {
+                    (void)::fallocate(fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, begin,
+                                      std::min(end, newSize) - begin);
+                }
+                return 0;
+            });
+        }
+        (void)::ftruncate(fd, oldSize);
         ::fsync(fd);
     }
-    if (::close(fd) != 0 && error == 0) {
-        error = errno;
-    }
-    return error;
-}
-
-// Devices and pipes (/dev/null, a FIFO) are written as they are; renaming over them would replace them.
-int WriteSpecialFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    std::size_t done = 0;
-    int error = 0;
-    while (done < bytes.size() && error == 0) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) {
-            error = errno;
-        } else if (n > 0) {
-            done += static_cast<std::size_t>(n);
-        }
+    if (backup >= 0) {
+        ::close(backup);
     }
     if (::close(fd) != 0 && error == 0) {
         error = errno;
@@ -175,21 +272,21 @@ int NameTemporary(int fd, const std::string& name) {
     return error;
 }
 
-} // namespace
+// Refusals of a rename that do not stop the user from writing the file itself: another user's file in a
+// sticky folder (EPERM, or EACCES on some network file systems), a mount point (EBUSY, EXDEV).
+bool RenameRefusedButWritable(int error) {
+    return error == EPERM || error == EACCES || error == EBUSY || error == EXDEV;
+}
 
-int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::string target;
-    if (int error = ResolveLinks(path, target); error != 0) {
-        return error;
-    }
+// The new content, written by `fill` into a fresh file, replaces `target` by a rename; where the folder or
+// the target refuses that, `inPlace` rewrites the existing file instead.
+int ReplaceFile(const std::string& target, const std::function<int(int fd)>& fill,
+                const std::function<int()>& inPlace) {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists) {
-        if (S_ISDIR(old.st_mode)) {
-            return EISDIR;
-        }
         if (!S_ISREG(old.st_mode)) {
-            return WriteSpecialFile(target, bytes);
+            return RefusalFor(old.st_mode);
         }
         // A file the user made read-only stays as it is, whoever runs the program.
         if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
@@ -205,15 +302,15 @@ int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes
     const std::string folder = FolderOf(target);
     std::string name = TemporaryName(target);
     bool named = false;
-    int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
-        fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         named = fd >= 0;
     }
     if (fd < 0) {
         const int error = errno;
         if (exists && (error == EACCES || error == EPERM)) {
-            return RewriteInPlace(target, bytes);
+            return inPlace();
         }
         return error;
     }
@@ -229,7 +326,7 @@ int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes
         }
     }
     if (error == 0) {
-        error = WriteAllAt(fd, bytes, 0);
+        error = fill(fd);
     }
     if (error == 0 && ::fsync(fd) != 0) {
         error = errno;
@@ -248,14 +345,16 @@ int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes
     if (::close(fd) != 0 && error == 0) {
         error = errno;
     }
+    bool renameRefused = false;
     if (error == 0 && ::rename(name.c_str(), target.c_str()) != 0) {
         error = errno;
+        renameRefused = exists && RenameRefusedButWritable(error);
     }
     if (error != 0) {
         if (named) {
             ::unlink(name.c_str());
         }
-        return error;
+        return renameRefused ? inPlace() : error;
     }
     // Make the rename itself durable; a failure here cannot lose the old or the new content.
     int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -266,25 +365,67 @@ int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes
     return 0;
 }
 
-int OverwriteFileStart(const std::string& path, std::span<const std::uint8_t> bytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
+} // namespace
+
+int OpenRegularFile(const std::string& path, int flags) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return -errno;
     }
-    std::vector<std::uint8_t> content;
-    const int error = ReadAll(fd, content);
-    ::close(fd);
-    if (error != 0) {
+    if (!S_ISREG(info.st_mode)) {
+        return -RefusalFor(info.st_mode);
+    }
+    // Non-blocking, so a pipe put in the file's place after the check still cannot hold the open.
+    const int fd = ::open(path.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        return -errno;
+    }
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = S_ISREG(info.st_mode) ? errno : RefusalFor(info.st_mode);
+        ::close(fd);
+        return -error;
+    }
+    (void)::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string target;
+    if (int error = ResolveLinks(path, target); error != 0) {
         return error;
     }
-    std::copy(bytes.begin(),
-              bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), content.size())),
-              content.begin());
-    if (bytes.size() > content.size()) {
-        content.insert(content.end(), bytes.begin() + static_cast<std::ptrdiff_t>(content.size()),
-                       bytes.end());
+    return ReplaceFile(
+        target, [&](int fd) { return WriteAllAt(fd, bytes, 0); },
+        [&] { return RewriteInPlace(target, bytes, true); });
+}
+
+int OverwriteFileStart(const std::string& path, std::span<const std::uint8_t> bytes) {
+    std::string target;
+    if (int error = ResolveLinks(path, target); error != 0) {
+        return error;
     }
-    return WriteFileSafely(path, content);
+    const int old = OpenRegularFile(target, O_RDONLY);
+    if (old < 0) {
+        return -old;
+    }
+    struct stat info {};
+    const int statError = ::fstat(old, &info) != 0 ? errno : 0;
+    const int error = statError != 0
+                          ? statError
+                          : ReplaceFile(
+                                target,
+                                [&](int fd) {
+                                    const off_t size =
+                                        std::max<off_t>(info.st_size, static_cast<off_t>(bytes.size()));
+                                    int e = ::ftruncate(fd, size) != 0 ? errno : 0;
+                                    if (e == 0) {
+                                        e = CopyContent(old, fd, info.st_size);
+                                    }
+                                    return e != 0 ? e : WriteAllAt(fd, bytes, 0);
+                                },
+                                [&] { return RewriteInPlace(target, bytes, false); });
+    ::close(old);
+    return error;
 }
 
 } // namespace tarnix

@@ -15,11 +15,20 @@ namespace tarnix {
 // - A symbolic link is followed: the file it names is written and the link stays.
 // - An existing file keeps its permissions (and its owner, where the process may set it).
 // - A file without any write permission bit is refused with EACCES, also for root, as an editor does.
-// - A writable file in a folder that takes no new entries is rewritten in place (see the .cpp).
+// - A folder is refused with EISDIR; a pipe, device or socket with EINVAL, before anything is opened.
+// - A writable file that cannot be replaced by a rename (a folder that takes no new entries, another
+//   user's file in a shared sticky folder, a bind-mounted file) is rewritten in place (see the .cpp).
+// - Names up to the file system's limit save: the temporary name is shortened to fit.
 int WriteFileSafely(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Replaces the first bytes of an existing file, keeping the rest; never creates a file (ENOENT). Written
-// through WriteFileSafely, so a failure leaves the whole file as it was.
+// through the same steps as WriteFileSafely, so a failure leaves the whole file as it was. The rest is
+// copied by the kernel, never read into memory, so a file of any size costs no more than a small one.
 int OverwriteFileStart(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Opens an existing file for reading (`flags` O_RDONLY) or an in-place write (O_RDWR). What is not a
+// regular file is refused at once (EISDIR for a folder, EINVAL for a pipe, device or socket), so a
+// loader never waits on a pipe nobody writes to. Returns the descriptor (close-on-exec), or -errno.
+int OpenRegularFile(const std::string& path, int flags);
 
 } // namespace tarnix

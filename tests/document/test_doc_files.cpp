@@ -1,8 +1,11 @@
 // Setup files through the document: round trips, refusals, Default.set at start-up; and the factory reset.
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "../support/setup_image.h"
 #include "../support/temp_dir.h"
@@ -105,6 +108,66 @@ TEST_F(DocFilesTest, DefaultSetupAtStartUp) {
     EXPECT_NE(notifier.messages[0].find(path + ".bad2"), std::string::npos);
     ASSERT_TRUE(refused.SaveDefaultSetup(path).ok);
     EXPECT_TRUE(refused.LoadSetup(path).ok);
+}
+
+// A Default.set that exists but cannot be opened may be perfectly good: it is neither moved aside nor written
+// over at close; the user is told why it was not loaded and the session starts from the factory setup.
+TEST_F(DocFilesTest, AnUnreadableDefaultSetupIsLeftAsItIs) {
+    const struct {
+        const char* name;
+        int error;
+        void (*prepare)(const std::string& path); // runs in the child that starts the document
+    } cases[] = {
+        {"folder", EISDIR, [](const std::string& path) { std::filesystem::create_directory(path); }},
+        {"no permission", EACCES,
+         [](const std::string& path) {
+             ::chmod(path.c_str(), 0);
+             ::chmod(std::filesystem::path(path).parent_path().c_str(), 0777);
+             (void)!::setresuid(65534, 65534, 65534);
+         }},
+        {"link loop", ELOOP,
+         [](const std::string& path) {
+             std::filesystem::remove(path);
+             std::filesystem::create_symlink("Default.set", path);
+         }},
+    };
+    for (const auto& c : cases) {
+        if (c.error == EACCES && ::geteuid() != 0) {
+            continue; // root alone can take away its own access
+        }
+        TempDir folder;
+        const std::string path = folder.File("Default.set");
+        if (c.error == EACCES) {
+            EXPECT_TRUE(SaveSetupFile(path, UnusualSetupImage(), false).ok);
+        }
+        const std::string stored = ReadAll(path);
+        const int report = ::open(dir.File("report").c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            CTarnixDoc started(Services(&driver));
+            started.defaultSetupPath = path;
+            c.prepare(path);
+            started.StartUp();
+            const bool factory = started.settings.ch(kCh1).voltsPerDivIndex == 6;
+            started.SaveDefaultSetup(path);
+            const std::string said = factory ? notifier.messages.at(0) : "not the factory setup";
+            (void)!::write(report, said.data(), said.size());
+            ::_exit(0);
+        }
+        ::waitpid(child, nullptr, 0);
+        ::close(report);
+        const std::string said = ReadAll(dir.File("report"));
+        EXPECT_NE(said.find(std::string("Can not open file: ") + std::strerror(c.error)), std::string::npos)
+            << c.name << ": " << said;
+        EXPECT_NE(said.find(path), std::string::npos) << c.name;
+        namespace fs = std::filesystem;
+        EXPECT_EQ(fs::symlink_status(path + ".bad").type(), fs::file_type::not_found) << c.name;
+        const fs::file_type kept = c.error == EISDIR  ? fs::file_type::directory
+                                   : c.error == ELOOP ? fs::file_type::symlink
+                                                      : fs::file_type::regular;
+        EXPECT_EQ(fs::symlink_status(path).type(), kept) << c.name;
+        EXPECT_TRUE(c.error != EACCES || ReadAll(path) == stored) << c.name;
+    }
 }
 
 TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
