@@ -73,7 +73,9 @@ void CRecorder::RestoreLive(IRecorderHost& host) {
         host.SetChannelEnabled(channel, liveOn_[i]);
         host.ApplyPlaybackContext(channel, liveContext_[i]);
     }
-    host.SetBufferSize(liveBufferSize_);
+    if (host.Settings().timebase.bufferSizeIndex != liveBufferSize_) {
+        host.SetBufferSize(liveBufferSize_);
+    }
     // The status follows the acquisition as it is now: a Stop or a Start during the playback holds.
     const bool running = host.Settings().acquire.running != 0;
     const bool wasRunning = liveRunStatus_ != kStatusStopped && liveRunStatus_ != kStatusPlay;
