@@ -32,7 +32,11 @@ public:
     // The document hands the context to its range-checking setters; here the context itself must
     // already be in range, whatever the file held.
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override {
-        fuzz::Require((channel == 0 || channel == 1) && RecorderSettingsInRange(context, 1), "played context");
+        fuzz::Require((channel == 0 || channel == 1) && RecorderSettingsInRange(context, 1),
+                      "played context");
+    }
+    void SetBufferSize(int index) override {
+        settings.timebase.bufferSizeIndex = static_cast<std::uint16_t>(index);
     }
     void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
     void StartAcquisitionTimer() override {}

@@ -50,6 +50,19 @@ const QImage& CStatusStrip::RenderStrip() {
     return buffer_;
 }
 
+bool CStatusStrip::ShowsCh2Level() const {
+    const InstrumentSettings& s = host_.Settings();
+    return s.timebase.displayFormat == kFormatYT && s.trigger.triggerSource == kTrigAlt &&
+           AltShowsCh2(altCounter_);
+}
+
+void CStatusStrip::AdvanceAlt() {
+    const InstrumentSettings& s = host_.Settings();
+    if (s.timebase.displayFormat == kFormatYT && s.trigger.triggerSource == kTrigAlt) {
+        altCounter_ = NextAltCounter(altCounter_);
+    }
+}
+
 void CStatusStrip::paintEvent(QPaintEvent* /*event*/) {
     const QImage& image = RenderStrip();
     if (!image.isNull()) {
@@ -116,11 +129,7 @@ void CStatusStrip::DrawCentreBox(QPainter& p) {
 void CStatusStrip::DrawTriggerBox(QPainter& p) {
     const InstrumentSettings& s = host_.Settings();
     const PlotRect& box = boxes_.trigger;
-    const bool alt = s.trigger.triggerSource == kTrigAlt;
-    const bool showCh2 = alt && AltShowsCh2(altCounter_);
-    if (alt) {
-        altCounter_ = NextAltCounter(altCounter_);
-    }
+    const bool showCh2 = ShowsCh2Level();
 
     const TriggerSourceLabel label = TriggerSourceLabelFor(s);
     p.setFont(ScreenFont(QStringLiteral("Arial"), 12));

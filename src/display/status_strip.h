@@ -20,8 +20,12 @@ public:
     // Draws the strip into its off-screen image and returns it; paintEvent copies it.
     const QImage& RenderStrip();
     StripBoxes Boxes() const { return boxes_; }
-    // The ALT alternation counter, advanced on every repaint.
+    // One repaint of the acquisition cycle, whether or not the strip itself is redrawn: with the ALT
+    // source in Y-T it advances the counter that alternates the level shown between CH1 and CH2.
+    void AdvanceAlt();
     int AltCounter() const { return altCounter_; }
+    // The trigger box shows CH2's level (ALT source in Y-T, second half of the alternation).
+    bool ShowsCh2Level() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

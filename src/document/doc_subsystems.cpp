@@ -42,6 +42,8 @@ std::span<const std::int16_t> CDocRecorderHost::DisplayTrace(int channel) const 
 void CDocRecorderHost::ShowFrame(int channel, std::span<const std::int16_t> frame) {
     auto& display = doc_.frames[static_cast<std::size_t>(LiveChannel(channel))].display;
     std::copy_n(frame.begin(), std::min(frame.size(), display.size()), display.begin());
+    // Once the player lets go (the acquisition timer runs again), a stopped screen shows its record again.
+    doc_.framesEdited_ = true;
 }
 
 void CDocRecorderHost::SetChannelEnabled(int channel, bool on) {
@@ -67,6 +69,10 @@ void CDocRecorderHost::ApplyPlaybackContext(int channel, const RecorderSettings&
         doc_.hooks.refreshSidebar();
     }
     Redraw();
+}
+
+void CDocRecorderHost::SetBufferSize(int index) {
+    doc_.SetBufferSize(index);
 }
 
 void CDocRecorderHost::SetRunStatus(std::uint16_t status) {

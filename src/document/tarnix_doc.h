@@ -145,6 +145,7 @@ public:
     void ShowFrame(int channel, std::span<const std::int16_t> frame) override;
     void SetChannelEnabled(int channel, bool on) override;
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override;
+    void SetBufferSize(int index) override;
     void SetRunStatus(std::uint16_t status) override;
     void StartAcquisitionTimer() override;
     void StopAcquisitionTimer() override;
@@ -384,8 +385,9 @@ private:
     void SetTimeDivByLabel(std::string_view label);
     PassState MakePassState() const;
 
-    void CaptureStep();
-    void RollCaptureStep();
+    // The capture steps; true when a processing pass ran.
+    bool CaptureStep();
+    bool RollCaptureStep();
     void InstrumentPoll();
     void DemoCaptureStep();
     bool DemoSingleCapture();
@@ -400,7 +402,7 @@ private:
     void ClearRollRecord();
     void ShowStatus(int key);
     // Invalidates the screen after a capture step that changed what it shows.
-    void RepaintAfterCapture();
+    void RepaintAfterCapture(bool passRan);
 
     // The tick's steps 4 and 5 and the every-sixth-pass measurement evaluation.
     void PassFailStep();
@@ -408,6 +410,9 @@ private:
     void EvaluateMeasurements(double secondsPerDiv);
     void ResetOwnedSubsystems();
     void ApplyRefHeader(const RefHeader& header);
+
+    // A played frame overwrites a display trace behind the pass's back.
+    friend class CDocRecorderHost;
 
     CDocPassFailHost passFailHost_{*this};
     CDocRecorderHost recorderHost_{*this};

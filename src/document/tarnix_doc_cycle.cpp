@@ -143,16 +143,13 @@ void CTarnixDoc::OnTick() {
     }
 
     bool captured = false;
+    bool passRan = false;
     if (calibrationStep != -1 && !Demo()) {
         if (hooks.calibrationTick) {
             hooks.calibrationTick();
         }
     } else if (specialStep == -1) {
-        if (settings.timebase.displayFormat == kFormatRoll) {
-            RollCaptureStep();
-        } else {
-            CaptureStep();
-        }
+        passRan = settings.timebase.displayFormat == kFormatRoll ? RollCaptureStep() : CaptureStep();
         captured = true;
     } else if (specialStep == 4) {
         if (hooks.autosetFinish) {
@@ -170,7 +167,7 @@ void CTarnixDoc::OnTick() {
         ++statusTicks;
     }
     if (captured) {
-        RepaintAfterCapture();
+        RepaintAfterCapture(passRan);
     }
     if (Demo()) {
         ShowStatus(kTextRunInDemo);
@@ -179,12 +176,11 @@ void CTarnixDoc::OnTick() {
     }
 }
 
-void CTarnixDoc::RepaintAfterCapture() {
-    // A running acquisition brings a new picture with each capture step (Roll only with a due step);
-    // a stopped one changes only with a setting, so an idle program does not redraw 33 times a second.
-    const bool running = settings.acquire.running != 0;
-    const bool newFrame = running && (settings.timebase.displayFormat != kFormatRoll || rollNewData);
-    if (!newFrame && settings == paintedSettings_) {
+void CTarnixDoc::RepaintAfterCapture(bool passRan) {
+    // A pass brings a new picture: each capture step while running (Roll only with a due step), and a
+    // stopped pass only after a setting or the frames changed (a load, a played frame), so an idle
+    // program does not redraw 33 times a second.
+    if (!passRan && settings == paintedSettings_) {
         return;
     }
     paintedSettings_ = settings;
@@ -225,7 +221,7 @@ void CTarnixDoc::NotePass(const PassState& state) {
     framesEdited_ = false;
 }
 
-void CTarnixDoc::CaptureStep() {
+bool CTarnixDoc::CaptureStep() {
     const bool running = settings.acquire.running != 0;
     if (running && !pacingWait) {
         if (Demo()) {
@@ -235,24 +231,27 @@ void CTarnixDoc::CaptureStep() {
         }
     }
     UpdatePacing();
-    if (running || StoppedPassDue()) {
-        Process();
+    if (!running && !StoppedPassDue()) {
+        return false;
     }
+    Process();
+    return true;
 }
 
-void CTarnixDoc::RollCaptureStep() {
+bool CTarnixDoc::RollCaptureStep() {
     const bool running = settings.acquire.running != 0;
     if (running) {
         RollStep();
         if (!rollNewData) {
-            return;
+            return false;
         }
     } else if (!StoppedPassDue()) {
-        return;
+        return false;
     }
     const PassState state = MakePassState();
     processor.RunRollPass(settings, frames, state);
     NotePass(state);
+    return true;
 }
 
 // ---- Instrument poll ----

@@ -28,6 +28,9 @@ int OtherChannel(int channel) {
     return channel == 0 ? 1 : 0;
 }
 
+// "RUN": running, no capture seen yet.
+constexpr std::uint16_t kStatusStarted = 1;
+
 } // namespace
 
 void CRecorder::Reset() {
@@ -70,7 +73,14 @@ void CRecorder::RestoreLive(IRecorderHost& host) {
         host.SetChannelEnabled(channel, liveOn_[i]);
         host.ApplyPlaybackContext(channel, liveContext_[i]);
     }
-    host.SetRunStatus(liveRunStatus_);
+    if (host.Settings().timebase.bufferSizeIndex != liveBufferSize_) {
+        host.SetBufferSize(liveBufferSize_);
+    }
+    // The status follows the acquisition as it is now: a Stop or a Start during the playback holds.
+    const bool running = host.Settings().acquire.running != 0;
+    const bool wasRunning = liveRunStatus_ != kStatusStopped && liveRunStatus_ != kStatusPlay;
+    host.SetRunStatus(running ? (wasRunning ? liveRunStatus_ : kStatusStarted)
+                              : std::uint16_t{kStatusStopped});
     host.StartAcquisitionTimer();
 }
 
@@ -241,6 +251,7 @@ void CRecorder::StartPlaying(IRecorderHost& host, IPanelTimer& timer) {
             liveOn_[i] = ch.enabled != 0;
             CaptureChannelContext(live, channel, liveContext_[i]);
         }
+        liveBufferSize_ = live.timebase.bufferSizeIndex;
         liveRunStatus_ = live.runStatus;
         liveSaved_ = true;
     }

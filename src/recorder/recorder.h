@@ -42,6 +42,8 @@ public:
     // Applies the recording's context to the recorded channel (position, volts/div, coupling, probe,
     // bandwidth limit) and to the time base (trigger position, time/div); updates the sidebar and markers.
     virtual void ApplyPlaybackContext(int channel, const RecorderSettings& context) = 0;
+    // The buffer size (`BufferSizeTable` index) through the document's setter.
+    virtual void SetBufferSize(int index) = 0;
     virtual void SetRunStatus(std::uint16_t status) = 0;
     virtual void StartAcquisitionTimer() = 0; // the view's timer 1 at 30 ms
     virtual void StopAcquisitionTimer() = 0;
@@ -133,10 +135,11 @@ private:
     bool ch1OnAtOpen_ = true;
     bool ch2OnAtOpen_ = true;
     // The live settings that the first playback of a panel session replaced: both channels' enables
-    // and contexts, and the run status.
+    // and contexts, the buffer size (a channel change while running may shrink it) and the run status.
     bool liveSaved_ = false;
     std::array<bool, 2> liveOn_{};
     std::array<RecorderSettings, 2> liveContext_{};
+    std::uint16_t liveBufferSize_ = 0;
     std::uint16_t liveRunStatus_ = 0;
 };
 

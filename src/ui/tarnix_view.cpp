@@ -208,6 +208,13 @@ bool CTarnixView::OnInitialUpdate() {
 
 void CTarnixView::OnTimerTick() {
     doc_.OnTick();
+    // Every tick counts as a repaint of the strip, so the ALT level alternates at the same pace on a
+    // running and on an idle stopped screen; the strip is redrawn when the level shown changes.
+    const bool ch2Level = strip_->ShowsCh2Level();
+    strip_->AdvanceAlt();
+    if (strip_->ShowsCh2Level() != ch2Level) {
+        strip_->update();
+    }
     if (!firstTickDone_) {
         firstTickDone_ = true;
         LayoutView();

@@ -361,6 +361,7 @@ void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
         for (int repaint = 0; repaint < 25; ++repaint) {
             QVERIFY2(PixelAt(s.strip.RenderStrip(), c.x, 12) == c.colour,
                      qPrintable(QStringLiteral("%1 %2 %3").arg(c.source).arg(c.mode).arg(repaint)));
+            s.strip.AdvanceAlt();
         }
         if (c.source == kTrigExt) { // the level text is in the source colour too
             QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40);

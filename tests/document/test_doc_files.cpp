@@ -1,4 +1,5 @@
 // Setup files through the document: round trips, refusals, Default.set at start-up; and the factory reset.
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -81,6 +82,32 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
     ASSERT_TRUE(doc->LoadSetup(dir.File("range.set")).ok);
     EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 1);
     EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 9);
+}
+
+// A remote client loads a setup that holds the current settings with another reference waveform.
+TEST_F(DocFilesTest, ASetupWithAnotherReferenceRedrawsAStoppedScreen) {
+    Start();
+    doc->Stop();
+    SetupImage image = doc->CaptureSetup();
+    image.ref.enabled = 1;
+    image.ref.empty = 0;
+    image.ref.samples.resize(static_cast<std::size_t>(image.ref.recordLength));
+    for (std::size_t i = 0; i < image.ref.samples.size(); ++i) {
+        image.ref.samples[i] = static_cast<std::uint16_t>(64 + i % 128);
+    }
+    ASSERT_TRUE(SaveSetupFile(dir.File("a.set"), image, false).ok);
+    std::reverse(image.ref.samples.begin(), image.ref.samples.end());
+    ASSERT_TRUE(SaveSetupFile(dir.File("b.set"), image, false).ok);
+    ASSERT_TRUE(doc->LoadSetup(dir.File("a.set")).ok);
+    Tick();
+    const InstrumentSettings settings = doc->settings;
+    const auto shown = doc->frames[kRef].display;
+    ASSERT_TRUE(doc->LoadSetup(dir.File("b.set")).ok);
+    ASSERT_EQ(doc->settings, settings);
+    repaints = 0;
+    Tick();
+    EXPECT_FALSE(doc->frames[kRef].display == shown);
+    EXPECT_EQ(repaints, 1);
 }
 
 TEST_F(DocFilesTest, DefaultSetupAtStartUp) {

@@ -41,6 +41,9 @@ public:
                    context.probe, static_cast<std::uint32_t>(context.bandwidthLimit), context.timeDivIndex,
                    context.horizontalPosition);
     }
+    void SetBufferSize(int index) override {
+        settings.timebase.bufferSizeIndex = static_cast<std::uint16_t>(index);
+    }
     void SetRunStatus(std::uint16_t status) override { settings.runStatus = status; }
     void StartAcquisitionTimer() override { acquisitionRunning = true; }
     void StopAcquisitionTimer() override { acquisitionRunning = false; }

@@ -105,6 +105,7 @@ private slots:
     void firstTicksShowTheWindowWithLiveTracesAndSpectrum();
     void screenIsRedrawnAfterCapturesAndChangesOnly();
     void measurementTextsAndTheAverageNoteShareTheScreenFont();
+    void altTriggerLevelAlternatesRunningAndStopped();
 };
 
 void TestMainWindow::titleSizeClockAndStatusPanes() {
@@ -253,6 +254,43 @@ void TestMainWindow::measurementTextsAndTheAverageNoteShareTheScreenFont() {
     const auto [average, measure] = textHeights();
     QVERIFY2(average > 6, qPrintable(QString::number(average)));
     QCOMPARE(measure, average);
+}
+
+void TestMainWindow::altTriggerLevelAlternatesRunningAndStopped() {
+    Window w;
+    w.Ticks(2);
+    w.doc.SelectTriggerSource(kTrigAlt);
+    // Whether the window's trigger box shows CH2's level (in yellow) rather than CH1's (in green).
+    const auto ch2Shown = [&] {
+        const PlotRect box = w.view.Strip().Boxes().trigger;
+        const QImage shown = static_cast<QImage*>(w.frame.backingStore()->paintDevice())
+                                 ->copy(QRect(w.view.Strip().mapTo(&w.frame, QPoint(box.left, box.top)),
+                                              QSize(box.Width(), box.Height())));
+        int balance = 0;
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                const QRgb p = shown.pixel(x, y) & 0xFFFFFFu;
+                balance += p == 0xFFFF00u ? 1 : (p == 0x00FF00u ? -1 : 0);
+            }
+        }
+        return balance > 0;
+    };
+    for (const bool running : {true, false}) {
+        if (!running) {
+            w.doc.Stop();
+        }
+        w.Ticks(1);
+        bool last = ch2Shown();
+        int switches = 0;
+        int ch2Ticks = 0;
+        for (int tick = 0; tick < 90; ++tick) {
+            w.Ticks(1);
+            switches += ch2Shown() != last ? 1 : 0;
+            last = ch2Shown();
+            ch2Ticks += last ? 1 : 0;
+        }
+        QVERIFY2(switches >= 4 && ch2Ticks > 30 && ch2Ticks < 60, qPrintable(QString::number(switches)));
+    }
 }
 
 QTEST_MAIN(TestMainWindow)
