@@ -18,6 +18,23 @@
 
 namespace tarnix {
 
+namespace {
+
+// The longest texts of each readout: volts of a trace at 10 kV/div (x 1000 probe) reach five whole
+// digits, as do the seconds across ten divisions of 1 h; every other unit stops below 1000.
+QStringList WidestReadouts() {
+    QStringList texts;
+    for (const std::string& text :
+         {FormatTraceVoltReadout(-88888.888), FormatVoltDeltaReadout(-888.888), FormatVoltDeltaReadout(-0.888888),
+          FormatVoltDeltaReadout(-888.888e3), FormatTimeReadout(88888.888), FormatTimeReadout(888.888e-6),
+          FormatFreqReadout(888.888e9), FormatFreqReadout(888.888e6), FormatSpectrumLevelReadout(-888.88, 0)}) {
+        texts.append(QString::fromStdString(text));
+    }
+    return texts;
+}
+
+} // namespace
+
 CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
     setWindowTitle(QStringLiteral("MV-A2 USB(7.0.0.2)"));
     view_ = new CTarnixView(doc, this);
@@ -28,12 +45,18 @@ CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), 
     for (std::size_t i = 0; i < panes_.size(); ++i) {
         auto* pane = new QLabel(this);
         // Fixed widths, so that a long readout never pushes the clock and the other panes aside; the
-        // status texts and the clock always fit whole, whatever the font.
+        // status texts, the readouts and the clock always fit whole, whatever the font.
         int width = kWidths[i];
-        if (i == 0 || i == 5) {
-            const QString widest =
-                i == 0 ? QStringLiteral("Search Device......") : ClockText(28, 12, 2026, 23, 58);
-            width = std::max(width, pane->fontMetrics().horizontalAdvance(widest) + 8);
+        QStringList widest;
+        if (i == 0) {
+            widest = {QStringLiteral("Search Device......")};
+        } else if (i == 5) {
+            widest = {ClockText(28, 12, 2026, 23, 58)};
+        } else if (i != 4) {
+            widest = WidestReadouts();
+        }
+        for (const QString& text : widest) {
+            width = std::max(width, pane->fontMetrics().horizontalAdvance(text) + 8);
         }
         if (i == 4) {
             pane->setMinimumWidth(width);

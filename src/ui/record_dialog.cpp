@@ -17,6 +17,7 @@
 #include "document/user_notifier.h"
 #include "ui/menu_ex.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 namespace {
@@ -312,6 +313,7 @@ void RunRecordDialog(CTarnixDoc& doc, QWidget* parent, IUserNotifier* notifier) 
         return;
     }
     CRecordDialog dialog(doc, parent, nullptr, notifier);
+    TakeWheelOnlyWithFocus(&dialog);
     dialog.exec();
 }
 
