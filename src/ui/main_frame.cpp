@@ -25,9 +25,10 @@ namespace {
 QStringList WidestReadouts() {
     QStringList texts;
     for (const std::string& text :
-         {FormatTraceVoltReadout(-88888.888), FormatVoltDeltaReadout(-888.888), FormatVoltDeltaReadout(-0.888888),
-          FormatVoltDeltaReadout(-888.888e3), FormatTimeReadout(88888.888), FormatTimeReadout(888.888e-6),
-          FormatFreqReadout(888.888e9), FormatFreqReadout(888.888e6), FormatSpectrumLevelReadout(-888.88, 0)}) {
+         {FormatTraceVoltReadout(-88888.888), FormatVoltDeltaReadout(-888.888),
+          FormatVoltDeltaReadout(-0.888888), FormatVoltDeltaReadout(-888.888e3), FormatTimeReadout(88888.888),
+          FormatTimeReadout(888.888e-6), FormatFreqReadout(888.888e9), FormatFreqReadout(888.888e6),
+          FormatSpectrumLevelReadout(-888.88, 0)}) {
         texts.append(QString::fromStdString(text));
     }
     return texts;

@@ -317,8 +317,8 @@ void OpenHelpFile(const CLanguageTable& language, QWidget* parent, IUserNotifier
         } else {
             // A .chm without a viewer would be handed to the desktop only to fail without a word.
             const QUrl url = QUrl::fromLocalFile(name);
-            const bool opened = (file.extension() != ".chm" || viewer) &&
-                                (open ? open(url) : QDesktopServices::openUrl(url));
+            const bool opened =
+                (file.extension() != ".chm" || viewer) && (open ? open(url) : QDesktopServices::openUrl(url));
             if (!opened) {
                 problem = QStringLiteral("No program to show the help file %1 is installed.").arg(name);
             }

@@ -79,7 +79,7 @@ using UrlOpener = std::function<bool(const QUrl&)>;
 // said whether it has a .chm viewer (xdg-mime, asked in the background). When there is no help file,
 // or nothing can show it, a message says so: through `notifier`, else in a box over `parent` (no
 // message once `parent` is gone). `open` empty: QDesktopServices.
-void OpenHelpFile(const CLanguageTable& language, QWidget* parent = nullptr, IUserNotifier* notifier = nullptr,
-                  UrlOpener open = {});
+void OpenHelpFile(const CLanguageTable& language, QWidget* parent = nullptr,
+                  IUserNotifier* notifier = nullptr, UrlOpener open = {});
 
 } // namespace tarnix

@@ -70,8 +70,8 @@ CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& tabl
     waveformColor_ = new CWaveformColorDialog(doc_, language, &view_);
     calibrateData_ = new CCalibrateDataDialog(doc_, &view_);
     demoSetting_ = new CDemoSettingDialog(doc_, language, &view_);
-    for (QWidget* dialog : std::initializer_list<QWidget*>{intensity_, average_, fft_, passFail_, waveformColor_,
-                                                           calibrateData_, demoSetting_}) {
+    for (QWidget* dialog : std::initializer_list<QWidget*>{intensity_, average_, fft_, passFail_,
+                                                           waveformColor_, calibrateData_, demoSetting_}) {
         TakeWheelOnlyWithFocus(dialog);
     }
 

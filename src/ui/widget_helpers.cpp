@@ -33,7 +33,8 @@ protected:
         }
         if (auto* area = qobject_cast<QAbstractScrollArea*>(up); area != nullptr) {
             // The area's own handling of a wheel over its viewport: its scroll bar moves.
-            QScrollBar* bar = wheel->angleDelta().y() != 0 ? area->verticalScrollBar() : area->horizontalScrollBar();
+            QScrollBar* bar =
+                wheel->angleDelta().y() != 0 ? area->verticalScrollBar() : area->horizontalScrollBar();
             const QPointF at = bar->mapFromGlobal(wheel->globalPosition());
             QWheelEvent forwarded(at, wheel->globalPosition(), wheel->pixelDelta(), wheel->angleDelta(),
                                   wheel->buttons(), wheel->modifiers(), wheel->phase(), wheel->inverted(),

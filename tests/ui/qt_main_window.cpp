@@ -136,27 +136,22 @@ void TestMainWindow::titleSizeClockAndStatusPanes() {
 }
 
 void TestMainWindow::cursorReadoutsFitTheirPanes_data() {
-    // Cursor A, then B dragged to a point of the plot: 0 left or top edge, 1 right or bottom edge,
-    // in between by fraction.
     QTest::addColumn<int>("cursorType");
     QTest::addColumn<QString>("timeDiv");
-    QTest::addColumn<bool>("kilovolts"); // CH1 at its largest volts/div through a x 1000 probe, 0 V at the top
-    QTest::addColumn<QPointF>("a");
-    QTest::addColumn<QPointF>("b");
-    QTest::newRow("microseconds") << int(kCursorCross) << "100us" << false << QPointF(0.2, 0.5) << QPointF(0.4, 0.6);
-    QTest::newRow("an hour a division") << int(kCursorVertical) << "1.00h" << false << QPointF(0, 0) << QPointF(1, 0);
-    QTest::newRow("kilovolts of a trace") << int(kCursorTrace) << "1.00ms" << true << QPointF(0.5, 0.5)
-                                          << QPointF(0.5, 0.5);
-    QTest::newRow("kilovolts between cursors") << int(kCursorHorizontal) << "1.00ms" << true << QPointF(0, 1)
-                                               << QPointF(0, 0);
+    QTest::addColumn<bool>("kilovolts"); // CH1 at its largest volts/div through a x 1000 probe, 0 V on top
+    QTest::addColumn<QLineF>("drag");    // from A to B, in fractions of the plot
+    QTest::newRow("microseconds") << int(kCursorCross) << "100us" << false << QLineF(0.2, 0.5, 0.4, 0.6);
+    QTest::newRow("an hour a division") << int(kCursorVertical) << "1.00h" << false << QLineF(0, 0, 1, 0);
+    QTest::newRow("kilovolts of a trace") << int(kCursorTrace) << "1.00ms" << true << QLineF(.5, .5, .5, .5);
+    QTest::newRow("kilovolts between cursors")
+        << int(kCursorHorizontal) << "1.00ms" << true << QLineF(0, 1, 0, 0);
 }
 
 void TestMainWindow::cursorReadoutsFitTheirPanes() {
     QFETCH(int, cursorType);
     QFETCH(QString, timeDiv);
     QFETCH(bool, kilovolts);
-    QFETCH(QPointF, a);
-    QFETCH(QPointF, b);
+    QFETCH(QLineF, drag);
     Window w;
     w.frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w.frame));
@@ -171,21 +166,18 @@ void TestMainWindow::cursorReadoutsFitTheirPanes() {
     screen.RenderFrame();
     screen.SetCursorType(cursorType);
     const PlotRect p = screen.GetPlotRect();
-    const auto at = [&p](QPointF f) {
-        return QPointF(p.left + 1 + f.x() * (p.right - p.left - 3), p.top + 1 + f.y() * (p.bottom - p.top - 3));
-    };
-    for (const auto& [type, point, buttons] : {std::tuple(QEvent::MouseButtonPress, at(a), Qt::LeftButton),
-                                               std::tuple(QEvent::MouseMove, at(b), Qt::LeftButton),
-                                               std::tuple(QEvent::MouseButtonRelease, at(b), Qt::NoButton)}) {
-        QMouseEvent event(type, point, screen.mapToGlobal(point),
+    const auto mouse = [&](QEvent::Type type, QPointF f, Qt::MouseButtons buttons) {
+        const QPointF at(p.left + 1 + f.x() * (p.Width() - 3), p.top + 1 + f.y() * (p.Height() - 3));
+        QMouseEvent event(type, at, screen.mapToGlobal(at),
                           type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
         QApplication::sendEvent(&screen, &event);
-    }
+    };
+    mouse(QEvent::MouseButtonPress, drag.p1(), Qt::LeftButton);
+    mouse(QEvent::MouseMove, drag.p2(), Qt::LeftButton);
     w.frame.UpdateStatus(QString());
     const QList<QLabel*> panes = w.frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
     QString shown;
-    for (int k = 1; k <= 3; ++k) {
-        const QLabel* pane = panes[k];
+    for (const QLabel* pane : panes.mid(1, 3)) {
         shown += pane->text();
         QVERIFY2(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width(),
                  qPrintable(pane->text()));

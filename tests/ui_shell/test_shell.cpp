@@ -21,8 +21,8 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWheelEvent>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
@@ -267,39 +267,33 @@ private slots:
         FakeChooser chooser(NoDeviceChoice::kIgnore);
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
-        CMainFrame& frame = app.Frame();
-        frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
-        frame.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&frame));
-        auto* column = qobject_cast<QScrollArea*>(frame.View().SidebarTabs().widget(0));
+        app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+        app.Frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.Frame()));
+        auto* column = qobject_cast<QScrollArea*>(app.Frame().View().SidebarTabs().widget(0));
         QScrollBar* bar = column->verticalScrollBar();
         QVERIFY(bar->isVisible() && bar->width() >= 10);
         for (const QWidget* control : column->widget()->findChildren<QWidget*>()) {
-            QVERIFY(control->mapTo(column, QPoint(control->width(), 0)).x() <= bar->mapTo(column, QPoint()).x());
+            QVERIFY(control->mapTo(column, QPoint(control->width(), 0)).x() <=
+                    bar->mapTo(column, QPoint()).x());
         }
-
         CSidebarForm& sidebar = app.Panels().Sidebar();
         const ChannelSettings& ch1 = app.Document().settings.ch(kCh1);
-        const ChannelSettings& ch2 = app.Document().settings.ch(kCh2);
-        QComboBox* coupling = sidebar.List(ctl::kSideCh2CouplingList);
-        const int couplingBefore = ch2.coupling;
-        Wheel(coupling, -120);
-        QCOMPARE(int(ch2.coupling), couplingBefore);
+        const int coupling = app.Document().settings.ch(kCh2).coupling;
+        QComboBox* couplingList = sidebar.List(ctl::kSideCh2CouplingList);
+        Wheel(couplingList, -120);
+        QCOMPARE(int(app.Document().settings.ch(kCh2).coupling), coupling);
         QVERIFY(bar->value() > 0);
-        coupling->setFocus();
-        Wheel(coupling, -120);
-        QCOMPARE(int(ch2.coupling), couplingBefore + 1);
-
-        CKnob* knob = sidebar.Knob(ctl::kSideCh1Knob);
+        couplingList->setFocus();
+        Wheel(couplingList, -120);
+        QCOMPARE(int(app.Document().settings.ch(kCh2).coupling), coupling + 1);
+        // Away from the user one step clockwise (a lower index); half notches add up.
         const int volts = ch1.voltsPerDivIndex;
-        Wheel(knob, 120);
-        QCOMPARE(int(ch1.voltsPerDivIndex), volts - 1);
-        Wheel(knob, -240);
-        QCOMPARE(int(ch1.voltsPerDivIndex), volts + 1);
-        Wheel(knob, 60); // half a notch, then the other half
-        QCOMPARE(int(ch1.voltsPerDivIndex), volts + 1);
-        Wheel(knob, 60);
-        QCOMPARE(int(ch1.voltsPerDivIndex), volts);
+        for (const auto& [eighths, index] : {std::pair(120, volts - 1), std::pair(-240, volts + 1),
+                                             std::pair(60, volts + 1), std::pair(60, volts)}) {
+            Wheel(sidebar.Knob(ctl::kSideCh1Knob), eighths);
+            QCOMPARE(int(ch1.voltsPerDivIndex), index);
+        }
         QCOMPARE(sidebar.List(ctl::kSideCh1VoltsList)->currentIndex(), volts);
     }
 
@@ -683,14 +677,12 @@ private slots:
     void helpTellsWhenThereIsNoGuideOrNoViewer_data() {
         QTest::addColumn<QString>("guide"); // the file in the language folder, "" for none
         QTest::addColumn<bool>("desktopOpens");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message"); // a part of the message, "" for none
         QTest::addColumn<int>("opens");
-        QTest::newRow("no guide") << QString() << true << QStringLiteral("was not found") << 0;
-        QTest::newRow("no browser") << QStringLiteral("MorvlinkHelp-English.html") << false
-                                    << QStringLiteral("No program to show") << 1;
-        QTest::newRow("no .chm viewer") << QStringLiteral("MorvlinkHelp-English.chm") << true
-                                        << QStringLiteral("No program to show") << 0;
-        QTest::newRow("shown") << QStringLiteral("MorvlinkHelp-English.html") << true << QString() << 1;
+        QTest::newRow("no guide") << "" << true << "was not found" << 0;
+        QTest::newRow("no browser") << "MorvlinkHelp-English.html" << false << "No program to show" << 1;
+        QTest::newRow("no .chm viewer") << "MorvlinkHelp-English.chm" << true << "No program to show" << 0;
+        QTest::newRow("shown") << "MorvlinkHelp-English.html" << true << "" << 1;
     }
     void helpTellsWhenThereIsNoGuideOrNoViewer() {
         QFETCH(QString, guide);
@@ -699,11 +691,11 @@ private slots:
         QFETCH(int, opens);
         QTemporaryDir dir;
         const std::filesystem::path root(dir.path().toStdString());
-        // The desktop knows no .chm viewer.
         std::filesystem::create_directories(root / "bin");
-        std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\nexit 1\n";
-        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")), QFile::ReadOwner | QFile::ExeOwner);
         std::filesystem::create_directories(root / "language");
+        std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\nexit 1\n"; // no .chm viewer
+        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
+                              QFile::ReadOwner | QFile::ExeOwner);
         if (!guide.isEmpty()) {
             std::ofstream(root / "language" / guide.toStdString()) << "help";
         }
@@ -717,17 +709,12 @@ private slots:
             ++opened;
             return desktopOpens;
         });
-        const bool answered =
-            QTest::qWaitFor([&] { return !notifier.messages.empty() || opened > 0; }, 5000);
+        const bool answered = QTest::qWaitFor([&] { return !notifier.messages.empty() || opened > 0; }, 5000);
         qputenv("PATH", path);
         QVERIFY(answered);
         QCOMPARE(opened, opens);
-        if (message.isEmpty()) {
-            QVERIFY(notifier.messages.empty());
-        } else {
-            QCOMPARE(notifier.messages.size(), std::size_t{1});
-            QVERIFY(QString::fromStdString(notifier.messages.front()).contains(message));
-        }
+        QCOMPARE(notifier.messages.size(), std::size_t{message.isEmpty() ? 0u : 1u});
+        QVERIFY(message.isEmpty() || QString::fromStdString(notifier.messages.front()).contains(message));
     }
 };
 
