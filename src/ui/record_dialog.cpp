@@ -117,6 +117,8 @@ CRecordDialog::CRecordDialog(CTarnixDoc& doc, QWidget* parent, IPanelTimer* time
     : QDialog(parent), doc_(doc), timer_(timer), notifier_(notifier), chooseFile_(std::move(chooseFile)) {
     if (timer_ == nullptr) {
         ownTimer_ = std::make_unique<CQtPanelTimer>(qtTimer_);
+        // A coarse timer may fire early; the interval is the least time between two frames.
+        qtTimer_.setTimerType(Qt::PreciseTimer);
         timer_ = ownTimer_.get();
         connect(&qtTimer_, &QTimer::timeout, this, &CRecordDialog::OnPanelTimer);
     }
