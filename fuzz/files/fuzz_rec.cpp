@@ -25,6 +25,8 @@ public:
         fuzz::Require(channel == 0 || channel == 1, "trace channel");
         return trace;
     }
+    // Every tick finds a new capture, so a recording fills as fast as the fuzzer drives it.
+    std::uint32_t CaptureCount() const override { return ++captures; }
     void ShowFrame(int channel, std::span<const std::int16_t> frame) override {
         fuzz::Require((channel == 0 || channel == 1) && frame.size() == 5000, "shown frame");
     }
@@ -44,6 +46,7 @@ public:
     void Redraw() override {}
     InstrumentSettings settings;
     std::array<std::int16_t, 5000> trace{};
+    mutable std::uint32_t captures = 0;
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "display/info_strip_geometry.h"
 
+#include <algorithm>
+
 namespace tarnix {
 
 InfoStripBoxes ComputeInfoStripBoxes(int clientWidth, bool ch1BandwidthLimit, bool ch2BandwidthLimit) {
@@ -50,6 +52,12 @@ std::vector<StripSegment> CouplingSymbol(int coupling) {
         break;
     }
     return segments;
+}
+
+int InformationLineTop(int plotTop, int plotBottom) {
+    // Under the volts labels: the bottom rows belong to the measurement texts at every screen size.
+    constexpr int kGap = 6;
+    return std::min(plotTop + kScaleLabelsOffset + kScaleLabelHeight + kGap, plotBottom - kInformationHeight);
 }
 
 } // namespace tarnix

@@ -46,4 +46,13 @@ struct StripSegment {
 };
 std::vector<StripSegment> CouplingSymbol(int coupling);
 
+// Full screen hides the strips. Its volts labels sit near the top of the plot, and the information
+// line that stands in for the strips runs across the plot; the measurement texts fill rows up from
+// the bottom. Heights are the fonts' cell heights in pixels.
+inline constexpr int kScaleLabelsOffset = 20; // below the plot's top edge
+inline constexpr int kScaleLabelHeight = 25;
+inline constexpr int kInformationHeight = 20;
+// The information line's top edge: under the volts labels, clear of the measurement rows.
+int InformationLineTop(int plotTop, int plotBottom);
+
 } // namespace tarnix

@@ -13,6 +13,7 @@
 #include <cmath>
 
 #include "acquisition/persist_history.h"
+#include "display/info_strip_geometry.h"
 #include "display/status_text.h"
 #include "model/instrument_settings.h"
 
@@ -523,7 +524,7 @@ void CWaveScreen::DrawAverageNote(QPainter& p, const PaintParams& params) {
 void CWaveScreen::DrawScaleLabels(QPainter& p, const PaintParams& params) {
     const InstrumentSettings& s = host_.Settings();
     const PlotRect& plot = params.geometry.plot;
-    p.setFont(ScreenFont(QStringLiteral("Arial"), 25));
+    p.setFont(ScreenFont(QStringLiteral("Arial"), kScaleLabelHeight));
     const struct {
         int channel;
         int key;
@@ -543,7 +544,7 @@ void CWaveScreen::DrawScaleLabels(QPainter& p, const PaintParams& params) {
                     ProbeScaledLabel(c.voltsPerDivIndex, c.probe).data(),
                     static_cast<qsizetype>(ProbeScaledLabel(c.voltsPerDivIndex, c.probe).size())));
         p.setPen(ToQColor(c.colour));
-        DrawTextAt(p, l.x, plot.top + 20, text);
+        DrawTextAt(p, l.x, plot.top + kScaleLabelsOffset, text);
     }
 }
 
@@ -554,10 +555,10 @@ void CWaveScreen::SetInformationOn(bool on) {
 
 void CWaveScreen::DrawInformation(QPainter& p, const PaintParams& params) {
     const PlotRect& plot = params.geometry.plot;
-    p.setFont(ScreenFont(QStringLiteral("Arial"), 20));
+    p.setFont(ScreenFont(QStringLiteral("Arial"), kInformationHeight));
     const QFontMetrics metrics(p.font());
     int x = plot.left + plot.Width() / 20;
-    const int y = plot.bottom - metrics.height() - 12;
+    const int y = InformationLineTop(plot.top, plot.bottom);
     for (const InformationItem& item : FullScreenInformation(host_.Settings(), host_.Text(4018, "Time"))) {
         const QString text = QString::fromStdString(item.text);
         p.setPen(ToQColor(item.colour));
@@ -576,6 +577,7 @@ void CWaveScreen::mousePressEvent(QMouseEvent* event) {
     buttonDown_ = true;
     firstPointPending_ = true;
     const QPoint at = event->position().toPoint();
+    markerDragAt_ = at;
     lastDragX_ = at.x();
     waveDragX_ = point_[kMarkerTrigPos].x;
     HandleMouse(at.x(), at.y());
@@ -599,6 +601,12 @@ void CWaveScreen::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
+    }
+    // The events skipped between every fourth would otherwise leave the marker short of the release.
+    const QPoint at = event->position().toPoint();
+    if (AnyMarkerDragged() && at != markerDragAt_ && !host_.FullScreen()) {
+        geometry_ = ComputeScreenGeometry(width(), height(), false);
+        MoveDraggedMarker(at.x(), at.y());
     }
     buttonDown_ = false;
     // The first set drag flag in this order ends.
@@ -677,9 +685,13 @@ void CWaveScreen::DragMarker(int x, int y) {
         return;
     }
     mouseEventCounter_ = 0;
-    if (!buttonDown_) {
-        return;
+    if (buttonDown_) {
+        MoveDraggedMarker(x, y);
     }
+}
+
+void CWaveScreen::MoveDraggedMarker(int x, int y) {
+    markerDragAt_ = QPoint(x, y);
     const PlotRect& plot = geometry_.plot;
     InstrumentSettings& s = host_.Settings();
     if (dragging_[kMarkerTrigPos]) {

@@ -105,6 +105,7 @@ private:
     void HandleMouse(int x, int y);
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);
+    void MoveDraggedMarker(int x, int y);
     bool OnCursorMouse(int x, int y);
     void DragWaveform(int dx);
     bool AnyMarkerDragged() const;
@@ -149,6 +150,7 @@ private:
     std::array<bool, kMarkerCount> dragging_{};
     int positionMarkerState_ = kPosOnScreen;
     int mouseEventCounter_ = 0;
+    QPoint markerDragAt_; // where the dragged marker was last placed (the press point at first)
     bool levelLineShown_ = false;
 
     // Cursor state.

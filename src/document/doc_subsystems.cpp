@@ -39,6 +39,10 @@ std::span<const std::int16_t> CDocRecorderHost::DisplayTrace(int channel) const 
     return doc_.frames[static_cast<std::size_t>(LiveChannel(channel))].display;
 }
 
+std::uint32_t CDocRecorderHost::CaptureCount() const {
+    return doc_.captureCount;
+}
+
 void CDocRecorderHost::ShowFrame(int channel, std::span<const std::int16_t> frame) {
     auto& display = doc_.frames[static_cast<std::size_t>(LiveChannel(channel))].display;
     std::copy_n(frame.begin(), std::min(frame.size(), display.size()), display.begin());

@@ -142,6 +142,7 @@ public:
     explicit CDocRecorderHost(CTarnixDoc& doc) : doc_(doc) {}
     const InstrumentSettings& Settings() const override;
     std::span<const std::int16_t> DisplayTrace(int channel) const override;
+    std::uint32_t CaptureCount() const override;
     void ShowFrame(int channel, std::span<const std::int16_t> frame) override;
     void SetChannelEnabled(int channel, bool on) override;
     void ApplyPlaybackContext(int channel, const RecorderSettings& context) override;
@@ -200,6 +201,7 @@ public:
     std::int64_t lastCaptureMs = 0;
     bool rollNewData = false;
     std::int64_t lastRollMs = 0;
+    std::uint32_t captureCount = 0;    // captures read so far; a recording keeps only new ones
     bool altPhaseCh2 = false;          // the last ALT phase triggered on CH2
     std::int32_t specialStep = -1;     // Autoset step, -1 = none
     std::int32_t calibrationStep = -1; // zero-calibration step, -1 = none

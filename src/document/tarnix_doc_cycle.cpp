@@ -267,6 +267,7 @@ void CTarnixDoc::InstrumentPoll() {
             SwitchAltPhase();
         }
         link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
+        ++captureCount;
         link.StartCapture();
         if (PacedRow(TimeRow())) {
             StartPacing();
@@ -336,6 +337,7 @@ void CTarnixDoc::DemoCaptureStep() {
             SwitchAltPhase();
         }
         demo.Fill(*random_, frames[kCh1].samples, frames[kCh2].samples);
+        ++captureCount;
         if (PacedRow(TimeRow())) {
             StartPacing();
         }
@@ -465,6 +467,7 @@ void CTarnixDoc::RollStep() {
         link.ForceTrigger();
     }
     lastRollMs = now;
+    ++captureCount;
     for (int c : {kCh1, kCh2}) {
         WaveFrame& frame = frames[static_cast<std::size_t>(c)];
         frame.rollPosition = std::min(frame.rollPosition + step, 5000);

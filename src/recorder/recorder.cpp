@@ -197,6 +197,8 @@ void CRecorder::StartRecording(IRecorderHost& host, IPanelTimer& timer) {
         host.SetChannelEnabled(channel, true);
     }
     CaptureChannelContext(host.Settings(), channel, settings);
+    // The screen at the start is an old capture: the first frame is the next one to arrive.
+    recordedCapture_ = host.CaptureCount();
 
     host.SetRunStatus(kStatusAuto);
     panel_.recordedCount = 0;
@@ -294,6 +296,12 @@ void CRecorder::FinishPlaying(IRecorderHost& host, IPanelTimer& timer) {
 
 void CRecorder::OnTimer(IRecorderHost& host, IPanelTimer& timer) {
     if (recording_) {
+        // A tick without a new capture records nothing, so the interval is the least time between
+        // two frames and no frame is a copy of the one before.
+        if (host.CaptureCount() == recordedCapture_) {
+            return;
+        }
+        recordedCapture_ = host.CaptureCount();
         const int frame = settings.recordedCount;
         if (frame < kRecorderFrames) {
             std::span<const std::int16_t> trace = host.DisplayTrace(settings.recordSource);

@@ -35,6 +35,8 @@ public:
     virtual const InstrumentSettings& Settings() const = 0;
     // The 5000-point display trace of CH1 (0) or CH2 (1).
     virtual std::span<const std::int16_t> DisplayTrace(int channel) const = 0;
+    // How many captures have arrived so far; a recording takes a frame only when it has grown.
+    virtual std::uint32_t CaptureCount() const = 0;
     // Copies a recorded frame into the display trace of CH1 (0) or CH2 (1).
     virtual void ShowFrame(int channel, std::span<const std::int16_t> frame) = 0;
     // Switches CH1 (0) or CH2 (1) on or off through the document and shows it in the sidebar.
@@ -132,6 +134,7 @@ private:
     RecorderPanel panel_;
     bool recording_ = false;
     int playerPosition_ = 0;
+    std::uint32_t recordedCapture_ = 0; // the capture count at the last recorded frame (or the start)
     bool ch1OnAtOpen_ = true;
     bool ch2OnAtOpen_ = true;
     // The live settings that the first playback of a panel session replaced: both channels' enables

@@ -1,4 +1,6 @@
 // Help menu: the help file of the current language and About.
+#include <QMainWindow>
+
 #include "language/command_ids.h"
 #include "ui/command_table.h"
 #include "ui/shell_dialogs.h"
@@ -6,7 +8,7 @@
 namespace tarnix {
 
 void CCommandTable::RegisterHelpCommands() {
-    Add(cmd::kHelpContents, [this] { OpenHelpFile(Language()); });
+    Add(cmd::kHelpContents, [this] { OpenHelpFile(Language(), &window_, options_.notifier); });
     Add(
         cmd::kAppAbout,
         [this] {

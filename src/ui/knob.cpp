@@ -5,6 +5,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWheelEvent>
+#include <algorithm>
 
 #include "display/knob_geometry.h"
 
@@ -155,6 +157,24 @@ void CKnob::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         tracking_ = false;
     }
+}
+
+void CKnob::wheelEvent(QWheelEvent* event) {
+    if (Inert()) {
+        event->ignore();
+        return;
+    }
+    // One step per notch (120 eighths of a degree); a fine wheel adds up to whole notches.
+    wheelEighths_ += event->angleDelta().y();
+    const int notches = wheelEighths_ / 120;
+    wheelEighths_ -= notches * 120;
+    // Turning the wheel away turns the dial clockwise, to the next lower index.
+    const int index = std::clamp(CurrentIndex() - notches, 0, MaxIndex());
+    if (index != CurrentIndex()) {
+        emit indexRequested(index);
+        update();
+    }
+    event->accept();
 }
 
 void CKnob::Track(const QPointF& position) {

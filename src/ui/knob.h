@@ -45,6 +45,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void Track(const QPointF& position);
@@ -52,6 +53,7 @@ private:
     CTarnixDoc* doc_ = nullptr;
     int kind_ = 0;
     bool tracking_ = false;
+    int wheelEighths_ = 0; // wheel turn not yet a whole notch, in eighths of a degree
     mutable QImage buffer_;
 };
 

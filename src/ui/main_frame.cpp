@@ -11,12 +11,69 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "display/cursor_readouts.h"
 #include "display/wave_screen.h"
 #include "ui/tarnix_view.h"
 
 namespace tarnix {
+
+namespace {
+
+// The longest texts of a readout: volts of a trace at 10 kV/div (x 1000 probe) and seconds across
+// ten divisions of 1 h reach five whole digits; every other unit stops below 1000.
+std::vector<std::string> WidestTexts(ReadoutKind kind) {
+    switch (kind) {
+    case ReadoutKind::kFreq:
+    case ReadoutKind::kSpectrumFreq:
+        return {FormatFreqReadout(888.888e9), FormatFreqReadout(888.888e6), FormatFreqReadout(888.888e3)};
+    case ReadoutKind::kTime:
+        return {FormatTimeReadout(88888.888), FormatTimeReadout(888.888e-3), FormatTimeReadout(888.888e-6)};
+    case ReadoutKind::kVoltDelta:
+        return {FormatVoltDeltaReadout(-88.888e3), FormatVoltDeltaReadout(-888.888),
+                FormatVoltDeltaReadout(-0.888888)};
+    case ReadoutKind::kTraceVolt:
+        return {FormatTraceVoltReadout(-88888.888), FormatTraceVoltReadout(0.888888)};
+    case ReadoutKind::kSpectrumLevel:
+        return {FormatSpectrumLevelReadout(-888.88, 0), FormatSpectrumLevelReadout(888.888, 1)};
+    case ReadoutKind::kEmpty:
+        break;
+    }
+    return {};
+}
+
+// A readout pane holds the widest text that any cursor type and source put into it.
+int ReadoutPaneWidth(const QFontMetrics& metrics, int pane) {
+    int width = 0;
+    for (int type : {kCursorNone, kCursorCross, kCursorTrace, kCursorVertical, kCursorHorizontal}) {
+        for (int source : {kCursorSrcCh1, kCursorSrcCh2, kCursorSrcMath, kCursorSrcFft}) {
+            for (const std::string& text : WidestTexts(ReadoutPanesFor(type, source).pane[pane])) {
+                width = std::max(width, metrics.horizontalAdvance(QString::fromStdString(text)));
+            }
+        }
+    }
+    return width;
+}
+
+// A status pane as wide as its widest text while the window has room for it, and narrower only in
+// a window too narrow for all the panes: never sized by its current text, so the panes never jump.
+class CStatusPane : public QLabel {
+public:
+    CStatusPane(int minimumWidth, int width, QWidget* parent)
+        : QLabel(parent), minimumWidth_(std::min(minimumWidth, width)), width_(width) {
+        setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override { return {width_, fontMetrics().height()}; }
+    QSize minimumSizeHint() const override { return {minimumWidth_, fontMetrics().height()}; }
+
+private:
+    int minimumWidth_;
+    int width_;
+};
+
+} // namespace
 
 CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), doc_(doc) {
     setWindowTitle(QStringLiteral("MV-A2 USB(7.0.0.2)"));
@@ -26,18 +83,21 @@ CMainFrame::CMainFrame(CTarnixDoc& doc, QWidget* parent) : QMainWindow(parent), 
     // Panes 61450, 61447, 61448, 61449, 61451 (stretching) and 61446.
     static constexpr int kWidths[6] = {100, 110, 110, 110, 1, 100};
     for (std::size_t i = 0; i < panes_.size(); ++i) {
-        auto* pane = new QLabel(this);
-        // Fixed widths, so that a long readout never pushes the clock and the other panes aside; the
-        // status texts and the clock always fit whole, whatever the font.
+        // The status texts, the readouts and the clock fit whole in the font in use.
+        const QFontMetrics metrics = statusBar()->fontMetrics();
         int width = kWidths[i];
         if (i == 0 || i == 5) {
             const QString widest =
                 i == 0 ? QStringLiteral("Search Device......") : ClockText(28, 12, 2026, 23, 58);
-            width = std::max(width, pane->fontMetrics().horizontalAdvance(widest) + 8);
+            width = std::max(width, metrics.horizontalAdvance(widest) + 8);
+        } else if (i != 4) {
+            width = std::max(width, ReadoutPaneWidth(metrics, static_cast<int>(i) - 1) + 8);
         }
+        // The status text and the clock keep their widths; the readout panes give way in a narrow window.
+        QLabel* pane = i >= 1 && i <= 3 ? new CStatusPane(kWidths[i], width, this) : new QLabel(this);
         if (i == 4) {
             pane->setMinimumWidth(width);
-        } else {
+        } else if (i == 0 || i == 5) {
             pane->setFixedWidth(width);
         }
         pane->setFrameShape(QFrame::NoFrame);

@@ -17,6 +17,7 @@
 #include "document/user_notifier.h"
 #include "ui/menu_ex.h"
 #include "ui/relabel.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 namespace {
@@ -116,6 +117,8 @@ CRecordDialog::CRecordDialog(CTarnixDoc& doc, QWidget* parent, IPanelTimer* time
     : QDialog(parent), doc_(doc), timer_(timer), notifier_(notifier), chooseFile_(std::move(chooseFile)) {
     if (timer_ == nullptr) {
         ownTimer_ = std::make_unique<CQtPanelTimer>(qtTimer_);
+        // A coarse timer may fire early; the interval is the least time between two frames.
+        qtTimer_.setTimerType(Qt::PreciseTimer);
         timer_ = ownTimer_.get();
         connect(&qtTimer_, &QTimer::timeout, this, &CRecordDialog::OnPanelTimer);
     }
@@ -312,6 +315,7 @@ void RunRecordDialog(CTarnixDoc& doc, QWidget* parent, IUserNotifier* notifier) 
         return;
     }
     CRecordDialog dialog(doc, parent, nullptr, notifier);
+    TakeWheelOnlyWithFocus(&dialog);
     dialog.exec();
 }
 

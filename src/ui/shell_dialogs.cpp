@@ -6,9 +6,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <numbers>
 
+#include "document/user_notifier.h"
 #include "language/language_table.h"
 #include "ui/menu_ex.h"
 #include "ui/relabel.h"
@@ -298,10 +301,36 @@ std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool 
     return chm.empty() ? chmFile : chm;
 }
 
-void OpenHelpFile(const CLanguageTable& language) {
+void OpenHelpFile(const CLanguageTable& language, QWidget* parent, IUserNotifier* notifier, UrlOpener open) {
     const std::filesystem::path chm = language.LanguageFolder() / language.HelpFileName();
-    QueryChmViewer([chm](bool viewer) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(ChooseHelpFile(chm, viewer).string())));
+    QueryChmViewer([chm, window = QPointer<QWidget>(parent), windowless = parent == nullptr, notifier,
+                    open = std::move(open)](bool viewer) {
+        if (!windowless && window.isNull()) {
+            return;
+        }
+        const std::filesystem::path file = ChooseHelpFile(chm, viewer);
+        const QString name = ToQString(file.string());
+        QString problem;
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(file, error)) {
+            problem = QStringLiteral("The help file %1 was not found.").arg(name);
+        } else {
+            // A .chm without a viewer would be handed to the desktop only to fail without a word.
+            const QUrl url = QUrl::fromLocalFile(name);
+            const bool opened =
+                (file.extension() != ".chm" || viewer) && (open ? open(url) : QDesktopServices::openUrl(url));
+            if (!opened) {
+                problem = QStringLiteral("No program to show the help file %1 is installed.").arg(name);
+            }
+        }
+        if (problem.isEmpty()) {
+            return;
+        }
+        if (notifier != nullptr) {
+            notifier->ShowMessage("Help", problem.toStdString());
+        } else {
+            QMessageBox::information(window, QStringLiteral("Help"), problem);
+        }
     });
 }
 

@@ -8,12 +8,15 @@
 #include <QTimer>
 #include <QWidget>
 #include <filesystem>
+#include <functional>
 
 class QLabel;
+class QUrl;
 
 namespace tarnix {
 
 class CLanguageTable;
+class IUserNotifier;
 
 inline constexpr int kSplashWidth = 424;
 inline constexpr int kSplashHeight = 221;
@@ -67,12 +70,16 @@ private:
 };
 
 // Help/Contents: which file to open. The .chm of the language when a viewer for it is installed;
-// otherwise an HTML file of the same stem (.html, then .htm) when one exists; else the .chm anyway
-// (the platform then reports nothing, as a missing help file should). Names are matched without
-// regard to case.
+// otherwise an HTML file of the same stem (.html, then .htm) when one exists; else the .chm anyway.
+// Names are matched without regard to case.
 std::filesystem::path ChooseHelpFile(const std::filesystem::path& chmFile, bool chmViewerAvailable);
+// The desktop's "open" of a file URL; false when nothing could open it.
+using UrlOpener = std::function<bool(const QUrl&)>;
 // Opens the help file of the table's current language in its language folder once the desktop has
-// said whether it has a .chm viewer (xdg-mime, asked in the background); no message on failure.
-void OpenHelpFile(const CLanguageTable& language);
+// said whether it has a .chm viewer (xdg-mime, asked in the background). When there is no help file,
+// or nothing can show it, a message says so: through `notifier`, else in a box over `parent` (no
+// message once `parent` is gone). `open` empty: QDesktopServices.
+void OpenHelpFile(const CLanguageTable& language, QWidget* parent = nullptr,
+                  IUserNotifier* notifier = nullptr, UrlOpener open = {});
 
 } // namespace tarnix

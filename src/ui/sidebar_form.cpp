@@ -36,7 +36,7 @@ inline constexpr std::array<int, 6> kTooltipControls = {ctl::kSideCh1VoltsList, 
                                                         ctl::kSideCh2CouplingList, ctl::kSideCh2ProbeList};
 
 inline constexpr int kListHeight = 22;
-inline constexpr int kListWidth = 84;
+inline constexpr int kListWidth = CSidebarForm::kWidth - kKnobWidth - 6; // up to the knobs
 
 int VoltsListId(int channel) {
     return channel == kCh2 ? ctl::kSideCh2VoltsList : ctl::kSideCh1VoltsList;
@@ -145,6 +145,7 @@ CSidebarForm::CSidebarForm(CTarnixDoc& doc, const CLanguageTable& language, CWav
     on(ctl::kSideSweepList, [this](int i) { OnSweepSelected(i); });
     on(ctl::kSideTriggerSourceList, [this](int i) { OnTriggerSourceSelected(i); });
     on(ctl::kSideSlopeList, [this](int i) { OnSlopeSelected(i); });
+    TakeWheelOnlyWithFocus(this);
 
     FillLists();
     SyncFromSettings();

@@ -28,7 +28,7 @@ class CSidebarForm : public QWidget {
 
 public:
     static constexpr int kTemplateId = 178;
-    static constexpr int kWidth = 180;     // fits the view's 188-pixel column with the tab frame
+    static constexpr int kWidth = 172;     // beside a plain scroll bar in the view's 188-pixel column
     static constexpr int kMinHeight = 450; // below it the column scrolls
     static constexpr int kLabelHeight = 16;
 

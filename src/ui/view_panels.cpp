@@ -3,7 +3,6 @@
 #include "ui/view_panels.h"
 
 #include <QApplication>
-#include <QProxyStyle>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabWidget>
@@ -28,21 +27,18 @@
 #include "ui/sidebar_form.h"
 #include "ui/small_dialogs.h"
 #include "ui/tarnix_view.h"
+#include "ui/widget_helpers.h"
 
 namespace tarnix {
 namespace {
 
-// A scroll bar narrow enough that the sidebar's 180-pixel layout stays whole in its 188-pixel column.
-class CSlimScrollBarStyle : public QProxyStyle {
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
-        return metric == PM_ScrollBarExtent ? kSlimScrollBarWidth
-                                            : QProxyStyle::pixelMetric(metric, option, widget);
-    }
-
-private:
-    static constexpr int kSlimScrollBarWidth = 6;
-};
+// The sidebar's scroll bar: a fixed width that the sidebar's layout leaves room for, and a dark handle
+// on a light track, so that a column that scrolls is plainly seen to.
+const char* const kSidebarScrollBarSheet =
+    "QScrollBar:vertical { width: 12px; background: #dcdcdc; margin: 0; }"
+    "QScrollBar::handle:vertical { background: #808080; min-height: 24px; border-radius: 4px; margin: 2px; }"
+    "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+    "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }";
 
 } // namespace
 
@@ -56,9 +52,7 @@ CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& tabl
     sidebar_->SetNotifier(notifier_);
     // A window too short for the whole sidebar scrolls it rather than cutting its Trigger group off.
     auto* scroll = new QScrollArea;
-    auto* slim = new CSlimScrollBarStyle;
-    slim->setParent(scroll);
-    scroll->verticalScrollBar()->setStyle(slim);
+    scroll->verticalScrollBar()->setStyleSheet(QString::fromLatin1(kSidebarScrollBarSheet));
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidgetResizable(true);
@@ -76,6 +70,10 @@ CViewPanels::CViewPanels(CMainFrame& frame, CTarnixDoc& doc, CCommandTable& tabl
     waveformColor_ = new CWaveformColorDialog(doc_, language, &view_);
     calibrateData_ = new CCalibrateDataDialog(doc_, &view_);
     demoSetting_ = new CDemoSettingDialog(doc_, language, &view_);
+    for (QWidget* dialog : std::initializer_list<QWidget*>{intensity_, average_, fft_, passFail_,
+                                                           waveformColor_, calibrateData_, demoSetting_}) {
+        TakeWheelOnlyWithFocus(dialog);
+    }
 
     autoset_ = std::make_unique<CAutoset>(doc_);
     autoset_->Attach();
@@ -209,7 +207,7 @@ void CViewPanels::BindCommandHooks() {
     panels.refreshDialogs = [this] { RefreshDialogs(); };
     panels.relabelWindows = [this] { RelabelWindows(); };
 
-    table_.Register(cmd::kHelpContents, [this] { OpenHelpFile(doc_.language); });
+    table_.Register(cmd::kHelpContents, [this] { OpenHelpFile(doc_.language, &frame_, notifier_); });
     table_.Register(cmd::kFileSaveImage, [this] { SaveWindowImage(&frame_, notifier_); });
     const auto reportSource = [this] {
         ReportSource source;

@@ -20,6 +20,10 @@ inline QString FromView(std::string_view text) {
 QLabel* NewLabel(int controlId, const char* text, QWidget* parent);
 QPushButton* NewButton(int controlId, const char* text, QWidget* parent);
 
+// The lists and spin boxes under `root` take the mouse wheel only while they have the keyboard focus;
+// otherwise the wheel scrolls the area they sit in, so a setting never changes under a passing pointer.
+void TakeWheelOnlyWithFocus(QWidget* root);
+
 // Moves a top-level window so that its centre lies on the centre of `over` (left where it is when
 // `over` is null); a window that is not shown yet first takes its natural size.
 void CentreOver(QWidget& window, const QWidget* over);

@@ -93,6 +93,8 @@ private slots:
     void persistenceAndXYFigure();
     void dragAndZoomModesFollowThePointer();
     void markerDragsActOnEveryFourthEventAndGoOnTop();
+    void markerEndsWhereTheButtonIsReleased_data();
+    void markerEndsWhereTheButtonIsReleased();
     void cursorReadoutsOfAClickAndADrag();
     void traceCursorCrosshairAndReadout();
     void statusStripRunStateColoursAndBlinking();
@@ -274,6 +276,33 @@ void TestWaveScreen::markerDragsActOnEveryFourthEventAndGoOnTop() {
     QCOMPARE(int(f.host.settings.timebase.horizontalPosition), 500);
     QVERIFY(!f.screen.MarkerDragged(kMarkerTrigPos));
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kPlot.right + 4, 5), 0xFAAA64u);
+}
+
+void TestWaveScreen::markerEndsWhereTheButtonIsReleased_data() {
+    // A press on the CH2 marker (centred at y = 314), moves to y = 289, a release.
+    QTest::addColumn<int>("pressY");
+    QTest::addColumn<int>("moves");
+    QTest::addColumn<int>("releaseY");
+    QTest::addColumn<int>("markerY");
+    QTest::newRow("50 px drag released between fourth events") << 314 << 2 << 264 << 264;
+    QTest::newRow("12 px nudge") << 314 << 0 << 302 << 302;
+    QTest::newRow("released back at the press after an acted move") << 314 << 3 << 314 << 314;
+    QTest::newRow("click off the marker's centre") << 316 << 0 << 316 << 314;
+}
+
+void TestWaveScreen::markerEndsWhereTheButtonIsReleased() {
+    QFETCH(int, pressY);
+    QFETCH(int, moves);
+    QFETCH(int, releaseY);
+    QFETCH(int, markerY);
+    Fixture f;
+    f.screen.RenderFrame();
+    Mouse(f.screen, QEvent::MouseButtonPress, 8, pressY);
+    for (int k = 0; k < moves; ++k) {
+        Mouse(f.screen, QEvent::MouseMove, 8, 289);
+    }
+    Mouse(f.screen, QEvent::MouseButtonRelease, 8, releaseY, Qt::NoButton);
+    QCOMPARE(f.screen.MarkerPoint(kMarkerCh2).y, markerY);
 }
 
 void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "acquisition/persist_history.h"
+#include "analysis/measure_set.h"
 #include "display/info_strip_geometry.h"
 #include "display/knob_geometry.h"
 #include "display/screen_geometry.h"
@@ -27,6 +28,24 @@ TEST(ScreenGeometry, BorderStripsAreClippedToTheClient) {
     EXPECT_EQ(r.border[1].height, 428 - 14);
     EXPECT_EQ(r.border[3].y, 428 - 14);
     EXPECT_EQ(r.background.height, 400);
+}
+
+TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
+    CMeasureSet measures;
+    for (int k = 0; k < kMeasureSlotCount; ++k) {
+        measures.AddMeasure(k);
+    }
+    for (const auto& [width, height] : {std::pair(800, 600), std::pair(1024, 768), std::pair(1920, 1080)}) {
+        const PlotRect p = ComputeScreenGeometry(width, height, true).plot;
+        std::array<MeasureTextItem, kMeasureSlotCount> items{};
+        ASSERT_EQ(measures.LayoutTexts(p.left, p.top, p.right, p.bottom, {}, items), kMeasureSlotCount);
+        const auto [highest, lowest] = std::ranges::minmax(items, {}, &MeasureTextItem::y);
+        const int top = InformationLineTop(p.top, p.bottom);
+        const int bottom = top + kInformationHeight;
+        EXPECT_GE(top, p.top + kScaleLabelsOffset + kScaleLabelHeight) << width << " x " << height;
+        EXPECT_TRUE(bottom <= highest.y || top >= lowest.y + kMeasureFontHeight) << width << " x " << height;
+        EXPECT_LE(bottom, p.bottom);
+    }
 }
 
 TEST(ScreenGeometry, TicksGraticuleAndMappers) {

@@ -31,6 +31,7 @@ public:
     FakeHost() { ApplyFactoryDefaults(settings); }
     const InstrumentSettings& Settings() const override { return settings; }
     std::span<const std::int16_t> DisplayTrace(int channel) const override { return traces[channel]; }
+    std::uint32_t CaptureCount() const override { return captures; }
     void ShowFrame(int channel, std::span<const std::int16_t> frame) override {
         std::copy(frame.begin(), frame.end(), traces[channel].begin());
         shown.push_back({channel, frame[0]});
@@ -49,12 +50,16 @@ public:
     void StopAcquisitionTimer() override { acquisitionRunning = false; }
     void Redraw() override { ++redraws; }
 
-    // A new acquired frame: every point of the channel's trace holds `value`.
-    void NewFrame(int channel, std::int16_t value) { traces[channel].fill(value); }
+    // A new capture: every point of the channel's trace holds `value`.
+    void NewFrame(int channel, std::int16_t value) {
+        traces[channel].fill(value);
+        ++captures;
+    }
 
     InstrumentSettings settings;
     std::array<std::array<std::int16_t, 5000>, 2> traces{};
     std::vector<std::pair<int, std::int16_t>> shown; // (channel, first point) per shown frame
+    std::uint32_t captures = 0;
     bool acquisitionRunning = true;
     int redraws = 0;
 };
@@ -97,6 +102,8 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_EQ(recorder->Panel().recordButtonText, kTextStop);
     EXPECT_FALSE(recorder->Panel().controlsEnabled);
     for (int k = 0; k < 5; ++k) {
+        recorder->OnTimer(host, timer); // no new capture since the last frame: nothing to record
+        EXPECT_EQ(recorder->settings.recordedCount, k);
         host.NewFrame(1, static_cast<std::int16_t>(100 + k));
         recorder->OnTimer(host, timer);
         EXPECT_EQ(recorder->store.Frame(k)[4999], 100 + k);
@@ -114,6 +121,7 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     // "Stop" ends a recording early; a thousand frames fill the store whatever the end frame says.
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
+    host.NewFrame(1, 7);
     recorder->OnTimer(host, timer);
     recorder->PressRecord(host, timer);
     EXPECT_FALSE(timer.running);
@@ -231,6 +239,7 @@ TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOn
 
     // Closing also ends a recording, keeping the frames taken so far.
     recorder->PressRecord(host, timer);
+    host.NewFrame(1, 7);
     recorder->OnTimer(host, timer);
     recorder->ClosePanel(host, timer);
     EXPECT_FALSE(recorder->Recording());

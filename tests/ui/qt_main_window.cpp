@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QBackingStore>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -13,6 +14,7 @@
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
 #include "document/autoset.h"
+#include "model/model_table.h"
 #include "ui/main_frame.h"
 #include "ui/tarnix_view.h"
 
@@ -101,6 +103,8 @@ class TestMainWindow : public QObject {
 
 private slots:
     void titleSizeClockAndStatusPanes();
+    void cursorReadoutsFitTheirPanes_data();
+    void cursorReadoutsFitTheirPanes();
     void viewLayoutWithSidebarAndFullScreen();
     void firstTicksShowTheWindowWithLiveTracesAndSpectrum();
     void screenIsRedrawnAfterCapturesAndChangesOnly();
@@ -130,6 +134,56 @@ void TestMainWindow::titleSizeClockAndStatusPanes() {
     for (qsizetype i = 0; i < panes.size(); ++i) {
         QCOMPARE(panes[i]->geometry(), before[i]);
     }
+}
+
+void TestMainWindow::cursorReadoutsFitTheirPanes_data() {
+    QTest::addColumn<int>("cursorType");
+    QTest::addColumn<QString>("timeDiv");
+    QTest::addColumn<bool>("kilovolts"); // CH1 at its largest volts/div through a x 1000 probe, 0 V on top
+    QTest::addColumn<QLineF>("drag");    // from A to B, in fractions of the plot
+    QTest::newRow("microseconds") << int(kCursorCross) << "100us" << false << QLineF(0.2, 0.5, 0.4, 0.6);
+    QTest::newRow("an hour a division") << int(kCursorVertical) << "1.00h" << false << QLineF(0, 0, 1, 0);
+    QTest::newRow("kilovolts of a trace") << int(kCursorTrace) << "1.00ms" << true << QLineF(.5, .5, .5, .5);
+    QTest::newRow("kilovolts between cursors")
+        << int(kCursorHorizontal) << "1.00ms" << true << QLineF(0, 1, 0, 0);
+}
+
+void TestMainWindow::cursorReadoutsFitTheirPanes() {
+    QFETCH(int, cursorType);
+    QFETCH(QString, timeDiv);
+    QFETCH(bool, kilovolts);
+    QFETCH(QLineF, drag);
+    Window w;
+    w.frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w.frame));
+    if (kilovolts) {
+        w.doc.SetProbe(kCh1, 3);
+        w.doc.SetVoltsPerDiv(kCh1, ModelTable(w.doc.settings.model).offersVolts10 ? 9 : 8);
+        w.doc.SetZeroLevel(kCh1, 0.0f);
+    }
+    w.Ticks(3);
+    w.doc.SetTimeDiv(TimeDivIndexOfLabel(timeDiv.toStdString(), w.doc.settings.timebase.timeDivOffset));
+    CWaveScreen& screen = w.view.Screen();
+    screen.RenderFrame();
+    screen.SetCursorType(cursorType);
+    const PlotRect p = screen.GetPlotRect();
+    const auto mouse = [&](QEvent::Type type, QPointF f, Qt::MouseButtons buttons) {
+        const QPointF at(p.left + 1 + f.x() * (p.Width() - 3), p.top + 1 + f.y() * (p.Height() - 3));
+        QMouseEvent event(type, at, screen.mapToGlobal(at),
+                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&screen, &event);
+    };
+    mouse(QEvent::MouseButtonPress, drag.p1(), Qt::LeftButton);
+    mouse(QEvent::MouseMove, drag.p2(), Qt::LeftButton);
+    w.frame.UpdateStatus(QString());
+    const QList<QLabel*> panes = w.frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+    QString shown;
+    for (const QLabel* pane : panes.mid(1, 3)) {
+        shown += pane->text();
+        QVERIFY2(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width(),
+                 qPrintable(pane->text()));
+    }
+    QVERIFY(!shown.isEmpty());
 }
 
 void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
+#include <QWheelEvent>
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
@@ -41,6 +42,7 @@
 #include "recorder/recorder_settings.h"
 #include "ui/command_table.h"
 #include "ui/fft_window.h"
+#include "ui/knob.h"
 #include "ui/main_frame.h"
 #include "ui/record_dialog.h"
 #include "ui/save_dialog.h"
@@ -158,6 +160,15 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
     poll->start(10);
 }
 
+// A turn of the mouse wheel over the middle of a widget, in eighths of a degree (120 a notch; positive
+// turns away from the user).
+void Wheel(QWidget* widget, int eighths) {
+    const QPointF at(widget->width() / 2, widget->height() / 2);
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
 } // namespace
 
 class TestShell : public QObject {
@@ -247,6 +258,43 @@ private slots:
         const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
         const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
         QVERIFY(column->viewport()->rect().contains(shown));
+    }
+
+    // At the smallest window the sidebar scrolls with a plain scroll bar; the wheel over it scrolls it,
+    // changes a list only when the list has the focus, and turns a knob one step a notch.
+    void wheelScrollsTheSidebarAndTurnsTheKnobs() {
+        QTemporaryDir dir;
+        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CTarnixApp app;
+        QVERIFY(StartQuietDemo(app, dir, chooser));
+        app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
+        app.Frame().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&app.Frame()));
+        auto* column = qobject_cast<QScrollArea*>(app.Frame().View().SidebarTabs().widget(0));
+        QScrollBar* bar = column->verticalScrollBar();
+        QVERIFY(bar->isVisible() && bar->width() >= 10);
+        for (const QWidget* control : column->widget()->findChildren<QWidget*>()) {
+            QVERIFY(control->mapTo(column, QPoint(control->width(), 0)).x() <=
+                    bar->mapTo(column, QPoint()).x());
+        }
+        CSidebarForm& sidebar = app.Panels().Sidebar();
+        const ChannelSettings& ch1 = app.Document().settings.ch(kCh1);
+        const int coupling = app.Document().settings.ch(kCh2).coupling;
+        QComboBox* couplingList = sidebar.List(ctl::kSideCh2CouplingList);
+        Wheel(couplingList, -120);
+        QCOMPARE(int(app.Document().settings.ch(kCh2).coupling), coupling);
+        QVERIFY(bar->value() > 0);
+        couplingList->setFocus();
+        Wheel(couplingList, -120);
+        QCOMPARE(int(app.Document().settings.ch(kCh2).coupling), coupling + 1);
+        // Away from the user one step clockwise (a lower index); half notches add up.
+        const int volts = ch1.voltsPerDivIndex;
+        for (const auto& [eighths, index] : {std::pair(120, volts - 1), std::pair(-240, volts + 1),
+                                             std::pair(60, volts + 1), std::pair(60, volts)}) {
+            Wheel(sidebar.Knob(ctl::kSideCh1Knob), eighths);
+            QCOMPARE(int(ch1.voltsPerDivIndex), index);
+        }
+        QCOMPARE(sidebar.List(ctl::kSideCh1VoltsList)->currentIndex(), volts);
     }
 
     void closeWritesDefaultSetAndNextStartRestoresIt() {
@@ -517,7 +565,8 @@ private slots:
         // While recording only Stop is usable.
         QVERIFY(!dialog.LoadButton()->isEnabled() && !end->isEnabled());
         for (int k = 0; k < 3; ++k) {
-            doc.frames[kCh2].display.fill(static_cast<std::int16_t>(10 * (k + 1))); // tells the frames apart
+            doc.frames[kCh2].display.fill(static_cast<std::int16_t>(10 * (k + 1))); // a new capture
+            ++doc.captureCount;
             dialog.OnPanelTimer();
         }
         QVERIFY(!timer.running);
@@ -582,7 +631,7 @@ private slots:
             std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
         // A viewer for .chm: the .chm whether or not an HTML file exists.
         QCOMPARE(ChooseHelpFile(chm, true), chm);
-        // No viewer and no HTML: still the .chm (the platform then reports nothing).
+        // No viewer and no HTML: still the .chm (opening it then tells the user that nothing shows it).
         QCOMPARE(ChooseHelpFile(chm, false), chm);
         std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
         QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
@@ -622,6 +671,50 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
                  (language / "MorvlinkHelp-English.chm").string());
+    }
+
+    // F1 says why no help appears: no help file, or nothing on this desktop to show it.
+    void helpTellsWhenThereIsNoGuideOrNoViewer_data() {
+        QTest::addColumn<QString>("guide"); // the file in the language folder, "" for none
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::addColumn<QString>("message"); // a part of the message, "" for none
+        QTest::addColumn<int>("opens");
+        QTest::newRow("no guide") << "" << true << "was not found" << 0;
+        QTest::newRow("no browser") << "MorvlinkHelp-English.html" << false << "No program to show" << 1;
+        QTest::newRow("no .chm viewer") << "MorvlinkHelp-English.chm" << true << "No program to show" << 0;
+        QTest::newRow("shown") << "MorvlinkHelp-English.html" << true << "" << 1;
+    }
+    void helpTellsWhenThereIsNoGuideOrNoViewer() {
+        QFETCH(QString, guide);
+        QFETCH(bool, desktopOpens);
+        QFETCH(QString, message);
+        QFETCH(int, opens);
+        QTemporaryDir dir;
+        const std::filesystem::path root(dir.path().toStdString());
+        std::filesystem::create_directories(root / "bin");
+        std::filesystem::create_directories(root / "language");
+        std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\nexit 1\n"; // no .chm viewer
+        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
+                              QFile::ReadOwner | QFile::ExeOwner);
+        if (!guide.isEmpty()) {
+            std::ofstream(root / "language" / guide.toStdString()) << "help";
+        }
+        CTarnixDoc doc;
+        doc.language.FindLanguageFiles(root / "language");
+        CRecordingNotifier notifier;
+        int opened = 0;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.filePath(QStringLiteral("bin")).toLocal8Bit());
+        OpenHelpFile(doc.language, nullptr, &notifier, [&](const QUrl&) {
+            ++opened;
+            return desktopOpens;
+        });
+        const bool answered = QTest::qWaitFor([&] { return !notifier.messages.empty() || opened > 0; }, 5000);
+        qputenv("PATH", path);
+        QVERIFY(answered);
+        QCOMPARE(opened, opens);
+        QCOMPARE(notifier.messages.size(), std::size_t{message.isEmpty() ? 0u : 1u});
+        QVERIFY(message.isEmpty() || QString::fromStdString(notifier.messages.front()).contains(message));
     }
 };
 
