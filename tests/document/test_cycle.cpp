@@ -53,26 +53,27 @@ TEST_F(CycleTest, NormalWaitsFromTheSecondEmptyPollAndNeverForces) {
     EXPECT_EQ(driver.Count("ForceTrigger"), 0);
 }
 
-TEST_F(CycleTest, SingleStopsAfterOneFrameAndRunClearsIt) {
-    Start();
-    doc->SetSweep(kSweepSingle);
-    driver.states = {kCaptureWaiting, kCaptureComplete, kCaptureComplete};
-    Tick();
-    EXPECT_EQ(RunStatus(), kStatusWait);
-    Tick();
-    EXPECT_EQ(RunStatus(), kStatusStopped);
-    EXPECT_EQ(doc->settings.acquire.running, 0u);
-    EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
-    EXPECT_GE(repaints, 1);
-    const int polls = driver.Count("GetCaptureState");
-    Ticks(10);
-    EXPECT_EQ(driver.Count("GetCaptureState"), polls);
-    EXPECT_EQ(driver.Count("ReadCapture"), 1);
-
-    doc->Run();
-    EXPECT_EQ(RunStatus(), kStatusRunning);
-    EXPECT_EQ(doc->frames[kCh1].samples[0], 0);
-    EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
+// Single on the instrument and in demo mode: Run clears the old trace, one frame arrives, then it stops.
+TEST_F(CycleTest, SingleStopsAfterOneFrameOnTheInstrumentAndInDemo) {
+    for (bool instrument : {true, false}) {
+        SCOPED_TRACE(instrument ? "instrument" : "demo");
+        Start(instrument);
+        driver.states = {kCaptureWaiting};
+        driver.idleState = kCaptureComplete;
+        doc->Stop();
+        doc->SetSweep(kSweepSingle);
+        doc->Run();
+        EXPECT_EQ(doc->frames[kCh1].samples[5120], 0);
+        EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
+        Ticks(2); // the instrument's first poll finds no frame yet
+        EXPECT_EQ(RunStatus(), kStatusStopped);
+        EXPECT_EQ(doc->settings.acquire.running, 0u);
+        EXPECT_NE(doc->frames[kCh1].samples[5120], 0);
+        const std::uint16_t shown = doc->frames[kCh1].samples[5120];
+        Ticks(10);
+        EXPECT_EQ(doc->frames[kCh1].samples[5120], shown);
+        EXPECT_EQ(RunStatus(), kStatusStopped);
+    }
 }
 
 TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpAfter79) {
@@ -196,6 +197,120 @@ TEST_F(CycleTest, NoInstrumentRunsInDemoUnlessTheUserCloses) {
     EXPECT_TRUE(doc->demo.ready[0]);
     EXPECT_EQ(RunStatus(), kStatusTriggered);
     EXPECT_EQ(doc->frames[kCh1].samples[5120], 191);
+}
+
+// Zoom and drag of a stopped trace work from the time base and position it was taken at.
+TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
+    Start();
+    driver.idleState = kCaptureComplete;
+    doc->SetTimeDiv(16); // 1.00ms/div
+    doc->SetHorizontalPosition(300);
+    doc->SetAcquisitionMode(kAcqAverage);
+    Ticks(3);
+    ASSERT_GT(doc->settings.acquire.averagedFrames, 0);
+    doc->Stop();
+    doc->SetTimeDiv(14);
+    doc->SetHorizontalPosition(100);
+    EXPECT_DOUBLE_EQ(doc->stoppedSecondsPerDiv, 1e-3);
+    EXPECT_EQ(doc->stoppedPosition, 300);
+
+    doc->settings.acquire.zoomIn = 2;
+    doc->settings.acquire.drag = 1;
+    doc->Run();
+    EXPECT_EQ(doc->settings.acquire.zoomIn, 0);
+    EXPECT_EQ(doc->settings.acquire.drag, 0);
+    EXPECT_EQ(doc->settings.acquire.averagedFrames, 0);
+}
+
+// Run starts only what can run: a 10k record rolls from 1.00s/div and shows Y-T below it; a 32k record
+// cannot run that slow and starts at 40.0us/div.
+TEST_F(CycleTest, RunAppliesTheRecordLengthAndRollRules) {
+    const struct {
+        int buffer, format, timeDiv, wantFormat, wantTimeDiv;
+    } cases[] = {
+        {0, kFormatYT, 25, kFormatRoll, 25},
+        {0, kFormatRoll, 12, kFormatYT, 12},
+        {3, kFormatYT, 25, kFormatYT, 12},
+    };
+    for (const auto& c : cases) {
+        Start();
+        doc->Stop();
+        doc->SetBufferSize(c.buffer);
+        doc->SetDisplayFormat(c.format);
+        doc->SetTimeDiv(c.timeDiv);
+        doc->Run();
+        EXPECT_EQ(doc->settings.timebase.displayFormat, c.wantFormat) << c.buffer << " " << c.timeDiv;
+        EXPECT_EQ(doc->settings.timebase.timeDivIndex, c.wantTimeDiv) << c.buffer << " " << c.timeDiv;
+    }
+}
+
+// A setting change restarts a rolling trace under the new setting; a stopped Roll trace stays on screen.
+TEST_F(CycleTest, ASettingChangeEmptiesTheRollRecordOnlyWhileRolling) {
+    for (bool running : {true, false}) {
+        Start();
+        doc->SelectDisplayFormat(kFormatRoll);
+        Ticks(5);
+        if (!running) {
+            doc->Stop();
+        }
+        const int position = doc->frames[kCh1].rollPosition;
+        const std::uint16_t sample = doc->frames[kCh1].samples[0];
+        ASSERT_GT(position, 0);
+        doc->SetVoltsPerDiv(kCh1, 3);
+        EXPECT_EQ(doc->frames[kCh1].rollPosition, running ? 0 : position) << running;
+        EXPECT_EQ(doc->frames[kCh1].samples[0], running ? 0 : sample) << running;
+    }
+}
+
+TEST_F(CycleTest, LostInstrumentIsSearchedForAndConfiguredAfreshOnItsReturn) {
+    Start();
+    doc->SetVoltsPerDiv(kCh1, 3);
+    doc->SetTimeDiv(10);
+    Tick();
+    EXPECT_EQ(status.back(), "Connected");
+    driver.present[0] = false;
+    driver.calls.clear();
+    Ticks(3);
+    EXPECT_EQ(status.back(), "Search Device......");
+    EXPECT_TRUE(driver.calls.empty());
+    driver.present[0] = true;
+    Tick();
+    EXPECT_EQ(status.back(), "Connected");
+    ASSERT_NE(driver.Last("SetChannels"), nullptr);
+    EXPECT_EQ(driver.Last("SetChannels")->args[1], 3);
+    EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[4], 10);
+    EXPECT_EQ(driver.Count("ReadCalibration"), 1);
+}
+
+// Normal sweep with ALT looks for a trigger on the other channel after every empty poll.
+TEST_F(CycleTest, AltInNormalSweepSwitchesChannelOnEveryEmptyPoll) {
+    for (bool instrument : {true, false}) {
+        Start(instrument);
+        doc->demo.SelectAmplitude(2); // too small to reach the trigger levels below
+        doc->SelectTriggerSource(kTrigAlt);
+        doc->SetTriggerLevel(kCh1, 0.0f);
+        doc->SetTriggerLevel(kCh2, 0.0f);
+        doc->SetSweep(kSweepNormal);
+        std::vector<int> sources;
+        for (int i = 0; i < 4; ++i) {
+            Tick();
+            sources.push_back(doc->link.block.triggerSource);
+        }
+        EXPECT_EQ(sources, (std::vector<int>{kTrigCh2, kTrigCh1, kTrigCh2, kTrigCh1})) << instrument;
+        EXPECT_EQ(RunStatus(), kStatusWait) << instrument;
+    }
+}
+
+// Demo mode without a trigger: Auto forces a frame after six empty polls; EXT in Normal never frames.
+TEST_F(CycleTest, DemoAutoForcesAfterSixEmptyPollsAndExtInNormalNeverFrames) {
+    Start(false);
+    doc->demo.SelectAmplitude(2);
+    doc->SetTriggerLevel(kCh1, 0.0f);
+    EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0]; }, 20), 7);
+    doc->SelectTriggerSource(kTrigExt);
+    doc->SetSweep(kSweepNormal);
+    EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0] || doc->demo.ready[1]; }, 20), -1);
+    EXPECT_EQ(RunStatus(), kStatusWait);
 }
 
 } // namespace

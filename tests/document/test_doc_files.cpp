@@ -145,5 +145,60 @@ TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
     EXPECT_TRUE(doc->refEmpty);
 }
 
+// A loaded CSV record is CH1's picture until the user runs again: the acquisition stops and CH2 goes off.
+TEST_F(DocFilesTest, LoadCsvStopsAndShowsTheFileOnCh1AloneOverTicks) {
+    int shift = 0;
+    driver.sample = [&](const HardwareBlock&, int, std::uint32_t k) {
+        return static_cast<std::uint16_t>(60 + k % 128 + shift);
+    };
+    driver.idleState = kCaptureComplete;
+    Start();
+    Ticks(2);
+    const auto saved = doc->frames[kCh1].display;
+    ASSERT_TRUE(doc->SaveCsv(dir.File("wave.csv")).ok);
+    shift = 40;
+    Ticks(2);
+    ASSERT_NE(doc->frames[kCh1].display, saved);
+    ASSERT_TRUE(doc->LoadCsv(dir.File("wave.csv")).ok);
+    Ticks(5);
+    EXPECT_EQ(doc->settings.acquire.running, 0u);
+    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(doc->frames[kCh1].display, saved);
+}
+
+TEST_F(DocFilesTest, LoadedReferenceTurnsOnAgainWithoutAskingForAFile) {
+    Start();
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kNeedsFile);
+    ASSERT_TRUE(doc->SaveRef(dir.File("a.rfc")).ok);
+    ASSERT_TRUE(doc->LoadRef(dir.File("a.rfc")).ok);
+    EXPECT_EQ(Ch(kRef).enabled, 1u);
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kHidden);
+    EXPECT_EQ(doc->RefTurnOn(), RefTurnOnResult::kShown);
+}
+
+// Model 2 exports a record of its own span; only a saved file makes that span the channel's.
+TEST_F(DocFilesTest, FailedModel2CsvSaveKeepsTheDecimationSpan) {
+    for (bool writable : {true, false}) {
+        Start();
+        doc->settings.model = 2;
+        doc->SetBufferSize(3); // a 32k record: the export takes a span of its own
+        const std::int32_t span = doc->frames[kCh1].span;
+        const FileResult saved = doc->SaveCsv(dir.File(writable ? "m2.csv" : "no/m2.csv"));
+        EXPECT_EQ(saved.ok, writable);
+        EXPECT_EQ(doc->frames[kCh1].span != span, writable);
+    }
+}
+
+// Cancel in the device list closes the program; the Default.set from the last session stays as it was.
+TEST_F(DocFilesTest, DeviceListCancelKeepsDefaultSetup) {
+    const std::string path = dir.File("Default.set");
+    WriteAll(path, "last session");
+    driver.present = {true, true, false, false};
+    chooser.deviceAnswer = std::nullopt;
+    ASSERT_EQ(Start(), StartupResult::kClose);
+    EXPECT_TRUE(doc->SaveDefaultSetup(path).ok);
+    EXPECT_EQ(ReadAll(path), "last session");
+}
+
 } // namespace
 } // namespace tarnix::testing
