@@ -263,19 +263,22 @@ TEST_F(CycleTest, ASettingChangeEmptiesTheRollRecordOnlyWhileRolling) {
 }
 
 TEST_F(CycleTest, LostInstrumentIsSearchedForAndConfiguredAfreshOnItsReturn) {
+    using Texts = std::vector<std::string>;
     Start();
     doc->SetVoltsPerDiv(kCh1, 3);
     doc->SetTimeDiv(10);
     Tick();
-    EXPECT_EQ(status.back(), "Connected");
+    EXPECT_EQ(status, Texts{"Connected"});
     driver.present[0] = false;
     driver.calls.clear();
-    Ticks(3);
-    EXPECT_EQ(status.back(), "Search Device......");
+    status.clear();
+    Ticks(2);
+    EXPECT_EQ(status, Texts(2, "Search Device......"));
     EXPECT_TRUE(driver.calls.empty());
     driver.present[0] = true;
+    status.clear();
     Tick();
-    EXPECT_EQ(status.back(), "Connected");
+    EXPECT_EQ(status, Texts{"Connected"});
     ASSERT_NE(driver.Last("SetChannels"), nullptr);
     EXPECT_EQ(driver.Last("SetChannels")->args[1], 3);
     EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[4], 10);
