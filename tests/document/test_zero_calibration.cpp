@@ -119,16 +119,11 @@ TEST_F(ZeroCalibrationTest, StopDuringCh2WritesNothingAndRestores) {
     EXPECT_EQ(doc->settings.trigger.levelCh1, 64.0f);
 }
 
-TEST(CalibrationRules, StartWordsLevelsAndAvailability) {
-    EXPECT_EQ(CalibrationStartWord(0, 1, 8), 128);
-    EXPECT_EQ(CalibrationStartWord(2, 1, 4), 210);
-    EXPECT_EQ(CalibrationWordIndex(1, 2), 22);
-
-    // Models 0, 1 and 3 take 0..10, model 2 takes 0..20: each limit kept, one past it clamped.
+TEST(CalibrationRules, LevelsAndAvailability) {
+    // A level past the model's range is clamped to its ends.
     const struct {
         int model, value, stored;
-    } levels[] = {{1, 10, 10}, {1, 11, 10}, {0, 11, 10}, {3, 11, 10}, {2, 20, 20},
-                  {2, 21, 20}, {1, 0, 0},   {1, -1, 0},  {2, -1, 0}};
+    } levels[] = {{1, 11, 10}, {2, 21, 20}, {2, -1, 0}};
     for (const auto& l : levels) {
         EXPECT_EQ(ClampCalibrationLevel(l.model, l.value), l.stored) << l.model << " " << l.value;
     }
