@@ -1,6 +1,7 @@
 // The subsystems the document drives from its tick: Pass/Fail, the player, and the tick's allocations.
 #include <array>
 #include <cstdint>
+#include <tuple>
 
 #include "../support/alloc_counter.h"
 #include "doc_fixture.h"
@@ -43,18 +44,33 @@ TEST_F(SubsystemTest, PassFailTestsEveryYTFrameOfTheChosenSource) {
     EXPECT_EQ(doc->passFail.State().totalCount, 4u);
 }
 
-// Playing a CH2 recording shows it in the recording's scale (sent to the instrument); closing the panel
-// brings back every live setting, though the playback switched channels on and off.
+// Playing a CH2 recording shows it in the recording's scale and time base, sent to the instrument; closing the
+// panel brings back every live setting, though the playback switched channels on and off.
 TEST_F(SubsystemTest, PlaybackAppliesTheRecordingsContextAndClosingRestoresTheLiveSettings) {
+    using Context = std::tuple<int, int, int, int, float, int, int>;
+    const auto set = [&](const Context& c) {
+        const auto [volts, probe, coupling, bandwidth, zero, position, timeDiv] = c;
+        doc->SetVoltsPerDiv(kCh2, volts);
+        doc->SetProbe(kCh2, probe);
+        doc->SetCoupling(kCh2, coupling);
+        doc->SetBandwidthLimit(kCh2, bandwidth != 0);
+        doc->SetZeroLevel(kCh2, zero);
+        doc->SetHorizontalPosition(position);
+        doc->SetTimeDiv(timeDiv);
+    };
+    const auto shown = [&] {
+        const ChannelSettings& c = Ch(kCh2);
+        return Context(c.voltsPerDivIndex, c.probe, c.coupling, c.bandwidthLimit, c.zeroLevel,
+                       doc->settings.timebase.horizontalPosition, doc->settings.timebase.timeDivIndex);
+    };
+    const Context recorded{3, 1, kCouplingDc, 1, 150.0f, 300, 10};
     driver.idleState = kCaptureComplete;
     Start();
     CFakeTimer timer;
     ASSERT_TRUE(doc->OpenRecorder());
     doc->recorder.SetSource(1);
     doc->recorder.SetRecordEndFrame(2);
-    doc->SetVoltsPerDiv(kCh2, 3);
-    doc->SetProbe(kCh2, 1);
-    doc->SetTimeDiv(10);
+    set(recorded);
     doc->PressRecord(timer);
     doc->RecorderTimerTick(timer);
     doc->RecorderTimerTick(timer);
@@ -62,22 +78,20 @@ TEST_F(SubsystemTest, PlaybackAppliesTheRecordingsContextAndClosingRestoresTheLi
 
     doc->SetChannelEnabled(kCh2, false);
     doc->SetBufferSize(4);
-    doc->SetVoltsPerDiv(kCh2, 5);
-    doc->SetProbe(kCh2, 0);
-    doc->SetTimeDiv(14);
+    set({5, 0, kCouplingGnd, 0, 40.0f, 100, 14});
     Tick();
     const InstrumentSettings live = doc->settings;
     doc->PressPlay(timer);
     ASSERT_TRUE(doc->recorder.Playing());
-    EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 3);
-    EXPECT_EQ(Ch(kCh2).probe, 1);
-    EXPECT_EQ(doc->settings.timebase.timeDivIndex, 10);
+    EXPECT_EQ(shown(), recorded);
     EXPECT_EQ(driver.Last("SetChannels")->args[2], 3);
     EXPECT_EQ(Ch(kCh1).enabled, 0u);
     doc->CloseRecorder(timer);
+    InstrumentSettings back = doc->settings;
+    back.timebase.bufferSizeIndex = live.timebase.bufferSizeIndex; // checked on its own below
+    EXPECT_EQ(back, live);
     GTEST_SKIP() << "known bug, fix pending: closing the player does not give back the buffer size";
     EXPECT_EQ(doc->settings.timebase.bufferSizeIndex, live.timebase.bufferSizeIndex);
-    EXPECT_EQ(doc->settings, live);
 }
 
 // Once set up, a running tick (processing pass, FFT, measurements) takes nothing from the heap.

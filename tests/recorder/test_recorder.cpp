@@ -205,28 +205,9 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
-TEST_F(RecorderTest, PlaybackAppliesTheRecordingsContextAndClosingGivesTheLiveOneBack) {
-    SetContext(host.settings, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
-    RecordCh2(2);
-    host.settings.ch(kCh1).enabled = 1;
-    host.settings.ch(kCh1).zeroLevel = 33.0f;
-    SetContext(host.settings, kCh2, 10.0f, 7, kCouplingGnd, 1, 0, 20, 420); // every field differs
-    host.settings.runStatus = kStatusTriggered;
-    const InstrumentSettings live = host.settings;
-    recorder->PressPlay(host, timer);
-    InstrumentSettings playing = live; // the other channel's scale stays
-    SetContext(playing, kCh2, 150.0f, 4, kCouplingDc, 2, 1, 17, 300);
-    playing.ch(kCh1).enabled = 0;
-    playing.runStatus = kStatusPlay;
-    EXPECT_EQ(host.settings, playing);
-
-    recorder->ClosePanel(host, timer);
-    EXPECT_FALSE(recorder->Playing());
-    EXPECT_FALSE(timer.running);
-    EXPECT_TRUE(host.acquisitionRunning); // live acquisition is back with the settings it had
-    EXPECT_EQ(host.settings, live);
-
-    // Closing also ends a recording, keeping the frames taken so far.
+// The document's tests play a recording back through the document; here, closing the panel ends a recording.
+TEST_F(RecorderTest, ClosingThePanelEndsARecordingKeepingItsFrames) {
+    recorder->OpenPanel(host);
     recorder->PressRecord(host, timer);
     recorder->OnTimer(host, timer);
     recorder->ClosePanel(host, timer);
