@@ -185,14 +185,9 @@ TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
         const char* label;
     };
     const Row rows[] = {
-        {1, 1, 0, kOne, "150MS/s"},   {1, 1, 3, kBoth, "75MS/s"},   {1, 10, 6, kOne, "150MS/s"},
-        {1, 10, 0, kBoth, "75MS/s"},  {1, 11, 0, kOne, "75MS/s"},   {1, 12, 0, kBoth, "50MS/s"},
-        {1, 12, 3, kBoth, "150MS/s"}, {1, 12, 5, kOne, "150MS/s"},  {1, 13, 0, kBoth, "25MS/s"},
-        {1, 13, 3, kOne, "75MS/s"},   {1, 13, 1, kBoth, "150MS/s"}, {1, 25, 0, kBoth, "2.5KS/s"},
-        {1, 25, 3, kBoth, "7.5KS/s"}, {1, 25, 2, kOne, "15KS/s"},   {1, 26, 0, kBoth, "50S/s"},
-        {1, 38, 0, kOne, "0.014S/s"}, {1, -1, 0, 0, "0.00S/s"},     {1, 39, 0, 0, "0.00S/s"},
-        {0, 1, 0, kOne, "100MS/s"},   {0, 10, 0, kBoth, "50MS/s"},  {0, 11, 0, kOne, "50MS/s"},
-        {0, 12, 3, kOne, "100MS/s"},  {0, 14, 0, kOne, "10MS/s"},   {2, 1, 0, kOne, "250MS/s"},
+        {1, 1, 0, kOne, "150MS/s"},   {1, 10, 0, kBoth, "75MS/s"},  {1, 12, 3, kBoth, "150MS/s"},
+        {1, 13, 0, kBoth, "25MS/s"},  {1, 25, 2, kOne, "15KS/s"},   {1, 38, 0, kOne, "0.014S/s"},
+        {1, 39, 0, 0, "0.00S/s"},     {0, 1, 0, kOne, "100MS/s"},   {0, 14, 0, kOne, "10MS/s"},
         {2, 10, 0, kBoth, "125MS/s"}};
     for (const auto& r : rows) {
         EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
