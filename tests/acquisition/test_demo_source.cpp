@@ -126,23 +126,6 @@ TEST_F(DemoSourceTest, OutOfRangeLevelOnlyFramesWhenForcedWithOneOfTenPhases) {
     EXPECT_TRUE(demo.ready[0] && demo.ready[1]);
     EXPECT_NEAR(Phase(0), 7.1 * std::numbers::pi / 2.0, 1e-12);
     EXPECT_EQ(Phase(1), Phase(0));
-
-    // ALT tests only the channel the block names; before the first switch it still says ALT: both.
-    s.trigger.triggerSource = kTrigAlt;
-    HardwareBlock block;
-    const struct {
-        int source;
-        bool force, frame, ch1, ch2;
-    } alt[] = {
-        {kTrigAlt, true, true, true, true}, {1, false, true, false, true}, {0, false, false, false, false}};
-    for (const auto& a : alt) {
-        block.triggerSource = a.source;
-        demo.force = a.force;
-        demo.UpdateParameters(s, block);
-        EXPECT_EQ(demo.Poll(random) == kDemoFrame, a.frame) << a.source;
-        EXPECT_EQ(demo.ready[0], a.ch1) << a.source;
-        EXPECT_EQ(demo.ready[1], a.ch2) << a.source;
-    }
 }
 
 TEST_F(DemoSourceTest, SweepWalksDownInHundredStepsAndStartsAgain) {

