@@ -225,22 +225,18 @@ TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
 // Run starts only what can run: a 10k record rolls from 1.00s/div and shows Y-T below it; a 32k record
 // cannot run that slow and starts at 40.0us/div.
 TEST_F(CycleTest, RunAppliesTheRecordLengthAndRollRules) {
-    const struct {
-        int buffer, format, timeDiv, wantFormat, wantTimeDiv;
-    } cases[] = {
-        {0, kFormatYT, 25, kFormatRoll, 25},
-        {0, kFormatRoll, 12, kFormatYT, 12},
-        {3, kFormatYT, 25, kFormatYT, 12},
-    };
-    for (const auto& c : cases) {
+    // Buffer, format and time base when stopped; format and time base after Run.
+    const int cases[][5] = {{0, kFormatYT, 25, kFormatRoll, 25}, {0, kFormatRoll, 12, kFormatYT, 12},
+                            {3, kFormatYT, 25, kFormatYT, 12}};
+    for (const auto& [buffer, format, timeDiv, wantFormat, wantTimeDiv] : cases) {
         Start();
         doc->Stop();
-        doc->SetBufferSize(c.buffer);
-        doc->SetDisplayFormat(c.format);
-        doc->SetTimeDiv(c.timeDiv);
+        doc->SetBufferSize(buffer);
+        doc->SetDisplayFormat(format);
+        doc->SetTimeDiv(timeDiv);
         doc->Run();
-        EXPECT_EQ(doc->settings.timebase.displayFormat, c.wantFormat) << c.buffer << " " << c.timeDiv;
-        EXPECT_EQ(doc->settings.timebase.timeDivIndex, c.wantTimeDiv) << c.buffer << " " << c.timeDiv;
+        EXPECT_EQ(doc->settings.timebase.displayFormat, wantFormat) << buffer << " " << timeDiv;
+        EXPECT_EQ(doc->settings.timebase.timeDivIndex, wantTimeDiv) << buffer << " " << timeDiv;
     }
 }
 
