@@ -61,40 +61,23 @@ protected:
 // Whatever the user left set, Autoset measures in Auto sweep with the 10k buffer in Y-T with the trigger
 // point at the left edge, and the instrument is told so before the first check capture.
 TEST_F(AutosetTest, StartsFromAutoSweepTenKBufferYTAndTheLeftEdge) {
-    const struct {
-        const char* name;
-        void (*leave)(CTarnixDoc&);
-    } cases[] = {
-        {"Roll, Normal sweep, 32k buffer",
-         [](CTarnixDoc& d) {
-             d.SelectDisplayFormat(kFormatRoll);
-             d.SetSweep(kSweepNormal);
-             d.SetBufferSize(3);
-         }},
-        {"X-Y, Single sweep, stopped",
-         [](CTarnixDoc& d) {
-             d.SelectDisplayFormat(kFormatXY);
-             d.SetSweep(kSweepSingle);
-             d.Stop();
-         }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        Start();
-        Attach();
-        c.leave(*doc);
-        doc->SetHorizontalPosition(300);
-        driver.calls.clear();
-        autoset->Start();
-        const InstrumentSettings& s = doc->settings;
-        EXPECT_EQ(s.timebase.displayFormat, kFormatYT);
-        EXPECT_EQ(s.trigger.sweep, kSweepAuto);
-        EXPECT_EQ(Ch(kCh1).recordLength, 10240u);
-        EXPECT_EQ(s.acquire.running, 1u);
-        EXPECT_EQ(s.timebase.horizontalPosition, 0);
-        ASSERT_NE(driver.Last("SetTimebaseTrigger"), nullptr);
-        EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[6], 0) << "buffer size sent";
-    }
+    Start();
+    Attach();
+    doc->SelectDisplayFormat(kFormatRoll);
+    doc->SetSweep(kSweepSingle);
+    doc->SetBufferSize(3);
+    doc->Stop();
+    doc->SetHorizontalPosition(300);
+    driver.calls.clear();
+    autoset->Start();
+    const InstrumentSettings& s = doc->settings;
+    EXPECT_EQ(s.timebase.displayFormat, kFormatYT);
+    EXPECT_EQ(s.trigger.sweep, kSweepAuto);
+    EXPECT_EQ(Ch(kCh1).recordLength, 10240u);
+    EXPECT_EQ(s.acquire.running, 1u);
+    EXPECT_EQ(s.timebase.horizontalPosition, 0);
+    ASSERT_NE(driver.Last("SetTimebaseTrigger"), nullptr);
+    EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[6], 0) << "buffer size sent";
 }
 
 TEST_F(AutosetTest, SineOnCh1OnlyIsScaledAndTimedOnCh1AndTheProgressShowsEachStepOnce) {

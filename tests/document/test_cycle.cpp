@@ -156,35 +156,6 @@ TEST_F(CycleTest, RollAddsItsStepWhenDueUpTo5000Points) {
     EXPECT_EQ(doc->frames[kCh1].rollPosition, 20);
 }
 
-// ALT sends the trigger source and channel code of each frame: alternate channels below 40.0us/div, both
-// channels from it on.
-TEST_F(CycleTest, AltAlternatesChannelsAtFastAndSlowTimeBases) {
-    using Sends = std::vector<std::pair<int, int>>;
-    const auto altSends = [this] {
-        Sends sends;
-        for (const auto& call : driver.calls) {
-            if (call.entry == "SetTimebaseTrigger") {
-                EXPECT_EQ(call.args[7], 1) << "ALT flag";
-                sends.emplace_back(call.args[2], call.args[3]);
-            }
-        }
-        driver.calls.clear();
-        return sends;
-    };
-    Start();
-    doc->SelectTriggerSource(kTrigAlt);
-    doc->SetTimeDiv(10);
-    driver.idleState = kCaptureComplete;
-    altSends();
-    Ticks(4);
-    EXPECT_EQ(driver.Count("SetLevels"), 4);
-    EXPECT_EQ(altSends(), (Sends{{1, 3}, {0, 0}, {1, 3}, {0, 0}}));
-    doc->SetTimeDiv(12);
-    altSends();
-    Ticks(3);
-    EXPECT_EQ(altSends(), (Sends{{1, 2}, {0, 2}, {1, 2}}));
-}
-
 TEST_F(CycleTest, NoInstrumentRunsInDemoUnlessTheUserCloses) {
     chooser.noDeviceAnswer = NoDeviceChoice::kClose;
     EXPECT_EQ(Start(false), StartupResult::kClose);
@@ -281,22 +252,42 @@ TEST_F(CycleTest, LostInstrumentIsSearchedForAndConfiguredAfreshOnItsReturn) {
     EXPECT_EQ(driver.Count("ReadCalibration"), 1);
 }
 
-// Normal sweep with ALT looks for a trigger on the other channel after every empty poll.
-TEST_F(CycleTest, AltInNormalSweepSwitchesChannelOnEveryEmptyPoll) {
-    for (bool instrument : {true, false}) {
-        Start(instrument);
-        doc->demo.SelectAmplitude(2); // too small to reach the trigger levels below
+// ALT looks for the trigger on the other channel after every frame, and in Normal sweep after every empty poll
+// too (instrument and demo). Below 40.0us/div each frame holds one channel, from 40.0us/div on both.
+TEST_F(CycleTest, AltSwitchesChannelAfterEveryFrameAndEveryEmptyNormalPoll) {
+    using Phases = std::vector<std::pair<int, int>>; // trigger source and channel code sent, per tick
+    const Phases fast{{1, 3}, {0, 0}, {1, 3}, {0, 0}};
+    const Phases slow{{1, 2}, {0, 2}, {1, 2}, {0, 2}};
+    const struct {
+        bool instrument, frames;
+        int timeDiv;
+        const Phases& want;
+    } cases[] = {{true, true, 10, fast}, {true, true, 12, slow}, {true, false, 12, slow}, {false, false, 12, slow}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.instrument << c.frames << c.timeDiv);
+        Start(c.instrument);
+        driver.idleState = c.frames ? kCaptureComplete : kCaptureWaiting;
         doc->SelectTriggerSource(kTrigAlt);
-        doc->SetTriggerLevel(kCh1, 0.0f);
-        doc->SetTriggerLevel(kCh2, 0.0f);
-        doc->SetSweep(kSweepNormal);
-        std::vector<int> sources;
+        doc->SetTimeDiv(c.timeDiv);
+        if (!c.frames) {
+            doc->demo.SelectAmplitude(2); // too small to reach the levels below
+            doc->SetTriggerLevel(kCh1, 0.0f);
+            doc->SetTriggerLevel(kCh2, 0.0f);
+            doc->SetSweep(kSweepNormal);
+        }
+        driver.calls.clear();
+        Phases seen;
         for (int i = 0; i < 4; ++i) {
             Tick();
-            sources.push_back(doc->link.block.triggerSource);
+            seen.emplace_back(doc->link.block.triggerSource, doc->link.block.channelCode);
+            if (c.instrument) {
+                const std::vector<int>& sent = driver.Last("SetTimebaseTrigger")->args;
+                EXPECT_EQ(Phases::value_type(sent[2], sent[3]), seen.back());
+                EXPECT_EQ(sent[7], 1) << "ALT flag";
+            }
         }
-        EXPECT_EQ(sources, (std::vector<int>{kTrigCh2, kTrigCh1, kTrigCh2, kTrigCh1})) << instrument;
-        EXPECT_EQ(RunStatus(), kStatusWait) << instrument;
+        EXPECT_EQ(seen, c.want);
+        EXPECT_EQ(RunStatus(), c.frames ? kStatusTriggered : kStatusWait);
     }
 }
 

@@ -91,7 +91,6 @@ TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
         {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
         {2, false, 9, 10}, // one choice of the context stands for the others
         {10, true, 255, 256},
-        {10, true, 0, -1},
         {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
         {14, false, 37, 38},
         {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
