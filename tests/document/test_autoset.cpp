@@ -66,7 +66,6 @@ TEST_F(AutosetTest, StartsFromAutoSweepTenKBufferYTAndTheLeftEdge) {
     doc->SelectDisplayFormat(kFormatRoll);
     doc->SetSweep(kSweepSingle);
     doc->SetBufferSize(3);
-    doc->Stop();
     doc->SetHorizontalPosition(300);
     driver.calls.clear();
     autoset->Start();

@@ -197,7 +197,8 @@ TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
 // cannot run that slow and starts at 40.0us/div.
 TEST_F(CycleTest, RunAppliesTheRecordLengthAndRollRules) {
     // Buffer, format and time base when stopped; format and time base after Run.
-    const int cases[][5] = {{0, kFormatYT, 25, kFormatRoll, 25}, {0, kFormatRoll, 12, kFormatYT, 12},
+    const int cases[][5] = {{0, kFormatYT, 25, kFormatRoll, 25},
+                            {0, kFormatRoll, 12, kFormatYT, 12},
                             {3, kFormatYT, 25, kFormatYT, 12}};
     for (const auto& [buffer, format, timeDiv, wantFormat, wantTimeDiv] : cases) {
         Start();
@@ -252,8 +253,8 @@ TEST_F(CycleTest, LostInstrumentIsSearchedForAndConfiguredAfreshOnItsReturn) {
     EXPECT_EQ(driver.Count("ReadCalibration"), 1);
 }
 
-// ALT looks for the trigger on the other channel after every frame, and in Normal sweep after every empty poll
-// too (instrument and demo). Below 40.0us/div each frame holds one channel, from 40.0us/div on both.
+// ALT looks for the trigger on the other channel after every frame, and in Normal sweep after every empty
+// poll too (instrument and demo). Below 40.0us/div each frame holds one channel, from 40.0us/div on both.
 TEST_F(CycleTest, AltSwitchesChannelAfterEveryFrameAndEveryEmptyNormalPoll) {
     using Phases = std::vector<std::pair<int, int>>; // trigger source and channel code sent, per tick
     const Phases fast{{1, 3}, {0, 0}, {1, 3}, {0, 0}};
@@ -262,7 +263,8 @@ TEST_F(CycleTest, AltSwitchesChannelAfterEveryFrameAndEveryEmptyNormalPoll) {
         bool instrument, frames;
         int timeDiv;
         const Phases& want;
-    } cases[] = {{true, true, 10, fast}, {true, true, 12, slow}, {true, false, 12, slow}, {false, false, 12, slow}};
+    } cases[] = {
+        {true, true, 10, fast}, {true, true, 12, slow}, {true, false, 12, slow}, {false, false, 12, slow}};
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.instrument << c.frames << c.timeDiv);
         Start(c.instrument);

@@ -47,7 +47,6 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
     doc->Stop();
     const std::string bytes = ReadAll(WriteUnusualSetup("good.set"));
     const SetupImage before = doc->CaptureSetup();
-    const InstrumentSettings settingsBefore = doc->settings;
     std::string otherModel = bytes;
     otherModel[14] = static_cast<char>(otherModel[14] + 1);
     const struct {
@@ -65,8 +64,7 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
             WriteAll(path, c.content);
         }
         EXPECT_EQ(doc->LoadSetup(path).message, c.message) << c.name;
-        EXPECT_TRUE(doc->CaptureSetup() == before) << c.name;
-        EXPECT_EQ(doc->settings, settingsBefore) << c.name;
+        EXPECT_TRUE(doc->CaptureSetup() == before) << c.name; // the settings and every other block
     }
 
     // The CH1 volts/div index far out of range: that field keeps the document's value, the rest arrive.

@@ -38,8 +38,8 @@ TEST_F(SubsystemTest, PassFailTestsEveryYTFrameOfTheChosenSource) {
     EXPECT_EQ(doc->passFail.State().totalCount, 3u);
 }
 
-// Playing a CH2 recording shows it in the recording's scale and time base, sent to the instrument; closing the
-// panel brings back every live setting, though the playback switched channels on and off.
+// Playing a CH2 recording shows it in the recording's scale and time base, sent to the instrument; closing
+// the panel brings back every live setting, though the playback switched channels on and off.
 TEST_F(SubsystemTest, PlaybackAppliesTheRecordingsContextAndClosingRestoresTheLiveSettings) {
     using Context = std::tuple<int, int, int, int, float, int, int>;
     const auto set = [&](const Context& c) {

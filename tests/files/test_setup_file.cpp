@@ -150,14 +150,14 @@ void ExpectFieldLimits(const Field& f, const SetupImage& base, const SetupLimits
         << "one past the limit is taken";
 }
 
-// One field of each kind of limit: a field of the same kind elsewhere in the file goes through the same check.
+// One field of each kind of limit: the fields of one kind go through the same check.
 std::vector<Field> RangedFields() {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
     return {
-        {kCh1At, Kind::k32, 0, 1, 2},  // flags
+        {kCh1At, Kind::k32, 0, 1, 2}, // flags
         {kCh1At, Kind::k32, 1, 0, -1},
-        {kCh1At + 4, Kind::k16, 0, 9, 10}, // choices from 0 up to their last entry
+        {kCh1At + 4, Kind::k16, 0, 9, 10},             // choices from 0 up to their last entry
         {kRecorderAt + 6, Kind::k16, 600, 1000, 1001}, // the recorded count stays above the play end frame
         {kCh1At + 20, Kind::kF32, 100, 255, std::nextafter(255.0f, 300.0f)}, // screen positions 0..255
         {kCh1At + 20, Kind::kF32, 100, 0, -std::numeric_limits<float>::denorm_min()},
@@ -168,7 +168,7 @@ std::vector<Field> RangedFields() {
         {kTriggerAt + 20, Kind::kF32, 1, -1, nan},
         {kCh1At + 26, Kind::k32, 10240, 32768, 524288}, // record lengths: table lengths within the memory
         {kCh1At + 26, Kind::k32, 32768, 28672, 28673},
-        {kCh1At + 30, Kind::k32, 0x123, 0xFFFFFF, 0x1000000}, // colours
+        {kCh1At + 30, Kind::k32, 0x123, 0xFFFFFF, 0x1000000},                                      // colours
         {kTriggerAt + 36, Kind::k16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1}, // markers
         {kTriggerAt + 36, Kind::k16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1},
         {kRecorderAt + 4, Kind::k16, 40, 20000, 20001}, // intervals
@@ -179,13 +179,13 @@ std::vector<Field> RangedFields() {
         {kDisplayAt + 10, Kind::k16, 100, 255, 256, 255}, // intensities
         {kAcquireAt + 8, Kind::k16, 16, 128, 129},        // average count
         {kAcquireAt + 8, Kind::k16, 16, 1, 0},
-        {kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF}, // bandwidth limit, read back sign-extended
-        {kRecorderAt + 26, Kind::k16, 2, 500, 501, 500}, // play frames within the play end frame (500)
-        {kPassFailAt, Kind::k16, 10, 2000, 2001},        // tolerances
-        {kPassFailAt + 36, Kind::k16, 7, 255, 256, 255}, // masks
-        {kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256},  // bins
+        {kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF},      // bandwidth limit, read back sign-extended
+        {kRecorderAt + 26, Kind::k16, 2, 500, 501, 500},  // play frames within the play end frame (500)
+        {kPassFailAt, Kind::k16, 10, 2000, 2001},         // tolerances
+        {kPassFailAt + 36, Kind::k16, 7, 255, 256, 255},  // masks
+        {kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256},   // bins
         {kFftAt + 12, Kind::kF64, 2, 0.001, 0.0005, 0.5}, // linear vertical scale
-        {kFftAt + 20, Kind::k16, 2, 16, 32, 1},          // zoom
+        {kFftAt + 20, Kind::k16, 2, 16, 32, 1},           // zoom
     };
 }
 

@@ -177,11 +177,11 @@ TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
         int model, row, buffer, code;
         const char* label;
     };
-    const Row rows[] = {
-        {1, 1, 0, kOne, "150MS/s"},   {1, 10, 0, kBoth, "75MS/s"},  {1, 12, 3, kBoth, "150MS/s"},
-        {1, 13, 0, kBoth, "25MS/s"},  {1, 25, 2, kOne, "15KS/s"},   {1, 38, 0, kOne, "0.014S/s"},
-        {1, 39, 0, 0, "0.00S/s"},     {0, 1, 0, kOne, "100MS/s"},   {0, 14, 0, kOne, "10MS/s"},
-        {2, 10, 0, kBoth, "125MS/s"}};
+    const Row rows[] = {{1, 1, 0, kOne, "150MS/s"},   {1, 10, 0, kBoth, "75MS/s"},
+                        {1, 12, 3, kBoth, "150MS/s"}, {1, 13, 0, kBoth, "25MS/s"},
+                        {1, 25, 2, kOne, "15KS/s"},   {1, 38, 0, kOne, "0.014S/s"},
+                        {1, 39, 0, 0, "0.00S/s"},     {0, 1, 0, kOne, "100MS/s"},
+                        {0, 14, 0, kOne, "10MS/s"},   {2, 10, 0, kBoth, "125MS/s"}};
     for (const auto& r : rows) {
         EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
             << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code;

@@ -87,15 +87,11 @@ TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
         int timeDivOffset = 1;
     };
     const Row rows[] = {
-        {0, false, 1, 2},
-        {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
-        {2, false, 9, 10}, // one choice of the context stands for the others
-        {10, true, 255, 256},
-        {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
-        {14, false, 37, 38},
-        {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
-        {20, false, 500, 501},
-        {22, false, 1000, 1001},
+        {0, false, 1, 2},      {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
+        {2, false, 9, 10},                            // one choice of the context stands for the others
+        {10, true, 255, 256},  {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
+        {14, false, 37, 38},   {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
+        {20, false, 500, 501}, {22, false, 1000, 1001},
     };
     const std::string saved = dir.File("saved.rec");
     auto with = [](const Row& row, double value) {
