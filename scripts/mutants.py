@@ -2,9 +2,11 @@
 """Measures how many faults the test suite catches.
 
 Applies a seeded sample of single-line mutants (comparison and logic operator swaps, arithmetic sign
-swaps, off-by-one integer constants, boolean flips) to the standard-C++ modules one at a time, rebuilds a
-Release tree with the tests, runs the suite without the whole-program tests, and prints the kill rate
-with the mutants that survived.
+swaps, off-by-one integer constants, boolean flips) to the modules that hold the program's logic (the
+standard-C++ ones, the remote control and the screen) one at a time, rebuilds a Release tree with the
+tests, runs the suite without the whole-program tests, and prints the kill rate with the mutants that
+survived. The screen's mutants are caught by its Qt Test suites too, which ctest runs on the offscreen
+platform.
 
     scripts/mutants.py --count 60 --seed 1            # from the repository root
     scripts/mutants.py --count 60 --seed 1 --list     # only show the sample
@@ -21,7 +23,7 @@ import subprocess
 import sys
 import time
 
-MODULES = ["model", "acquisition", "analysis", "files", "recorder", "language", "document"]
+MODULES = ["model", "acquisition", "analysis", "files", "recorder", "language", "document", "remote", "display"]
 # Whole-program and install tests start the real program; they are slow and test the shell, not logic.
 EXCLUDE_TESTS = "e2e|install"
 
@@ -81,7 +83,7 @@ def main():
     parser.add_argument("--skip", type=int, default=0,
                         help="start at this position of the seeded order, to finish an interrupted run")
     parser.add_argument("--modules", default=",".join(MODULES),
-                        help="comma-separated src/ folders to mutate (default: all standard-C++ modules)")
+                        help="comma-separated src/ folders to mutate (default: all the modules above)")
     parser.add_argument("--tests", default="", help="ctest -R pattern: run only these tests (default: all)")
     args = parser.parse_args()
 

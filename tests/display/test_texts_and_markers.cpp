@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <array>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "display/cursor_readouts.h"
@@ -124,19 +123,12 @@ TEST(StatusTexts, FullScreenInformationStandsInForTheStrips) {
 }
 
 TEST(StatusTexts, RunStatesBlinkingAltAndRecordPicture) {
-    // The whole table; an unknown state reads AUTO and does not blink.
-    const RunStateStyle states[] = {
-        {"STOP", Rgb(255, 0, 0), 12, false},   {"RUN", Rgb(0, 255, 0), 14, false},
-        {"Trig'D", Rgb(0, 255, 0), 11, false}, {"AUTO", Rgb(0, 255, 0), 12, true},
-        {"WAIT", Rgb(0, 255, 0), 12, true},    {"PLAY", Rgb(0, 255, 0), 12, false},
-        {"AUTO", Rgb(0, 255, 0), 12, false},
-    };
-    const auto fields = [](const RunStateStyle& r) {
-        return std::tuple(std::string(r.text), r.colour, r.x, r.blinking);
-    };
-    for (int status = 0; status <= 6; ++status) {
-        EXPECT_EQ(fields(RunStateFor(status)), fields(states[status])) << status;
-    }
+    // Stopped reads a red STOP; Auto and Wait blink, a triggered frame does not; an unknown state reads AUTO.
+    EXPECT_EQ(std::string(RunStateFor(kStatusStopped).text), "STOP");
+    EXPECT_EQ(RunStateFor(kStatusStopped).colour, Rgb(255, 0, 0));
+    EXPECT_TRUE(RunStateFor(kStatusAuto).blinking && RunStateFor(kStatusWait).blinking);
+    EXPECT_FALSE(RunStateFor(kStatusTriggered).blinking || RunStateFor(6).blinking);
+    EXPECT_EQ(std::string(RunStateFor(6).text), "AUTO");
     // Twenty repaints plain, twenty inverted; ALT shows CH2 for 20..41 of each 0..41 cycle.
     EXPECT_FALSE(BlinkInverted(20) || BlinkInverted(40));
     EXPECT_TRUE(BlinkInverted(21) && BlinkInverted(39));

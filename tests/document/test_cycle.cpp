@@ -55,26 +55,27 @@ TEST_F(CycleTest, NormalWaitsFromTheSecondEmptyPollAndNeverForces) {
     EXPECT_EQ(driver.Count("ForceTrigger"), 0);
 }
 
-TEST_F(CycleTest, SingleStopsAfterOneFrameAndRunClearsIt) {
-    Start();
-    doc->SetSweep(kSweepSingle);
-    driver.states = {kCaptureWaiting, kCaptureComplete, kCaptureComplete};
-    Tick();
-    EXPECT_EQ(RunStatus(), kStatusWait);
-    Tick();
-    EXPECT_EQ(RunStatus(), kStatusStopped);
-    EXPECT_EQ(doc->settings.acquire.running, 0u);
-    EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
-    EXPECT_GE(repaints, 1);
-    const int polls = driver.Count("GetCaptureState");
-    Ticks(10);
-    EXPECT_EQ(driver.Count("GetCaptureState"), polls);
-    EXPECT_EQ(driver.Count("ReadCapture"), 1);
-
-    doc->Run();
-    EXPECT_EQ(RunStatus(), kStatusRunning);
-    EXPECT_EQ(doc->frames[kCh1].samples[0], 0);
-    EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
+// Single on the instrument and in demo mode: Run clears the old trace, one frame arrives, then it stops.
+TEST_F(CycleTest, SingleStopsAfterOneFrameOnTheInstrumentAndInDemo) {
+    for (bool instrument : {true, false}) {
+        SCOPED_TRACE(instrument ? "instrument" : "demo");
+        Start(instrument);
+        driver.states = {kCaptureWaiting};
+        driver.idleState = kCaptureComplete;
+        doc->Stop();
+        doc->SetSweep(kSweepSingle);
+        doc->Run();
+        EXPECT_EQ(doc->frames[kCh1].samples[5120], 0);
+        EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
+        Ticks(2); // the instrument's first poll finds no frame yet
+        EXPECT_EQ(RunStatus(), kStatusStopped);
+        EXPECT_EQ(doc->settings.acquire.running, 0u);
+        EXPECT_NE(doc->frames[kCh1].samples[5120], 0);
+        const std::uint16_t shown = doc->frames[kCh1].samples[5120];
+        Ticks(10);
+        EXPECT_EQ(doc->frames[kCh1].samples[5120], shown);
+        EXPECT_EQ(RunStatus(), kStatusStopped);
+    }
 }
 
 TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpAfter79) {
@@ -157,35 +158,6 @@ TEST_F(CycleTest, RollAddsItsStepWhenDueUpTo5000Points) {
     EXPECT_EQ(doc->frames[kCh1].rollPosition, 20);
 }
 
-// ALT sends the trigger source and channel code of each frame: alternate channels below 40.0us/div, both
-// channels from it on.
-TEST_F(CycleTest, AltAlternatesChannelsAtFastAndSlowTimeBases) {
-    using Sends = std::vector<std::pair<int, int>>;
-    const auto altSends = [this] {
-        Sends sends;
-        for (const auto& call : driver.calls) {
-            if (call.entry == "SetTimebaseTrigger") {
-                EXPECT_EQ(call.args[7], 1) << "ALT flag";
-                sends.emplace_back(call.args[2], call.args[3]);
-            }
-        }
-        driver.calls.clear();
-        return sends;
-    };
-    Start();
-    doc->SelectTriggerSource(kTrigAlt);
-    doc->SetTimeDiv(10);
-    driver.idleState = kCaptureComplete;
-    altSends();
-    Ticks(4);
-    EXPECT_EQ(driver.Count("SetLevels"), 4);
-    EXPECT_EQ(altSends(), (Sends{{1, 3}, {0, 0}, {1, 3}, {0, 0}}));
-    doc->SetTimeDiv(12);
-    altSends();
-    Ticks(3);
-    EXPECT_EQ(altSends(), (Sends{{1, 2}, {0, 2}, {1, 2}}));
-}
-
 TEST_F(CycleTest, NoInstrumentRunsInDemoUnlessTheUserCloses) {
     chooser.noDeviceAnswer = NoDeviceChoice::kClose;
     EXPECT_EQ(Start(false), StartupResult::kClose);
@@ -237,6 +209,141 @@ TEST_F(CycleTest, ARecordingHoldsEachNewCaptureOnce) {
         }
         doc->CloseRecorder(timer);
     }
+}
+
+// Zoom and drag of a stopped trace work from the time base and position it was taken at.
+TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
+    Start();
+    driver.idleState = kCaptureComplete;
+    doc->SetTimeDiv(16); // 1.00ms/div
+    doc->SetHorizontalPosition(300);
+    doc->SetAcquisitionMode(kAcqAverage);
+    Ticks(3);
+    ASSERT_GT(doc->settings.acquire.averagedFrames, 0);
+    doc->Stop();
+    doc->SetTimeDiv(14);
+    doc->SetHorizontalPosition(100);
+    EXPECT_DOUBLE_EQ(doc->stoppedSecondsPerDiv, 1e-3);
+    EXPECT_EQ(doc->stoppedPosition, 300);
+
+    doc->settings.acquire.zoomIn = 2;
+    doc->settings.acquire.drag = 1;
+    doc->Run();
+    EXPECT_EQ(doc->settings.acquire.zoomIn, 0);
+    EXPECT_EQ(doc->settings.acquire.drag, 0);
+    EXPECT_EQ(doc->settings.acquire.averagedFrames, 0);
+}
+
+// Run starts only what can run: a 10k record rolls from 1.00s/div and shows Y-T below it; a 32k record
+// cannot run that slow and starts at 40.0us/div.
+TEST_F(CycleTest, RunAppliesTheRecordLengthAndRollRules) {
+    // Buffer, format and time base when stopped; format and time base after Run.
+    const int cases[][5] = {{0, kFormatYT, 25, kFormatRoll, 25},
+                            {0, kFormatRoll, 12, kFormatYT, 12},
+                            {3, kFormatYT, 25, kFormatYT, 12}};
+    for (const auto& [buffer, format, timeDiv, wantFormat, wantTimeDiv] : cases) {
+        Start();
+        doc->Stop();
+        doc->SetBufferSize(buffer);
+        doc->SetDisplayFormat(format);
+        doc->SetTimeDiv(timeDiv);
+        doc->Run();
+        EXPECT_EQ(doc->settings.timebase.displayFormat, wantFormat) << buffer << " " << timeDiv;
+        EXPECT_EQ(doc->settings.timebase.timeDivIndex, wantTimeDiv) << buffer << " " << timeDiv;
+    }
+}
+
+// A setting change restarts a rolling trace under the new setting; a stopped Roll trace stays on screen.
+TEST_F(CycleTest, ASettingChangeEmptiesTheRollRecordOnlyWhileRolling) {
+    for (bool running : {true, false}) {
+        Start();
+        doc->SelectDisplayFormat(kFormatRoll);
+        Ticks(5);
+        if (!running) {
+            doc->Stop();
+        }
+        const int position = doc->frames[kCh1].rollPosition;
+        const std::uint16_t sample = doc->frames[kCh1].samples[0];
+        ASSERT_GT(position, 0);
+        doc->SetVoltsPerDiv(kCh1, 3);
+        EXPECT_EQ(doc->frames[kCh1].rollPosition, running ? 0 : position) << running;
+        EXPECT_EQ(doc->frames[kCh1].samples[0], running ? 0 : sample) << running;
+    }
+}
+
+TEST_F(CycleTest, LostInstrumentIsSearchedForAndConfiguredAfreshOnItsReturn) {
+    using Texts = std::vector<std::string>;
+    Start();
+    doc->SetVoltsPerDiv(kCh1, 3);
+    doc->SetTimeDiv(10);
+    Tick();
+    EXPECT_EQ(status, Texts{"Connected"});
+    driver.present[0] = false;
+    driver.calls.clear();
+    status.clear();
+    Ticks(2);
+    EXPECT_EQ(status, Texts(2, "Search Device......"));
+    EXPECT_TRUE(driver.calls.empty());
+    driver.present[0] = true;
+    status.clear();
+    Tick();
+    EXPECT_EQ(status, Texts{"Connected"});
+    ASSERT_NE(driver.Last("SetChannels"), nullptr);
+    EXPECT_EQ(driver.Last("SetChannels")->args[1], 3);
+    EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[4], 10);
+    EXPECT_EQ(driver.Count("ReadCalibration"), 1);
+}
+
+// ALT looks for the trigger on the other channel after every frame, and in Normal sweep after every empty
+// poll too (instrument and demo). Below 40.0us/div each frame holds one channel, from 40.0us/div on both.
+TEST_F(CycleTest, AltSwitchesChannelAfterEveryFrameAndEveryEmptyNormalPoll) {
+    using Phases = std::vector<std::pair<int, int>>; // trigger source and channel code sent, per tick
+    const Phases fast{{1, 3}, {0, 0}, {1, 3}, {0, 0}};
+    const Phases slow{{1, 2}, {0, 2}, {1, 2}, {0, 2}};
+    const struct {
+        bool instrument, frames;
+        int timeDiv;
+        const Phases& want;
+    } cases[] = {
+        {true, true, 10, fast}, {true, true, 12, slow}, {true, false, 12, slow}, {false, false, 12, slow}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.instrument << c.frames << c.timeDiv);
+        Start(c.instrument);
+        driver.idleState = c.frames ? kCaptureComplete : kCaptureWaiting;
+        doc->SelectTriggerSource(kTrigAlt);
+        doc->SetTimeDiv(c.timeDiv);
+        if (!c.frames) {
+            doc->demo.SelectAmplitude(2); // too small to reach the levels below
+            doc->SetTriggerLevel(kCh1, 0.0f);
+            doc->SetTriggerLevel(kCh2, 0.0f);
+            doc->SetSweep(kSweepNormal);
+        }
+        driver.calls.clear();
+        Phases seen;
+        for (int i = 0; i < 4; ++i) {
+            Tick();
+            seen.emplace_back(doc->link.block.triggerSource, doc->link.block.channelCode);
+            if (c.instrument) {
+                const std::vector<int>& sent = driver.Last("SetTimebaseTrigger")->args;
+                EXPECT_EQ(Phases::value_type(sent[2], sent[3]), seen.back());
+                EXPECT_EQ(sent[7], 1) << "ALT flag";
+            }
+        }
+        EXPECT_EQ(seen, c.want);
+        EXPECT_EQ(RunStatus(), c.frames ? kStatusTriggered : kStatusWait);
+    }
+}
+
+// Demo mode without a trigger: Auto forces a frame after six empty polls; EXT in Normal never frames.
+TEST_F(CycleTest, DemoAutoForcesAfterSixEmptyPollsAndExtInNormalNeverFrames) {
+    Start(false);
+    doc->demo.SelectAmplitude(2);
+    doc->SetTriggerLevel(kCh1, 0.0f);
+    EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0]; }, 20), 7);
+    doc->SelectTriggerSource(kTrigExt);
+    doc->SetSweep(kSweepNormal);
+    EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0] || doc->demo.ready[1]; }, 20), -1);
+    EXPECT_EQ(RunStatus(), kStatusWait);
 }
 
 } // namespace

@@ -72,9 +72,10 @@ TEST_P(CorpusReplay, EveryInputIsAcceptedOrRefusedWithSettingsInRange) {
         }
         for (const auto& entry : fs::directory_iterator(folder)) {
             const std::string bytes = testing::ReadAll(entry.path());
-            // An abort inside the body ends the test here; the name tells which input did it.
+            // The body aborts when a loader breaks its promises: that abort is the check (the body's return
+            // value is always 0), and the name printed before it tells which input did it.
             std::fprintf(stderr, "replaying %s\n", entry.path().c_str());
-            EXPECT_EQ(t.body(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), 0);
+            t.body(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }
     }

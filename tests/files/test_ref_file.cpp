@@ -111,14 +111,11 @@ TEST_F(RefFileTest, RfcHeaderFieldsAtTheirLimitsAndOnePast) {
         std::uint16_t timeDivOffset = 1;
     } rows[] = {
         {{.position = 255}, {.position = std::nextafter(255.0f, 300.0f)}},
-        {{.position = 0}, {.position = -std::numeric_limits<float>::denorm_min()}},
         {{.position = 0}, {.position = std::numeric_limits<float>::quiet_NaN()}},
         {{.voltsPerDiv = 9}, {.voltsPerDiv = 10}},
         {{.count = 1024}, {.count = 1025}},
         {{.count = 1}, {.count = 0}},
-        {{.count = 1}, {.count = 0xFFFFFFFF}},
         {{.span = maxSpan}, {.span = maxSpan + 1}},
-        {{.span = 1}, {.span = 0}},
         {{.timeDiv = 37}, {.timeDiv = 38}},
         {{.timeDiv = 38}, {.timeDiv = 39}, 0}, // a selector from 2ns has one more time base
         {{.triggerPosition = 500}, {.triggerPosition = 501}},

@@ -150,120 +150,43 @@ void ExpectFieldLimits(const Field& f, const SetupImage& base, const SetupLimits
         << "one past the limit is taken";
 }
 
+// One field of each kind of limit: the fields of one kind go through the same check.
 std::vector<Field> RangedFields() {
-    std::vector<Field> rows;
-    auto add = [&](std::size_t at, Kind kind, double other, double limit, double past,
-                   double readsAs = kKept) {
-        rows.push_back({at, kind, other, limit, past, readsAs});
-    };
-    auto flag = [&](std::size_t at) {
-        add(at, Kind::k32, 0, 1, 2);
-        add(at, Kind::k32, 1, 0, -1);
-    };
-    // 16-bit choices from 0 up to their last entry, each its own limit.
-    auto choice = [&](std::size_t at, double last) { add(at, Kind::k16, 0, last, last + 1); };
-    for (std::size_t ch : {kCh1At, kCh2At}) {
-        for (std::size_t at : {ch, ch + 12, ch + 16}) {
-            flag(at);
-        }
-        for (auto [offset, last] : {std::pair{4, 9}, {6, 2}, {8, 3}, {10, 2}, {24, 2}}) {
-            choice(ch + offset, last);
-        }
-    }
-    for (std::size_t at : {kMathAt, kMathAt + 14, kRefAt, kTriggerAt + 32, kDisplayAt + 6, kAcquireAt + 2,
-                           kRecorderAt + 22, kRecorderAt + 40, kPassFailAt + 32, kFftAt}) {
-        flag(at);
-    }
-    const std::pair<std::size_t, double> choices[] = {
-        {kMathAt + 4, 9},      {kMathAt + 6, 3},        {kMathAt + 8, 1},        {kMathAt + 10, 1},
-        {kMathAt + 12, 3},     {kMathAt + 22, 2},       {kRefAt + 16, 9},        {kRefAt + 18, 9},
-        {kRefAt + 24, 37},     {kRefAt + 26, 500},      {kTriggerAt, 1},         {kTriggerAt + 2, 2},
-        {kTriggerAt + 4, 4},   {kTriggerAt + 6, 1},     {kTimebaseAt, 37},       {kTimebaseAt + 2, 4},
-        {kTimebaseAt + 4, 2},  {kTimebaseAt + 6, 500},  {kTimebaseAt + 8, 1},    {kDisplayAt + 2, 4},
-        {kDisplayAt + 4, 1},   {kAcquireAt, 15},        {kAcquireAt + 6, 2},     {kAcquireAt + 10, 2},
-        {kRecorderAt, 1},      {kRecorderAt + 2, 1000}, {kRecorderAt + 8, 37},   {kRecorderAt + 10, 9},
-        {kRecorderAt + 16, 2}, {kRecorderAt + 18, 3},   {kRecorderAt + 28, 500}, {kPassFailAt + 28, 3},
-        {kPassFailAt + 30, 1}, {kMeasureAt, 8},         {kMeasureAt + 2, 2},     {kFftAt + 4, 1},
-        {kFftAt + 6, 3},
-    };
-    for (const auto& [at, last] : choices) {
-        choice(at, last);
-    }
-    add(kRecorderAt + 6, Kind::k16, 600, 1000, 1001); // the recorded count stays above the play end frame
-    for (std::size_t at = kMeasureAt + 4; at < kMeasureAt + 4 + 8 * 8; at += 8) {
-        flag(at);
-        choice(at + 4, 2);
-        choice(at + 6, 19);
-    }
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();
-    // Screen positions 0..255, trigger levels within +-32767, volts any finite number.
-    for (std::size_t at : {kCh1At + 20, kCh2At + 20, kMathAt + 18, kRefAt + 8, kRefAt + 12, kRefAt + 28,
-                           kTriggerAt + 16, kRecorderAt + 12}) {
-        add(at, Kind::kF32, 100, 255, std::nextafter(255.0f, 300.0f));
-        add(at, Kind::kF32, 100, 0, -std::numeric_limits<float>::denorm_min());
-        add(at, Kind::kF32, 100, 255, nan);
-    }
-    for (std::size_t at : {kTriggerAt + 8, kTriggerAt + 12, kTriggerAt + 42}) {
-        add(at, Kind::kF32, 100, 32767, 32768);
-        add(at, Kind::kF32, 100, -32767, -32768);
-        add(at, Kind::kF32, 100, -32767, inf);
-    }
-    for (std::size_t at : {kTriggerAt + 20, kTriggerAt + 24, kTriggerAt + 28}) {
-        add(at, Kind::kF32, 1, std::numeric_limits<float>::max(), inf);
-        add(at, Kind::kF32, 1, -1, nan);
-    }
-    // Record lengths are table lengths within the sample memory.
-    for (std::size_t at : {kCh1At + 26, kCh2At + 26, kMathAt + 24}) {
-        add(at, Kind::k32, 10240, 32768, 524288);
-        add(at, Kind::k32, 32768, 28672, 28673);
-        add(at, Kind::k32, 32768, 10240, -10240);
-    }
-    for (std::size_t at : {kCh1At + 30, kCh2At + 30, kMathAt + 28, kRefAt + 32}) { // colours
-        add(at, Kind::k32, 0x123, 0xFFFFFF, 0x1000000);
-    }
-    for (std::size_t at : {kTriggerAt + 36, kTriggerAt + 38, kTriggerAt + 40}) { // level markers
-        add(at, Kind::k16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1);
-        add(at, Kind::k16, kMarkerBelowBottom, kMarkerAboveTop, kMarkerAboveTop - 1);
-        add(at, Kind::k16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1);
-    }
-    for (std::size_t at : {kRecorderAt + 4, kRecorderAt + 34}) { // intervals
-        add(at, Kind::k16, 40, 20000, 20001);
-        add(at, Kind::k16, 40, 1, 0);
-    }
-    add(16, Kind::k32, 3, -1, -2); // language
-    add(kRefAt + 20, Kind::k32, 1000, 65536, 65537);
-    add(kRefAt + 20, Kind::k32, 1000, 1, 0);
-    add(kDisplayAt, Kind::k16, 0, 2, 3); // cursor source: CH1, CH2, MATH or FFT (6)
-    add(kDisplayAt, Kind::k16, 0, 6, 7);
-    add(kDisplayAt, Kind::k16, 0, 6, 5);
-    add(kDisplayAt + 10, Kind::k16, 100, 255, 256, 255); // intensities
-    add(kDisplayAt + 12, Kind::k16, 100, 255, 256, 255);
-    add(kAcquireAt + 8, Kind::k16, 16, 128, 129); // average count
-    add(kAcquireAt + 8, Kind::k16, 16, 1, 0);
-    add(kRecorderAt + 20, Kind::k16, 0, 1, 2); // bandwidth limit, read back sign-extended
-    add(kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF);
-    // The play frames are held within the recorded count (1000) and the play end frame (500).
-    add(kRecorderAt + 36, Kind::k16, 5, 1000, 1001, 1000);
-    for (std::size_t at : {kRecorderAt + 26, kRecorderAt + 38}) {
-        add(at, Kind::k16, 2, 500, 501, 500);
-        add(at, Kind::k16, 2, 1, 0, 1);
-    }
-    add(kPassFailAt, Kind::k16, 10, 2000, 2001); // tolerances
-    add(kPassFailAt, Kind::k16, 10, 1, 0);
-    add(kPassFailAt + 2, Kind::k16, 10, 128, 129);
-    add(kPassFailAt + 2, Kind::k16, 10, 1, 0);
-    for (std::size_t at : {kPassFailAt + 36, kPassFailAt + 10036 + 2 * 4999}) { // masks
-        add(at, Kind::k16, 7, 255, 256, 255);
-        add(at, Kind::k16, 7, 0, -1, 0);
-    }
-    add(kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256); // bins
-    add(kFftAt + 8, Kind::k16, 1024, 512, 511, 256);
-    add(kFftAt + 12, Kind::kF64, 2, 5, 10, 0.5); // linear vertical scale
-    add(kFftAt + 12, Kind::kF64, 2, 0.001, 0.0005, 0.5);
-    add(kFftAt + 20, Kind::k16, 2, 16, 32, 1); // zoom
-    add(kFftAt + 20, Kind::k16, 2, 4, 3, 1);
-    return rows;
+    return {
+        {kCh1At, Kind::k32, 0, 1, 2}, // flags
+        {kCh1At, Kind::k32, 1, 0, -1},
+        {kCh1At + 4, Kind::k16, 0, 9, 10},             // choices from 0 up to their last entry
+        {kRecorderAt + 6, Kind::k16, 600, 1000, 1001}, // the recorded count stays above the play end frame
+        {kCh1At + 20, Kind::kF32, 100, 255, std::nextafter(255.0f, 300.0f)}, // screen positions 0..255
+        {kCh1At + 20, Kind::kF32, 100, 0, -std::numeric_limits<float>::denorm_min()},
+        {kCh1At + 20, Kind::kF32, 100, 255, nan},
+        {kTriggerAt + 8, Kind::kF32, 100, 32767, 32768}, // trigger levels within +-32767
+        {kTriggerAt + 8, Kind::kF32, 100, -32767, inf},
+        {kTriggerAt + 20, Kind::kF32, 1, std::numeric_limits<float>::max(), inf}, // volts: any finite number
+        {kTriggerAt + 20, Kind::kF32, 1, -1, nan},
+        {kCh1At + 26, Kind::k32, 10240, 32768, 524288}, // record lengths: table lengths within the memory
+        {kCh1At + 26, Kind::k32, 32768, 28672, 28673},
+        {kCh1At + 30, Kind::k32, 0x123, 0xFFFFFF, 0x1000000},                                      // colours
+        {kTriggerAt + 36, Kind::k16, kMarkerOnScreen, kMarkerBelowBottom, kMarkerBelowBottom + 1}, // markers
+        {kTriggerAt + 36, Kind::k16, kMarkerAboveTop, kMarkerOnScreen, kMarkerOnScreen + 1},
+        {kRecorderAt + 4, Kind::k16, 40, 20000, 20001}, // intervals
+        {kRecorderAt + 4, Kind::k16, 40, 1, 0},
+        {16, Kind::k32, 3, -1, -2}, // language
+        {kRefAt + 20, Kind::k32, 1000, 65536, 65537},
+        {kDisplayAt, Kind::k16, 0, 6, 5},                 // cursor source: CH1, CH2, MATH or FFT (6)
+        {kDisplayAt + 10, Kind::k16, 100, 255, 256, 255}, // intensities
+        {kAcquireAt + 8, Kind::k16, 16, 128, 129},        // average count
+        {kAcquireAt + 8, Kind::k16, 16, 1, 0},
+        {kRecorderAt + 20, Kind::k16, 1, 0, 0xFFFF},      // bandwidth limit, read back sign-extended
+        {kRecorderAt + 26, Kind::k16, 2, 500, 501, 500},  // play frames within the play end frame (500)
+        {kPassFailAt, Kind::k16, 10, 2000, 2001},         // tolerances
+        {kPassFailAt + 36, Kind::k16, 7, 255, 256, 255},  // masks
+        {kFftAt + 8, Kind::k16, 1024, 4096, 8192, 256},   // bins
+        {kFftAt + 12, Kind::kF64, 2, 0.001, 0.0005, 0.5}, // linear vertical scale
+        {kFftAt + 20, Kind::k16, 2, 16, 32, 1},           // zoom
+    };
 }
 
 TEST(SetupFile, EveryRangedFieldAtItsLimitAndOnePast) {

@@ -264,15 +264,11 @@ TEST(LanguageTable, ModelDependentTimeBaseAndBufferTexts) {
     ExpectTexts(table, {{804000000, "4nS"}, {8080901, "14k"}, {8080906, "1 M"}, {8080907, ""}});
 }
 
+// The language item of the file in use is checked; the built-in language's item names no file.
 TEST(LanguageTable, UpdateRulesCommandRangesAndKeyNumbers) {
-    EXPECT_EQ(IsLanguageItemChecked(9001, 0), true);
-    EXPECT_EQ(IsLanguageItemChecked(9002, 0), false);
-    EXPECT_EQ(IsLanguageItemChecked(9101, 100), true);
-    EXPECT_EQ(IsLanguageItemChecked(9102, 101), std::nullopt);
-    EXPECT_EQ(IsLanguageItemChecked(9000, -1), std::nullopt);
-    EXPECT_EQ(LanguageIndexForCommand(9001), 0);
-    EXPECT_EQ(LanguageIndexForCommand(11001), 2000);
-    EXPECT_EQ(LanguageIndexForCommand(11002), std::nullopt);
+    EXPECT_EQ(IsLanguageItemChecked(cmd::kLanguageItemFirst + 2, 2), true);
+    EXPECT_EQ(IsLanguageItemChecked(cmd::kLanguageItemFirst + 1, 2), false);
+    EXPECT_EQ(LanguageIndexForCommand(cmd::kLanguageItemFirst + 2), 2);
     EXPECT_EQ(LanguageIndexForCommand(cmd::kLanguageDefault), std::nullopt);
     // Keys are read like atoi: leading zeros, blanks and a sign, up to the first non-digit.
     EXPECT_EQ(ParseKeyNumber(" 1084x"), 1084);
@@ -366,19 +362,14 @@ TEST(MenuTable, ModelsPruneTheirMenus) {
 }
 
 TEST(MenuTable, ContextMenuFollowsTheModelAndTimeDivCommandsCarryTheirLabels) {
+    // Model 0's selector starts at 4.00ns, model 5's at 2.00ns; both end at 1.00h.
     const auto menu0 = BuildContextMenu(0);
     ASSERT_EQ(menu0.size(), 5u);
-    ASSERT_EQ(menu0[2].children.size(), 38u);
-    EXPECT_EQ(menu0[2].children.front().command, 32992);
-    EXPECT_EQ(menu0[2].children.back().command, 33029);
-    ASSERT_EQ(menu0[4].children.size(), 9u);
-    EXPECT_EQ(menu0[4].children[8].command, cmd::kCh2VoltsPerDivFirst + 8);
-
-    EXPECT_EQ(BuildContextMenu(5)[2].children.size(), 39u);
-    EXPECT_EQ(TimeDivCommandLabel(32991), "2.00ns");
-    EXPECT_EQ(TimeDivCommandLabel(33029), "1.00h");
-    EXPECT_EQ(TimeDivCommandLabel(32990), "");
-    EXPECT_EQ(TimeDivCommandLabel(33030), "");
+    EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.front().command), "4.00ns");
+    EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.back().command), "1.00h");
+    EXPECT_EQ(TimeDivCommandLabel(BuildContextMenu(5)[2].children.front().command), "2.00ns");
+    EXPECT_EQ(menu0[4].children.back().command, cmd::kCh2VoltsPerDivFirst + 8); // model 0 lacks 10.0V
+    EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.back().command + 1), "");
 }
 
 // A model-dependent time base or buffer size in the default file would override the model's own text.

