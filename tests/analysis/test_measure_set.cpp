@@ -279,6 +279,9 @@ TEST_F(MeasureFlows, MeasurementsOfAClippedTraceAreMarked) {
         EXPECT_NE(doc->measures.Text(0), "*****");
         EXPECT_EQ(doc->measures.Clip(0).top, row.clip.top) << row.voltsIndex;
         EXPECT_EQ(doc->measures.Clip(0).bottom, row.clip.bottom) << row.voltsIndex;
+        std::array<MeasureTextItem, kMeasureSlotCount> items{};
+        ASSERT_EQ(doc->measures.LayoutTexts(0, 0, 500, 400, {}, items), 1);
+        EXPECT_EQ(items[0].clip, row.clip); // what the screen draws
     }
 }
 

@@ -6,9 +6,11 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 
 #include "display/marker_geometry.h"
+#include "display/measure_texts.h"
 #include "display/mask_painter.h"
 #include "display/screen_geometry.h"
 #include "display/status_strip.h"
@@ -88,6 +90,7 @@ class TestWaveScreen : public QObject {
     Q_OBJECT
 
 private slots:
+    void clippedMeasurementsGetAnArrowBesideTheValue();
     void graticuleAndMaskInGridColour();
     void tracesIntensityAndStoppedWindow();
     void persistenceAndXYFigure();
@@ -366,6 +369,51 @@ void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
             QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40);
             QCOMPARE(CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen), 0);
         }
+    }
+}
+
+void TestWaveScreen::clippedMeasurementsGetAnArrowBesideTheValue() {
+    const auto render = [](MeasureClip clip) {
+        QImage image(300, 40, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        const MeasureTextItem item{"CH1:Vpp = 1.59V", 10, 10, 0x00FF00u, clip};
+        PaintMeasureTexts(painter, std::span(&item, 1));
+        return image;
+    };
+    const QImage plain = render({});
+    QRect text;
+    for (int y = 0; y < plain.height(); ++y) {
+        for (int x = 0; x < plain.width(); ++x) {
+            text |= PixelAt(plain, x, y) != 0 ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    // The mark is what the clipped picture adds: right of the text, within its line, its tip towards
+    // the edge the trace touches (more of it in the half away from the tip); both edges: two arrows.
+    const struct {
+        MeasureClip clip;
+        int upperMinusLower; // sign
+        int minWidth;
+    } cases[] = {{{true, false}, -1, 4}, {{false, true}, 1, 4}, {{true, true}, 0, 12}};
+    for (const auto& c : cases) {
+        const QImage marked = render(c.clip);
+        QList<QPoint> added;
+        QRect mark;
+        for (int y = 0; y < marked.height(); ++y) {
+            for (int x = 0; x < marked.width(); ++x) {
+                if (marked.pixel(x, y) != plain.pixel(x, y)) {
+                    added.append(QPoint(x, y));
+                    mark |= QRect(x, y, 1, 1);
+                }
+            }
+        }
+        const auto upper = std::count_if(added.begin(), added.end(),
+                                         [&](QPoint p) { return 2 * p.y() < mark.top() + mark.bottom(); });
+        const auto lower = added.size() - upper;
+        QVERIFY(!added.isEmpty() && mark.left() > text.right() + 1);
+        QVERIFY(mark.top() >= text.top() && mark.bottom() <= text.bottom());
+        QVERIFY(mark.width() >= c.minWidth);
+        QVERIFY(c.upperMinusLower == 0 || (upper - lower) * c.upperMinusLower > 0);
     }
 }
 
