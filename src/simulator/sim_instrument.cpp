@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kSimModel = 1;
 constexpr int kSimTimeDivOffset = 1;
-constexpr int kFirstRollRow = 26;               // 1.00s/div: from here on the program rolls
-constexpr int kLastStretchedIndex = 10;         // faster time/div indexes are stretched by the program
+constexpr int kFirstRollRow = 26;       // 1.00s/div: from here on the program rolls
+constexpr int kLastStretchedIndex = 10; // faster time/div indexes are stretched by the program
 constexpr double kRollPointsPerDiv = 500.0;
 constexpr double kMinMaxPairsPerScreen = 2500.0;
 constexpr double kDivisions = 10.0;

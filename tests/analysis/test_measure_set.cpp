@@ -202,31 +202,6 @@ TEST(AnalysisInputs, MeasurementSourcesFollowTheSettings) {
     EXPECT_EQ(set.Text(0), "MATH:Vmax = 28.1V"); // level 200 with 0 V at 155: 45 / 32 x 20 V
 }
 
-TEST(AnalysisInputs, FftReadsTheSourceChannelAndTheBlock) {
-    InstrumentSettings settings;
-    settings.ch(kCh1).enabled = 1;
-    settings.ch(kCh2).enabled = 1;
-    settings.ch(kCh2).voltsPerDivIndex = 5; // 0.5 V
-    settings.ch(kCh2).probe = 1;            // x10
-    settings.trigger.triggerSource = kTrigAlt;
-    settings.timebase.timeDivIndex = 12;
-    settings.timebase.timeDivOffset = 1; // 40 us/div
-    HardwareBlock block;
-    block.levels.ch2Zero = 192;
-    block.position = 30;
-    auto frames = std::make_unique<WaveFrameSet>();
-    AllocateFrames(*frames, 1);
-    const FftFrameInput input = FftInputFrom(settings, block, *frames, 1);
-    EXPECT_TRUE(input.bothChannelsOn);
-    EXPECT_TRUE(input.triggerAlt);
-    EXPECT_EQ(input.zeroLevelWord, 192);
-    EXPECT_EQ(input.positionPercent, 30);
-    EXPECT_DOUBLE_EQ(input.secondsPerDiv, 4e-5);
-    EXPECT_NEAR(input.voltsPerDiv, 5.0, 1e-6);
-    EXPECT_EQ(input.processedRecord.data(), (*frames)[kCh2].processed.data());
-    EXPECT_EQ(FftInputFrom(settings, block, *frames, 0).zeroLevelWord, block.levels.ch1Zero);
-}
-
 // ---- Through the document, on the simulated instrument ----
 
 class MeasureFlows : public testing::DocTest {
@@ -265,7 +240,7 @@ TEST_F(MeasureFlows, MeasurementsOfAClippedTraceAreMarked) {
     const struct {
         int voltsIndex;
         double offset;
-        MeasureClip clip;
+        MeasureClip clip; // top, bottom
     } rows[] = {
         {6, 0.0, {false, false}}, // 1 V/div: +-1 division
         {4, 0.0, {true, true}},   // 200 mV/div: +-5 divisions, beyond both edges
@@ -276,12 +251,9 @@ TEST_F(MeasureFlows, MeasurementsOfAClippedTraceAreMarked) {
         doc->SetVoltsPerDiv(kCh1, row.voltsIndex);
         doc->measures.AddMeasure(kMeasureVpp);
         Ticks(12);
-        EXPECT_NE(doc->measures.Text(0), "*****");
-        EXPECT_EQ(doc->measures.Clip(0).top, row.clip.top) << row.voltsIndex;
-        EXPECT_EQ(doc->measures.Clip(0).bottom, row.clip.bottom) << row.voltsIndex;
         std::array<MeasureTextItem, kMeasureSlotCount> items{};
         ASSERT_EQ(doc->measures.LayoutTexts(0, 0, 500, 400, {}, items), 1);
-        EXPECT_EQ(items[0].clip, row.clip); // what the screen draws
+        EXPECT_TRUE(doc->measures.Clip(0) == row.clip && items[0].clip == row.clip) << row.voltsIndex;
     }
 }
 

@@ -10,8 +10,8 @@
 #include <cstdlib>
 
 #include "display/marker_geometry.h"
-#include "display/measure_texts.h"
 #include "display/mask_painter.h"
+#include "display/measure_texts.h"
 #include "display/screen_geometry.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
@@ -381,39 +381,32 @@ void TestWaveScreen::clippedMeasurementsGetAnArrowBesideTheValue() {
         PaintMeasureTexts(painter, std::span(&item, 1));
         return image;
     };
+    // The mark is what a clipped value adds: right of the text, within its line, its tip towards the
+    // edge the trace touches (so more of it in the half away from the tip); both edges: two arrows.
     const QImage plain = render({});
-    QRect text;
-    for (int y = 0; y < plain.height(); ++y) {
-        for (int x = 0; x < plain.width(); ++x) {
-            text |= PixelAt(plain, x, y) != 0 ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
-    // The mark is what the clipped picture adds: right of the text, within its line, its tip towards
-    // the edge the trace touches (more of it in the half away from the tip); both edges: two arrows.
     const struct {
         MeasureClip clip;
-        int upperMinusLower; // sign
+        int tipUp; // 1 up, -1 down, 0 both
         int minWidth;
-    } cases[] = {{{true, false}, -1, 4}, {{false, true}, 1, 4}, {{true, true}, 0, 12}};
+    } cases[] = {{{true, false}, 1, 4}, {{false, true}, -1, 4}, {{true, true}, 0, 12}};
     for (const auto& c : cases) {
         const QImage marked = render(c.clip);
-        QList<QPoint> added;
+        QRect text;
         QRect mark;
-        for (int y = 0; y < marked.height(); ++y) {
-            for (int x = 0; x < marked.width(); ++x) {
-                if (marked.pixel(x, y) != plain.pixel(x, y)) {
-                    added.append(QPoint(x, y));
-                    mark |= QRect(x, y, 1, 1);
-                }
+        QList<int> rows; // of the added pixels
+        for (int y = 0; y < plain.height(); ++y) {
+            for (int x = 0; x < plain.width(); ++x) {
+                text |= PixelAt(plain, x, y) != 0 ? QRect(x, y, 1, 1) : QRect();
+                mark |= marked.pixel(x, y) != plain.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+                rows.append(marked.pixel(x, y) != plain.pixel(x, y) ? y : -1);
             }
         }
-        const auto upper = std::count_if(added.begin(), added.end(),
-                                         [&](QPoint p) { return 2 * p.y() < mark.top() + mark.bottom(); });
-        const auto lower = added.size() - upper;
-        QVERIFY(!added.isEmpty() && mark.left() > text.right() + 1);
-        QVERIFY(mark.top() >= text.top() && mark.bottom() <= text.bottom());
-        QVERIFY(mark.width() >= c.minWidth);
-        QVERIFY(c.upperMinusLower == 0 || (upper - lower) * c.upperMinusLower > 0);
+        rows.removeAll(-1);
+        const auto lower = std::count_if(rows.begin(), rows.end(),
+                                         [&](int y) { return 2 * y > mark.top() + mark.bottom(); });
+        QVERIFY(!rows.isEmpty() && mark.left() > text.right() + 1);
+        QVERIFY(mark.top() >= text.top() && mark.bottom() <= text.bottom() && mark.width() >= c.minWidth);
+        QVERIFY(c.tipUp * (2 * lower - rows.size()) >= 0 && (c.tipUp == 0 || 2 * lower != rows.size()));
     }
 }
 

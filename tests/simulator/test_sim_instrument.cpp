@@ -58,7 +58,8 @@ enum class Mode { kCh1, kBoth, kAlt };
 class SimFlows : public testing::DocTest {
 protected:
     double Measure(int kind, int channel) {
-        const MeasureChannel c = MeasureChannelsFrom(doc->settings, doc->frames)[static_cast<std::size_t>(channel)];
+        const MeasureChannel c =
+            MeasureChannelsFrom(doc->settings, doc->frames)[static_cast<std::size_t>(channel)];
         MeasureExtremes e = FindExtremes(c.trace);
         FindEdges(c.trace, e);
         return MeasureValue(kind, c, e, SecondsPerDiv(doc->settings.timebase)).value_or(-1.0);
@@ -110,8 +111,7 @@ TEST_F(SimFlows, KnownSinesReadTrueAtEveryTimeBaseBufferAndChannelMode) {
         {"40.0s", 1 / 40.0},
         {"1.00min", 1 / 60.0},
         {"4.00min", 1 / 240.0},
-        {"1.00h", 1 / 3600.0},
-    };
+        {"1.00h", 1 / 3600.0}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.timeDiv);
         SimConfig config;
@@ -168,11 +168,12 @@ TEST_F(SimFlows, KnownSinesReadTrueAtEveryTimeBaseBufferAndChannelMode) {
         }
         // A capture takes the time of its record at the spacing the screen shows (and at most one
         // period more, waiting for the trigger).
-        const double recordMs = doc->settings.ch(kCh1).recordLength * 10.0 * SecondsPerDiv(doc->settings.timebase) /
-                                doc->frames[kCh1].span * 1000.0;
+        const double recordMs = doc->settings.ch(kCh1).recordLength * 10.0 *
+                                SecondsPerDiv(doc->settings.timebase) / doc->frames[kCh1].span * 1000.0;
         sim->StartCapture(0);
         int ms = 0;
-        for (sim->EnableTrigger(0); ms < 10000 && sim->GetCaptureState(0, nullptr) != kCaptureComplete; ++ms) {
+        for (sim->EnableTrigger(0); ms < 10000 && sim->GetCaptureState(0, nullptr) != kCaptureComplete;
+             ++ms) {
             clock.Advance(1);
         }
         EXPECT_NEAR(ms, recordMs, 1.0 + 1000.0 / row.hz);
