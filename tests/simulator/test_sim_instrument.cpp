@@ -6,52 +6,9 @@
 #include "../document/doc_fixture.h"
 #include "analysis/analysis_inputs.h"
 #include "model/model_table.h"
-#include "sim_rig.h"
 
 namespace tarnix {
 namespace {
-
-using testing::CRig;
-using testing::RigSetup;
-using testing::Signals;
-
-constexpr SimSignal kSilent{SimShape::kDc, 0.0, 0.0, 0.0, 0.0};
-
-std::pair<int, int> MinMax(const std::vector<std::uint16_t>& samples) {
-    const auto [low, high] = std::minmax_element(samples.begin(), samples.begin() + 10240);
-    return {*low, *high};
-}
-
-// Polls the way the program does, 1 ms apart, until the capture completes or the time is up.
-int PollUntilComplete(CRig& rig, int maxMs) {
-    for (int ms = 0; ms < maxMs; ++ms) {
-        rig.link.EnableTrigger();
-        if (rig.link.GetCaptureState() == kCaptureComplete) {
-            return ms;
-        }
-        rig.clock.now += 1;
-    }
-    return -1;
-}
-
-TEST(SimInstrument, UnreachableLevelAndExtSourceWaitUntilForced) {
-    CRig rig(Signals({SimShape::kSine, 5000.0, 2.0, 0.0, 0.0}, kSilent));
-    RigSetup outOfReach;
-    outOfReach.triggerLevel = {0, 192}; // code 255, above the +1 V peak at 223
-    RigSetup external;
-    external.triggerSource = 3; // a signal that would trigger CH1, but the source is EXT
-    for (const RigSetup& setup : {outOfReach, external}) {
-        rig.Apply(setup);
-        rig.link.StartCapture();
-        EXPECT_EQ(PollUntilComplete(rig, 2000), -1);
-        rig.link.ForceTrigger();
-        EXPECT_EQ(rig.link.GetCaptureState(), kCaptureComplete);
-        rig.link.ReadCapture(rig.ch1, rig.ch2);
-        EXPECT_EQ(MinMax(rig.ch1), std::make_pair(159, 223));
-    }
-}
-
-// ---- Behind the document, as `make run` shows it ----
 
 enum class Mode { kCh1, kBoth, kAlt };
 
@@ -177,6 +134,22 @@ TEST_F(SimFlows, KnownSinesReadTrueAtEveryTimeBaseBufferAndChannelMode) {
             clock.Advance(1);
         }
         EXPECT_NEAR(ms, recordMs, 1.0 + 1000.0 / row.hz);
+    }
+}
+
+TEST_F(SimFlows, ALevelBeyondThePeaksOrAnExtSourceNeverTriggersNormalWaitsAutoForces) {
+    for (int source : {kTrigCh1, kTrigExt}) {
+        StartSim(SimConfig{});
+        doc->SelectTriggerSource(source);
+        doc->SetTriggerLevel(kCh1, 0.0f); // the top edge, above CH1's peaks
+        doc->SetSweep(kSweepNormal);
+        Ticks(20);
+        EXPECT_EQ(RunStatus(), kStatusWait) << source;
+        EXPECT_NEAR(Measure(kMeasureVpp, kCh1), 0.0, 0.001) << source; // nothing captured yet
+        doc->SetSweep(kSweepAuto);
+        Ticks(20);
+        EXPECT_EQ(RunStatus(), kStatusAuto) << source;
+        EXPECT_NEAR(Measure(kMeasureVpp, kCh1), 2.0, 0.07) << source; // forced frames show the sine
     }
 }
 
