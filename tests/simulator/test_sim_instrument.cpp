@@ -141,7 +141,8 @@ TEST_F(SimFlows, ALevelBeyondThePeaksOrAnExtSourceNeverTriggersNormalWaitsAutoFo
     for (int source : {kTrigCh1, kTrigExt}) {
         StartSim(SimConfig{});
         doc->SelectTriggerSource(source);
-        doc->SetTriggerLevel(kCh1, 0.0f); // the top edge, above CH1's peaks
+        // CH1: the top edge, above its peaks; EXT: CH1's 0 V, which only CH1 as the source would cross.
+        doc->SetTriggerLevel(kCh1, source == kTrigCh1 ? 0.0f : doc->settings.ch(kCh1).zeroLevel);
         doc->SetSweep(kSweepNormal);
         Ticks(20);
         EXPECT_EQ(RunStatus(), kStatusWait) << source;
