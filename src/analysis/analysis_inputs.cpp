@@ -1,9 +1,16 @@
 #include "analysis/analysis_inputs.h"
 
+#include <algorithm>
+
 namespace tarnix {
 
 std::array<MeasureChannel, kMeasureSourceCount> MeasureChannelsFrom(const InstrumentSettings& settings,
                                                                     const WaveFrameSet& frames) {
+    // A Roll screen fills from the right; the part not yet rolled in holds no signal. MATH is computed
+    // from both channels, which roll in together.
+    const bool roll = settings.timebase.displayFormat == kFormatRoll;
+    const int rolledIn =
+        std::clamp(std::min(frames[kCh1].rollPosition, frames[kCh2].rollPosition), 0, kDisplayPoints);
     std::array<MeasureChannel, kMeasureSourceCount> channels;
     for (int s = 0; s < kMeasureSourceCount; ++s) {
         const ChannelSettings& channel = settings.ch(s);
@@ -11,7 +18,12 @@ std::array<MeasureChannel, kMeasureSourceCount> MeasureChannelsFrom(const Instru
         m.enabled = channel.enabled != 0;
         m.voltsPerDiv = ChannelVoltsPerDiv(channel);
         m.zeroLevel = channel.zeroLevel;
-        m.trace = frames[static_cast<std::size_t>(s)].display;
+        const std::span<const std::int16_t> trace = frames[static_cast<std::size_t>(s)].display;
+        const int filled =
+            !roll        ? kDisplayPoints
+            : s == kMath ? rolledIn
+                         : std::clamp(frames[static_cast<std::size_t>(s)].rollPosition, 0, kDisplayPoints);
+        m.trace = trace.last(static_cast<std::size_t>(filled));
     }
     return channels;
 }

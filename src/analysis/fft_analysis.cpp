@@ -223,9 +223,14 @@ void ComputeBinFrequencies(double secondsPerDiv, double threshold, std::span<std
     }
 }
 
-void RefreshHarmonicRows(int scale, FftResults& results) {
+void RefreshHarmonicRows(int scale, FftResults& results, std::span<const double> linearSpectrum) {
+    const auto level = [&](std::size_t slot) {
+        const std::size_t bin = results.harmonicBin[slot];
+        return linearSpectrum.empty() ? results.harmonicValue[slot]
+                                      : (bin < linearSpectrum.size() ? linearSpectrum[bin] : 0.0);
+    };
     results.rowShown.fill(1);
-    if (results.harmonicValue[0] < results.harmonicValue[1]) {
+    if (level(0) < level(1)) {
         results.rowShown[1] = 0;
         results.rowShown[3] = 0;
         results.rowShown[5] = 0;
@@ -364,20 +369,29 @@ FftStatus CFftAnalysis::Compute(FftSettings& settings, const FftFrameInput& inpu
     }
     results.binCount = bins;
     std::copy(spectrum.begin(), spectrum.end(), results.linear.begin());
+    // The peaks are looked for in linear values whatever the scale shows: in dB an empty bin keeps its
+    // 0 and would outrank every real line below 1 V, so both scales name the same bins.
+    const std::span<double> searched(searched_.data(), static_cast<std::size_t>(bins));
+    std::copy(spectrum.begin(), spectrum.end(), searched.begin());
     if (settings.scale == kFftScaleDb) {
         ConvertToDb(spectrum);
     }
     if (t <= constants.threshold) {
-        ShiftStretchedSpectrum(spectrum, FindPeakBin(spectrum));
+        const int peak = FindPeakBin(searched);
+        ShiftStretchedSpectrum(spectrum, peak);
+        ShiftStretchedSpectrum(searched, peak);
     }
-    const int fundamental = FindPeakBin(spectrum);
+    const int fundamental = FindPeakBin(searched);
     results.fundamentalBin = static_cast<std::uint16_t>(fundamental);
     results.fundamentalValue = spectrum[static_cast<std::size_t>(fundamental)];
-    SearchHarmonics(spectrum, fundamental, input.timeDivIndex, results);
+    SearchHarmonics(searched, fundamental, input.timeDivIndex, results);
     ComputeBinFrequencies(
         t, constants.threshold,
         std::span<std::int32_t>(results.binFrequency.data(), static_cast<std::size_t>(bins)));
-    RefreshHarmonicRows(settings.scale, results);
+    for (std::size_t slot = 0; slot < kFftHarmonicSlots; ++slot) {
+        results.harmonicValue[slot] = spectrum[results.harmonicBin[slot]];
+    }
+    RefreshHarmonicRows(settings.scale, results, searched);
     ComputeFigures(std::span<const double>(results.linear.data(), static_cast<std::size_t>(bins)),
                    fundamental, results.harmonicBin, results.figures);
     return FftStatus::kComputed;

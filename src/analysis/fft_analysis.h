@@ -134,8 +134,9 @@ void SearchHarmonics(std::span<const double> spectrum, int fundamentalBin, int t
                      FftResults& results);
 // Frequency of bin k: trunc(k x (4e-5 / u) x 2500) hertz, u = t above the threshold, else the threshold.
 void ComputeBinFrequencies(double secondsPerDiv, double threshold, std::span<std::int32_t> frequencies);
-// The harmonics table: every row shown, then rows 2, 4 and 6 hidden when slot 1 is below slot 2.
-void RefreshHarmonicRows(int scale, FftResults& results);
+// The harmonics table: every row shown, then rows 2, 4 and 6 hidden when slot 1 is below slot 2. The
+// slots are compared in the linear spectrum when one is given (so dB and Linear agree), else by value.
+void RefreshHarmonicRows(int scale, FftResults& results, std::span<const double> linearSpectrum = {});
 // The measurement table from the linear spectrum.
 void ComputeFigures(std::span<const double> linear, int fundamentalBin,
                     const std::array<std::uint16_t, kFftHarmonicSlots>& harmonicBins, FftFigures& figures);
@@ -155,6 +156,7 @@ private:
     CSpectrumEngine engine_;
     FftParameters params_;
     std::array<float, kFftMaxBins> work_{};
+    std::array<double, kFftMaxBins> searched_{}; // the linear spectrum the peaks are looked for in
     std::array<std::int16_t, kFftRecordLength> stretched_{};
     std::array<std::int16_t, kFftRollPoints> rollCopy_{};
 };

@@ -11,6 +11,7 @@ namespace tarnix {
 namespace {
 
 constexpr std::string_view kNoValue = "*****";
+constexpr int kTopLevel = 255; // the screen's top edge; 0 is its bottom edge
 constexpr std::array<std::string_view, kMeasureSourceCount> kSourcePrefix = {"CH1:", "CH2:", "MATH:"};
 constexpr std::array<std::string_view, kMeasureKindCount> kLabels = {
     "Vpp = ",   "Vmax = ",   "Vmin = ",  "Vamp = ",    "Vtop = ",    "Vmid = ",   "Vbase = ",
@@ -19,7 +20,8 @@ constexpr std::array<std::string_view, kMeasureKindCount> kLabels = {
 };
 
 bool Usable(const MeasureChannel& channel) {
-    return channel.enabled && channel.trace.size() == static_cast<std::size_t>(kMeasureTracePoints);
+    return channel.enabled && !channel.trace.empty() &&
+           channel.trace.size() <= static_cast<std::size_t>(kMeasureTracePoints);
 }
 
 // Screen level to volts: 32 levels per division, 0 V at level 255 - zeroLevel.
@@ -170,6 +172,10 @@ int FallTimePoints(std::span<const std::int16_t> trace, const MeasureExtremes& e
     return CrossingPoints(trace, hi, lo, false);
 }
 
+MeasureClip ClipOf(const MeasureExtremes& extremes) {
+    return {extremes.high[0] == kTopLevel, extremes.low[0] == 0};
+}
+
 CMeasureSet::CMeasureSet() {
     ClearMeasures();
     for (MeasureExtremes& e : extremes_) {
@@ -182,6 +188,7 @@ void CMeasureSet::ClearMeasures() {
     for (std::size_t i = 0; i < kMeasureSlotCount; ++i) {
         slots_[i].used = 0;
         texts_[i].assign(kNoValue);
+        clips_[i] = {};
     }
     itemCount_ = 0;
 }
@@ -203,11 +210,13 @@ void CMeasureSet::AddMeasure(int kind) {
             slots_[k].source = slots_[k + 1].source;
             slots_[k].kind = slots_[k + 1].kind;
             texts_[k] = texts_[k + 1];
+            clips_[k] = clips_[k + 1];
         }
     }
     // The new item has no value until the next evaluation.
     const auto last = static_cast<std::size_t>(itemCount_ - 1);
     texts_[last].assign(kNoValue);
+    clips_[last] = {};
     MeasureSlot& slot = slots_[last];
     slot.used = 1;
     slot.source = source_;
@@ -281,7 +290,7 @@ std::optional<double> MeasureValue(int kind, const MeasureChannel& channel, cons
         for (const std::int16_t v : trace) {
             sum += v;
         }
-        return LevelVolts(channel, sum * 0.0002);
+        return LevelVolts(channel, sum / static_cast<double>(trace.size()));
     }
     case kMeasureVcmean: {
         if (e3 == 0) {
@@ -299,7 +308,7 @@ std::optional<double> MeasureValue(int kind, const MeasureChannel& channel, cons
             const double volts = LevelVolts(channel, v);
             sum += volts * volts;
         }
-        return std::sqrt(0.0002 * sum);
+        return std::sqrt(sum / static_cast<double>(trace.size()));
     }
     case kMeasureVpshoot:
         if (e.high[4] == e.low[4]) {
@@ -371,6 +380,7 @@ void CMeasureSet::Evaluate(int slotIndex, const MeasureChannel& channel, const M
     text.assign(kSourcePrefix[s]);
     text.append(MeasureLabel(slot.kind));
     const std::optional<double> value = MeasureValue(slot.kind, channel, e, secondsPerDiv_);
+    clips_[static_cast<std::size_t>(slotIndex)] = value ? ClipOf(e) : MeasureClip{};
     if (!value) {
         text.append(kNoValue);
         return;
@@ -426,12 +436,17 @@ int CMeasureSet::LayoutTexts(int left, int top, int right, int bottom,
         item.x = column[i % 2];
         item.y = row[i / 2];
         item.colour = colours[slots_[i].source < kMeasureSourceCount ? slots_[i].source : 0];
+        item.clip = clips_[i];
     }
     return count;
 }
 
 const std::string& CMeasureSet::Text(int slot) const {
     return texts_[static_cast<std::size_t>(slot >= 0 && slot < kMeasureSlotCount ? slot : 0)];
+}
+
+MeasureClip CMeasureSet::Clip(int slot) const {
+    return slot >= 0 && slot < kMeasureSlotCount ? clips_[static_cast<std::size_t>(slot)] : MeasureClip{};
 }
 
 MeasureSlot CMeasureSet::Slot(int slot) const {

@@ -43,8 +43,9 @@ enum MeasureKind : std::uint16_t {
 // The label that starts a measurement's text ("Vpp = "); "" for a kind outside 0..19.
 std::string_view MeasureLabel(int kind);
 
-// One source as the evaluation sees it. The trace holds screen levels (0 bottom .. 255 top); a trace
-// that is not exactly 5000 points long is treated like a channel that is off.
+// One source as the evaluation sees it. The trace holds screen levels (0 bottom .. 255 top): the 5000
+// points of the screen, or the part of them that holds data (a filling Roll screen); an empty or
+// longer trace is treated like a channel that is off.
 struct MeasureChannel {
     bool enabled = false;
     double voltsPerDiv = 1.0; // including the probe factor
@@ -65,12 +66,23 @@ struct MeasureExtremes {
     std::array<std::int16_t, 3> edges{}; // rising e1, falling e2, rising e3; all 0 without a full cycle
 };
 
-// One text to draw: top-left corner in pixels and the channel colour (0x00RRGGBB).
+// Whether a measured trace touches the top or the bottom edge of the screen: its value is then
+// doubtful, and the screen and the remote control say so.
+struct MeasureClip {
+    bool top = false;
+    bool bottom = false;
+    bool Any() const { return top || bottom; }
+    bool operator==(const MeasureClip&) const = default;
+};
+MeasureClip ClipOf(const MeasureExtremes& extremes);
+
+// One text to draw: top-left corner in pixels, the channel colour (0x00RRGGBB), and the clipping mark.
 struct MeasureTextItem {
     std::string_view text;
     int x = 0;
     int y = 0;
     std::uint32_t colour = 0;
+    MeasureClip clip;
 };
 
 inline constexpr std::string_view kMeasureFontFace = "Arial";
@@ -112,6 +124,8 @@ public:
     double SecondsPerDiv() const { return secondsPerDiv_; }
     void SetSecondsPerDiv(double secondsPerDiv) { secondsPerDiv_ = secondsPerDiv; }
     const std::string& Text(int slot) const;
+    // The clipping of the trace a slot's value was taken from; none for a "*****" value.
+    MeasureClip Clip(int slot) const;
     MeasureSlot Slot(int slot) const;
     const MeasureExtremes& Extremes(int source) const;
 
@@ -121,6 +135,7 @@ private:
     std::uint16_t itemCount_ = 0;
     double secondsPerDiv_ = 0.0;
     std::array<std::string, kMeasureSlotCount> texts_;
+    std::array<MeasureClip, kMeasureSlotCount> clips_{};
     std::array<MeasureSlot, kMeasureSlotCount> slots_{};
     std::uint16_t source_ = 0;
     std::array<MeasureExtremes, kMeasureSourceCount> extremes_{};

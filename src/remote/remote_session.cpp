@@ -819,6 +819,10 @@ void CRemoteSession::BuildTable() {
             const std::optional<double> value =
                 MeasureValue(kind, channel, extremes, SecondsPerDiv(s.timebase));
             c.Reply(scpi::FormatNr3(value.value_or(scpi::kNotANumber)));
+            if (value && ClipOf(extremes).Any()) {
+                constexpr int kDataQuestionable = -231; // the value of a clipped trace is still answered
+                errors_.Push(kDataQuestionable, "Data questionable, trace clipped");
+            }
         });
     }
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string_view>
 
+#include "acquisition/processing_steps.h"
 #include "model/instrument_settings.h"
 #include "model/model_table.h"
 
@@ -18,7 +19,11 @@ namespace {
 
 constexpr int kSimModel = 1;
 constexpr int kSimTimeDivOffset = 1;
-constexpr int kFirstRollRow = 26;               // 1.00s/div: from here on the program rolls
+constexpr int kFirstRollRow = 26;       // 1.00s/div: from here on the program rolls
+constexpr int kLastStretchedIndex = 10; // faster time/div indexes are stretched by the program
+constexpr double kRollPointsPerDiv = 500.0;
+constexpr double kMinMaxPairsPerScreen = 2500.0;
+constexpr double kDivisions = 10.0;
 constexpr double kCodesPerVolt = 1.0 / 0.03125; // per volt at 1 V/div: 32 codes per division
 constexpr int kWordsPerChannel = kCalibrationWords / 2;
 constexpr int kCalibratedSteps = 9; // volts/div indexes 0..8 have words of their own
@@ -223,7 +228,14 @@ double CSimInstrument::SampleRateOf(const Settings& settings) {
                                kTimePerDivCount - 1);
     const double secondsPerDiv = TimePerDivTable(row);
     if (row >= kFirstRollRow) {
-        return 50.0 / secondsPerDiv; // one sample per display point
+        return kRollPointsPerDiv / secondsPerDiv; // each roll point is one display point
+    }
+    const int timeDivIndex = row - kSimTimeDivOffset;
+    if (timeDivIndex > kLastStretchedIndex) {
+        // Unstretched records are shown as 2500 min/max groups over the ten divisions: sampling at the
+        // rate those groups imply is what makes a signal's period read true on the screen.
+        const int group = DecimationGroup(kSimModel, timeDivIndex, RecordLengthOf(settings.block));
+        return kMinMaxPairsPerScreen * group / (kDivisions * secondsPerDiv);
     }
     const double rate =
         ParseRateLabel(SamplingRateLabel(kSimModel, row, settings.block.bufferSizeIndex,

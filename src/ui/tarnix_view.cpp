@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 
+#include "display/measure_texts.h"
 #include "display/spectrum_painter.h"
 #include "display/status_strip.h"
 #include "display/status_text.h"
@@ -166,18 +167,8 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         std::array<MeasureTextItem, kMeasureSlotCount> items{};
         const int count =
             doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);
-        if (count <= 0) {
-            return;
-        }
-        // The screen's one font, so a height of 15 here looks as every other text of height 15.
-        painter.setFont(ScreenFont(
-            QString::fromLatin1(kMeasureFontFace.data(), static_cast<qsizetype>(kMeasureFontFace.size())),
-            kMeasureFontHeight, kMeasureFontWeight));
-        for (int i = 0; i < count; ++i) {
-            const MeasureTextItem& item = items[static_cast<std::size_t>(i)];
-            painter.setPen(ToQColor(item.colour));
-            DrawTextAt(painter, item.x, item.y,
-                       QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
+        if (count > 0) {
+            PaintMeasureTexts(painter, std::span(items).first(static_cast<std::size_t>(count)));
         }
     };
     doc_.hooks.showStatus = [this](std::string_view text) {

@@ -1,3 +1,4 @@
+#include "../document/doc_fixture.h"
 #include "analysis/fft_analysis.h"
 #include "analysis/spectrum_engine.h"
 
@@ -247,36 +248,6 @@ TEST(FftAnalysis, HarmonicSearchEdgeCases) {
     EXPECT_EQ(results.harmonicBin[1], 4); // m = 2: 4, left neighbour 3 is not below the previous slot
 }
 
-TEST(FftAnalysis, DbHarmonicRowsShowEvenRowsWhenSlotOneIsAboveSlotTwo) {
-    FftSettings settings;
-    FftResults results;
-    ResetFft(settings, results);
-    ComputeBinFrequencies(4e-5, 2e-7, std::span<std::int32_t>(results.binFrequency.data(), 256));
-    results.fundamentalBin = 10;
-    results.harmonicBin = {20, 30, 40, 50, 255};
-    results.harmonicValue = {-3.0, -20.0, -40.0, -45.5, -60.0};
-    RefreshHarmonicRows(kFftScaleDb, results);
-    EXPECT_EQ(results.rows[1].value, "-3.00dB");
-    EXPECT_EQ(results.rows[5].frequency, "637kHz"); // bin 255 x 2500 Hz = 637.5 kHz, three digits
-}
-
-TEST(FftAnalysis, ParametersForTheDriverLibrary) {
-    FftSettings settings;
-    settings.bins = 1000; // not a size the library takes: the smallest, 256, is sent
-    settings.window = kWindowHamming;
-    settings.source = 1;
-    for (const auto& [scale, scaleValue] : {std::pair{kFftScaleLinear, 1.0}, std::pair{kFftScaleDb, 0.0}}) {
-        settings.scale = scale;
-        FftParameters params;
-        FillFftParameters(settings, 0.5, params);
-        EXPECT_EQ(params.sourceChannel, 1);
-        EXPECT_EQ(params.windowType, kWindowHamming);
-        EXPECT_EQ(params.binCount, 256);
-        EXPECT_EQ(params.voltsPerDiv, 0.5);
-        EXPECT_EQ(params.scale, scaleValue);
-    }
-}
-
 TEST(FftAnalysis, BinFrequencies) {
     std::array<std::int32_t, 4096> f{};
     ComputeBinFrequencies(1e-8, 1e-7, f); // 4095 x 1 MHz does not fit: saturates
@@ -345,6 +316,42 @@ TEST(FftAnalysis, SaveTextFormat) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2 + 256);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\r'), 2 + 256);
     EXPECT_TRUE(FormatSpectrumText(results, kFftScaleDb).starts_with("Freq(Hz)\t\t\t\t\tdB\r\n"));
+}
+
+using FftFlows = testing::DocTest;
+
+// The simulated instrument's clean square (no noise, as in the example setup) at 100 us/div: most bins
+// hold exactly nothing, which dB shows as 0, as high as the line of a 1 V sine. With 8 cycles on screen
+// the second harmonic's slot and its neighbours are all empty.
+TEST_F(FftFlows, DbAndLinearNameTheSameFundamentalHarmonicsAndFiguresOfACleanSquare) {
+    const std::pair<double, const char*> rows[] = {{2000.0, "2.00kHz"}, {8000.0, "8.00kHz"}};
+    for (const auto& [hz, fundamental] : rows) {
+        SCOPED_TRACE(fundamental);
+        SimConfig config;
+        config.signals[1] = {SimShape::kSquare, hz, 1.0, 0.25, 0.0};
+        StartSim(config);
+        doc->SetTimeDiv(TimeDivIndexOfLabel("100us", doc->settings.timebase.timeDivOffset));
+        doc->fftSettings.source = 1;
+        doc->SetFftRunning(true);
+        std::vector<FftResults> seen;
+        for (int scale : {kFftScaleLinear, kFftScaleDb}) {
+            SetFftScale(doc->fftSettings, scale);
+            Ticks(10);
+            ASSERT_EQ(doc->fftStatus, FftStatus::kComputed);
+            seen.push_back(doc->fftResults);
+            EXPECT_EQ(seen.back().rows[0].frequency, fundamental) << scale;
+        }
+        const FftResults& linear = seen[0];
+        const FftResults& db = seen[1];
+        const double fundamentalVolts = 2.0 / kPi; // 4 / pi of the 0.5 V half swing
+        EXPECT_NEAR(linear.fundamentalValue, fundamentalVolts, 0.03);
+        EXPECT_NEAR(db.fundamentalValue, 20.0 * std::log10(fundamentalVolts), 0.4);
+        EXPECT_TRUE(db.rows[0].value.starts_with("-3.") && db.rows[0].value.ends_with("dB"))
+            << db.rows[0].value;
+        EXPECT_EQ(db.harmonicBin, linear.harmonicBin);
+        EXPECT_EQ(db.rowShown, linear.rowShown);
+        EXPECT_EQ(db.figures.text, linear.figures.text);
+    }
 }
 
 } // namespace

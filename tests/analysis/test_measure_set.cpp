@@ -1,3 +1,4 @@
+#include "../document/doc_fixture.h"
 #include "analysis/analysis_inputs.h"
 #include "analysis/measure_set.h"
 #include "analysis/value_format.h"
@@ -201,29 +202,59 @@ TEST(AnalysisInputs, MeasurementSourcesFollowTheSettings) {
     EXPECT_EQ(set.Text(0), "MATH:Vmax = 28.1V"); // level 200 with 0 V at 155: 45 / 32 x 20 V
 }
 
-TEST(AnalysisInputs, FftReadsTheSourceChannelAndTheBlock) {
-    InstrumentSettings settings;
-    settings.ch(kCh1).enabled = 1;
-    settings.ch(kCh2).enabled = 1;
-    settings.ch(kCh2).voltsPerDivIndex = 5; // 0.5 V
-    settings.ch(kCh2).probe = 1;            // x10
-    settings.trigger.triggerSource = kTrigAlt;
-    settings.timebase.timeDivIndex = 12;
-    settings.timebase.timeDivOffset = 1; // 40 us/div
-    HardwareBlock block;
-    block.levels.ch2Zero = 192;
-    block.position = 30;
-    auto frames = std::make_unique<WaveFrameSet>();
-    AllocateFrames(*frames, 1);
-    const FftFrameInput input = FftInputFrom(settings, block, *frames, 1);
-    EXPECT_TRUE(input.bothChannelsOn);
-    EXPECT_TRUE(input.triggerAlt);
-    EXPECT_EQ(input.zeroLevelWord, 192);
-    EXPECT_EQ(input.positionPercent, 30);
-    EXPECT_DOUBLE_EQ(input.secondsPerDiv, 4e-5);
-    EXPECT_NEAR(input.voltsPerDiv, 5.0, 1e-6);
-    EXPECT_EQ(input.processedRecord.data(), (*frames)[kCh2].processed.data());
-    EXPECT_EQ(FftInputFrom(settings, block, *frames, 0).zeroLevelWord, block.levels.ch1Zero);
+// ---- Through the document, on the simulated instrument ----
+
+class MeasureFlows : public testing::DocTest {
+protected:
+    void StartWith(const SimSignal& ch1) {
+        SimConfig config;
+        config.signals[0] = ch1;
+        StartSim(config);
+        doc->SetChannelEnabled(kCh2, false);
+        doc->SetZeroLevel(kCh1, 128.0f); // 0 V in the middle of the screen
+        doc->SetCoupling(kCh1, kCouplingDc);
+    }
+};
+
+TEST_F(MeasureFlows, RollMeasuresOnlyWhatHasRolledIn) {
+    StartWith({SimShape::kSquare, 1.0, 1.0, 0.0, 0.0});
+    doc->SelectDisplayFormat(kFormatRoll); // 1.00s/div: 500 points a cycle
+    for (int kind : {kMeasureVpp, kMeasureVrms, kMeasurePeriod}) {
+        doc->measures.AddMeasure(kind);
+    }
+    // 40 steps hold 1.2 cycles: the levels are there, a full cycle is not; 100 steps hold 3 cycles.
+    const std::pair<int, std::array<const char*, 3>> rows[] = {
+        {40, {"CH1:Vpp = 1.00V", "CH1:Vrms = 500mV", "CH1:Period = *****"}},
+        {60, {"CH1:Vpp = 1.00V", "CH1:Vrms = 500mV", "CH1:Period = 1.00s"}},
+    };
+    for (const auto& [steps, texts] : rows) {
+        Ticks(steps);
+        for (int slot = 0; slot < 3; ++slot) {
+            EXPECT_EQ(doc->measures.Text(slot), texts[static_cast<std::size_t>(slot)]) << steps;
+        }
+    }
+}
+
+TEST_F(MeasureFlows, MeasurementsOfAClippedTraceAreMarked) {
+    // A 2 Vpp sine; the offset lifts it.
+    const struct {
+        int voltsIndex;
+        double offset;
+        MeasureClip clip; // top, bottom
+    } rows[] = {
+        {6, 0.0, {false, false}}, // 1 V/div: +-1 division
+        {4, 0.0, {true, true}},   // 200 mV/div: +-5 divisions, beyond both edges
+        {5, 1.5, {true, false}},  // 500 mV/div: 1 to 5 divisions up
+    };
+    for (const auto& row : rows) {
+        StartWith({SimShape::kSine, 10000.0, 2.0, row.offset, 0.0}); // 4 cycles on screen
+        doc->SetVoltsPerDiv(kCh1, row.voltsIndex);
+        doc->measures.AddMeasure(kMeasureVpp);
+        Ticks(12);
+        std::array<MeasureTextItem, kMeasureSlotCount> items{};
+        ASSERT_EQ(doc->measures.LayoutTexts(0, 0, 500, 400, {}, items), 1);
+        EXPECT_TRUE(doc->measures.Clip(0) == row.clip && items[0].clip == row.clip) << row.voltsIndex;
+    }
 }
 
 } // namespace

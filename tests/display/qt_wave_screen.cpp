@@ -6,10 +6,12 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QtTest>
+#include <algorithm>
 #include <cstdlib>
 
 #include "display/marker_geometry.h"
 #include "display/mask_painter.h"
+#include "display/measure_texts.h"
 #include "display/screen_geometry.h"
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
@@ -88,6 +90,7 @@ class TestWaveScreen : public QObject {
     Q_OBJECT
 
 private slots:
+    void clippedMeasurementsGetAnArrowBesideTheValue();
     void graticuleAndMaskInGridColour();
     void tracesIntensityAndStoppedWindow();
     void persistenceAndXYFigure();
@@ -396,6 +399,44 @@ void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
             QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40);
             QCOMPARE(CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen), 0);
         }
+    }
+}
+
+void TestWaveScreen::clippedMeasurementsGetAnArrowBesideTheValue() {
+    const auto render = [](MeasureClip clip) {
+        QImage image(300, 40, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        const MeasureTextItem item{"CH1:Vpp = 1.59V", 10, 10, 0x00FF00u, clip};
+        PaintMeasureTexts(painter, std::span(&item, 1));
+        return image;
+    };
+    // The mark is what a clipped value adds: right of the text, within its line, its tip towards the
+    // edge the trace touches (so more of it in the half away from the tip); both edges: two arrows.
+    const QImage plain = render({});
+    const struct {
+        MeasureClip clip;
+        int tipUp; // 1 up, -1 down, 0 both
+        int minWidth;
+    } cases[] = {{{true, false}, 1, 4}, {{false, true}, -1, 4}, {{true, true}, 0, 12}};
+    for (const auto& c : cases) {
+        const QImage marked = render(c.clip);
+        QRect text;
+        QRect mark;
+        QList<int> rows; // of the added pixels
+        for (int y = 0; y < plain.height(); ++y) {
+            for (int x = 0; x < plain.width(); ++x) {
+                text |= PixelAt(plain, x, y) != 0 ? QRect(x, y, 1, 1) : QRect();
+                mark |= marked.pixel(x, y) != plain.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+                rows.append(marked.pixel(x, y) != plain.pixel(x, y) ? y : -1);
+            }
+        }
+        rows.removeAll(-1);
+        const auto lower = std::count_if(rows.begin(), rows.end(),
+                                         [&](int y) { return 2 * y > mark.top() + mark.bottom(); });
+        QVERIFY(!rows.isEmpty() && mark.left() > text.right() + 1);
+        QVERIFY(mark.top() >= text.top() && mark.bottom() <= text.bottom() && mark.width() >= c.minWidth);
+        QVERIFY(c.tipUp * (2 * lower - rows.size()) >= 0 && (c.tipUp == 0 || 2 * lower != rows.size()));
     }
 }
 

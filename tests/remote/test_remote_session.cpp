@@ -182,6 +182,9 @@ TEST_F(RemoteSessionTest, MeasurementsOfAKnownSquareWave) {
     doc->settings.ch(kCh2).enabled = 0;
     EXPECT_EQ(Ask("MEAS:FREQ? CHAN2"), "9.910000E+37\n");
     EXPECT_EQ(NextErrorCode(), 0);
+    doc->frames[kCh1].display[7] = 255; // a trace at the top edge is measured, and flagged
+    EXPECT_EQ(Ask("MEAS:VMAX?"), "4.000000E+00\n");
+    EXPECT_EQ(NextErrorCode(), -231);
 }
 
 TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {

@@ -1,98 +1,156 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cmath>
 
-#include "sim_rig.h"
+#include "../document/doc_fixture.h"
+#include "analysis/analysis_inputs.h"
+#include "model/model_table.h"
 
 namespace tarnix {
 namespace {
 
-using testing::CRig;
-using testing::RigSetup;
-using testing::Signals;
+enum class Mode { kCh1, kBoth, kAlt };
 
-constexpr SimSignal kSilent{SimShape::kDc, 0.0, 0.0, 0.0, 0.0};
+class SimFlows : public testing::DocTest {
+protected:
+    double Measure(int kind, int channel) {
+        const MeasureChannel c =
+            MeasureChannelsFrom(doc->settings, doc->frames)[static_cast<std::size_t>(channel)];
+        MeasureExtremes e = FindExtremes(c.trace);
+        FindEdges(c.trace, e);
+        return MeasureValue(kind, c, e, SecondsPerDiv(doc->settings.timebase)).value_or(-1.0);
+    }
+    // The trigger channel rises (or falls) through 0 V at the trigger point of the screen.
+    void ExpectTriggerPoint(int channel, bool falling) {
+        const auto& trace = doc->frames[static_cast<std::size_t>(channel)].display;
+        const int at = doc->settings.timebase.horizontalPosition * 10;
+        const double zero = 255.0 - doc->settings.ch(channel).zeroLevel;
+        EXPECT_EQ(trace[static_cast<std::size_t>(at - 50)] < zero, !falling) << channel;
+        EXPECT_EQ(trace[static_cast<std::size_t>(at + 50)] > zero, !falling) << channel;
+    }
+};
 
-std::pair<int, int> MinMax(const std::vector<std::uint16_t>& samples) {
-    const auto [low, high] = std::minmax_element(samples.begin(), samples.begin() + 10240);
-    return {*low, *high};
-}
-
-// Polls the way the program does, 1 ms apart, until the capture completes or the time is up.
-int PollUntilComplete(CRig& rig, int maxMs) {
-    for (int ms = 0; ms < maxMs; ++ms) {
-        rig.link.EnableTrigger();
-        if (rig.link.GetCaptureState() == kCaptureComplete) {
-            return kCaptureComplete;
+// A known sine reads its own frequency and levels at every time base, buffer size and channel mode; a
+// capture takes as long as the record it fills; ALT triggers each channel on itself; the bandwidth
+// limit takes 3 dB at 20 MHz; Roll shows one sample per display point.
+TEST_F(SimFlows, KnownSinesReadTrueAtEveryTimeBaseBufferAndChannelMode) {
+    struct Row {
+        const char* timeDiv;
+        double hz; // CH1, 2 Vpp; CH2 runs 1.7 times faster
+        int buffer = kBuffer10k;
+        Mode mode = Mode::kCh1;
+        bool bandwidthLimit = false;
+        int voltsIndex = 6; // 1 V/div
+        double offset = 0.0;
+        bool ac = false;
+        int position = 250;
+        bool falling = false;
+    };
+    const Row rows[] = {
+        {"100ns", 2.5e6},
+        {"100ns", 20e6, kBuffer10k, Mode::kCh1, true},
+        {"4.00us", 62.5e3, kBuffer10k, Mode::kBoth, false, 5, 0.5},
+        {"4.00us", 62.5e3, kBuffer10k, Mode::kAlt, false, 6, 0.5, true},
+        {"20.0us", 12.5e3, kBuffer10k, Mode::kCh1, false, 7, -0.5, false, 100, true},
+        {"40.0us", 6250, kBuffer32k, Mode::kCh1, false, 6, 0.0, false, 400},
+        {"400us", 625, kBuffer32k, Mode::kBoth},
+        {"1.00ms", 250, kBuffer64k, Mode::kBoth, false, 6, 0.0, false, 250, true},
+        {"10.0ms", 25},
+        {"10.0ms", 25, kBuffer32k, Mode::kAlt},
+        {"100ms", 2.5, kBuffer64k},
+        // A 1 Hz sine reads 1.00 Hz up to 25 points a cycle; slower ones get one cycle per division.
+        {"1.00s", 1},
+        {"2.00s", 1},
+        {"4.00s", 1},
+        {"10.0s", 1},
+        {"20.0s", 1},
+        {"40.0s", 1 / 40.0},
+        {"1.00min", 1 / 60.0},
+        {"4.00min", 1 / 240.0},
+        {"1.00h", 1 / 3600.0}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.timeDiv);
+        SimConfig config;
+        config.signals = {SimSignal{SimShape::kSine, row.hz, 2.0, row.offset, 0.0},
+                          SimSignal{SimShape::kSine, row.hz * 1.7, 2.0, 0.0, 0.0}};
+        StartSim(config);
+        doc->Stop();
+        doc->SetBufferSize(row.buffer);
+        doc->SetChannelEnabled(kCh2, row.mode != Mode::kCh1);
+        doc->SetSlope(row.falling ? 1 : 0);
+        // Normal: every frame is triggered, however long it takes. ALT in Normal restarts on each empty
+        // poll, before a slow record has filled: Auto.
+        doc->SetSweep(row.mode == Mode::kAlt ? kSweepAuto : kSweepNormal);
+        doc->SetBandwidthLimit(kCh1, row.bandwidthLimit);
+        doc->SetVoltsPerDiv(kCh1, row.voltsIndex);
+        doc->SetCoupling(kCh1, row.ac ? kCouplingAc : kCouplingDc);
+        doc->SetZeroLevel(kCh1, 128.0f);
+        doc->SelectTriggerSource(row.mode == Mode::kAlt ? kTrigAlt : kTrigCh1);
+        for (int c : {kCh1, kCh2}) {
+            doc->SetTriggerLevel(c, doc->settings.ch(c).zeroLevel); // at 0 V
         }
-        rig.clock.now += 1;
-    }
-    return rig.link.GetCaptureState();
-}
-
-TEST(SimInstrument, CodesFollowAmplitudeOffsetVoltsPerDivAndCoupling) {
-    // CH1: 2 Vpp sine + 0.5 V; CH2: 1 Vpp square - 0.25 V. 0 V sits at 255 - zero level: 191 and 63.
-    CRig rig(Signals({SimShape::kSine, 5000.0, 2.0, 0.5, 0.0}, {SimShape::kSquare, 2000.0, 1.0, -0.25, 0.0}));
-    RigSetup setup;
-    rig.Apply(setup);
-    rig.ForcedCapture();
-    // 32 codes per volt at 1 V/div: +1.5 V -> 191 + 48, -0.5 V -> 191 - 16; CH2 +0.25 V / -0.75 V.
-    EXPECT_EQ(MinMax(rig.ch1), std::make_pair(175, 239));
-    EXPECT_EQ(MinMax(rig.ch2), std::make_pair(39, 71));
-    // A fast sine keeps its height and stays smooth all along the record: at 250 samples a period a
-    // step moves at most one code.
-    CRig fast(Signals({SimShape::kSine, 100000.0, 2.0, 0.0, 0.0}, kSilent));
-    fast.Apply(RigSetup{});
-    fast.ForcedCapture();
-    EXPECT_EQ(MinMax(fast.ch1), std::make_pair(159, 223));
-    for (std::size_t k = 1; k < 10240; ++k) {
-        ASSERT_LE(std::abs(fast.ch1[k] - fast.ch1[k - 1]), 1) << k;
-    }
-
-    setup.coupling = {0, 2};   // GND: the 0 V line whatever the input
-    setup.voltsIndex = {7, 6}; // 2 V/div: 16 codes per volt
-    rig.Apply(setup);
-    rig.ForcedCapture();
-    EXPECT_EQ(MinMax(rig.ch1), std::make_pair(183, 215));
-    EXPECT_EQ(MinMax(rig.ch2), std::make_pair(63, 63));
-}
-
-TEST(SimInstrument, TriggerPointSitsWhereTheHorizontalPositionPutsIt) {
-    // 100us/div with 10k: 10 MS/s, 1000 samples per period of 10 kHz. Level word 48 is +0.5 V: code 207.
-    CRig rig(Signals({SimShape::kSine, 10000.0, 2.0, 0.0, 0.0}, kSilent));
-    for (int slope : {0, 1}) {
-        for (const auto& [position, index] : {std::pair{50, 5120}, {20, 2048}, {100, 10239}}) {
-            RigSetup setup;
-            setup.timeDivIndex = 13;
-            setup.position = position;
-            setup.slope = slope;
-            setup.triggerLevel = {48, 192};
-            rig.Apply(setup);
-            rig.link.StartCapture();
-            ASSERT_EQ(PollUntilComplete(rig, 20), kCaptureComplete);
-            rig.link.ReadCapture(rig.ch1, rig.ch2);
-            EXPECT_NEAR(rig.ch1[static_cast<std::size_t>(index)], 207, 1) << position << " " << slope;
-            EXPECT_EQ(rig.ch1[static_cast<std::size_t>(index - 25)] < 207, slope == 0)
-                << position << " " << slope;
+        doc->SetHorizontalPosition(row.position);
+        doc->SetTimeDiv(TimeDivIndexOfLabel(row.timeDiv, doc->settings.timebase.timeDivOffset));
+        doc->Run();
+        const bool roll = doc->settings.timebase.displayFormat == kFormatRoll;
+        ASSERT_EQ(roll, row.hz <= 1);
+        // A Roll screen fills at its own pace; Y-T gets the time of a few records and trigger waits.
+        const double seconds = 50.0 * SecondsPerDiv(doc->settings.timebase) + 3.0 / row.hz;
+        for (int i = 0; roll ? doc->frames[kCh1].rollPosition < 5000 : i < 10 + seconds / 0.03; ++i) {
+            clock.Advance(roll ? 100000 : 30);
+            doc->OnTick();
         }
+        const double half = row.bandwidthLimit ? std::sqrt(0.5) : 1.0;
+        const double dc = row.ac ? 0.0 : row.offset;
+        EXPECT_NEAR(Measure(kMeasureFrequency, kCh1), row.hz, row.hz * 0.005);
+        EXPECT_NEAR(Measure(kMeasureVmax, kCh1), dc + half, 0.04 * VoltsPerDivTable(row.voltsIndex));
+        EXPECT_NEAR(Measure(kMeasureVmin, kCh1), dc - half, 0.04 * VoltsPerDivTable(row.voltsIndex));
+        if (row.mode != Mode::kCh1) {
+            EXPECT_NEAR(Measure(kMeasureFrequency, kCh2), row.hz * 1.7, row.hz * 1.7 * 0.005);
+        }
+        if (roll) {
+            continue;
+        }
+        if (row.mode != Mode::kAlt) {
+            ExpectTriggerPoint(kCh1, row.falling);
+        } else if (doc->settings.timebase.timeDivIndex <= 10) {
+            // Each channel is captured alone and triggered by itself, frame after frame.
+            for (int frame = 0; frame < 2; ++frame) {
+                const std::uint32_t count = sim->CaptureCount(0);
+                ASSERT_GT(TickUntil([&] { return sim->CaptureCount(0) > count; }), 0);
+                ExpectTriggerPoint(kCh1, row.falling);
+                ExpectTriggerPoint(kCh2, row.falling);
+            }
+        }
+        // A capture takes the time of its record at the spacing the screen shows (and at most one
+        // period more, waiting for the trigger).
+        const double recordMs = doc->settings.ch(kCh1).recordLength * 10.0 *
+                                SecondsPerDiv(doc->settings.timebase) / doc->frames[kCh1].span * 1000.0;
+        sim->StartCapture(0);
+        int ms = 0;
+        for (sim->EnableTrigger(0); ms < 10000 && sim->GetCaptureState(0, nullptr) != kCaptureComplete;
+             ++ms) {
+            clock.Advance(1);
+        }
+        EXPECT_NEAR(ms, recordMs, 1.0 + 1000.0 / row.hz);
     }
 }
 
-TEST(SimInstrument, UnreachableLevelAndExtSourceWaitUntilForced) {
-    CRig rig(Signals({SimShape::kSine, 5000.0, 2.0, 0.0, 0.0}, kSilent));
-    RigSetup outOfReach;
-    outOfReach.triggerLevel = {0, 192}; // code 255, above the +1 V peak at 223
-    RigSetup external;
-    external.triggerSource = 3; // a signal that would trigger CH1, but the source is EXT
-    for (const RigSetup& setup : {outOfReach, external}) {
-        rig.Apply(setup);
-        rig.link.StartCapture();
-        EXPECT_EQ(PollUntilComplete(rig, 2000), kCaptureWaiting);
-        rig.link.ForceTrigger();
-        EXPECT_EQ(rig.link.GetCaptureState(), kCaptureComplete);
-        rig.link.ReadCapture(rig.ch1, rig.ch2);
-        EXPECT_EQ(MinMax(rig.ch1), std::make_pair(159, 223));
+TEST_F(SimFlows, ALevelBeyondThePeaksOrAnExtSourceNeverTriggersNormalWaitsAutoForces) {
+    for (int source : {kTrigCh1, kTrigExt}) {
+        StartSim(SimConfig{});
+        doc->SelectTriggerSource(source);
+        // CH1: the top edge, above its peaks; EXT: CH1's 0 V, which only CH1 as the source would cross.
+        doc->SetTriggerLevel(kCh1, source == kTrigCh1 ? 0.0f : doc->settings.ch(kCh1).zeroLevel);
+        doc->SetSweep(kSweepNormal);
+        Ticks(20);
+        EXPECT_EQ(RunStatus(), kStatusWait) << source;
+        EXPECT_NEAR(Measure(kMeasureVpp, kCh1), 0.0, 0.001) << source; // nothing captured yet
+        doc->SetSweep(kSweepAuto);
+        Ticks(20);
+        EXPECT_EQ(RunStatus(), kStatusAuto) << source;
+        EXPECT_NEAR(Measure(kMeasureVpp, kCh1), 2.0, 0.07) << source; // forced frames show the sine
     }
 }
 

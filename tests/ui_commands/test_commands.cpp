@@ -263,6 +263,7 @@ private slots:
             s.trigger.levelCh2 = 10.0f;
             for (int c : {kCh1, kCh2}) {
                 s.ch(c).zeroLevel = 40.0f;
+                rig.doc->frames[c].rollPosition = 5000; // a Roll screen measures what has rolled in
                 auto& trace = rig.doc->frames[c].display;
                 for (std::size_t i = 0; i < trace.size(); ++i) {
                     trace[i] = static_cast<std::int16_t>((i / 250) % 2 == 0 ? low[c] : high[c]);
