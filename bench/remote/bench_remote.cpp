@@ -48,6 +48,7 @@ public:
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
     void StopPassFail() override {}
+    bool ModalDialogOpen() override { return false; }
     std::vector<std::uint8_t> WindowImagePng() override { return {}; }
 };
 
@@ -70,8 +71,7 @@ void BM_MeasureFrequencyQuery(benchmark::State& state) {
     CRemoteSession session(doc, host);
     std::string reply;
     for (auto _ : state) {
-        reply.clear();
-        session.Feed("MEAS:FREQ? CHAN1", reply);
+        reply = session.Query("MEAS:FREQ? CHAN1");
         benchmark::DoNotOptimize(reply);
     }
     state.SetLabel(reply.substr(0, reply.size() - 1));
@@ -171,7 +171,7 @@ int main(int argc, char** argv) {
                                                {QStringLiteral("--demo"), QStringLiteral("--nosplash")})) {
         return 1;
     }
-    tarnix::CRemoteServer server(app);
+    tarnix::CRemoteServer server(app, tarnix::RemoteOptions{});
     QString error;
     if (!server.Listen(QHostAddress(QHostAddress::LocalHost), 0, &error)) {
         return 1;

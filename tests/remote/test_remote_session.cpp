@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "../document/doc_fixture.h"
+#include "../support/temp_dir.h"
+#include "document/autoset.h"
+#include "document/zero_calibration.h"
 #include "language/command_ids.h"
 #include "remote/remote_host.h"
 #include "remote/remote_session.h"
@@ -25,19 +28,32 @@ public:
     std::set<int> disabled;
     std::vector<float> zeroLevels;
     std::vector<int> positions;
+    std::vector<std::string> paths;
+    std::vector<int> fftChoices;
+    bool modal = false;
+    std::function<void(int)> apply; // carries a menu command out on the document
 
     bool CommandEnabled(int command) override { return disabled.count(command) == 0; }
-    void ExecuteCommand(int command) override { executed.push_back(command); }
-    void ExecuteFileCommand(int command, const std::string&, int) override { executed.push_back(command); }
+    void ExecuteCommand(int command) override {
+        executed.push_back(command);
+        if (apply) {
+            apply(command);
+        }
+    }
+    void ExecuteFileCommand(int command, const std::string& path, int) override {
+        executed.push_back(command);
+        paths.push_back(path);
+    }
     void MoveZeroLevel(int, float level) override { zeroLevels.push_back(level); }
     void MoveTriggerLevel(int, float) override {}
     void MoveHorizontalPosition(int position) override { positions.push_back(position); }
     void SetAverageCount(int) override {}
-    void ChooseFftList(FftList, int) override {}
+    void ChooseFftList(FftList list, int index) override { fftChoices.push_back(static_cast<int>(list) * 10 + index); }
     void ToggleFftRunning() override {}
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
     void StopPassFail() override {}
+    bool ModalDialogOpen() override { return modal; }
     std::vector<std::uint8_t> WindowImagePng() override { return {}; }
 };
 
@@ -95,7 +111,7 @@ TEST_F(RemoteSessionTest, SettingsRunTheMenuCommandOfTheNearestTableEntry) {
 }
 
 TEST_F(RemoteSessionTest, HeadersAfterSemicolonContinueTheBranchOrStartFromTheRoot) {
-    EXPECT_EQ(Ask("*idn?;*OPC?\r"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;1\n");
+    EXPECT_EQ(Ask("*idn?;SYST:ERR?\r"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;0,\"No error\"\n");
     EXPECT_EQ(Ask("CHAN2:COUP DC;PROB 10;:TIM:SCAL 1ms;CHAN1:SCAL 1"), "");
     EXPECT_EQ(host.executed, (std::vector<int>{cmd::kCh2CouplingFirst, cmd::kCh2ProbeFirst + 1,
                                                cmd::kTimeDivFirst + 17, cmd::kCh1VoltsPerDivFirst + 6}));
@@ -218,6 +234,236 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     const std::string ascii = Ask("WAV:FORM ASC;DATA?");
     EXPECT_EQ(ascii.substr(0, 8), "191,191,");
     EXPECT_EQ(std::count(ascii.begin(), ascii.end(), ','), 4999);
+}
+
+TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
+    const struct {
+        const char* line;
+        const char* reply;
+    } rows[] = {
+        {"*ESE 36;*ESE?;*SRE 32;*SRE?", "36;32\n"},
+        {"SYST:VERS?;*TST?", "1999.0;0\n"},
+        {"FOO;*ESR?;*ESR?", "32;0\n"},             // a command error, read once
+        {"CHAN1:OFFS 100;*ESR?", "16\n"},          // an execution error
+        {"*CLS;*STB?", "0\n"},                     // nothing queued, no event
+        {"FOO;*ESE 32;*SRE 0;*STB?", "36\n"},      // an error queued, and an enabled event
+        {"FOO;*ESE 32;*SRE 32;*STB?", "100\n"},    // ... which requests service
+        {"*CLS;*ESE 0;*SRE 0;*ESE 256", ""},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Ask(row.line), row.reply) << row.line;
+        Ask("*CLS");
+    }
+    EXPECT_EQ(Ask("*ESE 256;SYST:ERR?").substr(0, 5), "-222,");
+}
+
+TEST_F(RemoteSessionTest, NewSettingsAndFormatsWithoutDialogs) {
+    doc->settings.ch(kCh1).enabled = 1;
+    const struct {
+        const char* line;
+        std::vector<int> commands;
+    } rows[] = {
+        {"TIM:MODE ROLL", {cmd::kFormatRoll}},
+        {"TIMebase:MODE xy", {cmd::kFormatXY}},
+        {"ACQ:MODE AVER", {}}, // the mode is set; the Average dialog is not opened
+    };
+    for (const auto& row : rows) {
+        host.executed.clear();
+        Ask(row.line);
+        EXPECT_EQ(host.executed, row.commands) << row.line;
+    }
+    EXPECT_EQ(doc->settings.acquire.acquisitionMode, kAcqAverage);
+    doc->settings.timebase.displayFormat = kFormatRoll;
+    doc->fftSettings.scale = kFftScaleDb;
+    EXPECT_EQ(Ask("TIM:MODE?;:FFT:SCAL?;:ACQ:MODE?"), "ROLL;DB;AVER\n");
+    Ask("FFT:SCAL LIN;SCAL DB");
+    EXPECT_EQ(host.fftChoices, (std::vector<int>{31, 30}));
+    EXPECT_EQ(NextErrorCode(), 0);
+
+    LoadSquareWave();
+    doc->frames[kCh1].display[0] = kNoData;
+    const std::string bytes = Ask("WAV:SOUR CHAN1;FORM BYTE;FORM?;PRE?;DATA?");
+    EXPECT_EQ(bytes.substr(0, 7), "BYTE;0,");
+    const std::size_t block = bytes.find("#45000");
+    ASSERT_NE(block, std::string::npos);
+    EXPECT_EQ(bytes.size(), block + 6 + 5000 + 1);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[block + 6]), 0); // no data
+    EXPECT_EQ(static_cast<unsigned char>(bytes[block + 7]), 191);
+    const std::string words = Ask("WAV:FORM WORD;BYT MSBF;BYT?;DATA?");
+    ASSERT_EQ(words.substr(0, 12), "MSBF;#510000");
+    EXPECT_EQ(static_cast<unsigned char>(words[12 + 2]), 0); // 191 = 0x00BF, high byte first
+    EXPECT_EQ(static_cast<unsigned char>(words[12 + 3]), 191);
+}
+
+TEST_F(RemoteSessionTest, WhileADialogWaitsSettingsAreRefusedAndQueriesAnswer) {
+    host.modal = true;
+    for (const char* line : {"CHAN1:SCAL 1", "*RST", "ACQ:MODE AVER", "MMEM:STOR:SET \"a.set\"", "DIG"}) {
+        EXPECT_EQ(Ask(line), "") << line;
+        EXPECT_TRUE(host.executed.empty()) << line;
+        EXPECT_EQ(Ask("SYST:ERR?"), "-221,\"Settings conflict;a dialog is open\"\n") << line;
+    }
+    EXPECT_EQ(doc->settings.acquire.acquisitionMode, kAcqNormal);
+    EXPECT_EQ(Ask("WAV:SOUR CHAN2;SOUR?;:TIM:MODE?"), "CHAN2;YT\n");
+}
+
+TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
+    TempDir outside;
+    TempDir folder;
+    std::filesystem::create_symlink(outside.Path(), folder.Path() / "out");
+    std::filesystem::create_symlink(outside.Path() / "new.set", folder.Path() / "dangling.set");
+    session = std::make_unique<CRemoteSession>(*doc, host, (folder.Path() / "remote").string());
+    doc->settings.ch(kCh1).enabled = 1;
+    doc->settings.ch(kCh2).enabled = 0;
+    const struct {
+        std::string line;
+        int code; // 0: run, with the path inside the folder
+    } rows[] = {
+        {"MMEM:STOR:SET \"a.set\"", 0},
+        {"MMEM:LOAD:SET \"sub/b.set\"", 0},
+        {"MMEM:STOR:CSV \"c.CSV\"", 0},
+        {"MMEM:STOR:CSV \"c\"", -257},                       // no .csv
+        {"WAV:SOUR CHAN2;:MMEM:STOR:CSV \"c.csv\"", -221},   // a channel that is off
+        {"MMEM:STOR:SET \"" + outside.File("x.set") + "\"", -257},
+        {"MMEM:STOR:SET \"a/../../x.set\"", -257},
+        {"MMEM:STOR:SET \"../remote/x.set\"", -257},
+        {"MMEM:LOAD:SET \"../out/x.set\"", -257},
+    };
+    for (const auto& row : rows) {
+        host.paths.clear();
+        Ask(row.line);
+        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
+        EXPECT_EQ(host.paths.size(), row.code == 0 ? 1U : 0U) << row.line;
+        if (!host.paths.empty()) {
+            EXPECT_EQ(host.paths[0].rfind((folder.Path() / "remote").string() + "/", 0), 0U) << host.paths[0];
+        }
+        Ask("WAV:SOUR CHAN1");
+    }
+    // Links that lead out of the folder, to a folder or to a file not yet written.
+    session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
+    for (const char* line : {"MMEM:STOR:SET \"out/x.set\"", "MMEM:STOR:SET \"dangling.set\""}) {
+        host.paths.clear();
+        Ask(line);
+        EXPECT_EQ(NextErrorCode(), -257) << line;
+        EXPECT_TRUE(host.paths.empty()) << line;
+    }
+}
+
+// A document on the simulated instrument whose menu commands take effect, for the waits of *OPC?,
+// *WAI and DIGitize: what a script reads after them was taken under the settings it sent.
+class RemoteWaitTest : public RemoteSessionTest {
+protected:
+    std::unique_ptr<CAutoset> autoset;
+    std::unique_ptr<CZeroCalibration> calibration;
+
+    void SetUp() override { Begin(SimConfig{}); }
+    void Begin(const SimConfig& config) {
+        ASSERT_EQ(StartSim(config), StartupResult::kConnected);
+        autoset = std::make_unique<CAutoset>(*doc);
+        autoset->Attach();
+        calibration = std::make_unique<CZeroCalibration>(*doc);
+        calibration->Attach();
+        session = std::make_unique<CRemoteSession>(*doc, host);
+        host.apply = [this](int command) {
+            if (command >= cmd::kTimeDivFirst && command <= cmd::kTimeDivLast) {
+                doc->SetTimeDiv(command - cmd::kTimeDivFirst);
+                doc->OnSettingsChanged();
+            } else if (command >= cmd::kCh1VoltsPerDivFirst && command < cmd::kCh1VoltsPerDivFirst + kVoltsPerDivCount) {
+                doc->SetVoltsPerDiv(kCh1, command - cmd::kCh1VoltsPerDivFirst);
+            } else if (command >= cmd::kTrigSweepFirst && command <= cmd::kTrigSweepFirst + kSweepSingle) {
+                doc->SetSweep(command - cmd::kTrigSweepFirst);
+            } else if (command == cmd::kAcqStart || command == cmd::kAcqStop) {
+                command == cmd::kAcqStart ? doc->Run() : doc->Stop();
+            } else if (command == cmd::kAutoSetup) {
+                autoset->Start();
+            }
+        };
+        Ticks(40);
+    }
+    // Runs a line to its end, ticking the acquisition while it waits.
+    std::string RunLine(const std::string& line) {
+        std::string reply;
+        session->Feed(line);
+        for (int tick = 0; tick < 6000; ++tick) {
+            CRemoteSession::Progress progress;
+            while ((progress = session->Step(reply)) == CRemoteSession::Progress::kRan) {
+            }
+            if (progress == CRemoteSession::Progress::kIdle) {
+                return reply;
+            }
+            Tick();
+        }
+        return "still waiting";
+    }
+    static double Value(const std::string& reply) { return std::strtod(reply.c_str() + reply.rfind(';') + 1, nullptr); }
+};
+
+TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
+    const struct {
+        bool stopped;
+        const char* change;
+        const char* wait;
+        const char* reading;
+    } rows[] = {
+        {false, "TIM:SCAL 1ms", "*OPC?", "MEAS:PER? CHAN1"},
+        {false, "TIM:SCAL 100us", "*WAI", "MEAS:FREQ? CHAN1"},
+        {true, "CHAN1:SCAL 2", "*OPC?", "MEAS:VPP? CHAN1"}, // stopped: the frame shown again
+        {false, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
+        {true, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
+    };
+    for (const auto& row : rows) {
+        SetUp();
+        if (row.stopped) {
+            doc->Stop();
+            Ticks(2);
+        }
+        const double before = Value(Ask(row.reading));
+        const std::string reply = RunLine(std::string(row.change) + ";" + row.wait + ";:" + row.reading);
+        EXPECT_NEAR(Value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
+        EXPECT_EQ(std::string(row.wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
+        EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG") << row.wait;
+        EXPECT_EQ(NextErrorCode(), 0);
+    }
+}
+
+TEST_F(RemoteWaitTest, OpcWaitsForAutosetCalibrationAndTheSingleCapture) {
+    SimConfig level; // an instrument whose zero calibration has work to do
+    level.calibrated = false;
+    level.signals = {SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}, SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}};
+    std::uint64_t shown = 0;
+    const struct {
+        const char* name;
+        SimConfig config;
+        std::function<void()> start;
+        std::function<bool()> finished;
+    } rows[] = {
+        {"Autoset", SimConfig{}, [this] { Ask("AUT"); }, [this] { return doc->specialStep == kAutosetIdle; }},
+        {"zero calibration", level, [this] { calibration->Start(true, false); },
+         [this] { return !calibration->InProgress(); }},
+        {"Single", SimConfig{}, [&] { shown = doc->shownSerial, Ask("SING"); },
+         [&] { return doc->settings.acquire.running == 0 && doc->shownSerial > shown; }},
+    };
+    for (const auto& row : rows) {
+        Begin(row.config);
+        row.start();
+        ASSERT_FALSE(row.finished()) << row.name;
+        EXPECT_EQ(RunLine("*OPC?"), "1\n") << row.name;
+        EXPECT_TRUE(row.finished()) << row.name;
+        row.start();
+        EXPECT_EQ(RunLine("*WAI;*IDN?").substr(0, 7), "Tarnix,") << row.name;
+        EXPECT_TRUE(row.finished()) << row.name;
+    }
+}
+
+TEST_F(RemoteWaitTest, AWaitGivesUpWithAnErrorAndTheLineGoesOn) {
+    session->Feed("*OPC?;*IDN?");
+    std::string reply;
+    clock.Advance(kOperationWaitMs - 1);
+    EXPECT_EQ(session->Step(reply), CRemoteSession::Progress::kWaiting); // no capture came: no tick ran
+    clock.Advance(3600 * 1000);
+    while (session->Step(reply) == CRemoteSession::Progress::kRan) {
+    }
+    EXPECT_EQ(reply.substr(0, 9), "0;Tarnix,");
+    EXPECT_EQ(Ask("SYST:ERR?").substr(0, 5), "-200,");
 }
 
 } // namespace
