@@ -191,7 +191,8 @@ def session(port, config, work):
     scope.write("TIM:SCAL 1s")
     opc, scale = scope.query("*RST;*OPC?;:TIM:SCAL?").split(";")
     check(opc == "1" and float(scale) != 1.0, "*RST runs Factory Setup: the time base is %s s again" % scale)
-    check(scope.query("*ESR?;*STB?;SYST:VERS?") == "0;0;1999.0", "the status registers are clear")
+    check(scope.query("*ESR?;*CLS;*ESR?;*STB?;SYST:VERS?").split(";")[1:] == ["0", "0", "1999.0"],
+          "*CLS clears the status registers")
 
     run_documented_example(port)
     captured = os.path.join(work, "frames.csv")
@@ -221,8 +222,8 @@ def session(port, config, work):
     heavy.close()
 
     # A client waiting in *OPC? cannot make the program buffer more than one line.
-    level = amplitude / 4 * 3.5
-    scope.write("TRIG:SWE NORM;LEV %g" % level)  # above the sine: no capture comes
+    scope.write("TRIG:SWE NORM;SOUR EXT")  # nothing at the EXT input: no capture comes
+    check(scope.query("SYST:ERR?") == '0,"No error"', "Normal sweep on EXT waits for a trigger")
     waiting = raw_client(port)
     waiting.sendall(b"*OPC?\n")
     waiting.setblocking(False)
@@ -235,9 +236,9 @@ def session(port, config, work):
     check(accepted < 32 * 1024 * 1024, "while *OPC? waits, %d bytes of an endless line were taken in" % accepted)
     waiting.settimeout(60)
     check(read_all(waiting) == b"0\n", "the wait ends with its answer, then the endless line closes the client")
+    other.close()  # the round trip below lets the program see it go
     check(scope.query("SYST:ERR?") == '0,"No error"', "the other client's queue stays its own")
-    scope.write("TRIG:SWE AUTO;LEV 0")
-    other.close()
+    scope.write("TRIG:SWE AUTO;SOUR CHAN1")
 
     # Safety: at most four clients; a fifth is closed at once.
     extra = [raw_client(port) for _ in range(3)]
