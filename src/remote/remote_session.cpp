@@ -324,8 +324,8 @@ void CRemoteSession::StartWait(const scpi::Command& command, bool digitize) {
 }
 
 // Complete once Autoset and calibration have finished and then: stopped, the frames are shown under
-// the settings in force; in Single sweep, the single capture has stopped the acquisition; otherwise a
-// capture begun after that moment has been processed.
+// the settings in force; running, a capture begun after that moment has been processed (in Single
+// sweep that capture also stops the acquisition, so the wait ends stopped).
 bool CRemoteSession::OperationsComplete(Wait& wait) {
     if (Busy()) {
         return false;
@@ -334,9 +334,6 @@ bool CRemoteSession::OperationsComplete(Wait& wait) {
     if (s.acquire.running == 0) {
         wait.settled = false;
         return !doc_.StoppedPassPending();
-    }
-    if (s.trigger.sweep == kSweepSingle) {
-        return false;
     }
     if (!wait.settled) {
         wait.settled = true;

@@ -331,6 +331,17 @@ bool CRemoteServer::HasWork(const Client& client) const {
 }
 
 bool CRemoteServer::Work(Client& client) {
+    if (working_) {
+        // A command that runs an event loop of its own (a dialog) must not run commands inside it.
+        return true;
+    }
+    working_ = true;
+    const bool alive = WorkSlice(client);
+    working_ = false;
+    return alive;
+}
+
+bool CRemoteServer::WorkSlice(Client& client) {
     QElapsedTimer slice;
     slice.start();
     // A handler's message box would stall the session: its messages become the session's errors.

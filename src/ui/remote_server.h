@@ -106,6 +106,7 @@ private:
     void OnWritable(Client* client);
     // Runs a client's commands for one time slice; false when the client was dropped.
     bool Work(Client& client);
+    bool WorkSlice(Client& client);
     bool HasWork(const Client& client) const;
     // Every client with work gets a slice; again on the next turn of the event loop while work remains.
     void RunClients();
@@ -126,6 +127,7 @@ private:
     QElapsedTimer clock_;
     QPointer<QLabel> statusLabel_;
     std::vector<std::unique_ptr<Client>> clients_;
+    bool working_ = false;
 };
 
 } // namespace tarnix

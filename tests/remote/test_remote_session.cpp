@@ -48,7 +48,9 @@ public:
     void MoveTriggerLevel(int, float) override {}
     void MoveHorizontalPosition(int position) override { positions.push_back(position); }
     void SetAverageCount(int) override {}
-    void ChooseFftList(FftList list, int index) override { fftChoices.push_back(static_cast<int>(list) * 10 + index); }
+    void ChooseFftList(FftList list, int index) override {
+        fftChoices.push_back(static_cast<int>(list) * 10 + index);
+    }
     void ToggleFftRunning() override {}
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
@@ -243,11 +245,11 @@ TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
     } rows[] = {
         {"*ESE 36;*ESE?;*SRE 32;*SRE?", "36;32\n"},
         {"SYST:VERS?;*TST?", "1999.0;0\n"},
-        {"FOO;*ESR?;*ESR?", "32;0\n"},             // a command error, read once
-        {"CHAN1:OFFS 100;*ESR?", "16\n"},          // an execution error
-        {"*CLS;*STB?", "0\n"},                     // nothing queued, no event
-        {"FOO;*ESE 32;*SRE 0;*STB?", "36\n"},      // an error queued, and an enabled event
-        {"FOO;*ESE 32;*SRE 32;*STB?", "100\n"},    // ... which requests service
+        {"FOO;*ESR?;*ESR?", "32;0\n"},          // a command error, read once
+        {"CHAN1:OFFS 100;*ESR?", "16\n"},       // an execution error
+        {"*CLS;*STB?", "0\n"},                  // nothing queued, no event
+        {"FOO;*ESE 32;*SRE 0;*STB?", "36\n"},   // an error queued, and an enabled event
+        {"FOO;*ESE 32;*SRE 32;*STB?", "100\n"}, // ... which requests service
         {"*CLS;*ESE 0;*SRE 0;*ESE 256", ""},
     };
     for (const auto& row : rows) {
@@ -259,19 +261,9 @@ TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
 
 TEST_F(RemoteSessionTest, NewSettingsAndFormatsWithoutDialogs) {
     doc->settings.ch(kCh1).enabled = 1;
-    const struct {
-        const char* line;
-        std::vector<int> commands;
-    } rows[] = {
-        {"TIM:MODE ROLL", {cmd::kFormatRoll}},
-        {"TIMebase:MODE xy", {cmd::kFormatXY}},
-        {"ACQ:MODE AVER", {}}, // the mode is set; the Average dialog is not opened
-    };
-    for (const auto& row : rows) {
-        host.executed.clear();
-        Ask(row.line);
-        EXPECT_EQ(host.executed, row.commands) << row.line;
-    }
+    // ACQ:MODE AVER sets the mode without the menu item, which would open the Average dialog.
+    Ask("TIM:MODE ROLL;MODE xy;:ACQ:MODE AVER");
+    EXPECT_EQ(host.executed, (std::vector<int>{cmd::kFormatRoll, cmd::kFormatXY}));
     EXPECT_EQ(doc->settings.acquire.acquisitionMode, kAcqAverage);
     doc->settings.timebase.displayFormat = kFormatRoll;
     doc->fftSettings.scale = kFftScaleDb;
@@ -284,15 +276,11 @@ TEST_F(RemoteSessionTest, NewSettingsAndFormatsWithoutDialogs) {
     doc->frames[kCh1].display[0] = kNoData;
     const std::string bytes = Ask("WAV:SOUR CHAN1;FORM BYTE;FORM?;PRE?;DATA?");
     EXPECT_EQ(bytes.substr(0, 7), "BYTE;0,");
-    const std::size_t block = bytes.find("#45000");
-    ASSERT_NE(block, std::string::npos);
-    EXPECT_EQ(bytes.size(), block + 6 + 5000 + 1);
-    EXPECT_EQ(static_cast<unsigned char>(bytes[block + 6]), 0); // no data
-    EXPECT_EQ(static_cast<unsigned char>(bytes[block + 7]), 191);
+    const std::size_t block = bytes.find("#45000") + 6;
+    ASSERT_EQ(bytes.size(), block + 5000 + 1);
+    EXPECT_EQ(bytes.substr(block, 2), std::string("\0\xBF", 2)); // no data, then code 191
     const std::string words = Ask("WAV:FORM WORD;BYT MSBF;BYT?;DATA?");
-    ASSERT_EQ(words.substr(0, 12), "MSBF;#510000");
-    EXPECT_EQ(static_cast<unsigned char>(words[12 + 2]), 0); // 191 = 0x00BF, high byte first
-    EXPECT_EQ(static_cast<unsigned char>(words[12 + 3]), 191);
+    EXPECT_EQ(words.substr(0, 16), std::string("MSBF;#510000\x2B\x67\0\xBF", 16)); // 11111, 191: high bytes first
 }
 
 TEST_F(RemoteSessionTest, WhileADialogWaitsSettingsAreRefusedAndQueriesAnswer) {
@@ -309,9 +297,10 @@ TEST_F(RemoteSessionTest, WhileADialogWaitsSettingsAreRefusedAndQueriesAnswer) {
 TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
     TempDir outside;
     TempDir folder;
+    // Links that lead out of the folder, to a folder or to a file not yet written.
     std::filesystem::create_symlink(outside.Path(), folder.Path() / "out");
     std::filesystem::create_symlink(outside.Path() / "new.set", folder.Path() / "dangling.set");
-    session = std::make_unique<CRemoteSession>(*doc, host, (folder.Path() / "remote").string());
+    session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
     doc->settings.ch(kCh1).enabled = 1;
     doc->settings.ch(kCh2).enabled = 0;
     const struct {
@@ -321,30 +310,20 @@ TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
         {"MMEM:STOR:SET \"a.set\"", 0},
         {"MMEM:LOAD:SET \"sub/b.set\"", 0},
         {"MMEM:STOR:CSV \"c.CSV\"", 0},
-        {"MMEM:STOR:CSV \"c\"", -257},                       // no .csv
-        {"WAV:SOUR CHAN2;:MMEM:STOR:CSV \"c.csv\"", -221},   // a channel that is off
+        {"MMEM:STOR:CSV \"c\"", -257},                     // no .csv
+        {"WAV:SOUR CHAN2;:MMEM:STOR:CSV \"c.csv\"", -221}, // a channel that is off
         {"MMEM:STOR:SET \"" + outside.File("x.set") + "\"", -257},
         {"MMEM:STOR:SET \"a/../../x.set\"", -257},
-        {"MMEM:STOR:SET \"../remote/x.set\"", -257},
-        {"MMEM:LOAD:SET \"../out/x.set\"", -257},
+        {"MMEM:STOR:SET \"sub/../x.set\"", -257},
+        {"MMEM:STOR:SET \"out/x.set\"", -257},
+        {"MMEM:STOR:SET \"dangling.set\"", -257},
     };
     for (const auto& row : rows) {
         host.paths.clear();
-        Ask(row.line);
+        Ask(row.line + ";:WAV:SOUR CHAN1");
         EXPECT_EQ(NextErrorCode(), row.code) << row.line;
         EXPECT_EQ(host.paths.size(), row.code == 0 ? 1U : 0U) << row.line;
-        if (!host.paths.empty()) {
-            EXPECT_EQ(host.paths[0].rfind((folder.Path() / "remote").string() + "/", 0), 0U) << host.paths[0];
-        }
-        Ask("WAV:SOUR CHAN1");
-    }
-    // Links that lead out of the folder, to a folder or to a file not yet written.
-    session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
-    for (const char* line : {"MMEM:STOR:SET \"out/x.set\"", "MMEM:STOR:SET \"dangling.set\""}) {
-        host.paths.clear();
-        Ask(line);
-        EXPECT_EQ(NextErrorCode(), -257) << line;
-        EXPECT_TRUE(host.paths.empty()) << line;
+        EXPECT_TRUE(host.paths.empty() || host.paths[0].rfind(folder.File(""), 0) == 0) << row.line;
     }
 }
 
@@ -367,7 +346,8 @@ protected:
             if (command >= cmd::kTimeDivFirst && command <= cmd::kTimeDivLast) {
                 doc->SetTimeDiv(command - cmd::kTimeDivFirst);
                 doc->OnSettingsChanged();
-            } else if (command >= cmd::kCh1VoltsPerDivFirst && command < cmd::kCh1VoltsPerDivFirst + kVoltsPerDivCount) {
+            } else if (command >= cmd::kCh1VoltsPerDivFirst &&
+                       command < cmd::kCh1VoltsPerDivFirst + kVoltsPerDivCount) {
                 doc->SetVoltsPerDiv(kCh1, command - cmd::kCh1VoltsPerDivFirst);
             } else if (command >= cmd::kTrigSweepFirst && command <= cmd::kTrigSweepFirst + kSweepSingle) {
                 doc->SetSweep(command - cmd::kTrigSweepFirst);
@@ -383,18 +363,16 @@ protected:
     std::string RunLine(const std::string& line) {
         std::string reply;
         session->Feed(line);
-        for (int tick = 0; tick < 6000; ++tick) {
-            CRemoteSession::Progress progress;
-            while ((progress = session->Step(reply)) == CRemoteSession::Progress::kRan) {
+        for (int step = 0; step < 10000 && session->Step(reply) != CRemoteSession::Progress::kIdle; ++step) {
+            if (session->Waiting()) {
+                Tick();
             }
-            if (progress == CRemoteSession::Progress::kIdle) {
-                return reply;
-            }
-            Tick();
         }
-        return "still waiting";
+        return reply;
     }
-    static double Value(const std::string& reply) { return std::strtod(reply.c_str() + reply.rfind(';') + 1, nullptr); }
+    static double Value(const std::string& reply) {
+        return std::strtod(reply.c_str() + reply.rfind(';') + 1, nullptr);
+    }
 };
 
 TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
@@ -420,7 +398,8 @@ TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
         const std::string reply = RunLine(std::string(row.change) + ";" + row.wait + ";:" + row.reading);
         EXPECT_NEAR(Value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
         EXPECT_EQ(std::string(row.wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
-        EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG") << row.wait;
+        EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG")
+            << row.wait;
         EXPECT_EQ(NextErrorCode(), 0);
     }
 }
@@ -428,7 +407,8 @@ TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
 TEST_F(RemoteWaitTest, OpcWaitsForAutosetCalibrationAndTheSingleCapture) {
     SimConfig level; // an instrument whose zero calibration has work to do
     level.calibrated = false;
-    level.signals = {SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}, SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}};
+    level.signals = {SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0},
+                     SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}};
     std::uint64_t shown = 0;
     const struct {
         const char* name;
@@ -447,9 +427,6 @@ TEST_F(RemoteWaitTest, OpcWaitsForAutosetCalibrationAndTheSingleCapture) {
         row.start();
         ASSERT_FALSE(row.finished()) << row.name;
         EXPECT_EQ(RunLine("*OPC?"), "1\n") << row.name;
-        EXPECT_TRUE(row.finished()) << row.name;
-        row.start();
-        EXPECT_EQ(RunLine("*WAI;*IDN?").substr(0, 7), "Tarnix,") << row.name;
         EXPECT_TRUE(row.finished()) << row.name;
     }
 }

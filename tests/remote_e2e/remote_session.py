@@ -93,6 +93,11 @@ def closed_by_server(client, seconds=10):
         return False
 
 
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+
 def read_all(client):
     data = b""
     while True:
@@ -117,7 +122,7 @@ def run_documented_example(port):
     scope_vars["scope"].close()
 
 
-def session(port, config, work):
+def session(port, config, work, pid):
     rm = pyvisa.ResourceManager("@py")
     scope = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % port, read_termination="\n",
                              write_termination="\n", timeout=60000)
@@ -209,8 +214,12 @@ def session(port, config, work):
 
     # A long line of queries: another client is served meanwhile; a client that reads is never dropped.
     heavy, other = raw_client(port), raw_client(port)
+    resident = resident_kib(pid)
     heavy.sendall(b"WAV:SOUR CHAN1;FORM WORD\n" + b"WAV:DATA?;" * (1024 * 1024 // 10 - 1) + b"\n")
     check(raw_query(other, "*IDN?").startswith("Tarnix,"), "another client is answered during a 1 MiB line")
+    time.sleep(2)  # the client reads nothing yet
+    grown = resident_kib(pid) - resident
+    check(grown < 64 * 1024, "answers nobody reads took %d KiB" % grown)
     received = b""
     while len(received) < 8 * 1024 * 1024:
         chunk = heavy.recv(1 << 20)
@@ -302,7 +311,7 @@ def main():
                                     "--remote-files=" + os.path.join(work, "files")],
                                    cwd=work, env=environment)
         wait_for_port(port, process, 120)
-        session(port, config, work)
+        session(port, config, work, process.pid)
         check(process.poll() is None, "tarnix is still running")
         stop(process)
 
