@@ -1,6 +1,6 @@
 // Entry point of the tarnix program. Switches: --nosplash (also -nosplash, /nosplash) skips the splash;
-// --demo starts in demo mode without asking; --remote[=PORT] and the other --remote-* switches turn on the SCPI
-// remote control (docs/remote.md).
+// --demo starts in demo mode without asking; --remote[=PORT] and the other --remote-* switches turn on the
+// SCPI remote control (docs/remote.md).
 #include <QApplication>
 #include <QTextStream>
 #include <memory>

@@ -425,7 +425,8 @@ private:
     InstrumentSettings passSettings_;    // as of the last processing pass
     PassState passState_;
     bool framesEdited_ = true; // a load or reset wrote the frames after the last pass
-    std::uint64_t framesSerial_ = 0; // the capture whose data the frames hold
+    // The capture whose data the frames hold.
+    std::uint64_t framesSerial_ = 0;
 };
 
 } // namespace tarnix

@@ -374,7 +374,8 @@ int CRemoteSession::StatusByte() const {
     constexpr int kErrorAvailable = 0x04;
     constexpr int kEventSummary = 0x20;
     constexpr int kRequestService = 0x40;
-    int status = (errors_.Size() > 0 ? kErrorAvailable : 0) | ((errors_.events & eventEnable_) != 0 ? kEventSummary : 0);
+    int status = (errors_.Size() > 0 ? kErrorAvailable : 0) |
+                 ((errors_.events & eventEnable_) != 0 ? kEventSummary : 0);
     if ((status & serviceEnable_ & ~kRequestService) != 0) {
         status |= kRequestService;
     }
@@ -590,13 +591,11 @@ void CRemoteSession::BuildTable() {
     };
     Add("*OPC", startWait, startWait, true);
     Add("*WAI", startWait, {}, true);
-    Add(
-        "DIGitize",
-        [this, runMenu](Call& c) {
-            if (c.NoArgs() && (doc_.settings.acquire.running != 0 || runMenu(cmd::kAcqStart))) {
-                StartWait(c.command, true);
-            }
-        });
+    Add("DIGitize", [this, runMenu](Call& c) {
+        if (c.NoArgs() && (doc_.settings.acquire.running != 0 || runMenu(cmd::kAcqStart))) {
+            StartWait(c.command, true);
+        }
+    });
     // The status registers: *ESR? reads and clears the standard event status register.
     Add("*ESR", {}, [this](Call& c) {
         if (c.NoArgs()) {
@@ -1130,7 +1129,8 @@ void CRemoteSession::BuildTable() {
             for (std::int16_t code : trace) {
                 if (waveformFormat_ == kFormatByte) {
                     // One byte cannot mark a column without data: such columns read 0.
-                    bytes.push_back(static_cast<std::uint8_t>(code == kNoData ? 0 : std::clamp<int>(code, 0, 255)));
+                    bytes.push_back(
+                        static_cast<std::uint8_t>(code == kNoData ? 0 : std::clamp<int>(code, 0, 255)));
                 } else {
                     AppendWord(bytes, code, msbFirst_);
                 }
@@ -1330,8 +1330,9 @@ void CRemoteSession::BuildTable() {
             }
             // The Save dialog adds the extension; a script's name must carry it.
             constexpr std::string_view kCsv = ".CSV";
-            if (needsChannel && (text->size() <= kCsv.size() ||
-                                 !scpi::MatchMnemonic(kCsv, std::string_view(*text).substr(text->size() - kCsv.size())))) {
+            if (needsChannel &&
+                (text->size() <= kCsv.size() ||
+                 !scpi::MatchMnemonic(kCsv, std::string_view(*text).substr(text->size() - kCsv.size())))) {
                 errors_.Push(scpi::kFileNameError, "the name must end in .csv");
                 return;
             }

@@ -100,9 +100,9 @@ private:
         std::int64_t startMs = 0;
         std::int64_t spanMs = 0;
         std::int64_t deadlineMs = 0;
-        bool digitize = false;      // DIGitize: stops the acquisition once complete
-        bool settled = false;       // Autoset and calibration have finished; `target` is chosen
-        std::uint64_t target = 0;   // the first capture begun after the wait settled
+        bool digitize = false;    // DIGitize: stops the acquisition once complete
+        bool settled = false;     // Autoset and calibration have finished; `target` is chosen
+        std::uint64_t target = 0; // the first capture begun after the wait settled
     };
 
     void BuildTable();
@@ -127,8 +127,8 @@ private:
     std::optional<scpi::LineReader> reader_; // reads line_
     bool lineAnswered_ = false;
     std::optional<Wait> wait_;
-    int eventEnable_ = 0;   // *ESE
-    int serviceEnable_ = 0; // *SRE
+    int eventEnable_ = 0;    // *ESE
+    int serviceEnable_ = 0;  // *SRE
     int waveformSource_ = 0; // 0 CH1, 1 CH2, 2 MATH, 3 REF
     int waveformFormat_ = 0; // 0 ASCii, 1 WORD, 2 BYTE
     bool msbFirst_ = false;

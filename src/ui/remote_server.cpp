@@ -2,16 +2,16 @@
 
 #include "ui/remote_server.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
-#include <QStatusBar>
-#include <QApplication>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTcpServer>
 #include <QTimer>
 #include <algorithm>
@@ -235,7 +235,8 @@ quint16 CRemoteServer::Port() const {
 }
 
 bool CRemoteServer::Alive(const Client* client) const {
-    return std::any_of(clients_.begin(), clients_.end(), [client](const auto& c) { return c.get() == client; });
+    return std::any_of(clients_.begin(), clients_.end(),
+                       [client](const auto& c) { return c.get() == client; });
 }
 
 void CRemoteServer::Accept(qintptr descriptor) {
@@ -252,7 +253,8 @@ void CRemoteServer::Accept(qintptr descriptor) {
     Client* raw = client.get();
     raw->fd = fd;
     raw->lastActivityMs = clock_.elapsed();
-    raw->session = std::make_unique<CRemoteSession>(app_.Document(), host_, options_.filesFolder.toStdString());
+    raw->session =
+        std::make_unique<CRemoteSession>(app_.Document(), host_, options_.filesFolder.toStdString());
     raw->reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
     raw->writer = new QSocketNotifier(fd, QSocketNotifier::Write, this);
     raw->writer->setEnabled(false);
@@ -286,8 +288,7 @@ void CRemoteServer::OnReadable(Client* client) {
         }
         break;
     }
-    client->reader->setEnabled(!client->inputEnded &&
-                               client->input.size() - client->inputStart < cap);
+    client->reader->setEnabled(!client->inputEnded && client->input.size() - client->inputStart < cap);
     if (Work(*client)) {
         ScheduleWork();
     }
@@ -321,8 +322,12 @@ bool CRemoteServer::Flush(Client& client) {
     return true;
 }
 
+bool CRemoteServer::Paused(const Client& client) {
+    return client.output.size() - client.outputSent > static_cast<std::size_t>(kRemoteMaxUnsentBytes);
+}
+
 bool CRemoteServer::HasWork(const Client& client) const {
-    if (client.session->Waiting() || client.output.size() - client.outputSent > kRemoteMaxUnsentBytes) {
+    if (client.session->Waiting() || Paused(client)) {
         return false;
     }
     return client.session->LineInProgress() ||
@@ -346,7 +351,7 @@ bool CRemoteServer::WorkSlice(Client& client) {
     slice.start();
     // A handler's message box would stall the session: its messages become the session's errors.
     app_.Notifier().RedirectTo(client.session.get());
-    while (slice.elapsed() < kSliceMs && client.output.size() - client.outputSent <= kRemoteMaxUnsentBytes) {
+    while (slice.elapsed() < kSliceMs && !Paused(client)) {
         const CRemoteSession::Progress progress = client.session->Step(client.output);
         if (progress == CRemoteSession::Progress::kWaiting) {
             break;
@@ -371,11 +376,13 @@ bool CRemoteServer::WorkSlice(Client& client) {
             }
             end = client.input.size(); // the last line of a client that has stopped sending
         }
-        client.session->Feed(std::string_view(client.input).substr(client.inputStart, end - client.inputStart));
+        client.session->Feed(
+            std::string_view(client.input).substr(client.inputStart, end - client.inputStart));
         client.inputStart = std::min(end + 1, client.input.size());
     }
     app_.Notifier().RedirectTo(nullptr);
-    if (client.inputStart > 0 && (client.inputStart == client.input.size() || client.inputStart > (1U << 16))) {
+    if (client.inputStart > 0 &&
+        (client.inputStart == client.input.size() || client.inputStart > (1U << 16))) {
         client.input.erase(0, client.inputStart);
         client.inputStart = 0;
     }
@@ -386,8 +393,8 @@ bool CRemoteServer::WorkSlice(Client& client) {
     if (!Flush(client)) {
         return false;
     }
-    if (client.inputEnded && !HasWork(client) && !client.session->Waiting() && !client.session->LineInProgress() &&
-        client.output.empty()) {
+    if (client.inputEnded && !HasWork(client) && !client.session->Waiting() &&
+        !client.session->LineInProgress() && client.output.empty()) {
         // Everything the client sent before it stopped sending has been answered.
         Drop(&client);
         return false;
@@ -428,8 +435,8 @@ void CRemoteServer::RunClients() {
 }
 
 void CRemoteServer::Drop(Client* client) {
-    const auto it = std::find_if(clients_.begin(), clients_.end(),
-                                 [client](const auto& c) { return c.get() == client; });
+    const auto it =
+        std::find_if(clients_.begin(), clients_.end(), [client](const auto& c) { return c.get() == client; });
     if (it == clients_.end()) {
         return;
     }
@@ -447,7 +454,8 @@ void CRemoteServer::CloseIdle() {
     const qint64 now = clock_.elapsed();
     std::vector<Client*> idle;
     for (const auto& client : clients_) {
-        if (!client->session->Waiting() && now - client->lastActivityMs > qint64{options_.idleSeconds} * 1000) {
+        if (!client->session->Waiting() &&
+            now - client->lastActivityMs > qint64{options_.idleSeconds} * 1000) {
             idle.push_back(client.get());
         }
     }

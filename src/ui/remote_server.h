@@ -108,6 +108,8 @@ private:
     bool Work(Client& client);
     bool WorkSlice(Client& client);
     bool HasWork(const Client& client) const;
+    // A client whose unsent answers exceed the limit runs nothing more until it reads them.
+    static bool Paused(const Client& client);
     // Every client with work gets a slice; again on the next turn of the event loop while work remains.
     void RunClients();
     void ScheduleWork();
