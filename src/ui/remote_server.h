@@ -4,7 +4,6 @@
 // --remote-bind names another address.
 #pragma once
 
-#include <QByteArray>
 #include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
