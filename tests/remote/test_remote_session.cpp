@@ -242,7 +242,6 @@ TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
         {"SYST:VERS?;*TST?", "1999.0;0\n"},
         {"FOO;*ESR?;*ESR?", "32;0\n"},          // a command error, read once
         {"CHAN1:OFFS 100;*ESR?", "16\n"},       // an execution error
-        {"*CLS;*STB?", "0\n"},                  // nothing queued, no event
         {"FOO;*ESE 32;*SRE 0;*STB?", "36\n"},   // an error queued, and an enabled event
         {"FOO;*ESE 32;*SRE 32;*STB?", "100\n"}, // ... which requests service
         {"*ESE 0;*SRE 0;*ESE 256;:SYST:ERR?", "-222,\"Data out of range\"\n"},
@@ -389,10 +388,8 @@ TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
 }
 
 TEST_F(RemoteWaitTest, OpcWaitsForAutosetCalibrationAndTheSingleCapture) {
-    SimConfig level; // an instrument whose zero calibration has work to do
-    level.calibrated = false;
-    level.signals = {SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0},
-                     SimSignal{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0}};
+    const SimSignal dc{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0};
+    const SimConfig level{.signals = {dc, dc}, .calibrated = false}; // zero calibration has work to do
     std::uint64_t shown = 0;
     const struct {
         const char* name;
