@@ -238,12 +238,10 @@ TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
         const char* line;
         const char* reply;
     } rows[] = {
-        {"*ESE 36;*ESE?;*SRE 32;*SRE?", "36;32\n"},
-        {"SYST:VERS?;*TST?", "1999.0;0\n"},
-        {"FOO;*ESR?;*ESR?", "32;0\n"},          // a command error, read once
-        {"CHAN1:OFFS 100;*ESR?", "16\n"},       // an execution error
-        {"FOO;*ESE 32;*SRE 0;*STB?", "36\n"},   // an error queued, and an enabled event
-        {"FOO;*ESE 32;*SRE 32;*STB?", "100\n"}, // ... which requests service
+        {"*ESE 36;*ESE?;*SRE 32;*SRE?;:SYST:VERS?;*TST?", "36;32;1999.0;0\n"},
+        {"FOO;*ESR?;*ESR?;:CHAN1:OFFS 100;*ESR?",
+         "32;0;16\n"}, // a command error read once; an execution error
+        {"FOO;*ESE 32;*SRE 0;*STB?;*SRE 32;*STB?", "36;100\n"}, // an error queued, an enabled event; service
         {"*ESE 0;*SRE 0;*ESE 256;:SYST:ERR?", "-222,\"Data out of range\"\n"},
     };
     for (const auto& row : rows) {
@@ -353,9 +351,6 @@ protected:
         }
         return reply;
     }
-    static double Value(const std::string& reply) {
-        return std::strtod(reply.c_str() + reply.rfind(';') + 1, nullptr);
-    }
 };
 
 TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
@@ -371,15 +366,18 @@ TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
         {false, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
         {true, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
     };
+    const auto value = [](const std::string& r) {
+        return std::strtod(r.c_str() + r.rfind(';') + 1, nullptr);
+    };
     for (const auto& row : rows) {
         SetUp();
         if (row.stopped) {
             doc->Stop();
             Ticks(2);
         }
-        const double before = Value(Ask(row.reading));
+        const double before = value(Ask(row.reading));
         const std::string reply = RunLine(std::string(row.change) + ";" + row.wait + ";:" + row.reading);
-        EXPECT_NEAR(Value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
+        EXPECT_NEAR(value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
         EXPECT_EQ(std::string(row.wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
         EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG")
             << row.wait;
