@@ -40,12 +40,16 @@ def medians(executable, repetitions):
          "--benchmark_format=json"],
         # The display suite paints into an off-screen image; it needs no display.
         check=True, capture_output=True, text=True, env=dict(os.environ, QT_QPA_PLATFORM="offscreen")).stdout
-    result = {}
+    result, counters = {}, {}
+    skip = {"real_time", "cpu_time", "iterations", "repetitions", "repetition_index", "threads"}
     for b in json.loads(out)["benchmarks"]:
         if b.get("aggregate_name") == "median":
             scale = UNITS[b["time_unit"]]
             result[b["run_name"]] = (b["real_time"] * scale, b["cpu_time"] * scale)
-    return result
+            for key, value in b.items():
+                if isinstance(value, (int, float)) and key not in skip:
+                    counters[b["run_name"].split("/")[0] + ":" + key] = value
+    return result, counters
 
 
 def main():
@@ -55,9 +59,11 @@ def main():
     if not executables:
         print("no benchmark executables found", file=sys.stderr)
         return 1
-    found = {}
+    found, counters = {}, {}
     for exe in executables:
-        found.update(medians(exe, 5))
+        times, values = medians(exe, 5)
+        found.update(times)
+        counters.update(values)
     print(f"{'case':<50} {'median wall':>12} {'median CPU':>12} {'budget':>10}  verdict")
     over = 0
     for name, (wall, cpu) in sorted(found.items()):
@@ -74,6 +80,16 @@ def main():
             over += verdict == "OVER"
         print(f"{name:<50} {pretty(wall):>12} {pretty(cpu):>12} {shown:>10}  {verdict}")
     print("wall time includes whatever else the machine is doing; the verdict compares CPU time.")
+    # Budgets on a benchmark's counters: "BM_Case:counter" with "<=N" or ">=N" in the counter's unit.
+    for name, (budget, what, _) in sorted(budgets.items()):
+        if ":" not in name:
+            continue
+        value = counters.get(name)
+        limit = float(budget[2:])
+        verdict = "missing" if value is None else "ok" if (value >= limit if budget.startswith(">=") else value <= limit) else "OVER"
+        over += verdict != "ok"
+        shown = "-" if value is None else f"{value:.4g}"
+        print(f"{name:<50} {shown:>12} {'':>12} {budget:>10}  {verdict}  ({what})")
     return 0 if over == 0 else 2
 
 

@@ -1,6 +1,8 @@
-// Remote control speed: parsing a line, answering MEAS:FREQ? from the document, and WAV:DATA? round
-// trips in WORD format over localhost through the real program's server while its acquisition ticks.
-// The Qt program runs on the main thread; the benchmarks run on a second one, as a client would.
+// Remote control speed: parsing a line, answering MEAS:FREQ? from the document, WAV:DATA? round trips
+// in WORD format over localhost through the real program's server while its acquisition ticks, the
+// window's longest stall and another client's *IDN? while one client sends a 1 MiB line of heavy
+// queries, and how long *OPC? takes after a time-base change, in capture periods.
+// The Qt program runs on the main thread; the benchmarks run on other ones, as clients would.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
@@ -18,6 +21,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "document/tarnix_doc.h"
 #include "remote/remote_host.h"
@@ -33,6 +37,8 @@ namespace {
 
 std::atomic<int> gPort{0};
 std::atomic<qint64> gMaxTickGapUs{0};
+// The mean time between two captures reaching the screen, over the last second of ticks.
+std::atomic<double> gCapturePeriodMs{0.0};
 
 class CNullHost final : public IRemoteHost {
 public:
@@ -48,6 +54,7 @@ public:
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
     void StopPassFail() override {}
+    bool ModalDialogOpen() override { return false; }
     std::vector<std::uint8_t> WindowImagePng() override { return {}; }
 };
 
@@ -70,8 +77,7 @@ void BM_MeasureFrequencyQuery(benchmark::State& state) {
     CRemoteSession session(doc, host);
     std::string reply;
     for (auto _ : state) {
-        reply.clear();
-        session.Feed("MEAS:FREQ? CHAN1", reply);
+        reply = session.Query("MEAS:FREQ? CHAN1");
         benchmark::DoNotOptimize(reply);
     }
     state.SetLabel(reply.substr(0, reply.size() - 1));
@@ -119,7 +125,7 @@ long ReadBlock(int fd, std::string& buffer) {
     return length;
 }
 
-void BM_WaveformWordRoundTrip(benchmark::State& state) {
+int Connect() {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -127,8 +133,29 @@ void BM_WaveformWordRoundTrip(benchmark::State& state) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        !SendAll(fd, "WAV:SOUR CHAN1;FORM WORD\n")) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// One line's answer up to its newline; empty when the connection ended.
+std::string ReadLine(int fd) {
+    std::string line;
+    char c = 0;
+    while (::recv(fd, &c, 1, 0) == 1) {
+        if (c == '\n') {
+            return line;
+        }
+        line.push_back(c);
+    }
+    return {};
+}
+
+void BM_WaveformWordRoundTrip(benchmark::State& state) {
+    const int fd = Connect();
+    if (fd < 0 || !SendAll(fd, "WAV:SOUR CHAN1;FORM WORD\n")) {
         state.SkipWithError("cannot reach the remote server");
         ::close(fd);
         return;
@@ -147,6 +174,79 @@ void BM_WaveformWordRoundTrip(benchmark::State& state) {
     ::close(fd);
 }
 BENCHMARK(BM_WaveformWordRoundTrip)->UseRealTime()->MinTime(2.0);
+
+// One client sends a 1 MiB line of window grabs, measurements and waveforms and reads what comes;
+// meanwhile another asks *IDN? every 20 ms. Counters: the longest *IDN? round trip and the longest gap
+// between two acquisition ticks.
+void BM_HeavyLineStall(benchmark::State& state) {
+    const int heavy = Connect();
+    const int other = Connect();
+    std::string line = "WAV:SOUR CHAN1;FORM WORD\n";
+    const std::string heavyQueries = "HCOP:DATA?;MEAS:FREQ? CHAN1;WAV:DATA?;";
+    while (line.size() + heavyQueries.size() < (1U << 20)) {
+        line += heavyQueries;
+    }
+    line += "\n";
+    std::atomic<bool> done{false};
+    std::thread sender([&] {
+        SendAll(heavy, line);
+        char chunk[65536];
+        while (!done && ::recv(heavy, chunk, sizeof chunk, 0) > 0) {
+        }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300)); // the line is running
+    gMaxTickGapUs = 0;
+    double longestMs = 0.0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!SendAll(other, "*IDN?\n") || ReadLine(other).rfind("Tarnix,", 0) != 0) {
+            state.SkipWithError("no *IDN? answer");
+            break;
+        }
+        longestMs = std::max(
+            longestMs,
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    state.counters["idn_max_ms"] = longestMs;
+    state.counters["max_tick_gap_ms"] = static_cast<double>(gMaxTickGapUs.load()) / 1000.0;
+    done = true;
+    ::shutdown(heavy, SHUT_RDWR);
+    sender.join();
+    ::close(heavy);
+    ::close(other);
+}
+BENCHMARK(BM_HeavyLineStall)->UseRealTime()->Iterations(100);
+
+// "TIM:SCAL x;*OPC?" between two time bases, against the capture period the screen shows at them.
+void BM_OpcAfterTimebaseChange(benchmark::State& state) {
+    const int fd = Connect();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    double totalMs = 0.0;
+    double worstMs = 0.0;
+    int flip = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        if (!SendAll(fd, flip++ % 2 == 0 ? "TIM:SCAL 200us;*OPC?\n" : "TIM:SCAL 100us;*OPC?\n") ||
+            ReadLine(fd) != "1") {
+            state.SkipWithError("*OPC? did not answer 1");
+            break;
+        }
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        totalMs += ms;
+        worstMs = std::max(worstMs, ms);
+    }
+    const double period = gCapturePeriodMs.load();
+    const double meanMs =
+        totalMs / static_cast<double>(std::max<benchmark::IterationCount>(state.iterations(), 1));
+    state.counters["opc_mean_ms"] = meanMs;
+    state.counters["capture_period_ms"] = period;
+    state.counters["opc_mean_in_periods"] = period > 0.0 ? meanMs / period : 0.0;
+    state.counters["opc_max_in_periods"] = period > 0.0 ? worstMs / period : 0.0;
+    ::close(fd);
+}
+BENCHMARK(BM_OpcAfterTimebaseChange)->UseRealTime()->Iterations(60);
 
 // The same measure of the acquisition ticks with no client, for comparison on a busy machine.
 void BM_TicksWithoutClients(benchmark::State& state) {
@@ -171,7 +271,7 @@ int main(int argc, char** argv) {
                                                {QStringLiteral("--demo"), QStringLiteral("--nosplash")})) {
         return 1;
     }
-    tarnix::CRemoteServer server(app);
+    tarnix::CRemoteServer server(app, tarnix::RemoteOptions{});
     QString error;
     if (!server.Listen(QHostAddress(QHostAddress::LocalHost), 0, &error)) {
         return 1;
@@ -181,12 +281,26 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     qint64 lastTickUs = -1;
+    std::uint64_t lastShown = 0;
+    std::vector<qint64> shownAtUs; // when each of the latest captures reached the screen
     QObject::connect(&app.Frame().View().Timer(), &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed() / 1000;
         if (lastTickUs >= 0 && now - lastTickUs > tarnix::gMaxTickGapUs) {
             tarnix::gMaxTickGapUs = now - lastTickUs;
         }
         lastTickUs = now;
+        const std::uint64_t shown = app.Document().shownSerial;
+        if (shown != lastShown) {
+            lastShown = shown;
+            shownAtUs.push_back(now);
+            if (shownAtUs.size() > 32) {
+                shownAtUs.erase(shownAtUs.begin());
+            }
+            if (shownAtUs.size() > 1) {
+                tarnix::gCapturePeriodMs = static_cast<double>(shownAtUs.back() - shownAtUs.front()) /
+                                           1000.0 / static_cast<double>(shownAtUs.size() - 1);
+            }
+        }
     });
     benchmark::Initialize(&argc, argv);
     std::thread runner([] {

@@ -32,6 +32,9 @@ def main():
         writer = csv.writer(out)
         writer.writerow(["frame", "captured", "seconds", "volts"])
         for frame in range(args.frames):
+            # Each frame is a capture begun after the previous one was read.
+            if scope.query("*OPC?") != "1":
+                print("frame %d: no new capture came" % frame)
             # The preamble follows the time base and the channel scale, which may change between frames.
             pre = [float(field) for field in scope.query("WAV:PRE?").split(",")]
             x_increment, x_origin, x_reference = pre[4], pre[5], pre[6]

@@ -32,6 +32,7 @@ public:
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
     void StopPassFail() override {}
+    bool ModalDialogOpen() override { return false; }
     std::vector<std::uint8_t> WindowImagePng() override { return {0x89, 'P', 'N', 'G'}; }
 
 private:
@@ -66,12 +67,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             end = input.size();
         }
         const std::string_view line = input.substr(start, end - start);
-        std::string reply;
-        rig->session.Feed(line, reply);
-        if (rig->session.Waiting()) {
+        std::string reply = rig->session.Query(line);
+        while (rig->session.Waiting() || rig->session.LineInProgress()) {
+            // A stopped program with its frames shown ends every wait.
             rig->doc.specialStep = -1;
             rig->doc.calibrationStep = -1;
-            rig->session.Resume(reply);
+            rig->doc.Stop();
+            rig->doc.OnTick();
+            while (rig->session.Step(reply) == CRemoteSession::Progress::kRan) {
+            }
         }
         Check(line.find('?') != std::string_view::npos || reply.empty());
         Check(reply.empty() || reply.back() == '\n');

@@ -1,6 +1,6 @@
 // Entry point of the tarnix program. Switches: --nosplash (also -nosplash, /nosplash) skips the splash;
-// --demo starts in demo mode without asking; --remote[=PORT] and --remote-bind=ADDRESS turn on the SCPI
-// remote control (docs/remote.md).
+// --demo starts in demo mode without asking; --remote[=PORT] and the other --remote-* switches turn on the
+// SCPI remote control (docs/remote.md).
 #include <QApplication>
 #include <QTextStream>
 #include <memory>
@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
                                        [&tarnix] { tarnix.Frame().SaveDefaultSetup(); });
     std::unique_ptr<tarnix::CRemoteServer> server;
     if (remote->enabled) {
-        server = std::make_unique<tarnix::CRemoteServer>(tarnix);
+        server = std::make_unique<tarnix::CRemoteServer>(tarnix, *remote);
         if (!server->Listen(remote->address, remote->port, &error)) {
             QTextStream(stderr) << "tarnix: remote control on " << remote->address.toString() << ':'
                                 << remote->port << ": " << error << '\n';

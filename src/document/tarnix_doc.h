@@ -208,6 +208,12 @@ public:
     double stoppedSecondsPerDiv = 0.0; // time base and position at Stop; zoom and drag work from them
     std::uint16_t stoppedPosition = 250;
     bool refEmpty = true; // no reference waveform loaded yet; the reference loader clears it
+    // Capture serials, so a remote client can wait for data taken under the settings it sent: the
+    // capture most recently begun, and the one whose data the last processing pass showed.
+    std::uint64_t captureSerial = 0;
+    std::uint64_t shownSerial = 0;
+    // True while a stopped program still has to show its frames under the settings in force.
+    bool StoppedPassPending() const { return StoppedPassDue(); }
 
     // ---- Setters: store, update the HardwareBlock, call the driver unless in demo mode, then
     // OnSettingsChanged. Channel arguments are kCh1 or kCh2 unless stated; others are ignored. ----
@@ -428,6 +434,8 @@ private:
     InstrumentSettings passSettings_;    // as of the last processing pass
     PassState passState_;
     bool framesEdited_ = true; // a load or reset wrote the frames after the last pass
+    // The capture whose data the frames hold.
+    std::uint64_t framesSerial_ = 0;
 };
 
 } // namespace tarnix

@@ -122,6 +122,7 @@ void CTarnixDoc::Configure() {
     SendFilters();
     if (!Demo()) {
         link.StartCapture();
+        ++captureSerial;
     }
     if (PacedRow(TimeRow())) {
         StartPacing();
@@ -216,6 +217,7 @@ bool CTarnixDoc::StoppedPassDue() const {
 }
 
 void CTarnixDoc::NotePass(const PassState& state) {
+    shownSerial = framesSerial_;
     passSettings_ = settings;
     passState_ = state;
     framesEdited_ = false;
@@ -266,9 +268,11 @@ void CTarnixDoc::InstrumentPoll() {
         if (alt) {
             SwitchAltPhase();
         }
+        framesSerial_ = captureSerial;
         link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
         ++captureCount;
         link.StartCapture();
+        ++captureSerial;
         if (PacedRow(TimeRow())) {
             StartPacing();
         }
@@ -304,6 +308,7 @@ void CTarnixDoc::InstrumentPoll() {
         if (alt && sweep == kSweepNormal) {
             SwitchAltPhase();
             link.StartCapture();
+            ++captureSerial;
         }
     }
 
@@ -336,6 +341,8 @@ void CTarnixDoc::DemoCaptureStep() {
         if (alt && sweep != kSweepNormal) {
             SwitchAltPhase();
         }
+        // The demo source draws each frame under the settings of the moment it is filled.
+        framesSerial_ = ++captureSerial;
         demo.Fill(*random_, frames[kCh1].samples, frames[kCh2].samples);
         ++captureCount;
         if (PacedRow(TimeRow())) {
@@ -460,9 +467,12 @@ void CTarnixDoc::RollStep() {
         demo.UpdateParameters(settings, link.block);
         demo.ready = {true, true};
         demo.RollFill(*random_, step, frames[kCh1].samples, frames[kCh2].samples);
+        framesSerial_ = ++captureSerial;
     } else {
+        framesSerial_ = captureSerial;
         link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
         link.StartCapture();
+        ++captureSerial;
         link.EnableTrigger();
         link.ForceTrigger();
     }

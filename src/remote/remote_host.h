@@ -10,7 +10,7 @@
 namespace tarnix {
 
 // Lists of the FFT window, each chosen by its position as the user would pick it.
-enum class FftList { kSource, kWindow, kBins };
+enum class FftList { kSource, kWindow, kBins, kScale };
 
 class IRemoteHost {
 public:
@@ -36,6 +36,9 @@ public:
     virtual void CreatePassFailMask() = 0;
     virtual void StartPassFail() = 0;
     virtual void StopPassFail() = 0;
+    // True while a modal dialog waits for the person at the window (a calibration, a file dialog, a
+    // message box): remote commands then change nothing.
+    virtual bool ModalDialogOpen() = 0;
     // The main window as a PNG file's bytes; empty when it cannot be grabbed.
     virtual std::vector<std::uint8_t> WindowImagePng() = 0;
 };

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <initializer_list>
 #include <optional>
 #include <utility>
@@ -72,17 +73,30 @@ int NearestOnLogScale(double value, int count, ValueOf valueOf, Allowed allowed)
     return best;
 }
 
-void AppendWord(std::vector<std::uint8_t>& bytes, std::int16_t value) {
+void AppendWord(std::vector<std::uint8_t>& bytes, std::int16_t value, bool msbFirst) {
     const auto u = static_cast<std::uint16_t>(value);
-    bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+    const auto low = static_cast<std::uint8_t>(u & 0xFF);
+    const auto high = static_cast<std::uint8_t>(u >> 8);
+    bytes.push_back(msbFirst ? high : low);
+    bytes.push_back(msbFirst ? low : high);
 }
+
+// WAVeform:FORMat's choices and the preamble's format field of each.
+constexpr int kFormatAscii = 0;
+constexpr int kFormatByte = 2;
+constexpr std::array<int, 3> kPreambleFormats = {4, 1, 0};
 
 } // namespace
 
 // ---- Error queue --------------------------------------------------------------------------------
 
 void CErrorQueue::Push(int code, std::string_view detail) {
+    // The -1xx command, -2xx execution, -3xx device and -4xx query errors.
+    constexpr std::array<int, 4> kBits = {kEsrCommandError, kEsrExecutionError, kEsrDeviceError,
+                                          kEsrQueryError};
+    if (code <= -100 && code > -500) {
+        events |= kBits[static_cast<std::size_t>(-code / 100 - 1)];
+    }
     std::string entry = scpi::FormatNr1(code) + ",\"" + std::string(scpi::ErrorText(code));
     if (!detail.empty()) {
         entry += ';';
@@ -224,7 +238,8 @@ struct CRemoteSession::Call {
 
 // ---- Session ------------------------------------------------------------------------------------
 
-CRemoteSession::CRemoteSession(CTarnixDoc& doc, IRemoteHost& host) : doc_(doc), host_(host) {
+CRemoteSession::CRemoteSession(CTarnixDoc& doc, IRemoteHost& host, std::string filesFolder)
+    : doc_(doc), host_(host), filesFolder_(std::move(filesFolder)) {
     BuildTable();
 }
 
@@ -239,12 +254,14 @@ bool CRemoteSession::Busy() const {
 
 std::string CRemoteSession::Query(std::string_view line) {
     std::string reply;
-    Feed(line, reply);
+    Feed(line);
+    while (Step(reply) == Progress::kRan) {
+    }
     return reply;
 }
 
-void CRemoteSession::Feed(std::string_view line, std::string& reply) {
-    if (!pending_.empty()) {
+void CRemoteSession::Feed(std::string_view line) {
+    if (reader_) {
         return;
     }
     // Clients that end their lines in CR LF are served like the others.
@@ -255,47 +272,157 @@ void CRemoteSession::Feed(std::string_view line, std::string& reply) {
         errors_.Push(scpi::kInvalidCharacter);
         return;
     }
-    scpi::ParsedLine parsed = scpi::ParseLine(line);
-    for (scpi::Command& command : parsed.commands) {
-        pending_.push_back(std::move(command));
-    }
-    if (parsed.errorCode != 0) {
-        // Commands before the bad one still run; the error is queued first, as the parser met it.
-        errors_.Push(parsed.errorCode, parsed.errorDetail);
-    }
-    pendingAnswers_.clear();
-    RunPending(reply);
+    line_.assign(line);
+    reader_.emplace(line_);
+    lineAnswered_ = false;
 }
 
-void CRemoteSession::Resume(std::string& reply) {
-    RunPending(reply);
-}
-
-void CRemoteSession::RunPending(std::string& reply) {
-    while (!pending_.empty()) {
-        const scpi::Command& command = pending_.front();
-        const bool waits = command.common && (scpi::MatchMnemonic("OPC", command.nodes[0].mnemonic) ||
-                                              scpi::MatchMnemonic("WAI", command.nodes[0].mnemonic));
-        if (waits && Busy()) {
-            return;
+CRemoteSession::Progress CRemoteSession::Step(std::string& reply) {
+    if (wait_) {
+        const std::int64_t now = doc_.Clock().NowMs();
+        if (Busy() && now - wait_->startMs < kBusyWaitMs) {
+            // The wait's own time runs once Autoset or the calibration has finished.
+            wait_->deadlineMs = now + wait_->spanMs;
         }
-        Execute(command, pendingAnswers_);
-        pending_.pop_front();
-    }
-    if (pendingAnswers_.empty()) {
-        return;
-    }
-    for (std::size_t i = 0; i < pendingAnswers_.size(); ++i) {
-        if (i > 0) {
-            reply += ';';
+        if (OperationsComplete(*wait_)) {
+            FinishWait(true, reply);
+        } else if (now >= wait_->deadlineMs) {
+            FinishWait(false, reply);
+        } else {
+            return Progress::kWaiting;
         }
-        reply += pendingAnswers_[i];
+        return Progress::kRan;
     }
-    reply += '\n';
-    pendingAnswers_.clear();
+    if (!reader_) {
+        return Progress::kIdle;
+    }
+    scpi::Command command;
+    int errorCode = 0;
+    std::string errorDetail;
+    if (!reader_->Next(command, errorCode, errorDetail)) {
+        if (errorCode != 0) {
+            errors_.Push(errorCode, errorDetail);
+        }
+        if (lineAnswered_) {
+            reply += '\n';
+        }
+        reader_.reset();
+        line_.clear();
+        return Progress::kIdle;
+    }
+    Execute(command, reply);
+    return wait_ ? Step(reply) : Progress::kRan;
 }
 
-void CRemoteSession::Add(std::string_view path, Handler set, Handler query) {
+void CRemoteSession::StartWait(const scpi::Command& command, bool digitize) {
+    // A wait is bounded by a fixed time plus two screen widths of the time base, the longest a sweep
+    // takes to fill the screen twice.
+    const double screenMs = 10.0 * SecondsPerDiv(doc_.settings.timebase) * 1000.0;
+    const std::int64_t now = doc_.Clock().NowMs();
+    const std::int64_t span = kOperationWaitMs + static_cast<std::int64_t>(2.0 * screenMs);
+    wait_ = Wait{command, now, span, now + span, digitize};
+}
+
+// Complete once Autoset and calibration have finished and then: stopped, the frames are shown under
+// the settings in force; running, a capture begun after that moment has been processed (in Single
+// sweep that capture also stops the acquisition, so the wait ends stopped).
+bool CRemoteSession::OperationsComplete(Wait& wait) {
+    if (Busy()) {
+        return false;
+    }
+    const InstrumentSettings& s = doc_.settings;
+    if (s.acquire.running == 0) {
+        wait.settled = false;
+        return !doc_.StoppedPassPending();
+    }
+    if (!wait.settled) {
+        wait.settled = true;
+        wait.target = doc_.captureSerial + 1;
+    }
+    return doc_.shownSerial >= wait.target;
+}
+
+void CRemoteSession::FinishWait(bool complete, std::string& reply) {
+    const Wait wait = std::move(*wait_);
+    wait_.reset();
+    if (!complete) {
+        errors_.Push(scpi::kExecutionError, "operation not complete: wait timed out");
+    }
+    if (wait.digitize) {
+        if (complete && host_.CommandEnabled(cmd::kAcqStop)) {
+            host_.ExecuteCommand(cmd::kAcqStop);
+        }
+    } else if (scpi::MatchMnemonic("OPC", wait.command.nodes[0].mnemonic)) {
+        if (wait.command.query) {
+            // A script must never wait out its own timeout: a wait that gave up answers 0.
+            Answer(complete ? "1" : "0", reply);
+        } else if (complete) {
+            errors_.events |= kEsrOperationComplete;
+        }
+    }
+}
+
+void CRemoteSession::Answer(std::string answer, std::string& reply) {
+    if (lineAnswered_) {
+        reply += ';';
+    }
+    reply += answer;
+    lineAnswered_ = true;
+}
+
+int CRemoteSession::StatusByte() const {
+    constexpr int kErrorAvailable = 0x04;
+    constexpr int kEventSummary = 0x20;
+    constexpr int kRequestService = 0x40;
+    int status = (errors_.Size() > 0 ? kErrorAvailable : 0) |
+                 ((errors_.events & eventEnable_) != 0 ? kEventSummary : 0);
+    if ((status & serviceEnable_ & ~kRequestService) != 0) {
+        status |= kRequestService;
+    }
+    return status;
+}
+
+std::optional<std::string> CRemoteSession::FilePath(std::string_view text) {
+    namespace fs = std::filesystem;
+    const auto refuse = [this](std::string_view why) -> std::optional<std::string> {
+        errors_.Push(scpi::kFileNameError, why);
+        return std::nullopt;
+    };
+    const fs::path relative(text);
+    if (filesFolder_.empty()) {
+        return refuse("no remote file folder");
+    }
+    if (relative.is_absolute() || relative.has_root_name()) {
+        return refuse("an absolute path; paths are relative to the remote file folder");
+    }
+    for (const fs::path& part : relative) {
+        if (part == "..") {
+            return refuse("\"..\" leaves the remote file folder");
+        }
+    }
+    std::error_code error;
+    fs::create_directories(filesFolder_, error);
+    const fs::path root = fs::weakly_canonical(filesFolder_, error);
+    if (error) {
+        return refuse("the remote file folder cannot be used");
+    }
+    // Follows symbolic links, dangling ones included, to where a write would land.
+    fs::path full = root / relative;
+    fs::path resolved = fs::weakly_canonical(full, error);
+    std::error_code missing; // a path not yet written is no error
+    for (int hops = 0; !error && hops < 40 && fs::is_symlink(fs::symlink_status(full, missing)); ++hops) {
+        const fs::path target = fs::read_symlink(full, error);
+        full = target.is_absolute() ? target : full.parent_path() / target;
+        resolved = fs::weakly_canonical(full, error);
+    }
+    const auto [rootEnd, ignored] = std::mismatch(root.begin(), root.end(), resolved.begin(), resolved.end());
+    if (error || rootEnd != root.end() || resolved == root) {
+        return refuse("the path leads out of the remote file folder");
+    }
+    return (root / relative).string();
+}
+
+void CRemoteSession::Add(std::string_view path, Handler set, Handler query, bool sessionOnly) {
     Entry entry;
     std::size_t start = 0;
     while (start <= path.size()) {
@@ -309,6 +436,7 @@ void CRemoteSession::Add(std::string_view path, Handler set, Handler query) {
     }
     entry.set = std::move(set);
     entry.query = std::move(query);
+    entry.sessionOnly = sessionOnly;
     table_.push_back(std::move(entry));
 }
 
@@ -363,7 +491,7 @@ const CRemoteSession::Entry* CRemoteSession::Find(const std::vector<scpi::Node>&
     return nullptr;
 }
 
-void CRemoteSession::Execute(const scpi::Command& command, std::vector<std::string>& answers) {
+void CRemoteSession::Execute(const scpi::Command& command, std::string& reply) {
     std::vector<scpi::Node> nodes = command.nodes;
     if (command.common) {
         nodes[0].mnemonic = "*" + nodes[0].mnemonic;
@@ -399,10 +527,16 @@ void CRemoteSession::Execute(const scpi::Command& command, std::vector<std::stri
     if (!command.common) {
         lastPath_ = nodes;
     }
+    if (!command.query && !entry->sessionOnly && host_.ModalDialogOpen()) {
+        // The person at the window has the program: a calibration or a file dialog must not see its
+        // settings change under it.
+        errors_.Push(scpi::kSettingsConflict, "a dialog is open");
+        return;
+    }
     Call call{command, std::move(suffixes), errors_, std::nullopt};
     (*handler)(call);
     if (call.answer) {
-        answers.push_back(std::move(*call.answer));
+        Answer(std::move(*call.answer), reply);
     }
 }
 
@@ -440,20 +574,70 @@ void CRemoteSession::BuildTable() {
             runMenu(cmd::kUtilFactorySetup);
         }
     });
-    Add("*CLS", [this](Call& c) {
+    Add(
+        "*CLS",
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                errors_.Clear();
+                errors_.events = 0;
+            }
+        },
+        {}, true);
+    // The waits: see OperationsComplete.
+    const auto startWait = [this](Call& c) {
         if (c.NoArgs()) {
-            errors_.Clear();
+            StartWait(c.command, false);
+        }
+    };
+    Add("*OPC", startWait, startWait, true);
+    Add("*WAI", startWait, {}, true);
+    Add("DIGitize", [this, runMenu](Call& c) {
+        if (c.NoArgs() && (doc_.settings.acquire.running != 0 || runMenu(cmd::kAcqStart))) {
+            StartWait(c.command, true);
         }
     });
-    // *OPC? and *WAI are held back by RunPending while Autoset or a calibration runs.
-    Add(
-        "*OPC", [](Call& c) { c.NoArgs(); },
-        [](Call& c) {
-            if (c.NoArgs()) {
-                c.Reply("1");
+    // The status registers: *ESR? reads and clears the standard event status register.
+    Add("*ESR", {}, [this](Call& c) {
+        if (c.NoArgs()) {
+            c.Reply(scpi::FormatNr1(errors_.events));
+            errors_.events = 0;
+        }
+    });
+    const auto mask = [this](int& field) {
+        return [this, &field](Call& c) {
+            const std::optional<double> value = c.Number(Unit::kNone);
+            if (value && !(*value >= 0.0 && *value <= 255.0)) {
+                errors_.Push(scpi::kDataOutOfRange);
+            } else if (value) {
+                field = static_cast<int>(std::lround(*value));
             }
-        });
-    Add("*WAI", [](Call& c) { c.NoArgs(); });
+        };
+    };
+    const auto maskQuery = [](const int& field) {
+        return [&field](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply(scpi::FormatNr1(field));
+            }
+        };
+    };
+    Add("*ESE", mask(eventEnable_), maskQuery(eventEnable_), true);
+    Add("*SRE", mask(serviceEnable_), maskQuery(serviceEnable_), true);
+    Add("*STB", {}, [this](Call& c) {
+        if (c.NoArgs()) {
+            c.Reply(scpi::FormatNr1(StatusByte()));
+        }
+    });
+    // The self-test: 0 when the instrument answers (or demo mode runs), 1 when it is lost.
+    Add("*TST", {}, [this](Call& c) {
+        if (c.NoArgs()) {
+            c.Reply(doc_.settings.demoMode != 0 || doc_.link.IsPresent() ? "0" : "1");
+        }
+    });
+    Add("SYSTem:VERSion", {}, [](Call& c) {
+        if (c.NoArgs()) {
+            c.Reply(std::string(kScpiVersion));
+        }
+    });
     Add("SYSTem:ERRor:[NEXT]", {}, [this](Call& c) {
         if (c.NoArgs()) {
             c.Reply(errors_.Pop());
@@ -511,6 +695,21 @@ void CRemoteSession::BuildTable() {
         [&s](Call& c) {
             if (c.NoArgs()) {
                 c.Reply(scpi::FormatNr3(SecondsPerDiv(s.timebase)));
+            }
+        });
+    Add(
+        "TIMebase:MODE",
+        [runMenu](Call& c) {
+            const std::optional<int> mode = c.Choice({"YT", "ROLL", "XY"});
+            if (mode) {
+                constexpr std::array<int, 3> commands = {cmd::kFormatYT, cmd::kFormatRoll, cmd::kFormatXY};
+                runMenu(commands[static_cast<std::size_t>(*mode)]);
+            }
+        },
+        [&s](Call& c) {
+            if (c.NoArgs()) {
+                constexpr std::array<std::string_view, 3> names = {"YT", "ROLL", "XY"};
+                c.Reply(std::string(names[std::min<std::size_t>(s.timebase.displayFormat, 2)]));
             }
         });
     Add(
@@ -761,12 +960,23 @@ void CRemoteSession::BuildTable() {
     // Acquisition.
     Add(
         "ACQuire:MODE",
-        [runMenu](Call& c) {
+        [this, &s, runMenu, notAvailable](Call& c) {
             const std::optional<int> mode = c.Choice({"NORMal", "AVERage", "PEAK"});
-            if (mode) {
-                constexpr std::array<int, 3> commands = {cmd::kAcqModeNormal, cmd::kAcqModeAverage,
-                                                         cmd::kAcqModePeakDetect};
-                runMenu(commands[static_cast<std::size_t>(*mode)]);
+            if (!mode) {
+                return;
+            }
+            constexpr std::array<int, 3> commands = {cmd::kAcqModeNormal, cmd::kAcqModeAverage,
+                                                     cmd::kAcqModePeakDetect};
+            const int command = commands[static_cast<std::size_t>(*mode)];
+            if (command != cmd::kAcqModeAverage) {
+                runMenu(command);
+            } else if (!host_.CommandEnabled(command)) {
+                notAvailable();
+            } else if (s.acquire.acquisitionMode != kAcqAverage) {
+                // The menu item also opens the Average dialog, which would wait for a person;
+                // ACQuire:AVERages sets the count.
+                doc_.SetAcquisitionMode(kAcqAverage);
+                s.acquire.averagedFrames = 0;
             }
         },
         [&s](Call& c) {
@@ -840,20 +1050,37 @@ void CRemoteSession::BuildTable() {
                 constexpr std::array<std::string_view, 4> names = {"CHAN1", "CHAN2", "MATH", "REF"};
                 c.Reply(std::string(names[static_cast<std::size_t>(waveformSource_)]));
             }
-        });
+        },
+        true);
     Add(
         "WAVeform:FORMat",
         [this](Call& c) {
-            const std::optional<int> format = c.Choice({"ASCii", "WORD"});
+            const std::optional<int> format = c.Choice({"ASCii", "WORD", "BYTE"});
             if (format) {
-                waveformWord_ = *format == 1;
+                waveformFormat_ = *format;
             }
         },
         [this](Call& c) {
             if (c.NoArgs()) {
-                c.Reply(waveformWord_ ? "WORD" : "ASC");
+                constexpr std::array<std::string_view, 3> names = {"ASC", "WORD", "BYTE"};
+                c.Reply(std::string(names[static_cast<std::size_t>(waveformFormat_)]));
             }
-        });
+        },
+        true);
+    Add(
+        "WAVeform:BYTeorder",
+        [this](Call& c) {
+            const std::optional<int> order = c.Choice({"LSBFirst", "MSBFirst"});
+            if (order) {
+                msbFirst_ = *order == 1;
+            }
+        },
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply(msbFirst_ ? "MSBF" : "LSBF");
+            }
+        },
+        true);
     Add("WAVeform:POINts", {}, [](Call& c) {
         if (c.NoArgs()) {
             c.Reply(scpi::FormatNr1(kTracePoints));
@@ -873,7 +1100,7 @@ void CRemoteSession::BuildTable() {
                                                                      : 0;
         const int count = s.acquire.acquisitionMode == kAcqAverage ? s.acquire.averageCount : 1;
         const std::string fields[] = {
-            scpi::FormatNr1(waveformWord_ ? 1 : 4),
+            scpi::FormatNr1(kPreambleFormats[static_cast<std::size_t>(waveformFormat_)]),
             scpi::FormatNr1(type),
             scpi::FormatNr1(kTracePoints),
             scpi::FormatNr1(count),
@@ -900,11 +1127,17 @@ void CRemoteSession::BuildTable() {
         }
         const auto& trace = doc_.frames[static_cast<std::size_t>(waveformSource_)].display;
         std::string reply;
-        if (waveformWord_) {
+        if (waveformFormat_ != kFormatAscii) {
             std::vector<std::uint8_t> bytes;
             bytes.reserve(2 * trace.size());
             for (std::int16_t code : trace) {
-                AppendWord(bytes, code);
+                if (waveformFormat_ == kFormatByte) {
+                    // One byte cannot mark a column without data: such columns read 0.
+                    bytes.push_back(
+                        static_cast<std::uint8_t>(code == kNoData ? 0 : std::clamp<int>(code, 0, 255)));
+                } else {
+                    AppendWord(bytes, code, msbFirst_);
+                }
             }
             scpi::AppendBlock(reply, bytes);
         } else {
@@ -988,6 +1221,19 @@ void CRemoteSession::BuildTable() {
         [this](Call& c) {
             if (c.NoArgs()) {
                 c.Reply(scpi::FormatNr1(doc_.fftSettings.bins));
+            }
+        });
+    Add(
+        "FFT:SCALe",
+        [this](Call& c) {
+            const std::optional<int> scale = c.Choice({"DB", "LINear"});
+            if (scale) {
+                host_.ChooseFftList(FftList::kScale, *scale == 0 ? kFftScaleDb : kFftScaleLinear);
+            }
+        },
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply(doc_.fftSettings.scale == kFftScaleDb ? "DB" : "LIN");
             }
         });
     // The spectrum as the window draws it (dB or volts by its scale), float32 LSB first.
@@ -1081,13 +1327,29 @@ void CRemoteSession::BuildTable() {
             if (!arg) {
                 return;
             }
-            const std::optional<std::string> path = scpi::ParseString(*arg);
-            if (!path || path->empty()) {
+            const std::optional<std::string> text = scpi::ParseString(*arg);
+            if (!text || text->empty()) {
                 errors_.Push(scpi::kInvalidStringData, *arg);
+                return;
+            }
+            // The Save dialog adds the extension; a script's name must carry it.
+            constexpr std::string_view kCsv = ".CSV";
+            if (needsChannel &&
+                (text->size() <= kCsv.size() ||
+                 !scpi::MatchMnemonic(kCsv, std::string_view(*text).substr(text->size() - kCsv.size())))) {
+                errors_.Push(scpi::kFileNameError, "the name must end in .csv");
                 return;
             }
             if (needsChannel && waveformSource_ > kCh2) {
                 errors_.Push(scpi::kSettingsConflict, "CSV files hold CHAN1 or CHAN2");
+                return;
+            }
+            if (needsChannel && doc_.settings.ch(waveformSource_).enabled == 0) {
+                errors_.Push(scpi::kSettingsConflict, "source is off");
+                return;
+            }
+            const std::optional<std::string> path = FilePath(*text);
+            if (!path) {
                 return;
             }
             if (!host_.CommandEnabled(command)) {

@@ -177,6 +177,8 @@ std::string_view ErrorText(int code) {
         return "Data out of range";
     case kIllegalParameterValue:
         return "Illegal parameter value";
+    case kFileNameError:
+        return "File name error";
     case kDataStale:
         return "Data corrupt or stale";
     case kQueueOverflow:
@@ -188,16 +190,31 @@ std::string_view ErrorText(int code) {
     }
 }
 
-ParsedLine ParseLine(std::string_view line) {
-    ParsedLine result;
-    std::vector<std::string_view> segments;
-    if (!SplitOutsideQuotes(line, ';', segments)) {
-        // The open quote runs to the end of the line; everything before it still counts.
-        segments.pop_back();
-        result.errorCode = kInvalidStringData;
-    }
-    for (std::string_view raw : segments) {
-        const std::string_view segment = Trim(raw);
+LineReader::LineReader(std::string_view line) : line_(line) {}
+
+bool LineReader::Next(Command& command, int& errorCode, std::string& errorDetail) {
+    errorCode = 0;
+    while (!done_) {
+        // The next segment, up to ';' outside quotes; an open quote runs to the end of the line.
+        char quote = 0;
+        std::size_t end = pos_;
+        while (end < line_.size() && (quote != 0 || line_[end] != ';')) {
+            const char c = line_[end];
+            if (quote != 0) {
+                quote = c == quote ? 0 : quote;
+            } else if (c == '"' || c == '\'') {
+                quote = c;
+            }
+            ++end;
+        }
+        const std::string_view segment = Trim(line_.substr(pos_, end - pos_));
+        pos_ = end + 1;
+        done_ = end >= line_.size();
+        if (quote != 0) {
+            done_ = true;
+            errorCode = kInvalidStringData;
+            return false;
+        }
         if (segment.empty()) {
             continue;
         }
@@ -208,7 +225,7 @@ ParsedLine ParseLine(std::string_view line) {
         std::string_view header = segment.substr(0, headerEnd);
         const std::string_view rest = Trim(segment.substr(headerEnd));
 
-        Command command;
+        command = Command{};
         if (header.back() == '?') {
             command.query = true;
             header.remove_suffix(1);
@@ -236,9 +253,10 @@ ParsedLine ParseLine(std::string_view line) {
             }
         }
         if (!ok) {
-            result.errorCode = kSyntaxError;
-            result.errorDetail.assign(header.substr(0, 40));
-            return result;
+            done_ = true;
+            errorCode = kSyntaxError;
+            errorDetail.assign(header.substr(0, 40));
+            return false;
         }
         if (!rest.empty()) {
             std::vector<std::string_view> args;
@@ -247,6 +265,16 @@ ParsedLine ParseLine(std::string_view line) {
                 command.args.emplace_back(Trim(arg));
             }
         }
+        return true;
+    }
+    return false;
+}
+
+ParsedLine ParseLine(std::string_view line) {
+    ParsedLine result;
+    LineReader reader(line);
+    Command command;
+    while (reader.Next(command, result.errorCode, result.errorDetail)) {
         result.commands.push_back(std::move(command));
     }
     return result;

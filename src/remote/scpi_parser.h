@@ -27,6 +27,7 @@ inline constexpr int kSettingsConflict = -221;
 inline constexpr int kDataOutOfRange = -222;
 inline constexpr int kIllegalParameterValue = -224;
 inline constexpr int kDataStale = -230;
+inline constexpr int kFileNameError = -257;
 inline constexpr int kQueueOverflow = -350;
 inline constexpr int kInputBufferOverrun = -363;
 
@@ -52,6 +53,21 @@ struct ParsedLine {
     std::vector<Command> commands;
     int errorCode = 0; // 0, or the code of the first segment that could not be parsed
     std::string errorDetail;
+};
+
+// Reads a line's commands one at a time, so a long line is parsed only as far as it has run. Next
+// gives the next command; false at the end of the line, or with errorCode set for a segment that cannot
+// be parsed (an open quote, a bad header), which also ends the line.
+class LineReader {
+public:
+    explicit LineReader(std::string_view line);
+    bool Next(Command& command, int& errorCode, std::string& errorDetail);
+    bool Done() const { return done_; }
+
+private:
+    std::string_view line_;
+    std::size_t pos_ = 0;
+    bool done_ = false;
 };
 
 // Splits a line at ';' (outside quotes) into commands. Commands before a bad segment are kept, the bad

@@ -2,17 +2,26 @@
 
 #include "ui/remote_server.h"
 
+#include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
+#include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <functional>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "display/wave_screen.h"
 #include "remote/remote_session.h"
@@ -27,10 +36,24 @@
 namespace tarnix {
 
 namespace {
-// How often a session waiting in *OPC? looks again; one acquisition tick.
-constexpr int kResumeIntervalMs = 30;
-// The longest a client's queued lines keep the GUI thread before the event loop gets a turn.
-constexpr qint64 kMaxBatchMs = 10;
+// The longest a client's commands keep the GUI thread in one turn of the event loop.
+constexpr qint64 kSliceMs = 8;
+// How often waiting sessions look again when no acquisition tick comes (the timer is stopped).
+constexpr int kWaitIntervalMs = 50;
+constexpr std::size_t kReadChunk = 64 * 1024;
+
+// A listener that hands each accepted connection's descriptor over instead of wrapping it.
+class CListener final : public QTcpServer {
+public:
+    explicit CListener(std::function<void(qintptr)> accept, QObject* parent)
+        : QTcpServer(parent), accept_(std::move(accept)) {}
+
+protected:
+    void incomingConnection(qintptr descriptor) override { accept_(descriptor); }
+
+private:
+    std::function<void(qintptr)> accept_;
+};
 } // namespace
 
 std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QString* error) {
@@ -38,6 +61,8 @@ std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QS
     const QString remote = QStringLiteral("--remote");
     const QString remoteEq = QStringLiteral("--remote=");
     const QString bindEq = QStringLiteral("--remote-bind=");
+    const QString filesEq = QStringLiteral("--remote-files=");
+    const QString idleEq = QStringLiteral("--remote-idle=");
     for (const QString& argument : arguments) {
         if (argument == remote) {
             options.enabled = true;
@@ -58,7 +83,27 @@ std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QS
             }
             options.enabled = true;
             options.address = address;
+        } else if (argument.startsWith(filesEq)) {
+            options.filesFolder = argument.mid(filesEq.size());
+            if (options.filesFolder.isEmpty()) {
+                *error = QStringLiteral("no folder in %1").arg(argument);
+                return std::nullopt;
+            }
+            options.enabled = true;
+        } else if (argument.startsWith(idleEq)) {
+            bool ok = false;
+            const int seconds = argument.mid(idleEq.size()).toInt(&ok);
+            if (!ok || seconds < 0) {
+                *error = QStringLiteral("invalid time in %1").arg(argument);
+                return std::nullopt;
+            }
+            options.enabled = true;
+            options.idleSeconds = seconds;
         }
+    }
+    if (options.filesFolder.isEmpty()) {
+        options.filesFolder =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Tarnix");
     }
     return options;
 }
@@ -112,7 +157,8 @@ void CAppRemoteHost::ChooseFftList(FftList list, int index) {
     CFftWindow& fft = app_.Panels().Fft();
     QComboBox* box = list == FftList::kSource   ? fft.SourceList()
                      : list == FftList::kWindow ? fft.WindowList()
-                                                : fft.BinsList();
+                     : list == FftList::kBins   ? fft.BinsList()
+                                                : fft.ScaleList();
     if (index >= 0 && index < box->count()) {
         box->setCurrentIndex(index);
     }
@@ -134,11 +180,16 @@ void CAppRemoteHost::StopPassFail() {
     app_.Panels().PassFail().StopTest();
 }
 
+bool CAppRemoteHost::ModalDialogOpen() {
+    return QApplication::activeModalWidget() != nullptr;
+}
+
 std::vector<std::uint8_t> CAppRemoteHost::WindowImagePng() {
     const QImage image = app_.Frame().grab().toImage();
     QByteArray bytes;
     QBuffer buffer(&bytes);
-    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+    // Quality 80 is zlib's fastest levels: a window picture costs the window a few milliseconds, not tens.
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", 80)) {
         return {};
     }
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
@@ -147,19 +198,28 @@ std::vector<std::uint8_t> CAppRemoteHost::WindowImagePng() {
 
 // ---- The server -------------------------------------------------------------------------------------
 
-CRemoteServer::CRemoteServer(CTarnixApp& app, QObject* parent)
-    : QObject(parent), app_(app), host_(app), server_(new QTcpServer(this)), resumeTimer_(new QTimer(this)) {
-    server_->setMaxPendingConnections(kRemoteMaxClients);
-    connect(server_, &QTcpServer::newConnection, this, &CRemoteServer::OnNewConnection);
-    resumeTimer_->setInterval(kResumeIntervalMs);
-    connect(resumeTimer_, &QTimer::timeout, this, &CRemoteServer::Resume);
+CRemoteServer::CRemoteServer(CTarnixApp& app, const RemoteOptions& options, QObject* parent)
+    : QObject(parent), app_(app), host_(app), options_(options),
+      server_(new CListener([this](qintptr descriptor) { Accept(descriptor); }, this)),
+      workTimer_(new QTimer(this)), waitTimer_(new QTimer(this)), idleTimer_(new QTimer(this)) {
+    clock_.start();
+    workTimer_->setSingleShot(true);
+    workTimer_->setInterval(0);
+    connect(workTimer_, &QTimer::timeout, this, &CRemoteServer::RunClients);
+    // Waiting sessions look again right after each acquisition tick, and now and then without one.
+    connect(&app_.Frame().View().Timer(), &QTimer::timeout, this, &CRemoteServer::ScheduleWork);
+    waitTimer_->setInterval(kWaitIntervalMs);
+    connect(waitTimer_, &QTimer::timeout, this, &CRemoteServer::ScheduleWork);
+    if (options_.idleSeconds > 0) {
+        idleTimer_->setInterval(std::min(1000, options_.idleSeconds * 250));
+        connect(idleTimer_, &QTimer::timeout, this, &CRemoteServer::CloseIdle);
+        idleTimer_->start();
+    }
 }
 
 CRemoteServer::~CRemoteServer() {
     for (const auto& client : clients_) {
-        if (client->socket != nullptr) {
-            client->socket->disconnect(this);
-        }
+        ::close(client->fd);
     }
 }
 
@@ -175,144 +235,234 @@ quint16 CRemoteServer::Port() const {
     return server_->serverPort();
 }
 
-CRemoteServer::Client* CRemoteServer::Find(const QTcpSocket* socket) {
-    const auto it = std::find_if(clients_.begin(), clients_.end(),
-                                 [socket](const auto& client) { return client->socket == socket; });
-    return it == clients_.end() ? nullptr : it->get();
+bool CRemoteServer::Alive(const Client* client) const {
+    return std::any_of(clients_.begin(), clients_.end(),
+                       [client](const auto& c) { return c.get() == client; });
 }
 
-void CRemoteServer::OnNewConnection() {
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
-        if (ClientCount() >= kRemoteMaxClients) {
-            // Refused: closed at once, without a word on the socket.
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto client = std::make_unique<Client>();
-        client->socket = socket;
-        client->session = std::make_unique<CRemoteSession>(app_.Document(), host_);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, this, [this, socket] { OnDisconnected(socket); });
-        clients_.push_back(std::move(client));
+void CRemoteServer::Accept(qintptr descriptor) {
+    const int fd = static_cast<int>(descriptor);
+    if (ClientCount() >= kRemoteMaxClients) {
+        // Refused: closed at once, without a word on the socket.
+        ::close(fd);
+        return;
     }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    auto client = std::make_unique<Client>();
+    Client* raw = client.get();
+    raw->fd = fd;
+    raw->lastActivityMs = clock_.elapsed();
+    raw->session =
+        std::make_unique<CRemoteSession>(app_.Document(), host_, options_.filesFolder.toStdString());
+    raw->reader = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    raw->writer = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    raw->writer->setEnabled(false);
+    connect(raw->reader, &QSocketNotifier::activated, this, [this, raw] { OnReadable(raw); });
+    connect(raw->writer, &QSocketNotifier::activated, this, [this, raw] { OnWritable(raw); });
+    clients_.push_back(std::move(client));
     UpdateStatus();
 }
 
-void CRemoteServer::OnReadyRead(QTcpSocket* socket) {
-    Client* client = Find(socket);
-    if (client == nullptr) {
+void CRemoteServer::OnReadable(Client* client) {
+    if (!Alive(client)) {
         return;
     }
-    client->buffer.append(socket->readAll());
-    ProcessLines(*client);
+    // At most one line's worth beyond what waits to run: a longer line is no command, and a client
+    // whose lines wait (in *OPC?, or for its answers to be read) is held back by the kernel.
+    const std::size_t cap = static_cast<std::size_t>(kRemoteMaxLineBytes) + 1;
+    char chunk[kReadChunk];
+    while (client->input.size() - client->inputStart < cap) {
+        const std::size_t room = std::min(sizeof chunk, cap - (client->input.size() - client->inputStart));
+        const ssize_t n = ::recv(client->fd, chunk, room, 0);
+        if (n > 0) {
+            client->input.append(chunk, static_cast<std::size_t>(n));
+            client->lastActivityMs = clock_.elapsed();
+            continue;
+        }
+        if (n == 0) {
+            client->inputEnded = true;
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            Drop(client);
+            return;
+        }
+        break;
+    }
+    client->reader->setEnabled(!client->inputEnded && client->input.size() - client->inputStart < cap);
+    if (Work(*client)) {
+        ScheduleWork();
+    }
 }
 
-void CRemoteServer::ProcessLines(Client& client) {
-    QPointer<QTcpSocket> socket = client.socket;
-    QElapsedTimer busy;
-    busy.start();
-    while (socket != nullptr && !client.session->Waiting()) {
-        if (busy.elapsed() > kMaxBatchMs) {
-            // A client with a long queue of commands must not hold up the acquisition and the
-            // repaints: the rest waits for the next turn of the event loop.
-            QTimer::singleShot(0, this, [this, socket] {
-                if (Client* next = socket != nullptr ? Find(socket) : nullptr) {
-                    ProcessLines(*next);
+void CRemoteServer::OnWritable(Client* client) {
+    if (Alive(client) && Flush(*client) && Work(*client)) {
+        ScheduleWork();
+    }
+}
+
+bool CRemoteServer::Flush(Client& client) {
+    while (client.outputSent < client.output.size()) {
+        const ssize_t n = ::send(client.fd, client.output.data() + client.outputSent,
+                                 client.output.size() - client.outputSent, MSG_NOSIGNAL);
+        if (n > 0) {
+            client.outputSent += static_cast<std::size_t>(n);
+            client.lastActivityMs = clock_.elapsed();
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
+            break;
+        } else {
+            Drop(&client);
+            return false;
+        }
+    }
+    if (client.outputSent == client.output.size()) {
+        client.output.clear();
+        client.outputSent = 0;
+    }
+    client.writer->setEnabled(client.outputSent < client.output.size());
+    return true;
+}
+
+bool CRemoteServer::Paused(const Client& client) {
+    return client.output.size() - client.outputSent > static_cast<std::size_t>(kRemoteMaxUnsentBytes);
+}
+
+bool CRemoteServer::HasWork(const Client& client) const {
+    if (client.session->Waiting() || Paused(client)) {
+        return false;
+    }
+    return client.session->LineInProgress() ||
+           client.input.find('\n', client.inputStart) != std::string::npos ||
+           (client.inputEnded && client.inputStart < client.input.size());
+}
+
+bool CRemoteServer::Work(Client& client) {
+    if (working_) {
+        // A command that runs an event loop of its own (a dialog) must not run commands inside it.
+        return true;
+    }
+    working_ = true;
+    const bool alive = WorkSlice(client);
+    working_ = false;
+    return alive;
+}
+
+bool CRemoteServer::WorkSlice(Client& client) {
+    QElapsedTimer slice;
+    slice.start();
+    // A handler's message box would stall the session: its messages become the session's errors.
+    app_.Notifier().RedirectTo(client.session.get());
+    while (slice.elapsed() < kSliceMs && !Paused(client)) {
+        const CRemoteSession::Progress progress = client.session->Step(client.output);
+        if (progress == CRemoteSession::Progress::kWaiting) {
+            break;
+        }
+        if (progress == CRemoteSession::Progress::kRan) {
+            continue;
+        }
+        const std::size_t newline = client.input.find('\n', client.inputStart);
+        std::size_t end = newline;
+        if (newline == std::string::npos) {
+            if (client.input.size() - client.inputStart > static_cast<std::size_t>(kRemoteMaxLineBytes)) {
+                // No line of this length is a command: the client is dropped rather than buffered, after
+                // the answers it has earned.
+                app_.Notifier().RedirectTo(nullptr);
+                if (Flush(client)) {
+                    Drop(&client);
                 }
-            });
-            return;
-        }
-        const qsizetype newline = client.buffer.indexOf('\n');
-        if (newline < 0) {
-            if (client.buffer.size() > kRemoteMaxLineBytes) {
-                // No line of this length is a command: the client is dropped rather than buffered.
-                Drop(socket);
+                return false;
             }
-            return;
+            if (!client.inputEnded || client.inputStart == client.input.size()) {
+                break;
+            }
+            end = client.input.size(); // the last line of a client that has stopped sending
         }
-        if (newline > kRemoteMaxLineBytes) {
-            client.buffer.remove(0, newline + 1);
-            client.session->Errors().Push(scpi::kInputBufferOverrun);
-            continue;
-        }
-        const QByteArray line = client.buffer.left(newline);
-        client.buffer.remove(0, newline + 1);
-        std::string reply;
-        // A handler's message box would stall the session: its messages become the session's errors.
-        app_.Notifier().RedirectTo(client.session.get());
-        client.session->Feed(std::string_view(line.constData(), static_cast<std::size_t>(line.size())),
-                             reply);
-        app_.Notifier().RedirectTo(nullptr);
-        Send(client, reply);
-        // Send may have dropped the client, which deletes `client`.
-        if (socket == nullptr || Find(socket) == nullptr) {
-            return;
-        }
+        client.session->Feed(
+            std::string_view(client.input).substr(client.inputStart, end - client.inputStart));
+        client.inputStart = std::min(end + 1, client.input.size());
     }
-    if (client.session->Waiting() && !resumeTimer_->isActive()) {
-        resumeTimer_->start();
+    app_.Notifier().RedirectTo(nullptr);
+    if (client.inputStart > 0 &&
+        (client.inputStart == client.input.size() || client.inputStart > (1U << 16))) {
+        client.input.erase(0, client.inputStart);
+        client.inputStart = 0;
+    }
+    if (!client.inputEnded && !client.reader->isEnabled() &&
+        client.input.size() - client.inputStart <= static_cast<std::size_t>(kRemoteMaxLineBytes)) {
+        client.reader->setEnabled(true);
+    }
+    if (!Flush(client)) {
+        return false;
+    }
+    if (client.inputEnded && !HasWork(client) && !client.session->Waiting() &&
+        !client.session->LineInProgress() && client.output.empty()) {
+        // Everything the client sent before it stopped sending has been answered.
+        Drop(&client);
+        return false;
+    }
+    if (client.session->Waiting() && !waitTimer_->isActive()) {
+        waitTimer_->start();
+    }
+    return true;
+}
+
+void CRemoteServer::ScheduleWork() {
+    if (!workTimer_->isActive()) {
+        workTimer_->start();
     }
 }
 
-void CRemoteServer::Resume() {
+void CRemoteServer::RunClients() {
     bool waiting = false;
-    // A copy of the sockets: a client may be dropped while its reply is sent.
-    std::vector<QPointer<QTcpSocket>> sockets;
+    bool more = false;
+    // A copy: a client may be dropped during its slice.
+    std::vector<Client*> clients;
     for (const auto& client : clients_) {
-        sockets.push_back(client->socket);
+        clients.push_back(client.get());
     }
-    for (const QPointer<QTcpSocket>& socket : sockets) {
-        Client* client = socket != nullptr ? Find(socket) : nullptr;
-        if (client == nullptr || !client->session->Waiting()) {
+    for (Client* client : clients) {
+        if (!Alive(client) || !(client->session->Waiting() || HasWork(*client)) || !Work(*client)) {
             continue;
         }
-        std::string reply;
-        app_.Notifier().RedirectTo(client->session.get());
-        client->session->Resume(reply);
-        app_.Notifier().RedirectTo(nullptr);
-        Send(*client, reply);
-        client = socket != nullptr ? Find(socket) : nullptr;
-        if (client == nullptr) {
-            continue;
-        }
-        if (!client->session->Waiting()) {
-            ProcessLines(*client);
-        }
-        client = socket != nullptr ? Find(socket) : nullptr;
-        waiting = waiting || (client != nullptr && client->session->Waiting());
+        waiting = waiting || client->session->Waiting();
+        more = more || HasWork(*client);
+    }
+    if (more) {
+        ScheduleWork();
     }
     if (!waiting) {
-        resumeTimer_->stop();
+        waitTimer_->stop();
     }
 }
 
-void CRemoteServer::Send(Client& client, const std::string& reply) {
-    if (reply.empty() || client.socket == nullptr) {
-        return;
-    }
-    client.socket->write(reply.data(), static_cast<qint64>(reply.size()));
-    if (client.socket->bytesToWrite() > kRemoteMaxPendingReplyBytes) {
-        // The client stopped reading; its replies would otherwise pile up in memory.
-        Drop(client.socket);
-    }
-}
-
-void CRemoteServer::Drop(QTcpSocket* socket) {
-    socket->disconnect(this);
-    socket->abort();
-    OnDisconnected(socket);
-}
-
-void CRemoteServer::OnDisconnected(QTcpSocket* socket) {
-    const auto it = std::find_if(clients_.begin(), clients_.end(),
-                                 [socket](const auto& client) { return client->socket == socket; });
+void CRemoteServer::Drop(Client* client) {
+    const auto it =
+        std::find_if(clients_.begin(), clients_.end(), [client](const auto& c) { return c.get() == client; });
     if (it == clients_.end()) {
         return;
     }
+    // The notifiers may be the sender of the signal being handled: they go on the next turn.
+    for (QSocketNotifier* notifier : {client->reader, client->writer}) {
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+    }
+    ::close(client->fd);
     clients_.erase(it);
-    socket->deleteLater();
     UpdateStatus();
+}
+
+void CRemoteServer::CloseIdle() {
+    const qint64 now = clock_.elapsed();
+    std::vector<Client*> idle;
+    for (const auto& client : clients_) {
+        if (!client->session->Waiting() &&
+            now - client->lastActivityMs > qint64{options_.idleSeconds} * 1000) {
+            idle.push_back(client.get());
+        }
+    }
+    for (Client* client : idle) {
+        Drop(client);
+    }
 }
 
 void CRemoteServer::UpdateStatus() {

@@ -1,9 +1,10 @@
-// The remote-control socket: a QTcpServer on the GUI thread that cuts each client's bytes into lines and
+// The remote-control socket: a listener on the GUI thread that cuts each client's bytes into lines and
 // hands them to that client's CRemoteSession, which works on the document and the command table like
-// the menus do. Off unless started with --remote; 127.0.0.1 unless --remote-bind names another address.
+// the menus do, a bounded slice at a time. Off unless started with --remote; 127.0.0.1 unless
+// --remote-bind names another address.
 #pragma once
 
-#include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -11,13 +12,14 @@
 #include <QStringList>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "remote/remote_host.h"
 
 class QLabel;
 class QTcpServer;
-class QTcpSocket;
+class QSocketNotifier;
 class QTimer;
 
 namespace tarnix {
@@ -28,8 +30,10 @@ class CRemoteSession;
 inline constexpr quint16 kRemoteDefaultPort = 5025;
 inline constexpr int kRemoteMaxClients = 4;
 inline constexpr qsizetype kRemoteMaxLineBytes = 1 << 20;
-// A client that leaves this much of its replies unread is dropped rather than buffered without end.
-inline constexpr qint64 kRemoteMaxPendingReplyBytes = 64 << 20;
+// A client's commands pause while this much of its answers is unsent, until it reads them.
+inline constexpr qsizetype kRemoteMaxUnsentBytes = 1 << 20;
+// A client that neither sends nor reads for this long is closed (--remote-idle=SECONDS; 0: never).
+inline constexpr int kRemoteDefaultIdleSeconds = 600;
 // Language key of the status-bar note while clients are connected ("%1" is their count).
 inline constexpr int kTextRemoteClients = 4090;
 
@@ -37,10 +41,12 @@ struct RemoteOptions {
     bool enabled = false;
     quint16 port = kRemoteDefaultPort;
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    QString filesFolder; // MMEMory paths stay inside it; empty: "Tarnix" in the documents folder
+    int idleSeconds = kRemoteDefaultIdleSeconds;
 };
 
-// --remote[=PORT] and --remote-bind=ADDRESS (which implies --remote); nullopt with `error` set for a bad
-// port or address.
+// --remote[=PORT], --remote-bind=ADDRESS, --remote-files=DIR and --remote-idle=SECONDS (each of the
+// last three implies --remote); nullopt with `error` set for a bad port, address or time.
 std::optional<RemoteOptions> ParseRemoteOptions(const QStringList& arguments, QString* error);
 
 // The program's windows as the remote commands use them.
@@ -59,6 +65,7 @@ public:
     void CreatePassFailMask() override;
     void StartPassFail() override;
     void StopPassFail() override;
+    bool ModalDialogOpen() override;
     std::vector<std::uint8_t> WindowImagePng() override;
 
 private:
@@ -69,7 +76,7 @@ class CRemoteServer : public QObject {
     Q_OBJECT
 
 public:
-    explicit CRemoteServer(CTarnixApp& app, QObject* parent = nullptr);
+    CRemoteServer(CTarnixApp& app, const RemoteOptions& options, QObject* parent = nullptr);
     ~CRemoteServer() override;
 
     // Starts listening; false with `error` set when the address or port cannot be used.
@@ -78,29 +85,50 @@ public:
     int ClientCount() const { return static_cast<int>(clients_.size()); }
 
 private:
+    // One connection on its own socket descriptor, so a client that shuts down its sending side is
+    // still answered, and reading stops while its input is full (the kernel then holds the sender).
     struct Client {
-        QPointer<QTcpSocket> socket;
+        int fd = -1;
+        QSocketNotifier* reader = nullptr;
+        QSocketNotifier* writer = nullptr;
         std::unique_ptr<CRemoteSession> session;
-        QByteArray buffer;
+        std::string input;
+        std::size_t inputStart = 0; // bytes of `input` already run
+        std::string output;
+        std::size_t outputSent = 0;
+        bool inputEnded = false;
+        qint64 lastActivityMs = 0;
     };
 
-    void OnNewConnection();
-    void OnReadyRead(QTcpSocket* socket);
-    void OnDisconnected(QTcpSocket* socket);
-    // Runs the complete lines a client has sent, unless its session waits in *OPC?.
-    void ProcessLines(Client& client);
-    void Resume();
-    void Send(Client& client, const std::string& reply);
-    void Drop(QTcpSocket* socket);
-    Client* Find(const QTcpSocket* socket);
+    void Accept(qintptr descriptor);
+    void OnReadable(Client* client);
+    void OnWritable(Client* client);
+    // Runs a client's commands for one time slice; false when the client was dropped.
+    bool Work(Client& client);
+    bool WorkSlice(Client& client);
+    bool HasWork(const Client& client) const;
+    // A client whose unsent answers exceed the limit runs nothing more until it reads them.
+    static bool Paused(const Client& client);
+    // Every client with work gets a slice; again on the next turn of the event loop while work remains.
+    void RunClients();
+    void ScheduleWork();
+    bool Flush(Client& client);
+    void Drop(Client* client);
+    bool Alive(const Client* client) const;
+    void CloseIdle();
     void UpdateStatus();
 
     CTarnixApp& app_;
     CAppRemoteHost host_;
+    RemoteOptions options_;
     QTcpServer* server_ = nullptr;
-    QTimer* resumeTimer_ = nullptr;
+    QTimer* workTimer_ = nullptr;
+    QTimer* waitTimer_ = nullptr;
+    QTimer* idleTimer_ = nullptr;
+    QElapsedTimer clock_;
     QPointer<QLabel> statusLabel_;
     std::vector<std::unique_ptr<Client>> clients_;
+    bool working_ = false;
 };
 
 } // namespace tarnix

@@ -6,11 +6,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "../document/doc_fixture.h"
+#include "../support/temp_dir.h"
+#include "document/autoset.h"
+#include "document/zero_calibration.h"
 #include "language/command_ids.h"
 #include "remote/remote_host.h"
 #include "remote/remote_session.h"
@@ -18,26 +20,40 @@
 namespace tarnix::testing {
 namespace {
 
-// Records the menu commands a session runs; `disabled` ones are refused as a greyed item is.
+// Records the menu commands a session runs, every item enabled.
 class CRecordingHost final : public IRemoteHost {
 public:
     std::vector<int> executed;
-    std::set<int> disabled;
     std::vector<float> zeroLevels;
     std::vector<int> positions;
+    std::vector<std::string> paths;
+    std::vector<int> fftChoices;
+    bool modal = false;
+    std::function<void(int)> apply; // carries a menu command out on the document
 
-    bool CommandEnabled(int command) override { return disabled.count(command) == 0; }
-    void ExecuteCommand(int command) override { executed.push_back(command); }
-    void ExecuteFileCommand(int command, const std::string&, int) override { executed.push_back(command); }
+    bool CommandEnabled(int) override { return true; }
+    void ExecuteCommand(int command) override {
+        executed.push_back(command);
+        if (apply) {
+            apply(command);
+        }
+    }
+    void ExecuteFileCommand(int command, const std::string& path, int) override {
+        executed.push_back(command);
+        paths.push_back(path);
+    }
     void MoveZeroLevel(int, float level) override { zeroLevels.push_back(level); }
     void MoveTriggerLevel(int, float) override {}
     void MoveHorizontalPosition(int position) override { positions.push_back(position); }
     void SetAverageCount(int) override {}
-    void ChooseFftList(FftList, int) override {}
+    void ChooseFftList(FftList list, int index) override {
+        fftChoices.push_back(static_cast<int>(list) * 10 + index);
+    }
     void ToggleFftRunning() override {}
     void CreatePassFailMask() override {}
     void StartPassFail() override {}
     void StopPassFail() override {}
+    bool ModalDialogOpen() override { return modal; }
     std::vector<std::uint8_t> WindowImagePng() override { return {}; }
 };
 
@@ -95,7 +111,7 @@ TEST_F(RemoteSessionTest, SettingsRunTheMenuCommandOfTheNearestTableEntry) {
 }
 
 TEST_F(RemoteSessionTest, HeadersAfterSemicolonContinueTheBranchOrStartFromTheRoot) {
-    EXPECT_EQ(Ask("*idn?;*OPC?\r"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;1\n");
+    EXPECT_EQ(Ask("*idn?;SYST:ERR?\r"), "Tarnix,MV-A2 USB,DEMO,7.0.0.2;0,\"No error\"\n");
     EXPECT_EQ(Ask("CHAN2:COUP DC;PROB 10;:TIM:SCAL 1ms;CHAN1:SCAL 1"), "");
     EXPECT_EQ(host.executed, (std::vector<int>{cmd::kCh2CouplingFirst, cmd::kCh2ProbeFirst + 1,
                                                cmd::kTimeDivFirst + 17, cmd::kCh1VoltsPerDivFirst + 6}));
@@ -125,19 +141,6 @@ TEST_F(RemoteSessionTest, BadCommandsQueueTheirCodesAndAnswerNothing) {
         EXPECT_EQ(NextErrorCode(), row.code) << row.line;
         EXPECT_EQ(NextErrorCode(), 0) << row.line;
     }
-}
-
-TEST_F(RemoteSessionTest, RefusalsBecomeSettingsConflictsAndMessagesExecutionErrors) {
-    host.disabled.insert(cmd::kAcqStart);
-    EXPECT_EQ(Ask("RUN"), "");
-    EXPECT_TRUE(host.executed.empty());
-    EXPECT_EQ(Ask("SYST:ERR?"), "-221,\"Settings conflict;Function not available!\"\n");
-
-    session->ShowMessage("Error", "Function not available!");
-    session->ShowMessage("Error", "This is not a setup file!");
-    EXPECT_EQ(Ask("SYST:ERR?;SYST:ERR?"),
-              "-221,\"Settings conflict;Function not available!\";-200,\"Execution error;This is not a setup "
-              "file!\"\n");
 }
 
 TEST_F(RemoteSessionTest, QueriesReadTheSettingsInForce) {
@@ -221,6 +224,205 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     const std::string ascii = Ask("WAV:FORM ASC;DATA?");
     EXPECT_EQ(ascii.substr(0, 8), "191,191,");
     EXPECT_EQ(std::count(ascii.begin(), ascii.end(), ','), 4999);
+
+    doc->frames[kCh1].display[0] = kNoData; // BYTE sends it as 0; WORD sends it, high byte first or last
+    const std::string bytes = Ask("WAV:FORM BYTE;FORM?;PRE?;DATA?");
+    EXPECT_EQ(bytes.substr(0, 7), "BYTE;0,");
+    const std::size_t start = bytes.find(";#45000") + 7;
+    EXPECT_EQ(bytes.size(), start + 5000 + 1);
+    EXPECT_EQ(bytes.substr(start, 2), std::string("\0\xBF", 2));
+    EXPECT_EQ(Ask("WAV:FORM WORD;BYT MSBF;BYT?;DATA?").substr(0, 16),
+              std::string("MSBF;#510000\x2B\x67\0\xBF", 16));
+    EXPECT_EQ(Ask("WAV:BYT LSBF;DATA?").substr(0, 11), std::string("#510000\x67\x2B\xBF\0", 11));
+}
+
+TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
+    const struct {
+        const char* line;
+        const char* reply;
+    } rows[] = {
+        {"*ESE 36;*ESE?;*SRE 32;*SRE?;:SYST:VERS?;*TST?", "36;32;1999.0;0\n"},
+        {"FOO;*ESR?;*ESR?;:CHAN1:OFFS 100;*ESR?",
+         "32;0;16\n"}, // a command error read once; an execution error
+        {"FOO;*ESE 32;*SRE 0;*STB?;*SRE 32;*STB?", "36;100\n"}, // an error queued, an enabled event; service
+        {"*ESE 0;*SRE 0;*ESE 256;:SYST:ERR?", "-222,\"Data out of range\"\n"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(Ask(row.line), row.reply) << row.line;
+        Ask("*CLS");
+    }
+}
+
+TEST_F(RemoteSessionTest, NewSettingsAndFormatsWithoutDialogs) {
+    doc->settings.ch(kCh1).enabled = 1;
+    // ACQ:MODE AVER sets the mode without the menu item, which would open the Average dialog.
+    Ask("TIM:MODE ROLL;MODE xy;:ACQ:MODE AVER");
+    EXPECT_EQ(host.executed, (std::vector<int>{cmd::kFormatRoll, cmd::kFormatXY}));
+    EXPECT_EQ(doc->settings.acquire.acquisitionMode, kAcqAverage);
+    doc->settings.timebase.displayFormat = kFormatRoll;
+    doc->fftSettings.scale = kFftScaleDb;
+    EXPECT_EQ(Ask("TIM:MODE?;:FFT:SCAL?;:ACQ:MODE?"), "ROLL;DB;AVER\n");
+    Ask("FFT:SCAL LIN;SCAL DB");
+    EXPECT_EQ(host.fftChoices, (std::vector<int>{31, 30}));
+    EXPECT_EQ(NextErrorCode(), 0);
+}
+
+TEST_F(RemoteSessionTest, WhileADialogWaitsSettingsAreRefusedAndQueriesAnswer) {
+    host.modal = true;
+    for (const char* line : {"CHAN1:SCAL 1", "*RST", "ACQ:MODE AVER", "MMEM:STOR:SET \"a.set\"", "DIG"}) {
+        EXPECT_EQ(Ask(line), "") << line;
+        EXPECT_TRUE(host.executed.empty()) << line;
+        EXPECT_EQ(Ask("SYST:ERR?"), "-221,\"Settings conflict;a dialog is open\"\n") << line;
+    }
+    EXPECT_EQ(doc->settings.acquire.acquisitionMode, kAcqNormal);
+    EXPECT_EQ(Ask("WAV:SOUR CHAN2;SOUR?;:TIM:MODE?"), "CHAN2;YT\n");
+}
+
+TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
+    TempDir outside;
+    TempDir folder;
+    // Links that lead out of the folder, to a folder or to a file not yet written.
+    std::filesystem::create_symlink(outside.Path(), folder.Path() / "out");
+    std::filesystem::create_symlink(outside.Path() / "new.set", folder.Path() / "dangling.set");
+    session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
+    doc->settings.ch(kCh1).enabled = 1;
+    doc->settings.ch(kCh2).enabled = 0;
+    const struct {
+        std::string line;
+        int code; // 0: run, with the path inside the folder
+    } rows[] = {
+        {"MMEM:STOR:SET \"a.set\"", 0},
+        {"MMEM:LOAD:SET \"sub/b.set\"", 0},
+        {"MMEM:STOR:CSV \"c.CSV\"", 0},
+        {"MMEM:STOR:CSV \"c\"", -257},                     // no .csv
+        {"WAV:SOUR CHAN2;:MMEM:STOR:CSV \"c.csv\"", -221}, // a channel that is off
+        {"MMEM:STOR:SET \"" + outside.File("x.set") + "\"", -257},
+        {"MMEM:STOR:SET \"a/../../x.set\"", -257},
+        {"MMEM:STOR:SET \"sub/../x.set\"", -257},
+        {"MMEM:STOR:SET \"out/x.set\"", -257},
+        {"MMEM:STOR:SET \"dangling.set\"", -257},
+    };
+    for (const auto& row : rows) {
+        host.paths.clear();
+        Ask(row.line + ";:WAV:SOUR CHAN1");
+        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
+        EXPECT_EQ(host.paths.size(), row.code == 0 ? 1U : 0U) << row.line;
+        EXPECT_TRUE(host.paths.empty() || host.paths[0].rfind(folder.File(""), 0) == 0) << row.line;
+    }
+}
+
+// A document on the simulated instrument whose menu commands take effect, for the waits of *OPC?,
+// *WAI and DIGitize: what a script reads after them was taken under the settings it sent.
+class RemoteWaitTest : public RemoteSessionTest {
+protected:
+    std::unique_ptr<CAutoset> autoset;
+    std::unique_ptr<CZeroCalibration> calibration;
+
+    void SetUp() override { Begin(SimConfig{}); }
+    void Begin(const SimConfig& config) {
+        ASSERT_EQ(StartSim(config), StartupResult::kConnected);
+        autoset = std::make_unique<CAutoset>(*doc);
+        autoset->Attach();
+        calibration = std::make_unique<CZeroCalibration>(*doc);
+        calibration->Attach();
+        session = std::make_unique<CRemoteSession>(*doc, host);
+        host.apply = [this](int command) {
+            if (command >= cmd::kTimeDivFirst && command <= cmd::kTimeDivLast) {
+                doc->SetTimeDiv(command - cmd::kTimeDivFirst);
+                doc->OnSettingsChanged();
+            } else if (command >= cmd::kCh1VoltsPerDivFirst &&
+                       command < cmd::kCh1VoltsPerDivFirst + kVoltsPerDivCount) {
+                doc->SetVoltsPerDiv(kCh1, command - cmd::kCh1VoltsPerDivFirst);
+            } else if (command >= cmd::kTrigSweepFirst && command <= cmd::kTrigSweepFirst + kSweepSingle) {
+                doc->SetSweep(command - cmd::kTrigSweepFirst);
+            } else if (command == cmd::kAcqStart || command == cmd::kAcqStop) {
+                command == cmd::kAcqStart ? doc->Run() : doc->Stop();
+            } else if (command == cmd::kAutoSetup) {
+                autoset->Start();
+            }
+        };
+        Ticks(40);
+    }
+    // Runs a line to its end, ticking the acquisition while it waits.
+    std::string RunLine(const std::string& line) {
+        std::string reply;
+        session->Feed(line);
+        for (int step = 0; step < 10000 && session->Step(reply) != CRemoteSession::Progress::kIdle; ++step) {
+            if (session->Waiting()) {
+                Tick();
+            }
+        }
+        return reply;
+    }
+};
+
+TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
+    const struct {
+        bool stopped;
+        const char* change;
+        const char* wait;
+        const char* reading;
+    } rows[] = {
+        {false, "TIM:SCAL 1ms", "*OPC?", "MEAS:PER? CHAN1"},
+        {false, "TIM:SCAL 100us", "*WAI", "MEAS:FREQ? CHAN1"},
+        {true, "CHAN1:SCAL 2", "*OPC?", "MEAS:VPP? CHAN1"}, // stopped: the frame shown again
+        {false, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
+        {true, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
+    };
+    const auto value = [](const std::string& r) {
+        return std::strtod(r.c_str() + r.rfind(';') + 1, nullptr);
+    };
+    for (const auto& row : rows) {
+        SetUp();
+        if (row.stopped) {
+            doc->Stop();
+            Ticks(2);
+        }
+        const double before = value(Ask(row.reading));
+        const std::string reply = RunLine(std::string(row.change) + ";" + row.wait + ";:" + row.reading);
+        EXPECT_NEAR(value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
+        EXPECT_EQ(std::string(row.wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
+        EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG")
+            << row.wait;
+        EXPECT_EQ(NextErrorCode(), 0);
+    }
+}
+
+TEST_F(RemoteWaitTest, OpcWaitsForAutosetCalibrationAndTheSingleCapture) {
+    const SimSignal dc{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0};
+    const SimConfig level{.signals = {dc, dc}, .calibrated = false}; // zero calibration has work to do
+    std::uint64_t shown = 0;
+    const struct {
+        const char* name;
+        SimConfig config;
+        std::function<void()> start;
+        std::function<bool()> finished;
+    } rows[] = {
+        {"Autoset", SimConfig{}, [this] { Ask("AUT"); }, [this] { return doc->specialStep == kAutosetIdle; }},
+        {"zero calibration", level, [this] { calibration->Start(true, false); },
+         [this] { return !calibration->InProgress(); }},
+        {"Single", SimConfig{}, [&] { shown = doc->shownSerial, Ask("SING"); },
+         [&] { return doc->settings.acquire.running == 0 && doc->shownSerial > shown; }},
+    };
+    for (const auto& row : rows) {
+        Begin(row.config);
+        row.start();
+        ASSERT_FALSE(row.finished()) << row.name;
+        EXPECT_EQ(RunLine("*OPC?"), "1\n") << row.name;
+        EXPECT_TRUE(row.finished()) << row.name;
+    }
+}
+
+TEST_F(RemoteWaitTest, AWaitGivesUpWithAnErrorAndTheLineGoesOn) {
+    session->Feed("*OPC?;*IDN?");
+    std::string reply;
+    clock.Advance(kOperationWaitMs - 1);
+    EXPECT_EQ(session->Step(reply), CRemoteSession::Progress::kWaiting); // no capture came: no tick ran
+    clock.Advance(3600 * 1000);
+    while (session->Step(reply) == CRemoteSession::Progress::kRan) {
+    }
+    EXPECT_EQ(reply.substr(0, 9), "0;Tarnix,");
+    EXPECT_EQ(Ask("SYST:ERR?").substr(0, 5), "-200,");
 }
 
 } // namespace

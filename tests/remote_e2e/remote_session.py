@@ -15,6 +15,10 @@ import sys
 import tempfile
 import time
 
+HERE = os.path.dirname(os.path.realpath(__file__))
+DOCUMENT = os.path.join(HERE, "..", "..", "docs", "remote.md")
+EXAMPLE = os.path.join(HERE, "..", "..", "docs", "examples", "capture_csv.py")
+
 try:
     import pyvisa
 except ImportError:
@@ -89,7 +93,36 @@ def closed_by_server(client, seconds=10):
         return False
 
 
-def session(port, config, work):
+def resident_kib(pid):
+    with open("/proc/%d/status" % pid) as status:
+        return next(int(line.split()[1]) for line in status if line.startswith("VmRSS:"))
+
+
+def read_all(client):
+    data = b""
+    while True:
+        try:
+            chunk = client.recv(65536)
+        except ConnectionResetError:
+            return data
+        if not chunk:
+            return data
+        data += chunk
+
+
+def run_documented_example(port):
+    """Runs the pyvisa example of docs/remote.md as written, on this server's port."""
+    with open(DOCUMENT) as doc:
+        text = doc.read()
+    start = text.index("```python\n") + len("```python\n")
+    code = text[start:text.index("```", start)].replace("127.0.0.1::5025", "127.0.0.1::%d" % port)
+    scope_vars = {}
+    exec(compile(code, "docs/remote.md", "exec"), scope_vars)
+    check(len(scope_vars["codes"]) == 5000, "the pyvisa example of docs/remote.md runs as written")
+    scope_vars["scope"].close()
+
+
+def session(port, config, work, pid):
     rm = pyvisa.ResourceManager("@py")
     scope = rm.open_resource("TCPIP::127.0.0.1::%d::SOCKET" % port, read_termination="\n",
                              write_termination="\n", timeout=60000)
@@ -107,16 +140,11 @@ def session(port, config, work):
     check(abs(float(scope.query("CHAN1:SCAL?")) - amplitude / 4) < 1e-9, "CH1 takes %g V/div" % (amplitude / 4))
     check(scope.query("SYST:ERR?") == '0,"No error"', "the settings raise no error")
 
-    # The acquisition needs a few frames at the new settings.
-    measured = None
-    deadline = time.monotonic() + 30
-    while time.monotonic() < deadline:
-        measured = float(scope.query("MEAS:FREQ? CHAN1"))
-        if abs(measured - frequency) < 0.03 * frequency:
-            break
-        time.sleep(0.3)
-    check(measured is not None and abs(measured - frequency) < 0.03 * frequency,
-          "MEAS:FREQ? reads %g Hz for the simulator's %g Hz sine" % (measured, frequency))
+    # *OPC? holds the reading back until a capture under the new settings has been processed.
+    for scale in (0.2, 1.0, 0.5):
+        opc, measured = scope.query(":TIM:SCAL %gs;*OPC?;:MEAS:FREQ? CHAN1" % (scale / frequency)).split(";")
+        check(opc == "1" and abs(float(measured) - frequency) < 0.03 * frequency,
+              "right after TIM:SCAL %g periods and *OPC?, MEAS:FREQ? reads %s Hz" % (scale, measured))
 
     scope.write("WAV:SOUR CHAN1;FORM WORD")
     preamble = [float(field) for field in scope.query("WAV:PRE?").split(",")]
@@ -137,26 +165,89 @@ def session(port, config, work):
     check(scope.query("SYST:ERR?").startswith("-113,"), "an unknown header is -113")
     check(scope.query("SYST:ERR?") == '0,"No error"', "the queue is empty again")
 
-    # Files go through the File menu's loaders with their messages.
-    setup = os.path.join(work, "bench.set")
-    scope.write('MMEM:STOR:SET "%s"' % setup)
-    check(scope.query("*OPC?") == "1" and os.path.getsize(setup) > 0, "MMEM:STOR:SET writes the setup file")
-    csv = os.path.join(work, "ch1.csv")
-    scope.write('MMEM:STOR:CSV "%s"' % csv)
-    check(scope.query("*OPC?") == "1" and os.path.getsize(csv) > 0, "MMEM:STOR:CSV writes CH1 as CSV")
-    scope.write('MMEM:LOAD:SET "%s"' % csv)
+    # Files go through the File menu's loaders with their messages, inside the remote file folder.
+    files = os.path.join(work, "files")
+    scope.write('MMEM:STOR:SET "bench.set"')
+    check(scope.query("*OPC?") == "1" and os.path.getsize(os.path.join(files, "bench.set")) > 0,
+          "MMEM:STOR:SET writes the setup file into the remote file folder")
+    scope.write('MMEM:STOR:CSV "ch1.csv"')
+    check(scope.query("*OPC?") == "1" and os.path.getsize(os.path.join(files, "ch1.csv")) > 0,
+          "MMEM:STOR:CSV writes CH1 as CSV")
+    scope.write('MMEM:LOAD:SET "ch1.csv"')
     error = scope.query("SYST:ERR?")
     check(error.startswith("-200,") and "setup" in error, "loading a CSV as a setup is refused: " + error)
-    scope.write('MMEM:LOAD:SET "%s"' % setup)
+    scope.write('MMEM:LOAD:SET "bench.set"')
     check(scope.query("SYST:ERR?") == '0,"No error"', "the saved setup loads again")
+    os.mkdir(os.path.join(files, "folder.csv"))
+    for path, code, what in (("../outside.set", "-257,", "a path out of the folder"),
+                             (os.path.join(work, "outside.set"), "-257,", "an absolute path"),
+                             ("folder.csv", "-2", "a CSV that cannot be written")):
+        scope.write('MMEM:STOR:%s "%s"' % ("CSV" if path.endswith(".csv") else "SET", path))
+        error = scope.query("SYST:ERR?")
+        check(error.startswith(code), "%s is refused with an error: %s" % (what, error))
+    check(not os.path.exists(os.path.join(work, "outside.set")), "nothing was written outside the folder")
 
     png = scope.query_binary_values("HCOP:DATA?", datatype="B", container=bytes)
     check(png[:8] == b"\x89PNG\r\n\x1a\n", "HCOP:DATA? sends the window as a PNG of %d bytes" % len(png))
 
-    scope.write("AUT")
-    check(scope.query("*OPC?") == "1", "*OPC? answers once Autoset has finished")
-    scope.write("*RST")
-    check(scope.query("*OPC?;TIM:SCAL?").split(";")[0] == "1", "*RST runs Factory Setup")
+    scope.write("TIM:SCAL 20ms")
+    opc, scale = scope.query("AUT;*OPC?;:TIM:SCAL?").split(";")
+    check(opc == "1" and float(scale) < 0.02, "*OPC? answers once Autoset has set the time base: %s s" % scale)
+    scope.write("TIM:SCAL 1s")
+    opc, scale = scope.query("*RST;*OPC?;:TIM:SCAL?").split(";")
+    check(opc == "1" and float(scale) != 1.0, "*RST runs Factory Setup: the time base is %s s again" % scale)
+    check(scope.query("*ESR?;*CLS;*ESR?;*STB?;SYST:VERS?").split(";")[1:] == ["0", "0", "1999.0"],
+          "*CLS clears the status registers")
+
+    run_documented_example(port)
+    captured = os.path.join(work, "frames.csv")
+    subprocess.run([sys.executable, EXAMPLE, "--resource", "TCPIP::127.0.0.1::%d::SOCKET" % port,
+                    "--frames", "2", "--interval", "0", captured], check=True, timeout=120)
+    with open(captured) as rows:
+        check(len(rows.readlines()) > 2000, "the example script captures two frames into a CSV file")
+
+    # A client that stops sending after its query still gets the answer.
+    with raw_client(port) as client:
+        client.sendall(b"*IDN?\n")
+        client.shutdown(socket.SHUT_WR)
+        check(read_all(client).startswith(b"Tarnix,"), "a client that shut down its sending side is answered")
+
+    # A long line of queries: another client is served meanwhile; a client that reads is never dropped.
+    heavy, other = raw_client(port), raw_client(port)
+    resident = resident_kib(pid)
+    heavy.sendall(b"WAV:SOUR CHAN1;FORM WORD\n" + b"WAV:DATA?;" * (1024 * 1024 // 10 - 1) + b"\n")
+    check(raw_query(other, "*IDN?").startswith("Tarnix,"), "another client is answered during a 1 MiB line")
+    time.sleep(2)  # the client reads nothing yet
+    grown = resident_kib(pid) - resident
+    check(grown < 64 * 1024, "answers nobody reads took %d KiB" % grown)
+    received = b""
+    while len(received) < 8 * 1024 * 1024:
+        chunk = heavy.recv(1 << 20)
+        if not chunk:
+            break
+        received += chunk
+    check(received.startswith(b"#510000") and len(received) >= 8 * 1024 * 1024,
+          "the client of the long line reads 8 MiB of its answers without being dropped")
+    heavy.close()
+
+    # A client waiting in *OPC? cannot make the program buffer more than one line.
+    scope.write("TRIG:SWE NORM;SOUR EXT")  # nothing at the EXT input: no capture comes
+    check(scope.query("SYST:ERR?") == '0,"No error"', "Normal sweep on EXT waits for a trigger")
+    waiting = raw_client(port)
+    waiting.sendall(b"*OPC?\n")
+    waiting.setblocking(False)
+    accepted, chunk, deadline = 0, b"A" * 65536, time.monotonic() + 3
+    while accepted < 64 * 1024 * 1024 and time.monotonic() < deadline:
+        try:
+            accepted += waiting.send(chunk)
+        except BlockingIOError:
+            time.sleep(0.01)
+    check(accepted < 32 * 1024 * 1024, "while *OPC? waits, %d bytes of an endless line were taken in" % accepted)
+    waiting.settimeout(60)
+    check(read_all(waiting) == b"0\n", "the wait ends with its answer, then the endless line closes the client")
+    other.close()  # the round trip below lets the program see it go
+    check(scope.query("SYST:ERR?") == '0,"No error"', "the other client's queue stays its own")
+    scope.write("TRIG:SWE AUTO;SOUR CHAN1")
 
     # Safety: at most four clients; a fifth is closed at once.
     extra = [raw_client(port) for _ in range(3)]
@@ -216,22 +307,25 @@ def main():
             "LSAN_OPTIONS": "suppressions=" + suppressions,
             "ASAN_OPTIONS": "detect_leaks=0",
         }
-        process = subprocess.Popen([os.path.join(work, "tarnix"), "--nosplash", "--remote=%d" % port],
+        process = subprocess.Popen([os.path.join(work, "tarnix"), "--nosplash", "--remote=%d" % port,
+                                    "--remote-files=" + os.path.join(work, "files")],
                                    cwd=work, env=environment)
         wait_for_port(port, process, 120)
-        session(port, config, work)
+        session(port, config, work, process.pid)
         check(process.poll() is None, "tarnix is still running")
         stop(process)
 
         # --demo on a machine without the driver library: no Searching Device question to answer.
         del environment["MORVLINK_LIBRARY"]
         port = free_port()
-        process = subprocess.Popen([os.path.join(work, "tarnix"), "--demo", "--remote=%d" % port],
-                                   cwd=work, env=environment)
+        process = subprocess.Popen([os.path.join(work, "tarnix"), "--demo", "--remote=%d" % port,
+                                    "--remote-idle=2"], cwd=work, env=environment)
         wait_for_port(port, process, 120)
         with raw_client(port) as client:
             client.settimeout(60)
             check(raw_query(client, "*IDN?").split(",")[2] == "DEMO", "--demo starts in demo mode unattended")
+            time.sleep(4)
+            check(closed_by_server(client, 1), "a client silent for longer than --remote-idle=2 is closed")
     finally:
         stop(process)
         shutil.rmtree(work, ignore_errors=True)
