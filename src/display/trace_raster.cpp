@@ -117,12 +117,15 @@ void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int c
         return;
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
+    const int ox = target.originX;
+    const int oy = target.originY;
     if (count == 1) {
-        Plot(target, points[0].x, points[0].y, argb);
+        Plot(target, points[0].x - ox, points[0].y - oy, argb);
         return;
     }
     for (int i = 1; i < count; ++i) {
-        Segment(target, points[i - 1], points[i], argb);
+        Segment(target, RasterPoint{points[i - 1].x - ox, points[i - 1].y - oy},
+                RasterPoint{points[i].x - ox, points[i].y - oy}, argb);
     }
 }
 
@@ -132,7 +135,7 @@ void RasterPoints(const RasterTarget& target, const RasterPoint* points, int cou
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
     for (int i = 0; i < count; ++i) {
-        Plot(target, points[i].x, points[i].y, argb);
+        Plot(target, points[i].x - target.originX, points[i].y - target.originY, argb);
     }
 }
 
@@ -141,6 +144,8 @@ void RasterFill(const RasterTarget& target, int x, int y, int width, int height,
         return;
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
+    x -= target.originX;
+    y -= target.originY;
     const int left = std::clamp(x * target.scale, 0, target.width);
     const int right = std::clamp((x + width) * target.scale, 0, target.width);
     const int top = std::clamp(y * target.scale, 0, target.height);

@@ -20,6 +20,10 @@ struct RasterTarget {
     int width = 0;  // device pixels
     int height = 0;
     int scale = 1;
+    // Drawing coordinates of the buffer's first pixel: a target over part of a picture (the part being
+    // repainted) takes the picture's coordinates and leaves everything outside that part alone.
+    int originX = 0;
+    int originY = 0;
     bool Valid() const { return pixels != nullptr && width > 0 && height > 0 && scale >= 1; }
 };
 

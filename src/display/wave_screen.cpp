@@ -178,12 +178,20 @@ const QImage& CWaveScreen::RenderFrame() {
 
 void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRect& clip) {
     UpdateMarkers();
-    const RasterTarget target{reinterpret_cast<std::uint32_t*>(image.bits()),
-                              static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(),
-                              static_cast<int>(image.devicePixelRatio())};
+    const int scale = static_cast<int>(image.devicePixelRatio());
+    RasterTarget target{reinterpret_cast<std::uint32_t*>(image.bits()),
+                        static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(), scale};
     QPainter p(&image);
     if (!clip.isEmpty() && clip != rect()) {
         p.setClipRect(clip);
+        // The traces are written straight into the pixels: they keep to the part being repainted too,
+        // or they would land on the frame lines around it, which this repaint does not redraw.
+        const QRect part = clip.intersected(rect());
+        target.pixels += static_cast<std::ptrdiff_t>(part.top()) * scale * target.stride + part.left() * scale;
+        target.width = std::min(part.width() * scale, image.width() - part.left() * scale);
+        target.height = std::min(part.height() * scale, image.height() - part.top() * scale);
+        target.originX = part.left();
+        target.originY = part.top();
     }
     bool drawn = PaintBorder(p, params, &target);
     if (maskLayer) {

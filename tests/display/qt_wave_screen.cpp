@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QBackingStore>
 #include <QtTest>
 #include <cstdlib>
 
@@ -90,6 +91,7 @@ class TestWaveScreen : public QObject {
 private slots:
     void graticuleAndMaskInGridColour();
     void tracesIntensityAndStoppedWindow();
+    void tracesKeepOffTheFrameInAPartialRepaint();
     void persistenceAndXYFigure();
     void dragAndZoomModesFollowThePointer();
     void markerDragsActOnEveryFourthEventAndGoOnTop();
@@ -164,6 +166,25 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
     f.screen.SetWaveIntensity(128);
     QCOMPARE(f.host.settings.ch(kRef).colour, Rgb(0, 128, 128));
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kMap.X(2000), kMap.Y(100)), 0x008000u);
+}
+
+void TestWaveScreen::tracesKeepOffTheFrameInAPartialRepaint() {
+    // A capture repaints only the black area inside the frame; the trace's last point (on the right
+    // edge) and its points at level 0 (on the bottom edge) must not be written over the frame lines.
+    Fixture f(1);
+    f.screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.screen));
+    f.screen.repaint();
+    f.host.traces[kCh1].fill(40);
+    std::fill_n(f.host.traces[kCh1].begin() + 1000, 1000, std::int16_t{0});
+    f.screen.repaint(f.screen.LiveArea());
+    // The offscreen platform's window surface is a plain image.
+    const QImage window = *static_cast<QImage*>(f.screen.backingStore()->paintDevice());
+    QCOMPARE(CountColour(window, QRect(kPlot.right, kPlot.top, 1, kPlot.Height() + 1), 0xFFFFFFu, 0),
+             kPlot.Height() + 1);
+    QCOMPARE(CountColour(window, QRect(kPlot.left, kPlot.bottom, kPlot.Width() + 1, 1), 0xFFFFFFu, 0),
+             kPlot.Width() + 1);
+    QVERIFY(CountColour(window, f.screen.LiveArea(), kGreen, 0) > kPlot.Width() / 2); // the trace is there
 }
 
 void TestWaveScreen::persistenceAndXYFigure() {
