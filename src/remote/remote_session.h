@@ -85,6 +85,7 @@ private:
     std::vector<std::string> pendingAnswers_;
     int waveformSource_ = 0; // 0 CH1, 1 CH2, 2 MATH, 3 REF
     bool waveformWord_ = false;
+    bool hardcopySvg_ = false; // HCOPy:SDUMp:FORMat: what HCOPy:DATA? sends
 };
 
 } // namespace tarnix

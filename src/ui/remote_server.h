@@ -60,6 +60,7 @@ public:
     void StartPassFail() override;
     void StopPassFail() override;
     std::vector<std::uint8_t> WindowImagePng() override;
+    std::vector<std::uint8_t> ScreenSvg() override;
 
 private:
     CTarnixApp& app_;
