@@ -273,25 +273,19 @@ void TestWaveScreen::screenAtDevicePixelRatio() {
 
     // The major ticks below the top frame line sit within one device pixel of k/10 of the plot's width,
     // measured between the frame lines of the picture.
-    const int row = at(200);
-    int left = 0;
-    while (PixelAt(image, left, row) != 0xFFFFFFu) {
-        ++left;
-    }
-    int right = image.width() - 1;
-    while (PixelAt(image, right, row) != 0xFFFFFFu) {
-        --right;
-    }
-    while (PixelAt(image, right - 1, row) == 0xFFFFFFu) {
-        --right; // the right line's first pixel
-    }
-    const int tickRow = at(14 + 4.5);
-    QList<int> ticks;
-    for (int x = left + 1; x < right; ++x) {
-        if (PixelAt(image, x, tickRow) == 0xC8C8C8u && PixelAt(image, x - 1, tickRow) != 0xC8C8C8u) {
-            ticks.append(x);
+    const auto runStarts = [&](int y, QRgb colour) {
+        QList<int> starts;
+        for (int x = 1; x < image.width(); ++x) {
+            if (PixelAt(image, x, y) == colour && PixelAt(image, x - 1, y) != colour) {
+                starts.append(x);
+            }
         }
-    }
+        return starts;
+    };
+    const QList<int> frame = runStarts(at(200), 0xFFFFFFu);
+    const int left = frame.first();
+    const int right = frame.last();
+    const QList<int> ticks = runStarts(at(14 + 4.5), 0xC8C8C8u);
     QCOMPARE(ticks.size(), 9);
     for (int k = 1; k <= 9; ++k) {
         const double ideal = left + (right - left) * k / 10.0;
