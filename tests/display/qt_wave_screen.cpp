@@ -68,34 +68,25 @@ int CountColour(const QImage& image, const QRect& r, QRgb colour, int tolerance 
     return n;
 }
 
-// Bounding boxes of the 4-connected pixel groups of exactly `colour` inside r.
-QList<QRect> Blobs(const QImage& image, const QRect& r, QRgb colour) {
-    QList<QRect> blobs;
-    QImage seen(image.size(), QImage::Format_Mono);
-    seen.fill(0);
+// Sizes of the solid blocks of `colour` in r, each measured from its top-left pixel.
+QList<QSize> Blocks(const QImage& image, const QRect& r, QRgb colour) {
+    const auto is = [&](int x, int y) { return r.contains(x, y) && PixelAt(image, x, y) == colour; };
+    QList<QSize> sizes;
     for (int y = r.top(); y <= r.bottom(); ++y) {
         for (int x = r.left(); x <= r.right(); ++x) {
-            if (seen.pixelIndex(x, y) != 0 || PixelAt(image, x, y) != colour) {
-                continue;
-            }
-            QRect box(x, y, 1, 1);
-            QList<QPoint> stack{QPoint(x, y)};
-            seen.setPixel(x, y, 1);
-            while (!stack.isEmpty()) {
-                const QPoint p = stack.takeLast();
-                box |= QRect(p, QSize(1, 1));
-                for (const QPoint n :
-                     {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)}) {
-                    if (r.contains(n) && seen.pixelIndex(n) == 0 && PixelAt(image, n.x(), n.y()) == colour) {
-                        seen.setPixel(n, 1);
-                        stack.append(n);
-                    }
+            if (is(x, y) && !is(x - 1, y) && !is(x, y - 1)) {
+                QSize size(1, 1);
+                while (is(x + size.width(), y)) {
+                    size.rwidth() += 1;
                 }
+                while (is(x, y + size.height())) {
+                    size.rheight() += 1;
+                }
+                sizes.append(size);
             }
-            blobs.append(box);
         }
     }
-    return blobs;
+    return sizes;
 }
 
 // Of the aligned 2 x 2 pixel blocks in r that hold a pixel other than black, the share whose four
@@ -262,11 +253,11 @@ void TestWaveScreen::screenAtDevicePixelRatio() {
 
     // Every graticule dot of the top right quarter of the plot (away from the axes, their ticks and the
     // trace) is one square of one size, a pixel at 1x and proportionally larger above.
-    const QList<QRect> dots =
-        Blobs(image, QRect(QPoint(at(286), at(21)), QPoint(at(506), at(145))), 0xC8C8C8u);
+    const QList<QSize> dots =
+        Blocks(image, QRect(QPoint(at(286), at(21)), QPoint(at(506), at(145))), 0xC8C8C8u);
     QVERIFY(dots.size() > 50);
-    for (const QRect& dot : dots) {
-        QCOMPARE(dot.size(), dots.first().size());
+    for (const QSize& dot : dots) {
+        QCOMPARE(dot, dots.first());
     }
     QCOMPARE(dots.first().width(), dots.first().height());
     QVERIFY(dots.first().width() >= int(ratio) && dots.first().width() <= std::ceil(ratio));
