@@ -1,6 +1,7 @@
 # The two entry points: `make run` and `make test`. Both install what a fresh Debian 12 machine lacks.
 PACKAGES := cmake ninja-build g++ pkg-config python3 qt6-base-dev libgl-dev libfftw3-dev libgtest-dev \
-            libbenchmark-dev libx11-dev xvfb xauth imagemagick fonts-liberation python3-pyvisa python3-pyvisa-py
+            libbenchmark-dev libx11-dev xvfb xauth imagemagick fonts-liberation python3-pyvisa python3-pyvisa-py \
+            qt6-svg-dev poppler-utils
 JOBS ?= $(shell nproc)
 WERROR := $(if $(CI),ON,OFF)
 

@@ -74,7 +74,8 @@ void BM_Repaint1280x800TwoChannels(benchmark::State& state) {
 }
 BENCHMARK(BM_Repaint1280x800TwoChannels)->Unit(benchmark::kMillisecond);
 
-void BM_Repaint1920x1080FourChannelsPersistence15(benchmark::State& state) {
+// Four channels, CH1 and CH2 with 15 frames of persistence history each, at a device pixel ratio.
+void RepaintFourChannelsPersistence15(benchmark::State& state, double ratio) {
     App();
     CBenchHost host;
     for (int ch = 0; ch < kChannelCount; ++ch) {
@@ -93,12 +94,30 @@ void BM_Repaint1920x1080FourChannelsPersistence15(benchmark::State& state) {
     }
     CWaveScreen screen(host);
     screen.resize(1920, 1080);
-    screen.RenderFrame();
+    if (ratio == 1.0) {
+        screen.RenderFrame();
+        for (auto _ : state) {
+            benchmark::DoNotOptimize(screen.RenderFrame().constBits());
+        }
+        return;
+    }
+    QImage picture = screen.RenderPicture(ratio);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(screen.RenderFrame().constBits());
+        screen.RenderPictureInto(picture);
+        benchmark::DoNotOptimize(picture.constBits());
     }
 }
+
+void BM_Repaint1920x1080FourChannelsPersistence15(benchmark::State& state) {
+    RepaintFourChannelsPersistence15(state, 1.0);
+}
 BENCHMARK(BM_Repaint1920x1080FourChannelsPersistence15)->Unit(benchmark::kMillisecond);
+
+// The same window on a 2x screen: 3840 x 2160 device pixels.
+void BM_Repaint1920x1080At2xFourChannelsPersistence15(benchmark::State& state) {
+    RepaintFourChannelsPersistence15(state, 2.0);
+}
+BENCHMARK(BM_Repaint1920x1080At2xFourChannelsPersistence15)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tarnix

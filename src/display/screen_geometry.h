@@ -2,7 +2,9 @@
 // display points to pixels. No Qt here, so all of it is tested without a widget.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 namespace tarnix {
@@ -18,6 +20,20 @@ struct PlotRect {
     bool IsNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
     // Left and top edges included, right and bottom excluded.
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+};
+
+// The device pixels behind the logical pixels of a screen at a device pixel ratio (1, 1.25, 1.5, 2,
+// ...). The layout stays in logical pixels; what is drawn at device pixels takes its positions from
+// here, and its lines and dots one whole width, so a line looks the same wherever it lies.
+struct DeviceScale {
+    double ratio = 1.0;
+    int Pos(int logical) const { return static_cast<int>(std::lround(logical * ratio)); }
+    // One device pixel at 1x, proportionally wider above, as the desktop draws its own lines.
+    int Line() const { return std::max(1, static_cast<int>(std::lround(ratio))); }
+    float Length(float logical) const { return static_cast<float>(logical * ratio); }
+    PlotRect Plot(const PlotRect& p) const {
+        return PlotRect{Pos(p.left), Pos(p.top), Pos(p.right), Pos(p.bottom)};
+    }
 };
 
 inline constexpr int kMarginX = 21;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <utility>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -14,53 +16,46 @@ namespace tarnix {
 namespace {
 
 inline void Plot(const RasterTarget& t, int x, int y, std::uint32_t argb) {
-    if (t.scale == 1) {
+    if (t.thickness == 1) {
         if (static_cast<unsigned>(x) < static_cast<unsigned>(t.width) &&
             static_cast<unsigned>(y) < static_cast<unsigned>(t.height)) {
             t.pixels[static_cast<std::ptrdiff_t>(y) * t.stride + x] = argb;
         }
         return;
     }
-    const int x0 = x * t.scale;
-    const int y0 = y * t.scale;
-    for (int dy = 0; dy < t.scale; ++dy) {
-        const int yy = y0 + dy;
-        if (static_cast<unsigned>(yy) >= static_cast<unsigned>(t.height)) {
-            continue;
-        }
+    const int x0 = std::max(x, 0);
+    const int x1 = std::min(x + t.thickness, t.width);
+    const int y1 = std::min(y + t.thickness, t.height);
+    for (int yy = std::max(y, 0); yy < y1; ++yy) {
         std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(yy) * t.stride;
-        for (int dx = 0; dx < t.scale; ++dx) {
-            const int xx = x0 + dx;
-            if (static_cast<unsigned>(xx) < static_cast<unsigned>(t.width)) {
-                row[xx] = argb;
-            }
+        for (int xx = x0; xx < x1; ++xx) {
+            row[xx] = argb;
         }
     }
 }
 
-// A vertical run of logical pixels y0..y1 (inclusive, any order) in column x, clipped to the buffer.
+// A vertical run of pixels y0..y1 (inclusive, any order) in column x, clipped to the buffer.
 void Span(const RasterTarget& t, int x, int y0, int y1, std::uint32_t argb) {
     if (y0 > y1) {
         std::swap(y0, y1);
     }
-    const int w = (t.width + t.scale - 1) / t.scale;
-    const int h = (t.height + t.scale - 1) / t.scale;
-    if (x < 0 || x >= w || y1 < 0 || y0 >= h) {
+    const int n = t.thickness;
+    if (x + n <= 0 || x >= t.width || y1 + n <= 0 || y0 >= t.height) {
         return;
     }
     y0 = std::max(y0, 0);
-    y1 = std::min(y1, h - 1);
-    if (t.scale == 1) {
-        std::uint32_t* p = t.pixels + static_cast<std::ptrdiff_t>(y0) * t.stride + x;
-        for (int y = y0; y <= y1; ++y, p += t.stride) {
+    y1 = std::min(y1 + n - 1, t.height - 1);
+    if (n == 1) {
+        const std::ptrdiff_t stride = t.stride;
+        std::uint32_t* p = t.pixels + y0 * stride + x;
+        for (int y = y0; y <= y1; ++y, p += stride) {
             *p = argb;
         }
         return;
     }
-    const int xs = x * t.scale;
-    const int xe = std::min(xs + t.scale, t.width);
-    const int ye = std::min((y1 + 1) * t.scale, t.height);
-    for (int yy = y0 * t.scale; yy < ye; ++yy) {
+    const int xs = std::max(x, 0);
+    const int xe = std::min(x + n, t.width);
+    for (int yy = y0; yy <= y1; ++yy) {
         std::uint32_t* row = t.pixels + static_cast<std::ptrdiff_t>(yy) * t.stride;
         for (int xx = xs; xx < xe; ++xx) {
             row[xx] = argb;
@@ -68,11 +63,42 @@ void Span(const RasterTarget& t, int x, int y0, int y1, std::uint32_t argb) {
     }
 }
 
+// Writes pixels: a dot or a vertical run, each `thickness` wide.
+struct PixelSink {
+    const RasterTarget& t;
+    std::uint32_t argb;
+    void Point(int x, int y) const { Plot(t, x, y, argb); }
+    void Run(int x, int y0, int y1) const { Span(t, x, y0, y1, argb); }
+};
+
+// Collects the one-pixel line as the lowest and highest row it covers in each column. A trace's line
+// covers one unbroken run per column, so a thick line is then one run per column, written once: far
+// fewer scattered writes than widening every step of the line on its own.
+struct ColumnSink {
+    int* top;
+    int* bottom;
+    int first; // column of top[0]
+    int columns;
+    int used0 = std::numeric_limits<int>::max();
+    int used1 = std::numeric_limits<int>::min();
+    void Run(int x, int y0, int y1) {
+        const int i = x - first;
+        if (static_cast<unsigned>(i) >= static_cast<unsigned>(columns)) {
+            return;
+        }
+        top[i] = std::min({top[i], y0, y1});
+        bottom[i] = std::max({bottom[i], y0, y1});
+        used0 = std::min(used0, i);
+        used1 = std::max(used1, i);
+    }
+    void Point(int x, int y) { Run(x, y, y); }
+};
+
 // Bresenham from a to b, both included. A segment wholly on one side outside the buffer is skipped.
-void Segment(const RasterTarget& t, RasterPoint a, RasterPoint b, std::uint32_t argb) {
-    const int w = (t.width + t.scale - 1) / t.scale;
-    const int h = (t.height + t.scale - 1) / t.scale;
-    if ((a.x < 0 && b.x < 0) || (a.y < 0 && b.y < 0) || (a.x >= w && b.x >= w) || (a.y >= h && b.y >= h)) {
+template <class Sink> void Segment(const RasterTarget& t, RasterPoint a, RasterPoint b, Sink& sink) {
+    const int n = t.thickness;
+    if ((a.x + n <= 0 && b.x + n <= 0) || (a.y + n <= 0 && b.y + n <= 0) ||
+        (a.x >= t.width && b.x >= t.width) || (a.y >= t.height && b.y >= t.height)) {
         return;
     }
     int x = a.x;
@@ -82,19 +108,19 @@ void Segment(const RasterTarget& t, RasterPoint a, RasterPoint b, std::uint32_t 
     const int sx = a.x < b.x ? 1 : -1;
     const int sy = a.y < b.y ? 1 : -1;
     if (dx == 0) {
-        Span(t, x, a.y, b.y, argb);
+        sink.Run(x, a.y, b.y);
         return;
     }
     if (dx == 1 && -dy > 1) {
         // A steep step into the next column, the common case of a trace: half the rise in each column.
         const int mid = (a.y + b.y) / 2;
-        Span(t, a.x, a.y, mid, argb);
-        Span(t, b.x, mid + (b.y > a.y ? 1 : -1), b.y, argb);
+        sink.Run(a.x, a.y, mid);
+        sink.Run(b.x, mid + (b.y > a.y ? 1 : -1), b.y);
         return;
     }
     int err = dx + dy;
     for (;;) {
-        Plot(t, x, y, argb);
+        sink.Point(x, y);
         if (x == b.x && y == b.y) {
             break;
         }
@@ -110,6 +136,47 @@ void Segment(const RasterTarget& t, RasterPoint a, RasterPoint b, std::uint32_t 
     }
 }
 
+void ThickPolyline(const RasterTarget& t, const RasterPoint* points, int count, std::uint32_t argb) {
+    const int n = t.thickness;
+    thread_local std::vector<int> top;
+    thread_local std::vector<int> bottom;
+    const auto columns = static_cast<std::size_t>(t.width + n - 1);
+    if (top.size() < columns) {
+        top.assign(columns, std::numeric_limits<int>::max());
+        bottom.assign(columns, std::numeric_limits<int>::min());
+    }
+    ColumnSink sink{top.data(), bottom.data(), -(n - 1), static_cast<int>(columns)};
+    for (int i = 1; i < count; ++i) {
+        Segment(t, RasterPoint{points[i - 1].x - t.originX, points[i - 1].y - t.originY},
+                RasterPoint{points[i].x - t.originX, points[i].y - t.originY}, sink);
+    }
+    if (sink.used0 > sink.used1) {
+        return;
+    }
+    // Column c of the buffer holds the runs of columns c - n + 1 .. c, each n rows deeper.
+    const int last = std::min(sink.used1 + n - 1, static_cast<int>(columns) - 1);
+    for (int i = sink.used0; i <= last; ++i) {
+        const int x = i + sink.first;
+        int y0 = std::numeric_limits<int>::max();
+        int y1 = std::numeric_limits<int>::min();
+        for (int k = std::max(i - n + 1, 0); k <= i; ++k) {
+            y0 = std::min(y0, top[static_cast<std::size_t>(k)]);
+            y1 = std::max(y1, bottom[static_cast<std::size_t>(k)]);
+        }
+        if (x >= 0 && x < t.width && y0 <= y1) {
+            y0 = std::max(y0, 0);
+            y1 = std::min(y1 + n - 1, t.height - 1);
+            const std::ptrdiff_t stride = t.stride; // kept in a register: the stores may alias t
+            std::uint32_t* p = t.pixels + y0 * stride + x;
+            for (int y = y0; y <= y1; ++y, p += stride) {
+                *p = argb;
+            }
+        }
+    }
+    std::fill(top.begin() + sink.used0, top.begin() + sink.used1 + 1, std::numeric_limits<int>::max());
+    std::fill(bottom.begin() + sink.used0, bottom.begin() + sink.used1 + 1, std::numeric_limits<int>::min());
+}
+
 } // namespace
 
 void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb) {
@@ -117,12 +184,20 @@ void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int c
         return;
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
+    const int ox = target.originX;
+    const int oy = target.originY;
     if (count == 1) {
-        Plot(target, points[0].x, points[0].y, argb);
+        Plot(target, points[0].x - ox, points[0].y - oy, argb);
         return;
     }
+    if (target.thickness > 1) {
+        ThickPolyline(target, points, count, argb);
+        return;
+    }
+    const PixelSink sink{target, argb};
     for (int i = 1; i < count; ++i) {
-        Segment(target, points[i - 1], points[i], argb);
+        Segment(target, RasterPoint{points[i - 1].x - ox, points[i - 1].y - oy},
+                RasterPoint{points[i].x - ox, points[i].y - oy}, sink);
     }
 }
 
@@ -132,7 +207,7 @@ void RasterPoints(const RasterTarget& target, const RasterPoint* points, int cou
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
     for (int i = 0; i < count; ++i) {
-        Plot(target, points[i].x, points[i].y, argb);
+        Plot(target, points[i].x - target.originX, points[i].y - target.originY, argb);
     }
 }
 
@@ -141,10 +216,12 @@ void RasterFill(const RasterTarget& target, int x, int y, int width, int height,
         return;
     }
     const std::uint32_t argb = 0xFF000000u | rgb;
-    const int left = std::clamp(x * target.scale, 0, target.width);
-    const int right = std::clamp((x + width) * target.scale, 0, target.width);
-    const int top = std::clamp(y * target.scale, 0, target.height);
-    const int bottom = std::clamp((y + height) * target.scale, 0, target.height);
+    x -= target.originX;
+    y -= target.originY;
+    const int left = std::clamp(x, 0, target.width);
+    const int right = std::clamp(x + width, 0, target.width);
+    const int top = std::clamp(y, 0, target.height);
+    const int bottom = std::clamp(y + height, 0, target.height);
     for (int row = top; row < bottom; ++row) {
         std::uint32_t* const line = target.pixels + static_cast<std::ptrdiff_t>(row) * target.stride;
         std::uint32_t* p = line + left;

@@ -12,23 +12,28 @@ struct RasterPoint {
     int y = 0;
 };
 
-// A pixel buffer in 0xAARRGGBB words. Coordinates are logical pixels; each covers scale x scale
-// device pixels (scale 2 on a high-density screen).
+// A pixel buffer in 0xAARRGGBB words, addressed in its own (device) pixels. A line or a dot is
+// `thickness` pixels wide (more than one on a high-density screen), extending right and down from the
+// pixel it is drawn at, so every part of a line has the same width.
 struct RasterTarget {
     std::uint32_t* pixels = nullptr;
     int stride = 0; // words per row
-    int width = 0;  // device pixels
+    int width = 0;
     int height = 0;
-    int scale = 1;
-    bool Valid() const { return pixels != nullptr && width > 0 && height > 0 && scale >= 1; }
+    int thickness = 1;
+    // Drawing coordinates of the buffer's first pixel: a target over part of a picture (the part being
+    // repainted) takes the picture's coordinates and leaves everything outside that part alone.
+    int originX = 0;
+    int originY = 0;
+    bool Valid() const { return pixels != nullptr && width > 0 && height > 0 && thickness >= 1; }
 };
 
 // Lines through the points in order, both ends of every segment included. Pixels outside the
 // buffer are skipped.
 void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb);
-// One pixel per point.
+// One dot per point.
 void RasterPoints(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb);
-// A rectangle of logical pixels, clipped to the buffer. Rows go out with streaming stores where the
+// A rectangle, clipped to the buffer. Rows go out with streaming stores where the
 // processor has them: clearing the screen 33 times a second need not read the old picture first.
 void RasterFill(const RasterTarget& target, int x, int y, int width, int height, std::uint32_t rgb);
 

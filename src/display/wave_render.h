@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QString>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "display/screen_geometry.h"
@@ -29,6 +30,11 @@ struct PaintParams {
     int dotsMode = 0; // 0 Vectors, 1 Dots
     bool running = true;
     bool persistenceOn = false;
+    // The painter of the pixel layers (border, graticule, frame, cursor lines) and the raster of the
+    // traces address device pixels; the other layers draw in logical pixels through a scaled painter.
+    DeviceScale scale;
+    // Set for a vector picture: the traces go to this painter as polylines instead of into pixels.
+    QPainter* vector = nullptr;
 };
 
 inline QColor ToQColor(std::uint32_t rgb) {
@@ -43,8 +49,12 @@ QFont ScreenFont(const QString& family, int cellHeight, int weight = 400, bool i
 // Text with its cell's top-left corner at (x, y).
 void DrawTextAt(QPainter& p, int x, int y, const QString& text);
 
-// A one-pixel horizontal or vertical line from a towards b; b itself is not covered.
-void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour);
+// A horizontal or vertical line from a towards b, b itself not covered, `width` pixels wide (to the
+// right of a vertical line, below a horizontal one).
+void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour, int width = 1);
+// The same line broken by a pattern of on and off lengths (in line widths), starting with "on".
+void DrawPatternLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour, int width,
+                     std::initializer_list<int> pattern);
 
 // Grey border and black background, the background straight into pixels when they are given. False
 // (nothing drawn) when the plot rectangle is all zero.

@@ -159,36 +159,80 @@ void CWaveScreen::ReportNullRect() {
 }
 
 const QImage& CWaveScreen::RenderFrame() {
-    const PaintParams params = MakeParams();
+    PaintParams params = MakeParams();
     geometry_ = params.geometry;
-    // A whole number of device pixels per logical pixel keeps the traces crisp; a fractional ratio is
-    // left to the copy to the window.
-    const int dpr = std::max(1, static_cast<int>(devicePixelRatioF() + 0.5));
-    const QSize pixels(params.clientWidth * dpr, params.clientHeight * dpr);
+    params.scale.ratio = devicePixelRatioF();
+    const QSize pixels(params.scale.Pos(params.clientWidth), params.scale.Pos(params.clientHeight));
     if (raster_.isNull() || raster_.size() != pixels) {
         raster_ = pixels.isEmpty() ? QImage() : QImage(pixels, QImage::Format_RGB32);
-        raster_.setDevicePixelRatio(dpr);
     }
     if (raster_.isNull()) {
         ReportNullRect();
         return raster_;
     }
+    raster_.setDevicePixelRatio(params.scale.ratio);
     RenderInto(raster_, params);
     return raster_;
 }
 
+QImage CWaveScreen::RenderPicture(double ratio) {
+    PaintParams params = MakeParams();
+    geometry_ = params.geometry;
+    params.scale.ratio = ratio > 0.0 ? ratio : 1.0;
+    const QSize pixels(params.scale.Pos(params.clientWidth), params.scale.Pos(params.clientHeight));
+    if (pixels.isEmpty()) {
+        return {};
+    }
+    QImage picture(pixels, QImage::Format_RGB32);
+    picture.setDevicePixelRatio(params.scale.ratio);
+    RenderInto(picture, params);
+    return picture;
+}
+
+void CWaveScreen::RenderPictureInto(QImage& picture) {
+    PaintParams params = MakeParams();
+    geometry_ = params.geometry;
+    params.scale.ratio = picture.devicePixelRatio();
+    if (picture.size() ==
+        QSize(params.scale.Pos(params.clientWidth), params.scale.Pos(params.clientHeight))) {
+        RenderInto(picture, params);
+    }
+}
+
 void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRect& clip) {
     UpdateMarkers();
-    const RasterTarget target{reinterpret_cast<std::uint32_t*>(image.bits()),
-                              static_cast<int>(image.bytesPerLine() / 4), image.width(), image.height(),
-                              static_cast<int>(image.devicePixelRatio())};
-    QPainter p(&image);
+    // Everything is drawn at the image's own pixels: the pixel layers directly, the others (markers,
+    // texts, measurement texts) through a painter scaled by the ratio, which draws them at full density.
+    QImage pixels(image.bits(), image.width(), image.height(), image.bytesPerLine(), image.format());
+    const DeviceScale& d = params.scale;
+    RasterTarget target{reinterpret_cast<std::uint32_t*>(pixels.bits()),
+                        static_cast<int>(pixels.bytesPerLine() / 4), pixels.width(), pixels.height(),
+                        d.Line()};
+    QPainter p(&pixels);
     if (!clip.isEmpty() && clip != rect()) {
-        p.setClipRect(clip);
+        const QRect part = QRect(QPoint(d.Pos(clip.left()), d.Pos(clip.top())),
+                                 QPoint(d.Pos(clip.right() + 1) - 1, d.Pos(clip.bottom() + 1) - 1))
+                               .intersected(pixels.rect());
+        p.setClipRect(part);
+        // The traces are written straight into the pixels: they keep to the part being repainted too,
+        // or they would land on the frame lines around it, which this repaint does not redraw.
+        target.pixels += static_cast<std::ptrdiff_t>(part.top()) * target.stride + part.left();
+        target.width = part.width();
+        target.height = part.height();
+        target.originX = part.left();
+        target.originY = part.top();
     }
+    PaintLayers(p, target, params);
+}
+
+void CWaveScreen::PaintLayers(QPainter& p, const RasterTarget& target, const PaintParams& params) {
+    const DeviceScale& d = params.scale;
+    // The painter's own transform (a caller's placement of a vector picture) is kept under ours.
+    const QTransform base = p.worldTransform();
+    const QTransform logical = QTransform::fromScale(d.ratio, d.ratio) * base;
     bool drawn = PaintBorder(p, params, &target);
     if (maskLayer) {
-        maskLayer(p, params.geometry.plot);
+        maskLayer(p, d.Plot(params.geometry.plot));
     }
     drawn = PaintGraticule(p, params) && drawn;
     if (!drawn) {
@@ -196,11 +240,14 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRe
     } else {
         nullRectReported_ = false;
     }
+    p.setWorldTransform(logical);
     DrawMarkers(p, params);
+    p.setWorldTransform(base);
     DrawCursors(p, params);
     DrawTraces(target, params);
     DrawLevelLine(p, params);
     PaintFrame(p, params);
+    p.setWorldTransform(logical);
     if (measureLayer) {
         measureLayer(p, params.geometry.plot);
     }
@@ -211,6 +258,17 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRe
             DrawInformation(p, params);
         }
     }
+}
+
+void CWaveScreen::PaintVector(QPainter& painter) {
+    UpdateMarkers();
+    PaintParams params = MakeParams();
+    geometry_ = params.geometry;
+    params.vector = &painter;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    PaintLayers(painter, RasterTarget{}, params);
+    painter.restore();
 }
 
 QRect CWaveScreen::LiveArea() const {
@@ -237,25 +295,24 @@ bool CWaveScreen::RenderIntoBackingStore(QPainter& window, const QRect& clip) {
         return false;
     }
     const QTransform& toDevice = window.deviceTransform();
-    const int dpr = static_cast<int>(store->devicePixelRatio() + 0.5);
-    if (toDevice.type() > QTransform::TxScale || dpr < 1 ||
-        std::abs(store->devicePixelRatio() - dpr) > 1e-6 || std::abs(toDevice.m11() - dpr) > 1e-6 ||
-        std::abs(toDevice.m22() - dpr) > 1e-6) {
+    const double ratio = store->devicePixelRatio();
+    if (toDevice.type() > QTransform::TxScale || ratio <= 0.0 || std::abs(toDevice.m11() - ratio) > 1e-6 ||
+        std::abs(toDevice.m22() - ratio) > 1e-6) {
         return false;
     }
-    const QPoint origin = toDevice.map(QPoint(0, 0));
-    const QRect area(origin, QSize(width() * dpr, height() * dpr));
+    PaintParams params = MakeParams();
+    params.scale.ratio = ratio;
+    const QPoint origin = toDevice.map(QPointF(0, 0)).toPoint();
+    const QRect area(origin, QSize(params.scale.Pos(width()), params.scale.Pos(height())));
     if (area.isEmpty() || !store->rect().contains(area)) {
         return false;
     }
-    const PaintParams params = MakeParams();
     geometry_ = params.geometry;
     // constBits: the store is not to be detached; the view writes into its pixels in place.
     auto* first = const_cast<uchar*>(store->constBits()) +
                   static_cast<qsizetype>(origin.y()) * store->bytesPerLine() +
                   static_cast<qsizetype>(origin.x()) * 4;
     QImage view(first, area.width(), area.height(), store->bytesPerLine(), format);
-    view.setDevicePixelRatio(dpr);
     RenderInto(view, params, clip);
     return true;
 }
@@ -501,8 +558,9 @@ void CWaveScreen::DrawLevelLine(QPainter& p, const PaintParams& params) {
         if (dragging_[static_cast<std::size_t>(m)]) {
             const int y = hit_[static_cast<std::size_t>(m)].MiddleY();
             const PlotRect& plot = params.geometry.plot;
-            p.setPen(QPen(QColor(250, 170, 100), 1, Qt::DashDotDotLine));
-            p.drawLine(plot.left + 1, y, plot.right - 1, y);
+            const DeviceScale& d = params.scale;
+            DrawPatternLine(p, d.Pos(plot.left + 1), d.Pos(y), d.Pos(plot.right), d.Pos(y),
+                            QColor(250, 170, 100), d.Line(), {3, 2, 1, 2, 1, 2});
             return;
         }
     }
@@ -792,17 +850,20 @@ void CWaveScreen::DrawCursors(QPainter& p, const PaintParams& params) {
     cursorB_ = ClampCursorPoint(plot, cursorB_);
     const Pt a = cursorA_;
     const Pt b = cursorB_;
-    QPen dotted(kCursorColour, 1, Qt::DotLine);
+    const DeviceScale& d = params.scale;
+    const int w = d.Line();
+    const int left = d.Pos(plot.left + 1);
+    const int right = d.Pos(plot.right);
+    const int top = d.Pos(plot.top + 1);
+    const int bottom = d.Pos(plot.bottom);
     const auto dottedH = [&](int y) {
-        p.setPen(dotted);
-        p.drawLine(plot.left + 1, y, plot.right - 1, y);
+        DrawPatternLine(p, left, d.Pos(y), right, d.Pos(y), kCursorColour, w, {1, 2});
     };
     const auto dottedV = [&](int x) {
-        p.setPen(dotted);
-        p.drawLine(x, plot.top + 1, x, plot.bottom - 1);
+        DrawPatternLine(p, d.Pos(x), top, d.Pos(x), bottom, kCursorColour, w, {1, 2});
     };
-    const auto solidH = [&](int y) { DrawAxisLine(p, plot.left + 1, y, plot.right, y, kCursorColour); };
-    const auto solidV = [&](int x) { DrawAxisLine(p, x, plot.top + 1, x, plot.bottom, kCursorColour); };
+    const auto solidH = [&](int y) { DrawAxisLine(p, left, d.Pos(y), right, d.Pos(y), kCursorColour, w); };
+    const auto solidV = [&](int x) { DrawAxisLine(p, d.Pos(x), top, d.Pos(x), bottom, kCursorColour, w); };
     switch (cursorType_) {
     case kCursorCross:
         dottedH(b.y);
@@ -855,14 +916,21 @@ void CWaveScreen::DrawTraceCrosshair(QPainter& p, const PaintParams& params) {
         }
     }
     const Crosshair c = ComputeCrosshair(plot, x, y);
-    DrawAxisLine(p, c.segmentFrom.x, c.segmentFrom.y, c.segmentTo.x, c.segmentTo.y, kCursorColour);
-    DrawAxisLine(p, c.lineFrom.x, c.lineFrom.y, c.lineTo.x, c.lineTo.y, kCursorColour);
-    const QRect box(QPoint(c.boxTopLeft.x, c.boxTopLeft.y),
-                    QPoint(c.boxBottomRight.x - 1, c.boxBottomRight.y - 1));
+    const DeviceScale& d = params.scale;
+    const int w = d.Line();
+    DrawAxisLine(p, d.Pos(c.segmentFrom.x), d.Pos(c.segmentFrom.y), d.Pos(c.segmentTo.x),
+                 d.Pos(c.segmentTo.y), kCursorColour, w);
+    DrawAxisLine(p, d.Pos(c.lineFrom.x), d.Pos(c.lineFrom.y), d.Pos(c.lineTo.x), d.Pos(c.lineTo.y),
+                 kCursorColour, w);
+    const QRect box(QPoint(d.Pos(c.boxTopLeft.x), d.Pos(c.boxTopLeft.y)),
+                    QPoint(d.Pos(c.boxBottomRight.x) - 1, d.Pos(c.boxBottomRight.y) - 1));
     p.fillRect(box, Qt::black);
-    p.setPen(QPen(kCursorColour, 1));
-    p.setBrush(Qt::NoBrush);
-    p.drawRect(box.adjusted(0, 0, -1, -1));
+    for (const QRect& edge : {QRect(box.left(), box.top(), box.width(), w),
+                              QRect(box.left(), box.bottom() - w + 1, box.width(), w),
+                              QRect(box.left(), box.top(), w, box.height()),
+                              QRect(box.right() - w + 1, box.top(), w, box.height())}) {
+        p.fillRect(edge, kCursorColour);
+    }
 }
 
 int CWaveScreen::TraceIndexUnderB() const {

@@ -79,6 +79,14 @@ public:
     // Draws every layer into the off-screen raster (created at the client size when missing) and
     // returns it; paintEvent copies it to the window unless it can draw into the backing store.
     const QImage& RenderFrame();
+    // A picture of the screen at a device pixel ratio (the window's size times the ratio, in pixels),
+    // drawn as the window at that ratio would show it.
+    QImage RenderPicture(double ratio);
+    // Draws the screen again into such a picture, at the picture's device pixel ratio.
+    void RenderPictureInto(QImage& picture);
+    // The screen as vectors on any painter (an SVG generator, a printer): rectangles, polygons, the
+    // traces as polylines and the texts as text, in logical pixels.
+    void PaintVector(QPainter& painter);
     const QImage& Raster() const { return raster_; }
 
     // Layers that later subsystems supply: the Pass/Fail mask (step 3) and the measurement texts
@@ -97,11 +105,13 @@ protected:
 
 private:
     PaintParams MakeParams() const;
-    // Draws every layer into image, which covers the widget at its device pixel ratio.
+    // Draws every layer into image, which covers the widget at params.scale.
     // `clip` (in widget pixels) limits the drawing to the part being repainted; empty draws it all.
     void RenderInto(QImage& image, const PaintParams& params, const QRect& clip = QRect());
     // paintEvent's way when the window's backing store is a 32-bit image: no off-screen copy.
     bool RenderIntoBackingStore(QPainter& window, const QRect& clip);
+    // The layers in their order; the pixel layers go to `target` unless params.vector is set.
+    void PaintLayers(QPainter& p, const RasterTarget& target, const PaintParams& params);
     void HandleMouse(int x, int y);
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);

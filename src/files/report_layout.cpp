@@ -257,6 +257,14 @@ ReportLayout ComputeReportLayout(const ReportInput& input, int width, int height
         }
     }
 
+    // Two lines between the last settings line (0.82 H) and the note (0.87 H).
+    for (std::size_t k = 0; k < input.measurements.size() && k < 8; ++k) {
+        const int column = static_cast<int>(k % 4);
+        const int line = static_cast<int>(k / 4);
+        add(ReportTextRole::kMeasurement, -1, input.measurements[k], ReportFont::kText,
+            {page.X(50 + 225 * column), page.Y(838 + 16 * line)});
+    }
+
     layout.waveArea = {page.X(50), page.Y(152), page.X(950), page.Y(700)};
     layout.gridOn = input.gridOn;
     // Pens of a printer's one device unit vanish on paper: the traces get a thousandth of the page

@@ -62,7 +62,8 @@ enum class ReportTextRole {
     kSamplingRate,
     kTimebase,
     kVolts,
-    kCoupling
+    kCoupling,
+    kMeasurement
 };
 
 struct ReportText {
@@ -140,6 +141,8 @@ struct ReportInput {
     int blockChannelCode = 0;
     int blockTriggerSource = 0;
     bool gridOn = true;
+    // The measurement texts shown on the screen, listed under the settings lines, four to a line.
+    std::vector<std::string> measurements;
     ReportDateTime now;
     // Language text of a key; an empty function gives "" for every key.
     std::function<std::string(int key)> lookupText;

@@ -26,6 +26,8 @@ inline constexpr int kFileSaveCsv = 33036;
 inline constexpr int kFileSaveSetups = 32820;
 inline constexpr int kFileSaveImage = 32809;
 inline constexpr int kFileSaveWaveform = 32819;
+inline constexpr int kFileSaveScreenSvg = 33090;
+inline constexpr int kFileExportReportPdf = 33091;
 
 // View.
 inline constexpr int kViewSidebar = 32873;

@@ -7,7 +7,7 @@
 // Horizontal/50%, 804000000 the first nS time base, 804000100 Horizontal/Time/DIV/uS/1.00uS, 8080900
 // Acquire/Buffer Size/10k, 8090800 Utility/Language/Default, 8090801 its separator, 8090802 the first
 // language file, 81001 Help/About):
-// - Separators, 24 in all, so that the default language holds 283 menu texts: File 4 (CSV | setups |
+// - Separators, 24 in all, so that the default language holds 285 menu texts: File 4 (CSV | setups |
 //   image and export | printing | Exit), View 1 (before Full Screen), CH1 and CH2 2 each (after
 //   Filter, before Reset), MATH 3 (after Turn On, after Operate, before Invert), Reference 1 (before
 //   Load Reference), Trigger 1 (before 50%), Measure 2 (around the 20 measurements), Display 1 (after
@@ -60,10 +60,12 @@ constexpr MenuRow kMenuBar[] = {
         Cmd(1, cmd::kFileSaveSetups, "Save Setups"),
         Sep(1),
         Cmd(1, cmd::kFileSaveImage, "Save Image"),
+        Cmd(1, cmd::kFileSaveScreenSvg, "Save Screen as SVG"),
         Cmd(1, cmd::kFileSaveWaveform, "Save Waveform"),
         Sep(1),
         Cmd(1, cmd::kFilePrint, "Print#Ctrl+P"),
         Cmd(1, cmd::kFilePrintPreview, "Print Preview"),
+        Cmd(1, cmd::kFileExportReportPdf, "Export Report as PDF"),
         Sep(1),
         Cmd(1, cmd::kAppExit, "Exit#Ctrl+X"),
     Pop(0, "&View"),

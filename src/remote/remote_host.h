@@ -41,6 +41,8 @@ public:
     virtual bool ModalDialogOpen() = 0;
     // The main window as a PNG file's bytes; empty when it cannot be grabbed.
     virtual std::vector<std::uint8_t> WindowImagePng() = 0;
+    // The waveform screen as an SVG file's bytes; empty when the host cannot draw one.
+    virtual std::vector<std::uint8_t> ScreenSvg() { return {}; }
 };
 
 } // namespace tarnix

@@ -1363,17 +1363,29 @@ void CRemoteSession::BuildTable() {
     Add("MMEMory:LOAD:SETup", fileCommand(cmd::kFileLoadSetups, false));
     Add("MMEMory:STORe:CSV", fileCommand(cmd::kFileSaveCsv, true));
 
+    Add(
+        "HCOPy:SDUMp:FORMat",
+        [this](Call& c) {
+            if (const std::optional<int> format = c.Choice({"PNG", "SVG"})) {
+                hardcopySvg_ = *format == 1;
+            }
+        },
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply(hardcopySvg_ ? "SVG" : "PNG");
+            }
+        });
     Add("HCOPy:DATA", {}, [this](Call& c) {
         if (!c.NoArgs()) {
             return;
         }
-        const std::vector<std::uint8_t> png = host_.WindowImagePng();
-        if (png.empty()) {
+        const std::vector<std::uint8_t> picture = hardcopySvg_ ? host_.ScreenSvg() : host_.WindowImagePng();
+        if (picture.empty()) {
             errors_.Push(scpi::kExecutionError, "no window image");
             return;
         }
         std::string reply;
-        scpi::AppendBlock(reply, png);
+        scpi::AppendBlock(reply, picture);
         c.Reply(std::move(reply));
     });
 }

@@ -132,6 +132,7 @@ private:
     int waveformSource_ = 0; // 0 CH1, 1 CH2, 2 MATH, 3 REF
     int waveformFormat_ = 0; // 0 ASCii, 1 WORD, 2 BYTE
     bool msbFirst_ = false;
+    bool hardcopySvg_ = false; // HCOPy:SDUMp:FORMat: what HCOPy:DATA? sends
 };
 
 } // namespace tarnix

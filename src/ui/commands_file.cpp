@@ -91,7 +91,8 @@ void CCommandTable::RegisterFileCommands() {
             Message(doc_.ExportWaveformText(path).message);
         }
     });
-    for (int id : {cmd::kFileSaveImage, cmd::kFilePrint, cmd::kFilePrintPreview}) {
+    for (int id : {cmd::kFileSaveImage, cmd::kFileSaveScreenSvg, cmd::kFilePrint, cmd::kFilePrintPreview,
+                   cmd::kFileExportReportPdf}) {
         AddUnavailable(id);
     }
     Add(cmd::kAppExit, [this] { window_.close(); });

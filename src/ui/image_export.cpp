@@ -1,20 +1,24 @@
 #include "ui/image_export.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImage>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QScreen>
+#include <QSvgGenerator>
 #include <QTimer>
 #include <QWidget>
 
+#include "display/wave_screen.h"
 #include "document/user_notifier.h"
 #include "ui/command_table.h"
 
 namespace tarnix {
 
-namespace {
-
-void ShowFailure(QWidget* parent, IUserNotifier* notifier, const std::string& text) {
+void ShowSaveFailure(QWidget* parent, IUserNotifier* notifier, const std::string& text) {
     if (text.empty()) {
         return;
     }
@@ -25,7 +29,16 @@ void ShowFailure(QWidget* parent, IUserNotifier* notifier, const std::string& te
     }
 }
 
-} // namespace
+PictureFormat PictureFormatOf(const std::string& path) {
+    const QString suffix = QFileInfo(QString::fromStdString(path)).suffix().toLower();
+    if (suffix == QLatin1String("png")) {
+        return PictureFormat::kPng;
+    }
+    if (suffix == QLatin1String("jpg") || suffix == QLatin1String("jpeg")) {
+        return PictureFormat::kJpeg;
+    }
+    return PictureFormat::kBmp;
+}
 
 QRect VisibleWindowRect(const QRect& windowOnScreen, const QRect& screen) {
     const QRect visible = windowOnScreen.intersected(screen);
@@ -52,7 +65,7 @@ PixelBuffer ToPixelBuffer(const QImage& image) {
     return picture;
 }
 
-PixelBuffer CaptureWindow(QWidget* mainWindow) {
+QImage WindowPicture(QWidget* mainWindow) {
     if (mainWindow == nullptr) {
         return {};
     }
@@ -63,8 +76,11 @@ PixelBuffer CaptureWindow(QWidget* mainWindow) {
     if (visible.isEmpty()) {
         return {};
     }
-    const QPixmap pixmap = mainWindow->grab(visible.translated(-onScreen.topLeft()));
-    return ToPixelBuffer(pixmap.toImage());
+    return mainWindow->grab(visible.translated(-onScreen.topLeft())).toImage();
+}
+
+PixelBuffer CaptureWindow(QWidget* mainWindow) {
+    return ToPixelBuffer(WindowPicture(mainWindow));
 }
 
 int ScreenDepth(const QWidget* window) {
@@ -73,7 +89,69 @@ int ScreenDepth(const QWidget* window) {
 }
 
 FileResult SaveWindowImageNow(QWidget* mainWindow, const std::string& path) {
-    return SaveBmp(path, CaptureWindow(mainWindow), ScreenDepth(mainWindow));
+    const PictureFormat format = PictureFormatOf(path);
+    if (format == PictureFormat::kBmp) {
+        return SaveBmp(path, CaptureWindow(mainWindow), ScreenDepth(mainWindow));
+    }
+    const QImage picture = WindowPicture(mainWindow);
+    if (picture.isNull()) {
+        return FileResult::Refused();
+    }
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) ||
+        !picture.save(&file, format == PictureFormat::kPng ? "PNG" : "JPEG",
+                      format == PictureFormat::kPng ? -1 : 95) ||
+        !file.commit()) {
+        return FileResult::Refused("Cann't save file: " + file.errorString().toStdString());
+    }
+    return FileResult::Success();
+}
+
+namespace {
+
+bool WriteScreenSvg(CWaveScreen& screen, QIODevice& device) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&device);
+    svg.setSize(screen.size());
+    svg.setViewBox(QRect(QPoint(0, 0), screen.size()));
+    svg.setTitle(QStringLiteral("Tarnix screen"));
+    QPainter painter;
+    if (!painter.begin(&svg)) {
+        return false;
+    }
+    screen.PaintVector(painter);
+    return painter.end();
+}
+
+} // namespace
+
+FileResult SaveScreenSvg(CWaveScreen& screen, const std::string& path) {
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly) || !WriteScreenSvg(screen, file) || !file.commit()) {
+        return FileResult::Refused("Cann't save file: " + file.errorString().toStdString());
+    }
+    return FileResult::Success();
+}
+
+QByteArray ScreenSvgBytes(CWaveScreen& screen) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !WriteScreenSvg(screen, buffer)) {
+        return {};
+    }
+    return bytes;
+}
+
+void SaveScreenSvgCommand(CWaveScreen& screen, QWidget* parent, IUserNotifier* notifier) {
+    const std::string path =
+        ChooseFileWithDialog(parent, {true, QStringLiteral("Save Screen as SVG"), QStringLiteral("svg"),
+                                      QStringLiteral("SVG File(*.svg)")});
+    if (!path.empty()) {
+        const FileResult result = SaveScreenSvg(screen, path);
+        if (!result.ok) {
+            ShowSaveFailure(parent, notifier, result.message);
+        }
+    }
 }
 
 void ScheduleWindowImage(QWidget* mainWindow, const std::string& path, IUserNotifier* notifier) {
@@ -84,7 +162,7 @@ void ScheduleWindowImage(QWidget* mainWindow, const std::string& path, IUserNoti
     QTimer::singleShot(kImageTimerMs, mainWindow, [mainWindow, path, notifier] {
         const FileResult result = SaveWindowImageNow(mainWindow, path);
         if (!result.ok) {
-            ShowFailure(mainWindow, notifier, result.message);
+            ShowSaveFailure(mainWindow, notifier, result.message);
         }
     });
 }

@@ -27,6 +27,7 @@
 #include "remote/remote_session.h"
 #include "ui/command_table.h"
 #include "ui/fft_window.h"
+#include "ui/image_export.h"
 #include "ui/main_frame.h"
 #include "ui/pass_fail_window.h"
 #include "ui/tarnix_app.h"
@@ -192,6 +193,12 @@ std::vector<std::uint8_t> CAppRemoteHost::WindowImagePng() {
     if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", 80)) {
         return {};
     }
+    return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+            reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size()};
+}
+
+std::vector<std::uint8_t> CAppRemoteHost::ScreenSvg() {
+    const QByteArray bytes = ScreenSvgBytes(app_.Frame().View().Screen());
     return {reinterpret_cast<const std::uint8_t*>(bytes.constData()),
             reinterpret_cast<const std::uint8_t*>(bytes.constData()) + bytes.size()};
 }

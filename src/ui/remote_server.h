@@ -67,6 +67,7 @@ public:
     void StopPassFail() override;
     bool ModalDialogOpen() override;
     std::vector<std::uint8_t> WindowImagePng() override;
+    std::vector<std::uint8_t> ScreenSvg() override;
 
 private:
     CTarnixApp& app_;

@@ -2,6 +2,8 @@
 
 #include "ui/report_printer.h"
 
+#include <QLocale>
+#include <QPageSize>
 #include <QPainter>
 #include <QPen>
 #include <QPolygon>
@@ -12,6 +14,7 @@
 
 #include "display/wave_render.h"
 #include "display/wave_screen.h"
+#include "ui/command_table.h"
 #include "ui/image_export.h"
 
 namespace tarnix {
@@ -61,6 +64,12 @@ ReportInput MakeReportInput(const CTarnixDoc& doc, bool gridOn, const QDateTime&
     const QTime time = now.time();
     input.now = {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
     input.lookupText = [&doc](int key) { return doc.Text(key); };
+    // The measurement texts as the screen shows them; the placement on the screen does not matter here.
+    std::array<MeasureTextItem, kMeasureSlotCount> items{};
+    const int count = doc.measures.LayoutTexts(0, 0, 1000, 1000, {}, items);
+    for (int k = 0; k < count; ++k) {
+        input.measurements.emplace_back(items[static_cast<std::size_t>(k)].text);
+    }
     return input;
 }
 
@@ -190,6 +199,37 @@ bool PrintReport(QWidget* parent, const ReportSource& source) {
         return false;
     }
     return PrintReportTo(printer, *source.doc, source.gridOn, QDateTime::currentDateTime());
+}
+
+QPageSize ReportPageSize(const QLocale& locale) {
+    return QPageSize(locale.measurementSystem() == QLocale::ImperialUSSystem ? QPageSize::Letter
+                                                                             : QPageSize::A4);
+}
+
+bool ExportReportPdf(const std::string& path, const CTarnixDoc& doc, bool gridOn, const QDateTime& now,
+                     const QLocale& locale) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(path));
+    printer.setPageSize(ReportPageSize(locale));
+    printer.setCreator(QStringLiteral("Tarnix"));
+    return PrintReportTo(printer, doc, gridOn, now);
+}
+
+void ExportReportPdfCommand(QWidget* parent, const ReportSource& source, IUserNotifier* notifier) {
+    if (source.doc == nullptr) {
+        return;
+    }
+    const std::string path =
+        ChooseFileWithDialog(parent, {true, QStringLiteral("Export Report as PDF"), QStringLiteral("pdf"),
+                                      QStringLiteral("PDF File(*.pdf)")});
+    if (path.empty()) {
+        return;
+    }
+    const CPrintPause pause(source);
+    if (!ExportReportPdf(path, *source.doc, source.gridOn, QDateTime::currentDateTime(), QLocale::system())) {
+        ShowSaveFailure(parent, notifier, "Cann't save file: " + path);
+    }
 }
 
 void PreviewReport(QWidget* parent, const ReportSource& source) {

@@ -4,10 +4,13 @@
 #pragma once
 
 #include <QDateTime>
+#include <QPageSize>
 #include <functional>
+#include <string>
 
 #include "files/report_layout.h"
 
+class QLocale;
 class QPainter;
 class QPrinter;
 class QWidget;
@@ -59,6 +62,14 @@ private:
 
 // The Print command (Ctrl+P): Qt's print dialog, then the page. True when a page was printed.
 bool PrintReport(QWidget* parent, const ReportSource& source);
+// The report's paper: Letter where the locale measures in inches (the US), A4 elsewhere.
+QPageSize ReportPageSize(const QLocale& locale);
+// The report written straight to a PDF file (vector, one page), without a print dialog. False when the
+// file could not be written.
+bool ExportReportPdf(const std::string& path, const CTarnixDoc& doc, bool gridOn, const QDateTime& now,
+                     const QLocale& locale);
+// The Export Report as PDF command: a save dialog, then the file, acquisition paused meanwhile.
+void ExportReportPdfCommand(QWidget* parent, const ReportSource& source, IUserNotifier* notifier);
 // The Print Preview command: Qt's preview of the page, which can print from there.
 void PreviewReport(QWidget* parent, const ReportSource& source);
 

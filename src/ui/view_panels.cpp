@@ -219,6 +219,10 @@ void CViewPanels::BindCommandHooks() {
     };
     table_.Register(cmd::kFilePrint, [this, reportSource] { PrintReport(&frame_, reportSource()); });
     table_.Register(cmd::kFilePrintPreview, [this, reportSource] { PreviewReport(&frame_, reportSource()); });
+    table_.Register(cmd::kFileSaveScreenSvg,
+                    [this] { SaveScreenSvgCommand(view_.Screen(), &frame_, notifier_); });
+    table_.Register(cmd::kFileExportReportPdf,
+                    [this, reportSource] { ExportReportPdfCommand(&frame_, reportSource(), notifier_); });
 }
 
 void CViewPanels::RepaintView() {

@@ -1,12 +1,14 @@
 // Paints the screen and the status strip into their off-screen images on the offscreen platform and
 // checks pixels at positions computed from the plot rectangle; drives the mouse with real events.
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "display/marker_geometry.h"
@@ -68,6 +70,48 @@ int CountColour(const QImage& image, const QRect& r, QRgb colour, int tolerance 
     return n;
 }
 
+// Sizes of the solid blocks of `colour` in r, each measured from its top-left pixel.
+QList<QSize> Blocks(const QImage& image, const QRect& r, QRgb colour) {
+    const auto is = [&](int x, int y) { return r.contains(x, y) && PixelAt(image, x, y) == colour; };
+    QList<QSize> sizes;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (is(x, y) && !is(x - 1, y) && !is(x, y - 1)) {
+                QSize size(1, 1);
+                while (is(x + size.width(), y)) {
+                    size.rwidth() += 1;
+                }
+                while (is(x, y + size.height())) {
+                    size.rheight() += 1;
+                }
+                sizes.append(size);
+            }
+        }
+    }
+    return sizes;
+}
+
+// Of the aligned 2 x 2 pixel blocks in r that hold a pixel other than black, the share whose four
+// pixels are all equal: 1 for a picture drawn at half the density and doubled.
+double DoubledShare(const QImage& image, const QRect& r) {
+    int lit = 0;
+    int uniform = 0;
+    for (int y = r.top() & ~1; y + 1 <= r.bottom(); y += 2) {
+        for (int x = r.left() & ~1; x + 1 <= r.right(); x += 2) {
+            const QRgb a = PixelAt(image, x, y);
+            const QRgb b = PixelAt(image, x + 1, y);
+            const QRgb c = PixelAt(image, x, y + 1);
+            const QRgb d = PixelAt(image, x + 1, y + 1);
+            if ((a | b | c | d) == 0) {
+                continue;
+            }
+            ++lit;
+            uniform += (a == b && b == c && c == d) ? 1 : 0;
+        }
+    }
+    return lit > 0 ? double(uniform) / lit : 1.0;
+}
+
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
@@ -93,7 +137,10 @@ private slots:
     void clippedMeasurementsGetAnArrowBesideTheValue();
     void graticuleAndMaskInGridColour();
     void tracesIntensityAndStoppedWindow();
+    void tracesKeepOffTheFrameInAPartialRepaint();
     void persistenceAndXYFigure();
+    void screenAtDevicePixelRatio_data();
+    void screenAtDevicePixelRatio();
     void dragAndZoomModesFollowThePointer();
     void markerDragsActOnEveryFourthEventAndGoOnTop();
     void markerEndsWhereTheButtonIsReleased_data();
@@ -169,6 +216,99 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
     f.screen.SetWaveIntensity(128);
     QCOMPARE(f.host.settings.ch(kRef).colour, Rgb(0, 128, 128));
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kMap.X(2000), kMap.Y(100)), 0x008000u);
+}
+
+void TestWaveScreen::tracesKeepOffTheFrameInAPartialRepaint() {
+    // A capture repaints only the black area inside the frame; the trace's last point (on the right
+    // edge) and its points at level 0 (on the bottom edge) must not be written over the frame lines.
+    Fixture f(1);
+    f.screen.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f.screen));
+    f.screen.repaint();
+    f.host.traces[kCh1].fill(40);
+    std::fill_n(f.host.traces[kCh1].begin() + 1000, 1000, std::int16_t{0});
+    f.screen.repaint(f.screen.LiveArea());
+    // The offscreen platform's window surface is a plain image.
+    const QImage window = *static_cast<QImage*>(f.screen.backingStore()->paintDevice());
+    QCOMPARE(CountColour(window, QRect(kPlot.right, kPlot.top, 1, kPlot.Height() + 1), 0xFFFFFFu, 0),
+             kPlot.Height() + 1);
+    QCOMPARE(CountColour(window, QRect(kPlot.left, kPlot.bottom, kPlot.Width() + 1, 1), 0xFFFFFFu, 0),
+             kPlot.Width() + 1);
+    QVERIFY(CountColour(window, f.screen.LiveArea(), kGreen, 0) > kPlot.Width() / 2); // the trace is there
+}
+
+void TestWaveScreen::screenAtDevicePixelRatio_data() {
+    QTest::addColumn<double>("ratio");
+    QTest::newRow("1x") << 1.0;
+    QTest::newRow("1.5x") << 1.5;
+    QTest::newRow("2x") << 2.0;
+}
+
+void TestWaveScreen::screenAtDevicePixelRatio() {
+    QFETCH(double, ratio);
+    const auto at = [&](double logical) { return int(logical * ratio); };
+    Fixture f(1);
+    for (int i = 0; i < 5000; ++i) {
+        f.host.traces[kCh1][std::size_t(i)] = std::int16_t(60 + 40 * std::sin(i / 300.0)); // lower half
+    }
+    f.host.settings.acquire.acquisitionMode = kAcqAverage;
+    const QImage image = f.screen.RenderPicture(ratio);
+    QCOMPARE(image.size(), (QSizeF(f.screen.size()) * ratio).toSize());
+    QCOMPARE(image.devicePixelRatio(), ratio);
+
+    // Every graticule dot of the top right quarter of the plot (away from the axes, their ticks and the
+    // trace) is one square of one size, a pixel at 1x and proportionally larger above.
+    const QList<QSize> dots =
+        Blocks(image, QRect(QPoint(at(286), at(21)), QPoint(at(506), at(145))), 0xC8C8C8u);
+    QVERIFY(dots.size() > 50);
+    for (const QSize& dot : dots) {
+        QCOMPARE(dot, dots.first());
+    }
+    QCOMPARE(dots.first().width(), dots.first().height());
+    QVERIFY(dots.first().width() >= int(ratio) && dots.first().width() <= std::ceil(ratio));
+
+    // The major ticks below the top frame line sit within one device pixel of k/10 of the plot's width,
+    // measured between the frame lines of the picture.
+    const auto runStarts = [&](int y, QRgb colour) {
+        QList<int> starts;
+        for (int x = 1; x < image.width(); ++x) {
+            if (PixelAt(image, x, y) == colour && PixelAt(image, x - 1, y) != colour) {
+                starts.append(x);
+            }
+        }
+        return starts;
+    };
+    const QList<int> frame = runStarts(at(200), 0xFFFFFFu);
+    const int left = frame.first();
+    const int right = frame.last();
+    const QList<int> ticks = runStarts(at(14 + 4.5), 0xC8C8C8u);
+    QCOMPARE(ticks.size(), 9);
+    for (int k = 1; k <= 9; ++k) {
+        const double ideal = left + (right - left) * k / 10.0;
+        QVERIFY2(std::abs(ticks[k - 1] - ideal) <= 1.0,
+                 qPrintable(QStringLiteral("%1: %2").arg(k).arg(ticks[k - 1])));
+    }
+
+    // The average note keeps its logical size: its ink is `ratio` times as wide as at 1x.
+    const auto inkWidth = [](const QImage& picture, const QRect& r) {
+        int first = r.right();
+        int last = r.left();
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (CountColour(picture, QRect(x, r.top(), 1, r.height()), 0xE100E1u, 200) > 0) {
+                first = std::min(first, x);
+                last = x;
+            }
+        }
+        return last - first + 1;
+    };
+    const int width1x = inkWidth(f.screen.RenderPicture(1.0), QRect(22, 15, 200, 30));
+    QVERIFY(width1x > 40);
+    QVERIFY(std::abs(inkWidth(image, QRect(at(22), at(15), at(200), at(30))) - ratio * width1x) <= 2 * ratio);
+    // Above 1x the trace and the texts are drawn at the picture's own density, not doubled.
+    if (ratio == 2.0) {
+        QVERIFY(DoubledShare(image, QRect(QPoint(at(60), at(240)), QPoint(at(500), at(400)))) < 0.5);
+        QVERIFY(DoubledShare(image, QRect(QPoint(at(27), at(20)), QPoint(at(120), at(40)))) < 0.5);
+    }
 }
 
 void TestWaveScreen::persistenceAndXYFigure() {

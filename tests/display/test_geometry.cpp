@@ -75,8 +75,8 @@ constexpr std::uint32_t kInkArgb = 0xFF00FF00u;
 
 // A w x h buffer with a guard row of sentinels after it, so writes past the end show.
 struct Buffer {
-    Buffer(int w, int h, int scale = 1) : width(w), pixels(static_cast<std::size_t>(w * (h + 1))) {
-        target = RasterTarget{pixels.data(), w, w, h, scale};
+    Buffer(int w, int h, int thickness = 1) : width(w), pixels(static_cast<std::size_t>(w * (h + 1))) {
+        target = RasterTarget{pixels.data(), w, w, h, thickness};
     }
     bool Set(int x, int y) const { return pixels[static_cast<std::size_t>(y * width + x)] == kInkArgb; }
     int Count() const { return static_cast<int>(std::count(pixels.begin(), pixels.end(), kInkArgb)); }
@@ -88,7 +88,7 @@ struct Buffer {
     RasterTarget target;
 };
 
-TEST(TraceRaster, SegmentsClipAndDoubleDensity) {
+TEST(TraceRaster, SegmentsClipAndThickLines) {
     // A steep step: the first column runs to the middle row, 4, the second takes the rest, up or down.
     for (const auto& [from, to] : {std::pair{RasterPoint{3, 0}, RasterPoint{4, 9}}, {{3, 9}, {4, 0}}}) {
         Buffer b(10, 12);
@@ -115,33 +115,40 @@ TEST(TraceRaster, SegmentsClipAndDoubleDensity) {
     for (int y = 0; y < 16; ++y) {
         EXPECT_TRUE(b.Set(8, y)) << "the column through the buffer is drawn";
     }
-    Buffer d(20, 20, 2); // each logical pixel is two by two
+    Buffer d(20, 20, 2); // two pixels wide: a dot is two by two, to the right and below
     const RasterPoint dot[1] = {{3, 4}};
     RasterPoints(d.target, dot, 1, kInk);
     EXPECT_EQ(d.Count(), 4);
-    EXPECT_TRUE(d.Set(6, 8) && d.Set(7, 9));
-    const RasterPoint edge[2] = {{9, 0}, {9, 9}}; // the last logical column and row
+    EXPECT_TRUE(d.Set(3, 4) && d.Set(4, 5));
+    const RasterPoint edge[2] = {{19, 0}, {19, 19}}; // the last column, to the last row
     RasterPolyline(d.target, edge, 2, kInk);
-    EXPECT_TRUE(d.Set(19, 19));
+    EXPECT_EQ(d.Count(), 24);
     EXPECT_TRUE(d.GuardClean());
+    Buffer s(20, 20, 2); // a shallow thick line stays two pixels high everywhere
+    const RasterPoint slope[2] = {{0, 0}, {15, 5}};
+    RasterPolyline(s.target, slope, 2, kInk);
+    for (int x = 0; x <= 15; ++x) {
+        int lit = 0;
+        for (int y = 0; y < 20; ++y) {
+            lit += s.Set(x, y) ? 1 : 0;
+        }
+        EXPECT_GE(lit, 2) << x;
+    }
 }
 
-// The background clear: exactly the clipped rectangle, whatever the row alignment, at both densities.
+// The background clear: exactly the clipped rectangle, whatever the row alignment.
 TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
-    for (int scale : {1, 2}) {
-        for (int x : {-3, 0, 1, 2, 3}) {
-            SCOPED_TRACE(::testing::Message() << "scale " << scale << " x " << x);
-            Buffer b(37, 6, scale);
-            RasterFill(b.target, x, 1, 40 / scale, 1, kInk);
-            for (int row = 0; row < 6; ++row) {
-                for (int col = 0; col < 37; ++col) {
-                    const bool inside =
-                        row >= scale && row < 2 * scale && col >= x * scale && col < x * scale + 40;
-                    EXPECT_EQ(b.Set(col, row), inside) << col << "," << row;
-                }
+    for (int x : {-3, 0, 1, 2, 3}) {
+        SCOPED_TRACE(::testing::Message() << "x " << x);
+        Buffer b(37, 6);
+        RasterFill(b.target, x, 1, 40, 2, kInk);
+        for (int row = 0; row < 6; ++row) {
+            for (int col = 0; col < 37; ++col) {
+                EXPECT_EQ(b.Set(col, row), row >= 1 && row < 3 && col >= x && col < x + 40)
+                    << col << "," << row;
             }
-            EXPECT_TRUE(b.GuardClean());
         }
+        EXPECT_TRUE(b.GuardClean());
     }
 }
 

@@ -189,6 +189,11 @@ def session(port, config, work, pid):
 
     png = scope.query_binary_values("HCOP:DATA?", datatype="B", container=bytes)
     check(png[:8] == b"\x89PNG\r\n\x1a\n", "HCOP:DATA? sends the window as a PNG of %d bytes" % len(png))
+    scope.write("HCOP:SDUM:FORM SVG")
+    svg = scope.query_binary_values("HCOP:DATA?", datatype="B", container=bytes)
+    check(scope.query("HCOP:SDUM:FORM?") == "SVG" and b"<svg" in svg and b"<polyline" in svg,
+          "HCOP:SDUM:FORM SVG makes HCOP:DATA? send the screen as an SVG drawing with its traces as polylines")
+    scope.write("HCOP:SDUM:FORM PNG")
 
     scope.write("TIM:SCAL 20ms")
     opc, scale = scope.query("AUT;*OPC?;:TIM:SCAL?").split(";")

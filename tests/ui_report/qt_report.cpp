@@ -11,18 +11,25 @@
 #include <QPainter>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "../support/fakes.h"
+#include "analysis/analysis_inputs.h"
+#include "display/wave_screen.h"
 #include "files/bmp_writer.h"
 #include "ui/image_export.h"
 #include "ui/report_printer.h"
+#include "ui/tarnix_view.h"
 
 namespace tarnix {
 namespace {
@@ -44,6 +51,10 @@ private slots:
     void reportTakesTheDocumentsTexts();
     void renderedReportHasGraticuleTraceAndSwatchInPlace();
     void printingAndPreviewPauseAcquisition();
+    void saveImageFormatsAtTheScreenRatio();
+    void screenSvgDrawsWhatTheScreenShows();
+    void reportPdfIsOnePageWithTheScreensTexts_data();
+    void reportPdfIsOnePageWithTheScreensTexts();
 };
 
 void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
@@ -57,7 +68,7 @@ void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     testing::CRecordingNotifier notifier;
-    const QString path = dir.filePath(QStringLiteral("screen.jpg"));
+    const QString path = dir.filePath(QStringLiteral("screen.bmp"));
     ScheduleWindowImage(&window, path.toStdString(), &notifier);
     // The picture is taken on the timer's tick, after the caller (the closed dialog) has returned.
     QVERIFY(!QFile::exists(path));
@@ -206,6 +217,127 @@ void ReportTest::printingAndPreviewPauseAcquisition() {
     closer.stop();
     QVERIFY(stoppedWhileOpen);
     QCOMPARE(doc.settings.acquire.running, 1u);
+}
+
+void ReportTest::saveImageFormatsAtTheScreenRatio() {
+    // Run at QT_SCALE_FACTOR 1 and 2: PNG and JPEG pictures hold the window at the screen's density.
+    QTemporaryDir dir;
+    QWidget window;
+    window.setGeometry(40, 30, 320, 240);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QSize expected = (QSizeF(320, 240) * window.devicePixelRatioF()).toSize();
+    const struct {
+        const char* name;
+        QByteArray magic;
+        const char* format;
+    } cases[] = {{"screen.png", QByteArray("\x89PNG"), "png"},
+                 {"screen.JPG", QByteArray("\xff\xd8\xff"), "jpg"},
+                 {"screen.bmp", QByteArray("BM"), "bmp"},
+                 {"screen.jpeg.bmp", QByteArray("BM"), "bmp"}};
+    for (const auto& c : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(c.name));
+        QVERIFY(SaveWindowImageNow(&window, path.toStdString()).ok);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY2(file.read(c.magic.size()) == c.magic, c.name);
+        QCOMPARE(QImage(path, c.format).size(), expected);
+    }
+}
+
+void ReportTest::screenSvgDrawsWhatTheScreenShows() {
+    QTemporaryDir dir;
+    CTarnixDoc doc;
+    for (std::size_t i = 0; i < doc.frames[kCh1].display.size(); ++i) {
+        doc.frames[kCh1].display[i] =
+            static_cast<std::int16_t>(128 + 80 * std::sin(static_cast<double>(i) / 200.0));
+    }
+    doc.frames[kCh2].display.fill(60);
+    CTarnixView view(doc);
+    view.resize(800, 500);
+    view.LayoutView();
+    CWaveScreen& screen = view.Screen();
+    const QString path = dir.filePath(QStringLiteral("screen.svg"));
+    QVERIFY(SaveScreenSvg(screen, path.toStdString()).ok);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray text = file.readAll();
+    QVERIFY(text.count("<polyline") >= 2); // the two traces are vectors, not pictures
+    QVERIFY(!text.contains("<image"));
+
+    QSvgRenderer svg(path);
+    QVERIFY(svg.isValid());
+    QCOMPARE(svg.viewBox(), QRect(QPoint(0, 0), screen.size()));
+    QImage drawn(screen.size(), QImage::Format_RGB32);
+    drawn.fill(Qt::white);
+    QPainter painter(&drawn);
+    svg.render(&painter);
+    painter.end();
+    const QImage shown = screen.RenderPicture(1.0);
+    // A pixel of the screen differs when no pixel of the drawing within one pixel of it is close in
+    // colour: vectors and pixels may round a line's position differently, but not by more.
+    const auto close = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                   std::abs(qBlue(a) - qBlue(b)) <=
+               96;
+    };
+    int differing = 0;
+    for (int y = 1; y + 1 < shown.height(); ++y) {
+        for (int x = 1; x + 1 < shown.width(); ++x) {
+            bool found = false;
+            for (int k = 0; k < 9 && !found; ++k) {
+                found = close(shown.pixel(x, y), drawn.pixel(x + k % 3 - 1, y + k / 3 - 1));
+            }
+            differing += found ? 0 : 1;
+        }
+    }
+    QVERIFY2(differing * 200 < shown.width() * shown.height(), qPrintable(QString::number(differing)));
+}
+
+void ReportTest::reportPdfIsOnePageWithTheScreensTexts_data() {
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<QString>("paper");
+    QTest::newRow("US letter") << QLocale(QLocale::English, QLocale::UnitedStates)
+                               << QStringLiteral("(letter)");
+    QTest::newRow("German A4") << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("(A4)");
+}
+
+void ReportTest::reportPdfIsOnePageWithTheScreensTexts() {
+    QFETCH(QLocale, locale);
+    QFETCH(QString, paper);
+    QTemporaryDir dir;
+    CTarnixDoc doc;
+    QVERIFY(doc.language.WriteDefaultLanguage(dir.path().toStdString()));
+    doc.language.LoadLanguage(kLanguageDefaultIndex);
+    for (std::size_t i = 0; i < doc.frames[kCh1].display.size(); ++i) {
+        doc.frames[kCh1].display[i] =
+            static_cast<std::int16_t>(128 + 64 * std::sin(static_cast<double>(i) / 100.0));
+    }
+    doc.measures.AddMeasure(kMeasureVpp);
+    doc.measures.AddMeasure(kMeasureFrequency);
+    doc.measures.SetSecondsPerDiv(0.001);
+    doc.measures.UpdateMeasurements(MeasureChannelsFrom(doc.settings, doc.frames));
+    const std::string vpp = doc.measures.Text(0);
+    QVERIFY(vpp.find("*****") == std::string::npos);
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    QVERIFY(ExportReportPdf(pdf.toStdString(), doc, true, kNow, locale));
+
+    const auto run = [](const QString& program, const QStringList& args) {
+        QProcess process;
+        process.start(program, args);
+        return process.waitForFinished(20000) ? QString::fromUtf8(process.readAllStandardOutput())
+                                              : QString();
+    };
+    const QString info = run(QStringLiteral("pdfinfo"), {pdf});
+    QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\n"))), qPrintable(info));
+    QVERIFY2(info.contains(paper), qPrintable(info));
+    const QString text =
+        run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    for (const std::string& expected : {std::string("Test Report"), std::string("Date = 05-12-2026"),
+                                        std::string("CH1  VOLT DIV =1.00V/div"), vpp, doc.measures.Text(1)}) {
+        // pdftotext gives runs of spaces as one.
+        QVERIFY2(text.simplified().contains(QString::fromStdString(expected).simplified()), expected.c_str());
+    }
 }
 
 } // namespace tarnix
