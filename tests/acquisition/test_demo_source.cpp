@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/demo_source.h"
-#include "fake_services.h"
+#include "../support/fake_services.h"
 
 namespace tarnix {
 namespace {

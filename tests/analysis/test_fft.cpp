@@ -1,4 +1,4 @@
-#include "../document/doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "analysis/fft_analysis.h"
 #include "analysis/spectrum_engine.h"
 

@@ -1,4 +1,4 @@
-#include "../document/doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "analysis/analysis_inputs.h"
 #include "analysis/measure_set.h"
 #include "analysis/value_format.h"

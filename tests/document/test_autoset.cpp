@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "document/autoset.h"
 
 namespace tarnix {

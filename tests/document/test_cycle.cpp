@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 
 namespace tarnix {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "../support/setup_image.h"
 #include "../support/temp_dir.h"
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "files/setup_file.h"
 
 namespace tarnix::testing {

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "../support/alloc_counter.h"
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "model/model_table.h"
 
 namespace tarnix::testing {
@@ -69,8 +69,10 @@ TEST_F(SubsystemTest, PlaybackAppliesTheRecordingsContextAndClosingRestoresTheLi
     doc->recorder.SetRecordEndFrame(2);
     set(recorded);
     doc->PressRecord(timer);
-    doc->RecorderTimerTick(timer);
-    doc->RecorderTimerTick(timer);
+    for (int frame = 0; frame < 2; ++frame) {
+        Tick(); // a recording takes new captures only
+        doc->RecorderTimerTick(timer);
+    }
     ASSERT_FALSE(doc->recorder.Recording());
 
     doc->SetChannelEnabled(kCh2, false);

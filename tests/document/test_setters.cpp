@@ -1,7 +1,7 @@
 // The document's setters: what reaches the block and the driver, what is refused; the instrument chosen.
 #include <vector>
 
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 
 namespace tarnix {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "document/zero_calibration.h"
 
 namespace tarnix {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "../document/doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "../support/temp_dir.h"
 #include "document/autoset.h"
 #include "document/zero_calibration.h"

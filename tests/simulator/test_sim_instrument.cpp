@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "../document/doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "analysis/analysis_inputs.h"
 #include "model/model_table.h"
 

@@ -719,4 +719,4 @@ private slots:
 };
 
 QTEST_MAIN(TestShell)
-#include "test_shell.moc"
+#include "qt_shell.moc"

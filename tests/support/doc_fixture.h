@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "../acquisition/fake_services.h"
-#include "../support/fakes.h"
-#include "../support/stub_driver.h"
+#include "fake_services.h"
+#include "fakes.h"
+#include "stub_driver.h"
 #include "document/tarnix_doc.h"
 #include "simulator/sim_instrument.h"
 

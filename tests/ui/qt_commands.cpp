@@ -673,4 +673,4 @@ private slots:
 };
 
 QTEST_MAIN(TestCommands)
-#include "test_commands.moc"
+#include "qt_commands.moc"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "../acquisition/fake_services.h"
+#include "../support/fake_services.h"
 #include "../support/stub_driver.h"
 #include "ui/autoset_window.h"
 #include "ui/calibration_dialogs.h"

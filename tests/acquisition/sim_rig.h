@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../acquisition/fake_services.h"
+#include "../support/fake_services.h"
 #include "acquisition/device_link.h"
 #include "simulator/sim_instrument.h"
 
