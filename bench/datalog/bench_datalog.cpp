@@ -5,6 +5,9 @@
 #include <optional>
 #include <random>
 
+#include <unistd.h>
+
+#include "datalog/measure_log.h"
 #include "datalog/measure_statistics.h"
 
 namespace tarnix {
@@ -36,6 +39,32 @@ void BM_StatisticsEightItems(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StatisticsEightItems);
+
+// One row of eight items written to a real file, with the flush to the disk started every half second:
+// the log's share of an acquisition tick when it logs every capture.
+void BM_LogRowEightItemsToFile(benchmark::State& state) {
+    char path[] = "/tmp/tarnix-bench-log-XXXXXX";
+    const int fd = ::mkstemp(path);
+    ::close(fd);
+    CSystemLogClock clock;
+    CFileLogSink sink;
+    CMeasureLog log(clock, sink);
+    LogOptions options{path, false, {}, 0.0};
+    for (int i = 0; i < 8; ++i) {
+        options.columns.push_back({{i % 3, i * 2}, {0.0, 2.0}});
+    }
+    const MeasureMeaning meaning = MeaningOf(InstrumentSettings{});
+    log.Start(options, meaning);
+    const std::array<std::optional<double>, 8> values{1.25,   0.0125, std::nullopt, 5000.0,
+                                                      2.5e-7, 49.8,   1e6,          -3.3};
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(log.AddCapture(meaning, values));
+        log.Poll();
+    }
+    log.Stop();
+    ::unlink(path);
+}
+BENCHMARK(BM_LogRowEightItemsToFile);
 
 } // namespace
 } // namespace tarnix
