@@ -250,6 +250,7 @@ FileResult CTarnixDoc::LoadSetup(const std::string& path) {
         return FileResult::Success();
     }
     ApplySetup(loaded.image);
+    datalog.ResetStatistics();
     return FileResult::Success();
 }
 
@@ -349,6 +350,7 @@ FileResult CTarnixDoc::LoadCsv(const std::string& path) {
         hooks.refreshSidebar();
     }
     ReprocessFrames();
+    datalog.ResetStatistics();
     return FileResult::Success();
 }
 

@@ -17,6 +17,7 @@
 #include "analysis/fft_analysis.h"
 #include "analysis/measure_set.h"
 #include "analysis/pass_fail.h"
+#include "datalog/data_log.h"
 #include "document/user_notifier.h"
 #include "files/file_result.h"
 #include "files/setup_file.h"
@@ -177,6 +178,8 @@ public:
     FrameTestResult passFailResult; // outcome of the last tick's test
     CRecorder recorder;
     CLanguageTable language;
+    CDataLog datalog;               // statistics and the measurement log, fed once per new capture
+    std::uint64_t captureCount = 0; // frames (or roll steps) that brought new data
     std::int32_t languageIndex = kLanguageDefaultIndex; // the stored language; setups carry it
     std::uint16_t saveChannel = 0;                      // the Save dialog's choice: 0 CH1, else CH2
     ScreenSetup screenSetup;
@@ -404,6 +407,8 @@ private:
     void PassFailStep();
     void FftStep();
     void EvaluateMeasurements(double secondsPerDiv);
+    // Every tick: a new capture goes to the statistics and the log; a row out of limits acts.
+    void FeedDatalog();
     void ResetOwnedSubsystems();
     void ApplyRefHeader(const RefHeader& header);
 
@@ -419,6 +424,7 @@ private:
     InstrumentSettings passSettings_;    // as of the last processing pass
     PassState passState_;
     bool framesEdited_ = true; // a load or reset wrote the frames after the last pass
+    std::uint64_t fedCaptureCount_ = 0;
 };
 
 } // namespace tarnix

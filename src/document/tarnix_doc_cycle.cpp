@@ -172,6 +172,7 @@ void CTarnixDoc::OnTick() {
     if (captured) {
         RepaintAfterCapture();
     }
+    FeedDatalog();
     if (Demo()) {
         ShowStatus(kTextRunInDemo);
     } else if (link.deviceCount > 0) {
@@ -268,6 +269,7 @@ void CTarnixDoc::InstrumentPoll() {
             SwitchAltPhase();
         }
         link.ReadCapture(frames[kCh1].samples, frames[kCh2].samples);
+        ++captureCount;
         link.StartCapture();
         if (PacedRow(TimeRow())) {
             StartPacing();
@@ -337,6 +339,7 @@ void CTarnixDoc::DemoCaptureStep() {
             SwitchAltPhase();
         }
         demo.Fill(*random_, frames[kCh1].samples, frames[kCh2].samples);
+        ++captureCount;
         if (PacedRow(TimeRow())) {
             StartPacing();
         }
@@ -471,6 +474,7 @@ void CTarnixDoc::RollStep() {
         frame.rollPosition = std::min(frame.rollPosition + step, 5000);
     }
     rollNewData = true;
+    ++captureCount;
     settings.runStatus = kStatusRunning;
 }
 
