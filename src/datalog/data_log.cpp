@@ -34,7 +34,11 @@ CDataLog::CDataLog(IClock* monotonic)
 CDataLog::CDataLog(ILogClock& clock, ILogSink& sink) : log_(clock, sink) {}
 
 std::string CDataLog::StartLog(const LogOptions& options, const InstrumentSettings& settings) {
-    return log_.Start(options, MeaningOf(settings));
+    std::string refusal = log_.Start(options, MeaningOf(settings));
+    if (refusal.empty()) {
+        trend.Reset(options.columns);
+    }
+    return refusal;
 }
 
 std::vector<MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures) {
@@ -80,6 +84,7 @@ LogRowResult CDataLog::OnCapture(const InstrumentSettings& settings,
         std::ranges::transform(columns, logValues_.begin(),
                                [this](auto& column) { return Value(column.item); });
         row = log_.AddCapture(meaning, logValues_);
+        trend.Add(static_cast<double>(log_.Status().elapsedMs) / 1000.0, logValues_);
     }
     channels_ = nullptr;
     return row;

@@ -14,6 +14,7 @@
 #include "analysis/measure_set.h"
 #include "datalog/measure_log.h"
 #include "datalog/measure_statistics.h"
+#include "datalog/trend_series.h"
 
 namespace tarnix {
 
@@ -37,6 +38,8 @@ public:
     // The statistics are gathered while their table is shown.
     bool statisticsShown = false;
     LimitActions actions;
+    // The running log's values over time for the trend view; started afresh with each log.
+    CTrendSeries trend;
     // Saves the screen image next to the log (the window's part); empty: the action does nothing.
     std::function<void()> saveImage;
 

@@ -21,7 +21,7 @@ TEST(StatisticsTable, EachRowReadsInItsMeasurementsUnitsAndCountsTheUnmeasurable
     const std::vector<StatisticsRow> rows = StatisticsRows(statistics);
     ASSERT_EQ(rows.size(), 3u);
     using Cells = std::array<std::string, kStatisticsColumns>;
-    EXPECT_EQ(rows[0].cells, (Cells{"CH1 Vpp", "*****", "1.25V", "1.00V", "1.50V", "354mV", "2 (+1)"}));
+    EXPECT_EQ(rows[0].cells, (Cells{"CH1 Vpp", "*****", "1.25V", "1.00V", "1.50V", "353mV", "2 (+1)"}));
     EXPECT_EQ(rows[1].cells, (Cells{"CH2 Frequ", "4.90kHz", "5.00kHz", "4.90kHz", "5.10kHz", "100Hz", "3"}));
     EXPECT_EQ(rows[2].cells, (Cells{"MATH +Duty", "*****", "-", "-", "-", "-", "0 (+3)"}));
     EXPECT_EQ(rows[2].source, kMath);
