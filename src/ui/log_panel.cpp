@@ -25,6 +25,7 @@
 #include "ui/command_table.h"
 #include "ui/image_export.h"
 #include "ui/main_frame.h"
+#include "ui/trend_view.h"
 #include "ui/widget_helpers.h"
 
 namespace tarnix {
@@ -125,9 +126,21 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     }
     layout->addLayout(actionsRow);
 
+    auto* buttonRow = new QHBoxLayout;
     startStop_ = new QPushButton(QStringLiteral("Start"), this);
     startStop_->setAutoDefault(false);
-    layout->addWidget(startStop_);
+    buttonRow->addWidget(startStop_, 1);
+    auto* trend = new QPushButton(QStringLiteral("Trend..."), this);
+    trend->setAutoDefault(false);
+    buttonRow->addWidget(trend);
+    layout->addLayout(buttonRow);
+    connect(trend, &QPushButton::clicked, this, [this] {
+        if (trend_ == nullptr) {
+            trend_ = new CTrendWindow(doc_, this);
+        }
+        trend_->show();
+        trend_->raise();
+    });
     status_ = new QLabel(this);
     status_->setWordWrap(true);
     layout->addWidget(status_);

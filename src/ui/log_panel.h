@@ -20,6 +20,7 @@ class QTableWidget;
 namespace tarnix {
 
 class CTarnixDoc;
+class CTrendWindow;
 class CMainFrame;
 struct PanelHooks;
 
@@ -60,6 +61,7 @@ private:
     QCheckBox* saveImage_ = nullptr;
     QPushButton* startStop_ = nullptr;
     QLabel* status_ = nullptr;
+    CTrendWindow* trend_ = nullptr;
     QTimer timer_;
     bool wasRunning_ = false;
 };

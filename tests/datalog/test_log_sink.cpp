@@ -22,8 +22,9 @@ using namespace tarnix::testing;
 const LogOptions kOptions{"", false, {{{kCh1, kMeasureVpp}, {}}, {{kCh2, kMeasureFrequency}, {}}}, 0.0};
 
 // Logs rows numbered 1, 2, ... (the number is the CH1 value) and sends each number whose row was written
-// down the pipe; returns once the log stops by itself.
-std::uint64_t LogNumberedRows(const std::string& path, int pipe, int pauseUs) {
+// down the pipe; returns the rows written once the log stops by itself, adding to `report` unless it
+// stopped for a full disk.
+std::uint64_t LogNumberedRows(const std::string& path, int pipe, int pauseUs, std::string* report = nullptr) {
     CSystemLogClock clock;
     CFileLogSink sink;
     CMeasureLog log(clock, sink);
@@ -43,6 +44,9 @@ std::uint64_t LogNumberedRows(const std::string& path, int pipe, int pauseUs) {
         if (pauseUs > 0) {
             ::usleep(static_cast<useconds_t>(pauseUs));
         }
+    }
+    if (report != nullptr && log.Status().stopReason != std::strerror(ENOSPC)) {
+        *report += "stopped with \"" + log.Status().stopReason + "\"\n";
     }
     return log.Status().rows;
 }
@@ -115,28 +119,13 @@ TEST(LogFile, AFullDiskStopsTheLogWithTheReasonAndKeepsEveryRowWritten) {
     if (child == 0) {
         std::string report = MountPrivateTmpfs(dir.Path(), "64k");
         if (report.empty()) {
-            const std::string path = dir.File("log.csv");
-            CSystemLogClock clock;
-            CFileLogSink sink;
-            CMeasureLog log(clock, sink);
-            LogOptions options = kOptions;
-            options.path = path;
-            log.Start(options, MeaningOf({}));
-            for (std::uint32_t n = 1; log.Running() && n < 1000000; ++n) {
-                const std::optional<double> values[] = {static_cast<double>(n), 2.5};
-                log.AddCapture(MeaningOf({}), values);
-            }
+            const std::uint64_t written = LogNumberedRows(dir.File("log.csv"), -1, 0, &report);
             std::string why;
-            const long rows = WholeRows(ReadAll(path), why);
-            if (log.Status().stopReason != std::strerror(ENOSPC)) {
-                report += "stopped with \"" + log.Status().stopReason + "\"\n";
-            }
-            if (rows < 1000 || static_cast<std::uint64_t>(rows) != log.Status().rows) {
-                report += std::to_string(rows) + " whole rows for " + std::to_string(log.Status().rows) +
-                          " written " + why + "\n";
-            }
-            if (!ReadAll(path).ends_with("\r\n")) {
-                report += "the file ends inside a row\n";
+            const std::string file = ReadAll(dir.File("log.csv"));
+            const long rows = WholeRows(file, why);
+            if (rows < 1000 || static_cast<std::uint64_t>(rows) != written || !file.ends_with("\r\n")) {
+                report +=
+                    std::to_string(rows) + " whole rows for " + std::to_string(written) + " written " + why;
             }
         }
         (void)!::write(pipe[1], report.data(), report.size());

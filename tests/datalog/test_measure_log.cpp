@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <unistd.h>
 
 #include "analysis/measure_set.h"
 #include "datalog/measure_log.h"
@@ -94,11 +95,12 @@ TEST(MeasureLog, AnIntervalRowHoldsMeanMinAndMaxOfItsCapturesAndStopWritesTheLas
 TEST(MeasureLog, RowsOutOfLimitsAreMarkedAndCountedPerItem) {
     LogRig rig;
     rig.Start(0.0, {4900.0, 5100.0});
-    const LogRowResult results[] = {rig.Capture({1.0, 5000.0}), rig.Capture({1.0, 5200.0}),
-                                    rig.Capture({1.0, std::nullopt}), rig.Capture({1.0, 4800.0})};
-    EXPECT_EQ((std::vector<bool>{results[0].violation, results[1].violation, results[2].violation,
-                                 results[3].violation}),
-              (std::vector<bool>{false, true, false, true}));
+    std::vector<bool> violations;
+    for (std::optional<double> frequency :
+         {std::optional(5000.0), std::optional(5200.0), std::optional<double>(), std::optional(4800.0)}) {
+        violations.push_back(rig.Capture({1.0, frequency}).violation);
+    }
+    EXPECT_EQ(violations, (std::vector<bool>{false, true, false, true}));
     const std::vector<std::string> rows = rig.Rows();
     EXPECT_TRUE(rows[1].ends_with(",5200,CH2 Frequ high")) << rows[1];
     EXPECT_TRUE(rows[3].ends_with(",4800,CH2 Frequ low")) << rows[3];
@@ -162,31 +164,26 @@ INSTANTIATE_TEST_SUITE_P(Disk, MeasureLogFailure, ::testing::ValuesIn(kFailures)
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MeasureLog, StartRefusesWhatCannotBeLoggedAndOpensNothing) {
-    const std::vector<std::function<void(LogOptions&, FakeLogSink&)>> refusals = {
+    const std::function<void(LogOptions&, FakeLogSink&)> refusals[] = {
         [](LogOptions& o, FakeLogSink&) { o.columns.clear(); },
         [](LogOptions& o, FakeLogSink&) { o.intervalSeconds = 0.05; },
         [](LogOptions& o, FakeLogSink&) { o.intervalSeconds = 3601; },
         [](LogOptions& o, FakeLogSink&) { o.columns[0].item.kind = kMeasureKindCount; },
         [](LogOptions&, FakeLogSink& sink) { sink.error = EACCES; },
     };
-    for (std::size_t i = 0; i < refusals.size(); ++i) {
+    for (const auto& refusal : refusals) {
         LogRig rig;
         LogOptions options{"log.csv", false, {{kVpp, {}}}, 0.1};
-        refusals[i](options, rig.sink);
-        EXPECT_NE(rig.log.Start(options, MeaningOf(rig.settings)), "") << "case " << i;
-        EXPECT_FALSE(rig.log.Running() || rig.sink.open) << "case " << i;
+        refusal(options, rig.sink);
+        EXPECT_NE(rig.log.Start(options, MeaningOf(rig.settings)), "");
+        EXPECT_FALSE(rig.log.Running() || rig.sink.open);
     }
 }
 
 long ResidentKilobytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.starts_with("VmRSS:")) {
-            return std::stol(line.substr(6));
-        }
-    }
-    return 0;
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * ::sysconf(_SC_PAGESIZE) / 1024;
 }
 
 TEST(MeasureLog, TenHoursOfRowsLeaveTheMemoryFlat) {

@@ -66,21 +66,6 @@ TEST_P(StatisticsAgainstTwoPass, FiguresMatchAPlainTwoPassComputation) {
 INSTANTIATE_TEST_SUITE_P(Seeded, StatisticsAgainstTwoPass, ::testing::ValuesIn(kSeries),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RunningStats, AnUnmeasurableCaptureShowsNoCurrentValueAndLeavesTheFiguresAlone) {
-    RunningStats stats;
-    EXPECT_TRUE(std::isnan(stats.Mean()));
-    stats.Add(2.0);
-    EXPECT_TRUE(std::isnan(stats.StdDev())) << "one value has no spread";
-    stats.Add(4.0);
-    stats.AddUnmeasurable();
-    EXPECT_FALSE(stats.Current().has_value());
-    EXPECT_EQ(stats.Mean(), 3.0);
-    EXPECT_NEAR(stats.StdDev(), std::sqrt(2.0), 1e-15);
-    stats.Add(9.0);
-    EXPECT_EQ(stats.Current(), 9.0);
-    EXPECT_EQ(stats.Max(), 9.0);
-}
-
 // Which change starts which source's figures afresh: a table of settings changes and the sources they hit.
 struct ResetRule {
     const char* name;
@@ -130,23 +115,6 @@ TEST_P(StatisticsReset, ASettingThatChangesAMeasurementsMeaningStartsItAfresh) {
 
 INSTANTIATE_TEST_SUITE_P(Changes, StatisticsReset, ::testing::ValuesIn(kResetRules),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST(MeasureStatistics, ResetAndANewItemListKeepOnlyWhatTheUserStillLooksAt) {
-    CMeasureStatistics statistics;
-    const MeasureItem vpp{kCh1, kMeasureVpp};
-    const MeasureItem period{kCh2, kMeasurePeriod};
-    const MeasureItem first[] = {vpp, period};
-    statistics.SetItems(first);
-    const std::optional<double> values[] = {2.0, 1e-3};
-    statistics.AddCapture(MeaningOf({}), values);
-    statistics.AddCapture(MeaningOf({}), values);
-    const MeasureItem second[] = {{kCh1, kMeasureVmax}, vpp};
-    statistics.SetItems(second);
-    EXPECT_EQ(statistics.Figures(0).Count(), 0u);
-    EXPECT_EQ(statistics.Figures(1).Count(), 2u);
-    statistics.Reset();
-    EXPECT_EQ(statistics.Figures(1).Count(), 0u);
-}
 
 } // namespace
 } // namespace tarnix
