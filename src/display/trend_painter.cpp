@@ -96,6 +96,16 @@ void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series
             x = end;
         }
         painter.setBrush(Qt::NoBrush);
+        // A line through the columns' middles joins rows that lie further apart than a pixel.
+        outline.clear();
+        for (int x = 0; x < width && x < plot.width(); ++x) {
+            const TrendColumn& c = envelope[static_cast<std::size_t>(x)];
+            if (c.any) {
+                outline.append(QPoint(plot.left() + x, y((c.min + c.max) / 2.0)));
+            }
+        }
+        painter.setPen(colour);
+        painter.drawPolyline(outline);
         painter.setPen(QPen(ToQColor(kLimitColour), 1, Qt::DashLine));
         for (const std::optional<double>& limit : {column.limits.low, column.limits.high}) {
             if (limit) {

@@ -127,10 +127,10 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     layout->addLayout(actionsRow);
 
     auto* buttonRow = new QHBoxLayout;
-    startStop_ = new QPushButton(QStringLiteral("Start"), this);
+    startStop_ = new QPushButton(QStringLiteral("&Start"), this);
     startStop_->setAutoDefault(false);
     buttonRow->addWidget(startStop_, 1);
-    auto* trend = new QPushButton(QStringLiteral("Trend..."), this);
+    auto* trend = new QPushButton(QStringLiteral("&Trend..."), this);
     trend->setAutoDefault(false);
     buttonRow->addWidget(trend);
     layout->addLayout(buttonRow);
@@ -270,7 +270,7 @@ void CLogPanel::RefreshStatus() {
         stoppedByItself(QString::fromStdString(log.Status().stopReason));
     }
     wasRunning_ = running;
-    startStop_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Start"));
+    startStop_->setText(running ? QStringLiteral("&Stop") : QStringLiteral("&Start"));
     for (QWidget* w :
          std::initializer_list<QWidget*>{file_, items_, intervalMode_, beep_, stop_, saveImage_}) {
         w->setEnabled(!running);
