@@ -70,11 +70,11 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     fileRow->addWidget(new QLabel(QStringLiteral("File:"), this));
     file_ = new QLineEdit(this);
     fileRow->addWidget(file_, 1);
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), this);
-    browse->setAutoDefault(false);
-    fileRow->addWidget(browse);
+    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_->setAutoDefault(false);
+    fileRow->addWidget(browse_);
     layout->addLayout(fileRow);
-    connect(browse, &QPushButton::clicked, this, [this] {
+    connect(browse_, &QPushButton::clicked, this, [this] {
         const std::string path =
             ChooseFileWithDialog(this, {true, QStringLiteral("Log to File"), QStringLiteral("csv"),
                                         QStringLiteral("CSV File(*.csv)")});
@@ -272,7 +272,7 @@ void CLogPanel::RefreshStatus() {
     wasRunning_ = running;
     startStop_->setText(running ? QStringLiteral("&Stop") : QStringLiteral("&Start"));
     for (QWidget* w :
-         std::initializer_list<QWidget*>{file_, items_, intervalMode_, beep_, stop_, saveImage_}) {
+         std::initializer_list<QWidget*>{file_, browse_, items_, intervalMode_, beep_, stop_, saveImage_}) {
         w->setEnabled(!running);
     }
     interval_->setEnabled(!running && intervalMode_->currentIndex() == 1);

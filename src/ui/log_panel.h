@@ -53,6 +53,7 @@ private:
     CTarnixDoc& doc_;
     std::string settingsPath_;
     QLineEdit* file_ = nullptr;
+    QPushButton* browse_ = nullptr;
     QTableWidget* items_ = nullptr; // one row per source and kind: log it, low and high limit
     QComboBox* intervalMode_ = nullptr;
     QDoubleSpinBox* interval_ = nullptr;
