@@ -250,6 +250,7 @@ FileResult CTarnixDoc::LoadSetup(const std::string& path) {
         return FileResult::Success();
     }
     ApplySetup(loaded.image);
+    datalog.ResetStatistics();
     return FileResult::Success();
 }
 
@@ -356,6 +357,7 @@ FileResult CTarnixDoc::LoadCsv(const std::string& path) {
         hooks.refreshSidebar();
     }
     ReprocessFrames();
+    datalog.ResetStatistics();
     return FileResult::Success();
 }
 

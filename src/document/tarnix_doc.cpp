@@ -34,7 +34,7 @@ bool IsChannelIndex(int channel) {
 } // namespace
 
 CTarnixDoc::CTarnixDoc(const DocumentServices& services)
-    : link(services.library), passFail(&passFailHost_),
+    : link(services.library), passFail(&passFailHost_), datalog(services.clock),
       clock_(services.clock != nullptr ? services.clock : &systemClock_),
       random_(services.random != nullptr ? services.random : &systemRandom_), notifier_(services.notifier),
       chooser_(services.chooser != nullptr ? services.chooser : &defaultChooser) {

@@ -17,6 +17,7 @@
 #include "analysis/fft_analysis.h"
 #include "analysis/measure_set.h"
 #include "analysis/pass_fail.h"
+#include "datalog/data_log.h"
 #include "document/user_notifier.h"
 #include "files/file_result.h"
 #include "files/setup_file.h"
@@ -179,6 +180,7 @@ public:
     FrameTestResult passFailResult; // outcome of the last tick's test
     CRecorder recorder;
     CLanguageTable language;
+    CDataLog datalog;               // statistics and the measurement log, fed once per new capture
     std::int32_t languageIndex = kLanguageDefaultIndex; // the stored language; setups carry it
     std::uint16_t saveChannel = 0;                      // the Save dialog's choice: 0 CH1, else CH2
     ScreenSetup screenSetup;
@@ -201,7 +203,7 @@ public:
     std::int64_t lastCaptureMs = 0;
     bool rollNewData = false;
     std::int64_t lastRollMs = 0;
-    std::uint32_t captureCount = 0;    // captures read so far; a recording keeps only new ones
+    std::uint32_t captureCount = 0;    // frames (or roll steps) that brought new data, so far
     bool altPhaseCh2 = false;          // the last ALT phase triggered on CH2
     std::int32_t specialStep = -1;     // Autoset step, -1 = none
     std::int32_t calibrationStep = -1; // zero-calibration step, -1 = none
@@ -416,6 +418,8 @@ private:
     void PassFailStep();
     void FftStep();
     void EvaluateMeasurements(double secondsPerDiv);
+    // Every tick: a new capture goes to the statistics and the log; a row out of limits acts.
+    void FeedDatalog();
     void ResetOwnedSubsystems();
     void ApplyRefHeader(const RefHeader& header);
 
@@ -436,6 +440,7 @@ private:
     bool framesEdited_ = true; // a load or reset wrote the frames after the last pass
     // The capture whose data the frames hold.
     std::uint64_t framesSerial_ = 0;
+    std::uint64_t fedCaptureCount_ = 0;
 };
 
 } // namespace tarnix

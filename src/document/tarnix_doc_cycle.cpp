@@ -170,6 +170,7 @@ void CTarnixDoc::OnTick() {
     if (captured) {
         RepaintAfterCapture(passRan);
     }
+    FeedDatalog();
     if (Demo()) {
         ShowStatus(kTextRunInDemo);
     } else if (link.deviceCount > 0) {
@@ -477,12 +478,12 @@ void CTarnixDoc::RollStep() {
         link.ForceTrigger();
     }
     lastRollMs = now;
-    ++captureCount;
     for (int c : {kCh1, kCh2}) {
         WaveFrame& frame = frames[static_cast<std::size_t>(c)];
         frame.rollPosition = std::min(frame.rollPosition + step, 5000);
     }
     rollNewData = true;
+    ++captureCount;
     settings.runStatus = kStatusRunning;
 }
 

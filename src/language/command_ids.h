@@ -111,6 +111,10 @@ inline constexpr int kMeasureSourceCh1 = 33034;
 inline constexpr int kMeasureSourceCh2 = 33035;
 inline constexpr int kMeasureSourceMath = 33042;
 inline constexpr int kMeasureClear = 33043;
+// Statistics and the measurement log (after Clear Measure, in a range of their own).
+inline constexpr int kMeasureResetStatistics = 33200;
+inline constexpr int kMeasureStatistics = 33201;
+inline constexpr int kMeasureLogToFile = 33202;
 // The 20 measurement commands, indexed by the measurement type code they hand to the readout list.
 inline constexpr std::array<int, 20> kMeasureByType = {
     32854, // 0 Peak To Peak

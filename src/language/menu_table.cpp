@@ -20,7 +20,9 @@
 // - Channel: CH1, CH2, MATH, Reference; inside CH1/CH2: Turn Off, Volt/DIV, Coupling, Probe, Filter
 //   ("Digital Filter" here, "Filter" in the default language), Invert, BandWidth Limit, Reset.
 // - Cursor: Source before Type; the types in the order None, Cross, Trace, Vertical, Horizontal.
-// - Measure: the 20 items in the order of their type codes.
+// - Measure: the 20 items in the order of their type codes. After Clear Measure (80623), past the keys
+//   of the shipped language files, a separator and the statistics and log items (80624..80627); a
+//   language file without their keys leaves their texts as they are here.
 // - Horizontal: Time/DIV, Format, 50%; Format lists Y - T, Roll, X - Y; Time/DIV holds the popups nS,
 //   uS, mS, S, min, Hour.
 // - Menu-bar titles carry "&" mnemonics; items carry none (their shortcut text follows "#").
@@ -299,6 +301,10 @@ constexpr MenuRow kMenuBar[] = {
         Cmd(1, cmd::kMeasureByType[19], "-Pulse Width"),
         Sep(1),
         Cmd(1, cmd::kMeasureClear, "Clear Measure"),
+        Sep(1),
+        Cmd(1, cmd::kMeasureResetStatistics, "Reset Statistics#Ctrl+Shift+R"),
+        Cmd(1, cmd::kMeasureStatistics, "Statistics"),
+        Cmd(1, cmd::kMeasureLogToFile, "Log to File..."),
     Pop(0, "&Display"),
         Pop(1, "Type"),
             Cmd(2, cmd::kDisplayVectors, "Vectors#Ctrl+V"),
@@ -377,6 +383,7 @@ constexpr Accelerator kAccelerators[] = {
     {kAccelCtrl, 'P', cmd::kFilePrint, "Ctrl+P"},
     {kAccelCtrl, 'R', cmd::kRefTurnOnOff, "Ctrl+R"},
     {kAccelCtrl, 'S', cmd::kFileSaveCsv, "Ctrl+S"},
+    {kAccelCtrl | kAccelShift, 'R', cmd::kMeasureResetStatistics, "Ctrl+Shift+R"},
     {kAccelCtrl, 'T', cmd::kTrigFiftyPercent, "Ctrl+T"},
     {kAccelCtrl, 'V', cmd::kDisplayVectors, "Ctrl+V"},
     {kAccelCtrl, 'X', cmd::kAppExit, "Ctrl+X"},

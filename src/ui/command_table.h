@@ -92,6 +92,7 @@ struct PanelHooks {
     std::function<void()> showCalibrateData;
     std::function<void()> startAutoset;
     std::function<void()> showAbout;
+    std::function<void()> showLogPanel; // Measure/Log to File...
     // The Save dialog's channel choice (stores the document's saveChannel); false for Cancel. Save CSV
     // and Save Reference are disabled without it.
     std::function<bool()> chooseSaveChannel;

@@ -1,4 +1,4 @@
-// Measure menu: the measurement source, the 20 readouts and Clear Measure.
+// Measure menu: the measurement source, the 20 readouts, Clear Measure, and the statistics and log items.
 #include "document/tarnix_doc.h"
 
 #include "language/command_ids.h"
@@ -23,6 +23,25 @@ void CCommandTable::RegisterMeasureCommands() {
     Add(cmd::kMeasureClear, [this, &measures] {
         measures.ClearMeasures();
         RepaintScreen();
+    });
+
+    CDataLog& datalog = doc_.datalog;
+    Add(cmd::kMeasureResetStatistics, [this, &datalog] {
+        datalog.ResetStatistics();
+        RepaintScreen();
+    });
+    Add(
+        cmd::kMeasureStatistics,
+        [this, &datalog, &measures] {
+            datalog.statisticsShown = !datalog.statisticsShown;
+            datalog.statistics.SetItems(CDataLog::ScreenItems(measures));
+            RepaintScreen();
+        },
+        [&datalog](CommandUI& ui) { ui.SetCheck(datalog.statisticsShown); });
+    Add(cmd::kMeasureLogToFile, [this] {
+        if (panels_.showLogPanel) {
+            panels_.showLogPanel();
+        }
     });
 }
 

@@ -17,6 +17,7 @@
 #include "display/status_text.h"
 #include "display/wave_render.h"
 #include "display/wave_screen.h"
+#include "ui/statistics_overlay.h"
 
 namespace tarnix {
 
@@ -164,6 +165,10 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
     screen_->measureLayer = [this](QPainter& painter, const PlotRect& plot) {
         const std::array<std::uint32_t, kMeasureSourceCount> colours{
             doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour};
+        if (doc_.datalog.statisticsShown) {
+            PaintStatisticsTable(painter, plot, doc_.datalog.statistics, colours);
+            return;
+        }
         std::array<MeasureTextItem, kMeasureSlotCount> items{};
         const int count =
             doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);

@@ -18,6 +18,7 @@
 #include "ui/fft_window.h"
 #include "ui/image_export.h"
 #include "ui/info_strip.h"
+#include "ui/log_panel.h"
 #include "ui/main_frame.h"
 #include "ui/pass_fail_window.h"
 #include "ui/record_dialog.h"
@@ -126,6 +127,7 @@ CViewPanels::~CViewPanels() {
     doc_.hooks.autosetTick = nullptr;
     doc_.hooks.autosetFinish = nullptr;
     doc_.hooks.calibrationTick = nullptr;
+    doc_.datalog.saveImage = nullptr;
 }
 
 void CViewPanels::BindDocumentHooks() {
@@ -188,6 +190,7 @@ void CViewPanels::BindCommandHooks() {
     panels.showPassFail = [this, screen] { passFail_->ShowCentredOver(screen); };
     panels.showCalibrateData = [this] { calibrateData_->ShowCentredOn(&view_.Screen()); };
     panels.startAutoset = [this] { autoset_->Start(); };
+    AttachLogPanel(doc_, frame_, panels, &view_, screen);
     panels.runZeroCalibration = [this] {
         CZeroCalibrationDialog dialog(doc_, *calibration_, &frame_);
         dialog.exec();

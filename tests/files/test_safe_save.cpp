@@ -25,6 +25,7 @@
 #include "language/language_table.h"
 #include "recorder/rec_file.h"
 
+#include "../support/private_tmpfs.h"
 #include "../support/temp_dir.h"
 
 namespace tarnix {
@@ -184,10 +185,10 @@ const Scenario kScenarios[] = {
 // Runs the saves of every writer in a child process, which may change its mounts and its user; the returned
 // report is empty when every expectation held, or starts with "skip:" and the reason.
 std::string RunScenario(const Scenario& s, const fs::path& folder, const std::vector<std::string>& expected) {
-    if (s.tmpfs &&
-        (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=16m,mode=0755") != 0)) {
-        return std::string("skip: no private tmpfs mount here: ") + std::strerror(errno);
+    if (s.tmpfs) {
+        if (std::string skip = MountPrivateTmpfs(folder, "16m"); !skip.empty()) {
+            return skip;
+        }
     }
     ::chmod(folder.c_str(), 0755); // the unprivileged user must reach the files
     for (const Writer& w : kWriters) {

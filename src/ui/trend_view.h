@@ -1,0 +1,40 @@
+// The trend view: the logged items against time, one strip per item with its own vertical scale and its
+// limits, as the min/max envelope of each pixel column. Live from the running log, or from a log file.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <string>
+
+#include "datalog/trend_series.h"
+
+class QWidget;
+
+namespace tarnix {
+
+class CTarnixDoc;
+
+class CTrendWindow : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CTrendWindow(CTarnixDoc& doc, QWidget* parent = nullptr);
+
+    // What is drawn: the running log's series, or a loaded file's.
+    const CTrendSeries& Series() const;
+    // Reads a log file and shows it (live view off); "" or why not.
+    std::string OpenLog(const std::string& path);
+    // Back to the running log.
+    void ShowLive();
+    // The view at `width` x `height` as a PNG file; false when it cannot be written.
+    bool ExportPng(const std::string& path, int width, int height) const;
+
+private:
+    CTarnixDoc& doc_;
+    CTrendSeries loaded_;
+    bool live_ = true;
+    QWidget* canvas_ = nullptr;
+    QTimer timer_;
+};
+
+} // namespace tarnix
