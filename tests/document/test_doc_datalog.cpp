@@ -2,7 +2,7 @@
 #include <functional>
 
 #include "../support/temp_dir.h"
-#include "doc_fixture.h"
+#include "../support/doc_fixture.h"
 #include "files/csv_file.h"
 
 namespace tarnix::testing {
