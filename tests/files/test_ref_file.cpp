@@ -218,7 +218,7 @@ TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
     EXPECT_EQ(LoadOldRefFile(dir.File("gone.ref"), settings, ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
 
-    // How the old program read samples: a line without digits reads 0, a parse stops at a non-digit.
+    // Samples are read like atoi: a line without digits reads 0, a parse stops at a non-digit.
     WriteAll(dir.File("B.REF"), "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
     RefLoadResult loaded = LoadOldRefFile(dir.File("B.REF"), settings, ref);
     ASSERT_TRUE(loaded.ok) << loaded.message;
