@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/fake_services.h"
-#include "../support/pick.h"
+#include "../support/trace_values.h"
 #include "acquisition/demo_source.h"
 
 namespace tarnix {

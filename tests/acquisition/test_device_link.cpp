@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "../support/fake_services.h"
-#include "../support/pick.h"
+#include "../support/trace_values.h"
 #include "acquisition/device_link.h"
 #include "simulator/sim_instrument.h"
 

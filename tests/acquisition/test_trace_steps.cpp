@@ -3,21 +3,14 @@
 #include <tuple>
 #include <vector>
 
-#include "../support/pick.h"
+#include "../support/trace_values.h"
 #include "acquisition/processing_steps.h"
 
 namespace tarnix {
 namespace {
 
 using testing::Pick;
-
-std::vector<std::int16_t> Ramp(std::size_t n, int from = 0) {
-    std::vector<std::int16_t> ramp(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        ramp[i] = static_cast<std::int16_t>(from + static_cast<int>(i));
-    }
-    return ramp;
-}
+using testing::Ramp;
 
 // The 2500 groups across the screen never reach past a 32k record; a 10k record always shows 10000 samples.
 TEST(Decimation, GroupsFitTheScreenIntoTheRecord) {

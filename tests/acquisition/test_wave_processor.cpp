@@ -7,7 +7,7 @@
 #include "acquisition/processing_steps.h"
 #include "acquisition/wave_processor.h"
 
-#include "../support/pick.h"
+#include "../support/trace_values.h"
 
 namespace tarnix {
 namespace {

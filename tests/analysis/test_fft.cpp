@@ -1,4 +1,5 @@
 #include "../support/doc_fixture.h"
+#include "../support/trace_values.h"
 #include "analysis/fft_analysis.h"
 #include "analysis/spectrum_engine.h"
 
@@ -18,6 +19,7 @@ namespace tarnix {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
+using testing::Ramp;
 
 // Textbook periodic windows, written out here independently of the code under test.
 double ReferenceWindow(int window, int n, int size) {
@@ -62,12 +64,6 @@ FftParameters Params(int window, int bins, double voltsPerDiv) {
     p.binCount = static_cast<std::uint16_t>(bins);
     p.voltsPerDiv = voltsPerDiv;
     return p;
-}
-
-std::vector<std::int16_t> Ramp(std::size_t n) {
-    std::vector<std::int16_t> ramp(n);
-    std::iota(ramp.begin(), ramp.end(), std::int16_t{0});
-    return ramp;
 }
 
 TEST(SpectrumEngine, MatchesAPlainDftForEveryWindow) {

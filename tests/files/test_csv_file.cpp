@@ -5,7 +5,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "../support/pick.h"
+#include "../support/trace_values.h"
 #include "../support/temp_dir.h"
 
 namespace tarnix {
