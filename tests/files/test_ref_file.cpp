@@ -81,9 +81,7 @@ TEST_F(RefFileTest, SavedRfcHasTheExactLayoutAndLoadsIntoTheReference) {
     ref.assign(1024, 0x5555);
     RefLoadResult partial = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(partial.ok);
-    EXPECT_EQ(partial.samplesRead, 10u);
-    EXPECT_EQ(ref[9], 10);
-    EXPECT_EQ(ref[10], 0x5555);
+    EXPECT_EQ(std::tuple(partial.samplesRead, ref[9], ref[10]), std::tuple(10u, 10, 0x5555));
 }
 
 // The extension test looks at the path's last characters only, whatever their case.

@@ -101,10 +101,10 @@ TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
     g.traces[kCh1].resize(100);
     g.Bind();
     const ReportLayout other = g.Layout();
-    EXPECT_EQ(other.Find(ReportTextRole::kSamplingRate)->text, "Sampling Rate = 150MS/s");
-    EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
-    ASSERT_EQ(other.traces[0].runs.size(), 1u);
-    EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
+    EXPECT_EQ(std::tuple(other.Find(ReportTextRole::kSamplingRate)->text,
+                         other.Find(ReportTextRole::kTimebase)->text),
+              std::tuple("Sampling Rate = 150MS/s", "Time/DIV =20.0us/div"));
+    EXPECT_TRUE(other.traces[0].runs.size() == 1u && other.traces[0].runs[0].size() == 100u);
 }
 
 TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {

@@ -168,8 +168,8 @@ TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
     EXPECT_EQ(recorder->SetPlayEndFrame(20), 8); // at most N
     EXPECT_EQ(recorder->SetStartFrame(9), 8);    // at most the play end frame
     EXPECT_EQ(recorder->SetPlayEndFrame(5), 5);  // lowers the start frame with it
-    EXPECT_EQ(recorder->settings.playStartFrame, 5);
-    EXPECT_EQ(recorder->Panel().startFrameSpinMax, 5);
+    EXPECT_EQ(std::tuple(recorder->settings.playStartFrame, recorder->Panel().startFrameSpinMax),
+              std::tuple(5, 5));
     EXPECT_EQ(std::tuple(recorder->SetPlayInterval(0), recorder->SetPlayInterval(30000)),
               std::tuple(1, 20000));
     host.shown.clear();
