@@ -1,14 +1,31 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <vector>
 
-#include "sim_rig.h"
+#include "../support/fake_services.h"
+#include "../support/trace_values.h"
+#include "acquisition/device_link.h"
+#include "simulator/sim_instrument.h"
 
 namespace tarnix {
 namespace {
 
-using testing::CRig;
-using testing::RigSetup;
+// A simulated instrument in-process, driven through CDeviceLink with a clock the test moves.
+using testing::Pick;
+
+struct CRig {
+    explicit CRig(const SimConfig& config) : clock(1000), sim(clock, config), link(&sim) {
+        link.Search();
+        link.ReadCalibration();
+        link.ReadCalibrationLevel();
+    }
+    testing::CFakeClock clock;
+    CSimInstrument sim;
+    CDeviceLink link;
+    std::vector<std::uint16_t> ch1 = std::vector<std::uint16_t>(65536, 0);
+    std::vector<std::uint16_t> ch2 = std::vector<std::uint16_t>(65536, 0);
+};
 
 TEST(DeviceLink, SearchCountsPresentSlotsAndReadsOnlyTheirIds) {
     SimConfig config;
@@ -32,9 +49,8 @@ TEST(DeviceLink, CalibrationWordsRoundTripAsHighAndLowBytesWithTheHighByteCapped
     ASSERT_TRUE(rig.link.WriteCalibration());
     rig.link.calibration.fill(1);
     ASSERT_TRUE(rig.link.ReadCalibration());
-    EXPECT_EQ(rig.link.calibration[1], 2 * 256 + 88);
-    EXPECT_EQ(rig.link.calibration[2], 50 * 256 + 7);
-    EXPECT_EQ(rig.link.calibration[35], 50 * 256 + 255);
+    EXPECT_EQ(Pick(rig.link.calibration, {1, 2, 35}),
+              (std::vector<int>{2 * 256 + 88, 50 * 256 + 7, 50 * 256 + 255}));
 }
 
 TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords) {
@@ -49,12 +65,9 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     EXPECT_FALSE(rig.link.ReadCalibration());
     EXPECT_TRUE(std::all_of(rig.link.calibration.begin(), rig.link.calibration.begin() + 36,
                             [](auto word) { return word == 0; }));
-    EXPECT_FALSE(rig.link.ReadCalibrationLevel());
-    EXPECT_FALSE(rig.link.WriteCalibrationLevel(3));
-    EXPECT_FALSE(rig.link.WriteDeviceId(0, 17));
-    EXPECT_EQ(rig.link.ReadCapture(rig.ch1, rig.ch2), 0);
-    EXPECT_EQ(rig.link.calibrationLevel, 10);
-    EXPECT_EQ(rig.link.deviceId[0], 200);
+    EXPECT_FALSE(rig.link.ReadCalibrationLevel() || rig.link.WriteCalibrationLevel(3) ||
+                 rig.link.WriteDeviceId(0, 17) || rig.link.ReadCapture(rig.ch1, rig.ch2) != 0);
+    EXPECT_EQ(std::tuple(rig.link.calibrationLevel, rig.link.deviceId[0]), std::tuple(10, 200));
     // Plugged in again it still has its ID memory.
     rig.sim.SetPresent(0, true);
     rig.link.deviceId[0] = 0;
@@ -75,14 +88,19 @@ TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
     ASSERT_TRUE(rig.link.IsPresent());
     ASSERT_TRUE(rig.link.ReadCalibration());
     ASSERT_TRUE(rig.link.WriteCalibrationLevel(3)); // the level trims the read-out
-    RigSetup setup;
-    setup.timeDivIndex = 13; // 100us/div with 10k: 10 MS/s
-    setup.position = 20;     // trigger point at 2048
-    rig.Apply(setup);
+    rig.link.block.timeDivIndex = 13;               // 100us/div with 10k: 10 MS/s
+    rig.link.block.position = 20;                   // trigger point at 2048
+    rig.link.block.channelCode = 2;
+    rig.link.SetTimebaseTrigger(0);
+    rig.link.SetChannels(6, 6, 0, 0, 0); // 1.00V/div, DC
     EXPECT_EQ(rig.sim.TriggerIndex(2), 2048u);
     rig.link.block.levels.ch1Zero = 100; // 0 V at 155
     rig.link.SetLevels(6, 6, 0);
-    rig.ForcedCapture();
+    rig.link.StartCapture();
+    rig.link.EnableTrigger();
+    rig.link.ForceTrigger();
+    rig.link.GetCaptureState();
+    rig.link.ReadCapture(rig.ch1, rig.ch2);
     EXPECT_EQ(rig.ch1[0], 155 + 32 + 3);
     // A memory shorter than the record is refused before the driver could write past it.
     rig.link.block.bufferSizeIndex = 3; // 32768 samples
@@ -93,11 +111,8 @@ TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
 TEST(DeviceLink, WithoutLibraryNothingIsFoundAndNothingSucceeds) {
     CDeviceLink link(nullptr);
     EXPECT_EQ(link.Search(), 0);
-    EXPECT_FALSE(link.IsPresent());
-    EXPECT_FALSE(link.ReadCalibration());
+    EXPECT_FALSE(link.IsPresent() || link.ReadCalibration() || link.StartCapture() || link.ForceTrigger());
     EXPECT_EQ(link.GetCaptureState(), kCaptureWaiting);
-    EXPECT_EQ(link.StartCapture(), 0);
-    EXPECT_EQ(link.ForceTrigger(), 0);
     std::vector<std::uint16_t> memory(16, 7);
     EXPECT_EQ(link.ReadCapture(memory.data(), memory.data()), 0);
     EXPECT_EQ(memory[0], 7);

@@ -1,19 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
+#include "../support/trace_values.h"
 #include "acquisition/processing_steps.h"
 
 namespace tarnix {
 namespace {
 
-std::vector<std::int16_t> Ramp(std::size_t n, int from = 0) {
-    std::vector<std::int16_t> ramp(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        ramp[i] = static_cast<std::int16_t>(from + static_cast<int>(i));
-    }
-    return ramp;
-}
+using testing::Pick;
+using testing::Ramp;
 
 // The 2500 groups across the screen never reach past a 32k record; a 10k record always shows 10000 samples.
 TEST(Decimation, GroupsFitTheScreenIntoTheRecord) {
@@ -31,8 +28,7 @@ TEST(Decimation, LargeRecordSpanAndDragRange) {
     // A 32k record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
     WaveFrame frame;
     DecimateRecord(std::vector<std::int16_t>(32768, 7).data(), 32768, 8, 250, frame);
-    EXPECT_EQ(frame.span, 20000);
-    EXPECT_EQ(frame.dragRange, 3192);
+    EXPECT_EQ(std::tuple(frame.span, frame.dragRange), std::tuple(20000, 3192));
 }
 
 TEST(Decimation, BeyondTheRecordEndsTheEdgeSampleIsHeldAlone) {
@@ -42,13 +38,8 @@ TEST(Decimation, BeyondTheRecordEndsTheEdgeSampleIsHeldAlone) {
     std::fill(memory.begin() + 5000, memory.end(), std::int16_t{-5});
     WaveFrame frame;
     DecimateRecord(memory.data(), 5000, 4, 250, frame);
-    EXPECT_EQ(frame.display[0], 100);
-    EXPECT_EQ(frame.display[1], 100);
-    EXPECT_EQ(frame.display[2 * 1874], 5096);
-    EXPECT_EQ(frame.display[2 * 1874 + 1], 5099);
-    EXPECT_EQ(frame.display[2 * 1875], 5099);
-    EXPECT_EQ(frame.display[2 * 1875 + 1], 5099);
-    EXPECT_EQ(frame.display[kDisplayPoints - 1], 5099);
+    EXPECT_EQ(Pick(frame.display, {0, 1, 2 * 1874, 2 * 1874 + 1, 2 * 1875, 2 * 1875 + 1, kDisplayPoints - 1}),
+              (std::vector<int>{100, 100, 5096, 5099, 5099, 5099, 5099}));
 }
 
 TEST(Decimation, MinMaxPairKeepsTimeOrderAndTheEarlierOfTies) {
@@ -59,8 +50,7 @@ TEST(Decimation, MinMaxPairKeepsTimeOrderAndTheEarlierOfTies) {
         std::int16_t a = 0;
         std::int16_t b = 0;
         MinMaxPair(c + 2, 4, a, b);
-        EXPECT_EQ(a, c[0]);
-        EXPECT_EQ(b, c[1]);
+        EXPECT_EQ(std::tuple(a, b), std::tuple(c[0], c[1]));
     }
 }
 
@@ -87,10 +77,7 @@ TEST(PointSteps, InvertMirrorsAboutTheZeroLineAndFilterPullsTowardsIt) {
         frame.display[2] = -20;
         frame.display[3] = 300;
         FilterAndClip(frame, mode, 64.0f);
-        EXPECT_EQ(frame.display[0], 254);
-        EXPECT_EQ(frame.display[1], 100);
-        EXPECT_EQ(frame.display[2], 0);
-        EXPECT_EQ(frame.display[3], 255); // 299 after the filter, clipped
+        EXPECT_EQ(Pick(frame.display, {0, 1, 2, 3}), (std::vector<int>{254, 100, 0, 255})); // 299 clipped
     }
 }
 
@@ -135,8 +122,7 @@ TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
     // Only CH1: both sources CH1 (A - B flat), point count and range of CH1.
     settings.ch(kCh2).enabled = 0;
     EXPECT_EQ(Run(kMathSub, 0, 1), 127);
-    EXPECT_EQ(math.pointCount, 1);
-    EXPECT_EQ(math.firstIndex, 100);
+    EXPECT_EQ(std::tuple(math.pointCount, math.firstIndex), std::tuple(1, 100));
     // Only CH2: both sources CH2 (A + B doubles CH2), point count of CH2.
     settings.ch(kCh1).enabled = 0;
     settings.ch(kCh2).enabled = 1;
@@ -157,9 +143,7 @@ TEST(Rescale, WholeRatiosOfDecimalTimeBasesAreNotTruncatedOneLow) {
     WaveFrame frame;
     RescaleRecord(record.data(), params, frame);
     // 10000 / 25 = 400 points across the screen: 12.5 columns apart.
-    EXPECT_EQ(frame.display[2500], 5120 % 200);
-    EXPECT_EQ(frame.display[2525], 5122 % 200);
-    EXPECT_EQ(frame.display[2524], kNoData);
+    EXPECT_EQ(Pick(frame.display, {2500, 2525, 2524}), (std::vector<int>{5120 % 200, 5122 % 200, kNoData}));
 }
 
 TEST(Rescale, LargeRecordZoomsFromItsSpan) {
@@ -169,8 +153,7 @@ TEST(Rescale, LargeRecordZoomsFromItsSpan) {
     params.ratio = 2.0; // 20000 / 2 points: pairs of 4
     WaveFrame frame;
     RescaleRecord(record.data(), params, frame);
-    EXPECT_EQ(frame.display[2500], 90);
-    EXPECT_EQ(frame.display[2501], 10);
+    EXPECT_EQ(Pick(frame.display, {2500, 2501}), (std::vector<int>{90, 10}));
     EXPECT_EQ(frame.lastIndex, 4999);
     // 14336-point records keep their layout whatever the ratio.
     EXPECT_FALSE(BaseRescaleParams(14336, 20000).zoomable);

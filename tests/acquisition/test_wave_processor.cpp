@@ -1,13 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "acquisition/processing_steps.h"
 #include "acquisition/wave_processor.h"
 
+#include "../support/trace_values.h"
+
 namespace tarnix {
 namespace {
+
+using testing::Pick;
 
 class PassTest : public ::testing::Test {
 protected:
@@ -103,17 +108,17 @@ TEST_F(PassTest, FastTimeBaseAlignsTheTriggerCrossingToThePositionColumn) {
     Fill(kCh2, 60);
     At(4);
     // The first point within 10 codes whose +-40 neighbours straddle 125: 16384 + 362 (code 125).
-    EXPECT_EQ(F(kCh1).alignmentIndex, 16746);
-    EXPECT_EQ(F(kCh2).alignmentIndex, 16746); // shifted with CH1's index, no search of its own
-    EXPECT_EQ(F(kCh1).display[2500], 125);
+    // CH2 is shifted with CH1's index, without a search of its own.
+    EXPECT_EQ(std::tuple(F(kCh1).alignmentIndex, F(kCh2).alignmentIndex, F(kCh1).display[2500]),
+              std::tuple(16746, 16746, 125));
 
     // ALT searches each channel with its own level.
     settings.trigger.triggerSource = kTrigAlt;
     Ramp(frames[kCh2], 5010); // code 110 at the stretch's trigger point
     At(4);
-    EXPECT_EQ(F(kCh1).alignmentIndex, 16746);
-    EXPECT_EQ(F(kCh2).alignmentIndex, 16384 + 1032); // 110 + 1032 / 67 = 125
-    EXPECT_EQ(F(kCh2).display[2500], 125);
+    // 110 + 1032 / 67 = 125.
+    EXPECT_EQ(std::tuple(F(kCh1).alignmentIndex, F(kCh2).alignmentIndex, F(kCh2).display[2500]),
+              std::tuple(16746, 16384 + 1032, 125));
 }
 
 TEST_F(PassTest, StoppedFrameZoomsAboutTheTriggerPointAndDragsWithThePosition) {
@@ -123,27 +128,19 @@ TEST_F(PassTest, StoppedFrameZoomsAboutTheTriggerPointAndDragsWithThePosition) {
     StopHere();
     Fill(kCh1, 0); // a stopped frame is never re-read from the sample memory
     At(11);        // 20.0us: ratio 2, one record point per column
-    EXPECT_EQ(F(kCh1).display[2499], 50);
-    EXPECT_EQ(F(kCh1).display[2500], 250);
-    EXPECT_EQ(F(kCh1).display[2501], 50);
+    EXPECT_EQ(Pick(F(kCh1).display, {2499, 2500, 2501}), (std::vector<int>{50, 250, 50}));
     EXPECT_EQ(F(kCh1).pointCount, 5000);
 
     At(9); // 4.00us: ratio 10, one record point every fifth column, the rest marked
-    EXPECT_EQ(F(kCh1).display[2500], 250);
-    EXPECT_EQ(F(kCh1).display[2504], kNoData);
-    EXPECT_EQ(F(kCh1).display[2505], 50);
+    EXPECT_EQ(Pick(F(kCh1).display, {2500, 2504, 2505}), (std::vector<int>{250, kNoData, 50}));
     EXPECT_EQ(F(kCh1).pointCount, 1);
 
     At(13); // 100us: ratio 0.4, groups of 4 x 2 points, 1280 pairs around the trigger column
-    EXPECT_EQ(F(kCh1).firstIndex, 1220);
-    EXPECT_EQ(F(kCh1).lastIndex, 3779);
-    EXPECT_EQ(F(kCh1).display[1219], kNoData);
-    EXPECT_EQ(F(kCh1).display[3780], kNoData);
-    EXPECT_EQ(F(kCh1).display[2500], 250);
+    EXPECT_EQ(std::tuple(F(kCh1).firstIndex, F(kCh1).lastIndex), std::tuple(1220, 3779));
+    EXPECT_EQ(Pick(F(kCh1).display, {1219, 3780, 2500}), (std::vector<int>{kNoData, kNoData, 250}));
 
-    At(12, 300);
-    EXPECT_EQ(F(kCh1).display[3000], 250);
-    EXPECT_EQ(F(kCh1).firstIndex, 440);     // record point 0 lands on column 440
+    At(12, 300); // record point 0 lands on column 440
+    EXPECT_EQ(std::tuple(F(kCh1).display[3000], F(kCh1).firstIndex), std::tuple(250, 440));
     settings.ch(kCh1).voltsPerDivIndex = 7; // 2 V/div: codes move half as far from 0 V
     At(12);
     EXPECT_EQ(F(kCh1).display[2500], 220); // trunc(0.5 x (250 - 191)) + 191
@@ -164,16 +161,11 @@ TEST_F(PassTest, RollShiftsInTheNewPointsAtTheRightEdge) {
     f.rollStep = 10;
     f.rollPosition = 30;
     processor.RunRollPass(settings, frames, state);
-    EXPECT_EQ(f.display[0], 10);
-    EXPECT_EQ(f.display[4989], 4999 % 200);
-    EXPECT_EQ(f.display[4990], 1);
-    EXPECT_EQ(f.display[4999], 10);
-    EXPECT_EQ(f.firstIndex, 4970);
-    EXPECT_EQ(f.lastIndex, 4990);
+    EXPECT_EQ(Pick(F(kCh1).display, {0, 4989, 4990, 4999}), (std::vector<int>{10, 4999 % 200, 1, 10}));
+    EXPECT_EQ(std::tuple(f.firstIndex, f.lastIndex), std::tuple(4970, 4990));
     f.rollStep = 600; // held to 511
     processor.RunRollPass(settings, frames, state);
-    EXPECT_EQ(f.display[4488], 10);
-    EXPECT_EQ(f.display[4489], 1);
+    EXPECT_EQ(Pick(F(kCh1).display, {4488, 4489}), (std::vector<int>{10, 1}));
 
     // Stopped at the same time base the part Roll had filled (30 points) stays as
     // it was; the part it had not reached is empty, not drawn as a line.
@@ -200,8 +192,7 @@ TEST_F(PassTest, RefIsFittedToTheCurrentTimeBaseAndScaleAndHooksRun) {
     ref.refHorizontalPosition = 250;
     At(12);
     EXPECT_EQ(persisted, (std::vector<int>{kCh1, kCh2, kMath, kRef}));
-    EXPECT_EQ(F(kRef).display[2500], 200);
-    EXPECT_EQ(F(kRef).display[2501], 100);
+    EXPECT_EQ(Pick(F(kRef).display, {2500, 2501}), (std::vector<int>{200, 100}));
     settings.ch(kRef).voltsPerDivIndex = 7; // taken at 1 V/div, shown at 2 V/div
     At(12);
     EXPECT_EQ(F(kRef).display[2501], 114); // trunc(0.5 x (100 - 127)) - 128 + 255

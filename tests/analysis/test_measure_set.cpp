@@ -106,8 +106,7 @@ TEST(MeasureSet, PulseRiseAndFallTime) {
     // 10% and 90% of 63..191 are levels 75 and 178: the ramp passes above them at
     // 1010 and 1090; falling, it passes below 178 at 1511 and below 75 at 1592.
     const MeasureExtremes e = FindExtremes(p);
-    EXPECT_EQ(RiseTimePoints(p, e), 80);
-    EXPECT_EQ(FallTimePoints(p, e), 81);
+    EXPECT_EQ(std::tuple(RiseTimePoints(p, e), FallTimePoints(p, e)), std::tuple(80, 81));
     ExpectTexts(On(p), {{kMeasureRiseTime, "CH1:RiseT = 160us"}, // 80 x 1 ms x 0.002
                         {kMeasureFallTime, "CH1:FallT = 162us"},
                         {kMeasurePosDuty, "CH1:+Duty = *****"}}); // a single pulse has no full cycle
@@ -147,9 +146,9 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
     const Trace flat(kMeasureTracePoints, 127);
     const MeasureChannel ch = On(flat);
     set.UpdateMeasurements({ch, MeasureChannel{}, ch});
-    EXPECT_EQ(set.Text(0), "CH2:Vmax = *****"); // CH2 is off
-    EXPECT_EQ(set.Text(1), "MATH:Vmin = 0.00V");
-    EXPECT_EQ(set.Text(7), "MATH:Vcmean = *****");
+    // CH2 is off.
+    EXPECT_EQ(std::tuple(set.Text(0), set.Text(1), set.Text(7)),
+              std::tuple("CH2:Vmax = *****", "MATH:Vmin = 0.00V", "MATH:Vcmean = *****"));
     set.ClearMeasures();
     EXPECT_EQ(set.Text(0), "*****");
 
@@ -158,8 +157,7 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
     slots[1] = MeasureSlot{1, 2, kMeasureVpp};
     set.RestoreMeasures(2, 9, slots);
     set.UpdateMeasurements({ch, MeasureChannel{}, ch});
-    EXPECT_EQ(set.Text(0), "CH1:Vpp = 0.00V");
-    EXPECT_EQ(set.Text(1), "MATH:Vpp = 0.00V");
+    EXPECT_EQ(std::tuple(set.Text(0), set.Text(1)), std::tuple("CH1:Vpp = 0.00V", "MATH:Vpp = 0.00V"));
     EXPECT_EQ(set.Slot(2).used, 0u); // beyond the count
     set.RestoreMeasures(100, 2, slots);
     EXPECT_EQ(set.ItemCount(), 8);

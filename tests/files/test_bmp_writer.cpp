@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/temp_dir.h"
@@ -35,13 +36,12 @@ Bytes PixelData(int width, int height, std::vector<std::uint32_t> pixels, int bi
         return {};
     }
     EXPECT_EQ(std::string(b.begin(), b.begin() + 2), "BM");
-    EXPECT_EQ(U32At(b, 2), b.size()); // the file ends exactly where its header says
-    EXPECT_EQ(U32At(b, 6), 0u);
-    EXPECT_EQ(U32At(b, 10), 54 + paletteBytes);
-    EXPECT_EQ(U32At(b, 14), 40u);
-    EXPECT_EQ(static_cast<std::int32_t>(U32At(b, 18)), width);
-    EXPECT_EQ(static_cast<std::int32_t>(U32At(b, 22)), height);
-    EXPECT_EQ(U32At(b, 26), 1u | static_cast<std::uint32_t>(bits) << 16); // one plane, then the bit count
+    // The file ends exactly where its header says; one plane, then the bit count.
+    EXPECT_EQ(std::tuple(U32At(b, 2), U32At(b, 6), U32At(b, 10), U32At(b, 14),
+                         static_cast<std::int32_t>(U32At(b, 18)), static_cast<std::int32_t>(U32At(b, 22)),
+                         U32At(b, 26)),
+              std::tuple(b.size(), 0u, 54 + paletteBytes, 40u, width, height,
+                         1u | static_cast<std::uint32_t>(bits) << 16));
     for (std::size_t at = 30; at < 54; at += 4) {
         EXPECT_EQ(U32At(b, at), 0u) << "information header field at " << at;
     }
@@ -136,9 +136,7 @@ TEST(BmpWriter, SavesABitmapWhateverTheExtensionAndRefusesWhatItCannotWrite) {
     EXPECT_TRUE(EncodeBmp(PixelBuffer{1, 1, {0}}, 16).empty());
     testing::TempDir dir;
     const FileResult empty = SaveBmp(dir.File("empty.bmp"), PixelBuffer{}, 24);
-    EXPECT_FALSE(empty.ok);
-    EXPECT_TRUE(empty.message.empty());
-    EXPECT_FALSE(std::filesystem::exists(dir.File("empty.bmp")));
+    EXPECT_TRUE(!empty.ok && empty.message.empty() && !std::filesystem::exists(dir.File("empty.bmp")));
 
     const std::string path = dir.File("screen.jpg");
     testing::WriteAll(path, std::string(500, 'x')); // an older, longer file is replaced

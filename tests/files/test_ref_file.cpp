@@ -81,9 +81,7 @@ TEST_F(RefFileTest, SavedRfcHasTheExactLayoutAndLoadsIntoTheReference) {
     ref.assign(1024, 0x5555);
     RefLoadResult partial = LoadRfcFile(path, Defaults(), ref);
     ASSERT_TRUE(partial.ok);
-    EXPECT_EQ(partial.samplesRead, 10u);
-    EXPECT_EQ(ref[9], 10);
-    EXPECT_EQ(ref[10], 0x5555);
+    EXPECT_EQ(std::tuple(partial.samplesRead, ref[9], ref[10]), std::tuple(10u, 10, 0x5555));
 }
 
 // The extension test looks at the path's last characters only, whatever their case.
@@ -218,7 +216,7 @@ TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
     EXPECT_EQ(LoadOldRefFile(dir.File("gone.ref"), settings, ref).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
 
-    // How the old program read samples: a line without digits reads 0, a parse stops at a non-digit.
+    // Samples are read like atoi: a line without digits reads 0, a parse stops at a non-digit.
     WriteAll(dir.File("B.REF"), "255\n10\nabc\n  20x\n0.5\n7\n30\n100\n");
     RefLoadResult loaded = LoadOldRefFile(dir.File("B.REF"), settings, ref);
     ASSERT_TRUE(loaded.ok) << loaded.message;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace tarnix {
@@ -55,15 +56,14 @@ TEST(ReportLayout, FramesTitleTextsAndNoteLines) {
     Fixture f; // factory settings: model 1, CH1 and CH2 shown
     const ReportLayout layout = f.Layout();
     // (10, 30)..(W - 10, H - 10) thousandths and the three inner frames.
-    EXPECT_EQ(layout.frames[0], (ReportRect{20, 90, 1980, 2970}));
-    EXPECT_EQ(layout.frames[1], (ReportRect{30, 105, 1970, 2955}));
-    EXPECT_EQ(layout.frames[2], (ReportRect{32, 108, 1968, 2952}));
-    EXPECT_EQ(layout.frames[3], (ReportRect{34, 111, 1966, 2949}));
+    EXPECT_EQ(
+        layout.frames,
+        (std::array<ReportRect, 4>{
+            {{20, 90, 1980, 2970}, {30, 105, 1970, 2955}, {32, 108, 1968, 2952}, {34, 111, 1966, 2949}}}));
 
     const ReportText* title = layout.Find(ReportTextRole::kTitle);
     ASSERT_NE(title, nullptr);
-    EXPECT_EQ(title->text, "Test Report");
-    EXPECT_TRUE(title->centred && title->font == ReportFont::kTitle);
+    EXPECT_TRUE(title->text == "Test Report" && title->centred && title->font == ReportFont::kTitle);
     EXPECT_EQ(title->box, (ReportRect{40, 120, 1960, 2940}));
     EXPECT_EQ(layout.titleFont.cellHeight, 150);
     // The text lines use the font the labels left selected: "Arial Bold Italic" at 25/1000.
@@ -90,9 +90,9 @@ TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
     f.input.blockChannelCode = 2;
     const ReportLayout layout = f.Layout();
     EXPECT_EQ(layout.Find(ReportTextRole::kModel), nullptr);
-    EXPECT_EQ(layout.Find(ReportTextRole::kSamplingRate)->text, " = ");
-    EXPECT_EQ(layout.Find(ReportTextRole::kTitle)->text, "");
-    EXPECT_EQ(layout.Find(ReportTextRole::kNote)->text, " :");
+    EXPECT_EQ(std::tuple(layout.Find(ReportTextRole::kSamplingRate)->text,
+                         layout.Find(ReportTextRole::kTitle)->text, layout.Find(ReportTextRole::kNote)->text),
+              std::tuple(" = ", "", " :"));
 
     // Model 1 at 20.0us (row 12) with a 32k buffer: "150MS/s"; a short trace is drawn as far as it goes.
     Fixture g;
@@ -101,10 +101,10 @@ TEST(ReportLayout, ModelsWithoutNameOrRateAndMissingTexts) {
     g.traces[kCh1].resize(100);
     g.Bind();
     const ReportLayout other = g.Layout();
-    EXPECT_EQ(other.Find(ReportTextRole::kSamplingRate)->text, "Sampling Rate = 150MS/s");
-    EXPECT_EQ(other.Find(ReportTextRole::kTimebase)->text, "Time/DIV =20.0us/div");
-    ASSERT_EQ(other.traces[0].runs.size(), 1u);
-    EXPECT_EQ(other.traces[0].runs[0].size(), 100u);
+    EXPECT_EQ(std::tuple(other.Find(ReportTextRole::kSamplingRate)->text,
+                         other.Find(ReportTextRole::kTimebase)->text),
+              std::tuple("Sampling Rate = 150MS/s", "Time/DIV =20.0us/div"));
+    EXPECT_TRUE(other.traces[0].runs.size() == 1u && other.traces[0].runs[0].size() == 100u);
 }
 
 TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
@@ -129,8 +129,7 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
         const auto i = static_cast<std::size_t>(c);
         ExpectText(layout, ReportTextRole::kLegend, c, legends[i], {legendX[i], 2130});
         ExpectText(layout, ReportTextRole::kVolts, c, volts[i], {100, 2280 + 60 * c});
-        EXPECT_EQ(layout.swatches[i].channel, c);
-        EXPECT_EQ(layout.traces[i].channel, c);
+        EXPECT_TRUE(layout.swatches[i].channel == c && layout.traces[i].channel == c);
         EXPECT_EQ(layout.swatches[i].colour, layout.traces[i].colour) << "the legend's colour is its trace's";
     }
     ExpectText(layout, ReportTextRole::kCoupling, kCh1, "Input Coupling = AC", {1000, 2280});
@@ -146,10 +145,8 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
     // A hidden channel gets no legend, swatch, lines or trace, and asking for it finds no other channel's.
     s.ch(kCh1).enabled = 0;
     const ReportLayout without = f.Layout();
-    EXPECT_EQ(without.swatches.size(), 3u);
-    EXPECT_EQ(without.traces.size(), 3u);
-    EXPECT_EQ(without.swatches[0].channel, kCh2);
-    EXPECT_EQ(without.traces[0].channel, kCh2);
+    EXPECT_EQ(std::tuple(without.swatches.size(), without.traces.size()), std::tuple(3u, 3u));
+    EXPECT_TRUE(without.swatches[0].channel == kCh2 && without.traces[0].channel == kCh2);
     for (ReportTextRole role : {ReportTextRole::kLegend, ReportTextRole::kVolts, ReportTextRole::kCoupling}) {
         EXPECT_EQ(without.Find(role, kCh1), nullptr);
     }
@@ -184,8 +181,8 @@ TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
 
     // Zero level 64: y = 456 + 64 x 1644 / 255 = 868.6; 80 steps = 28.8 units wide.
     EXPECT_EQ(trace.zeroMarker[2], (ReportPoint{128, 868}));
-    EXPECT_TRUE(trace.zeroMarker[0].x == 100 && trace.zeroMarker[0].y < 868);
-    EXPECT_TRUE(trace.zeroMarker[1].x == 100 && trace.zeroMarker[1].y > 868);
+    EXPECT_TRUE(trace.zeroMarker[0].x == 100 && trace.zeroMarker[0].y < 868 && trace.zeroMarker[1].x == 100 &&
+                trace.zeroMarker[1].y > 868);
 }
 
 // On white paper the graticule is a set of solid lines and light trace colours are darkened.
@@ -196,12 +193,14 @@ TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
     const ReportRect& a = layout.waveArea;
     // Eight vertical and six horizontal division lines across the whole area, and the centre axes.
     ASSERT_EQ(layout.gridLines.size(), 14u);
-    EXPECT_EQ(layout.gridLines[0].from, (ReportPoint{a.left + a.Width() / 10, a.top}));
-    EXPECT_EQ(layout.gridLines[0].to, (ReportPoint{a.left + a.Width() / 10, a.bottom}));
-    EXPECT_EQ(layout.gridLines.back().from, (ReportPoint{a.left, a.top + a.Height() * 7 / 8}));
-    EXPECT_EQ(layout.gridLines.back().to, (ReportPoint{a.right, a.top + a.Height() * 7 / 8}));
-    EXPECT_EQ(layout.axisLines[0].from.x, (a.left + a.right) / 2);
-    EXPECT_EQ(layout.axisLines[1].from.y, (a.top + a.bottom) / 2);
+    const int x = a.left + a.Width() / 10;
+    const int y = a.top + a.Height() * 7 / 8;
+    EXPECT_EQ(std::tuple(layout.gridLines[0].from, layout.gridLines[0].to, layout.gridLines.back().from,
+                         layout.gridLines.back().to),
+              std::tuple(ReportPoint{x, a.top}, ReportPoint{x, a.bottom}, ReportPoint{a.left, y},
+                         ReportPoint{a.right, y}));
+    EXPECT_EQ(std::tuple(layout.axisLines[0].from.x, layout.axisLines[1].from.y),
+              std::tuple((a.left + a.right) / 2, (a.top + a.bottom) / 2));
     // A thousandth of the page for the traces, so they print as lines rather than hairs.
     EXPECT_GE(layout.tracePen, kW / 1000);
 

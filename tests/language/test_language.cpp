@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 namespace tarnix {
@@ -77,8 +78,7 @@ TEST(IniFile, ReadsTheSectionInFileOrderSplitAtTheFirstEquals) {
     // A missing file reads as empty, and what the vectors held is gone.
     const CIniFile missing((dir.Path() / "none.lug").string());
     EXPECT_EQ(missing.ReadSection("App", s.keys, s.values), 0);
-    EXPECT_TRUE(s.keys.empty());
-    EXPECT_TRUE(s.values.empty());
+    EXPECT_TRUE(s.keys.empty() && s.values.empty());
 }
 
 TEST(IniText, DecodesEveryEncodingToUtf8AndBack) {
@@ -117,13 +117,11 @@ TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
     }
     const Section s = Parse("[App]\r\n" + line + "\r\n2=next\r\n");
     ASSERT_EQ(s.count, 2);
-    EXPECT_EQ(s.values[0].size(), 197u * 2u);
-    EXPECT_EQ(s.values[1], "next");
+    EXPECT_TRUE(s.values[0].size() == 197u * 2u && s.values[1] == "next");
     // A key longer than the entry limit leaves the entry without "=": all key, empty value.
     const Section k = Parse("[App]\r\n" + std::string(250, '7') + "=x");
     ASSERT_EQ(k.count, 1);
-    EXPECT_EQ(k.keys[0], std::string(199, '7'));
-    EXPECT_EQ(k.values[0], "");
+    EXPECT_TRUE(k.keys[0] == std::string(199, '7') && k.values[0].empty());
 }
 
 TEST(IniText, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
@@ -134,8 +132,7 @@ TEST(IniText, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
         text += std::to_string(1000 + i) + "=" + std::string(95, 'v') + "\r\n";
     }
     const Section s = Parse(text);
-    EXPECT_EQ(s.count, 89);
-    EXPECT_EQ(s.keys.back(), "1088");
+    EXPECT_TRUE(s.count == 89 && s.keys.back() == "1088");
 }
 
 struct KeyText {
@@ -191,14 +188,13 @@ TEST_F(LanguageFolder, ListsFilesOfAllSubfoldersInCaseInsensitiveOrderWithNamesA
         (std::vector<std::string>{"deutsch.lug", "French.lug", "more/deeper/Zulu.lug", "more/Italiano.LUG"}));
     const auto items = table_.LanguageMenuItems();
     ASSERT_EQ(items.size(), 4u);
-    EXPECT_EQ(items[2].text, "isiZulu");
-    EXPECT_EQ(items[3].text, "Italiano"); // no key 8888: the file name without extension
+    // Italiano has no key 8888: the file name without extension.
+    EXPECT_EQ(std::tuple(items[2].text, items[3].text), std::tuple("isiZulu", "Italiano"));
     const auto m = Relabelled(-1);
-    EXPECT_EQ(m.at(8090803)->command, 9002);
-    EXPECT_EQ(m.at(8090803)->text, "Fran\u00E7ais");
-    EXPECT_EQ(table_.LanguageName(-1), "English");
-    EXPECT_EQ(table_.LanguageName(0), "Deutsch");
-    EXPECT_EQ(table_.LanguageName(99), "Italiano"); // past the end: the last file
+    EXPECT_TRUE(m.at(8090803)->command == 9002 && m.at(8090803)->text == "Fran\u00E7ais");
+    // Past the end: the last file.
+    EXPECT_EQ(std::tuple(table_.LanguageName(-1), table_.LanguageName(0), table_.LanguageName(99)),
+              std::tuple("English", "Deutsch", "Italiano"));
     EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
     table_.SelectLanguage(1, 0);
     EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-French.chm");
@@ -227,12 +223,14 @@ TEST_F(LanguageFolder, LoadsAFileWithTheAppendedTextsUnlessTheFileHasItsOwn) {
 TEST_F(LanguageFolder, RelabelsTheMenuAndRestoresEveryDefaultText) {
     // Found keys relabel the menu; missing keys and separators keep their texts.
     auto m = Relabelled(0);
-    EXPECT_EQ(m.at(802)->text, "&Kanal");
-    EXPECT_EQ(m.at(80000)->text, "CSV laden#Ctrl+O");
-    EXPECT_EQ(m.at(80001)->text, "Save CSV#Ctrl+S");
-    EXPECT_EQ(m.at(80002)->text, "");
-    EXPECT_EQ(m.at(8080901)->text, "32 K");
-    EXPECT_EQ(m.at(804000000)->text, "4nS");
+    for (const KeyText& e : {KeyText{802, "&Kanal"},
+                             {80000, "CSV laden#Ctrl+O"},
+                             {80001, "Save CSV#Ctrl+S"},
+                             {80002, ""},
+                             {8080901, "32 K"},
+                             {804000000, "4nS"}}) {
+        EXPECT_EQ(m.at(e.key)->text, e.text) << e.key;
+    }
 
     // Back to the default language: every text is restored, in the table and in the menu.
     m = Relabelled(-1);
@@ -271,9 +269,8 @@ TEST(LanguageTable, UpdateRulesCommandRangesAndKeyNumbers) {
     EXPECT_EQ(LanguageIndexForCommand(cmd::kLanguageItemFirst + 2), 2);
     EXPECT_EQ(LanguageIndexForCommand(cmd::kLanguageDefault), std::nullopt);
     // Keys are read like atoi: leading zeros, blanks and a sign, up to the first non-digit.
-    EXPECT_EQ(ParseKeyNumber(" 1084x"), 1084);
-    EXPECT_EQ(ParseKeyNumber("+7"), 7);
-    EXPECT_EQ(ParseKeyNumber("-7"), -7);
+    EXPECT_EQ(std::tuple(ParseKeyNumber(" 1084x"), ParseKeyNumber("+7"), ParseKeyNumber("-7")),
+              std::tuple(1084, 7, -7));
     EXPECT_EQ(ParseKeyNumber("x1084"), std::nullopt);
     EXPECT_EQ(ParseKeyNumber("99999999999"), std::nullopt);
 }
@@ -365,8 +362,9 @@ TEST(MenuTable, ContextMenuFollowsTheModelAndTimeDivCommandsCarryTheirLabels) {
     // Model 0's selector starts at 4.00ns, model 5's at 2.00ns; both end at 1.00h.
     const auto menu0 = BuildContextMenu(0);
     ASSERT_EQ(menu0.size(), 5u);
-    EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.front().command), "4.00ns");
-    EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.back().command), "1.00h");
+    EXPECT_EQ(std::tuple(TimeDivCommandLabel(menu0[2].children.front().command),
+                         TimeDivCommandLabel(menu0[2].children.back().command)),
+              std::tuple("4.00ns", "1.00h"));
     EXPECT_EQ(TimeDivCommandLabel(BuildContextMenu(5)[2].children.front().command), "2.00ns");
     EXPECT_EQ(menu0[4].children.back().command, cmd::kCh2VoltsPerDivFirst + 8); // model 0 lacks 10.0V
     EXPECT_EQ(TimeDivCommandLabel(menu0[2].children.back().command + 1), "");
@@ -376,8 +374,8 @@ TEST(MenuTable, ContextMenuFollowsTheModelAndTimeDivCommandsCarryTheirLabels) {
 TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBackWhole) {
     const auto texts = DefaultTextsByKey();
     ASSERT_EQ(texts.size(), 459u) << "a key missing or twice";
-    EXPECT_EQ(texts.lower_bound(804000000), texts.upper_bound(804000099));
-    EXPECT_EQ(texts.lower_bound(8080900), texts.upper_bound(8080999));
+    EXPECT_TRUE(texts.lower_bound(804000000) == texts.upper_bound(804000099) &&
+                texts.lower_bound(8080900) == texts.upper_bound(8080999));
     std::set<int> captioned;
     for (auto it = texts.lower_bound(1040); it != texts.upper_bound(1298); ++it) {
         captioned.insert(it->first);
@@ -395,13 +393,11 @@ TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBa
     std::vector<std::string> keys, values, expectedKeys, expectedValues;
     EXPECT_EQ(CIniFile(table.DefaultFilePath().string()).ReadSection("App", keys, values), 459);
     DefaultLanguageEntries(expectedKeys, expectedValues);
-    EXPECT_EQ(keys, expectedKeys);
-    EXPECT_EQ(values, expectedValues);
+    EXPECT_TRUE(keys == expectedKeys && values == expectedValues);
 
     CLanguageTable unwritable;
     EXPECT_FALSE(unwritable.WriteDefaultLanguage("/nonexistent-folder/for/tarnix"));
-    EXPECT_TRUE(unwritable.DefaultFilePath().empty());
-    EXPECT_FALSE(unwritable.WriteDefaultLanguage({}));
+    EXPECT_FALSE(!unwritable.DefaultFilePath().empty() || unwritable.WriteDefaultLanguage({}));
 }
 
 TEST(DefaultLanguage, PerUserTempFolderIsPrivate) {

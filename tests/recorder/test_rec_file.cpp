@@ -69,8 +69,7 @@ TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
     const RecorderSettings& l = loaded->settings;
     EXPECT_EQ(std::tuple(l.playEndFrame, l.recordEndFrame, l.currentFrame, l.playInterval),
               std::tuple(3, 3, 1, 15));
-    EXPECT_EQ(loaded->Panel().source, 1);
-    EXPECT_TRUE(loaded->Panel().playEnabled);
+    EXPECT_TRUE(loaded->Panel().source == 1 && loaded->Panel().playEnabled);
 
     s.recordedCount = 0;
     ASSERT_TRUE(recorder->SaveRec(path).ok);
@@ -165,10 +164,9 @@ TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
     WriteAll(path, Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 3) + Frame(5) + Frame(6).substr(0, 5000));
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
     EXPECT_EQ(recorder->settings.recordedCount, 3);
-    EXPECT_EQ(recorder->store.Frame(0)[4999], 5);
-    EXPECT_EQ(recorder->store.Frame(1)[2499], 6);
-    EXPECT_EQ(recorder->store.Frame(1)[2500], 9);
-    EXPECT_EQ(recorder->store.Frame(2)[0], 9);
+    EXPECT_EQ(std::tuple(recorder->store.Frame(0)[4999], recorder->store.Frame(1)[2499],
+                         recorder->store.Frame(1)[2500], recorder->store.Frame(2)[0]),
+              std::tuple(5, 6, 9, 9));
     // More frames than the store holds: the first thousand load.
     std::string big = Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 1200);
     for (int k = 0; k < 1200; ++k) {
@@ -176,8 +174,8 @@ TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
     }
     WriteAll(path, big);
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
-    EXPECT_EQ(recorder->settings.recordedCount, 1000);
-    EXPECT_EQ(recorder->store.Frame(999)[4999], 999);
+    EXPECT_EQ(std::tuple(recorder->settings.recordedCount, recorder->store.Frame(999)[4999]),
+              std::tuple(1000, 999));
 
     // A header cut short, or another kind of file, changes nothing and says why.
     const RecorderSettings before = recorder->settings;
