@@ -447,6 +447,7 @@ TEST_F(RemoteWaitTest, ALogAndTheStatisticsCountTheSameCaptures) {
     EXPECT_EQ(Ask("MEAS:STAT? FREQ"), "9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,0\n");
     EXPECT_EQ(Ask("LOG:FILE \"run.csv\";ITEM \"freq chan1,VPP\";INT 0.5;INT CAPT;ITEM?;INT?"),
               "\"FREQ CHAN1,VPP CHAN1\";CAPT\n");
+    Ticks(3); // figures before the reset
     Ask("MEAS:STAT:RES;:LOG:STAR");
     Ticks(30);
     const std::string reply = Ask("LOG:STOP;COUN?;STAT?;:MEAS:STAT? FREQ,CHAN1");
