@@ -1,6 +1,7 @@
 #include "datalog/data_log.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 namespace tarnix {
 
@@ -41,6 +42,27 @@ std::string CDataLog::StartLog(const LogOptions& options, const InstrumentSettin
     return refusal;
 }
 
+void CDataLog::Follow(const MeasureItem& item) {
+    if (ValidItem(item) && std::ranges::find(followed_.Items(), item) == followed_.Items().end()) {
+        std::vector<MeasureItem> items = followed_.Items();
+        items.push_back(item);
+        followed_.SetItems(items);
+    }
+}
+
+const RunningStats* CDataLog::FiguresOf(const MeasureItem& item) const {
+    for (const CMeasureStatistics* table : {statisticsShown ? &statistics : nullptr, &followed_}) {
+        if (table == nullptr) {
+            continue;
+        }
+        const auto found = std::ranges::find(table->Items(), item);
+        if (found != table->Items().end()) {
+            return &table->Figures(static_cast<std::size_t>(found - table->Items().begin()));
+        }
+    }
+    return nullptr;
+}
+
 std::vector<MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures) {
     std::vector<MeasureItem> items;
     for (int slot = 0; slot < measures.ItemCount(); ++slot) {
@@ -76,6 +98,12 @@ LogRowResult CDataLog::OnCapture(const InstrumentSettings& settings,
         std::ranges::transform(screenItems, screenValues_.begin(),
                                [this](auto& item) { return Value(item); });
         statistics.AddCapture(meaning, screenValues_);
+    }
+    if (!followed_.Items().empty()) {
+        followedValues_.resize(followed_.Items().size());
+        std::ranges::transform(followed_.Items(), followedValues_.begin(),
+                               [this](auto& item) { return Value(item); });
+        followed_.AddCapture(meaning, followedValues_);
     }
     LogRowResult row;
     if (log_.Running()) {

@@ -47,7 +47,14 @@ public:
     const CMeasureLog& Log() const { return log_; }
     // Starts the log under the current settings; "" or why it did not start.
     std::string StartLog(const LogOptions& options, const InstrumentSettings& settings);
-    bool Active() const { return statisticsShown || log_.Running(); }
+    bool Active() const { return statisticsShown || !followed_.Items().empty() || log_.Running(); }
+
+    // Starts gathering the statistics of an item besides the screen's (a remote client asked for it),
+    // whether the table is shown or not; a followed item stays followed.
+    void Follow(const MeasureItem& item);
+    // An item's figures: the table's while it is shown and holds the item, else the followed ones;
+    // null when neither follows it.
+    const RunningStats* FiguresOf(const MeasureItem& item) const;
 
     // One new capture: measures what the statistics and the log need and hands the values on.
     // `screenItems` are the measurements on the screen, in slot order.
@@ -56,7 +63,10 @@ public:
                            double secondsPerDiv, std::span<const MeasureItem> screenItems);
     // Every timer tick: the log's intervals and flushes.
     LogRowResult OnTick() { return log_.Poll(); }
-    void ResetStatistics() { statistics.Reset(); }
+    void ResetStatistics() {
+        statistics.Reset();
+        followed_.Reset();
+    }
 
     // The screen's measurements as items, in slot order.
     static std::vector<MeasureItem> ScreenItems(const CMeasureSet& measures);
@@ -67,12 +77,14 @@ private:
     std::unique_ptr<ILogClock> ownClock_;
     std::unique_ptr<CFileLogSink> ownSink_;
     CMeasureLog log_;
+    CMeasureStatistics followed_;
     const std::array<MeasureChannel, kMeasureSourceCount>* channels_ = nullptr;
     double secondsPerDiv_ = 0.0;
     std::array<MeasureExtremes, kMeasureSourceCount> extremes_{};
     std::array<bool, kMeasureSourceCount> measured_{};
     std::vector<std::optional<double>> screenValues_;
     std::vector<std::optional<double>> logValues_;
+    std::vector<std::optional<double>> followedValues_;
 };
 
 } // namespace tarnix

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <initializer_list>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -85,6 +86,28 @@ void AppendWord(std::vector<std::uint8_t>& bytes, std::int16_t value, bool msbFi
 constexpr int kFormatAscii = 0;
 constexpr int kFormatByte = 2;
 constexpr std::array<int, 3> kPreambleFormats = {4, 1, 0};
+
+// "FREQuency" -> "FREQ": the short form the answers use.
+std::string ShortForm(std::string_view pattern) {
+    std::string text;
+    std::copy_if(pattern.begin(), pattern.end(), std::back_inserter(text),
+                 [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); });
+    return text;
+}
+
+// The measurement kind a word such as "FREQ" or "vpp" names.
+std::optional<int> MeasureKindOf(std::string_view word) {
+    const auto found = std::ranges::find_if(
+        kMeasureHeaders, [word](std::string_view header) { return scpi::MatchMnemonic(header, word); });
+    return found == kMeasureHeaders.end()
+               ? std::nullopt
+               : std::optional<int>(static_cast<int>(found - kMeasureHeaders.begin()));
+}
+
+// A figure that does not exist yet (no value, or a deviation of fewer than two) reads as unmeasurable.
+std::string FigureNr3(double value) {
+    return scpi::FormatNr3(std::isfinite(value) ? value : scpi::kNotANumber);
+}
 
 } // namespace
 
@@ -1387,6 +1410,199 @@ void CRemoteSession::BuildTable() {
         std::string reply;
         scpi::AppendBlock(reply, picture);
         c.Reply(std::move(reply));
+    });
+    BuildDatalogTable();
+}
+
+// Statistics and the measurement log, through the document's datalog.
+void CRemoteSession::BuildDatalogTable() {
+    CDataLog& datalog = doc_.datalog;
+    // "<item>[ <source>]" or the arguments item[,source]: a measurement on CH1 unless a source is named.
+    const auto item = [](Call& c, std::string_view kindWord,
+                         std::string_view sourceWord) -> std::optional<MeasureItem> {
+        const std::optional<int> kind = MeasureKindOf(kindWord);
+        if (!kind) {
+            c.errors.Push(scpi::kIllegalParameterValue, kindWord);
+            return std::nullopt;
+        }
+        const std::optional<int> source = sourceWord.empty()
+                                              ? std::optional<int>(kCh1)
+                                              : c.Source({"CHANnel1", "CHANnel2", "MATH"}, sourceWord);
+        return source ? std::optional<MeasureItem>(MeasureItem{*source, *kind}) : std::nullopt;
+    };
+    const auto itemText = [](const MeasureItem& i) {
+        return ShortForm(kMeasureHeaders[static_cast<std::size_t>(i.kind)]) + " " +
+               std::string(std::array{"CHAN1", "CHAN2", "MATH"}[static_cast<std::size_t>(i.source)]);
+    };
+
+    Add("MEASure:STATistics", {}, [&datalog, item](Call& c) {
+        const std::vector<std::string>& args = c.command.args;
+        if (args.empty() || args[0].empty()) {
+            c.errors.Push(scpi::kMissingParameter);
+            return;
+        }
+        if (args.size() > 2) {
+            c.errors.Push(scpi::kParameterNotAllowed);
+            return;
+        }
+        const std::optional<MeasureItem> chosen = item(c, args[0], args.size() > 1 ? args[1] : "");
+        if (!chosen) {
+            return;
+        }
+        // The first question about an item starts its figures; they count from then on.
+        datalog.Follow(*chosen);
+        const RunningStats& f = *datalog.FiguresOf(*chosen);
+        c.Reply(FigureNr3(f.Current().value_or(NAN)) + "," + FigureNr3(f.Mean()) + "," + FigureNr3(f.Min()) +
+                "," + FigureNr3(f.Max()) + "," + FigureNr3(f.StdDev()) + "," +
+                scpi::FormatNr1(static_cast<long long>(f.Count())));
+    });
+    Add("MEASure:STATistics:RESet", [&datalog](Call& c) {
+        if (c.NoArgs()) {
+            datalog.ResetStatistics();
+        }
+    });
+
+    // The log's file, items and interval are this client's choices until LOG:STARt.
+    Add(
+        "LOG:FILE",
+        [this](Call& c) {
+            const std::optional<std::string_view> arg = c.OneArg();
+            const std::optional<std::string> text = arg ? scpi::ParseString(*arg) : std::nullopt;
+            if (arg && (!text || text->empty())) {
+                errors_.Push(scpi::kInvalidStringData, *arg);
+            } else if (text && FilePath(*text)) {
+                logFile_ = *text;
+            }
+        },
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply("\"" + logFile_ + "\"");
+            }
+        },
+        true);
+    Add(
+        "LOG:ITEMs",
+        [this, item](Call& c) {
+            const std::optional<std::string_view> arg = c.OneArg();
+            const std::optional<std::string> text = arg ? scpi::ParseString(*arg) : std::nullopt;
+            if (arg && !text) {
+                errors_.Push(scpi::kInvalidStringData, *arg);
+                return;
+            }
+            std::vector<MeasureItem> items;
+            for (std::size_t start = 0; text && start <= text->size();) {
+                const std::size_t comma = std::min(text->find(',', start), text->size());
+                std::vector<std::string_view> words;
+                for (std::size_t w = start; w < comma;) {
+                    const std::size_t begin = text->find_first_not_of(" \t", w);
+                    if (begin >= comma) {
+                        break;
+                    }
+                    const std::size_t end = std::min(text->find_first_of(" \t", begin), comma);
+                    words.push_back(std::string_view(*text).substr(begin, end - begin));
+                    w = end;
+                }
+                if (words.empty() || words.size() > 2) {
+                    errors_.Push(scpi::kIllegalParameterValue, text->substr(start, comma - start));
+                    return;
+                }
+                const std::optional<MeasureItem> chosen = item(c, words[0], words.size() > 1 ? words[1] : "");
+                if (!chosen) {
+                    return;
+                }
+                items.push_back(*chosen);
+                start = comma + 1;
+            }
+            if (text) {
+                logItems_ = std::move(items);
+            }
+        },
+        [this, itemText](Call& c) {
+            if (!c.NoArgs()) {
+                return;
+            }
+            std::string text;
+            const std::vector<MeasureItem> items =
+                logItems_.empty() ? CDataLog::ScreenItems(doc_.measures) : logItems_;
+            for (const MeasureItem& i : items) {
+                text += (text.empty() ? "" : ",") + itemText(i);
+            }
+            c.Reply("\"" + text + "\"");
+        },
+        true);
+    Add(
+        "LOG:INTerval",
+        [this](Call& c) {
+            const std::optional<std::string_view> arg = c.OneArg();
+            if (arg && scpi::MatchMnemonic("CAPTure", *arg)) {
+                logInterval_ = 0.0;
+                return;
+            }
+            const std::optional<double> seconds = arg ? c.Number(Unit::kSecond) : std::nullopt;
+            if (seconds && !(*seconds >= kLogMinIntervalSeconds && *seconds <= kLogMaxIntervalSeconds)) {
+                errors_.Push(scpi::kDataOutOfRange);
+            } else if (seconds) {
+                logInterval_ = *seconds;
+            }
+        },
+        [this](Call& c) {
+            if (c.NoArgs()) {
+                c.Reply(logInterval_ > 0.0 ? scpi::FormatNr3(logInterval_) : std::string("CAPT"));
+            }
+        },
+        true);
+    Add("LOG:STARt", [this, &datalog](Call& c) {
+        if (!c.NoArgs()) {
+            return;
+        }
+        if (datalog.Log().Running()) {
+            errors_.Push(scpi::kSettingsConflict, "a log is running");
+            return;
+        }
+        if (logFile_.empty()) {
+            errors_.Push(scpi::kSettingsConflict, "no log file: send LOG:FILE first");
+            return;
+        }
+        // Checked again: a link may have appeared since LOG:FILE. No one is there to ask whether to
+        // append, so an existing file is never touched.
+        const std::optional<std::string> path = FilePath(logFile_);
+        if (!path) {
+            return;
+        }
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(*path, error))) {
+            errors_.Push(scpi::kFileNameError, "the file exists");
+            return;
+        }
+        LogOptions options;
+        options.path = *path;
+        options.intervalSeconds = logInterval_;
+        for (const MeasureItem& i : logItems_.empty() ? CDataLog::ScreenItems(doc_.measures) : logItems_) {
+            options.columns.push_back({i, {}});
+        }
+        if (const std::string refusal = datalog.StartLog(options, doc_.settings); !refusal.empty()) {
+            errors_.Push(scpi::kExecutionError, refusal);
+        }
+    });
+    Add("LOG:STOP", [&datalog](Call& c) {
+        if (c.NoArgs()) {
+            datalog.Log().Stop();
+        }
+    });
+    Add("LOG:STATe", {}, [this, &datalog](Call& c) {
+        if (!c.NoArgs()) {
+            return;
+        }
+        const LogStatus& status = datalog.Log().Status();
+        c.Reply(status.running ? "1" : "0");
+        if (!status.running && !status.stopReason.empty()) {
+            errors_.Push(scpi::kExecutionError, "the log stopped: " + status.stopReason);
+        }
+    });
+    Add("LOG:COUNt", {}, [&datalog](Call& c) {
+        if (c.NoArgs()) {
+            c.Reply(scpi::FormatNr1(static_cast<long long>(datalog.Log().Status().rows)));
+        }
     });
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "datalog/measure_item.h"
 #include "document/user_notifier.h"
 #include "remote/scpi_parser.h"
 
@@ -106,6 +107,7 @@ private:
     };
 
     void BuildTable();
+    void BuildDatalogTable();
     void Add(std::string_view path, Handler set, Handler query = {}, bool sessionOnly = false);
     bool Busy() const;
     void StartWait(const scpi::Command& command, bool digitize);
@@ -133,6 +135,10 @@ private:
     int waveformFormat_ = 0; // 0 ASCii, 1 WORD, 2 BYTE
     bool msbFirst_ = false;
     bool hardcopySvg_ = false; // HCOPy:SDUMp:FORMat: what HCOPy:DATA? sends
+    // This client's choices for LOG:STARt.
+    std::string logFile_;               // as the client wrote it, relative to the files folder
+    std::vector<MeasureItem> logItems_; // empty: the measurements on the screen at the start
+    double logInterval_ = 0.0;          // seconds; 0: a row per capture
 };
 
 } // namespace tarnix

@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -423,6 +425,51 @@ TEST_F(RemoteWaitTest, AWaitGivesUpWithAnErrorAndTheLineGoesOn) {
     }
     EXPECT_EQ(reply.substr(0, 9), "0;Tarnix,");
     EXPECT_EQ(Ask("SYST:ERR?").substr(0, 5), "-200,");
+}
+
+TEST_F(RemoteWaitTest, ALogAndTheStatisticsCountTheSameCaptures) {
+    TempDir folder;
+    session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
+    const struct {
+        std::string line;
+        int code;
+    } refusals[] = {
+        {"LOG:STAR", -221}, // no file yet
+        {"MEAS:STAT?", -109},       {"MEAS:STAT? NOPE", -224},         {"MEAS:STAT? VPP,CHAN3", -224},
+        {"LOG:FILE run.csv", -151}, {"LOG:FILE \"../run.csv\"", -257}, {"LOG:ITEM \"FREQ CHAN1,\"", -224},
+        {"LOG:INT 0.01", -222},
+    };
+    for (const auto& row : refusals) {
+        EXPECT_EQ(Ask(row.line), "") << row.line;
+        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
+    }
+    RunLine("TIM:SCAL 200us;*OPC?");
+    EXPECT_EQ(Ask("MEAS:STAT? FREQ"), "9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,0\n");
+    EXPECT_EQ(Ask("LOG:FILE \"run.csv\";ITEM \"freq chan1,VPP\";INT 0.5;INT CAPT;ITEM?;INT?"),
+              "\"FREQ CHAN1,VPP CHAN1\";CAPT\n");
+    Ticks(3); // figures before the reset
+    Ask("MEAS:STAT:RES;:LOG:STAR");
+    Ticks(30);
+    const std::string reply = Ask("LOG:STOP;COUN?;STAT?;:MEAS:STAT? FREQ,CHAN1");
+    long rows = 0, count = 0, fileRows = 0;
+    double current = 0.0, mean = 0.0;
+    ASSERT_EQ(std::sscanf(reply.c_str(), "%ld;0;%lf,%lf,%*f,%*f,%*f,%ld", &rows, &current, &mean, &count), 4)
+        << reply;
+    EXPECT_GT(rows, 5);
+    EXPECT_EQ(count, rows);
+    EXPECT_NEAR(mean, SimConfig{}.signals[0].frequencyHz, 50.0);
+    std::ifstream file(folder.File("run.csv"));
+    for (std::string line; std::getline(file, line);) {
+        fileRows += line.rfind("20", 0) == 0 ? 1 : 0; // rows begin with the year
+    }
+    EXPECT_EQ(fileRows, rows);
+    Ask("LOG:STAR");
+    EXPECT_EQ(NextErrorCode(), -257); // an existing file is never replaced unasked
+    host.modal = true;
+    for (const char* line : {"LOG:STAR", "LOG:STOP", "MEAS:STAT:RES"}) {
+        Ask(line);
+        EXPECT_EQ(NextErrorCode(), -221) << line;
+    }
 }
 
 } // namespace

@@ -6,6 +6,7 @@ remote_session.py TARNIX SIM_LIBRARY SIM_CONFIG LSAN_SUPPRESSIONS
 Starts tarnix on the simulated instrument with --remote on a free port (offscreen, in a scratch
 folder, with its own environment), then drives it with pyvisa and the pyvisa-py backend.
 """
+import csv
 import os
 import shutil
 import signal
@@ -195,6 +196,26 @@ def session(port, config, work, pid):
           "HCOP:SDUM:FORM SVG makes HCOP:DATA? send the screen as an SVG drawing with its traces as polylines")
     scope.write("HCOP:SDUM:FORM PNG")
 
+    # A log of CH1's frequency beside its statistics: reset and start on one line, stop and read on
+    # one line, so both count the same captures.
+    interval = 0.5
+    scope.query(":TIM:SCAL %gs;*OPC?;:MEAS:STAT? FREQ,CHAN1" % (1.0 / frequency))
+    scope.write('LOG:FILE "log.csv";ITEM "FREQ CHAN1";INT %g;:MEAS:STAT:RES;:LOG:STAR' % interval)
+    started = time.monotonic()
+    time.sleep(4)
+    rows, state, stats = scope.query("LOG:STOP;COUN?;STAT?;:MEAS:STAT? FREQ,CHAN1").split(";")
+    elapsed = time.monotonic() - started
+    with open(os.path.join(files, "log.csv"), newline="") as log:
+        table = list(csv.reader(line for line in log if not line.startswith("#")))
+    header, data = table[0], table[1:]
+    captures = sum(int(row[header.index("captures")]) for row in data)
+    check(state == "0" and int(rows) == len(data) and abs(len(data) - elapsed / interval) <= 1.5,
+          "the log wrote %d rows in %.1f s, one per %g s (LOG:COUN? %s)" % (len(data), elapsed, interval, rows))
+    check(int(stats.split(",")[5]) == captures > 0,
+          "MEAS:STAT? counts %s captures, the log %d" % (stats.split(",")[5], captures))
+    check(all(abs(float(row[2]) - frequency) < 0.01 * frequency for row in data),
+          "the log's %s column is within 1%% of %g Hz" % (header[2], frequency))
+
     scope.write("TIM:SCAL 20ms")
     opc, scale = scope.query("AUT;*OPC?;:TIM:SCAL?").split(";")
     check(opc == "1" and float(scale) < 0.02, "*OPC? answers once Autoset has set the time base: %s s" % scale)
@@ -234,6 +255,26 @@ def session(port, config, work, pid):
     check(received.startswith(b"#510000") and len(received) >= 8 * 1024 * 1024,
           "the client of the long line reads 8 MiB of its answers without being dropped")
     heavy.close()
+
+    # A client that never reads is paused at the unread-answer limit: the end of its line waits until
+    # it reads every answer.
+    before = scope.query("TIM:SCAL?")
+    after = "1.000000E-03" if before != "1.000000E-03" else "2.000000E-03"
+    lazy, count = raw_client(port), 2000
+    lazy.sendall(b"WAV:SOUR CHAN1;FORM WORD\n" + b"WAV:DATA?;" * count + b":TIM:SCAL %s\n" % after.encode())
+    time.sleep(5)  # 20 MB of answers, far beyond the limit and what the sockets hold
+    check(scope.query("TIM:SCAL?") == before, "a client that does not read runs no further than the limit")
+    lazy.settimeout(60)
+    received = b""
+    while len(received) < count * 10008:
+        chunk = lazy.recv(1 << 20)
+        if not chunk:
+            break
+        received += chunk
+    check(received.count(b";#510000") == count - 1 and len(received) == count * 10008,
+          "once it reads, the client gets every answer (%d bytes)" % len(received))
+    check(scope.query("*OPC?;:TIM:SCAL?") == "1;" + after, "and the rest of its line runs")
+    lazy.close()
 
     # A client waiting in *OPC? cannot make the program buffer more than one line.
     scope.write("TRIG:SWE NORM;SOUR EXT")  # nothing at the EXT input: no capture comes
