@@ -1,5 +1,5 @@
-// A screen host over plain arrays: settings, four full display traces, X-Y records and a persistence
-// history, recording the drags the screen asks for.
+// A screen host over plain arrays: settings, four full display traces, X-Y records, a persistence
+// history and an FFT state, recording the drags the screen asks for.
 #pragma once
 
 #include <array>
@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "acquisition/persist_history.h"
+#include "analysis/fft_analysis.h"
 #include "display/screen_host.h"
+#include "display/spectrum_painter.h"
 
 namespace tarnix {
 
@@ -29,6 +31,7 @@ public:
         return XYRecordView{xy1.data(), xy2.data(), static_cast<int>(std::min(xy1.size(), xy2.size()))};
     }
     const CPersistHistory* Persistence() const override { return &persist; }
+    SpectrumView Spectrum() const override { return MakeSpectrumView(fftSettings, fftResults); }
     int StatusTicks() const override { return statusTicks; }
     int StoppedPosition() const override { return 250; }
     bool FullScreen() const override { return fullScreen; }
@@ -48,6 +51,8 @@ public:
     std::array<int, kChannelCount> lastIndex{4999, 4999, 4999, 4999};
     std::vector<std::int16_t> xy1;
     std::vector<std::int16_t> xy2;
+    FftSettings fftSettings;
+    FftResults fftResults;
     int statusTicks = 0;
     bool fullScreen = false;
     int zoomSteps = 0; // +1 per faster step, -1 per slower step

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 #include "display/marker_geometry.h"
 #include "display/mask_painter.h"
@@ -29,6 +30,8 @@ const TraceMapper kMap(kPlot);
 constexpr QRgb kGreen = 0x00FF00u;
 constexpr QRgb kBorder = 0x323232u;
 constexpr QRgb kCursor = 0x00C8FFu;
+constexpr QRgb kMask = 0x968000u;
+constexpr QRgb kSpectrum = 0x8000FFu;
 const QRect kRunBox(2, 2, 50, 21);
 const QRect kTriggerBox(703, 2, 95, 21);
 
@@ -135,7 +138,9 @@ class TestWaveScreen : public QObject {
 
 private slots:
     void clippedMeasurementsGetAnArrowBesideTheValue();
-    void graticuleAndMaskInGridColour();
+    void graticuleInGridColour();
+    void maskFillsAboveUpperAndBelowLowerUnderTheGrid();
+    void spectrumFollowsTheFftSettings();
     void tracesIntensityAndStoppedWindow();
     void tracesKeepOffTheFrameInAPartialRepaint();
     void persistenceAndXYFigure();
@@ -151,7 +156,7 @@ private slots:
     void triggerSymbolTakesTheSourceColour();
 };
 
-void TestWaveScreen::graticuleAndMaskInGridColour() {
+void TestWaveScreen::graticuleInGridColour() {
     Fixture f(0);
     f.screen.SetGridIntensity(200);
     const QImage& image = f.screen.RenderFrame();
@@ -167,16 +172,6 @@ void TestWaveScreen::graticuleAndMaskInGridColour() {
     QCOMPARE(PixelAt(image, 5, 200), kBorder);
     QCOMPARE(PixelAt(image, 21, 200), 0xFFFFFFu); // white frame
 
-    // The mask lies under the grid: the band above level 128 is the upper region.
-    CPassFail passFail;
-    passFail.State().upper.fill(128);
-    passFail.State().lower.fill(0);
-    passFail.ShowPanel();
-    MaskScratch scratch;
-    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) { PaintMask(p, plot, passFail, scratch); };
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 72, 26), 0x968000u);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 71, 26), grid);
-    f.screen.maskLayer = nullptr;
     // Grid off: the dots go, the ticks stay.
     f.screen.SetGridOn(false);
     QCOMPARE(PixelAt(f.screen.RenderFrame(), 71, 26), 0u);
@@ -185,6 +180,71 @@ void TestWaveScreen::graticuleAndMaskInGridColour() {
     f.host.fullScreen = true;
     QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kBorder, 0), 0);
     QCOMPARE(f.screen.GetPlotRect().right, 542);
+}
+
+// The Pass/Fail regions above the upper and below the lower limit, shown only with the panel and
+// lying under the grid.
+void TestWaveScreen::maskFillsAboveUpperAndBelowLowerUnderTheGrid() {
+    Fixture f(0);
+    f.screen.SetGridIntensity(200);
+    CPassFail passFail;
+    MaskSettings mask;
+    mask.verticalPanel = 32;    // one division: limits 160 and 96
+    mask.horizontalPanel = 200; // 2000 points: the regions span columns 2000..3000
+    passFail.CreateMask(mask, std::vector<std::int16_t>(5000, 128));
+    MaskScratch scratch;
+    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) { PaintMask(p, plot, passFail, scratch); };
+    QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kMask, 0), 0);
+    passFail.ShowPanel();
+    const QImage& image = f.screen.RenderFrame();
+    // Columns 2000..3000 of 4999 lie at x = 21 + 200.04 .. 21 + 300.06; the upper limit 160 at
+    // y = 14 + 95 x 400 / 255 = 163.0, the lower limit 96 at y = 14 + 159 x 400 / 255 = 263.4.
+    // Above, between, below the limits; left and right of the regions; the border; the axis over them.
+    const int xs[] = {275, 275, 275, 275, 215, 335, 300, 271, 276};
+    const int ys[] = {150, 175, 250, 272, 20, 405, 8, 30, 30};
+    const QRgb colours[] = {kMask, 0, 0, kMask, 0, 0, kBorder, 0xC8C8C8u, kMask};
+    for (int i = 0; i < 9; ++i) {
+        QVERIFY2(PixelAt(image, xs[i], ys[i]) == colours[i], qPrintable(QString::number(i)));
+    }
+}
+
+// Only a running analysis with a channel on is drawn; a zoom that is not a step is drawn at x1, and a
+// damaged setup cannot make the screen read past the arrays.
+void TestWaveScreen::spectrumFollowsTheFftSettings() {
+    Fixture f(1);
+    f.host.traces[kCh1].fill(-1);
+    FftSettings& fft = f.host.fftSettings;
+    FftResults& results = f.host.fftResults;
+    ResetFft(fft, results);
+    fft.horizontalZoom = 5;
+    results.binCount = 60000;
+    QVERIFY(!f.host.Spectrum().displayOn);
+    fft.running = 1;
+    QCOMPARE(f.host.Spectrum().pointCount, kFftMaxBins);
+    QCOMPARE(f.host.Spectrum().zoom, 1);
+
+    fft.scale = kFftScaleLinear;
+    fft.verticalScale = 0.5;
+    fft.horizontalZoom = 1;
+    results.binCount = 256;
+    results.spectrum.fill(0.5); // one division above the Linear baseline
+    const QImage* image = &f.screen.RenderFrame();
+    const int h = kPlot.Height();
+    // Baseline B - H/8, one division of 0.5 V above it: y = B - 2H/8.
+    const int y = static_cast<int>(kPlot.bottom - h / 8.0 - h / 8.0);
+    QCOMPARE(PixelAt(*image, kPlot.left + kPlot.Width() / 2, y), kSpectrum);
+    QVERIFY(PixelAt(*image, kPlot.left + kPlot.Width() / 2, y - 3) != kSpectrum);
+    // With the zoom at x4 the first quarter of the points fills the width: a peak at point 32
+    // of 256 lands at x = L + 32 x (W / 256) x 4 = L + W / 2.
+    fft.horizontalZoom = 4;
+    results.spectrum.fill(0.0);
+    results.spectrum[32] = 2.0; // four divisions up
+    image = &f.screen.RenderFrame();
+    const int peakY = static_cast<int>(kPlot.bottom - h / 8.0 - 4 * h / 8.0);
+    const int peakX = static_cast<int>(kPlot.left + 32.0f * static_cast<float>(kPlot.Width() / 256.0 * 4));
+    QCOMPARE(PixelAt(*image, peakX, peakY), kSpectrum);
+    f.host.settings.ch(kCh1).enabled = 0;
+    QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kSpectrum, 0), 0);
 }
 
 void TestWaveScreen::tracesIntensityAndStoppedWindow() {

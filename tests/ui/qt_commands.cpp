@@ -4,15 +4,13 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolBar>
 #include <QToolTip>
+#include <QtTest>
 #include <cmath>
 #include <filesystem>
 #include <memory>

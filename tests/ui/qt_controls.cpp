@@ -6,8 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
-#include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 #include <functional>
@@ -17,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../support/fakes.h"
 #include "language/control_ids.h"
 #include "model/model_table.h"
 #include "ui/device_dialogs.h"
@@ -28,13 +27,6 @@
 using namespace tarnix;
 
 namespace {
-
-struct RecordingNotifier : IUserNotifier {
-    std::vector<std::string> shown; // "caption|text"
-    void ShowMessage(std::string_view caption, std::string_view text) override {
-        shown.push_back(std::string(caption) + "|" + std::string(text));
-    }
-};
 
 // A user's choice in a drop-down list: the list shows it, then reports it.
 void Choose(QComboBox* list, const QString& text) {
@@ -58,7 +50,7 @@ class TestControls : public QObject {
     Q_OBJECT
 
 private:
-    RecordingNotifier notifier_;
+    testing::CRecordingNotifier notifier_;
     std::unique_ptr<CTarnixDoc> doc_;
     QTemporaryDir languageDir_;
 
@@ -73,7 +65,7 @@ private:
 
 private slots:
     void init() {
-        notifier_.shown.clear();
+        notifier_.messages.clear();
         DocumentServices services;
         services.notifier = &notifier_;
         doc_ = std::make_unique<CTarnixDoc>(services);
@@ -128,8 +120,8 @@ private slots:
         const int at100us = Timebase().timeDivIndex;
         // Both channels on, source CH1: the range starts at 40.0us.
         Choose(time, QStringLiteral("20.0us"));
-        QCOMPARE(notifier_.shown,
-                 std::vector<std::string>{"Error|32K Points Mode Range:40.0us/div ~ 400ms/div"});
+        QCOMPARE(notifier_.messages,
+                 std::vector<std::string>{"Error: 32K Points Mode Range:40.0us/div ~ 400ms/div"});
         QCOMPARE(int(Timebase().timeDivIndex), at100us);
         QCOMPARE(time->currentText(), QStringLiteral("100us"));
         // With the ALT source the range starts at 20.0us, so it is taken.
@@ -137,7 +129,7 @@ private slots:
         QCOMPARE(doc_->settings.trigger.triggerSource, std::uint16_t{kTrigAlt});
         Choose(time, QStringLiteral("20.0us"));
         QCOMPARE(int(Timebase().timeDivIndex), at100us - 2);
-        QCOMPARE(notifier_.shown.size(), std::size_t{1});
+        QCOMPARE(notifier_.messages.size(), std::size_t{1});
     }
 
     void sidebarRollRefusalsAndTenK() {
@@ -146,13 +138,13 @@ private slots:
         QComboBox* time = sidebar->List(ctl::kSideTimeDivList);
         Timebase().bufferSizeIndex = kBuffer512k; // refused without a message
         Choose(format, QStringLiteral("Roll"));
-        QVERIFY(notifier_.shown.empty());
+        QVERIFY(notifier_.messages.empty());
         QCOMPARE(format->currentText(), QStringLiteral("Y - T"));
         QCOMPARE(Timebase().horizontalPosition, std::uint16_t{500});
         Timebase().bufferSizeIndex = kBuffer32k;
         Choose(format, QStringLiteral("Roll"));
-        QCOMPARE(notifier_.shown,
-                 std::vector<std::string>{"Error|32K Points Mode Range:40us/Div ~ 0.4s/Div"});
+        QCOMPARE(notifier_.messages,
+                 std::vector<std::string>{"Error: 32K Points Mode Range:40us/Div ~ 0.4s/Div"});
         // 10k: Roll selects 1.00s; back to Y-T selects 40.0us.
         Timebase().bufferSizeIndex = kBuffer10k;
         Choose(format, QStringLiteral("Roll"));
@@ -163,7 +155,7 @@ private slots:
         // A slow time base from the list switches to Roll by itself while running.
         Choose(time, QStringLiteral("2.00s"));
         QCOMPARE(format->currentText(), QStringLiteral("Roll"));
-        QCOMPARE(notifier_.shown.size(), std::size_t{1});
+        QCOMPARE(notifier_.messages.size(), std::size_t{1});
     }
 
     void sidebarProbeRelabelsAndXYKeepsChannelsTicked() {
@@ -277,7 +269,7 @@ private slots:
         QVERIFY(!dialog.DeviceBox(1)->isChecked());
         dialog.DeviceBox(3)->click();
         dialog.accept();
-        QCOMPARE(notifier_.shown, std::vector<std::string>{"Error|Please choose a device !"});
+        QCOMPARE(notifier_.messages, std::vector<std::string>{"Error: Please choose a device !"});
         QVERIFY(dialog.isVisible());
         dialog.DeviceBox(3)->click();
         dialog.accept();

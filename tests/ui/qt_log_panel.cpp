@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 #include <memory>
 
 #include "ui/log_panel.h"
@@ -59,10 +60,7 @@ private slots:
 
     void anExistingFileIsAppendedToOnlyWhenTheUserSaysSo() {
         doc_->measures.AddMeasure(kMeasureVpp);
-        QFile old(File("log.csv"));
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("# earlier\r\n");
-        old.close();
+        std::ofstream(File("log.csv").toStdString(), std::ios::binary) << "# earlier\r\n";
         auto panel = Panel();
         panel->findChild<QLineEdit*>()->setText(File("log.csv"));
         int asked = 0;

@@ -4,10 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -16,11 +13,8 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QToolBar>
 #include <QWheelEvent>
 #include <QtTest>
@@ -33,8 +27,6 @@
 
 #include "../support/fakes.h"
 #include "../support/setup_image.h"
-#include "display/cursor_readouts.h"
-#include "display/status_strip.h"
 #include "display/wave_screen.h"
 #include "files/setup_file.h"
 #include "language/command_ids.h"
@@ -428,26 +420,6 @@ private slots:
         for (QWidget* bar : bars) {
             QVERIFY(bar->isVisible());
         }
-    }
-
-    void statusPanesForEachCursorType() {
-        CTarnixDoc doc;
-        CMainFrame frame(doc);
-        CTarnixView& view = frame.View();
-        QVERIFY(view.OnInitialUpdate());
-        view.Timer().stop();
-        view.OnTimerTick();
-        CWaveScreen& screen = view.Screen();
-        screen.RenderFrame();
-        // Which pane shows what is the readout plan's; the frame puts the plan's texts in panes 1 to 3.
-        screen.SetCursorSource(kCursorSrcCh1);
-        screen.SetCursorType(kCursorNone);
-        frame.UpdateStatus(QString());
-        QVERIFY(frame.PaneText(1).isEmpty() && frame.PaneText(3).isEmpty());
-        screen.SetCursorType(kCursorCross);
-        frame.UpdateStatus(QString());
-        QVERIFY(frame.PaneText(1).startsWith(QStringLiteral("Freq = ")));
-        QVERIFY(frame.PaneText(3).startsWith(QStringLiteral("Volt = ")));
     }
 
     void fftStopPutsTheCursorsBackOnCh1() {
