@@ -109,7 +109,7 @@ TEST(IniText, DecodesEveryEncodingToUtf8AndBack) {
     EXPECT_EQ(EncodeUtf16Le("A\u00E9\U0001F600"), "A\x00\xE9\x00\x3D\xD8\x00\xDE"s);
 }
 
-TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
+TEST(IniText, EntriesAreCutOnCharacterBoundariesAndTheSectionBeforeItsLimit) {
     // "1=" and 300 two-byte characters: the entry keeps 199 characters in all, 197 of them "é".
     std::string line = "1=";
     for (int i = 0; i < 300; ++i) {
@@ -122,17 +122,16 @@ TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
     const Section k = Parse("[App]\r\n" + std::string(250, '7') + "=x");
     ASSERT_EQ(k.count, 1);
     EXPECT_TRUE(k.keys[0] == std::string(199, '7') && k.values[0].empty());
-}
 
-TEST(IniText, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
-    // Each entry "kkkk=" + 95 'v' is 100 characters plus its terminator: 101. With one final
-    // terminator, 89 entries take 8990 characters and the 90th would need 9091.
+    // The section stops before the entry that would pass its limit. Each entry "kkkk=" + 95 'v' is 100
+    // characters plus its terminator: 101. With one final terminator, 89 entries take 8990 characters and the
+    // 90th would need 9091.
     std::string text = "[App]\r\n";
     for (int i = 0; i < 120; ++i) {
         text += std::to_string(1000 + i) + "=" + std::string(95, 'v') + "\r\n";
     }
-    const Section s = Parse(text);
-    EXPECT_TRUE(s.count == 89 && s.keys.back() == "1088");
+    const Section full = Parse(text);
+    EXPECT_TRUE(full.count == 89 && full.keys.back() == "1088");
 }
 
 struct KeyText {
@@ -195,14 +194,14 @@ TEST_F(LanguageFolder, ListsFilesOfAllSubfoldersInCaseInsensitiveOrderWithNamesA
     // Past the end: the last file.
     EXPECT_EQ(std::tuple(table_.LanguageName(-1), table_.LanguageName(0), table_.LanguageName(99)),
               std::tuple("English", "Deutsch", "Italiano"));
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
-    table_.SelectLanguage(1, 0);
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-French.chm");
-    table_.SelectLanguage(0, 0); // deutsch: not one of the help languages
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
-    EXPECT_EQ(table_.SelectLanguage(4, 0), -1);
-    EXPECT_EQ(table_.CurrentIndex(), -1);
-    EXPECT_EQ(table_.SelectLanguage(-7, 0), -1);
+    // deutsch is not one of the help languages.
+    for (const auto& [language, help] :
+         {std::pair(-1, "English"), std::pair(1, "French"), std::pair(0, "English")}) {
+        table_.SelectLanguage(language, 0);
+        EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-"s + help + ".chm") << language;
+    }
+    EXPECT_EQ(std::tuple(table_.SelectLanguage(4, 0), table_.CurrentIndex(), table_.SelectLanguage(-7, 0)),
+              std::tuple(-1, -1, -1));
 }
 
 TEST_F(LanguageFolder, LoadsAFileWithTheAppendedTextsUnlessTheFileHasItsOwn) {
