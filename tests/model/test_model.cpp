@@ -35,7 +35,7 @@ TEST(VoltsPerDivTable, ProbeScalesTheLabel) {
 
 // Beyond the tables; a model whose selector starts one entry later counts its indexes from there. The
 // time base rules below find every label they name through TimeDivIndexOfLabel.
-TEST(TimeAndBufferTables, OutsideTheTablesNothingIsFound) {
+TEST(TimeAndBufferTables, MinuteLabelsAndNothingOutsideTheTables) {
     EXPECT_EQ(TimePerDivTable(39), 0.0);
     EXPECT_EQ(TimeDivIndexOfLabel("1.00min", 1), 31);
     EXPECT_EQ(TimeDivIndexOfLabel("40us", 0), -1);
@@ -217,17 +217,13 @@ RuleDecision Request(Origin origin, const InstrumentSettings& s, const char* lab
 
 void ExpectAccepted(const RuleDecision& d, const char* label) {
     EXPECT_FALSE(d.Refused()) << label << ": " << d.errorText;
-    EXPECT_EQ(d.timeDivIndex, Index(label));
-    EXPECT_FALSE(d.restoreSelector);
-    EXPECT_TRUE(d.redraw);
+    EXPECT_EQ(std::tuple(d.timeDivIndex, d.restoreSelector, d.redraw), std::tuple(Index(label), false, true));
 }
 
 void ExpectRefused(const RuleDecision& d, const std::string& text, bool restoresSelector) {
     EXPECT_EQ(std::string(d.errorText), text);
-    EXPECT_EQ(d.timeDivIndex, -1);
-    EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_EQ(d.bufferSizeIndex, -1);
-    EXPECT_EQ(d.restoreSelector, restoresSelector);
+    EXPECT_EQ(std::tuple(d.timeDivIndex, d.displayFormat, d.bufferSizeIndex, d.restoreSelector),
+              std::tuple(-1, -1, -1, restoresSelector));
 }
 
 // One channel here is CH1 alone, or both channels under the ALT source.
@@ -270,18 +266,18 @@ TEST(TimebaseRequests, LargeBufferRangesWhileRunningAndRequestsThatChangeNothing
             // A large record never rolls and never restarts from the selector.
             const RuleDecision in = Request(kSidebar, s, "400ms");
             ExpectAccepted(in, "400ms");
-            EXPECT_EQ(in.displayFormat, -1);
-            EXPECT_FALSE(in.restartCapture);
+            EXPECT_EQ(std::tuple(in.displayFormat, in.restartCapture), std::tuple(-1, false));
             ExpectRefused(Request(kMenu, s, c.first), menuText, false);
         }
     }
     // The same index, or one outside the selector, changes nothing at any buffer.
     for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
         const InstrumentSettings s = Make({.buffer = buffer, .timebase = "400ms"});
-        EXPECT_TRUE(Request(kMenu, s, "400ms").ChangesNothing());
-        EXPECT_TRUE(Request(kSidebar, s, "400ms").ChangesNothing());
-        EXPECT_TRUE(TimebaseRequestFromMenu(s, 38, false).ChangesNothing()); // row 39
-        EXPECT_TRUE(TimebaseRequestFromSidebar(s, -1, false).ChangesNothing());
+        for (const RuleDecision& d : {Request(kMenu, s, "400ms"), Request(kSidebar, s, "400ms"),
+                                      TimebaseRequestFromMenu(s, 38, false), // row 39
+                                      TimebaseRequestFromSidebar(s, -1, false)}) {
+            EXPECT_TRUE(d.ChangesNothing()) << buffer;
+        }
     }
 }
 
@@ -334,8 +330,7 @@ TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
             continue;
         }
         ExpectAccepted(d, c.timebase);
-        EXPECT_EQ(d.displayFormat, c.format);
-        EXPECT_EQ(d.restartCapture, c.restart);
+        EXPECT_EQ(std::tuple(d.displayFormat, d.restartCapture), std::tuple(c.format, c.restart));
     }
 }
 
@@ -356,10 +351,8 @@ template <typename Check> void ExpectDecisions(Check check, std::initializer_lis
             EXPECT_TRUE(d.ChangesNothing());
             continue;
         }
-        EXPECT_EQ(d.bufferSizeIndex, c.buffer);
-        EXPECT_EQ(d.timeDivIndex, c.timebase ? Index(c.timebase) : -1);
-        EXPECT_EQ(d.displayFormat, c.format);
-        EXPECT_TRUE(d.errorText.empty());
+        EXPECT_EQ(std::tuple(d.bufferSizeIndex, d.timeDivIndex, d.displayFormat, d.errorText.empty()),
+                  std::tuple(c.buffer, c.timebase ? Index(c.timebase) : -1, c.format, true));
     }
 }
 TEST(RecordLengthChecks, RunRollsSlowTenKAndMovesLargeBuffersIntoRangeChannelsHalveDoubleBuffers) {

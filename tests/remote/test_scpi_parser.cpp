@@ -85,8 +85,9 @@ TEST(ScpiLine, BadSegmentKeepsTheCommandsBeforeIt) {
     }
 }
 
-// Numbers and filled blocks in replies: the remote session tests read them.
-TEST(ScpiReply, AnEmptyBlockHasALengthOfOneDigit) {
+// Finite numbers and filled blocks in replies the remote session tests read.
+TEST(ScpiReply, AnInfiniteNumberIsNotANumberAndAnEmptyBlockHasOneDigit) {
+    EXPECT_EQ(FormatNr3(INFINITY), "9.910000E+37");
     std::string out;
     AppendBlock(out, {});
     EXPECT_EQ(out, "#10");
