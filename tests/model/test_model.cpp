@@ -154,27 +154,25 @@ TEST(ModelTable, EveryModelOpensAt40usAndUnknownModelsAreModelOne) {
 constexpr int kOne = 0; // channel code: CH1 only
 constexpr int kBoth = 2;
 
-// Each part of model 1's table at its edges, then models 0 (capped at its fastest rate) and 2.
+// Each part of model 1's table at its edges and under each source, then models 0 (capped at its fastest
+// rate) and 2; the other models have no labels.
 TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
-    struct Row {
-        int model, row, buffer, code;
+    const struct {
+        int model, row, buffer, code, source;
         const char* label;
-    };
-    const Row rows[] = {{1, 1, 0, kOne, "150MS/s"},   {1, 10, 0, kBoth, "75MS/s"},
-                        {1, 12, 3, kBoth, "150MS/s"}, {1, 13, 0, kBoth, "25MS/s"},
-                        {1, 25, 2, kOne, "15KS/s"},   {1, 38, 0, kOne, "0.014S/s"},
-                        {1, 39, 0, 0, "0.00S/s"},     {0, 1, 0, kOne, "100MS/s"},
-                        {0, 14, 0, kOne, "10MS/s"},   {2, 10, 0, kBoth, "125MS/s"}};
+    } rows[] = {{1, 1, 0, kOne, kTrigCh1, "150MS/s"},   {1, 10, 0, kBoth, kTrigCh1, "75MS/s"},
+                {1, 12, 3, kBoth, kTrigCh1, "150MS/s"}, {1, 13, 0, kBoth, kTrigCh1, "25MS/s"},
+                {1, 25, 2, kOne, kTrigCh1, "15KS/s"},   {1, 38, 0, kOne, kTrigCh1, "0.014S/s"},
+                {1, 39, 0, 0, kTrigCh1, "0.00S/s"},     {0, 1, 0, kOne, kTrigCh1, "100MS/s"},
+                {0, 14, 0, kOne, kTrigCh1, "10MS/s"},   {2, 10, 0, kBoth, kTrigCh1, "125MS/s"},
+                {1, 5, 0, kBoth, kTrigCh2, "75MS/s"},   {1, 5, 0, kBoth, kTrigAlt, "150MS/s"},
+                {1, 5, 0, 3, kTrigCh2, "150MS/s"},      {1, 0, 0, kOne, kTrigCh1, ""},
+                {3, 5, 0, kOne, kTrigCh1, ""},          {4, 5, 0, kOne, kTrigCh1, ""},
+                {6, 5, 0, kOne, kTrigCh1, ""},          {-1, 5, 0, kOne, kTrigCh1, ""}};
     for (const auto& r : rows) {
-        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
-            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code;
-    }
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigCh2), "75MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigAlt), "150MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, 3, kTrigCh2), "150MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 0, 0, kOne, kTrigCh1), "");
-    for (int model : {3, 4, 6, -1}) {
-        EXPECT_EQ(SamplingRateLabel(model, 5, 0, kOne, kTrigCh1), "") << model;
+        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, r.source), r.label)
+            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code
+            << " source " << r.source;
     }
 }
 
@@ -228,10 +226,9 @@ void ExpectRefused(const RuleDecision& d, const std::string& text, bool restores
 
 // One channel here is CH1 alone, or both channels under the ALT source.
 std::vector<Scenario> ChannelStates(int buffer, bool both) {
-    if (both) {
-        return {{.buffer = buffer}};
-    }
-    return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
+    return both ? std::vector<Scenario>{{.buffer = buffer}}
+                : std::vector<Scenario>{{.buffer = buffer, .ch2 = false},
+                                        {.buffer = buffer, .source = kTrigAlt}};
 }
 
 // Running: the sidebar refuses a time base outside the range and restores the selector; the menu refuses all.

@@ -155,7 +155,6 @@ TEST_F(RemoteSessionTest, QueriesReadTheSettingsInForce) {
     s.trigger.levelCh1 = 96.0f;
     EXPECT_EQ(Ask("TRIG:LEV?;SOUR?"), "1.000000E+00;CHAN1\n");
 
-    host.zeroLevels.clear();
     EXPECT_EQ(Ask("CHAN1:OFFS -1"), "");
     EXPECT_EQ(host.zeroLevels, std::vector<float>{160.0f});
     EXPECT_EQ(Ask("TIM:POS -40us"), "");
