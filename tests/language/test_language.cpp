@@ -109,7 +109,7 @@ TEST(IniText, DecodesEveryEncodingToUtf8AndBack) {
     EXPECT_EQ(EncodeUtf16Le("A\u00E9\U0001F600"), "A\x00\xE9\x00\x3D\xD8\x00\xDE"s);
 }
 
-TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
+TEST(IniText, EntriesAreCutOnCharacterBoundariesAndTheSectionBeforeItsLimit) {
     // "1=" and 300 two-byte characters: the entry keeps 199 characters in all, 197 of them "é".
     std::string line = "1=";
     for (int i = 0; i < 300; ++i) {
@@ -122,17 +122,16 @@ TEST(IniText, EntriesAreCutAtTheEntryLimitOnCharacterBoundaries) {
     const Section k = Parse("[App]\r\n" + std::string(250, '7') + "=x");
     ASSERT_EQ(k.count, 1);
     EXPECT_TRUE(k.keys[0] == std::string(199, '7') && k.values[0].empty());
-}
 
-TEST(IniText, SectionStopsBeforeTheEntryThatWouldPassTheSectionLimit) {
-    // Each entry "kkkk=" + 95 'v' is 100 characters plus its terminator: 101. With one final
-    // terminator, 89 entries take 8990 characters and the 90th would need 9091.
+    // The section stops before the entry that would pass its limit. Each entry "kkkk=" + 95 'v' is 100
+    // characters plus its terminator: 101. With one final terminator, 89 entries take 8990 characters and the
+    // 90th would need 9091.
     std::string text = "[App]\r\n";
     for (int i = 0; i < 120; ++i) {
         text += std::to_string(1000 + i) + "=" + std::string(95, 'v') + "\r\n";
     }
-    const Section s = Parse(text);
-    EXPECT_TRUE(s.count == 89 && s.keys.back() == "1088");
+    const Section full = Parse(text);
+    EXPECT_TRUE(full.count == 89 && full.keys.back() == "1088");
 }
 
 struct KeyText {
@@ -195,14 +194,14 @@ TEST_F(LanguageFolder, ListsFilesOfAllSubfoldersInCaseInsensitiveOrderWithNamesA
     // Past the end: the last file.
     EXPECT_EQ(std::tuple(table_.LanguageName(-1), table_.LanguageName(0), table_.LanguageName(99)),
               std::tuple("English", "Deutsch", "Italiano"));
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
-    table_.SelectLanguage(1, 0);
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-French.chm");
-    table_.SelectLanguage(0, 0); // deutsch: not one of the help languages
-    EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-English.chm");
-    EXPECT_EQ(table_.SelectLanguage(4, 0), -1);
-    EXPECT_EQ(table_.CurrentIndex(), -1);
-    EXPECT_EQ(table_.SelectLanguage(-7, 0), -1);
+    // deutsch is not one of the help languages.
+    for (const auto& [language, help] :
+         {std::pair(-1, "English"), std::pair(1, "French"), std::pair(0, "English")}) {
+        table_.SelectLanguage(language, 0);
+        EXPECT_EQ(table_.HelpFileName(), "MorvlinkHelp-"s + help + ".chm") << language;
+    }
+    EXPECT_EQ(std::tuple(table_.SelectLanguage(4, 0), table_.CurrentIndex(), table_.SelectLanguage(-7, 0)),
+              std::tuple(-1, -1, -1));
 }
 
 TEST_F(LanguageFolder, LoadsAFileWithTheAppendedTextsUnlessTheFileHasItsOwn) {
@@ -221,16 +220,11 @@ TEST_F(LanguageFolder, LoadsAFileWithTheAppendedTextsUnlessTheFileHasItsOwn) {
 }
 
 TEST_F(LanguageFolder, RelabelsTheMenuAndRestoresEveryDefaultText) {
-    // Found keys relabel the menu; missing keys and separators keep their texts.
+    // Separators keep their texts and the model's own texts stay; the window's language test follows
+    // found and missing keys into the menu.
     auto m = Relabelled(0);
-    for (const KeyText& e : {KeyText{802, "&Kanal"},
-                             {80000, "CSV laden#Ctrl+O"},
-                             {80001, "Save CSV#Ctrl+S"},
-                             {80002, ""},
-                             {8080901, "32 K"},
-                             {804000000, "4nS"}}) {
-        EXPECT_EQ(m.at(e.key)->text, e.text) << e.key;
-    }
+    EXPECT_EQ(std::tuple(m.at(80002)->text, m.at(804000000)->text, m.at(8080901)->text),
+              std::tuple("", "4nS", "32 K"));
 
     // Back to the default language: every text is restored, in the table and in the menu.
     m = Relabelled(-1);

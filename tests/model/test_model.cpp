@@ -14,14 +14,11 @@
 namespace tarnix {
 namespace {
 
-// What a channel shows: the probe multiplies the volts per division and its label; indexes outside the
-// tables fall back (the value to 1 V, the label to the first entry, an unknown probe to x1).
-TEST(VoltsPerDivTable, ProbeScalesTheValueAndTheLabel) {
+// What a channel shows: the probe multiplies the label; indexes outside the tables fall back (the value to
+// 1 V, the label to the first entry, an unknown probe to x1). The remote tests read the scaled values.
+TEST(VoltsPerDivTable, ProbeScalesTheLabel) {
     ChannelSettings channel;
-    channel.voltsPerDivIndex = 6; // 1.00V
-    EXPECT_EQ(ChannelVoltsPerDiv(channel), 1.0);
     channel.probe = 1; // x10
-    EXPECT_EQ(ChannelVoltsPerDiv(channel), 10.0);
     channel.voltsPerDivIndex = 12;
     EXPECT_EQ(ChannelVoltsPerDiv(channel), 10.0);
     EXPECT_EQ(VoltsPerDivTable(0), static_cast<double>(0.01f)); // floats widened, not the double 0.01
@@ -36,20 +33,11 @@ TEST(VoltsPerDivTable, ProbeScalesTheValueAndTheLabel) {
     EXPECT_EQ(ProbeVoltLabels(19), "");
 }
 
-// The selector's labels and their seconds, both ways; a model whose selector starts one entry later
-// counts its indexes from there.
-TEST(TimeAndBufferTables, TimeLabelsAndValuesBothWays) {
-    const struct {
-        int index;
-        double seconds;
-        const char* label;
-    } rows[] = {{0, 2e-9, "2.00ns"}, {17, 1e-3, "1.00ms"}, {32, 60.0, "1.00min"}, {38, 3600.0, "1.00h"}};
-    for (const auto& row : rows) {
-        EXPECT_DOUBLE_EQ(TimePerDivTable(row.index), row.seconds) << row.index;
-        EXPECT_EQ(TimePerDivLabel(row.index), row.label) << row.index;
-        EXPECT_EQ(TimeDivIndexOfLabel(row.label, 1), row.index - 1);
-    }
+// Beyond the tables; a model whose selector starts one entry later counts its indexes from there. The
+// time base rules below find every label they name through TimeDivIndexOfLabel.
+TEST(TimeAndBufferTables, MinuteLabelsAndNothingOutsideTheTables) {
     EXPECT_EQ(TimePerDivTable(39), 0.0);
+    EXPECT_EQ(TimeDivIndexOfLabel("1.00min", 1), 31);
     EXPECT_EQ(TimeDivIndexOfLabel("40us", 0), -1);
     TimebaseSettings timebase;
     timebase.timeDivIndex = 38; // storable, but beyond the table with offset 1
@@ -67,10 +55,8 @@ TEST(CodeVolts, ThirtyTwoCodesPerDivisionAroundTheZeroLevel) {
     EXPECT_EQ(std::tuple(VoltsToCode(channel, 1.0), VoltsToCode(channel, 1e300), VoltsToCode(channel, nan)),
               std::tuple(223, std::numeric_limits<int>::max(), 0));
 
-    // The inverse truncates toward zero: at 1 V/div and 0 V at code 0, negative codes stay negative.
-    channel.voltsPerDivIndex = 6;
+    // The inverse truncates toward zero (0, not -1, and -1, not -2): at 0 V at code 0, codes stay negative.
     channel.zeroLevel = 255.0f;
-    // 0, not -1, and -1, not -2: toward zero, not down.
     EXPECT_EQ(std::tuple(VoltsToCode(channel, 1.99 / 32.0), VoltsToCode(channel, -0.99 / 32.0),
                          VoltsToCode(channel, -1.99 / 32.0)),
               std::tuple(1, 0, -1));
@@ -168,27 +154,25 @@ TEST(ModelTable, EveryModelOpensAt40usAndUnknownModelsAreModelOne) {
 constexpr int kOne = 0; // channel code: CH1 only
 constexpr int kBoth = 2;
 
-// Each part of model 1's table at its edges, then models 0 (capped at its fastest rate) and 2.
+// Each part of model 1's table at its edges and under each source, then models 0 (capped at its fastest
+// rate) and 2; the other models have no labels.
 TEST(SamplingRateLabel, AtTheEdgesOfEachPartOfTheTable) {
-    struct Row {
-        int model, row, buffer, code;
+    const struct {
+        int model, row, buffer, code, source;
         const char* label;
-    };
-    const Row rows[] = {{1, 1, 0, kOne, "150MS/s"},   {1, 10, 0, kBoth, "75MS/s"},
-                        {1, 12, 3, kBoth, "150MS/s"}, {1, 13, 0, kBoth, "25MS/s"},
-                        {1, 25, 2, kOne, "15KS/s"},   {1, 38, 0, kOne, "0.014S/s"},
-                        {1, 39, 0, 0, "0.00S/s"},     {0, 1, 0, kOne, "100MS/s"},
-                        {0, 14, 0, kOne, "10MS/s"},   {2, 10, 0, kBoth, "125MS/s"}};
+    } rows[] = {{1, 1, 0, kOne, kTrigCh1, "150MS/s"},   {1, 10, 0, kBoth, kTrigCh1, "75MS/s"},
+                {1, 12, 3, kBoth, kTrigCh1, "150MS/s"}, {1, 13, 0, kBoth, kTrigCh1, "25MS/s"},
+                {1, 25, 2, kOne, kTrigCh1, "15KS/s"},   {1, 38, 0, kOne, kTrigCh1, "0.014S/s"},
+                {1, 39, 0, 0, kTrigCh1, "0.00S/s"},     {0, 1, 0, kOne, kTrigCh1, "100MS/s"},
+                {0, 14, 0, kOne, kTrigCh1, "10MS/s"},   {2, 10, 0, kBoth, kTrigCh1, "125MS/s"},
+                {1, 5, 0, kBoth, kTrigCh2, "75MS/s"},   {1, 5, 0, kBoth, kTrigAlt, "150MS/s"},
+                {1, 5, 0, 3, kTrigCh2, "150MS/s"},      {1, 0, 0, kOne, kTrigCh1, ""},
+                {3, 5, 0, kOne, kTrigCh1, ""},          {4, 5, 0, kOne, kTrigCh1, ""},
+                {6, 5, 0, kOne, kTrigCh1, ""},          {-1, 5, 0, kOne, kTrigCh1, ""}};
     for (const auto& r : rows) {
-        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, kTrigCh1), r.label)
-            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code;
-    }
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigCh2), "75MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, kBoth, kTrigAlt), "150MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 5, 0, 3, kTrigCh2), "150MS/s");
-    EXPECT_EQ(SamplingRateLabel(1, 0, 0, kOne, kTrigCh1), "");
-    for (int model : {3, 4, 6, -1}) {
-        EXPECT_EQ(SamplingRateLabel(model, 5, 0, kOne, kTrigCh1), "") << model;
+        EXPECT_EQ(SamplingRateLabel(r.model, r.row, r.buffer, r.code, r.source), r.label)
+            << "model " << r.model << " row " << r.row << " buffer " << r.buffer << " code " << r.code
+            << " source " << r.source;
     }
 }
 
@@ -231,25 +215,20 @@ RuleDecision Request(Origin origin, const InstrumentSettings& s, const char* lab
 
 void ExpectAccepted(const RuleDecision& d, const char* label) {
     EXPECT_FALSE(d.Refused()) << label << ": " << d.errorText;
-    EXPECT_EQ(d.timeDivIndex, Index(label));
-    EXPECT_FALSE(d.restoreSelector);
-    EXPECT_TRUE(d.redraw);
+    EXPECT_EQ(std::tuple(d.timeDivIndex, d.restoreSelector, d.redraw), std::tuple(Index(label), false, true));
 }
 
 void ExpectRefused(const RuleDecision& d, const std::string& text, bool restoresSelector) {
     EXPECT_EQ(std::string(d.errorText), text);
-    EXPECT_EQ(d.timeDivIndex, -1);
-    EXPECT_EQ(d.displayFormat, -1);
-    EXPECT_EQ(d.bufferSizeIndex, -1);
-    EXPECT_EQ(d.restoreSelector, restoresSelector);
+    EXPECT_EQ(std::tuple(d.timeDivIndex, d.displayFormat, d.bufferSizeIndex, d.restoreSelector),
+              std::tuple(-1, -1, -1, restoresSelector));
 }
 
 // One channel here is CH1 alone, or both channels under the ALT source.
 std::vector<Scenario> ChannelStates(int buffer, bool both) {
-    if (both) {
-        return {{.buffer = buffer}};
-    }
-    return {{.buffer = buffer, .ch2 = false}, {.buffer = buffer, .source = kTrigAlt}};
+    return both ? std::vector<Scenario>{{.buffer = buffer}}
+                : std::vector<Scenario>{{.buffer = buffer, .ch2 = false},
+                                        {.buffer = buffer, .source = kTrigAlt}};
 }
 
 // Running: the sidebar refuses a time base outside the range and restores the selector; the menu refuses all.
@@ -284,18 +263,18 @@ TEST(TimebaseRequests, LargeBufferRangesWhileRunningAndRequestsThatChangeNothing
             // A large record never rolls and never restarts from the selector.
             const RuleDecision in = Request(kSidebar, s, "400ms");
             ExpectAccepted(in, "400ms");
-            EXPECT_EQ(in.displayFormat, -1);
-            EXPECT_FALSE(in.restartCapture);
+            EXPECT_EQ(std::tuple(in.displayFormat, in.restartCapture), std::tuple(-1, false));
             ExpectRefused(Request(kMenu, s, c.first), menuText, false);
         }
     }
     // The same index, or one outside the selector, changes nothing at any buffer.
     for (int buffer = 0; buffer < kBufferSizeCount; ++buffer) {
         const InstrumentSettings s = Make({.buffer = buffer, .timebase = "400ms"});
-        EXPECT_TRUE(Request(kMenu, s, "400ms").ChangesNothing());
-        EXPECT_TRUE(Request(kSidebar, s, "400ms").ChangesNothing());
-        EXPECT_TRUE(TimebaseRequestFromMenu(s, 38, false).ChangesNothing()); // row 39
-        EXPECT_TRUE(TimebaseRequestFromSidebar(s, -1, false).ChangesNothing());
+        for (const RuleDecision& d : {Request(kMenu, s, "400ms"), Request(kSidebar, s, "400ms"),
+                                      TimebaseRequestFromMenu(s, 38, false), // row 39
+                                      TimebaseRequestFromSidebar(s, -1, false)}) {
+            EXPECT_TRUE(d.ChangesNothing()) << buffer;
+        }
     }
 }
 
@@ -348,8 +327,7 @@ TEST(TimebaseRequests, RollYtAndPassFailAtTheOtherBuffers) {
             continue;
         }
         ExpectAccepted(d, c.timebase);
-        EXPECT_EQ(d.displayFormat, c.format);
-        EXPECT_EQ(d.restartCapture, c.restart);
+        EXPECT_EQ(std::tuple(d.displayFormat, d.restartCapture), std::tuple(c.format, c.restart));
     }
 }
 
@@ -370,10 +348,8 @@ template <typename Check> void ExpectDecisions(Check check, std::initializer_lis
             EXPECT_TRUE(d.ChangesNothing());
             continue;
         }
-        EXPECT_EQ(d.bufferSizeIndex, c.buffer);
-        EXPECT_EQ(d.timeDivIndex, c.timebase ? Index(c.timebase) : -1);
-        EXPECT_EQ(d.displayFormat, c.format);
-        EXPECT_TRUE(d.errorText.empty());
+        EXPECT_EQ(std::tuple(d.bufferSizeIndex, d.timeDivIndex, d.displayFormat, d.errorText.empty()),
+                  std::tuple(c.buffer, c.timebase ? Index(c.timebase) : -1, c.format, true));
     }
 }
 TEST(RecordLengthChecks, RunRollsSlowTenKAndMovesLargeBuffersIntoRangeChannelsHalveDoubleBuffers) {
