@@ -5,7 +5,8 @@
 #     scripts/cpu_use.sh stopped [seconds]      # after `make build`
 #     scripts/cpu_use.sh running [seconds]
 #
-# SHOT=file.png also saves a screenshot of the measured screen.
+# SHOT=file.png also saves a screenshot of the measured screen; SCALE=2 (or 1.5) runs the program at
+# that device pixel ratio, its window still 1920 x 1080 logical pixels.
 set -euo pipefail
 mode=${1:?stopped or running}
 seconds=${2:-30}
@@ -16,10 +17,12 @@ port=$((20000 + RANDOM % 20000))
 work=$(mktemp -d)
 trap 'kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+scale=${SCALE:-1}
+read -r width height < <(python3 -c "print(round(1920 * $scale), round(1080 * $scale))")
+Xvfb "$display" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 sleep 1
-HOME=$work DISPLAY=$display QT_QPA_PLATFORM=xcb \
+HOME=$work DISPLAY=$display QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale \
     MORVLINK_LIBRARY=$build/src/simulator/libmorvlink-sim.so \
     MORVLINK_SIM_CONFIG=$root/resources/simulator/example.conf \
     "$build/src/app/tarnix" --remote="$port" -geometry 1920x1080+0+0 >"$work/log" 2>&1 &
