@@ -7,6 +7,7 @@
 #include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 #include "analysis/measure_set.h"
 #include "datalog/measure_log.h"
@@ -76,30 +77,39 @@ long WholeRows(const std::string& text, std::string& why) {
     return rows;
 }
 
+// Runs `body(writeEnd)` in a forked child that then ends; returns the child and the pipe's read end.
+template <typename Body>
+std::pair<pid_t, int> Child(Body body) {
+    int ends[2] = {-1, -1};
+    if (::pipe(ends) != 0) {
+        return {-1, -1};
+    }
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ends[0]);
+        body(ends[1]);
+        ::_exit(0);
+    }
+    ::close(ends[1]);
+    return {child, ends[0]};
+}
+
 TEST(LogFile, AProgramKilledWhileLoggingLeavesEveryRowItWroteWholeAndReadable) {
     std::mt19937 random(2026);
     for (int run = 0; run < 5; ++run) {
         TempDir dir;
-        int pipe[2];
-        ASSERT_EQ(::pipe(pipe), 0);
-        const pid_t child = ::fork();
+        const auto [child, pipe] = Child([&](int report) { LogNumberedRows(dir.File("log.csv"), report, 200); });
         ASSERT_GE(child, 0);
-        if (child == 0) {
-            ::close(pipe[0]);
-            LogNumberedRows(dir.File("log.csv"), pipe[1], 200);
-            ::_exit(1);
-        }
-        ::close(pipe[1]);
         ::usleep(static_cast<useconds_t>(50000 + random() % 400000));
         ::kill(child, SIGKILL);
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFSIGNALED(status)) << "the logging child ended on its own";
         std::uint32_t n = 0, reported = 0;
-        while (::read(pipe[0], &n, sizeof n) == sizeof n) {
+        while (::read(pipe, &n, sizeof n) == sizeof n) {
             reported = n;
         }
-        ::close(pipe[0]);
+        ::close(pipe);
         std::string why;
         const long rows = WholeRows(ReadAll(dir.File("log.csv")), why);
         EXPECT_GE(rows, static_cast<long>(reported)) << "run " << run << ": " << why;
@@ -112,11 +122,7 @@ TEST(LogFile, AFullDiskStopsTheLogWithTheReasonAndKeepsEveryRowWritten) {
         GTEST_SKIP() << "needs root for a tmpfs in a private mount namespace";
     }
     TempDir dir;
-    int pipe[2];
-    ASSERT_EQ(::pipe(pipe), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const auto [child, pipe] = Child([&](int out) {
         std::string report = MountPrivateTmpfs(dir.Path(), "64k");
         if (report.empty()) {
             const std::uint64_t written = LogNumberedRows(dir.File("log.csv"), -1, 0, &report);
@@ -128,16 +134,15 @@ TEST(LogFile, AFullDiskStopsTheLogWithTheReasonAndKeepsEveryRowWritten) {
                     std::to_string(rows) + " whole rows for " + std::to_string(written) + " written " + why;
             }
         }
-        (void)!::write(pipe[1], report.data(), report.size());
-        ::_exit(0);
-    }
-    ::close(pipe[1]);
+        (void)!::write(out, report.data(), report.size());
+    });
+    ASSERT_GE(child, 0);
     std::string report;
     char buffer[256];
-    for (ssize_t n; (n = ::read(pipe[0], buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; (n = ::read(pipe, buffer, sizeof buffer)) > 0;) {
         report.append(buffer, static_cast<std::size_t>(n));
     }
-    ::close(pipe[0]);
+    ::close(pipe);
     ::waitpid(child, nullptr, 0);
     if (report.starts_with("skip:")) {
         GTEST_SKIP() << report;
