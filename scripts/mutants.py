@@ -23,7 +23,8 @@ import subprocess
 import sys
 import time
 
-MODULES = ["model", "acquisition", "analysis", "files", "recorder", "language", "document", "remote", "display"]
+MODULES = ["model", "acquisition", "analysis", "files", "recorder", "datalog", "language", "document", "remote",
+           "display"]
 # Whole-program and install tests start the real program; they are slow and test the shell, not logic.
 EXCLUDE_TESTS = "e2e|install"
 
