@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <tuple>
 #include <vector>
 
+#include "acquisition/persist_history.h"
 #include "acquisition/processing_steps.h"
 #include "acquisition/wave_processor.h"
 
@@ -210,6 +212,39 @@ TEST_F(PassTest, RefIsFittedToTheCurrentTimeBaseAndScaleAndHooksRun) {
         At(12);
     }
     EXPECT_EQ(measured.size(), 2u);
+}
+
+TEST(PersistHistory, SwitchDepthAndFadingRing) {
+    InstrumentSettings s;
+    CPersistHistory h(s);
+    std::array<std::int16_t, kPersistPoints> frame{};
+    h.SetPersistenceDepth(4);
+    h.AddPersistFrame(kCh2, frame.data(), 0xFFFF00);
+    EXPECT_EQ(h.PersistCount(kCh2), 0) << "switched off";
+    h.SetPersistenceOn(true);
+    h.AddPersistFrame(kCh2, frame.data(), 0xFFFF00);
+    EXPECT_EQ(h.Entry(kCh2, 0).colour, 0xFFFF00u) << "a single entry has the full colour";
+    h.SetPersistenceOn(false);
+    EXPECT_EQ(h.PersistCount(kCh2), 1) << "switching off keeps the queues";
+    h.SetPersistenceOn(true);
+    h.SetPersistenceDepth(2);
+    EXPECT_EQ(h.PersistCount(kCh2), 0) << "a new depth empties every queue";
+    h.SetPersistenceDepth(0);
+    h.AddPersistFrame(kCh1, frame.data(), 0x00FF00);
+    EXPECT_EQ(h.PersistCount(kCh1), 0) << "\"Min\" holds none";
+    h.SetPersistenceDepth(99);
+    EXPECT_EQ(s.persistenceDepth, 0) << "outside the list: ignored";
+    // The deepest setting holds fifteen frames and wraps around its ring, oldest first, from a
+    // fifteenth of the colour up to all of it.
+    h.SetPersistenceDepth(15);
+    for (int k = 0; k < 40; ++k) {
+        frame.fill(static_cast<std::int16_t>(k));
+        h.AddPersistFrame(kMath, frame.data(), 0xFF0000);
+    }
+    ASSERT_EQ(h.PersistCount(kMath), 15);
+    EXPECT_EQ(h.Entry(kMath, 0).points[4999], 25);
+    EXPECT_EQ(h.Entry(kMath, 0).colour, 0x110000u);           // 255 / 15 = 17
+    EXPECT_EQ(PersistEntryColour(0x80FF40, 2, 3), 0x55AA2Au); // 128*2/3 = 85, 64*2/3 = 42
 }
 
 } // namespace

@@ -6,7 +6,6 @@
 #include <cmath>
 #include <vector>
 
-#include "acquisition/persist_history.h"
 #include "analysis/measure_set.h"
 #include "display/info_strip_geometry.h"
 #include "display/knob_geometry.h"
@@ -187,39 +186,6 @@ TEST(InfoStripGeometry, BandwidthLimitWidensOnlyItsChannelAndTheTimeBoxHugsTheRi
     EXPECT_EQ(ValueTextOrigin(box), (StripPoint{174, 6}));
     // The "B" starts at the narrow box's last column, so only the widened box holds it.
     EXPECT_EQ(BandwidthTextOrigin(box), (StripPoint{219, 6}));
-}
-
-TEST(PersistHistory, SwitchDepthAndFadingRing) {
-    InstrumentSettings s;
-    CPersistHistory h(s);
-    std::array<std::int16_t, kPersistPoints> frame{};
-    h.SetPersistenceDepth(4);
-    h.AddPersistFrame(kCh2, frame.data(), 0xFFFF00);
-    EXPECT_EQ(h.PersistCount(kCh2), 0) << "switched off";
-    h.SetPersistenceOn(true);
-    h.AddPersistFrame(kCh2, frame.data(), 0xFFFF00);
-    EXPECT_EQ(h.Entry(kCh2, 0).colour, 0xFFFF00u) << "a single entry has the full colour";
-    h.SetPersistenceOn(false);
-    EXPECT_EQ(h.PersistCount(kCh2), 1) << "switching off keeps the queues";
-    h.SetPersistenceOn(true);
-    h.SetPersistenceDepth(2);
-    EXPECT_EQ(h.PersistCount(kCh2), 0) << "a new depth empties every queue";
-    h.SetPersistenceDepth(0);
-    h.AddPersistFrame(kCh1, frame.data(), 0x00FF00);
-    EXPECT_EQ(h.PersistCount(kCh1), 0) << "\"Min\" holds none";
-    h.SetPersistenceDepth(99);
-    EXPECT_EQ(s.persistenceDepth, 0) << "outside the list: ignored";
-    // The deepest setting holds fifteen frames and wraps around its ring, oldest first, from a
-    // fifteenth of the colour up to all of it.
-    h.SetPersistenceDepth(15);
-    for (int k = 0; k < 40; ++k) {
-        frame.fill(static_cast<std::int16_t>(k));
-        h.AddPersistFrame(kMath, frame.data(), 0xFF0000);
-    }
-    ASSERT_EQ(h.PersistCount(kMath), 15);
-    EXPECT_EQ(h.Entry(kMath, 0).points[4999], 25);
-    EXPECT_EQ(h.Entry(kMath, 0).colour, 0x110000u);           // 255 / 15 = 17
-    EXPECT_EQ(PersistEntryColour(0x80FF40, 2, 3), 0x55AA2Au); // 128*2/3 = 85, 64*2/3 = 42
 }
 
 } // namespace
