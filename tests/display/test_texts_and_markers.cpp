@@ -153,6 +153,8 @@ TEST(Markers, TriggerLevelMarkerIsHeldAtThePlotEdgesAndPoints) {
         {-10.0f, 2, Pt{542, 14}, Pt{538, 8}},
         {300.0f, 3, Pt{542, 414}, Pt{538, 420}},
         {64.0f, 0, Pt{542, 114}, Pt{542, 114}},
+        {0.0f, 0, Pt{542, 14}, Pt{542, 14}}, // exactly on an edge is on the screen
+        {256.0f, 0, Pt{542, 414}, Pt{542, 414}},
     };
     for (const auto& c : cases) {
         const LevelMarkerPlacement p = PlaceTriggerLevelMarker(kPlot, 21, c.level, 0);
@@ -173,6 +175,29 @@ TEST(Markers, TriggerLevelMarkerIsHeldAtThePlotEdgesAndPoints) {
     const HitRect r = BoundingBox(TriggerLevelMarkerShape(Pt{542, 114}, 0));
     EXPECT_EQ((std::array<int, 4>{r.left, r.top, r.right, r.bottom}),
               (std::array<int, 4>{525, 109, 542, 120}));
+}
+
+// Every full-screen arrow is a straight shaft with a head whose two strokes start at the tip and mirror
+// each other across the shaft.
+TEST(Markers, ArrowHeadsAreJoinedToTheShaftAndSymmetric) {
+    const Pt at{200, 200};
+    std::vector<ArrowShape> arrows{ChannelMarkerArrow(at), XYMarkerArrow(at)};
+    for (int state = 0; state < 4; ++state) {
+        arrows.push_back(TriggerLevelMarkerArrow(at, state));
+        arrows.push_back(PositionMarkerArrow(at, state));
+    }
+    for (const ArrowShape& a : arrows) {
+        const Pt tail = a.polyline[0];
+        const Pt tip = a.polyline[1];
+        const Pt one = a.polyline[2];
+        const Pt other = a.segment[1];
+        ASSERT_TRUE(tail.x == tip.x || tail.y == tip.y) << tip.x << "," << tip.y;
+        EXPECT_EQ(a.segment[0], tip);
+        const bool horizontal = tail.y == tip.y;
+        const Pt mirrored = horizontal ? Pt{one.x, 2 * tip.y - one.y} : Pt{2 * tip.x - one.x, one.y};
+        EXPECT_EQ(mirrored, other)
+            << tip.x << "," << tip.y;
+    }
 }
 
 TEST(Markers, PlacesDragsAndLevelsFromThePointer) {

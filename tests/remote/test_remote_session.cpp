@@ -196,7 +196,9 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     ASSERT_EQ(f.size(), 10U);
     EXPECT_EQ(f[2], 5000);
     EXPECT_NEAR(f[4] * 5000, 10 * 40e-6, 1e-12);
-    EXPECT_NEAR(f[5], -5 * 40e-6, 1e-12); // trigger point at the centre
+    // A client's time of point i is (i - x reference) * x increment + x origin: the trigger (t = 0)
+    // sits at the centre point.
+    EXPECT_NEAR((2500 - f[6]) * f[4] + f[5], 0.0, 1e-12);
     EXPECT_NEAR((191 - f[9]) * f[7] + f[8], 2.0, 1e-9);
     EXPECT_NEAR((95 - f[9]) * f[7] + f[8], -1.0, 1e-9);
 
