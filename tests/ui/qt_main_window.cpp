@@ -252,11 +252,6 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
     const QRect live = w.view.Screen().LiveArea();
     QVERIFY(live.width() < w.view.Screen().width() && live.height() < w.view.Screen().height());
     QCOMPARE(screen.area, live);
-    // In full screen the information line follows the traces: each capture repaints all of it.
-    w.view.EnterFullScreen();
-    paintsOver(2);
-    QCOMPARE(screen.area, w.view.Screen().rect());
-    w.view.LeaveFullScreen();
     // A setting shown on the border (the trigger position marker) repaints the whole screen, and the
     // window then shows the whole new frame.
     screen.area = QRect();
