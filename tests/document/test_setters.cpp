@@ -109,14 +109,16 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
 
 TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {
     driver.present = {true, false, true, true};
-    chooser.deviceAnswer = 2;
-    ASSERT_EQ(Start(), StartupResult::kConnected);
-    ASSERT_EQ(chooser.offered.size(), 3u);
-    EXPECT_EQ(chooser.offered[1].slot, 2);
-    EXPECT_EQ(chooser.offered[1].deviceId, 13);
-    EXPECT_EQ(doc->link.selectedSlot, 2);
-    doc->SetVoltsPerDiv(kCh1, 4);
-    EXPECT_EQ(driver.Last("SetChannels")->args[0], 2);
+    for (const int answer : {2, 0}) { // the first instrument in the list is a choice like any other
+        chooser.deviceAnswer = answer;
+        ASSERT_EQ(Start(), StartupResult::kConnected) << answer;
+        ASSERT_EQ(chooser.offered.size(), 3u);
+        EXPECT_EQ(chooser.offered[1].slot, 2);
+        EXPECT_EQ(chooser.offered[1].deviceId, 13);
+        EXPECT_EQ(doc->link.selectedSlot, answer);
+        doc->SetVoltsPerDiv(kCh1, 4);
+        EXPECT_EQ(driver.Last("SetChannels")->args[0], answer);
+    }
 }
 
 } // namespace
