@@ -55,6 +55,9 @@ TEST(CursorReadouts, TraceIndexCrosshairAndPanes) {
     EXPECT_EQ(ClampCursorPoint(kPlot, Pt{0, 600}), (Pt{22, 413}));
     EXPECT_EQ(ClampCursorPoint(kPlot, Pt{700, -4}), (Pt{520, 15}));
     EXPECT_EQ(ComputeCrosshair(kPlot, 25, 16).boxTopLeft, (Pt{22, 15})); // held inside the plot
+    const Crosshair free = ComputeCrosshair(kPlot, 200, 200); // away from the edges: a square around it
+    EXPECT_EQ(free.boxBottomRight.x - free.boxTopLeft.x, free.boxBottomRight.y - free.boxTopLeft.y);
+    EXPECT_EQ(free.boxTopLeft.x + free.boxBottomRight.x, 2 * 200 + 1);
 
     // The time cursors' panes are checked through the window; the FFT source reads the spectrum instead.
     const ReadoutPanes fft = ReadoutPanesFor(kCursorNone, kCursorSrcFft);
