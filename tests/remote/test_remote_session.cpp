@@ -153,7 +153,8 @@ TEST_F(RemoteSessionTest, QueriesReadTheSettingsInForce) {
     s.ch(kCh1).zeroLevel = 128.0f;
     s.trigger.triggerSource = kTrigCh1;
     s.trigger.levelCh1 = 96.0f;
-    EXPECT_EQ(Ask("TRIG:LEV?;SOUR?"), "1.000000E+00;CHAN1\n");
+    s.trigger.slope = kSlopeFalling;
+    EXPECT_EQ(Ask("TRIG:LEV?;SOUR?;SLOP?"), "1.000000E+00;CHAN1;NEG\n");
 
     EXPECT_EQ(Ask("CHAN1:OFFS -1"), "");
     EXPECT_EQ(host.zeroLevels, std::vector<float>{160.0f});
