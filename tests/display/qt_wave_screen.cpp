@@ -411,6 +411,7 @@ void TestWaveScreen::dragAndZoomModesFollowThePointer() {
     Mouse(f.screen, QEvent::MouseMove, 250, 200);
     Mouse(f.screen, QEvent::MouseMove, 200, 200);
     QCOMPARE(position(), 151);
+    QCOMPARE(f.screen.cursor().shape(), Qt::ClosedHandCursor); // the hand holds the waveform
     // Small steps do not creep: back by 50 single pixels gives 201.
     for (int x = 201; x <= 250; ++x) {
         Mouse(f.screen, QEvent::MouseMove, x, 200);
@@ -429,10 +430,14 @@ void TestWaveScreen::dragAndZoomModesFollowThePointer() {
     Click(f.screen, 300, 200);
     Click(f.screen, 5, 200); // on the border: ignored
     QCOMPARE(f.host.zoomSteps, 1);
+    Mouse(f.screen, QEvent::MouseMove, 300, 200, Qt::NoButton);
+    QCOMPARE(f.screen.cursor().shape(), Qt::CrossCursor); // zooming in aims at a point
     f.host.settings.acquire.zoomIn = 0;
     f.host.settings.acquire.zoomOut = 1;
     Click(f.screen, 300, 200);
     QCOMPARE(f.host.zoomSteps, 0);
+    Mouse(f.screen, QEvent::MouseMove, 300, 200, Qt::NoButton);
+    QCOMPARE(f.screen.cursor().shape(), Qt::PointingHandCursor);
     // A cursor type takes the mouse away from the zoom modes.
     f.screen.SetCursorType(kCursorCross);
     Click(f.screen, 300, 200);

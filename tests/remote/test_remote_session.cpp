@@ -158,6 +158,9 @@ TEST_F(RemoteSessionTest, QueriesReadTheSettingsInForce) {
 
     EXPECT_EQ(Ask("CHAN1:OFFS -1"), "");
     EXPECT_EQ(host.zeroLevels, std::vector<float>{160.0f});
+    host.zeroLevels.clear(); // the screen's top and bottom edges are offsets like any other
+    EXPECT_EQ(Ask("CHAN1:OFFS 4;OFFS -3.96875"), "");
+    EXPECT_EQ(host.zeroLevels, (std::vector<float>{0.0f, 255.0f}));
     EXPECT_EQ(Ask("TIM:POS -40us"), "");
     EXPECT_EQ(host.positions, std::vector<int>{200});
 }
