@@ -600,6 +600,9 @@ void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
                      qPrintable(QStringLiteral("%1 %2 %3").arg(c.source).arg(c.mode).arg(repaint)));
             s.strip.AdvanceAlt();
         }
+        const QImage strip = s.strip.RenderStrip(); // a riser one pixel wide, as every line at 1x
+        QVERIFY(PixelAt(strip, c.x, 16) == c.colour && PixelAt(strip, c.x - 1, 16) != c.colour &&
+                PixelAt(strip, c.x + 1, 16) != c.colour);
         if (c.source == kTrigExt) { // the level text is in the source colour too
             QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40);
             QCOMPARE(CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen), 0);
