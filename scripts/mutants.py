@@ -69,6 +69,24 @@ def candidates(root, modules):
     return sites
 
 
+def replayed(sites, log):
+    """The sites whose file and mutated line match the survivors listed in `log`."""
+    wanted = []
+    for line in log.read_text().splitlines():
+        match = re.match(r"\[\d+/\d+\] SURVIVED (\S+?):(\d+): (.+?): (.*)$", line)
+        if match:
+            wanted.append((match.group(1), int(match.group(2)), match.group(3), match.group(4).strip()))
+    chosen = []
+    for path, number, name, mutated in wanted:
+        found = [s for s in sites if str(s[0]) == path and s[2] == name and s[4].strip() == mutated]
+        if found:
+            # The same text may stand on several lines: the one nearest the logged line is meant.
+            chosen.append(min(found, key=lambda s: abs(s[1] - number)))
+        else:
+            print(f"not found any more (the line changed): {path}: {name}: {mutated}")
+    return chosen
+
+
 def run(cmd, cwd, timeout=None):
     return subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                           timeout=timeout)
@@ -86,14 +104,21 @@ def main():
     parser.add_argument("--modules", default=",".join(MODULES),
                         help="comma-separated src/ folders to mutate (default: all the modules above)")
     parser.add_argument("--tests", default="", help="ctest -R pattern: run only these tests (default: all)")
+    parser.add_argument("--replay", metavar="LOG",
+                        help="run again the mutants a previous run's output lists as SURVIVED, found by their "
+                             "file and mutated text, so that lines moved since still count")
     args = parser.parse_args()
 
     root = pathlib.Path(__file__).resolve().parent.parent
     build = root / args.build
     modules = [m for m in args.modules.split(",") if m]
     sites = candidates(root, modules)
-    random.Random(args.seed).shuffle(sites)
-    sites = sites[args.skip:]
+    if args.replay:
+        sites = replayed(sites, pathlib.Path(args.replay))
+        args.count = len(sites)
+    else:
+        random.Random(args.seed).shuffle(sites)
+        sites = sites[args.skip:]
     print(f"{len(sites)} mutation sites in {', '.join(modules)}; seed {args.seed}")
     select = ["-R", args.tests] if args.tests else []
     if args.list:
