@@ -199,6 +199,14 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     }
     ASSERT_EQ(f.size(), 10U);
     EXPECT_EQ(f[2], 5000);
+    // Type and count: normal 0 and 1, peak detect 1 and 1, average 2 and the number averaged.
+    doc->settings.acquire.averageCount = 16;
+    for (const auto& [mode, fields] : {std::pair{kAcqNormal, "0,5000,1,"}, {kAcqPeakDetect, "1,5000,1,"},
+                                       {kAcqAverage, "2,5000,16,"}}) {
+        doc->settings.acquire.acquisitionMode = static_cast<std::uint16_t>(mode);
+        EXPECT_EQ(Ask("WAV:PRE?").substr(2, std::string(fields).size()), fields) << mode;
+    }
+    doc->settings.acquire.acquisitionMode = kAcqNormal;
     EXPECT_NEAR(f[4] * 5000, 10 * 40e-6, 1e-12);
     // A client's time of point i is (i - x reference) * x increment + x origin: the trigger (t = 0)
     // sits at the centre point.
