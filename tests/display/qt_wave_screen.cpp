@@ -243,6 +243,12 @@ void TestWaveScreen::spectrumFollowsTheFftSettings() {
     const int peakY = static_cast<int>(kPlot.bottom - h / 8.0 - 4 * h / 8.0);
     const int peakX = static_cast<int>(kPlot.left + 32.0f * static_cast<float>(kPlot.Width() / 256.0 * 4));
     QCOMPARE(PixelAt(*image, peakX, peakY), kSpectrum);
+    // The trace cursor on the spectrum puts its box on the peak, not on the (empty) CH1 trace.
+    f.screen.SetCursorSource(kCursorSrcFft);
+    f.screen.SetCursorType(kCursorTrace);
+    f.screen.RenderFrame();
+    Click(f.screen, peakX, 300);
+    QCOMPARE(PixelAt(f.screen.RenderFrame(), peakX - 4, peakY + 2), kCursor);
     f.host.settings.ch(kCh1).enabled = 0;
     QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kSpectrum, 0), 0);
 }
@@ -274,7 +280,8 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
     QCOMPARE(PixelAt(image, kMap.X(4200), kMap.Y(100)), 0u);
     // The wave intensity dims the traces and the reference colour.
     f.screen.SetWaveIntensity(128);
-    QCOMPARE(f.host.settings.ch(kRef).colour, Rgb(0, 128, 128));
+    QCOMPARE(std::pair(f.host.settings.ch(kMath).colour, f.host.settings.ch(kRef).colour),
+             std::pair(Rgb(128, 0, 0), Rgb(0, 128, 128)));
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kMap.X(2000), kMap.Y(100)), 0x008000u);
 }
 

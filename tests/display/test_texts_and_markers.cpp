@@ -203,6 +203,16 @@ TEST(Markers, ArrowHeadsAreJoinedToTheShaftAndSymmetric) {
     }
 }
 
+// The two off-screen trigger-position markers are mirror images, each pointing out of its own side.
+TEST(Markers, OffScreenPositionMarkersMirrorEachOther) {
+    const Pt at{200, 2};
+    const HitRect left = BoundingBox(PositionMarkerShape(at, kPosPastLeft));
+    const HitRect right = BoundingBox(PositionMarkerShape(at, kPosPastRight));
+    EXPECT_EQ(left.right - left.left, right.right - right.left);
+    EXPECT_EQ(at.x - left.left, right.right - at.x);
+    EXPECT_LT(at.x - left.left, left.right - at.x);
+}
+
 TEST(Markers, PlacesDragsAndLevelsFromThePointer) {
     EXPECT_FLOAT_EQ(PositionMarkerX(kPlot, 600), 521.0f);
     // X-Y: zero level 256 is the left end of the 8 divisions, 0 the right end.

@@ -105,6 +105,10 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
         EXPECT_EQ(level, 128.0f);
     }
     EXPECT_EQ(Block().channelCode, 2);
+    // X-Y keeps CH1, its X axis; CH2 may go.
+    EXPECT_FALSE(doc->SetChannelEnabled(kCh1, false));
+    EXPECT_TRUE(doc->SetChannelEnabled(kCh2, false));
+    EXPECT_EQ(std::pair(Ch(kCh1).enabled, Ch(kCh2).enabled), std::pair(1u, 0u));
 }
 
 TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {

@@ -189,6 +189,16 @@ TEST_F(RemoteSessionTest, MeasurementsOfAKnownSquareWave) {
     EXPECT_EQ(NextErrorCode(), -231);
 }
 
+// The fundamental is a number only while the analysis runs on live frames.
+TEST_F(RemoteSessionTest, FftFundamentalOnlyWhileTheAnalysisRuns) {
+    doc->SetFftRunning(true);
+    Ticks(5);
+    const double running = std::atof(Ask("FFT:FUND?").c_str());
+    EXPECT_TRUE(running > 0.0 && running < 1e9) << running;
+    doc->SetFftRunning(false);
+    EXPECT_GT(std::atof(Ask("FFT:FUND?").c_str()), 9e37);
+}
+
 TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     LoadSquareWave();
     // Format, type, points, count, x increment, x origin, x reference, y increment, y origin, y reference.
