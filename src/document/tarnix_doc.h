@@ -441,6 +441,10 @@ private:
     // The capture whose data the frames hold.
     std::uint64_t framesSerial_ = 0;
     std::uint64_t fedCaptureCount_ = 0;
+    // When the instrument's current capture was started, and whether ALT in Normal sweep may leave
+    // the channel: a record's pre-trigger part must fill before it can trigger at all.
+    std::int64_t captureStartedMs_ = 0;
+    bool AltWaitedLongEnough() const;
 };
 
 } // namespace tarnix

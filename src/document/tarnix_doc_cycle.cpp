@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "acquisition/processing_steps.h"
 #include "document/tarnix_doc.h"
 #include "model/model_table.h"
 #include "model/setting_rules.h"
@@ -274,6 +275,7 @@ void CTarnixDoc::InstrumentPoll() {
         ++captureCount;
         link.StartCapture();
         ++captureSerial;
+        captureStartedMs_ = clock_->NowMs();
         if (PacedRow(TimeRow())) {
             StartPacing();
         }
@@ -306,10 +308,11 @@ void CTarnixDoc::InstrumentPoll() {
         } else {
             settings.runStatus = kStatusWait;
         }
-        if (alt && sweep == kSweepNormal) {
+        if (alt && sweep == kSweepNormal && AltWaitedLongEnough()) {
             SwitchAltPhase();
             link.StartCapture();
             ++captureSerial;
+            captureStartedMs_ = clock_->NowMs();
         }
     }
 
@@ -412,6 +415,19 @@ bool CTarnixDoc::DemoSingleCapture() {
 }
 
 // ---- ALT, pacing, roll ----
+
+// At slow time bases a record's part before the trigger takes longer to fill than a poll period, and a
+// capture restarted before it has filled can never trigger: ALT in Normal sweep then showed nothing at
+// all. The channel is left only once the pre-trigger part and one screen's time have passed.
+bool CTarnixDoc::AltWaitedLongEnough() const {
+    const std::uint32_t length = std::min(BufferSizeRecordLength(link.block.bufferSizeIndex),
+                                          ModelSampleCapacity(settings.model));
+    // The screen shows 2500 min/max pairs of `group` record samples over its ten divisions.
+    const int group = DecimationGroup(settings.model, settings.timebase.timeDivIndex, length);
+    const double screenMs = 10.0 * SecondsPerDiv(settings.timebase) * 1000.0;
+    const double preTriggerMs = length * (link.block.position / 100.0) * screenMs / (2500.0 * group);
+    return static_cast<double>(clock_->NowMs() - captureStartedMs_) >= preTriggerMs + screenMs;
+}
 
 void CTarnixDoc::SwitchAltPhase() {
     HardwareBlock& block = link.block;
