@@ -324,6 +324,20 @@ TEST(NotAFile, EveryWriterAndLoaderRefusesItAtOnce) {
     ::alarm(0);
 }
 
+// A save follows a chain of links as far as the system does when the file is opened again, and no further.
+TEST(LinkChain, ASaveFollowsAsManyLinksAsTheSystem) {
+    TempDir dir;
+    std::string last = "a.txt";
+    for (int links = 1; links <= 41; ++links) {
+        fs::create_symlink(last, dir.Path() / ("link" + std::to_string(links)));
+        last = "link" + std::to_string(links);
+    }
+    EXPECT_TRUE(ExportWaveformText(dir.File("link40"), kSettings, kTrace, kTrace).ok &&
+                fs::exists(dir.File("a.txt")));
+    EXPECT_EQ(ExportWaveformText(dir.File("link41"), kSettings, kTrace, kTrace).message,
+              std::string("Cann't save file: ") + std::strerror(ELOOP));
+}
+
 // Saving a setup over a very large file (here 1 GiB, sparse) works within a memory budget far below the
 // file's size, also where it is rewritten in place; the bytes past a demo-mode header stay as they were.
 TEST(LargeFile, ASetupSavedOverItNeverReadsItIntoMemory) {
