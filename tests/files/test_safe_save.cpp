@@ -327,10 +327,9 @@ TEST(NotAFile, EveryWriterAndLoaderRefusesItAtOnce) {
 // A save follows a chain of links as far as the system does when the file is opened again, and no further.
 TEST(LinkChain, ASaveFollowsAsManyLinksAsTheSystem) {
     TempDir dir;
-    std::string last = "a.txt";
-    for (int links = 1; links <= 41; ++links) {
-        fs::create_symlink(last, dir.Path() / ("link" + std::to_string(links)));
-        last = "link" + std::to_string(links);
+    for (int link = 1; link <= 41; ++link) { // link1 -> a.txt, linkN -> link(N-1)
+        fs::create_symlink(link == 1 ? "a.txt" : "link" + std::to_string(link - 1),
+                           dir.File("link" + std::to_string(link)));
     }
     EXPECT_TRUE(ExportWaveformText(dir.File("link40"), kSettings, kTrace, kTrace).ok &&
                 fs::exists(dir.File("a.txt")));
