@@ -268,6 +268,41 @@ TEST_P(SafeSave, EveryWriterSavesCompletelyOrKeepsThePreviousFile) {
 INSTANTIATE_TEST_SUITE_P(Disks, SafeSave, ::testing::ValuesIn(kScenarios),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Rewritten in place (its folder takes no new entries), a file whose holes the new content fills runs out of
+// room part way on a full disk: the save is refused and the bytes already written go back.
+TEST(FullDisk, ARewriteIntoTheHolesOfAFileIsUndone) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root for mounts in a private namespace and for switching users";
+    }
+    TempDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!MountPrivateTmpfs(dir.Path(), "1m").empty()) {
+            ::_exit(2);
+        }
+        const std::string path = dir.File("a.csv");
+        WriteAll(path, kPrevious);
+        ::truncate(path.c_str(), 512 << 10); // a page of data, then a hole longer than the new content
+        const std::string before = ReadAll(path);
+        const int filler = ::open(dir.File("filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        while (::write(filler, kPrevious.data(), kPrevious.size()) > 0) {
+        }
+        (void)!::chown(path.c_str(), kNobody, kNobody);
+        ::chmod(dir.Path().c_str(), 0555);
+        (void)!::setresuid(kNobody, kNobody, kNobody);
+        const FileResult saved = SaveCsvFile(path, kSettings, 0, kRecord);
+        const bool kept = saved.message == "Cann't save file: " + std::string(std::strerror(ENOSPC));
+        ::_exit(kept && ReadAll(path) == before ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
+        GTEST_SKIP() << "no private tmpfs mount here";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // A pipe, a device or a folder in a file's place is refused at once, by every writer and every loader; a
 // pipe nobody writes to would otherwise hold the window until someone opened its other end.
 TEST(NotAFile, EveryWriterAndLoaderRefusesItAtOnce) {
