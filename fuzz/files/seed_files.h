@@ -26,6 +26,15 @@ inline void WriteSeedFiles(const std::filesystem::path& out) {
     SetupImage image;
     CaptureSettings(settings, image);
     WriteFileSafely((out / "setup" / "default.set").string(), SerializeSetup(image));
+    // Every field past the model holding the same small number: one past many limits at once.
+    for (const std::uint8_t value : {2, 3, 4, 10}) {
+        std::vector<std::uint8_t> same = SerializeSetup(image);
+        for (std::size_t i = 16; i + 1 < same.size(); i += 2) {
+            same[i] = value;
+            same[i + 1] = 0;
+        }
+        WriteFileSafely((out / "setup" / ("same" + std::to_string(value) + ".set")).string(), same);
+    }
     image.ref.empty = 0;
     image.ref.recordLength = 16;
     image.ref.samples.assign(16, 128);

@@ -146,10 +146,10 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The file a chain of symbolic links finally names; it need not exist yet (a dangling link is saved
-// through, creating its target).
+// through, creating its target). Up to 40 links, as many as the system follows when the file is opened.
 int ResolveLinks(const std::string& path, std::string& target) {
     std::string current = path;
-    for (int hop = 0; hop < 40; ++hop) {
+    for (int hop = 0; hop <= 40; ++hop) {
         struct stat info {};
         if (::lstat(current.c_str(), &info) != 0) {
             if (errno != ENOENT) {

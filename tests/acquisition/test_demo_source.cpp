@@ -42,15 +42,16 @@ protected:
 };
 
 TEST_F(DemoSourceTest, AmplitudeZeroAndTriggerCodes) {
-    s.ch(kCh1).voltsPerDivIndex = 7; // 2 V/div: 4 V is 64 codes
-    s.ch(kCh2).probe = 1;            // x10: 10 V/div, 4/10 x 32 = 12.8 -> 12
+    demo.SelectAmplitude(0);         // 40.0 V
+    s.ch(kCh1).voltsPerDivIndex = 7; // 2 V/div: 40 V is 640 codes
+    s.ch(kCh2).probe = 2;            // x100: 100 V/div, 40/100 x 32 = 12.8 -> 12
     s.ch(kCh1).zeroLevel = 64.7f;    // 255 - 64.7 = 190.3 -> 190
     s.ch(kCh1).coupling = kCouplingDc;
     demo.UpdateParameters(s, HardwareBlock{});
-    // DC+ is 2 V: one division at 2 V/div.
+    // DC+ lifts the sine by half its amplitude: 20 V, ten divisions at 2 V/div.
     EXPECT_EQ(std::tuple(demo.generator[0].amplitude, demo.generator[1].amplitude, demo.generator[0].zeroCode,
                          demo.generator[0].dcOffset),
-              std::tuple(64.0, 12.0, 190, 32));
+              std::tuple(640.0, 12.0, 190, 320));
     demo.SetDcPlus(false);
     demo.UpdateParameters(s, HardwareBlock{});
     EXPECT_EQ(demo.generator[0].dcOffset, 0);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "../support/fake_services.h"
+#include "../support/stub_driver.h"
 #include "../support/trace_values.h"
 #include "acquisition/device_link.h"
 #include "simulator/sim_instrument.h"
@@ -39,6 +40,15 @@ TEST(DeviceLink, SearchCountsPresentSlotsAndReadsOnlyTheirIds) {
     EXPECT_EQ(rig.link.Search(), 1);
     EXPECT_EQ(rig.link.present, (std::array<std::uint32_t, 4>{0, 0, 1, 0}));
     EXPECT_EQ(rig.link.deviceId[1], 9);
+}
+
+// The Device List shows 0, not an older or made-up ID, for an instrument whose ID cannot be read.
+TEST(DeviceLink, AnIdThatCannotBeReadIsZero) {
+    testing::CStubDriver driver;
+    driver.idsReadable = false;
+    CDeviceLink link(&driver);
+    link.deviceId[0] = 9;
+    EXPECT_EQ(std::tuple(link.Search(), link.deviceId[0]), std::tuple(1, 0));
 }
 
 TEST(DeviceLink, CalibrationWordsRoundTripAsHighAndLowBytesWithTheHighByteCappedAt50) {

@@ -61,12 +61,12 @@ TEST(StretchStep, FactorTwoAndAHalfRepeatsEachPointTwoOrThreeTimes) {
 }
 
 TEST(StretchSinc, MatchesThePlainKernelSumAtEveryOutput) {
-    // Seeded codes, factors with a partial last block of sub-steps.
+    // Seeded codes, a quarter clipped at each rail; factors with a partial last block of sub-steps.
     std::vector<std::uint16_t> source(kBaseRecordLength);
     unsigned seed = 12345;
     for (auto& v : source) {
         seed = seed * 1103515245u + 12345u;
-        v = static_cast<std::uint16_t>((seed >> 16) % 256);
+        v = static_cast<std::uint16_t>(std::clamp(static_cast<int>((seed >> 16) % 512) - 128, 0, 255));
     }
     // One kernel table for all: a factor change must rebuild it.
     std::vector<double> table;

@@ -25,10 +25,11 @@ TEST(Decimation, GroupsFitTheScreenIntoTheRecord) {
 }
 
 TEST(Decimation, LargeRecordSpanAndDragRange) {
-    // A 32k record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2.
+    // A 32k record at 100us (model 1): span 20000, drag range (32768 - 20000) / 8 x 2; at position 0 the
+    // window starts at the record's first sample.
     WaveFrame frame;
-    DecimateRecord(std::vector<std::int16_t>(32768, 7).data(), 32768, 8, 250, frame);
-    EXPECT_EQ(std::tuple(frame.span, frame.dragRange), std::tuple(20000, 3192));
+    DecimateRecord(Ramp(32768).data(), 32768, 8, 0, frame);
+    EXPECT_EQ(std::tuple(frame.span, frame.dragRange, frame.display[0]), std::tuple(20000, 3192, 0));
 }
 
 TEST(Decimation, BeyondTheRecordEndsTheEdgeSampleIsHeldAlone) {

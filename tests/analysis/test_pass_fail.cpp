@@ -131,6 +131,14 @@ TEST_F(PassFailTest, CountersWrapToZeroAtTheTopAndOnlyFramesWhileTestingCount) {
     EXPECT_EQ(passFail.State().totalCount, 1u);
 }
 
+// The drawn mask ends on the plot's edge where the tolerance cuts it (one pixel per column and code).
+TEST_F(PassFailTest, MaskOutlineEndsWhereTheHorizontalToleranceCutsIt) {
+    passFail.CreateMask(Mask(2, 1), Flat(100)); // H = 10 columns; the upper limit 102 is 153 pixels down
+    std::vector<MaskPoint> upper;
+    passFail.UpperRegion(0, 0, 4999, 255, upper);
+    EXPECT_EQ(std::vector(upper.end() - 2, upper.end()), (std::vector<MaskPoint>{{4989, 153}, {4990, 0}}));
+}
+
 TEST(PassFailOutput, StopsAndBeepsOnlyOnTheChosenResult) {
     struct Case {
         int output;

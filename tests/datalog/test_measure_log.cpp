@@ -180,6 +180,16 @@ TEST(MeasureLog, StartRefusesWhatCannotBeLoggedAndOpensNothing) {
     }
 }
 
+TEST(MeasureLog, SwappedMathSourcesAreNotedByName) {
+    LogRig rig;
+    rig.Start();
+    rig.Capture({1.0, 1.0});
+    std::swap(rig.settings.ch(kMath).math.sourceA, rig.settings.ch(kMath).math.sourceB);
+    rig.Capture({1.0, 1.0});
+    EXPECT_NE(rig.Rows()[1].find("MATH sources A=CH1 B=CH2 -> A=CH2 B=CH1"), std::string::npos)
+        << rig.Rows()[1];
+}
+
 long ResidentKilobytes() {
     long pages = 0, resident = 0;
     std::ifstream("/proc/self/statm") >> pages >> resident;

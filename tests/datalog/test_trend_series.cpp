@@ -69,5 +69,15 @@ TEST(TrendSeries, ALogFileReadsBackWithItsItemsRowsAndIntervalRanges) {
     EXPECT_NE(LoadTrendFile(dir.File("other.csv"), series), "");
 }
 
+// The smallest log the program writes: one item, one row.
+TEST(TrendSeries, ALogOfOneItemReadsBack) {
+    TempDir dir;
+    WriteAll(dir.File("one.csv"),
+             "time (UTC),seconds,CH1 Vpp (V),limits\r\n2026-12-06T06:51:04.153Z,0.030,2,\r\n");
+    CTrendSeries series;
+    ASSERT_EQ(LoadTrendFile(dir.File("one.csv"), series), "");
+    EXPECT_EQ(series.Range(0), std::optional(std::pair(2.0, 2.0)));
+}
+
 } // namespace
 } // namespace tarnix

@@ -268,6 +268,41 @@ TEST_P(SafeSave, EveryWriterSavesCompletelyOrKeepsThePreviousFile) {
 INSTANTIATE_TEST_SUITE_P(Disks, SafeSave, ::testing::ValuesIn(kScenarios),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// Rewritten in place (its folder takes no new entries), a file whose holes the new content fills runs out of
+// room part way on a full disk: the save is refused and the bytes already written go back.
+TEST(FullDisk, ARewriteIntoTheHolesOfAFileIsUndone) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root for mounts in a private namespace and for switching users";
+    }
+    TempDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!MountPrivateTmpfs(dir.Path(), "1m").empty()) {
+            ::_exit(2);
+        }
+        const std::string path = dir.File("a.csv");
+        WriteAll(path, kPrevious);
+        ::truncate(path.c_str(), 512 << 10); // a page of data, then a hole longer than the new content
+        const std::string before = ReadAll(path);
+        const int filler = ::open(dir.File("filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        while (::write(filler, kPrevious.data(), kPrevious.size()) > 0) {
+        }
+        (void)!::chown(path.c_str(), kNobody, kNobody);
+        ::chmod(dir.Path().c_str(), 0555);
+        (void)!::setresuid(kNobody, kNobody, kNobody);
+        const FileResult saved = SaveCsvFile(path, kSettings, 0, kRecord);
+        const bool kept = saved.message == "Cann't save file: " + std::string(std::strerror(ENOSPC));
+        ::_exit(kept && ReadAll(path) == before ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 2) {
+        GTEST_SKIP() << "no private tmpfs mount here";
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
 // A pipe, a device or a folder in a file's place is refused at once, by every writer and every loader; a
 // pipe nobody writes to would otherwise hold the window until someone opened its other end.
 TEST(NotAFile, EveryWriterAndLoaderRefusesItAtOnce) {
@@ -324,8 +359,22 @@ TEST(NotAFile, EveryWriterAndLoaderRefusesItAtOnce) {
     ::alarm(0);
 }
 
+// A save follows a chain of links as far as the system does when the file is opened again, and no further.
+TEST(LinkChain, ASaveFollowsAsManyLinksAsTheSystem) {
+    TempDir dir;
+    for (int link = 1; link <= 41; ++link) { // link1 -> a.txt, linkN -> link(N-1)
+        fs::create_symlink(link == 1 ? "a.txt" : "link" + std::to_string(link - 1),
+                           dir.File("link" + std::to_string(link)));
+    }
+    EXPECT_TRUE(ExportWaveformText(dir.File("link40"), kSettings, kTrace, kTrace).ok &&
+                fs::exists(dir.File("a.txt")));
+    EXPECT_EQ(ExportWaveformText(dir.File("link41"), kSettings, kTrace, kTrace).message,
+              std::string("Cann't save file: ") + std::strerror(ELOOP));
+}
+
 // Saving a setup over a very large file (here 1 GiB, sparse) works within a memory budget far below the
 // file's size, also where it is rewritten in place; the bytes past a demo-mode header stay as they were.
+// Opened as a recording first, it is read only as far as the recorder's store reaches.
 TEST(LargeFile, ASetupSavedOverItNeverReadsItIntoMemory) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "needs root for switching users";
@@ -340,6 +389,7 @@ TEST(LargeFile, ASetupSavedOverItNeverReadsItIntoMemory) {
             const int tail = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
             ASSERT_EQ(::pwrite(tail, "end", 3, kSize - 3), 3);
             ::close(tail);
+            fs::create_symlink("big.set", dir.File("big.rec"));
             const pid_t child = ::fork();
             ASSERT_GE(child, 0);
             if (child == 0) {
@@ -353,7 +403,10 @@ TEST(LargeFile, ASetupSavedOverItNeverReadsItIntoMemory) {
                 const long dataKiB = std::atol(status.c_str() + status.find("VmData:") + 7);
                 const rlimit budget{rlim_t(dataKiB) * 1024 + (256u << 20), RLIM_INFINITY};
                 ::setrlimit(RLIMIT_DATA, &budget);
-                ::_exit(SaveSetupFile(path, SetupImage{}, demo).ok ? 0 : 1);
+                RecorderSettings rec;
+                CFrameStore store;
+                const bool loaded = LoadRecFile(dir.File("big.rec"), rec, store, 1).ok;
+                ::_exit(loaded && SaveSetupFile(path, SetupImage{}, demo).ok ? 0 : 1);
             }
             int status = 0;
             ::waitpid(child, &status, 0);

@@ -240,19 +240,19 @@ TEST(SetupFile, RangeCheckRefusesFieldsPastTheirLimits) {
 TEST(SetupFile, DemoModeTouchesOnlyTheHeader) {
     TempDir dir;
     const std::string path = dir.File("Default.set");
-    SetupImage demo;
-    demo.languageIndex = 7;
-    FileResult absent = SaveSetupFile(path, demo, true);
+    SetupImage chosen;
+    chosen.languageIndex = 7;
+    FileResult absent = SaveSetupFile(path, chosen, true);
     EXPECT_TRUE(!absent.ok && !std::filesystem::exists(path) &&
                 absent.message == std::string("Cann't save file: ") + std::strerror(ENOENT));
 
-    std::string file = Bytes(demo);
+    std::string file = Bytes(SetupImage{}); // the built-in language (-1) replaces the chosen one
     WriteAll(path, file);
-    SetupLoadResult loaded = LoadSetupFile(path, SetupImage{}, SetupLimits{}, true);
-    EXPECT_TRUE(loaded.ok && loaded.languageOnly && loaded.image.languageIndex == 7);
+    SetupLoadResult loaded = LoadSetupFile(path, chosen, SetupLimits{}, true);
+    EXPECT_TRUE(loaded.ok && loaded.languageOnly && loaded.image.languageIndex == -1);
     file[0] = 'N';
     WriteAll(path, file);
-    EXPECT_EQ(LoadSetupFile(path, demo, SetupLimits{}, true).message, "This is not a setup file!");
+    EXPECT_EQ(LoadSetupFile(path, chosen, SetupLimits{}, true).message, "This is not a setup file!");
 }
 
 TEST(SetupFile, ApplyingTheSettingsFollowsTheBufferAndFormatRules) {

@@ -30,7 +30,7 @@ inline SetupImage UnusualSetupImage() {
     for (std::size_t i = 0; i < img.recorder.frames.size(); ++i) {
         img.recorder.frames[i] = static_cast<std::int16_t>(i % 65521);
     }
-    img.passFail = {2000, 128, 0xFFFFFFFFFFFFFFF0ull, 12345678901ull, 42, 3, 1, 1, {}, {}};
+    img.passFail = {1, 128, 0xFFFFFFFFFFFFFFF0ull, 12345678901ull, 42, 3, 1, 1, {}, {}};
     for (std::size_t i = 0; i < kSetupMaskPoints; ++i) {
         img.passFail.upper[i] = static_cast<std::int16_t>(255 - i % 200);
         img.passFail.lower[i] = static_cast<std::int16_t>(i % 50);

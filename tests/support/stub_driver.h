@@ -28,6 +28,7 @@ public:
     std::array<bool, kSlotCount> present{true, false, false, false};
     std::deque<int> states; // GetCaptureState answers in turn, then idleState
     int idleState = kCaptureWaiting;
+    bool idsReadable = true;         // false: ReadDeviceId fails without giving an ID
     std::uint16_t captureCode = 100; // ReadCapture fills both channels with this, then counts it up
     // When set, ReadCapture fills sample k of a channel with sample(block, channel, k) instead.
     std::function<std::uint16_t(const HardwareBlock&, int, std::uint32_t)> sample;
@@ -44,8 +45,10 @@ public:
 
     int IsPresent(int slot) override { return present[static_cast<std::size_t>(slot)] ? 1 : 0; }
     int ReadDeviceId(int slot, std::uint16_t* id) override {
-        *id = static_cast<std::uint16_t>(11 + slot);
-        return 1;
+        if (idsReadable) {
+            *id = static_cast<std::uint16_t>(11 + slot);
+        }
+        return idsReadable ? 1 : 0;
     }
     int WriteDeviceId(int, int) override { return 1; }
     int ReadCalibration(int slot, std::uint16_t* values, int count) override {

@@ -593,6 +593,20 @@ private slots:
         QCOMPARE(model4.Popup({4, 0, 0})->actions().constFirst()->text(), QStringLiteral("2nS"));
     }
 
+    // An item whose command nothing handles would do nothing when clicked.
+    void everyMenuItemRunsACommandTheWindowHandles() {
+        Rig rig;
+        QList<QAction*> items = rig.table->MenuBar()->actions();
+        for (qsizetype i = 0; i < items.size(); ++i) {
+            if (QMenu* menu = items[i]->menu()) {
+                items.append(menu->actions());
+            } else if (!items[i]->isSeparator()) {
+                const int command = items[i]->property("tarnixCommand").toInt();
+                QVERIFY2(rig.table->HasCommand(command), qPrintable(items[i]->text()));
+            }
+        }
+    }
+
     void acceleratorsDispatchOnTheMainWindow() {
         Rig rig;
         CMainFrame& frame = *rig.frame;
