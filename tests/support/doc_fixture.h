@@ -2,7 +2,6 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,23 +14,6 @@
 #include "simulator/sim_instrument.h"
 
 namespace tarnix::testing {
-
-class CScriptedChooser final : public IStartupChooser {
-public:
-    std::optional<int> deviceAnswer = 0;
-    NoDeviceChoice noDeviceAnswer = NoDeviceChoice::kIgnore;
-    std::vector<FoundDevice> offered;
-    int noDeviceAsked = 0;
-
-    std::optional<int> ChooseDevice(std::span<const FoundDevice> devices) override {
-        offered.assign(devices.begin(), devices.end());
-        return deviceAnswer;
-    }
-    NoDeviceChoice NoDeviceFound() override {
-        ++noDeviceAsked;
-        return noDeviceAnswer;
-    }
-};
 
 class DocTest : public ::testing::Test {
 protected:

@@ -27,6 +27,7 @@
 
 #include "../support/fakes.h"
 #include "../support/setup_image.h"
+#include "../support/temp_dir.h"
 #include "display/wave_screen.h"
 #include "files/setup_file.h"
 #include "language/command_ids.h"
@@ -48,30 +49,11 @@
 using namespace tarnix;
 using tarnix::testing::CFakeTimer;
 using tarnix::testing::CRecordingNotifier;
+using tarnix::testing::CScriptedChooser;
+using tarnix::testing::ReadAll;
 using tarnix::testing::UnusualSetupImage;
 
 namespace {
-
-class FakeChooser : public IStartupChooser {
-public:
-    explicit FakeChooser(NoDeviceChoice answer) : answer_(answer) {}
-    std::optional<int> ChooseDevice(std::span<const FoundDevice>) override {
-        ++asked;
-        return std::nullopt;
-    }
-    NoDeviceChoice NoDeviceFound() override {
-        ++asked;
-        if (onAsk) {
-            onAsk();
-        }
-        return answer_;
-    }
-    int asked = 0;
-    std::function<void()> onAsk; // runs when the Searching Device dialog would open
-
-private:
-    NoDeviceChoice answer_;
-};
 
 // Runs a function when a widget receives its show event.
 class ShowWatcher : public QObject {
@@ -91,11 +73,6 @@ protected:
 private:
     std::function<void()> onShow_;
 };
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Stands in for the desktop's "open" of file URLs.
 class UrlCatcher : public QObject {
@@ -118,7 +95,7 @@ void StartDemo(CTarnixDoc& doc) {
 
 // A program started in demo mode with its timer stopped after one tick and the Demo Setting dialog
 // put away.
-bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, FakeChooser& chooser) {
+bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, CScriptedChooser& chooser) {
     if (!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser)) {
         return false;
     }
@@ -138,12 +115,7 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
                 poll->deleteLater();
                 openedIn = dialog->directory().absolutePath();
                 // Typed into the name field, as a user would: selectFile leaves a focused field as it is.
-                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                if (name != nullptr) {
-                    name->setText(pick);
-                } else {
-                    dialog->selectFile(pick);
-                }
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(pick);
                 QMetaObject::invokeMethod(dialog, "accept");
                 return;
             }
@@ -202,24 +174,24 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("Default.set"));
         {
             // Without a Default.set the declined start writes none: the factory state is nobody's.
-            FakeChooser chooser(NoDeviceChoice::kClose);
+            CScriptedChooser chooser(NoDeviceChoice::kClose);
             CTarnixApp app;
             QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-            QCOMPARE(chooser.asked, 1);
+            QCOMPARE(chooser.noDeviceAsked, 1);
             QVERIFY(!QFile::exists(path));
         }
         // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
         QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-        const QByteArray stored = ReadBytes(path);
-        FakeChooser chooser(NoDeviceChoice::kClose);
+        const std::string stored = ReadAll(path.toStdString());
+        CScriptedChooser chooser(NoDeviceChoice::kClose);
         CTarnixApp app;
         QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-        QVERIFY(ReadBytes(path) == stored);
+        QVERIFY(ReadAll(path.toStdString()) == stored);
     }
 
     void demoStartShowsWindowMenusAndDemoDialogInOrder() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
         QVERIFY(app.Splash() == nullptr);
@@ -239,24 +211,13 @@ private slots:
         view.OnTimerTick();
         QVERIFY(menusAtShow && !demoDialogAtShow);
         QVERIFY(app.Panels().DemoSetting().isVisible());
-
-        // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
-        frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
-        QCoreApplication::processEvents();
-        auto* column = qobject_cast<QScrollArea*>(view.SidebarTabs().widget(0));
-        QVERIFY(column != nullptr);
-        QVERIFY(column->verticalScrollBar()->maximum() > 0);
-        column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
-        const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
-        const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
-        QVERIFY(column->viewport()->rect().contains(shown));
     }
 
-    // At the smallest window the sidebar scrolls with a plain scroll bar; the wheel over it scrolls it,
-    // changes a list only when the list has the focus, and turns a knob one step a notch.
+    // At the smallest window the sidebar scrolls (down to the Trigger group) with a plain scroll bar; the
+    // wheel over it scrolls it, changes a list only when the list has the focus, turns a knob a step a notch.
     void wheelScrollsTheSidebarAndTurnsTheKnobs() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
@@ -287,16 +248,20 @@ private slots:
             QCOMPARE(int(ch1.voltsPerDivIndex), index);
         }
         QCOMPARE(sidebar.List(ctl::kSideCh1VoltsList)->currentIndex(), volts);
+        bar->setValue(bar->maximum());
+        const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
+        QVERIFY(column->viewport()->rect().contains(
+            QRect(slope->mapTo(column->viewport(), QPoint()), slope->size())));
     }
 
     void closeWritesDefaultSetAndNextStartRestoresIt() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Default.set"));
         QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-        const QByteArray stored = ReadBytes(path);
+        const std::string stored = ReadAll(path.toStdString());
         {
             // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
-            FakeChooser chooser(NoDeviceChoice::kIgnore);
+            CScriptedChooser chooser;
             CTarnixApp app;
             QVERIFY(StartQuietDemo(app, dir, chooser));
             bool closed = false;
@@ -304,14 +269,14 @@ private slots:
             app.Commands().Execute(cmd::kAppExit);
             QVERIFY(closed);
         }
-        const QByteArray after = ReadBytes(path);
+        const std::string after = ReadAll(path.toStdString());
         QCOMPARE(after.size(), stored.size());
-        QVERIFY(after.mid(20) == stored.mid(20));
+        QVERIFY(after.substr(20) == stored.substr(20));
         // Deliver the quit that the close queued, outside any loop, so it cannot end the message box below.
         QCoreApplication::processEvents();
 
         // A save that fails at close is not dropped silently: the user sees the system's message.
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         QVERIFY(QFile::remove(path));
@@ -343,17 +308,17 @@ private slots:
         QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
 
         // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
-        FakeChooser chooser(NoDeviceChoice::kClose);
+        CScriptedChooser chooser(NoDeviceChoice::kClose);
         CTarnixApp app;
         std::string textAtSearch;
-        chooser.onAsk = [&] { textAtSearch = app.Document().Text(4010); };
+        chooser.onNoDevice = [&] { textAtSearch = app.Document().Text(4010); };
         QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
         QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
     }
 
     void setupFilesCarryTheLiveScreenState() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CTarnixView& view = app.Frame().View();
@@ -394,7 +359,7 @@ private slots:
 
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CMainFrame& frame = app.Frame();
@@ -424,7 +389,7 @@ private slots:
 
     void fftStopPutsTheCursorsBackOnCh1() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CWaveScreen& screen = app.Frame().View().Screen();
@@ -443,7 +408,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
         QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
                             dir.filePath(QStringLiteral("language/German.lug"))));
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         const auto sidebarHas = [&app](const QString& text) {
@@ -597,19 +562,16 @@ private slots:
         QVERIFY(finished);
     }
 
+    // No .chm viewer: the HTML beside it, also for a language file named "french.lug" (the viewer and the
+    // no-HTML cases are the tests below).
     void helpFileFallsBackToHtml() {
         QTemporaryDir dir;
-        const std::filesystem::path chm =
-            std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
-        // A viewer for .chm: the .chm whether or not an HTML file exists.
-        QCOMPARE(ChooseHelpFile(chm, true), chm);
-        // No viewer and no HTML: still the .chm (opening it then tells the user that nothing shows it).
-        QCOMPARE(ChooseHelpFile(chm, false), chm);
-        std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
-        QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
-        // A language file named "french.lug" still finds the French help.
-        QCOMPARE(ChooseHelpFile(chm.parent_path() / "MorvlinkHelp-french.chm", false),
-                 std::filesystem::path(chm).replace_extension(".html"));
+        const std::filesystem::path html =
+            std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.html";
+        std::ofstream(html) << "<html></html>";
+        for (const char* chm : {"MorvlinkHelp-French.chm", "MorvlinkHelp-french.chm"}) {
+            QCOMPARE(ChooseHelpFile(html.parent_path() / chm, false), html);
+        }
     }
 
     // F1 must not hold the window while the desktop is asked for a .chm viewer: here the desktop answers
