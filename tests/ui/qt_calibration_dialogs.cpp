@@ -41,16 +41,6 @@ private:
                << tail;
     }
 
-    std::vector<int> LevelWrites() const {
-        std::vector<int> levels;
-        for (const testing::DriverCall& call : driver_->calls) {
-            if (call.entry == "WriteCalibrationLevel") {
-                levels.push_back(call.args[1]);
-            }
-        }
-        return levels;
-    }
-
 private slots:
     void init() {
         // A grounded instrument whose 0 V line follows the zero level exactly, so each word search ends at
@@ -125,11 +115,12 @@ private slots:
         QVERIFY(dialog.NoteLabel().isHidden());
         dialog.LevelEdit().setText(QStringLiteral("15"));
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("10"));
-        QCOMPARE(int(doc_->link.calibrationLevel), 10);
+        QCOMPARE(driver_->Last("WriteCalibrationLevel")->args[1], 10);
         dialog.LevelEdit().clear(); // the emptied edit in between sends nothing
         QTest::keyClicks(&dialog.LevelEdit(), QStringLiteral("7"));
         dialog.Refresh();
-        QCOMPARE(LevelWrites(), (std::vector<int>{10, 7}));
+        QCOMPARE(driver_->Count("WriteCalibrationLevel"), 2);
+        QCOMPARE(driver_->Last("WriteCalibrationLevel")->args[1], 7);
 
         doc_->settings.model = 2;
         CCalibrateDataDialog model2(*doc_);

@@ -13,6 +13,7 @@
 #include <QtTest>
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,15 +63,11 @@ public:
         S().demoMode = demo ? 1 : 0;
 
         const std::filesystem::path root = dir.path().toStdString();
-        for (const auto& [name, text] : languageFiles) {
-            const std::filesystem::path file = root / "language" / name;
-            std::filesystem::create_directories(file.parent_path());
-            QFile out(QString::fromStdString(file.string()));
-            if (out.open(QIODevice::WriteOnly)) {
-                out.write(text.data(), static_cast<qint64>(text.size()));
-            }
-        }
         std::filesystem::create_directories(root / "language");
+        for (const auto& [name, text] : languageFiles) {
+            std::filesystem::create_directories((root / "language" / name).parent_path());
+            std::ofstream(root / "language" / name, std::ios::binary) << text;
+        }
         std::filesystem::create_directories(root / "tmp");
         frame = std::make_unique<CMainFrame>(*doc);
         CommandTableOptions options;
@@ -399,7 +396,6 @@ private slots:
             return shown;
         };
         QAction* drag = rig.table->Action(cmd::kAcqDrag);
-        QAction* grid = rig.table->Action(cmd::kDisplayGrid);
         rig.doc->Stop();
         rig.S().acquire.drag = 1;
         QVERIFY(open(8));
@@ -407,13 +403,6 @@ private slots:
         rig.doc->Run();
         QVERIFY(open(8));
         QVERIFY(!drag->isEnabled());
-
-        rig.frame->View().Screen().SetGridOn(false);
-        QVERIFY(open(7));
-        QVERIFY(!Checked(grid));
-        rig.Exec(cmd::kDisplayGrid);
-        QVERIFY(open(7));
-        QVERIFY(Checked(grid));
     }
 
     void bufferSizeRules() {
@@ -497,9 +486,10 @@ private slots:
         rig.table->Panels().refreshDialogs = [&] { ++shown; };
         rig.Exec(cmd::kCh1TurnOnOff);
         rig.frame->View().Screen().SetGridOn(false);
+        QVERIFY(!rig.Ticked(cmd::kDisplayGrid));
         rig.Exec(cmd::kUtilFactorySetup);
         QCOMPARE(rig.S().ch(kCh1).enabled, 1u);
-        QVERIFY(rig.frame->View().Screen().GetGridOn());
+        QVERIFY(rig.frame->View().Screen().GetGridOn() && rig.Ticked(cmd::kDisplayGrid));
         QCOMPARE(shown, 4);
     }
 

@@ -35,7 +35,6 @@ class ReportTest : public QObject {
 
 private slots:
     void saveImageWritesTheWindowAfterTheTimer();
-    void reportTakesTheDocumentsTexts();
     void renderedReportHasGraticuleTraceAndSwatchInPlace();
     void printingAndPreviewPauseAcquisition();
     void saveImageFormatsAtTheScreenRatio();
@@ -81,26 +80,6 @@ void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
     const QRect screen(0, 0, 800, 600);
     QCOMPARE(VisibleWindowRect(QRect(-100, -50, 400, 300), screen), QRect(0, 0, 300, 250));
     QCOMPARE(VisibleWindowRect(QRect(700, 500, 400, 300), screen), QRect(700, 500, 100, 100));
-}
-
-void ReportTest::reportTakesTheDocumentsTexts() {
-    QTemporaryDir dir;
-    CTarnixDoc doc;
-    QVERIFY(doc.language.WriteDefaultLanguage(dir.path().toStdString()));
-    doc.language.LoadLanguage(kLanguageDefaultIndex);
-    const auto text = [&](ReportTextRole role, int channel = -1) {
-        const ReportLayout layout = ComputeReportLayout(MakeReportInput(doc, true, kNow), 1000, 1400);
-        const ReportText* t = layout.Find(role, channel);
-        return t == nullptr ? std::string("(none)") : t->text;
-    };
-    doc.settings.ch(kMath).enabled = 1;
-    doc.settings.ch(kRef).enabled = 1;
-    QCOMPARE(text(ReportTextRole::kDateTime), std::string("Date = 05-12-2026     Time = 16:07:09"));
-    QCOMPARE(text(ReportTextRole::kModel), std::string("MV-A2 USB"));
-    QCOMPARE(text(ReportTextRole::kTimebase), std::string("Time/DIV =40.0us/div"));
-    QCOMPARE(text(ReportTextRole::kCoupling, kCh1), std::string("Input Coupling = AC"));
-    QCOMPARE(text(ReportTextRole::kVolts, kRef), std::string("REF  VOLT DIV =1.00V/div"));
-    QCOMPARE(text(ReportTextRole::kCoupling, kMath), std::string("A + B"));
 }
 
 void ReportTest::renderedReportHasGraticuleTraceAndSwatchInPlace() {
@@ -291,6 +270,8 @@ void ReportTest::reportPdfIsOnePageWithTheScreensTexts() {
         doc.frames[kCh1].display[i] =
             static_cast<std::int16_t>(128 + 64 * std::sin(static_cast<double>(i) / 100.0));
     }
+    doc.settings.ch(kMath).enabled = 1;
+    doc.settings.ch(kRef).enabled = 1;
     doc.measures.AddMeasure(kMeasureVpp);
     doc.measures.AddMeasure(kMeasureFrequency);
     doc.measures.SetSecondsPerDiv(0.001);
@@ -311,10 +292,15 @@ void ReportTest::reportPdfIsOnePageWithTheScreensTexts() {
     QVERIFY2(info.contains(paper), qPrintable(info));
     const QString text =
         run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    for (const std::string& expected : {std::string("Test Report"), std::string("Date = 05-12-2026"),
-                                        std::string("CH1  VOLT DIV =1.00V/div"), vpp, doc.measures.Text(1)}) {
-        // pdftotext gives runs of spaces as one.
-        QVERIFY2(text.simplified().contains(QString::fromStdString(expected).simplified()), expected.c_str());
+    // The texts the report takes from the document and its language, and the measurements.
+    for (const std::string& expected : std::vector<std::string>{
+             "Test Report", "Date = 05-12-2026     Time = 16:07:09", "MV-A2 USB", "Time/DIV =40.0us/div",
+             "Input Coupling = AC", "A + B", "REF  VOLT DIV =1.00V/div", "CH1  VOLT DIV =1.00V/div", vpp,
+             doc.measures.Text(1)}) {
+        // pdftotext spaces the words as the layout allows: compared without spaces.
+        QVERIFY2(QString(text).remove(QLatin1Char(' ')).contains(
+                     QString::fromStdString(expected).remove(QLatin1Char(' '))),
+                 expected.c_str());
     }
 }
 
