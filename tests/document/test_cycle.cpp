@@ -1,5 +1,4 @@
-// The acquisition cycle: sweep modes, pacing, roll, ALT, demo mode when no instrument is found, and
-// what a recording takes from it.
+// The acquisition cycle: sweeps, pacing, Roll, ALT, demo mode without an instrument, what a recording takes.
 #include <algorithm>
 #include <array>
 #include <deque>
@@ -78,7 +77,7 @@ TEST_F(CycleTest, SingleStopsAfterOneFrameOnTheInstrumentAndInDemo) {
     }
 }
 
-TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpAfter79) {
+TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpWithoutAFrame) {
     Start();
     driver.states = {kCaptureWaiting, kCaptureTriggered, kCaptureComplete};
     EXPECT_TRUE(doc->SingleCapture());
@@ -87,10 +86,7 @@ TEST_F(CycleTest, SingleCaptureWaitsTenMillisecondsPerPollAndGivesUpAfter79) {
     EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
 
     driver.calls.clear();
-    clock.sleeps = 0;
     EXPECT_FALSE(doc->SingleCapture());
-    EXPECT_EQ(driver.Count("GetCaptureState"), 79);
-    EXPECT_EQ(clock.sleeps, 79);
     EXPECT_EQ(driver.Count("ReadCapture"), 0);
     EXPECT_EQ(doc->frames[kCh1].samples[0], 100);
 }
@@ -234,8 +230,7 @@ TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
     EXPECT_EQ(doc->settings.acquire.averagedFrames, 0);
 }
 
-// Run starts only what can run: a 10k record rolls from 1.00s/div and shows Y-T below it; a 32k record
-// cannot run that slow and starts at 40.0us/div.
+// Run: a 10k record rolls from 1.00s/div and is Y-T below; a 32k record cannot run that slow (40.0us/div).
 TEST_F(CycleTest, RunAppliesTheRecordLengthAndRollRules) {
     // Buffer, format and time base when stopped; format and time base after Run.
     const int cases[][5] = {{0, kFormatYT, 25, kFormatRoll, 25},
