@@ -88,11 +88,9 @@ TEST_F(AutosetTest, SineOnCh1OnlyIsScaledAndTimedOnCh1AndTheProgressShowsEachSte
     EXPECT_EQ(doc->settings.acquire.running, 1u);
     // 2 Vpp is 12.8 codes at 5 V/div, 32 at 2 V/div, 64 at 1 V/div: the search from 8 stops at 6.
     EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 6);
-    EXPECT_TRUE(autoset->SignalFound(kCh1));
-    EXPECT_TRUE(autoset->NoSignal(kCh2));
+    EXPECT_TRUE(autoset->SignalFound(kCh1) && autoset->NoSignal(kCh2));
     EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, kAutosetNoSignalVoltsIndex);
-    EXPECT_EQ(Ch(kCh1).enabled, 1u);
-    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(Enables(), std::pair(1, 0));
     EXPECT_EQ(doc->settings.trigger.triggerSource, kTrigCh1);
     // 1 kHz shows 4..10 whole cycles on the 10 divisions (the selector is offset by 1).
     const double cycles = 10.0 * TimePerDivTable(doc->settings.timebase.timeDivIndex + 1) * 1000.0;
@@ -121,8 +119,7 @@ TEST_F(AutosetTest, SignalOnlyOnCh2MovesTheTriggerToCh2AndSwitchesCh1Off) {
     StartSignals(kGroundedDc, kSine1k2Vpp);
     ASSERT_GT(RunAutoset(), 0);
     EXPECT_EQ(doc->settings.trigger.triggerSource, kTrigCh2);
-    EXPECT_EQ(Ch(kCh1).enabled, 0u);
-    EXPECT_EQ(Ch(kCh2).enabled, 1u);
+    EXPECT_EQ(Enables(), std::pair(0, 1));
     EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 6);
 }
 
@@ -132,17 +129,14 @@ TEST_F(AutosetTest, PureDcOnBothFindsNoSignalAndRestoresTheEnables) {
     StartSignals(dc, dc);
     doc->SetChannelEnabled(kCh2, false);
     ASSERT_GT(RunAutoset(), 0);
-    EXPECT_TRUE(autoset->NoSignal(kCh1));
-    EXPECT_TRUE(autoset->NoSignal(kCh2));
+    EXPECT_TRUE(autoset->NoSignal(kCh1) && autoset->NoSignal(kCh2));
     EXPECT_EQ(doc->settings.timebase.timeDivIndex, kAutosetNoSignalTimeDiv);
-    EXPECT_EQ(Ch(kCh1).enabled, 1u);
-    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(Enables(), std::pair(1, 0));
     EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, kAutosetNoSignalVoltsIndex);
     EXPECT_EQ(Seen(kAutosetTimebase, &TickSeen::step).size(), 1u);
 
     autoset->ResetNoSignalFlags();
-    EXPECT_FALSE(autoset->NoSignal(kCh1));
-    EXPECT_FALSE(autoset->NoSignal(kCh2));
+    EXPECT_FALSE(autoset->NoSignal(kCh1) || autoset->NoSignal(kCh2));
 }
 
 // A square wave of 64 codes whose half period depends on the time base, so that every time base shows

@@ -24,13 +24,11 @@ TEST_F(CycleTest, AutoForcesOnTheFourthEmptyPollCountedFromTheLastTrigger) {
     Tick();
     EXPECT_EQ(driver.Count("ForceTrigger"), 1);
     EXPECT_EQ(RunStatus(), kStatusAuto);
-    EXPECT_TRUE(doc->forcedTrigger);
 
-    // The forced capture completes: still shown as auto, and the flag is spent.
+    // The forced capture completes: still shown as auto; the next one is triggered again.
     driver.states = {kCaptureComplete, kCaptureComplete};
     Tick();
     EXPECT_EQ(RunStatus(), kStatusAuto);
-    EXPECT_FALSE(doc->forcedTrigger);
     EXPECT_EQ(doc->frames[kCh1].samples[0], 101); // the second capture read
     Tick();
     EXPECT_EQ(RunStatus(), kStatusTriggered);

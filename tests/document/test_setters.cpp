@@ -108,7 +108,7 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
     // X-Y keeps CH1, its X axis; CH2 may go.
     EXPECT_FALSE(doc->SetChannelEnabled(kCh1, false));
     EXPECT_TRUE(doc->SetChannelEnabled(kCh2, false));
-    EXPECT_EQ(std::pair(Ch(kCh1).enabled, Ch(kCh2).enabled), std::pair(1u, 0u));
+    EXPECT_EQ(Enables(), std::pair(1, 0));
 }
 
 TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {

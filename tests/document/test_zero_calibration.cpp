@@ -90,11 +90,9 @@ TEST_F(ZeroCalibrationTest, RunsWriteWordsThatPutZeroVoltsAtBothEdges) {
     ExpectChannelCalibrated(words, 1);
     EXPECT_TRUE(InUse(words));
     // The finish: enables as before, fixed positions and levels, the window back to normal size.
-    EXPECT_EQ(Ch(kCh1).enabled, 1u);
-    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(Enables(), std::pair(1, 0));
     EXPECT_EQ(doc->settings.timebase.horizontalPosition, 250);
-    EXPECT_EQ(Ch(kCh1).zeroLevel, 64.0f);
-    EXPECT_EQ(Ch(kCh2).zeroLevel, 192.0f);
+    EXPECT_EQ(std::pair(Ch(kCh1).zeroLevel, Ch(kCh2).zeroLevel), std::pair(64.0f, 192.0f));
     EXPECT_EQ(doc->settings.trigger.levelCh2, 192.0f);
     EXPECT_EQ(maximized, (std::vector<bool>{true, false}));
 }
@@ -112,8 +110,7 @@ TEST_F(ZeroCalibrationTest, StopDuringCh2WritesNothingAndRestores) {
     EXPECT_TRUE(Idle());
     EXPECT_EQ(Memory(), memoryBefore);
     EXPECT_TRUE(InUse(memoryBefore)) << "the instrument's table, not the half-searched copy";
-    EXPECT_EQ(Ch(kCh1).enabled, 0u);
-    EXPECT_EQ(Ch(kCh2).enabled, 1u);
+    EXPECT_EQ(Enables(), std::pair(0, 1));
     EXPECT_EQ(Ch(kCh2).zeroLevel, 192.0f);
     EXPECT_EQ(doc->settings.trigger.levelCh1, 64.0f);
 }

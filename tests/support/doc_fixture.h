@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -67,6 +68,7 @@ protected:
     }
     std::uint16_t RunStatus() const { return doc->settings.runStatus; }
     const ChannelSettings& Ch(int channel) const { return doc->settings.ch(channel); }
+    std::pair<int, int> Enables() const { return {Ch(kCh1).enabled, Ch(kCh2).enabled}; } // CH1, CH2 on
 };
 
 } // namespace tarnix::testing
