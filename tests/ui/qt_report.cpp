@@ -1,6 +1,4 @@
-// Save Image and the printed test report on the offscreen platform: the bitmap file a grabbed window
-// gives, the texts the report takes from the document, and its graticule and trace at their computed
-// places in an image.
+// Save Image, Save Screen as SVG and the test report (printed, previewed, exported as PDF) offscreen.
 #include "document/tarnix_doc.h"
 
 #include <QApplication>
@@ -18,7 +16,6 @@
 #include "../support/fakes.h"
 #include "analysis/analysis_inputs.h"
 #include "display/wave_screen.h"
-#include "files/bmp_writer.h"
 #include "ui/image_export.h"
 #include "ui/report_printer.h"
 #include "ui/tarnix_view.h"
@@ -34,7 +31,6 @@ class ReportTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void saveImageWritesTheWindowAfterTheTimer();
     void renderedReportHasGraticuleTraceAndSwatchInPlace();
     void printingAndPreviewPauseAcquisition();
     void saveImageFormatsAtTheScreenRatio();
@@ -42,45 +38,6 @@ private slots:
     void reportPdfIsOnePageWithTheScreensTexts_data();
     void reportPdfIsOnePageWithTheScreensTexts();
 };
-
-void ReportTest::saveImageWritesTheWindowAfterTheTimer() {
-    QTemporaryDir dir;
-    // A window of one flat colour, so every pixel of its picture is known.
-    QWidget window;
-    QPalette flat = window.palette();
-    flat.setColor(QPalette::Window, QColor(10, 200, 30));
-    window.setPalette(flat);
-    window.setGeometry(40, 30, 320, 240);
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    testing::CRecordingNotifier notifier;
-    const QString path = dir.filePath(QStringLiteral("screen.bmp"));
-    ScheduleWindowImage(&window, path.toStdString(), &notifier);
-    // The picture is taken on the timer's tick, after the caller (the closed dialog) has returned.
-    QVERIFY(!QFile::exists(path));
-    QTRY_VERIFY(QFile::exists(path));
-    QVERIFY(notifier.messages.empty());
-
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray b = file.readAll();
-    const int bits = BmpBitsPerPixel(ScreenDepth(&window));
-    QCOMPARE(static_cast<int>(b.at(28)), bits);
-    if (bits >= 24) {
-        // The first stored row is the window's bottom row: its colour, blue green red.
-        QCOMPARE(b.mid(54, 3), QByteArray("\x1e\xc8\x0a", 3));
-    }
-
-    ScheduleWindowImage(&window, dir.filePath(QStringLiteral("no/such/folder/screen.bmp")).toStdString(),
-                        &notifier);
-    QTRY_COMPARE(notifier.messages.size(), std::size_t{1});
-    QVERIFY(notifier.messages[0].rfind("Error: Cann't save file: ", 0) == 0);
-
-    // A window hanging over the screen's edges gives only its visible part.
-    const QRect screen(0, 0, 800, 600);
-    QCOMPARE(VisibleWindowRect(QRect(-100, -50, 400, 300), screen), QRect(0, 0, 300, 250));
-    QCOMPARE(VisibleWindowRect(QRect(700, 500, 400, 300), screen), QRect(700, 500, 100, 100));
-}
 
 void ReportTest::renderedReportHasGraticuleTraceAndSwatchInPlace() {
     CTarnixDoc doc;
@@ -177,12 +134,30 @@ void ReportTest::printingAndPreviewPauseAcquisition() {
 }
 
 void ReportTest::saveImageFormatsAtTheScreenRatio() {
-    // Run at QT_SCALE_FACTOR 1 and 2: PNG and JPEG pictures hold the window at the screen's density.
+    // Run at QT_SCALE_FACTOR 1 and 2. A window of one flat colour, so every pixel of its picture is known.
     QTemporaryDir dir;
     QWidget window;
+    QPalette flat = window.palette();
+    flat.setColor(QPalette::Window, QColor(10, 200, 30));
+    window.setPalette(flat);
     window.setGeometry(40, 30, 320, 240);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // Save Image takes the picture on the timer's tick, after the caller (the closed dialog) has returned;
+    // a folder that cannot take the file gets the error box.
+    testing::CRecordingNotifier notifier;
+    const QString later = dir.filePath(QStringLiteral("later.bmp"));
+    ScheduleWindowImage(&window, later.toStdString(), &notifier);
+    QVERIFY(!QFile::exists(later));
+    QTRY_VERIFY(QFile::exists(later));
+    QCOMPARE(QImage(later).pixel(5, 5), qRgb(10, 200, 30));
+    QVERIFY(notifier.messages.empty());
+    ScheduleWindowImage(&window, dir.filePath(QStringLiteral("no/such/folder/screen.bmp")).toStdString(),
+                        &notifier);
+    QTRY_COMPARE(notifier.messages.size(), std::size_t{1});
+    QVERIFY(notifier.messages[0].rfind("Error: Cann't save file: ", 0) == 0);
+
+    // PNG and JPEG pictures hold the window at the screen's density; the last extension names the format.
     const QSize expected = (QSizeF(320, 240) * window.devicePixelRatioF()).toSize();
     const struct {
         const char* name;
@@ -200,6 +175,11 @@ void ReportTest::saveImageFormatsAtTheScreenRatio() {
         QVERIFY2(file.read(c.magic.size()) == c.magic, c.name);
         QCOMPARE(QImage(path, c.format).size(), expected);
     }
+
+    // A window hanging over the screen's edges gives only its visible part.
+    const QRect screen(0, 0, 800, 600);
+    QCOMPARE(VisibleWindowRect(QRect(-100, -50, 400, 300), screen), QRect(0, 0, 300, 250));
+    QCOMPARE(VisibleWindowRect(QRect(700, 500, 400, 300), screen), QRect(700, 500, 100, 100));
 }
 
 void ReportTest::screenSvgDrawsWhatTheScreenShows() {
