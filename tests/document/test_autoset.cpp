@@ -1,6 +1,7 @@
 // Autoset end to end against the simulated instrument and a scripted driver, one timer tick at a time.
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/doc_fixture.h"
@@ -70,11 +71,9 @@ TEST_F(AutosetTest, StartsFromAutoSweepTenKBufferYTAndTheLeftEdge) {
     driver.calls.clear();
     autoset->Start();
     const InstrumentSettings& s = doc->settings;
-    EXPECT_EQ(s.timebase.displayFormat, kFormatYT);
-    EXPECT_EQ(s.trigger.sweep, kSweepAuto);
-    EXPECT_EQ(Ch(kCh1).recordLength, 10240u);
-    EXPECT_EQ(s.acquire.running, 1u);
-    EXPECT_EQ(s.timebase.horizontalPosition, 0);
+    EXPECT_EQ(std::tuple(s.timebase.displayFormat, s.trigger.sweep, Ch(kCh1).recordLength, s.acquire.running,
+                         s.timebase.horizontalPosition),
+              std::tuple(kFormatYT, kSweepAuto, 10240u, 1u, 0));
     ASSERT_NE(driver.Last("SetTimebaseTrigger"), nullptr);
     EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[6], 0) << "buffer size sent";
 }
@@ -94,15 +93,12 @@ TEST_F(AutosetTest, SineOnCh1OnlyIsScaledAndTimedOnCh1AndTheProgressShowsEachSte
     EXPECT_EQ(doc->settings.trigger.triggerSource, kTrigCh1);
     // 1 kHz shows 4..10 whole cycles on the 10 divisions (the selector is offset by 1).
     const double cycles = 10.0 * TimePerDivTable(doc->settings.timebase.timeDivIndex + 1) * 1000.0;
-    EXPECT_GE(cycles, 4.0);
-    EXPECT_LE(cycles, 10.0 + 1e-9);
-    EXPECT_EQ(doc->settings.timebase.horizontalPosition, 250);
-    EXPECT_EQ(Ch(kCh1).zeroLevel, 64.0f);
-    EXPECT_EQ(doc->settings.trigger.levelCh1, 64.0f);
-    EXPECT_EQ(Ch(kCh2).zeroLevel, 192.0f);
+    EXPECT_TRUE(cycles >= 4.0 && cycles <= 10.0 + 1e-9) << cycles;
+    EXPECT_EQ(std::tuple(doc->settings.timebase.horizontalPosition, Ch(kCh1).zeroLevel,
+                         doc->settings.trigger.levelCh1, Ch(kCh2).zeroLevel),
+              std::tuple(250, 64.0f, 64.0f, 192.0f));
 
-    // CH2 gives up without a text of its own; the next tick catches up, so each of the five steps shows
-    // its own text once.
+    // CH2 gives up without a text of its own; the next tick catches up: each of five steps shows once.
     EXPECT_EQ(texts.size(), 5u);
     EXPECT_EQ(std::set<std::string>(texts.begin(), texts.end()).size(), 5u);
     EXPECT_EQ(closes, 1);

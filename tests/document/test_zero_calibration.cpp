@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/doc_fixture.h"
@@ -91,9 +92,9 @@ TEST_F(ZeroCalibrationTest, RunsWriteWordsThatPutZeroVoltsAtBothEdges) {
     EXPECT_TRUE(InUse(words));
     // The finish: enables as before, fixed positions and levels, the window back to normal size.
     EXPECT_EQ(Enables(), std::pair(1, 0));
-    EXPECT_EQ(doc->settings.timebase.horizontalPosition, 250);
-    EXPECT_EQ(std::pair(Ch(kCh1).zeroLevel, Ch(kCh2).zeroLevel), std::pair(64.0f, 192.0f));
-    EXPECT_EQ(doc->settings.trigger.levelCh2, 192.0f);
+    EXPECT_EQ(std::tuple(doc->settings.timebase.horizontalPosition, Ch(kCh1).zeroLevel, Ch(kCh2).zeroLevel,
+                         doc->settings.trigger.levelCh2),
+              std::tuple(250, 64.0f, 192.0f, 192.0f));
     EXPECT_EQ(maximized, (std::vector<bool>{true, false}));
 }
 
@@ -111,22 +112,11 @@ TEST_F(ZeroCalibrationTest, StopDuringCh2WritesNothingAndRestores) {
     EXPECT_EQ(Memory(), memoryBefore);
     EXPECT_TRUE(InUse(memoryBefore)) << "the instrument's table, not the half-searched copy";
     EXPECT_EQ(Enables(), std::pair(0, 1));
-    EXPECT_EQ(Ch(kCh2).zeroLevel, 192.0f);
-    EXPECT_EQ(doc->settings.trigger.levelCh1, 64.0f);
+    EXPECT_EQ(std::pair(Ch(kCh2).zeroLevel, doc->settings.trigger.levelCh1), std::pair(192.0f, 64.0f));
 }
 
-// The level clamps are the Calibrate Data dialog's test (its edit takes no negative number).
-TEST(CalibrationRules, Availability) {
-    InstrumentSettings settings;
-    EXPECT_TRUE(CalibrationAvailable(settings, false));
-    EXPECT_FALSE(CalibrationAvailable(settings, true));
-    settings.demoMode = 1;
-    EXPECT_FALSE(CalibrationAvailable(settings, false));
-}
-
-// Every test capture of a constant code has that code as its mean; the word moves by the step its mean
-// earns, and each search ends at its edge code or its word limit. The whole runs above show the steps
-// converge on words that put 0 V at the edges.
+// A capture of a constant code has that mean; the word moves by the step the mean earns, and a search ends at
+// its edge code or word limit. The whole runs above show the steps converge on words giving 0 V at the edges.
 TEST_F(ZeroCalibrationTest, StepsChangeAtTheirThresholdsAndTheWordsStopAtTheirLimits) {
     StartCalibration(false);
     driver.idleState = kCaptureComplete;
