@@ -43,8 +43,7 @@ private:
 
 private slots:
     void init() {
-        // A grounded instrument whose 0 V line follows the zero level exactly, so each word search ends at
-        // its first test capture.
+        // A grounded instrument whose 0 V line follows the zero level: each search ends at its first capture.
         driver_ = std::make_unique<testing::CStubDriver>();
         driver_->idleState = kCaptureComplete;
         driver_->sample = [](const HardwareBlock& block, int channel, std::uint32_t) {

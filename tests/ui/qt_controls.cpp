@@ -1,6 +1,4 @@
-// The sidebar, the knobs and the small dialogs driven as a user would: list choices,
-// box clicks, pointer drags on a knob, typing into the edits; with a document in demo mode and a
-// notifier that records the message boxes.
+// The sidebar, the knobs and the small dialogs driven as a user would, on a demo-mode document.
 #include "document/tarnix_doc.h"
 
 #include <QCheckBox>
@@ -187,8 +185,7 @@ private slots:
         QCOMPARE(doc_->settings.ch(kCh1).enabled, 1u);
     }
 
-    // Every shipped language's labels fit their places in the sidebar: wrapped if need be, never
-    // running into the label beside them.
+    // Every shipped language's sidebar labels fit their places: wrapped if need be, never overlapping.
     void sidebarLabelsFitInEveryShippedLanguage() {
         auto sidebar = MakeSidebar();
         Language().FindLanguageFiles(TARNIX_LANGUAGE_DIR);

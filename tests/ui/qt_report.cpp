@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -81,8 +82,7 @@ void ReportTest::renderedReportHasGraticuleTraceAndSwatchInPlace() {
 }
 
 void ReportTest::printingAndPreviewPauseAcquisition() {
-    // The window passes its Stop and Start commands; they run only when needed, and a start made
-    // meanwhile is not repeated.
+    // The window's Stop and Start run only when needed; a start made meanwhile is not repeated.
     CTarnixDoc doc;
     int stops = 0;
     int starts = 0;
@@ -159,21 +159,18 @@ void ReportTest::saveImageFormatsAtTheScreenRatio() {
 
     // PNG and JPEG pictures hold the window at the screen's density; the last extension names the format.
     const QSize expected = (QSizeF(320, 240) * window.devicePixelRatioF()).toSize();
-    const struct {
-        const char* name;
-        QByteArray magic;
-        const char* format;
-    } cases[] = {{"screen.png", QByteArray("\x89PNG"), "png"},
-                 {"screen.JPG", QByteArray("\xff\xd8\xff"), "jpg"},
-                 {"screen.bmp", QByteArray("BM"), "bmp"},
-                 {"screen.jpeg.bmp", QByteArray("BM"), "bmp"}};
-    for (const auto& c : cases) {
-        const QString path = dir.filePath(QString::fromLatin1(c.name));
+    const std::tuple<const char*, QByteArray, const char*> cases[] = {
+        {"screen.png", QByteArray("\x89PNG"), "png"},
+        {"screen.JPG", QByteArray("\xff\xd8\xff"), "jpg"},
+        {"screen.bmp", QByteArray("BM"), "bmp"},
+        {"screen.jpeg.bmp", QByteArray("BM"), "bmp"}};
+    for (const auto& [name, magic, format] : cases) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
         QVERIFY(SaveWindowImageNow(&window, path.toStdString()).ok);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY2(file.read(c.magic.size()) == c.magic, c.name);
-        QCOMPARE(QImage(path, c.format).size(), expected);
+        QVERIFY2(file.read(magic.size()) == magic, name);
+        QCOMPARE(QImage(path, format).size(), expected);
     }
 
     // A window hanging over the screen's edges gives only its visible part.
@@ -278,8 +275,9 @@ void ReportTest::reportPdfIsOnePageWithTheScreensTexts() {
              "Input Coupling = AC", "A + B", "REF  VOLT DIV =1.00V/div", "CH1  VOLT DIV =1.00V/div", vpp,
              doc.measures.Text(1)}) {
         // pdftotext spaces the words as the layout allows: compared without spaces.
-        QVERIFY2(QString(text).remove(QLatin1Char(' ')).contains(
-                     QString::fromStdString(expected).remove(QLatin1Char(' '))),
+        QVERIFY2(QString(text)
+                     .remove(QLatin1Char(' '))
+                     .contains(QString::fromStdString(expected).remove(QLatin1Char(' '))),
                  expected.c_str());
     }
 }

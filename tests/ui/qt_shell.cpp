@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/fakes.h"
@@ -93,8 +94,7 @@ void StartDemo(CTarnixDoc& doc) {
     }
 }
 
-// A program started in demo mode with its timer stopped after one tick and the Demo Setting dialog
-// put away.
+// The program in demo mode, its timer stopped after one tick, the Demo Setting dialog put away.
 bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, CScriptedChooser& chooser) {
     if (!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser)) {
         return false;
@@ -124,8 +124,7 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
     poll->start(10);
 }
 
-// A turn of the mouse wheel over the middle of a widget, in eighths of a degree (120 a notch; positive
-// turns away from the user).
+// A wheel turn over a widget's middle, in eighths of a degree (120 a notch; positive: away from the user).
 void Wheel(QWidget* widget, int eighths) {
     const QPointF at(widget->width() / 2, widget->height() / 2);
     QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton, Qt::NoModifier,
@@ -169,8 +168,9 @@ private slots:
         QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
     }
 
-    void closeAtTheSearchLeavesDefaultSetAsItWas() {
+    void closeAtTheSearchLeavesDefaultSetAsItWasInItsLanguage() {
         QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
         const QString path = dir.filePath(QStringLiteral("Default.set"));
         {
             // Without a Default.set the declined start writes none: the factory state is nobody's.
@@ -180,13 +180,21 @@ private slots:
             QCOMPARE(chooser.noDeviceAsked, 1);
             QVERIFY(!QFile::exists(path));
         }
-        // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
-        QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
+        // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte, and
+        // the Searching Device dialog already speaks its language (the first and only file found).
+        std::ofstream(dir.filePath(QStringLiteral("language/Deutsch.lug")).toStdString())
+            << "[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n";
+        SetupImage image = UnusualSetupImage();
+        image.languageIndex = 0;
+        QVERIFY(SaveSetupFile(path.toStdString(), image, false).ok);
         const std::string stored = ReadAll(path.toStdString());
         CScriptedChooser chooser(NoDeviceChoice::kClose);
         CTarnixApp app;
+        std::string textAtSearch;
+        chooser.onNoDevice = [&] { textAtSearch = app.Document().Text(4010); };
         QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
         QVERIFY(ReadAll(path.toStdString()) == stored);
+        QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
     }
 
     void demoStartShowsWindowMenusAndDemoDialogInOrder() {
@@ -296,26 +304,6 @@ private slots:
         QVERIFY2(shown.startsWith(QStringLiteral("Cann't save file: ")), qPrintable(shown));
     }
 
-    void searchDialogsSpeakTheStoredLanguage() {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
-        QFile lug(dir.filePath(QStringLiteral("language/Deutsch.lug")));
-        QVERIFY(lug.open(QIODevice::WriteOnly));
-        lug.write("[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n");
-        lug.close();
-        SetupImage image = UnusualSetupImage();
-        image.languageIndex = 0; // the first (and only) language file found
-        QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
-
-        // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
-        CScriptedChooser chooser(NoDeviceChoice::kClose);
-        CTarnixApp app;
-        std::string textAtSearch;
-        chooser.onNoDevice = [&] { textAtSearch = app.Document().Text(4010); };
-        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-        QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
-    }
-
     void setupFilesCarryTheLiveScreenState() {
         QTemporaryDir dir;
         CScriptedChooser chooser;
@@ -347,8 +335,7 @@ private slots:
     void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
         QTemporaryDir dir;
         QCOMPARE(DefaultSetupLocation(dir.path()), dir.filePath(QStringLiteral("Default.set")));
-        // A folder that cannot take the file (here: one that does not exist) sends it to the user's
-        // configuration folder, which is created.
+        // A folder that cannot take it (here: a missing one) sends it to the configuration folder, created.
         QStandardPaths::setTestModeEnabled(true);
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         const QString path = DefaultSetupLocation(dir.filePath(QStringLiteral("missing/bin")));
@@ -374,8 +361,7 @@ private slots:
         for (QWidget* bar : bars) {
             QVERIFY(bar->isHidden());
         }
-        // Window Mode (the context menu's way back) restores the placement and the sidebar; outside full
-        // screen it does nothing.
+        // Window Mode (the context menu's way back) restores placement and sidebar; else it does nothing.
         for (int twice = 0; twice < 2; ++twice) {
             app.Commands().Execute(cmd::kWindowMode);
             QCoreApplication::processEvents();
@@ -432,25 +418,22 @@ private slots:
 
     void saveDialogEnablesFollowTheChannels() {
         // The channel chosen last time is offered when it is on; a channel that is off cannot be chosen.
-        struct Row {
-            bool ch1;
-            bool ch2;
-            int last;
-            int offered; // -1: none, and OK is off
-        };
-        for (const Row row : {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0},
-                              Row{false, false, 0, -1}}) {
+        // Offered -1: none, and OK is off.
+        for (const auto& [ch1, ch2, last, offered] : {std::tuple(true, true, 1, 1),
+                                                      {false, true, 0, 1},
+                                                      {true, false, 1, 0},
+                                                      {false, false, 0, -1}}) {
             CTarnixDoc doc;
-            doc.settings.ch(kCh1).enabled = row.ch1 ? 1 : 0;
-            doc.settings.ch(kCh2).enabled = row.ch2 ? 1 : 0;
-            doc.saveChannel = row.last;
+            doc.settings.ch(kCh1).enabled = ch1 ? 1 : 0;
+            doc.settings.ch(kCh2).enabled = ch2 ? 1 : 0;
+            doc.saveChannel = last;
             CSaveDialog dialog(doc);
-            QCOMPARE(dialog.Ch1Button()->isEnabled(), row.ch1);
-            QCOMPARE(dialog.Ch2Button()->isEnabled(), row.ch2);
-            QCOMPARE(dialog.Ch1Button()->isChecked(), row.offered == 0);
-            QCOMPARE(dialog.Ch2Button()->isChecked(), row.offered == 1);
-            QCOMPARE(dialog.OkButton()->isEnabled(), row.offered >= 0);
-            if (row.offered == 1 && row.ch1) {
+            QCOMPARE(dialog.Ch1Button()->isEnabled(), ch1);
+            QCOMPARE(dialog.Ch2Button()->isEnabled(), ch2);
+            QCOMPARE(dialog.Ch1Button()->isChecked(), offered == 0);
+            QCOMPARE(dialog.Ch2Button()->isChecked(), offered == 1);
+            QCOMPARE(dialog.OkButton()->isEnabled(), offered >= 0);
+            if (offered == 1 && ch1) {
                 // OK stores the new choice.
                 dialog.Ch1Button()->click();
                 dialog.OkButton()->click();
@@ -460,8 +443,7 @@ private slots:
         }
     }
 
-    // The recorder's own rules (end frames, repeat, clamps, the file) have their tests; this checks that
-    // the panel drives it on its timer, shows what it holds and saves and loads through its dialogs.
+    // The recorder's rules have their own tests; here the panel drives it on its timer, shows, saves, loads.
     void recordDialogRecordsPlaysSavesAndLoads() {
         CTarnixDoc doc;
         StartDemo(doc);
