@@ -372,23 +372,19 @@ TEST_F(RemoteWaitTest, OpcWaitsForCalibrationAndTheSingleCapture) {
     const SimSignal dc{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0};
     const SimConfig level{.signals = {dc, dc}, .calibrated = false}; // zero calibration has work to do
     std::uint64_t shown = 0;
-    const struct {
-        const char* name;
-        SimConfig config;
-        std::function<void()> start;
-        std::function<bool()> finished;
-    } rows[] = {
+    // What is waited for, on which instrument, how it starts, and when it has finished.
+    const std::tuple<const char*, SimConfig, std::function<void()>, std::function<bool()>> rows[] = {
         {"zero calibration", level, [this] { calibration->Start(true, false); },
          [this] { return !calibration->InProgress(); }},
         {"Single", SimConfig{}, [&] { shown = doc->shownSerial, Ask("SING"); },
          [&] { return doc->settings.acquire.running == 0 && doc->shownSerial > shown; }},
     };
-    for (const auto& row : rows) {
-        Begin(row.config);
-        row.start();
-        ASSERT_FALSE(row.finished()) << row.name;
-        EXPECT_EQ(RunLine("*OPC?"), "1\n") << row.name;
-        EXPECT_TRUE(row.finished()) << row.name;
+    for (const auto& [name, config, start, finished] : rows) {
+        Begin(config);
+        start();
+        ASSERT_FALSE(finished()) << name;
+        EXPECT_EQ(RunLine("*OPC?"), "1\n") << name;
+        EXPECT_TRUE(finished()) << name;
     }
 }
 

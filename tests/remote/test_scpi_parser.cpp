@@ -69,9 +69,8 @@ TEST(ScpiLine, BadSegmentKeepsTheCommandsBeforeIt) {
     }
 }
 
-// Finite numbers and filled blocks in replies the remote session tests read.
-TEST(ScpiReply, AnInfiniteNumberIsNotANumberAndAnEmptyBlockHasOneDigit) {
-    EXPECT_EQ(FormatNr3(INFINITY), "9.910000E+37");
+// Filled blocks and not-a-number replies are the remote session tests' (MEAS:FREQ? of a channel that is off).
+TEST(ScpiReply, AnEmptyBlockHasOneDigit) {
     std::string out;
     AppendBlock(out, {});
     EXPECT_EQ(out, "#10");

@@ -68,8 +68,7 @@ private slots:
                                               QStringLiteral("Please start calibration...")}));
         QTest::mouseClick(&dialog.StartButton(), Qt::LeftButton);
         QCOMPARE(doc_->calibrationStep, 0);
-        QVERIFY(!dialog.Ch1Box().isEnabled());
-        QVERIFY(!dialog.Ch2Box().isEnabled());
+        QVERIFY(!dialog.Ch1Box().isEnabled() && !dialog.Ch2Box().isEnabled());
         QCOMPARE(dialog.StartButton().text(), QStringLiteral("Stop"));
         QVERIFY(dialog.ProgressTimer().isActive());
 
@@ -140,8 +139,7 @@ private slots:
         QVERIFY(FindAutosetWindow(&view) == nullptr);
         autoset.Start();
         CAutosetWindow* window = FindAutosetWindow(&view);
-        QVERIFY(window != nullptr);
-        QVERIFY(window->isVisible());
+        QVERIFY(window != nullptr && window->isVisible());
         QCOMPARE(window->Text(), QStringLiteral("Autoset CH1..."));
         for (int i = 0; i < 200 && demo.specialStep != -1; ++i) {
             clock_.now += 30;

@@ -358,9 +358,7 @@ private slots:
                                       &view.SidebarTabs()};
         app.Commands().Execute(cmd::kViewFullScreen);
         QVERIFY(view.IsFullScreen());
-        for (QWidget* bar : bars) {
-            QVERIFY(bar->isHidden());
-        }
+        QVERIFY(std::ranges::all_of(bars, &QWidget::isHidden));
         // Window Mode (the context menu's way back) restores placement and sidebar; else it does nothing.
         for (int twice = 0; twice < 2; ++twice) {
             app.Commands().Execute(cmd::kWindowMode);
@@ -368,9 +366,7 @@ private slots:
             QVERIFY(!frame.IsFullScreen() && !frame.isFullScreen());
             QCOMPARE(frame.geometry(), before);
         }
-        for (QWidget* bar : bars) {
-            QVERIFY(bar->isVisible());
-        }
+        QVERIFY(std::ranges::all_of(bars, &QWidget::isVisible));
     }
 
     void fftStopPutsTheCursorsBackOnCh1() {
