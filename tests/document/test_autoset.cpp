@@ -59,8 +59,7 @@ protected:
     }
 };
 
-// Whatever the user left set, Autoset measures in Auto sweep with the 10k buffer in Y-T with the trigger
-// point at the left edge, and the instrument is told so before the first check capture.
+// Whatever was set, Autoset measures in Auto sweep, 10k, Y-T, trigger at the left edge, sent first.
 TEST_F(AutosetTest, StartsFromAutoSweepTenKBufferYTAndTheLeftEdge) {
     Start();
     Attach();

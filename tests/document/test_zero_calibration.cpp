@@ -48,8 +48,7 @@ protected:
     bool Idle() const { return doc->calibrationStep == kCalibrationIdle; }
 };
 
-// Where a word puts 0 V on the screen, in codes from the bottom edge, by the instrument's own mapping of
-// its true bottom word to code 0 and its true top word to code 255.
+// Where a word puts 0 V, in codes from the bottom, by the instrument's own mapping of its true words: 0..255.
 double ZeroCodeOfWord(int channel, int voltsIndex, int word) {
     const double bottom = CSimInstrument::TrueBottomWord(channel, voltsIndex);
     const double top = CSimInstrument::TrueTopWord(channel, voltsIndex);

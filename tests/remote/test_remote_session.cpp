@@ -209,8 +209,7 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     }
     doc->settings.acquire.acquisitionMode = kAcqNormal;
     EXPECT_NEAR(f[4] * 5000, 10 * 40e-6, 1e-12);
-    // A client's time of point i is (i - x reference) * x increment + x origin: the trigger (t = 0)
-    // sits at the centre point.
+    // A client's time of point i is (i - x ref) * x increment + x origin: the trigger (t = 0) is the centre.
     EXPECT_NEAR((2500 - f[6]) * f[4] + f[5], 0.0, 1e-12);
     EXPECT_NEAR((191 - f[9]) * f[7] + f[8], 2.0, 1e-9);
     EXPECT_NEAR((95 - f[9]) * f[7] + f[8], -1.0, 1e-9);
