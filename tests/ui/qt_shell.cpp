@@ -105,6 +105,24 @@ bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, CScriptedChooser&
     return true;
 }
 
+// A language folder holding `guides`, and first on PATH until the returned PATH is put back, an xdg-mime that
+// runs `script` (F1 asks it in the background whether this desktop has a .chm viewer).
+QByteArray HelpFolder(const QTemporaryDir& dir, CTarnixDoc& doc, const std::string& script,
+                      const std::vector<std::string>& guides) {
+    const std::filesystem::path root(dir.path().toStdString());
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "language");
+    std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\n" << script;
+    QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")), QFile::ReadOwner | QFile::ExeOwner);
+    for (const std::string& guide : guides) {
+        std::ofstream(root / "language" / guide) << "help";
+    }
+    doc.language.FindLanguageFiles(root / "language");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.filePath(QStringLiteral("bin")).toLocal8Bit() + ':' + path);
+    return path;
+}
+
 // Answers the next file dialog with `pick` once it is on the screen, noting the folder it opened in.
 void AnswerFileDialog(QString& openedIn, const QString& pick) {
     auto* poll = new QTimer;
@@ -556,33 +574,21 @@ private slots:
     // only after OpenHelpFile has returned, and its answer still decides.
     void helpOpensOnceTheViewerQueryAnswers() {
         QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
-        const QString answer = dir.filePath(QStringLiteral("answer"));
-        std::ofstream(dir.filePath(QStringLiteral("bin/xdg-mime")).toStdString())
-            << "#!/bin/sh\nwhile [ ! -f '" << answer.toStdString()
-            << "' ]; do sleep 0.02; done\necho viewer.desktop\n";
-        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
-                              QFile::ReadOwner | QFile::ExeOwner);
-        const std::filesystem::path language = std::filesystem::path(dir.path().toStdString()) / "language";
-        std::filesystem::create_directories(language);
-        std::ofstream(language / "MorvlinkHelp-English.chm") << "chm";
-        std::ofstream(language / "MorvlinkHelp-English.html") << "<html></html>";
+        const std::string answer = dir.filePath(QStringLiteral("answer")).toStdString();
         CTarnixDoc doc;
-        doc.language.FindLanguageFiles(language);
-
+        const QByteArray path = HelpFolder(
+            dir, doc, "while [ ! -f '" + answer + "' ]; do sleep 0.02; done\necho viewer.desktop\n",
+            {"MorvlinkHelp-English.chm", "MorvlinkHelp-English.html"});
         UrlCatcher opened;
         QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.toLocal8Bit() + ':' + path);
         OpenHelpFile(doc.language);
         qputenv("PATH", path);
         QVERIFY(opened.urls.empty());
-        QFile(answer).open(QIODevice::WriteOnly);
+        std::ofstream(answer) << "yes";
         QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
-                 (language / "MorvlinkHelp-English.chm").string());
+        QCOMPARE(opened.urls.front().toLocalFile(),
+                 dir.filePath(QStringLiteral("language/MorvlinkHelp-English.chm")));
     }
 
     // F1 says why no help appears: no help file, or nothing on this desktop to show it.
@@ -602,21 +608,12 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, opens);
         QTemporaryDir dir;
-        const std::filesystem::path root(dir.path().toStdString());
-        std::filesystem::create_directories(root / "bin");
-        std::filesystem::create_directories(root / "language");
-        std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\nexit 1\n"; // no .chm viewer
-        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
-                              QFile::ReadOwner | QFile::ExeOwner);
-        if (!guide.isEmpty()) {
-            std::ofstream(root / "language" / guide.toStdString()) << "help";
-        }
         CTarnixDoc doc;
-        doc.language.FindLanguageFiles(root / "language");
+        const QByteArray path =
+            HelpFolder(dir, doc, "exit 1\n", // no .chm viewer
+                       guide.isEmpty() ? std::vector<std::string>() : std::vector{guide.toStdString()});
         CRecordingNotifier notifier;
         int opened = 0;
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", dir.filePath(QStringLiteral("bin")).toLocal8Bit());
         OpenHelpFile(doc.language, nullptr, &notifier, [&](const QUrl&) {
             ++opened;
             return desktopOpens;
