@@ -56,36 +56,6 @@ using tarnix::testing::UnusualSetupImage;
 
 namespace {
 
-// Runs a function when a widget receives its show event.
-class ShowWatcher : public QObject {
-public:
-    ShowWatcher(QWidget& widget, std::function<void()> onShow) : onShow_(std::move(onShow)) {
-        widget.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            onShow_();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onShow_;
-};
-
-// Stands in for the desktop's "open" of file URLs.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
-
-public:
-    std::vector<QUrl> urls;
-};
-
 // A demo document that has run a few ticks, so CH1 and CH2 hold traces.
 void StartDemo(CTarnixDoc& doc) {
     doc.StartUp();
@@ -154,6 +124,22 @@ void Wheel(QWidget* widget, int eighths) {
 
 class TestShell : public QObject {
     Q_OBJECT
+
+public slots:
+    void OpenUrl(const QUrl& url) { openedUrls_.push_back(url); } // stands in for the desktop's "open"
+
+protected:
+    // Runs onShow_ when a widget this filters receives its show event.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && onShow_) {
+            onShow_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::vector<QUrl> openedUrls_;
+    std::function<void()> onShow_;
 
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
@@ -230,10 +216,11 @@ private slots:
         // When the window appears its menus are already there; the demo dialog comes after it.
         bool menusAtShow = false;
         bool demoDialogAtShow = true;
-        ShowWatcher watcher(frame, [&] {
+        frame.installEventFilter(this);
+        onShow_ = [&] {
             menusAtShow = frame.menuBar() != nullptr && !frame.menuBar()->actions().isEmpty();
             demoDialogAtShow = app.Panels().DemoSetting().isVisible();
-        });
+        };
         view.OnTimerTick();
         QVERIFY(menusAtShow && !demoDialogAtShow);
         QVERIFY(app.Panels().DemoSetting().isVisible());
@@ -579,15 +566,14 @@ private slots:
         const QByteArray path = HelpFolder(
             dir, doc, "while [ ! -f '" + answer + "' ]; do sleep 0.02; done\necho viewer.desktop\n",
             {"MorvlinkHelp-English.chm", "MorvlinkHelp-English.html"});
-        UrlCatcher opened;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
         OpenHelpFile(doc.language);
         qputenv("PATH", path);
-        QVERIFY(opened.urls.empty());
+        QVERIFY(openedUrls_.empty());
         std::ofstream(answer) << "yes";
-        QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
+        QVERIFY(QTest::qWaitFor([this] { return !openedUrls_.empty(); }, 5000));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(opened.urls.front().toLocalFile(),
+        QCOMPARE(openedUrls_.front().toLocalFile(),
                  dir.filePath(QStringLiteral("language/MorvlinkHelp-English.chm")));
     }
 
