@@ -211,8 +211,7 @@ TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
     doc->hooks.resetSubsystems = [&] { subsystemsClearedFirst = doc->measures.ItemCount() == 0; };
     doc->ApplyFactoryDefaults();
 
-    EXPECT_TRUE(subsystemsClearedFirst);
-    EXPECT_TRUE(!doc->pacingWait && !doc->forcedTrigger && doc->refEmpty);
+    EXPECT_TRUE(subsystemsClearedFirst && !doc->pacingWait && !doc->forcedTrigger && doc->refEmpty);
     EXPECT_EQ(doc->frames[kCh1].firstIndex, 0);
     EXPECT_EQ(doc->settings, fresh.settings);
     EXPECT_EQ(doc->measures.GetMeasureSource(), fresh.measures.GetMeasureSource());

@@ -306,8 +306,7 @@ private slots:
         // Model 1 lists the table from row 1: the 2.00ns item has no position and is never ticked.
         QVERIFY(!rig.Ticked(cmd::kTimeDivFirst));
         const int row40us = 13;
-        QVERIFY(rig.Ticked(cmd::kTimeDivFirst + row40us));
-        QVERIFY(!rig.Ticked(cmd::kTimeDivFirst + row40us + 1));
+        QVERIFY(rig.Ticked(cmd::kTimeDivFirst + row40us) && !rig.Ticked(cmd::kTimeDivFirst + row40us + 1));
         rig.Exec(cmd::kTimeDivFirst + 14); // 100us
         QCOMPARE(int(s.timebase.timeDivIndex), 14 - 1);
 
@@ -382,11 +381,9 @@ private slots:
         QAction* drag = rig.table->Action(cmd::kAcqDrag);
         rig.doc->Stop();
         rig.S().acquire.drag = 1;
-        QVERIFY(open(8));
-        QVERIFY(drag->isEnabled() && Checked(drag));
+        QVERIFY(open(8) && drag->isEnabled() && Checked(drag));
         rig.doc->Run();
-        QVERIFY(open(8));
-        QVERIFY(!drag->isEnabled());
+        QVERIFY(open(8) && !drag->isEnabled());
     }
 
     void bufferSizeRules() {
@@ -399,8 +396,7 @@ private slots:
         rig.doc->SetTimeDiv(11);       // 20.0us
         QVERIFY(!enabled(kBuffer32k));
         rig.doc->SetChannelEnabled(kCh2, false); // one channel: 32k reaches down to 20us
-        QVERIFY(enabled(kBuffer32k));
-        QVERIFY(!enabled(kBuffer64k));
+        QVERIFY(enabled(kBuffer32k) && !enabled(kBuffer64k));
         rig.doc->SetTimeDiv(15); // 400us
         QVERIFY(enabled(kBuffer64k) && enabled(kBuffer512k) && enabled(kBuffer1M));
 
@@ -408,8 +404,7 @@ private slots:
         QCOMPARE(s.ch(kCh1).recordLength, BufferSizeRecordLength(kBuffer32k));
         // Stopped: only the current size is offered, and 14k, which only demo mode withholds.
         rig.doc->Stop();
-        QVERIFY(enabled(kBuffer32k) && enabled(kBuffer14k));
-        QVERIFY(!enabled(kBuffer10k) && !enabled(kBuffer64k));
+        QVERIFY(enabled(kBuffer32k) && enabled(kBuffer14k) && !enabled(kBuffer10k) && !enabled(kBuffer64k));
         rig.doc->Run();
         // A running FFT keeps the large records off.
         rig.doc->fftSettings.running = 1;
@@ -456,8 +451,8 @@ private slots:
 
     void commandsWithoutTheirWindowAreDisabled() {
         Rig rig;
-        QVERIFY(!rig.Enabled(cmd::kDisplayIntensity) && !rig.Enabled(cmd::kFileSaveImage));
-        QVERIFY(rig.Enabled(cmd::kFileSaveWaveform));
+        QVERIFY(!rig.Enabled(cmd::kDisplayIntensity) && !rig.Enabled(cmd::kFileSaveImage) &&
+                rig.Enabled(cmd::kFileSaveWaveform));
         int shown = 0;
         rig.table->Panels().showIntensity = [&] { ++shown; };
         QVERIFY(rig.Enabled(cmd::kDisplayIntensity));

@@ -256,8 +256,7 @@ private slots:
         doc_->link.present = {0, 1, 0, 1};
         doc_->link.deviceId = {0, 7, 0, 42};
         CDeviceListDialog dialog(*doc_, Language(), &notifier_);
-        QVERIFY(dialog.DeviceBox(1)->isChecked());
-        QVERIFY(!dialog.DeviceBox(2)->isEnabled());
+        QVERIFY(dialog.DeviceBox(1)->isChecked() && !dialog.DeviceBox(2)->isEnabled());
         dialog.show();
         // Ticking Device 4 clears Device 2; nothing ticked refuses OK.
         dialog.DeviceBox(3)->click();

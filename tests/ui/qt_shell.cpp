@@ -148,8 +148,8 @@ private slots:
         // Qt's own dialog, which the test can answer, whatever the platform would offer.
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("setups")));
         const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
         const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
         std::ofstream(wave.toStdString()) << "1";
@@ -222,8 +222,7 @@ private slots:
             demoDialogAtShow = app.Panels().DemoSetting().isVisible();
         };
         view.OnTimerTick();
-        QVERIFY(menusAtShow && !demoDialogAtShow);
-        QVERIFY(app.Panels().DemoSetting().isVisible());
+        QVERIFY(menusAtShow && !demoDialogAtShow && app.Panels().DemoSetting().isVisible());
     }
 
     // At the smallest window the sidebar scrolls (down to the Trigger group) with a plain scroll bar; the
@@ -362,8 +361,7 @@ private slots:
         const QList<QWidget*> bars = {frame.menuBar(), app.Commands().ToolBar(), frame.statusBar(),
                                       &view.SidebarTabs()};
         app.Commands().Execute(cmd::kViewFullScreen);
-        QVERIFY(view.IsFullScreen());
-        QVERIFY(std::ranges::all_of(bars, &QWidget::isHidden));
+        QVERIFY(view.IsFullScreen() && std::ranges::all_of(bars, &QWidget::isHidden));
         // Window Mode (the context menu's way back) restores placement and sidebar; else it does nothing.
         for (int twice = 0; twice < 2; ++twice) {
             app.Commands().Execute(cmd::kWindowMode);
@@ -519,9 +517,7 @@ private slots:
         CRecordDialog loader(other, nullptr, &timer, &notifier, chooser);
         loader.LoadButton()->click();
         QCOMPARE(loader.RecordedCount()->text(), QStringLiteral("3"));
-        QCOMPARE(requests.size(), std::size_t{2});
-        QVERIFY(requests[0].save && !requests[1].save);
-        QVERIFY(notifier.messages.empty());
+        QVERIFY(requests.size() == 2 && requests[0].save && !requests[1].save && notifier.messages.empty());
         answer = dir.filePath(QStringLiteral("missing.rec")).toStdString();
         loader.LoadButton()->click();
         QCOMPARE(notifier.messages.size(), std::size_t{1});
