@@ -66,8 +66,7 @@ TEST_F(CycleTest, SingleStopsAfterOneFrameOnTheInstrumentAndInDemo) {
         EXPECT_EQ(doc->frames[kCh1].samples[5120], 0);
         EXPECT_EQ(doc->frames[kCh2].samples[9999], 0);
         Ticks(2); // the instrument's first poll finds no frame yet
-        EXPECT_EQ(RunStatus(), kStatusStopped);
-        EXPECT_EQ(doc->settings.acquire.running, 0u);
+        EXPECT_EQ(std::tuple(RunStatus(), doc->settings.acquire.running), std::tuple(kStatusStopped, 0u));
         EXPECT_NE(doc->frames[kCh1].samples[5120], 0);
         const std::uint16_t shown = doc->frames[kCh1].samples[5120];
         Ticks(10);
@@ -208,8 +207,7 @@ TEST_F(CycleTest, StopRemembersTheScaleAndRunStartsAfresh) {
     doc->settings.acquire.zoomIn = 2;
     doc->settings.acquire.drag = 1;
     doc->Run();
-    EXPECT_EQ(doc->settings.acquire.zoomIn, 0);
-    EXPECT_EQ(doc->settings.acquire.drag, 0);
+    EXPECT_EQ(std::tuple(doc->settings.acquire.zoomIn, doc->settings.acquire.drag), std::tuple(0, 0));
     EXPECT_EQ(doc->settings.acquire.averagedFrames, 0);
 }
 

@@ -75,8 +75,7 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
     doc->SetVoltsPerDiv(kCh1, 1);
     doc->SetVoltsPerDiv(kCh2, 0);
     ASSERT_TRUE(doc->LoadSetup(dir.File("range.set")).ok);
-    EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 1);
-    EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 9);
+    EXPECT_EQ(std::tuple(Ch(kCh1).voltsPerDivIndex, Ch(kCh2).voltsPerDivIndex), std::tuple(1, 9));
 }
 
 // A remote client loads a setup that holds the current settings with another reference waveform.
@@ -236,8 +235,7 @@ TEST_F(DocFilesTest, LoadCsvStopsAndShowsTheFileOnCh1AloneOverTicks) {
     ASSERT_NE(doc->frames[kCh1].display, saved);
     ASSERT_TRUE(doc->LoadCsv(dir.File("wave.csv")).ok);
     Ticks(5);
-    EXPECT_EQ(doc->settings.acquire.running, 0u);
-    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(std::tuple(doc->settings.acquire.running, Ch(kCh2).enabled), std::tuple(0u, 0u));
     EXPECT_EQ(doc->frames[kCh1].display, saved);
 }
 
