@@ -20,11 +20,9 @@ TEST_F(CycleTest, AutoForcesOnTheFourthEmptyPollCountedFromTheLastTrigger) {
     Tick();
     ASSERT_EQ(RunStatus(), kStatusTriggered);
     Ticks(6); // the trigger on the fourth poll restarts the count: three empty polls since
-    EXPECT_EQ(driver.Count("ForceTrigger"), 0);
-    EXPECT_EQ(RunStatus(), kStatusTriggered);
+    EXPECT_EQ(std::tuple(driver.Count("ForceTrigger"), RunStatus()), std::tuple(0, kStatusTriggered));
     Tick();
-    EXPECT_EQ(driver.Count("ForceTrigger"), 1);
-    EXPECT_EQ(RunStatus(), kStatusAuto);
+    EXPECT_EQ(std::tuple(driver.Count("ForceTrigger"), RunStatus()), std::tuple(1, kStatusAuto));
 
     // The forced capture completes: still shown as auto; the next one is triggered again.
     driver.states = {kCaptureComplete, kCaptureComplete};

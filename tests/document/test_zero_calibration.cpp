@@ -119,8 +119,7 @@ TEST_F(ZeroCalibrationTest, StopDuringCh2WritesNothingAndRestores) {
 TEST_F(ZeroCalibrationTest, StepsChangeAtTheirThresholdsAndTheWordsStopAtTheirLimits) {
     StartCalibration(false);
     driver.idleState = kCaptureComplete;
-    const std::size_t bottom = 0;
-    const std::size_t top = 1;
+    const std::size_t bottom = 0, top = 1;
     int word = 0;
     // One test capture of a constant code, after which the search is in `phase`: how far it moved the word.
     const auto capture = [&](int code, std::size_t index, int phase) {
