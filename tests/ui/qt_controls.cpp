@@ -124,8 +124,7 @@ private slots:
         Choose(sidebar->List(ctl::kSideTriggerSourceList), QStringLiteral("ALT"));
         QCOMPARE(doc_->settings.trigger.triggerSource, std::uint16_t{kTrigAlt});
         Choose(time, QStringLiteral("20.0us"));
-        QCOMPARE(int(Timebase().timeDivIndex), at100us - 2);
-        QCOMPARE(notifier_.messages.size(), std::size_t{1});
+        QVERIFY(int(Timebase().timeDivIndex) == at100us - 2 && notifier_.messages.size() == 1);
     }
 
     void sidebarRollRefusalsAndTenK() {
@@ -150,8 +149,7 @@ private slots:
         QCOMPARE(time->currentText(), QStringLiteral("40.0us"));
         // A slow time base from the list switches to Roll by itself while running.
         Choose(time, QStringLiteral("2.00s"));
-        QCOMPARE(format->currentText(), QStringLiteral("Roll"));
-        QCOMPARE(notifier_.messages.size(), std::size_t{1});
+        QVERIFY(format->currentText() == QStringLiteral("Roll") && notifier_.messages.size() == 1);
     }
 
     void sidebarProbeRelabelsAndXYKeepsChannelsTicked() {
@@ -236,8 +234,7 @@ private slots:
             QTest::keyClicks(edit, QString::fromLatin1(text));
             return edit->text();
         };
-        QCOMPARE(type("300"), QStringLiteral("128"));
-        QCOMPARE(type("0"), QStringLiteral("1"));
+        QVERIFY(type("300") == QStringLiteral("128") && type("0") == QStringLiteral("1"));
         dialog.reject(); // Cancel drops the typed value and keeps the count
         QCOMPARE(edit->text(), QStringLiteral("16"));
         dialog.show();
