@@ -6,11 +6,12 @@
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
+#include "../support/doc_fixture.h"
 #include "../support/setup_image.h"
 #include "../support/temp_dir.h"
-#include "../support/doc_fixture.h"
 #include "files/setup_file.h"
 
 namespace tarnix::testing {
@@ -53,22 +54,18 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
     const SetupImage before = doc->CaptureSetup();
     std::string otherModel = bytes;
     otherModel[14] = static_cast<char>(otherModel[14] + 1);
-    const struct {
-        std::string name;
-        std::string content;
-        std::string message;
-    } cases[] = {
+    const std::tuple<std::string, std::string, std::string> cases[] = {
         {"short.set", bytes.substr(0, 5000), "This is not a setup file!"},
         {"model.set", otherModel, "This setup file belongs to another model!"},
         {"missing.set", "", std::string("Can not open file: ") + std::strerror(ENOENT)},
     };
-    for (const auto& c : cases) {
-        const std::string path = dir.File(c.name);
-        if (!c.content.empty()) {
-            WriteAll(path, c.content);
+    for (const auto& [name, content, message] : cases) {
+        const std::string path = dir.File(name);
+        if (!content.empty()) {
+            WriteAll(path, content);
         }
-        EXPECT_EQ(doc->LoadSetup(path).message, c.message) << c.name;
-        EXPECT_TRUE(doc->CaptureSetup() == before) << c.name; // the settings and every other block
+        EXPECT_EQ(doc->LoadSetup(path).message, message) << name;
+        EXPECT_TRUE(doc->CaptureSetup() == before) << name; // the settings and every other block
     }
 
     // The CH1 volts/div index far out of range: that field keeps the document's value, the rest arrive.
@@ -78,8 +75,7 @@ TEST_F(DocFilesTest, RefusedFilesChangeNoSettingAndOutOfRangeFieldsKeepTheirValu
     doc->SetVoltsPerDiv(kCh1, 1);
     doc->SetVoltsPerDiv(kCh2, 0);
     ASSERT_TRUE(doc->LoadSetup(dir.File("range.set")).ok);
-    EXPECT_EQ(Ch(kCh1).voltsPerDivIndex, 1);
-    EXPECT_EQ(Ch(kCh2).voltsPerDivIndex, 9);
+    EXPECT_EQ(std::tuple(Ch(kCh1).voltsPerDivIndex, Ch(kCh2).voltsPerDivIndex), std::tuple(1, 9));
 }
 
 // A remote client loads a setup that holds the current settings with another reference waveform.
@@ -138,11 +134,8 @@ TEST_F(DocFilesTest, DefaultSetupAtStartUp) {
 // A Default.set that exists but cannot be opened may be perfectly good: it is neither moved aside nor written
 // over at close; the user is told why it was not loaded and the session starts from the factory setup.
 TEST_F(DocFilesTest, AnUnreadableDefaultSetupIsLeftAsItIs) {
-    const struct {
-        const char* name;
-        int error;
-        void (*prepare)(const std::string& path); // runs in the child that starts the document
-    } cases[] = {
+    // The name, the error, and what makes it so, run in the child that starts the document.
+    const std::tuple<const char*, int, void (*)(const std::string&)> cases[] = {
         {"folder", EISDIR, [](const std::string& path) { std::filesystem::create_directory(path); }},
         {"no permission", EACCES,
          [](const std::string& path) {
@@ -156,13 +149,13 @@ TEST_F(DocFilesTest, AnUnreadableDefaultSetupIsLeftAsItIs) {
              std::filesystem::create_symlink("Default.set", path);
          }},
     };
-    for (const auto& c : cases) {
-        if (c.error == EACCES && ::geteuid() != 0) {
+    for (const auto& [name, error, prepare] : cases) {
+        if (error == EACCES && ::geteuid() != 0) {
             continue; // root alone can take away its own access
         }
         TempDir folder;
         const std::string path = folder.File("Default.set");
-        if (c.error == EACCES) {
+        if (error == EACCES) {
             EXPECT_TRUE(SaveSetupFile(path, UnusualSetupImage(), false).ok);
         }
         const std::string stored = ReadAll(path);
@@ -171,7 +164,7 @@ TEST_F(DocFilesTest, AnUnreadableDefaultSetupIsLeftAsItIs) {
         if (child == 0) {
             CTarnixDoc started(Services(&driver));
             started.defaultSetupPath = path;
-            c.prepare(path);
+            prepare(path);
             started.StartUp();
             const bool factory = started.settings.ch(kCh1).voltsPerDivIndex == 6;
             started.SaveDefaultSetup(path);
@@ -182,21 +175,20 @@ TEST_F(DocFilesTest, AnUnreadableDefaultSetupIsLeftAsItIs) {
         ::waitpid(child, nullptr, 0);
         ::close(report);
         const std::string said = ReadAll(dir.File("report"));
-        EXPECT_NE(said.find(std::string("Can not open file: ") + std::strerror(c.error)), std::string::npos)
-            << c.name << ": " << said;
-        EXPECT_NE(said.find(path), std::string::npos) << c.name;
+        EXPECT_NE(said.find(std::string("Can not open file: ") + std::strerror(error)), std::string::npos)
+            << name << ": " << said;
+        EXPECT_NE(said.find(path), std::string::npos) << name;
         namespace fs = std::filesystem;
-        EXPECT_EQ(fs::symlink_status(path + ".bad").type(), fs::file_type::not_found) << c.name;
-        const fs::file_type kept = c.error == EISDIR  ? fs::file_type::directory
-                                   : c.error == ELOOP ? fs::file_type::symlink
-                                                      : fs::file_type::regular;
-        EXPECT_EQ(fs::symlink_status(path).type(), kept) << c.name;
-        EXPECT_TRUE(c.error != EACCES || ReadAll(path) == stored) << c.name;
+        EXPECT_EQ(fs::symlink_status(path + ".bad").type(), fs::file_type::not_found) << name;
+        const fs::file_type kept = error == EISDIR  ? fs::file_type::directory
+                                   : error == ELOOP ? fs::file_type::symlink
+                                                    : fs::file_type::regular;
+        EXPECT_EQ(fs::symlink_status(path).type(), kept) << name;
+        EXPECT_TRUE(error != EACCES || ReadAll(path) == stored) << name;
     }
 }
 
-// Factory Setup brings every subsystem the document owns back to where a fresh program starts, before the
-// screen's own reset runs.
+// Factory Setup resets every subsystem the document owns as a fresh start has it, before the screen's reset.
 TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
     CTarnixDoc fresh(Services(nullptr));
     fresh.StartUp();
@@ -218,8 +210,7 @@ TEST_F(DocFilesTest, FactoryDefaultsResetEverySubsystem) {
     doc->hooks.resetSubsystems = [&] { subsystemsClearedFirst = doc->measures.ItemCount() == 0; };
     doc->ApplyFactoryDefaults();
 
-    EXPECT_TRUE(subsystemsClearedFirst);
-    EXPECT_TRUE(!doc->pacingWait && !doc->forcedTrigger && doc->refEmpty);
+    EXPECT_TRUE(subsystemsClearedFirst && !doc->pacingWait && !doc->forcedTrigger && doc->refEmpty);
     EXPECT_EQ(doc->frames[kCh1].firstIndex, 0);
     EXPECT_EQ(doc->settings, fresh.settings);
     EXPECT_EQ(doc->measures.GetMeasureSource(), fresh.measures.GetMeasureSource());
@@ -244,8 +235,7 @@ TEST_F(DocFilesTest, LoadCsvStopsAndShowsTheFileOnCh1AloneOverTicks) {
     ASSERT_NE(doc->frames[kCh1].display, saved);
     ASSERT_TRUE(doc->LoadCsv(dir.File("wave.csv")).ok);
     Ticks(5);
-    EXPECT_EQ(doc->settings.acquire.running, 0u);
-    EXPECT_EQ(Ch(kCh2).enabled, 0u);
+    EXPECT_EQ(std::tuple(doc->settings.acquire.running, Ch(kCh2).enabled), std::tuple(0u, 0u));
     EXPECT_EQ(doc->frames[kCh1].display, saved);
 }
 

@@ -1,5 +1,4 @@
-// The subsystems the document drives from its tick: Pass/Fail, the player (what the screen and the
-// acquisition show once a playback is over), and the tick's allocations.
+// What the document's tick drives: Pass/Fail, the player (and what shows once it is over), no allocations.
 #include <array>
 #include <cstdint>
 #include <tuple>
@@ -148,32 +147,21 @@ TEST_F(PlaybackTest, AStoppedScreenShowsItsRecordAgainAfterThePanelCloses) {
 // Playing CH2 turns CH1 off, which shrinks a running 64k buffer; a Start or Stop during the playback
 // (from a remote client) is what the status shows afterwards.
 TEST_F(PlaybackTest, ClosingGivesTheBufferBackAndTheStatusFollowsTheRunState) {
-    const struct {
-        bool runningAtPlay;
-        void (CTarnixDoc::*during)();
-        bool runningAfter;
-    } cases[] = {
-        {true, nullptr, true},
-        {true, &CTarnixDoc::Stop, false},
-        {false, &CTarnixDoc::Run, true},
-    };
-    for (const auto& c : cases) {
+    const std::tuple<bool, void (CTarnixDoc::*)(), bool> cases[] = {{true, &CTarnixDoc::Stop, false},
+                                                                    {false, &CTarnixDoc::Run, true}};
+    for (const auto& [runningAtPlay, during, runningAfter] : cases) {
         Record(1);
         doc->SetBufferSize(kBuffer64k);
-        if (!c.runningAtPlay) {
+        if (!runningAtPlay) {
             doc->Stop();
         }
         Ticks(2);
         const std::uint32_t length = Ch(kCh1).recordLength;
-        PlayAndClose([&] {
-            if (c.during != nullptr) {
-                (doc.get()->*c.during)();
-            }
-        });
-        EXPECT_EQ(doc->settings.timebase.bufferSizeIndex, kBuffer64k) << c.runningAtPlay;
+        PlayAndClose([&] { (doc.get()->*during)(); });
+        EXPECT_EQ(doc->settings.timebase.bufferSizeIndex, kBuffer64k) << runningAtPlay;
         EXPECT_EQ(std::pair(Ch(kCh1).recordLength, Ch(kCh2).recordLength), std::pair(length, length));
-        EXPECT_EQ(doc->settings.acquire.running != 0, c.runningAfter);
-        EXPECT_EQ(RunStatus() == kStatusStopped, !c.runningAfter) << c.runningAtPlay << c.runningAfter;
+        EXPECT_EQ(doc->settings.acquire.running != 0, runningAfter);
+        EXPECT_EQ(RunStatus() == kStatusStopped, !runningAfter) << runningAtPlay << runningAfter;
     }
 }
 

@@ -1,4 +1,5 @@
 // The document's setters: what reaches the block and the driver, what is refused; the instrument chosen.
+#include <tuple>
 #include <vector>
 
 #include "../support/doc_fixture.h"
@@ -22,8 +23,7 @@ TEST_F(SetterTest, LevelsAndPositionReachTheirBlockFields) {
     EXPECT_EQ(driver.Last("SetLevels")->args[4], 65535);
 
     doc->SetHorizontalPosition(600);
-    EXPECT_EQ(Block().position, 100);
-    EXPECT_EQ(doc->settings.timebase.horizontalPosition, 500);
+    EXPECT_EQ(std::tuple(Block().position, doc->settings.timebase.horizontalPosition), std::tuple(100, 500));
     doc->SetHorizontalPosition(-5);
     EXPECT_EQ(doc->settings.timebase.horizontalPosition, 0);
     doc->SetHorizontalPosition(250);
@@ -37,8 +37,7 @@ TEST_F(SetterTest, TheDriverGetsEachSetterValueAndTheChannelRulesHold) {
 
     doc->SetBufferSize(4); // "64k": the instrument gets index 4, the record stays 32768
     EXPECT_EQ(driver.Last("SetTimebaseTrigger")->args[6], 4);
-    EXPECT_EQ(Ch(kCh1).recordLength, 32768u);
-    EXPECT_EQ(Ch(kRef).recordLength, 10240u);
+    EXPECT_EQ(std::tuple(Ch(kCh1).recordLength, Ch(kRef).recordLength), std::tuple(32768u, 10240u));
 
     // The channel code follows the enables; turning a channel on drops a one-channel 1M buffer to 512k.
     doc->SetChannelEnabled(kCh1, false);
@@ -99,8 +98,7 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
     const InstrumentSettings& s = doc->settings;
     EXPECT_EQ(s.timebase.displayFormat, kFormatXY);
     EXPECT_EQ(s.timebase.timeDivIndex, 12); // left Roll through "40.0us"
-    EXPECT_EQ(Ch(kCh2).enabled, 1u);
-    EXPECT_EQ(Ch(kMath).enabled, 0u);
+    EXPECT_EQ(std::tuple(Ch(kCh2).enabled, Ch(kMath).enabled), std::tuple(1u, 0u));
     for (float level : {Ch(kCh1).zeroLevel, Ch(kCh2).zeroLevel, s.trigger.levelCh1, s.trigger.levelCh2}) {
         EXPECT_EQ(level, 128.0f);
     }
@@ -108,7 +106,7 @@ TEST_F(SetterTest, XYTurnsBothChannelsOnAndCentresThemAndRollIsLeftThrough40us) 
     // X-Y keeps CH1, its X axis; CH2 may go.
     EXPECT_FALSE(doc->SetChannelEnabled(kCh1, false));
     EXPECT_TRUE(doc->SetChannelEnabled(kCh2, false));
-    EXPECT_EQ(std::pair(Ch(kCh1).enabled, Ch(kCh2).enabled), std::pair(1u, 0u));
+    EXPECT_EQ(Enables(), std::pair(1, 0));
 }
 
 TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {
@@ -117,8 +115,7 @@ TEST_F(SetterTest, StartUpWithSeveralInstrumentsAsksWhichOne) {
         chooser.deviceAnswer = answer;
         ASSERT_EQ(Start(), StartupResult::kConnected) << answer;
         ASSERT_EQ(chooser.offered.size(), 3u);
-        EXPECT_EQ(chooser.offered[1].slot, 2);
-        EXPECT_EQ(chooser.offered[1].deviceId, 13);
+        EXPECT_EQ(std::tuple(chooser.offered[1].slot, chooser.offered[1].deviceId), std::tuple(2, 13));
         EXPECT_EQ(doc->link.selectedSlot, answer);
         doc->SetVoltsPerDiv(kCh1, 4);
         EXPECT_EQ(driver.Last("SetChannels")->args[0], answer);

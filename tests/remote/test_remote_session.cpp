@@ -1,5 +1,4 @@
-// The remote command table on a demo-mode document: what a script sends, which menu command it runs,
-// what it reads back, and what lands in the error queue.
+// The remote commands on a demo-mode document: the menu command each runs, answers, the error queue.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cstdlib>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/doc_fixture.h"
@@ -85,10 +85,7 @@ protected:
 };
 
 TEST_F(RemoteSessionTest, SettingsRunTheMenuCommandOfTheNearestTableEntry) {
-    const struct {
-        const char* line;
-        std::vector<int> commands;
-    } rows[] = {
+    const std::pair<const char*, std::vector<int>> rows[] = {
         {"TIM:SCAL 1.1e-3", {cmd::kTimeDivFirst + 17}},      // 1.00ms
         {"timebase:scale 300us", {cmd::kTimeDivFirst + 16}}, // 400us is nearer than 200us on a log scale
         {"TIM:SCAL 1e-12", {cmd::kTimeDivFirst + 1}},        // 4.00ns: this model offers no 2.00ns
@@ -106,20 +103,17 @@ TEST_F(RemoteSessionTest, SettingsRunTheMenuCommandOfTheNearestTableEntry) {
          {cmd::kCh2CouplingFirst, cmd::kCh2ProbeFirst + 1, cmd::kTimeDivFirst + 17,
           cmd::kCh1VoltsPerDivFirst + 6}},
     };
-    for (const auto& row : rows) {
+    for (const auto& [line, commands] : rows) {
         host.executed.clear();
-        EXPECT_EQ(Ask(row.line), "") << row.line;
-        EXPECT_EQ(host.executed, row.commands) << row.line;
-        EXPECT_EQ(NextErrorCode(), 0) << row.line;
+        EXPECT_EQ(Ask(line), "") << line;
+        EXPECT_EQ(host.executed, commands) << line;
+        EXPECT_EQ(NextErrorCode(), 0) << line;
     }
 }
 
 TEST_F(RemoteSessionTest, BadCommandsQueueTheirCodesAndAnswerNothing) {
     doc->settings.trigger.triggerSource = kTrigExt;
-    const struct {
-        std::string line;
-        int code;
-    } rows[] = {
+    const std::pair<std::string, int> rows[] = {
         {"FOO:BAR?", -113},       {"CHAN3:SCAL 1", -114},
         {"TIM:SCAL abc", -120},   {"TIM:SCAL 5V", -131},
         {"TIM:SCAL", -109},       {"*IDN? 5", -108},
@@ -130,12 +124,12 @@ TEST_F(RemoteSessionTest, BadCommandsQueueTheirCodesAndAnswerNothing) {
         {"MEAS:FREQ", -113},      {"TIM:SCAL 1ms\x01", -101},
         {"TIM:SCAL? junk", -108}, {"MMEM:LOAD:SET x.set", -151},
     };
-    for (const auto& row : rows) {
+    for (const auto& [line, code] : rows) {
         host.executed.clear();
-        EXPECT_EQ(Ask(row.line), "") << row.line;
-        EXPECT_TRUE(host.executed.empty()) << row.line;
-        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
-        EXPECT_EQ(NextErrorCode(), 0) << row.line;
+        EXPECT_EQ(Ask(line), "") << line;
+        EXPECT_TRUE(host.executed.empty()) << line;
+        EXPECT_EQ(NextErrorCode(), code) << line;
+        EXPECT_EQ(NextErrorCode(), 0) << line;
     }
 }
 
@@ -168,18 +162,15 @@ TEST_F(RemoteSessionTest, QueriesReadTheSettingsInForce) {
 TEST_F(RemoteSessionTest, MeasurementsOfAKnownSquareWave) {
     LoadSquareWave();
     // 40 us/div: 500 points are one division, so the period is 40 us.
-    const struct {
-        const char* line;
-        double value;
-    } rows[] = {
+    const std::pair<const char*, double> rows[] = {
         {"MEAS:FREQ? CHAN1", 25e3}, {"MEAS:PER?", 40e-6},       {"MEAS:VPP? CHANnel1", 3.0},
         {"MEAS:VMAX?", 2.0},        {"MEAS:VMIN?", -1.0},       {"MEAS:PDUT?", 50.0},
         {"MEAS:VAV?", 0.5},         {"measure:pwidth?", 20e-6},
     };
-    for (const auto& row : rows) {
-        const std::string reply = Ask(row.line);
-        ASSERT_FALSE(reply.empty()) << row.line;
-        EXPECT_NEAR(std::strtod(reply.c_str(), nullptr), row.value, std::fabs(row.value) * 0.02) << row.line;
+    for (const auto& [line, value] : rows) {
+        const std::string reply = Ask(line);
+        ASSERT_FALSE(reply.empty()) << line;
+        EXPECT_NEAR(std::strtod(reply.c_str(), nullptr), value, std::fabs(value) * 0.02) << line;
     }
     doc->settings.ch(kCh2).enabled = 0;
     EXPECT_EQ(Ask("MEAS:FREQ? CHAN2"), "9.910000E+37\n");
@@ -211,15 +202,14 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
     EXPECT_EQ(f[2], 5000);
     // Type and count: normal 0 and 1, peak detect 1 and 1, average 2 and the number averaged.
     doc->settings.acquire.averageCount = 16;
-    for (const auto& [mode, fields] : {std::pair{kAcqNormal, "0,5000,1,"}, {kAcqPeakDetect, "1,5000,1,"},
-                                       {kAcqAverage, "2,5000,16,"}}) {
+    for (const auto& [mode, fields] :
+         {std::pair{kAcqNormal, "0,5000,1,"}, {kAcqPeakDetect, "1,5000,1,"}, {kAcqAverage, "2,5000,16,"}}) {
         doc->settings.acquire.acquisitionMode = static_cast<std::uint16_t>(mode);
         EXPECT_EQ(Ask("WAV:PRE?").substr(2, std::string(fields).size()), fields) << mode;
     }
     doc->settings.acquire.acquisitionMode = kAcqNormal;
     EXPECT_NEAR(f[4] * 5000, 10 * 40e-6, 1e-12);
-    // A client's time of point i is (i - x reference) * x increment + x origin: the trigger (t = 0)
-    // sits at the centre point.
+    // A client's time of point i is (i - x ref) * x increment + x origin: the trigger (t = 0) is the centre.
     EXPECT_NEAR((2500 - f[6]) * f[4] + f[5], 0.0, 1e-12);
     EXPECT_NEAR((191 - f[9]) * f[7] + f[8], 2.0, 1e-9);
     EXPECT_NEAR((95 - f[9]) * f[7] + f[8], -1.0, 1e-9);
@@ -242,10 +232,7 @@ TEST_F(RemoteSessionTest, WaveformBlockAndPreambleGiveVoltsAndSeconds) {
 }
 
 TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
-    const struct {
-        const char* line;
-        const char* reply;
-    } rows[] = {
+    const std::pair<const char*, const char*> rows[] = {
         {"*idn?;SYST:ERR?\r", "Tarnix,MV-A2 USB,DEMO,7.0.0.2;0,\"No error\"\n"}, // common, then from the root
         {"*ESE 36;*ESE?;*SRE 32;*SRE?;:SYST:VERS?;*TST?", "36;32;1999.0;0\n"},
         {"FOO;*ESR?;*ESR?;:CHAN1:OFFS 100;*ESR?",
@@ -253,8 +240,8 @@ TEST_F(RemoteSessionTest, StatusRegistersFollowIeee488) {
         {"FOO;*ESE 32;*SRE 0;*STB?;*SRE 32;*STB?", "36;100\n"}, // an error queued, an enabled event; service
         {"*ESE 0;*SRE 0;*ESE 256;:SYST:ERR?", "-222,\"Data out of range\"\n"},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(Ask(row.line), row.reply) << row.line;
+    for (const auto& [line, reply] : rows) {
+        EXPECT_EQ(Ask(line), reply) << line;
         Ask("*CLS");
     }
 }
@@ -293,10 +280,8 @@ TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
     session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
     doc->settings.ch(kCh1).enabled = 1;
     doc->settings.ch(kCh2).enabled = 0;
-    const struct {
-        std::string line;
-        int code; // 0: run, with the path inside the folder
-    } rows[] = {
+    // Code 0: the command ran, with its path inside the folder.
+    const std::pair<std::string, int> rows[] = {
         {"MMEM:STOR:SET \"a.set\"", 0},
         {"MMEM:LOAD:SET \"sub/b.set\"", 0},
         {"MMEM:STOR:CSV \"c.CSV\"", 0},
@@ -308,12 +293,12 @@ TEST_F(RemoteSessionTest, FilesStayInsideTheRemoteFolder) {
         {"MMEM:STOR:SET \"out/x.set\"", -257},
         {"MMEM:STOR:SET \"dangling.set\"", -257},
     };
-    for (const auto& row : rows) {
+    for (const auto& [line, code] : rows) {
         host.paths.clear();
-        Ask(row.line + ";:WAV:SOUR CHAN1");
-        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
-        EXPECT_EQ(host.paths.size(), row.code == 0 ? 1U : 0U) << row.line;
-        EXPECT_TRUE(host.paths.empty() || host.paths[0].rfind(folder.File(""), 0) == 0) << row.line;
+        Ask(line + ";:WAV:SOUR CHAN1");
+        EXPECT_EQ(NextErrorCode(), code) << line;
+        EXPECT_EQ(host.paths.size(), code == 0 ? 1U : 0U) << line;
+        EXPECT_TRUE(host.paths.empty() || host.paths[0].rfind(folder.File(""), 0) == 0) << line;
     }
 }
 
@@ -358,12 +343,7 @@ protected:
 };
 
 TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
-    const struct {
-        bool stopped;
-        const char* change;
-        const char* wait;
-        const char* reading;
-    } rows[] = {
+    const std::tuple<bool, const char*, const char*, const char*> rows[] = {
         {false, "TIM:SCAL 100us", "*WAI", "MEAS:FREQ? CHAN1"},
         {true, "CHAN1:SCAL 2", "*OPC?", "MEAS:VPP? CHAN1"}, // stopped: the frame shown again
         {false, "TIM:SCAL 1ms", "DIG", "MEAS:PER? CHAN1"},
@@ -372,18 +352,17 @@ TEST_F(RemoteWaitTest, ReadingsAfterAWaitComeFromCapturesUnderTheNewSettings) {
     const auto value = [](const std::string& r) {
         return std::strtod(r.c_str() + r.rfind(';') + 1, nullptr);
     };
-    for (const auto& row : rows) {
+    for (const auto& [stopped, change, wait, reading] : rows) {
         SetUp();
-        if (row.stopped) {
+        if (stopped) {
             doc->Stop();
             Ticks(2);
         }
-        const double before = value(Ask(row.reading));
-        const std::string reply = RunLine(std::string(row.change) + ";" + row.wait + ";:" + row.reading);
-        EXPECT_NEAR(value(reply), before, before * 0.03) << row.change << ";" << row.wait << ": " << reply;
-        EXPECT_EQ(std::string(row.wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
-        EXPECT_EQ(doc->settings.acquire.running == 0, row.stopped || std::string(row.wait) == "DIG")
-            << row.wait;
+        const double before = value(Ask(reading));
+        const std::string reply = RunLine(std::string(change) + ";" + wait + ";:" + reading);
+        EXPECT_NEAR(value(reply), before, before * 0.03) << change << ";" << wait << ": " << reply;
+        EXPECT_EQ(std::string(wait) == "*OPC?", reply.rfind("1;", 0) == 0) << reply;
+        EXPECT_EQ(doc->settings.acquire.running == 0, stopped || std::string(wait) == "DIG") << wait;
         EXPECT_EQ(NextErrorCode(), 0);
     }
 }
@@ -392,23 +371,19 @@ TEST_F(RemoteWaitTest, OpcWaitsForCalibrationAndTheSingleCapture) {
     const SimSignal dc{SimShape::kDc, 1000.0, 0.0, 0.0, 0.0};
     const SimConfig level{.signals = {dc, dc}, .calibrated = false}; // zero calibration has work to do
     std::uint64_t shown = 0;
-    const struct {
-        const char* name;
-        SimConfig config;
-        std::function<void()> start;
-        std::function<bool()> finished;
-    } rows[] = {
+    // What is waited for, on which instrument, how it starts, and when it has finished.
+    const std::tuple<const char*, SimConfig, std::function<void()>, std::function<bool()>> rows[] = {
         {"zero calibration", level, [this] { calibration->Start(true, false); },
          [this] { return !calibration->InProgress(); }},
         {"Single", SimConfig{}, [&] { shown = doc->shownSerial, Ask("SING"); },
          [&] { return doc->settings.acquire.running == 0 && doc->shownSerial > shown; }},
     };
-    for (const auto& row : rows) {
-        Begin(row.config);
-        row.start();
-        ASSERT_FALSE(row.finished()) << row.name;
-        EXPECT_EQ(RunLine("*OPC?"), "1\n") << row.name;
-        EXPECT_TRUE(row.finished()) << row.name;
+    for (const auto& [name, config, start, finished] : rows) {
+        Begin(config);
+        start();
+        ASSERT_FALSE(finished()) << name;
+        EXPECT_EQ(RunLine("*OPC?"), "1\n") << name;
+        EXPECT_TRUE(finished()) << name;
     }
 }
 
@@ -427,18 +402,15 @@ TEST_F(RemoteWaitTest, AWaitGivesUpWithAnErrorAndTheLineGoesOn) {
 TEST_F(RemoteWaitTest, ALogAndTheStatisticsCountTheSameCaptures) {
     TempDir folder;
     session = std::make_unique<CRemoteSession>(*doc, host, folder.Path().string());
-    const struct {
-        std::string line;
-        int code;
-    } refusals[] = {
+    const std::pair<std::string, int> refusals[] = {
         {"LOG:STAR", -221}, // no file yet
         {"MEAS:STAT?", -109},       {"MEAS:STAT? NOPE", -224},         {"MEAS:STAT? VPP,CHAN3", -224},
         {"LOG:FILE run.csv", -151}, {"LOG:FILE \"../run.csv\"", -257}, {"LOG:ITEM \"FREQ CHAN1,\"", -224},
         {"LOG:INT 0.01", -222},
     };
-    for (const auto& row : refusals) {
-        EXPECT_EQ(Ask(row.line), "") << row.line;
-        EXPECT_EQ(NextErrorCode(), row.code) << row.line;
+    for (const auto& [line, code] : refusals) {
+        EXPECT_EQ(Ask(line), "") << line;
+        EXPECT_EQ(NextErrorCode(), code) << line;
     }
     RunLine("TIM:SCAL 200us;*OPC?");
     EXPECT_EQ(Ask("MEAS:STAT? FREQ"), "9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,9.910000E+37,0\n");

@@ -1,9 +1,9 @@
-// The SCPI text rules a VISA script relies on: mnemonics, numbers with units, command splitting,
-// reply formats and the error queue.
+// The SCPI text rules a script relies on: mnemonics, numbers, splitting, replies, the error queue.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "remote/remote_session.h"
@@ -13,47 +13,35 @@ namespace tarnix::scpi {
 namespace {
 
 TEST(ScpiMnemonic, LongAndShortFormsInAnyCase) {
-    const struct {
-        const char* pattern;
-        const char* word;
-        bool match;
-    } rows[] = {
+    const std::tuple<const char*, const char*, bool> rows[] = {
         {"CHANnel", "chan", true}, {"CHANnel", "Channel", true},   {"CHANnel", "CHANN", false},
         {"CHANnel", "CHA", false}, {"CHANnel", "CHANNELS", false}, {"VPP", "vpp", true},
     };
-    for (const auto& row : rows) {
-        EXPECT_EQ(MatchMnemonic(row.pattern, row.word), row.match) << row.pattern << " " << row.word;
+    for (const auto& [pattern, word, match] : rows) {
+        EXPECT_EQ(MatchMnemonic(pattern, word), match) << pattern << " " << word;
     }
 }
 
 TEST(ScpiNumber, DecimalFormsMultipliersAndUnits) {
-    const struct {
-        const char* text;
-        Unit unit;
-        double value;
-    } good[] = {
+    const std::tuple<const char*, Unit, double> good[] = {
         {"1 ms", Unit::kSecond, 1e-3}, {"+.5", Unit::kVolt, 0.5},   {"-2.5E+1", Unit::kNone, -25},
         {"10kHz", Unit::kHertz, 1e4},  {"1MHZ", Unit::kHertz, 1e6}, {"1mv", Unit::kVolt, 1e-3},
         {"2 us", Unit::kSecond, 2e-6}, {"4", Unit::kVolt, 4},       {"3MAV", Unit::kVolt, 3e6},
     };
-    for (const auto& row : good) {
-        const std::optional<double> value = ParseNumber(row.text, row.unit);
-        ASSERT_TRUE(value.has_value()) << row.text;
-        EXPECT_NEAR(*value, row.value, std::fabs(row.value) * 1e-12) << row.text;
+    for (const auto& [text, unit, value] : good) {
+        const std::optional<double> parsed = ParseNumber(text, unit);
+        ASSERT_TRUE(parsed.has_value()) << text;
+        EXPECT_NEAR(*parsed, value, std::fabs(value) * 1e-12) << text;
     }
-    const struct {
-        const char* text;
-        Unit unit;
-        bool badSuffix;
-    } bad[] = {
+    const std::tuple<const char*, Unit, bool> bad[] = {
         {"abc", Unit::kVolt, false},   {".", Unit::kVolt, false}, {"", Unit::kVolt, false},
         {"5V", Unit::kSecond, true},   {"1e", Unit::kVolt, true}, {"2 volts", Unit::kVolt, true},
         {"1e999", Unit::kNone, false},
     };
-    for (const auto& row : bad) {
-        bool badSuffix = !row.badSuffix;
-        EXPECT_FALSE(ParseNumber(row.text, row.unit, &badSuffix).has_value()) << row.text;
-        EXPECT_EQ(badSuffix, row.badSuffix) << row.text;
+    for (const auto& [text, unit, badSuffix] : bad) {
+        bool flagged = !badSuffix;
+        EXPECT_FALSE(ParseNumber(text, unit, &flagged).has_value()) << text;
+        EXPECT_EQ(flagged, badSuffix) << text;
     }
 }
 
@@ -68,26 +56,21 @@ TEST(ScpiLine, SplitsCommandsOutsideQuotes) {
 }
 
 TEST(ScpiLine, BadSegmentKeepsTheCommandsBeforeIt) {
-    const struct {
-        const char* text;
-        int code;
-        std::size_t kept;
-    } rows[] = {
+    const std::tuple<const char*, int, std::size_t> rows[] = {
         {"RUN;TIM::SCAL 1", kSyntaxError, 1},
         {"RUN;1ABC", kSyntaxError, 1},
         {"RUN;MMEM:LOAD:SET \"x.set", kInvalidStringData, 1},
         {"*IDN3?", kSyntaxError, 0},
     };
-    for (const auto& row : rows) {
-        const ParsedLine line = ParseLine(row.text);
-        EXPECT_EQ(line.errorCode, row.code) << row.text;
-        EXPECT_EQ(line.commands.size(), row.kept) << row.text;
+    for (const auto& [text, code, kept] : rows) {
+        const ParsedLine line = ParseLine(text);
+        EXPECT_EQ(line.errorCode, code) << text;
+        EXPECT_EQ(line.commands.size(), kept) << text;
     }
 }
 
-// Finite numbers and filled blocks in replies the remote session tests read.
-TEST(ScpiReply, AnInfiniteNumberIsNotANumberAndAnEmptyBlockHasOneDigit) {
-    EXPECT_EQ(FormatNr3(INFINITY), "9.910000E+37");
+// Filled blocks and not-a-number replies are the remote session tests' (MEAS:FREQ? of a channel that is off).
+TEST(ScpiReply, AnEmptyBlockHasOneDigit) {
     std::string out;
     AppendBlock(out, {});
     EXPECT_EQ(out, "#10");

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -15,23 +15,6 @@
 #include "simulator/sim_instrument.h"
 
 namespace tarnix::testing {
-
-class CScriptedChooser final : public IStartupChooser {
-public:
-    std::optional<int> deviceAnswer = 0;
-    NoDeviceChoice noDeviceAnswer = NoDeviceChoice::kIgnore;
-    std::vector<FoundDevice> offered;
-    int noDeviceAsked = 0;
-
-    std::optional<int> ChooseDevice(std::span<const FoundDevice> devices) override {
-        offered.assign(devices.begin(), devices.end());
-        return deviceAnswer;
-    }
-    NoDeviceChoice NoDeviceFound() override {
-        ++noDeviceAsked;
-        return noDeviceAnswer;
-    }
-};
 
 class DocTest : public ::testing::Test {
 protected:
@@ -85,6 +68,7 @@ protected:
     }
     std::uint16_t RunStatus() const { return doc->settings.runStatus; }
     const ChannelSettings& Ch(int channel) const { return doc->settings.ch(channel); }
+    std::pair<int, int> Enables() const { return {Ch(kCh1).enabled, Ch(kCh2).enabled}; } // CH1, CH2 on
 };
 
 } // namespace tarnix::testing

@@ -1,7 +1,10 @@
-// Stand-ins several suites share: a message box that records what it would show ("caption: text"),
-// and a panel timer that only notes whether it runs.
+// Stand-ins several suites share: a message box that records what it would show ("caption: text"), a
+// start-up chooser with scripted answers, and a panel timer that only notes whether it runs.
 #pragma once
 
+#include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +19,28 @@ public:
     std::vector<std::string> messages;
     void ShowMessage(std::string_view caption, std::string_view text) override {
         messages.push_back(std::string(caption) + ": " + std::string(text));
+    }
+};
+
+class CScriptedChooser final : public IStartupChooser {
+public:
+    explicit CScriptedChooser(NoDeviceChoice answer = NoDeviceChoice::kIgnore) : noDeviceAnswer(answer) {}
+    std::optional<int> deviceAnswer = 0;
+    NoDeviceChoice noDeviceAnswer;
+    std::vector<FoundDevice> offered;
+    int noDeviceAsked = 0;
+    std::function<void()> onNoDevice; // runs when the Searching Device dialog would open
+
+    std::optional<int> ChooseDevice(std::span<const FoundDevice> devices) override {
+        offered.assign(devices.begin(), devices.end());
+        return deviceAnswer;
+    }
+    NoDeviceChoice NoDeviceFound() override {
+        ++noDeviceAsked;
+        if (onNoDevice) {
+            onNoDevice();
+        }
+        return noDeviceAnswer;
     }
 };
 

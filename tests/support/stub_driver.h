@@ -1,6 +1,5 @@
-// A driver library that accepts every call and logs each one that configures or drives an instrument or
-// writes its memory. Presence per slot, the capture states and the captured codes are scripted; IsPresent is
-// not logged, so a lost instrument logs nothing.
+// A driver library that accepts every call and logs those that configure, drive or write an instrument
+// (not IsPresent: a lost instrument logs nothing). Presence, capture states and codes are scripted.
 #pragma once
 
 #include <algorithm>

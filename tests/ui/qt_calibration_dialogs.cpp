@@ -41,20 +41,9 @@ private:
                << tail;
     }
 
-    std::vector<int> LevelWrites() const {
-        std::vector<int> levels;
-        for (const testing::DriverCall& call : driver_->calls) {
-            if (call.entry == "WriteCalibrationLevel") {
-                levels.push_back(call.args[1]);
-            }
-        }
-        return levels;
-    }
-
 private slots:
     void init() {
-        // A grounded instrument whose 0 V line follows the zero level exactly, so each word search ends at
-        // its first test capture.
+        // A grounded instrument whose 0 V line follows the zero level: each search ends at its first capture.
         driver_ = std::make_unique<testing::CStubDriver>();
         driver_->idleState = kCaptureComplete;
         driver_->sample = [](const HardwareBlock& block, int channel, std::uint32_t) {
@@ -79,10 +68,8 @@ private slots:
                                               QStringLiteral("Please start calibration...")}));
         QTest::mouseClick(&dialog.StartButton(), Qt::LeftButton);
         QCOMPARE(doc_->calibrationStep, 0);
-        QVERIFY(!dialog.Ch1Box().isEnabled());
-        QVERIFY(!dialog.Ch2Box().isEnabled());
-        QCOMPARE(dialog.StartButton().text(), QStringLiteral("Stop"));
-        QVERIFY(dialog.ProgressTimer().isActive());
+        QVERIFY(!dialog.Ch1Box().isEnabled() && !dialog.Ch2Box().isEnabled());
+        QVERIFY(dialog.StartButton().text() == QStringLiteral("Stop") && dialog.ProgressTimer().isActive());
 
         // Each timer tick shows the list of the step calibration is in.
         TickWhileStep(0);
@@ -96,9 +83,8 @@ private slots:
         QCOMPARE(dialog.Lines(),
                  Lines({QStringLiteral("Calibrate CH1... OK!"), QStringLiteral("Calibrate CH2... OK!"),
                         QStringLiteral("Calibrate OK!"), QStringLiteral("Calibrate Stop!")}));
-        QVERIFY(dialog.Ch2Box().isEnabled());
+        QVERIFY(dialog.Ch2Box().isEnabled() && !dialog.ProgressTimer().isActive());
         QCOMPARE(dialog.StartButton().text(), QStringLiteral("Start"));
-        QVERIFY(!dialog.ProgressTimer().isActive());
         QCOMPARE(driver_->Count("WriteCalibration"), 1);
     }
 
@@ -113,28 +99,26 @@ private slots:
         QCOMPARE(dialog.Lines().last(), QStringLiteral("Calibrate Stop!"));
         QTest::mouseClick(&dialog.StartButton(), Qt::LeftButton);
         QTest::mouseClick(&dialog.CloseButton(), Qt::LeftButton);
-        QCOMPARE(doc_->calibrationStep, -1);
-        QCOMPARE(driver_->Count("WriteCalibration"), 0);
+        QVERIFY(doc_->calibrationStep == -1 && driver_->Count("WriteCalibration") == 0);
     }
 
     // Models other than 2 take 0..10, model 2 takes 0..20; a level is written once per change.
     void calibrateDataClampsAndWritesOncePerChange() {
         CCalibrateDataDialog dialog(*doc_);
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("0"));
-        QCOMPARE(dialog.RangeLabel().text(), QStringLiteral("(0 ~ 10)"));
-        QVERIFY(dialog.NoteLabel().isHidden());
+        QVERIFY(dialog.RangeLabel().text() == QStringLiteral("(0 ~ 10)") && dialog.NoteLabel().isHidden());
         dialog.LevelEdit().setText(QStringLiteral("15"));
         QCOMPARE(dialog.LevelEdit().text(), QStringLiteral("10"));
-        QCOMPARE(int(doc_->link.calibrationLevel), 10);
+        QCOMPARE(driver_->Last("WriteCalibrationLevel")->args[1], 10);
         dialog.LevelEdit().clear(); // the emptied edit in between sends nothing
         QTest::keyClicks(&dialog.LevelEdit(), QStringLiteral("7"));
         dialog.Refresh();
-        QCOMPARE(LevelWrites(), (std::vector<int>{10, 7}));
+        QCOMPARE(driver_->Count("WriteCalibrationLevel"), 2);
+        QCOMPARE(driver_->Last("WriteCalibrationLevel")->args[1], 7);
 
         doc_->settings.model = 2;
         CCalibrateDataDialog model2(*doc_);
-        QCOMPARE(model2.RangeLabel().text(), QStringLiteral("(0 ~ 20)"));
-        QVERIFY(!model2.NoteLabel().isHidden());
+        QVERIFY(model2.RangeLabel().text() == QStringLiteral("(0 ~ 20)") && !model2.NoteLabel().isHidden());
         model2.LevelEdit().setText(QStringLiteral("25"));
         QCOMPARE(model2.LevelEdit().text(), QStringLiteral("20"));
     }
@@ -150,8 +134,7 @@ private slots:
         QVERIFY(FindAutosetWindow(&view) == nullptr);
         autoset.Start();
         CAutosetWindow* window = FindAutosetWindow(&view);
-        QVERIFY(window != nullptr);
-        QVERIFY(window->isVisible());
+        QVERIFY(window != nullptr && window->isVisible());
         QCOMPARE(window->Text(), QStringLiteral("Autoset CH1..."));
         for (int i = 0; i < 200 && demo.specialStep != -1; ++i) {
             clock_.now += 30;

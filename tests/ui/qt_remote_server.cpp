@@ -1,5 +1,4 @@
-// The remote control inside the program (demo mode, offscreen): while a modal dialog waits for the
-// person at the window, a client's settings are refused and its queries still answered.
+// The program's remote control while a modal dialog waits: settings are refused, queries still answered.
 #include <QDialog>
 #include <QTcpSocket>
 #include <QTemporaryDir>

@@ -23,10 +23,12 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/fakes.h"
 #include "../support/setup_image.h"
+#include "../support/temp_dir.h"
 #include "display/wave_screen.h"
 #include "files/setup_file.h"
 #include "language/command_ids.h"
@@ -48,65 +50,11 @@
 using namespace tarnix;
 using tarnix::testing::CFakeTimer;
 using tarnix::testing::CRecordingNotifier;
+using tarnix::testing::CScriptedChooser;
+using tarnix::testing::ReadAll;
 using tarnix::testing::UnusualSetupImage;
 
 namespace {
-
-class FakeChooser : public IStartupChooser {
-public:
-    explicit FakeChooser(NoDeviceChoice answer) : answer_(answer) {}
-    std::optional<int> ChooseDevice(std::span<const FoundDevice>) override {
-        ++asked;
-        return std::nullopt;
-    }
-    NoDeviceChoice NoDeviceFound() override {
-        ++asked;
-        if (onAsk) {
-            onAsk();
-        }
-        return answer_;
-    }
-    int asked = 0;
-    std::function<void()> onAsk; // runs when the Searching Device dialog would open
-
-private:
-    NoDeviceChoice answer_;
-};
-
-// Runs a function when a widget receives its show event.
-class ShowWatcher : public QObject {
-public:
-    ShowWatcher(QWidget& widget, std::function<void()> onShow) : onShow_(std::move(onShow)) {
-        widget.installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            onShow_();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::function<void()> onShow_;
-};
-
-QByteArray ReadBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Stands in for the desktop's "open" of file URLs.
-class UrlCatcher : public QObject {
-    Q_OBJECT
-
-public slots:
-    void Open(const QUrl& url) { urls.push_back(url); }
-
-public:
-    std::vector<QUrl> urls;
-};
 
 // A demo document that has run a few ticks, so CH1 and CH2 hold traces.
 void StartDemo(CTarnixDoc& doc) {
@@ -116,9 +64,8 @@ void StartDemo(CTarnixDoc& doc) {
     }
 }
 
-// A program started in demo mode with its timer stopped after one tick and the Demo Setting dialog
-// put away.
-bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, FakeChooser& chooser) {
+// The program in demo mode, its timer stopped after one tick, the Demo Setting dialog put away.
+bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, CScriptedChooser& chooser) {
     if (!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser)) {
         return false;
     }
@@ -126,6 +73,24 @@ bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, FakeChooser& choo
     app.Frame().View().OnTimerTick();
     app.Panels().DemoSetting().hide();
     return true;
+}
+
+// A language folder holding `guides`, and first on PATH until the returned PATH is put back, an xdg-mime that
+// runs `script` (F1 asks it in the background whether this desktop has a .chm viewer).
+QByteArray HelpFolder(const QTemporaryDir& dir, CTarnixDoc& doc, const std::string& script,
+                      const std::vector<std::string>& guides) {
+    const std::filesystem::path root(dir.path().toStdString());
+    std::filesystem::create_directories(root / "bin");
+    std::filesystem::create_directories(root / "language");
+    std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\n" << script;
+    QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")), QFile::ReadOwner | QFile::ExeOwner);
+    for (const std::string& guide : guides) {
+        std::ofstream(root / "language" / guide) << "help";
+    }
+    doc.language.FindLanguageFiles(root / "language");
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", dir.filePath(QStringLiteral("bin")).toLocal8Bit() + ':' + path);
+    return path;
 }
 
 // Answers the next file dialog with `pick` once it is on the screen, noting the folder it opened in.
@@ -138,12 +103,7 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
                 poll->deleteLater();
                 openedIn = dialog->directory().absolutePath();
                 // Typed into the name field, as a user would: selectFile leaves a focused field as it is.
-                auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                if (name != nullptr) {
-                    name->setText(pick);
-                } else {
-                    dialog->selectFile(pick);
-                }
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(pick);
                 QMetaObject::invokeMethod(dialog, "accept");
                 return;
             }
@@ -152,8 +112,7 @@ void AnswerFileDialog(QString& openedIn, const QString& pick) {
     poll->start(10);
 }
 
-// A turn of the mouse wheel over the middle of a widget, in eighths of a degree (120 a notch; positive
-// turns away from the user).
+// A wheel turn over a widget's middle, in eighths of a degree (120 a notch; positive: away from the user).
 void Wheel(QWidget* widget, int eighths) {
     const QPointF at(widget->width() / 2, widget->height() / 2);
     QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, eighths), Qt::NoButton, Qt::NoModifier,
@@ -166,6 +125,22 @@ void Wheel(QWidget* widget, int eighths) {
 class TestShell : public QObject {
     Q_OBJECT
 
+public slots:
+    void OpenUrl(const QUrl& url) { openedUrls_.push_back(url); } // stands in for the desktop's "open"
+
+protected:
+    // Runs onShow_ when a widget this filters receives its show event.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show && onShow_) {
+            onShow_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::vector<QUrl> openedUrls_;
+    std::function<void()> onShow_;
+
 private slots:
     void init() { qunsetenv("MORVLINK_LIBRARY"); }
 
@@ -173,8 +148,8 @@ private slots:
         // Qt's own dialog, which the test can answer, whatever the platform would offer.
         QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")));
-        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("setups")));
+        QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("waves")) &&
+                QDir(dir.path()).mkpath(QStringLiteral("setups")));
         const QString wave = dir.filePath(QStringLiteral("waves/a.csv"));
         const QString setup = dir.filePath(QStringLiteral("setups/b.set"));
         std::ofstream(wave.toStdString()) << "1";
@@ -197,29 +172,38 @@ private slots:
         QCOMPARE(openedIn, dir.filePath(QStringLiteral("setups")));
     }
 
-    void closeAtTheSearchLeavesDefaultSetAsItWas() {
+    void closeAtTheSearchLeavesDefaultSetAsItWasInItsLanguage() {
         QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
         const QString path = dir.filePath(QStringLiteral("Default.set"));
         {
             // Without a Default.set the declined start writes none: the factory state is nobody's.
-            FakeChooser chooser(NoDeviceChoice::kClose);
+            CScriptedChooser chooser(NoDeviceChoice::kClose);
             CTarnixApp app;
             QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-            QCOMPARE(chooser.asked, 1);
+            QCOMPARE(chooser.noDeviceAsked, 1);
             QVERIFY(!QFile::exists(path));
         }
-        // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte.
-        QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-        const QByteArray stored = ReadBytes(path);
-        FakeChooser chooser(NoDeviceChoice::kClose);
+        // With the user's Default.set (REF, recording, measurements...) the file stays byte for byte, and
+        // the Searching Device dialog already speaks its language (the first and only file found).
+        std::ofstream(dir.filePath(QStringLiteral("language/Deutsch.lug")).toStdString())
+            << "[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n";
+        SetupImage image = UnusualSetupImage();
+        image.languageIndex = 0;
+        QVERIFY(SaveSetupFile(path.toStdString(), image, false).ok);
+        const std::string stored = ReadAll(path.toStdString());
+        CScriptedChooser chooser(NoDeviceChoice::kClose);
         CTarnixApp app;
+        std::string textAtSearch;
+        chooser.onNoDevice = [&] { textAtSearch = app.Document().Text(4010); };
         QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-        QVERIFY(ReadBytes(path) == stored);
+        QVERIFY(ReadAll(path.toStdString()) == stored);
+        QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
     }
 
     void demoStartShowsWindowMenusAndDemoDialogInOrder() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
         QVERIFY(app.Splash() == nullptr);
@@ -232,31 +216,20 @@ private slots:
         // When the window appears its menus are already there; the demo dialog comes after it.
         bool menusAtShow = false;
         bool demoDialogAtShow = true;
-        ShowWatcher watcher(frame, [&] {
+        frame.installEventFilter(this);
+        onShow_ = [&] {
             menusAtShow = frame.menuBar() != nullptr && !frame.menuBar()->actions().isEmpty();
             demoDialogAtShow = app.Panels().DemoSetting().isVisible();
-        });
+        };
         view.OnTimerTick();
-        QVERIFY(menusAtShow && !demoDialogAtShow);
-        QVERIFY(app.Panels().DemoSetting().isVisible());
-
-        // At the smallest window the column scrolls down to the Trigger group instead of cutting it off.
-        frame.resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
-        QCoreApplication::processEvents();
-        auto* column = qobject_cast<QScrollArea*>(view.SidebarTabs().widget(0));
-        QVERIFY(column != nullptr);
-        QVERIFY(column->verticalScrollBar()->maximum() > 0);
-        column->verticalScrollBar()->setValue(column->verticalScrollBar()->maximum());
-        const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
-        const QRect shown = QRect(slope->mapTo(column->viewport(), QPoint(0, 0)), slope->size());
-        QVERIFY(column->viewport()->rect().contains(shown));
+        QVERIFY(menusAtShow && !demoDialogAtShow && app.Panels().DemoSetting().isVisible());
     }
 
-    // At the smallest window the sidebar scrolls with a plain scroll bar; the wheel over it scrolls it,
-    // changes a list only when the list has the focus, and turns a knob one step a notch.
+    // At the smallest window the sidebar scrolls (down to the Trigger group) with a plain scroll bar; the
+    // wheel over it scrolls it, changes a list only when the list has the focus, turns a knob a step a notch.
     void wheelScrollsTheSidebarAndTurnsTheKnobs() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
@@ -287,16 +260,20 @@ private slots:
             QCOMPARE(int(ch1.voltsPerDivIndex), index);
         }
         QCOMPARE(sidebar.List(ctl::kSideCh1VoltsList)->currentIndex(), volts);
+        bar->setValue(bar->maximum());
+        const QWidget* slope = column->widget()->findChildren<QComboBox*>().constLast();
+        QVERIFY(column->viewport()->rect().contains(
+            QRect(slope->mapTo(column->viewport(), QPoint()), slope->size())));
     }
 
     void closeWritesDefaultSetAndNextStartRestoresIt() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("Default.set"));
         QVERIFY(SaveSetupFile(path.toStdString(), UnusualSetupImage(), false).ok);
-        const QByteArray stored = ReadBytes(path);
+        const std::string stored = ReadAll(path.toStdString());
         {
             // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
-            FakeChooser chooser(NoDeviceChoice::kIgnore);
+            CScriptedChooser chooser;
             CTarnixApp app;
             QVERIFY(StartQuietDemo(app, dir, chooser));
             bool closed = false;
@@ -304,14 +281,13 @@ private slots:
             app.Commands().Execute(cmd::kAppExit);
             QVERIFY(closed);
         }
-        const QByteArray after = ReadBytes(path);
-        QCOMPARE(after.size(), stored.size());
-        QVERIFY(after.mid(20) == stored.mid(20));
+        const std::string after = ReadAll(path.toStdString());
+        QVERIFY(after.substr(20) == stored.substr(20)); // same length, same body
         // Deliver the quit that the close queued, outside any loop, so it cannot end the message box below.
         QCoreApplication::processEvents();
 
         // A save that fails at close is not dropped silently: the user sees the system's message.
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         QVERIFY(QFile::remove(path));
@@ -331,29 +307,9 @@ private slots:
         QVERIFY2(shown.startsWith(QStringLiteral("Cann't save file: ")), qPrintable(shown));
     }
 
-    void searchDialogsSpeakTheStoredLanguage() {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
-        QFile lug(dir.filePath(QStringLiteral("language/Deutsch.lug")));
-        QVERIFY(lug.open(QIODevice::WriteOnly));
-        lug.write("[App]\r\n8888=Deutsch\r\n4010=Demo-Betrieb\r\n");
-        lug.close();
-        SetupImage image = UnusualSetupImage();
-        image.languageIndex = 0; // the first (and only) language file found
-        QVERIFY(SaveSetupFile(dir.filePath(QStringLiteral("Default.set")).toStdString(), image, false).ok);
-
-        // The chooser looks at the document's texts at the moment the Searching Device dialog would open.
-        FakeChooser chooser(NoDeviceChoice::kClose);
-        CTarnixApp app;
-        std::string textAtSearch;
-        chooser.onAsk = [&] { textAtSearch = app.Document().Text(4010); };
-        QVERIFY(!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
-        QCOMPARE(QString::fromStdString(textAtSearch), QStringLiteral("Demo-Betrieb"));
-    }
-
     void setupFilesCarryTheLiveScreenState() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CTarnixView& view = app.Frame().View();
@@ -382,8 +338,7 @@ private slots:
     void defaultSetGoesToTheConfigFolderWhenTheProgramFolderIsNotWritable() {
         QTemporaryDir dir;
         QCOMPARE(DefaultSetupLocation(dir.path()), dir.filePath(QStringLiteral("Default.set")));
-        // A folder that cannot take the file (here: one that does not exist) sends it to the user's
-        // configuration folder, which is created.
+        // A folder that cannot take it (here: a missing one) sends it to the configuration folder, created.
         QStandardPaths::setTestModeEnabled(true);
         const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
         const QString path = DefaultSetupLocation(dir.filePath(QStringLiteral("missing/bin")));
@@ -394,7 +349,7 @@ private slots:
 
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CMainFrame& frame = app.Frame();
@@ -405,26 +360,20 @@ private slots:
         const QList<QWidget*> bars = {frame.menuBar(), app.Commands().ToolBar(), frame.statusBar(),
                                       &view.SidebarTabs()};
         app.Commands().Execute(cmd::kViewFullScreen);
-        QVERIFY(view.IsFullScreen());
-        for (QWidget* bar : bars) {
-            QVERIFY(bar->isHidden());
-        }
-        // Window Mode (the context menu's way back) restores the placement and the sidebar; outside full
-        // screen it does nothing.
+        QVERIFY(view.IsFullScreen() && std::ranges::all_of(bars, &QWidget::isHidden));
+        // Window Mode (the context menu's way back) restores placement and sidebar; else it does nothing.
         for (int twice = 0; twice < 2; ++twice) {
             app.Commands().Execute(cmd::kWindowMode);
             QCoreApplication::processEvents();
             QVERIFY(!frame.IsFullScreen() && !frame.isFullScreen());
             QCOMPARE(frame.geometry(), before);
         }
-        for (QWidget* bar : bars) {
-            QVERIFY(bar->isVisible());
-        }
+        QVERIFY(std::ranges::all_of(bars, &QWidget::isVisible));
     }
 
     void fftStopPutsTheCursorsBackOnCh1() {
         QTemporaryDir dir;
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         CWaveScreen& screen = app.Frame().View().Screen();
@@ -433,8 +382,7 @@ private slots:
         app.Commands().Execute(cmd::kCursorSourceFft);
         QCOMPARE(screen.GetCursorSource(), int{kCursorSrcFft});
         start->click();
-        QCOMPARE(app.Document().fftSettings.running, 0);
-        QCOMPARE(screen.GetCursorSource(), int{kCursorSrcCh1});
+        QVERIFY(app.Document().fftSettings.running == 0 && screen.GetCursorSource() == int{kCursorSrcCh1});
     }
 
     // The shipped German file relabels the sidebar and the open dialogs; Default brings English back.
@@ -443,7 +391,7 @@ private slots:
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
         QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
                             dir.filePath(QStringLiteral("language/German.lug"))));
-        FakeChooser chooser(NoDeviceChoice::kIgnore);
+        CScriptedChooser chooser;
         CTarnixApp app;
         QVERIFY(StartQuietDemo(app, dir, chooser));
         const auto sidebarHas = [&app](const QString& text) {
@@ -467,36 +415,31 @@ private slots:
 
     void saveDialogEnablesFollowTheChannels() {
         // The channel chosen last time is offered when it is on; a channel that is off cannot be chosen.
-        struct Row {
-            bool ch1;
-            bool ch2;
-            int last;
-            int offered; // -1: none, and OK is off
-        };
-        for (const Row row : {Row{true, true, 1, 1}, Row{false, true, 0, 1}, Row{true, false, 1, 0},
-                              Row{false, false, 0, -1}}) {
+        // Offered -1: none, and OK is off.
+        for (const auto& [ch1, ch2, last, offered] : {std::tuple(true, true, 1, 1),
+                                                      {false, true, 0, 1},
+                                                      {true, false, 1, 0},
+                                                      {false, false, 0, -1}}) {
             CTarnixDoc doc;
-            doc.settings.ch(kCh1).enabled = row.ch1 ? 1 : 0;
-            doc.settings.ch(kCh2).enabled = row.ch2 ? 1 : 0;
-            doc.saveChannel = row.last;
+            doc.settings.ch(kCh1).enabled = ch1 ? 1 : 0;
+            doc.settings.ch(kCh2).enabled = ch2 ? 1 : 0;
+            doc.saveChannel = last;
             CSaveDialog dialog(doc);
-            QCOMPARE(dialog.Ch1Button()->isEnabled(), row.ch1);
-            QCOMPARE(dialog.Ch2Button()->isEnabled(), row.ch2);
-            QCOMPARE(dialog.Ch1Button()->isChecked(), row.offered == 0);
-            QCOMPARE(dialog.Ch2Button()->isChecked(), row.offered == 1);
-            QCOMPARE(dialog.OkButton()->isEnabled(), row.offered >= 0);
-            if (row.offered == 1 && row.ch1) {
+            QCOMPARE(dialog.Ch1Button()->isEnabled(), ch1);
+            QCOMPARE(dialog.Ch2Button()->isEnabled(), ch2);
+            QCOMPARE(dialog.Ch1Button()->isChecked(), offered == 0);
+            QCOMPARE(dialog.Ch2Button()->isChecked(), offered == 1);
+            QCOMPARE(dialog.OkButton()->isEnabled(), offered >= 0);
+            if (offered == 1 && ch1) {
                 // OK stores the new choice.
                 dialog.Ch1Button()->click();
                 dialog.OkButton()->click();
-                QCOMPARE(dialog.result(), int(QDialog::Accepted));
-                QCOMPARE(doc.saveChannel, 0);
+                QVERIFY(dialog.result() == int(QDialog::Accepted) && doc.saveChannel == 0);
             }
         }
     }
 
-    // The recorder's own rules (end frames, repeat, clamps, the file) have their tests; this checks that
-    // the panel drives it on its timer, shows what it holds and saves and loads through its dialogs.
+    // The recorder's rules have their own tests; here the panel drives it on its timer, shows, saves, loads.
     void recordDialogRecordsPlaysSavesAndLoads() {
         CTarnixDoc doc;
         StartDemo(doc);
@@ -532,8 +475,7 @@ private slots:
         interval->setValue(40);
         doc.settings.ch(kCh2).enabled = 0; // the recorded channel is switched on by Start
         dialog.RecordButton()->click();
-        QCOMPARE(timer.interval, 40);
-        QCOMPARE(doc.settings.ch(kCh2).enabled, 1u);
+        QVERIFY(timer.interval == 40 && doc.settings.ch(kCh2).enabled == 1u);
         // While recording only Stop is usable.
         QVERIFY(!dialog.LoadButton()->isEnabled() && !end->isEnabled());
         for (int k = 0; k < 3; ++k) {
@@ -542,15 +484,13 @@ private slots:
             dialog.OnPanelTimer();
         }
         QVERIFY(!timer.running);
-        QCOMPARE(dialog.RecordedCount()->text(), QStringLiteral("3"));
-        QCOMPARE(dialog.PlayEndEdit()->value(), 3);
+        QVERIFY(dialog.RecordedCount()->text() == QStringLiteral("3") && dialog.PlayEndEdit()->value() == 3);
         dialog.SaveButton()->click();
 
         dialog.PlayIntervalEdit()->setValue(25);
         dialog.StartFrameEdit()->setValue(2);
         dialog.PlayButton()->click();
-        QCOMPARE(timer.interval, 25);
-        QCOMPARE(doc.settings.runStatus, kStatusPlay);
+        QVERIFY(timer.interval == 25 && doc.settings.runStatus == kStatusPlay);
         dialog.OnPanelTimer();
         QCOMPARE(doc.frames[kCh2].display[100], 20); // frame 2 first
         dialog.OnPanelTimer();
@@ -571,9 +511,7 @@ private slots:
         CRecordDialog loader(other, nullptr, &timer, &notifier, chooser);
         loader.LoadButton()->click();
         QCOMPARE(loader.RecordedCount()->text(), QStringLiteral("3"));
-        QCOMPARE(requests.size(), std::size_t{2});
-        QVERIFY(requests[0].save && !requests[1].save);
-        QVERIFY(notifier.messages.empty());
+        QVERIFY(requests.size() == 2 && requests[0].save && !requests[1].save && notifier.messages.empty());
         answer = dir.filePath(QStringLiteral("missing.rec")).toStdString();
         loader.LoadButton()->click();
         QCOMPARE(notifier.messages.size(), std::size_t{1});
@@ -597,52 +535,36 @@ private slots:
         QVERIFY(finished);
     }
 
+    // No .chm viewer: the HTML beside it, also for a language file named "french.lug" (the viewer and the
+    // no-HTML cases are the tests below).
     void helpFileFallsBackToHtml() {
         QTemporaryDir dir;
-        const std::filesystem::path chm =
-            std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.chm";
-        // A viewer for .chm: the .chm whether or not an HTML file exists.
-        QCOMPARE(ChooseHelpFile(chm, true), chm);
-        // No viewer and no HTML: still the .chm (opening it then tells the user that nothing shows it).
-        QCOMPARE(ChooseHelpFile(chm, false), chm);
-        std::ofstream(std::filesystem::path(chm).replace_extension(".html")) << "<html></html>";
-        QCOMPARE(ChooseHelpFile(chm, false), std::filesystem::path(chm).replace_extension(".html"));
-        // A language file named "french.lug" still finds the French help.
-        QCOMPARE(ChooseHelpFile(chm.parent_path() / "MorvlinkHelp-french.chm", false),
-                 std::filesystem::path(chm).replace_extension(".html"));
+        const std::filesystem::path html =
+            std::filesystem::path(dir.path().toStdString()) / "MorvlinkHelp-French.html";
+        std::ofstream(html) << "<html></html>";
+        for (const char* chm : {"MorvlinkHelp-French.chm", "MorvlinkHelp-french.chm"}) {
+            QCOMPARE(ChooseHelpFile(html.parent_path() / chm, false), html);
+        }
     }
 
     // F1 must not hold the window while the desktop is asked for a .chm viewer: here the desktop answers
     // only after OpenHelpFile has returned, and its answer still decides.
     void helpOpensOnceTheViewerQueryAnswers() {
         QTemporaryDir dir;
-        const QString bin = dir.filePath(QStringLiteral("bin"));
-        QVERIFY(QDir().mkpath(bin));
-        const QString answer = dir.filePath(QStringLiteral("answer"));
-        std::ofstream(dir.filePath(QStringLiteral("bin/xdg-mime")).toStdString())
-            << "#!/bin/sh\nwhile [ ! -f '" << answer.toStdString()
-            << "' ]; do sleep 0.02; done\necho viewer.desktop\n";
-        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
-                              QFile::ReadOwner | QFile::ExeOwner);
-        const std::filesystem::path language = std::filesystem::path(dir.path().toStdString()) / "language";
-        std::filesystem::create_directories(language);
-        std::ofstream(language / "MorvlinkHelp-English.chm") << "chm";
-        std::ofstream(language / "MorvlinkHelp-English.html") << "<html></html>";
+        const std::string answer = dir.filePath(QStringLiteral("answer")).toStdString();
         CTarnixDoc doc;
-        doc.language.FindLanguageFiles(language);
-
-        UrlCatcher opened;
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), &opened, "Open");
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", bin.toLocal8Bit() + ':' + path);
+        const QByteArray path = HelpFolder(
+            dir, doc, "while [ ! -f '" + answer + "' ]; do sleep 0.02; done\necho viewer.desktop\n",
+            {"MorvlinkHelp-English.chm", "MorvlinkHelp-English.html"});
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "OpenUrl");
         OpenHelpFile(doc.language);
         qputenv("PATH", path);
-        QVERIFY(opened.urls.empty());
-        QFile(answer).open(QIODevice::WriteOnly);
-        QVERIFY(QTest::qWaitFor([&opened] { return !opened.urls.empty(); }, 5000));
+        QVERIFY(openedUrls_.empty());
+        std::ofstream(answer) << "yes";
+        QVERIFY(QTest::qWaitFor([this] { return !openedUrls_.empty(); }, 5000));
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(opened.urls.front().toLocalFile().toStdString(),
-                 (language / "MorvlinkHelp-English.chm").string());
+        QCOMPARE(openedUrls_.front().toLocalFile(),
+                 dir.filePath(QStringLiteral("language/MorvlinkHelp-English.chm")));
     }
 
     // F1 says why no help appears: no help file, or nothing on this desktop to show it.
@@ -662,21 +584,12 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, opens);
         QTemporaryDir dir;
-        const std::filesystem::path root(dir.path().toStdString());
-        std::filesystem::create_directories(root / "bin");
-        std::filesystem::create_directories(root / "language");
-        std::ofstream(root / "bin" / "xdg-mime") << "#!/bin/sh\nexit 1\n"; // no .chm viewer
-        QFile::setPermissions(dir.filePath(QStringLiteral("bin/xdg-mime")),
-                              QFile::ReadOwner | QFile::ExeOwner);
-        if (!guide.isEmpty()) {
-            std::ofstream(root / "language" / guide.toStdString()) << "help";
-        }
         CTarnixDoc doc;
-        doc.language.FindLanguageFiles(root / "language");
+        const QByteArray path =
+            HelpFolder(dir, doc, "exit 1\n", // no .chm viewer
+                       guide.isEmpty() ? std::vector<std::string>() : std::vector{guide.toStdString()});
         CRecordingNotifier notifier;
         int opened = 0;
-        const QByteArray path = qgetenv("PATH");
-        qputenv("PATH", dir.filePath(QStringLiteral("bin")).toLocal8Bit());
         OpenHelpFile(doc.language, nullptr, &notifier, [&](const QUrl&) {
             ++opened;
             return desktopOpens;
