@@ -235,20 +235,27 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRe
                            !levelLineShown_ && !(cursorsShown_ != 0 && cursorType_ == kCursorTrace) &&
                            movingRows_.size() == static_cast<std::size_t>(pixels.height());
     if (fromStill) {
-        QRegion rows;
+        // One rectangle clip per run of rows: a painter clipped to a many-rectangle region draws the
+        // graticule far more slowly.
+        runs_.clear();
         for (int y = part.top(); y <= part.bottom(); ++y) {
-            if (movingRows_[static_cast<std::size_t>(y)] == 0) {
-                continue;
+            if (movingRows_[static_cast<std::size_t>(y)] != 0) {
+                const int top = y;
+                while (y < part.bottom() && movingRows_[static_cast<std::size_t>(y + 1)] != 0) {
+                    ++y;
+                }
+                runs_.push_back(QRect(part.left(), top, part.width(), y - top + 1));
             }
-            const int top = y;
-            while (y < part.bottom() && movingRows_[static_cast<std::size_t>(y + 1)] != 0) {
-                ++y;
-            }
-            RasterFill(target, part.left(), top, part.width(), y - top + 1, 0);
-            rows += QRect(part.left(), top, part.width(), y - top + 1);
         }
-        p.setClipRegion(rows);
-        now.mask = PaintStillLayers(p, target, params, false);
+        if (runs_.empty()) {
+            runs_.push_back(
+                QRect(part.topLeft(), QSize(1, 1))); // the mask is still asked for its fingerprint
+        }
+        for (const QRect& run : runs_) {
+            RasterFill(target, run.x(), run.y(), run.width(), run.height(), 0);
+            p.setClipRect(run);
+            now.mask = PaintStillLayers(p, target, params, false);
+        }
         p.setClipRect(part);
         if (now.mask != still_.mask) {
             // The mask changed where the last frame's rows do not reach: the whole part again.

@@ -213,6 +213,7 @@ private:
     // still layers are whole around them.
     std::vector<std::uint8_t> movingRows_;
     bool movingRowsValid_ = false;
+    std::vector<QRect> runs_; // of moving rows, kept to spare an allocation per frame
     bool nullRectReported_ = false;
 };
 
