@@ -282,8 +282,8 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
 
 void TestWaveScreen::captureRepaintsShowTheWholeNewFrame() {
     // A capture repaints only the black area inside the frame, and there only what moved: whatever
-    // moves (traces, texts) or appears (the mask), the window shows what a full repaint draws, with no
-    // pixel of the last frame left and no trace over the frame lines.
+    // moves (traces as lines or dots, texts) or appears (the mask), the window shows what a full repaint
+    // draws, with no pixel of the last frame left and no trace over the frame lines.
     Fixture f(2);
     CPassFail passFail;
     passFail.CreateMask(MaskSettings{}, std::vector<std::int16_t>(5000, 128));
@@ -304,8 +304,11 @@ void TestWaveScreen::captureRepaintsShowTheWholeNewFrame() {
         std::int16_t ch2;
         int textY;
         bool mask;
-    } captures[] = {{200, 0, 30, false}, {60, 40, 250, false}, {60, 40, 250, true}, {250, 255, 100, true}};
+        int drawType;
+    } captures[] = {{200, 0, 30, false, 0},   {60, 40, 250, false, 0},  {60, 40, 250, true, 0},
+                    {250, 255, 100, true, 0}, {250, 255, 100, true, 1}, {30, 90, 100, true, 1}};
     for (const auto& c : captures) {
+        f.screen.SetDrawType(c.drawType);
         f.host.traces[kCh1].fill(c.ch1);
         std::fill_n(f.host.traces[kCh1].begin() + 1000, 1000, std::int16_t{128});
         f.host.traces[kCh2].fill(c.ch2);

@@ -136,26 +136,6 @@ TEST(TraceRaster, SegmentsClipAndThickLines) {
     }
 }
 
-// A frame repaints the rows the last one drew in: every row a line or a dot writes is flagged.
-TEST(TraceRaster, FlagsTheRowsItWrites) {
-    for (int thickness : {1, 3}) {
-        Buffer b(20, 30, thickness);
-        std::vector<std::uint8_t> rows(30);
-        b.target.touchedRows = rows.data();
-        const RasterPoint line[3] = {{0, 9}, {8, 4}, {19, 12}};
-        RasterPolyline(b.target, line, 3, kInk);
-        const RasterPoint dot[1] = {{5, 27}};
-        RasterPoints(b.target, dot, 1, kInk);
-        for (int y = 0; y < 30; ++y) {
-            bool written = false;
-            for (int x = 0; x < 20; ++x) {
-                written = written || b.Set(x, y);
-            }
-            EXPECT_EQ(rows[static_cast<std::size_t>(y)] != 0, written) << thickness << " " << y;
-        }
-    }
-}
-
 // The background clear: exactly the clipped rectangle, whatever the row alignment.
 TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
     for (int x : {-3, 0, 1, 2, 3}) {
