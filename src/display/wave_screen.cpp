@@ -290,14 +290,15 @@ CWaveScreen::StillState CWaveScreen::StillStateOf(const PaintParams& params, con
     s.pixels = pixels.constBits();
     s.bytesPerLine = pixels.bytesPerLine();
     s.size = pixels.size();
-    s.screen = {static_cast<std::int32_t>(gridOn_),
+    s.screen = {static_cast<int>(gridOn_),
                 gridIntensity_,
                 waveIntensity_,
                 dotsMode_,
                 cursorType_,
                 cursorSource_,
                 topMarker_,
-                positionMarkerState_ * 2 + static_cast<int>(cursorsShown_ != 0)};
+                positionMarkerState_,
+                static_cast<int>(cursorsShown_)};
     s.cursorA = cursorA_;
     s.cursorB = cursorB_;
     s.points = point_;

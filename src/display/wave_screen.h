@@ -199,7 +199,7 @@ private:
         qsizetype bytesPerLine = 0;
         QSize size;
         std::uint64_t mask = 0;
-        std::array<std::int32_t, 8> screen{};
+        std::array<int, 9> screen{}; // the screen's own settings and marker and cursor states
         Pt cursorA;
         Pt cursorB;
         std::array<Pt, kMarkerCount> points{};
