@@ -1,4 +1,4 @@
-// Median full repaint of the screen: every layer into the off-screen image, as one timer tick does.
+// Repaints of the screen: every layer into the off-screen image, and a capture's repaint of the window.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
