@@ -1,7 +1,8 @@
-// Median full repaint of the screen: every layer into the off-screen image, as one timer tick does.
+// Repaints of the screen: every layer into the off-screen image, and a capture's repaint of the window.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QWindow>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -55,8 +56,9 @@ QApplication& App() {
     static int argc = 1;
     static char name[] = "bench_display";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: after a shown window, the application's devices crash on static destruction.
+    static auto* app = new QApplication(argc, argv);
+    return *app;
 }
 
 void BM_Repaint1280x800TwoChannels(benchmark::State& state) {
@@ -118,6 +120,36 @@ void BM_Repaint1920x1080At2xFourChannelsPersistence15(benchmark::State& state) {
     RepaintFourChannelsPersistence15(state, 2.0);
 }
 BENCHMARK(BM_Repaint1920x1080At2xFourChannelsPersistence15)->Unit(benchmark::kMillisecond);
+
+// A capture while running, as the window repaints it: only the area inside the border, with the
+// simulator's first screen (a sine over a quarter of the height on CH1, a square wave on CH2) moving
+// between frames. The window's own pixels, on the offscreen platform.
+void BM_CaptureRepaint780x560TwoChannels(benchmark::State& state) {
+    App();
+    CBenchHost host;
+    host.settings.ch(kCh1).enabled = 1;
+    host.settings.ch(kCh2).enabled = 1;
+    for (std::size_t i = 0; i < 5000; ++i) {
+        host.traces[kCh1][i] = static_cast<std::int16_t>(190 + 30 * std::sin(4 * std::numbers::pi * i / 5000.0));
+        host.traces[kCh2][i] = static_cast<std::int16_t>(i < 3000 ? 90 : 60);
+    }
+    CWaveScreen screen(host);
+    screen.resize(780, 560); // within the offscreen platform's screen, so the window has all its pixels
+    screen.show();
+    while (!screen.windowHandle()->isExposed()) {
+        QApplication::processEvents();
+    }
+    screen.repaint();
+    int frame = 0;
+    for (auto _ : state) {
+        for (auto& trace : host.traces) {
+            std::rotate(trace.begin(), trace.begin() + 37, trace.end()); // the signal moves on
+        }
+        screen.repaint(screen.LiveArea());
+        benchmark::DoNotOptimize(++frame);
+    }
+}
+BENCHMARK(BM_CaptureRepaint780x560TwoChannels)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace tarnix

@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Draws the 17 toolbar pictures (20 x 20, transparent background) and writes them as PNG files
-beside this script. Standard library only; run it again after changing a picture."""
+beside this script, once at 20 x 20 and once at 40 x 40 (name@2x.png, which Qt takes on a screen
+scaled above 1x): the larger one drawn again at its own pixels, so slopes and curves are finer and
+lines two pixels wide rather than a blurred enlargement. Standard library only; run it again after
+changing a picture."""
 import os
 import struct
 import zlib
@@ -27,12 +30,24 @@ FONT = {  # 5 x 7 letters
 
 
 class Canvas:
-    def __init__(self):
-        self.px = [[(0, 0, 0, 0)] * SIZE for _ in range(SIZE)]
+    """Pictures are drawn in units of the 20 x 20 design; `scale` device pixels per unit."""
+
+    def __init__(self, scale=1):
+        self.s = scale
+        self.n = SIZE * scale
+        self.px = [[(0, 0, 0, 0)] * self.n for _ in range(self.n)]
+
+    def put(self, x, y, c):  # one device pixel
+        if 0 <= x < self.n and 0 <= y < self.n:
+            self.px[y][x] = c
+
+    def brush(self, x, y, c):  # a unit square at device pixel (x, y)
+        for yy in range(y, y + self.s):
+            for xx in range(x, x + self.s):
+                self.put(xx, yy, c)
 
     def dot(self, x, y, c):
-        if 0 <= x < SIZE and 0 <= y < SIZE:
-            self.px[y][x] = c
+        self.brush(x * self.s, y * self.s, c)
 
     def rect(self, x0, y0, x1, y1, c):
         for y in range(y0, y1 + 1):
@@ -46,11 +61,14 @@ class Canvas:
         self.line(x1, y0, x1, y1, c)
 
     def line(self, x0, y0, x1, y1, c):
+        self.fine_line(x0 * self.s, y0 * self.s, x1 * self.s, y1 * self.s, c)
+
+    def fine_line(self, x0, y0, x1, y1, c):  # device pixels, one unit wide
         dx, dy = abs(x1 - x0), -abs(y1 - y0)
         sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
         err = dx + dy
         while True:
-            self.dot(x0, y0, c)
+            self.brush(x0, y0, c)
             if x0 == x1 and y0 == y1:
                 return
             e2 = 2 * err
@@ -62,31 +80,31 @@ class Canvas:
                 y0 += sy
 
     def polygon(self, points, c):
-        for y in range(SIZE):
-            yc = y + 0.5
+        for y in range(self.n):
+            yc = (y + 0.5) / self.s
             xs = []
             for (xa, ya), (xb, yb) in zip(points, points[1:] + points[:1]):
                 if (ya <= yc < yb) or (yb <= yc < ya):
                     xs.append(xa + (yc - ya) * (xb - xa) / (yb - ya))
             xs.sort()
             for a, b in zip(xs[0::2], xs[1::2]):
-                for x in range(SIZE):
-                    if a <= x + 0.5 <= b:
-                        self.dot(x, y, c)
+                for x in range(self.n):
+                    if a <= (x + 0.5) / self.s <= b:
+                        self.put(x, y, c)
 
     def disc(self, cx, cy, r, c, ring=None):
-        for y in range(SIZE):
-            for x in range(SIZE):
-                d = ((x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2) ** 0.5
+        for y in range(self.n):
+            for x in range(self.n):
+                d = (((x + 0.5) / self.s - cx) ** 2 + ((y + 0.5) / self.s - cy) ** 2) ** 0.5
                 if d <= r:
-                    self.dot(x, y, ring if ring and d > r - 1.2 else c)
+                    self.put(x, y, ring if ring and d > r - 1.2 else c)
 
     def circle(self, cx, cy, r, c):
-        for y in range(SIZE):
-            for x in range(SIZE):
-                d = ((x + 0.5 - cx) ** 2 + (y + 0.5 - cy) ** 2) ** 0.5
+        for y in range(self.n):
+            for x in range(self.n):
+                d = (((x + 0.5) / self.s - cx) ** 2 + ((y + 0.5) / self.s - cy) ** 2) ** 0.5
                 if r - 0.6 <= d <= r + 0.6:
-                    self.dot(x, y, c)
+                    self.put(x, y, c)
 
     def text(self, x, y, ch, c, scale=1):
         for row, bits in enumerate(FONT[ch]):
@@ -98,10 +116,10 @@ class Canvas:
     def wave(self, x0, x1, mid, amp, c):
         import math
         prev = None
-        for x in range(x0, x1 + 1):
-            y = round(mid - amp * math.sin((x - x0) * 2 * math.pi / (x1 - x0)))
+        for x in range(x0 * self.s, x1 * self.s + 1):
+            y = round((mid - amp * math.sin((x / self.s - x0) * 2 * math.pi / (x1 - x0))) * self.s)
             if prev is not None:
-                self.line(x - 1, prev, x, y, c)
+                self.fine_line(x - 1, prev, x, y, c)
             prev = y
 
     def png(self):
@@ -111,7 +129,7 @@ class Canvas:
             body = kind + data
             return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
 
-        header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)
+        header = struct.pack(">IIBBBBB", self.n, self.n, 8, 6, 0, 0, 0)
         return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
                 chunk(b"IEND", b""))
 
@@ -265,7 +283,8 @@ ICONS = [
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     for name, draw in ICONS:
-        canvas = Canvas()
-        draw(canvas)
-        with open(os.path.join(here, name + ".png"), "wb") as f:
-            f.write(canvas.png())
+        for scale, suffix in ((1, ""), (2, "@2x")):
+            canvas = Canvas(scale)
+            draw(canvas)
+            with open(os.path.join(here, name + suffix + ".png"), "wb") as f:
+                f.write(canvas.png())

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPolygon>
+#include <cstdint>
 #include <vector>
 
 #include "analysis/pass_fail.h"
@@ -20,6 +21,8 @@ struct MaskScratch {
 
 // Fills the two mask regions of `passFail` inside `plot` (nothing while the panel is hidden), without an
 // outline and without antialiasing, so the filled pixels are exactly those of the region.
-void PaintMask(QPainter& painter, const PlotRect& plot, const CPassFail& passFail, MaskScratch& scratch);
+// Returns a fingerprint of the regions drawn (0 for none), which changes with the mask.
+std::uint64_t PaintMask(QPainter& painter, const PlotRect& plot, const CPassFail& passFail,
+                        MaskScratch& scratch);
 
 } // namespace tarnix

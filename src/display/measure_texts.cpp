@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPointF>
+#include <QRectF>
 
 #include "display/wave_render.h"
 
@@ -20,7 +21,7 @@ void Arrow(QPainter& painter, double x, double top, double size, bool up) {
 
 } // namespace
 
-void PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items) {
+QRect PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items) {
     // The screen's one font, so a height of 15 here looks as every other text of height 15.
     painter.setFont(ScreenFont(
         QString::fromLatin1(kMeasureFontFace.data(), static_cast<qsizetype>(kMeasureFontFace.size())),
@@ -29,7 +30,9 @@ void PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items
     // The arrows are as tall as a capital letter and stand one space right of the text.
     const double size = metrics.capHeight();
     const double gap = metrics.horizontalAdvance(QLatin1Char(' '));
+    QRect area;
     for (const MeasureTextItem& item : items) {
+        area |= TextCell(item.x, item.y);
         const QString text = QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size()));
         const QColor colour = ToQColor(item.colour);
         painter.setPen(colour);
@@ -46,11 +49,13 @@ void PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items
         for (const bool up : {true, false}) {
             if (up ? item.clip.top : item.clip.bottom) {
                 Arrow(painter, x, top, size, up);
+                area |= QRectF(x, top, size, size).toAlignedRect();
                 x += size + gap / 2.0;
             }
         }
         painter.restore();
     }
+    return area;
 }
 
 } // namespace tarnix

@@ -2,6 +2,7 @@
 // from a clipped trace marked with an arrow beside it that points to the edge the signal ran into.
 #pragma once
 
+#include <QRect>
 #include <span>
 
 #include "analysis/measure_set.h"
@@ -10,6 +11,7 @@ class QPainter;
 
 namespace tarnix {
 
-void PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items);
+// Returns the rectangle the texts and arrows keep to (empty for no items).
+QRect PaintMeasureTexts(QPainter& painter, std::span<const MeasureTextItem> items);
 
 } // namespace tarnix

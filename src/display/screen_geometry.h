@@ -20,6 +20,7 @@ struct PlotRect {
     bool IsNull() const { return left == 0 && top == 0 && right == 0 && bottom == 0; }
     // Left and top edges included, right and bottom excluded.
     bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
+    friend bool operator==(const PlotRect&, const PlotRect&) = default;
 };
 
 // The device pixels behind the logical pixels of a screen at a device pixel ratio (1, 1.25, 1.5, 2,

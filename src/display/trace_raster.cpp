@@ -177,6 +177,15 @@ void ThickPolyline(const RasterTarget& t, const RasterPoint* points, int count, 
     std::fill(bottom.begin() + sink.used0, bottom.begin() + sink.used1 + 1, std::numeric_limits<int>::min());
 }
 
+// Flags the rows y0..y1 (buffer rows, inclusive) plus the line's thickness below.
+void Touch(const RasterTarget& t, int y0, int y1) {
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1 + t.thickness - 1, t.height - 1);
+    if (t.touchedRows != nullptr && y0 <= y1) {
+        std::fill(t.touchedRows + y0, t.touchedRows + y1 + 1, std::uint8_t{1});
+    }
+}
+
 } // namespace
 
 void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int count, std::uint32_t rgb) {
@@ -186,6 +195,11 @@ void RasterPolyline(const RasterTarget& target, const RasterPoint* points, int c
     const std::uint32_t argb = 0xFF000000u | rgb;
     const int ox = target.originX;
     const int oy = target.originY;
+    if (target.touchedRows != nullptr) {
+        const auto [low, high] = std::minmax_element(
+            points, points + count, [](const RasterPoint& a, const RasterPoint& b) { return a.y < b.y; });
+        Touch(target, low->y - oy, high->y - oy);
+    }
     if (count == 1) {
         Plot(target, points[0].x - ox, points[0].y - oy, argb);
         return;
@@ -208,6 +222,7 @@ void RasterPoints(const RasterTarget& target, const RasterPoint* points, int cou
     const std::uint32_t argb = 0xFF000000u | rgb;
     for (int i = 0; i < count; ++i) {
         Plot(target, points[i].x - target.originX, points[i].y - target.originY, argb);
+        Touch(target, points[i].y - target.originY, points[i].y - target.originY);
     }
 }
 

@@ -25,6 +25,9 @@ struct RasterTarget {
     // repainted) takes the picture's coordinates and leaves everything outside that part alone.
     int originX = 0;
     int originY = 0;
+    // When set, one flag per buffer row: the polylines and dots set the flags of the rows they may
+    // write (set flags are never cleared), so a later frame knows which rows to repaint.
+    std::uint8_t* touchedRows = nullptr;
     bool Valid() const { return pixels != nullptr && width > 0 && height > 0 && thickness >= 1; }
 };
 

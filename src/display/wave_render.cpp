@@ -22,7 +22,7 @@ QFont ScreenFont(const QString& family, int cellHeight, int weight, bool italic)
 }
 
 void DrawTextAt(QPainter& p, int x, int y, const QString& text) {
-    p.drawText(QRect(x, y, 400, 60), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
+    p.drawText(TextCell(x, y), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 void DrawAxisLine(QPainter& p, int x0, int y0, int x1, int y1, const QColor& colour, int width) {

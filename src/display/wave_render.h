@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <initializer_list>
@@ -46,8 +47,11 @@ inline std::uint32_t FromQColor(const QColor& c) {
 
 // A font by face, cell height in pixels (as the instrument's screen states it) and weight.
 QFont ScreenFont(const QString& family, int cellHeight, int weight = 400, bool italic = false);
-// Text with its cell's top-left corner at (x, y).
+// Text with its cell's top-left corner at (x, y), kept inside the cell.
 void DrawTextAt(QPainter& p, int x, int y, const QString& text);
+inline QRect TextCell(int x, int y) {
+    return QRect(x, y, 400, 60);
+}
 
 // A horizontal or vertical line from a towards b, b itself not covered, `width` pixels wide (to the
 // right of a vertical line, below a horizontal one).

@@ -199,7 +199,7 @@ void CWaveScreen::RenderPictureInto(QImage& picture) {
     }
 }
 
-void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRect& clip) {
+void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRect& clip, Into into) {
     UpdateMarkers();
     // Everything is drawn at the image's own pixels: the pixel layers directly, the others (markers,
     // texts, measurement texts) through a painter scaled by the ratio, which draws them at full density.
@@ -209,10 +209,11 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRe
                         static_cast<int>(pixels.bytesPerLine() / 4), pixels.width(), pixels.height(),
                         d.Line()};
     QPainter p(&pixels);
+    QRect part = pixels.rect();
     if (!clip.isEmpty() && clip != rect()) {
-        const QRect part = QRect(QPoint(d.Pos(clip.left()), d.Pos(clip.top())),
-                                 QPoint(d.Pos(clip.right() + 1) - 1, d.Pos(clip.bottom() + 1) - 1))
-                               .intersected(pixels.rect());
+        part = QRect(QPoint(d.Pos(clip.left()), d.Pos(clip.top())),
+                     QPoint(d.Pos(clip.right() + 1) - 1, d.Pos(clip.bottom() + 1) - 1))
+                   .intersected(pixels.rect());
         p.setClipRect(part);
         // The traces are written straight into the pixels: they keep to the part being repainted too,
         // or they would land on the frame lines around it, which this repaint does not redraw.
@@ -222,42 +223,132 @@ void CWaveScreen::RenderInto(QImage& image, const PaintParams& params, const QRe
         target.originX = part.left();
         target.originY = part.top();
     }
-    PaintLayers(p, target, params);
+    if (into == Into::Picture) {
+        PaintLayers(p, target, params);
+        return;
+    }
+    // The window keeps its last frame: outside the rows that held moving content (traces, texts), it
+    // shows the still layers as they are now, so only those rows need them again.
+    StillState now = StillStateOf(params, pixels);
+    now.mask = still_.mask;
+    const bool fromStill = into == Into::Capture && movingRowsValid_ && now == still_ && !params.fullScreen &&
+                           !levelLineShown_ && !(cursorsShown_ != 0 && cursorType_ == kCursorTrace) &&
+                           movingRows_.size() == static_cast<std::size_t>(pixels.height());
+    if (fromStill) {
+        // One rectangle clip per run of rows: a painter clipped to a many-rectangle region draws the
+        // graticule far more slowly.
+        runs_.clear();
+        for (int y = part.top(); y <= part.bottom(); ++y) {
+            if (movingRows_[static_cast<std::size_t>(y)] != 0) {
+                const int top = y;
+                while (y < part.bottom() && movingRows_[static_cast<std::size_t>(y + 1)] != 0) {
+                    ++y;
+                }
+                runs_.push_back(QRect(part.left(), top, part.width(), y - top + 1));
+            }
+        }
+        if (runs_.empty()) {
+            runs_.push_back(
+                QRect(part.topLeft(), QSize(1, 1))); // the mask is still asked for its fingerprint
+        }
+        for (const QRect& run : runs_) {
+            RasterFill(target, run.x(), run.y(), run.width(), run.height(), 0);
+            p.setClipRect(run);
+            now.mask = PaintStillLayers(p, target, params, false);
+        }
+        p.setClipRect(part);
+        if (now.mask != still_.mask) {
+            // The mask changed where the last frame's rows do not reach: the whole part again.
+            p.end();
+            movingRowsValid_ = false;
+            RenderInto(image, params, clip, Into::Window);
+            return;
+        }
+    } else {
+        now.mask = PaintStillLayers(p, target, params);
+    }
+    movingRows_.assign(static_cast<std::size_t>(pixels.height()), 0);
+    target.touchedRows = movingRows_.data() + part.top();
+    const QRect texts = PaintMovingLayers(p, target, params);
+    if (!texts.isEmpty()) {
+        // A pixel either side: antialiased text edges at a fractional ratio.
+        const int top = std::max(d.Pos(texts.top()) - 1, part.top());
+        const int bottom = std::min(d.Pos(texts.bottom() + 1), part.bottom());
+        if (top <= bottom) {
+            std::fill(movingRows_.begin() + top, movingRows_.begin() + bottom + 1, std::uint8_t{1});
+        }
+    }
+    still_ = now;
+    movingRowsValid_ = clip.isEmpty() || clip.contains(LiveArea());
+}
+
+CWaveScreen::StillState CWaveScreen::StillStateOf(const PaintParams& params, const QImage& pixels) const {
+    StillState s;
+    s.settings = const_cast<IScreenHost&>(host_).Settings();
+    s.plot = params.geometry.plot;
+    s.ratio = params.scale.ratio;
+    s.pixels = pixels.constBits();
+    s.bytesPerLine = pixels.bytesPerLine();
+    s.size = pixels.size();
+    s.screen = {static_cast<int>(gridOn_),
+                gridIntensity_,
+                waveIntensity_,
+                dotsMode_,
+                cursorType_,
+                cursorSource_,
+                topMarker_,
+                positionMarkerState_,
+                static_cast<int>(cursorsShown_)};
+    s.cursorA = cursorA_;
+    s.cursorB = cursorB_;
+    s.points = point_;
+    s.levelStates = levelState_;
+    s.dragging = dragging_;
+    return s;
 }
 
 void CWaveScreen::PaintLayers(QPainter& p, const RasterTarget& target, const PaintParams& params) {
+    PaintStillLayers(p, target, params);
+    PaintMovingLayers(p, target, params);
+}
+
+std::uint64_t CWaveScreen::PaintStillLayers(QPainter& p, const RasterTarget& target,
+                                            const PaintParams& params, bool border) {
     const DeviceScale& d = params.scale;
     // The painter's own transform (a caller's placement of a vector picture) is kept under ours.
     const QTransform base = p.worldTransform();
-    const QTransform logical = QTransform::fromScale(d.ratio, d.ratio) * base;
-    bool drawn = PaintBorder(p, params, &target);
-    if (maskLayer) {
-        maskLayer(p, d.Plot(params.geometry.plot));
-    }
+    bool drawn = !border || PaintBorder(p, params, &target);
+    const std::uint64_t mask = maskLayer ? maskLayer(p, d.Plot(params.geometry.plot)) : 0;
     drawn = PaintGraticule(p, params) && drawn;
     if (!drawn) {
         ReportNullRect();
     } else {
         nullRectReported_ = false;
     }
-    p.setWorldTransform(logical);
+    p.setWorldTransform(QTransform::fromScale(d.ratio, d.ratio) * base);
     DrawMarkers(p, params);
     p.setWorldTransform(base);
     DrawCursors(p, params);
+    return mask;
+}
+
+QRect CWaveScreen::PaintMovingLayers(QPainter& p, const RasterTarget& target, const PaintParams& params) {
+    const DeviceScale& d = params.scale;
+    const QTransform base = p.worldTransform();
     DrawTraces(target, params);
     DrawLevelLine(p, params);
     PaintFrame(p, params);
-    p.setWorldTransform(logical);
-    if (measureLayer) {
-        measureLayer(p, params.geometry.plot);
-    }
-    DrawAverageNote(p, params);
+    p.setWorldTransform(QTransform::fromScale(d.ratio, d.ratio) * base);
+    QRect texts = measureLayer ? measureLayer(p, params.geometry.plot) : QRect();
+    texts |= DrawAverageNote(p, params);
     if (params.fullScreen) {
         DrawScaleLabels(p, params);
         if (informationOn_) {
             DrawInformation(p, params);
         }
     }
+    p.setWorldTransform(base);
+    return texts;
 }
 
 void CWaveScreen::PaintVector(QPainter& painter) {
@@ -281,7 +372,7 @@ QRect CWaveScreen::LiveArea() const {
     return QRect(inside.x, inside.y, inside.width, inside.height);
 }
 
-bool CWaveScreen::RenderIntoBackingStore(QPainter& window, const QRect& clip) {
+bool CWaveScreen::RenderIntoBackingStore(QPainter& window, const QRegion& region) {
     // The window's backing store is normally a plain 32-bit image: drawing the frame straight into it
     // spares copying a full-screen picture 33 times a second.
     QPaintEngine* engine = window.paintEngine();
@@ -313,13 +404,22 @@ bool CWaveScreen::RenderIntoBackingStore(QPainter& window, const QRect& clip) {
                   static_cast<qsizetype>(origin.y()) * store->bytesPerLine() +
                   static_cast<qsizetype>(origin.x()) * 4;
     QImage view(first, area.width(), area.height(), store->bytesPerLine(), format);
-    RenderInto(view, params, clip);
+    const QRect live = LiveArea();
+    const bool capture = region == QRegion(live);
+    // A region that leaves out part of the live area paints a frame whose rows cannot be known.
+    const QRect clip = QRegion(live).subtracted(region).isEmpty() ? region.boundingRect() : QRect();
+    if (clip.isEmpty()) {
+        movingRowsValid_ = false;
+        RenderInto(view, params, region.boundingRect(), Into::Picture);
+        return true;
+    }
+    RenderInto(view, params, clip, capture ? Into::Capture : Into::Window);
     return true;
 }
 
 void CWaveScreen::paintEvent(QPaintEvent* event) {
     QPainter window(this);
-    if (RenderIntoBackingStore(window, event->rect())) {
+    if (RenderIntoBackingStore(window, event->region())) {
         return;
     }
     const QImage& image = RenderFrame();
@@ -330,6 +430,7 @@ void CWaveScreen::paintEvent(QPaintEvent* event) {
 
 void CWaveScreen::resizeEvent(QResizeEvent* event) {
     raster_ = QImage();
+    movingRowsValid_ = false;
     cursorsShown_ = 0;
     QWidget::resizeEvent(event);
     update();
@@ -566,17 +667,20 @@ void CWaveScreen::DrawLevelLine(QPainter& p, const PaintParams& params) {
     }
 }
 
-void CWaveScreen::DrawAverageNote(QPainter& p, const PaintParams& params) {
+QRect CWaveScreen::DrawAverageNote(QPainter& p, const PaintParams& params) {
     const InstrumentSettings& s = host_.Settings();
     if (s.acquire.acquisitionMode != kAcqAverage) {
-        return;
+        return {};
     }
     const QString text = QStringLiteral("%1: %2")
                              .arg(QString::fromStdString(host_.Text(1108, "Average")))
                              .arg(s.acquire.averageCount);
     p.setFont(ScreenFont(QStringLiteral("Arial"), 15));
     p.setPen(QColor(225, 0, 225));
-    DrawTextAt(p, params.geometry.plot.left + 6, params.geometry.plot.top + 6, text);
+    const int x = params.geometry.plot.left + 6;
+    const int y = params.geometry.plot.top + 6;
+    DrawTextAt(p, x, y, text);
+    return TextCell(x, y);
 }
 
 void CWaveScreen::DrawScaleLabels(QPainter& p, const PaintParams& params) {

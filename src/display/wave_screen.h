@@ -89,10 +89,11 @@ public:
     void PaintVector(QPainter& painter);
     const QImage& Raster() const { return raster_; }
 
-    // Layers that later subsystems supply: the Pass/Fail mask (step 3) and the measurement texts
-    // (step 10). Empty hooks are skipped.
-    std::function<void(QPainter&, const PlotRect&)> maskLayer;
-    std::function<void(QPainter&, const PlotRect&)> measureLayer;
+    // Layers that later subsystems supply: the Pass/Fail mask, returning a fingerprint of what it drew
+    // (0 for nothing), and the measurement texts, returning the rectangle (logical pixels) they keep
+    // to. Empty hooks are skipped.
+    std::function<std::uint64_t(QPainter&, const PlotRect&)> maskLayer;
+    std::function<QRect(QPainter&, const PlotRect&)> measureLayer;
     // Shows a message box; replaced by tests. Defaults to a QMessageBox.
     std::function<void(const QString& caption, const QString& text)> showMessage;
 
@@ -105,13 +106,24 @@ protected:
 
 private:
     PaintParams MakeParams() const;
+    // What an image drawn by RenderInto is: a picture, or the window's pixels, which keep the last frame.
+    // A capture repaint of the window's live area (the only part a capture changes) clears and redraws
+    // only the rows that held moving content in the last frame, when the layers under it are unchanged.
+    enum class Into { Picture, Window, Capture };
     // Draws every layer into image, which covers the widget at params.scale.
     // `clip` (in widget pixels) limits the drawing to the part being repainted; empty draws it all.
-    void RenderInto(QImage& image, const PaintParams& params, const QRect& clip = QRect());
+    void RenderInto(QImage& image, const PaintParams& params, const QRect& clip = QRect(),
+                    Into into = Into::Picture);
     // paintEvent's way when the window's backing store is a 32-bit image: no off-screen copy.
-    bool RenderIntoBackingStore(QPainter& window, const QRect& clip);
+    bool RenderIntoBackingStore(QPainter& window, const QRegion& region);
     // The layers in their order; the pixel layers go to `target` unless params.vector is set.
     void PaintLayers(QPainter& p, const RasterTarget& target, const PaintParams& params);
+    // The layers under the moving content: border and background (unless `border` is false), mask,
+    // graticule, markers and cursors. Returns the mask's fingerprint.
+    std::uint64_t PaintStillLayers(QPainter& p, const RasterTarget& target, const PaintParams& params,
+                                   bool border = true);
+    // The traces and what lies over them; returns the rectangle (logical pixels) the texts keep to.
+    QRect PaintMovingLayers(QPainter& p, const RasterTarget& target, const PaintParams& params);
     void HandleMouse(int x, int y);
     bool OnMarkerMouse(int x, int y);
     void DragMarker(int x, int y);
@@ -131,7 +143,7 @@ private:
     void DrawTraceCrosshair(QPainter& p, const PaintParams& params);
     void DrawTraces(const RasterTarget& target, const PaintParams& params);
     void DrawLevelLine(QPainter& p, const PaintParams& params);
-    void DrawAverageNote(QPainter& p, const PaintParams& params);
+    QRect DrawAverageNote(QPainter& p, const PaintParams& params);
     void DrawScaleLabels(QPainter& p, const PaintParams& params);
     void DrawInformation(QPainter& p, const PaintParams& params);
 
@@ -177,6 +189,31 @@ private:
 
     QImage raster_;
     std::vector<RasterPoint> scratch_;
+
+    // Everything the still layers are drawn from, and where the window's pixels are.
+    struct StillState {
+        InstrumentSettings settings;
+        PlotRect plot;
+        double ratio = 0.0;
+        const uchar* pixels = nullptr;
+        qsizetype bytesPerLine = 0;
+        QSize size;
+        std::uint64_t mask = 0;
+        std::array<int, 9> screen{}; // the screen's own settings and marker and cursor states
+        Pt cursorA;
+        Pt cursorB;
+        std::array<Pt, kMarkerCount> points{};
+        std::array<int, 3> levelStates{};
+        std::array<bool, kMarkerCount> dragging{};
+        bool operator==(const StillState&) const = default;
+    };
+    StillState StillStateOf(const PaintParams& params, const QImage& pixels) const;
+    StillState still_;
+    // Rows of the window's pixels (the last frame) holding moving content; valid while that frame's
+    // still layers are whole around them.
+    std::vector<std::uint8_t> movingRows_;
+    bool movingRowsValid_ = false;
+    std::vector<QRect> runs_; // of moving rows, kept to spare an allocation per frame
     bool nullRectReported_ = false;
 };
 

@@ -187,7 +187,10 @@ std::string MenuItemText(const QAction* action) {
 QIcon CommandIcon(int command) {
     for (std::size_t i = 0; i < cmd::kToolbarCommands.size(); ++i) {
         if (cmd::kToolbarCommands[i] == command) {
-            return QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(kIconNames[i])));
+            // The 40 x 40 picture, drawn at its own size, serves screens scaled above 1x.
+            QIcon icon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(kIconNames[i])));
+            icon.addFile(QStringLiteral(":/icons/%1@2x.png").arg(QLatin1String(kIconNames[i])));
+            return icon;
         }
     }
     return {};

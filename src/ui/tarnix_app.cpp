@@ -111,7 +111,12 @@ bool CTarnixApp::InitInstance(const std::string& programDir, const QStringList& 
 
     // Frame (toolbar, status bar, centred, hidden), then the command table with its toolbar actions.
     frame_ = std::make_unique<CMainFrame>(*doc_);
-    frame_->setWindowIcon(QIcon(QPixmap::fromImage(PaintAppIcon(32))));
+    // The painted icon at the sizes a desktop asks for, so a scaled screen gets a sharp one.
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addPixmap(QPixmap::fromImage(PaintAppIcon(size)));
+    }
+    frame_->setWindowIcon(icon);
     CommandTableOptions options;
     options.notifier = &notifier_;
     options.languageFolder = LanguageFolderLocation(QString::fromStdString(programDir)).toStdString();

@@ -159,7 +159,7 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
     doc_.hooks.resetScreen = [this] { ResetScreen(); };
     // The Pass/Fail mask is the screen's third layer, under the graticule.
     screen_->maskLayer = [this](QPainter& painter, const PlotRect& plot) {
-        PaintMask(painter, plot, doc_.passFail, maskScratch_);
+        return PaintMask(painter, plot, doc_.passFail, maskScratch_);
     };
     // The measurement texts are the screen's top layer, each in its source channel's colour.
     screen_->measureLayer = [this](QPainter& painter, const PlotRect& plot) {
@@ -167,14 +167,13 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
             doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour};
         if (doc_.datalog.statisticsShown) {
             PaintStatisticsTable(painter, plot, doc_.datalog.statistics, colours);
-            return;
+            // Its text cells start inside the plot.
+            return QRect(QPoint(plot.left, plot.top), QPoint(plot.right + 400, plot.bottom + 60));
         }
         std::array<MeasureTextItem, kMeasureSlotCount> items{};
         const int count =
             doc_.measures.LayoutTexts(plot.left, plot.top, plot.right, plot.bottom, colours, items);
-        if (count > 0) {
-            PaintMeasureTexts(painter, std::span(items).first(static_cast<std::size_t>(count)));
-        }
+        return PaintMeasureTexts(painter, std::span(items).first(static_cast<std::size_t>(count)));
     };
     doc_.hooks.showStatus = [this](std::string_view text) {
         status_ = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));

@@ -142,7 +142,7 @@ private slots:
     void maskFillsAboveUpperAndBelowLowerUnderTheGrid();
     void spectrumFollowsTheFftSettings();
     void tracesIntensityAndStoppedWindow();
-    void tracesKeepOffTheFrameInAPartialRepaint();
+    void captureRepaintsShowTheWholeNewFrame();
     void persistenceAndXYFigure();
     void screenAtDevicePixelRatio_data();
     void screenAtDevicePixelRatio();
@@ -193,7 +193,9 @@ void TestWaveScreen::maskFillsAboveUpperAndBelowLowerUnderTheGrid() {
     mask.horizontalPanel = 200; // 2000 points: the regions span columns 2000..3000
     passFail.CreateMask(mask, std::vector<std::int16_t>(5000, 128));
     MaskScratch scratch;
-    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) { PaintMask(p, plot, passFail, scratch); };
+    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) {
+        return PaintMask(p, plot, passFail, scratch);
+    };
     QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kMask, 0), 0);
     passFail.ShowPanel();
     const QImage& image = f.screen.RenderFrame();
@@ -285,23 +287,52 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kMap.X(2000), kMap.Y(100)), 0x008000u);
 }
 
-void TestWaveScreen::tracesKeepOffTheFrameInAPartialRepaint() {
-    // A capture repaints only the black area inside the frame; the trace's last point (on the right
-    // edge) and its points at level 0 (on the bottom edge) must not be written over the frame lines.
-    Fixture f(1);
+void TestWaveScreen::captureRepaintsShowTheWholeNewFrame() {
+    // A capture repaints only the black area inside the frame, and there only what moved: whatever
+    // moves (traces as lines or dots, texts) or appears (the mask), the window shows what a full repaint
+    // draws, with no pixel of the last frame left and no trace over the frame lines.
+    Fixture f(2);
+    CPassFail passFail;
+    passFail.CreateMask(MaskSettings{}, std::vector<std::int16_t>(5000, 128));
+    MaskScratch scratch;
+    f.screen.maskLayer = [&](QPainter& p, const PlotRect& plot) {
+        return PaintMask(p, plot, passFail, scratch);
+    };
+    int textY = 30;
+    f.screen.measureLayer = [&](QPainter& p, const PlotRect&) {
+        const MeasureTextItem item{"CH1:Vpp = 1.59V", 40, textY, 0x00FF00u, {}};
+        return PaintMeasureTexts(p, std::span(&item, 1));
+    };
     f.screen.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f.screen));
     f.screen.repaint();
-    f.host.traces[kCh1].fill(40);
-    std::fill_n(f.host.traces[kCh1].begin() + 1000, 1000, std::int16_t{0});
-    f.screen.repaint(f.screen.LiveArea());
-    // The offscreen platform's window surface is a plain image.
-    const QImage window = *static_cast<QImage*>(f.screen.backingStore()->paintDevice());
-    QCOMPARE(CountColour(window, QRect(kPlot.right, kPlot.top, 1, kPlot.Height() + 1), 0xFFFFFFu, 0),
-             kPlot.Height() + 1);
-    QCOMPARE(CountColour(window, QRect(kPlot.left, kPlot.bottom, kPlot.Width() + 1, 1), 0xFFFFFFu, 0),
-             kPlot.Width() + 1);
-    QVERIFY(CountColour(window, f.screen.LiveArea(), kGreen, 0) > kPlot.Width() / 2); // the trace is there
+    const struct {
+        std::int16_t ch1;
+        std::int16_t ch2;
+        int textY;
+        bool mask;
+        int drawType;
+    } captures[] = {{200, 0, 30, false, 0},   {60, 40, 250, false, 0},  {60, 40, 250, true, 0},
+                    {250, 255, 100, true, 0}, {250, 255, 100, true, 1}, {30, 90, 100, true, 1}};
+    for (const auto& c : captures) {
+        f.screen.SetDrawType(c.drawType);
+        f.host.traces[kCh1].fill(c.ch1);
+        std::fill_n(f.host.traces[kCh1].begin() + 1000, 1000, std::int16_t{128});
+        f.host.traces[kCh2].fill(c.ch2);
+        textY = c.textY;
+        if (c.mask) {
+            passFail.ShowPanel();
+        }
+        f.screen.repaint(f.screen.LiveArea());
+        // The offscreen platform's window surface is a plain image.
+        const QImage full = f.screen.RenderFrame().convertToFormat(QImage::Format_RGB32);
+        QImage window = static_cast<QImage*>(f.screen.backingStore()->paintDevice())
+                            ->copy(full.rect())
+                            .convertToFormat(QImage::Format_RGB32);
+        window.setDevicePixelRatio(full.devicePixelRatio());
+        QCOMPARE(window, full);
+        QVERIFY(CountColour(window, window.rect(), kGreen, 0) > kPlot.Width()); // the traces are there
+    }
 }
 
 void TestWaveScreen::screenAtDevicePixelRatio_data() {

@@ -479,6 +479,11 @@ private slots:
         // The toolbar's Start button shows the run state.
         QAction* start = rig.table->Action(cmd::kAcqStart);
         QVERIFY(toolbar->actions().contains(start));
+        // Every button has a picture of its own for a 2x screen, not an enlargement of the 20 x 20 one.
+        for (QAction* action : toolbar->actions()) {
+            QVERIFY(action->isSeparator() ||
+                    action->icon().pixmap(QSize(20, 20), 2.0).size() == QSize(40, 40));
+        }
         rig.doc->Stop();
         rig.table->OnTick();
         QVERIFY(!Checked(start));
