@@ -51,10 +51,7 @@ void CDataLog::Follow(const MeasureItem& item) {
 }
 
 const RunningStats* CDataLog::FiguresOf(const MeasureItem& item) const {
-    for (const CMeasureStatistics* table : {statisticsShown ? &statistics : nullptr, &followed_}) {
-        if (table == nullptr) {
-            continue;
-        }
+    for (const CMeasureStatistics* table : {&statistics, &followed_}) {
         const auto found = std::ranges::find(table->Items(), item);
         if (found != table->Items().end()) {
             return &table->Figures(static_cast<std::size_t>(found - table->Items().begin()));
@@ -90,15 +87,12 @@ LogRowResult CDataLog::OnCapture(const InstrumentSettings& settings,
     secondsPerDiv_ = secondsPerDiv;
     measured_.fill(false);
     const MeasureMeaning meaning = MeaningOf(settings);
-    if (statisticsShown) {
-        if (!std::ranges::equal(screenItems, statistics.Items())) {
-            statistics.SetItems(screenItems);
-        }
-        screenValues_.resize(screenItems.size());
-        std::ranges::transform(screenItems, screenValues_.begin(),
-                               [this](auto& item) { return Value(item); });
-        statistics.AddCapture(meaning, screenValues_);
+    if (!std::ranges::equal(screenItems, statistics.Items())) {
+        statistics.SetItems(screenItems);
     }
+    screenValues_.resize(screenItems.size());
+    std::ranges::transform(screenItems, screenValues_.begin(), [this](auto& item) { return Value(item); });
+    statistics.AddCapture(meaning, screenValues_);
     if (!followed_.Items().empty()) {
         followedValues_.resize(followed_.Items().size());
         std::ranges::transform(followed_.Items(), followedValues_.begin(),

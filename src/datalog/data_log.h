@@ -34,8 +34,9 @@ public:
     // Tests and benchmarks bring their own clock and file.
     CDataLog(ILogClock& clock, ILogSink& sink);
 
+    // The figures of the screen's measurements, gathered whether their table is shown or not, so the
+    // table opens with everything since the last reset.
     CMeasureStatistics statistics;
-    // The statistics are gathered while their table is shown.
     bool statisticsShown = false;
     LimitActions actions;
     // The running log's values over time for the trend view; started afresh with each log.
@@ -47,13 +48,12 @@ public:
     const CMeasureLog& Log() const { return log_; }
     // Starts the log under the current settings; "" or why it did not start.
     std::string StartLog(const LogOptions& options, const InstrumentSettings& settings);
-    bool Active() const { return statisticsShown || !followed_.Items().empty() || log_.Running(); }
 
     // Starts gathering the statistics of an item besides the screen's (a remote client asked for it),
     // whether the table is shown or not; a followed item stays followed.
     void Follow(const MeasureItem& item);
-    // An item's figures: the table's while it is shown and holds the item, else the followed ones;
-    // null when neither follows it.
+    // An item's figures: the screen's when it is on the screen, else the followed ones; null when
+    // neither follows it.
     const RunningStats* FiguresOf(const MeasureItem& item) const;
 
     // One new capture: measures what the statistics and the log need and hands the values on.

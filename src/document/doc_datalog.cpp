@@ -7,7 +7,7 @@ namespace tarnix {
 
 void CTarnixDoc::FeedDatalog() {
     LogRowResult row;
-    if (captureCount != fedCaptureCount_ && datalog.Active()) {
+    if (captureCount != fedCaptureCount_) {
         row = datalog.OnCapture(settings, MeasureChannelsFrom(settings, frames),
                                 SecondsPerDiv(settings.timebase), CDataLog::ScreenItems(measures));
     }
