@@ -17,8 +17,6 @@ struct StatisticsRow {
     std::array<std::string, kStatisticsColumns> cells;
 };
 
-// The header row's texts.
-const std::array<std::string, kStatisticsColumns>& StatisticsHeader();
 // One row per item; a figure that does not exist yet reads "-", an unmeasurable current value "*****".
 // The count adds the unmeasurable captures in brackets when there were any: "118 (+2)".
 std::vector<StatisticsRow> StatisticsRows(const CMeasureStatistics& statistics);

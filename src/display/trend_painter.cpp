@@ -25,7 +25,7 @@ QString Q(const std::string& text) {
 } // namespace
 
 void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series,
-                const std::array<std::uint32_t, 3>& colours) {
+                const std::array<std::uint32_t, 3>& colours, const QString& noValues) {
     painter.fillRect(area, Qt::black);
     const auto& columns = series.Columns();
     if (columns.empty()) {
@@ -55,7 +55,7 @@ void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series
         QString label = Q(ItemName(column.item) + " (" + std::string(ItemUnit(column.item)) + ")");
         painter.setPen(colour);
         if (!(low <= high) || plot.height() < 2) {
-            DrawTextAt(painter, strip.left() + 4, strip.top() + 1, label + QStringLiteral("  no values"));
+            DrawTextAt(painter, strip.left() + 4, strip.top() + 1, label + QStringLiteral("  ") + noValues);
             continue;
         }
         const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1e-12);

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include <QString>
+
 #include "datalog/trend_series.h"
 
 class QPainter;
@@ -12,8 +14,9 @@ class QRect;
 
 namespace tarnix {
 
-// Paints the strips into `area`; colours by source (CH1, CH2, MATH).
+// Paints the strips into `area`; colours by source (CH1, CH2, MATH). A strip without values says
+// `noValues` after its name.
 void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series,
-                const std::array<std::uint32_t, 3>& colours);
+                const std::array<std::uint32_t, 3>& colours, const QString& noValues = {});
 
 } // namespace tarnix

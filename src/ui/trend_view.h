@@ -8,6 +8,7 @@
 
 #include "datalog/trend_series.h"
 
+class QPushButton;
 class QWidget;
 
 namespace tarnix {
@@ -28,12 +29,19 @@ public:
     void ShowLive();
     // The view at `width` x `height` as a PNG file; false when it cannot be written.
     bool ExportPng(const std::string& path, int width, int height) const;
+    // Puts in the current language's texts.
+    void Relabel();
 
 private:
     CTarnixDoc& doc_;
     CTrendSeries loaded_;
     bool live_ = true;
+    QString Text(int key) const;
+
     QWidget* canvas_ = nullptr;
+    QPushButton* liveButton_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     QTimer timer_;
 };
 

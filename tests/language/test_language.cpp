@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <string>
@@ -237,9 +238,9 @@ TEST_F(LanguageFolder, RelabelsTheMenuAndRestoresEveryDefaultText) {
             ++checked;
         }
     }
-    // 285 default menu texts less 24 separators, less the 9 items model 0 lacks (four 10.0V, Pulse,
+    // 289 default menu texts less 25 separators, less the 9 items model 0 lacks (four 10.0V, Pulse,
     // EXT/10, ETS, Peak Detect, and Demo Setting outside demo mode).
-    EXPECT_EQ(checked, 285 - 24 - 9);
+    EXPECT_EQ(checked, 289 - 25 - 9);
     EXPECT_EQ(m.at(8080901)->text, "32k");
 }
 
@@ -367,7 +368,7 @@ TEST(MenuTable, ContextMenuFollowsTheModelAndTimeDivCommandsCarryTheirLabels) {
 // A model-dependent time base or buffer size in the default file would override the model's own text.
 TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBackWhole) {
     const auto texts = DefaultTextsByKey();
-    ASSERT_EQ(texts.size(), 459u) << "a key missing or twice";
+    ASSERT_EQ(texts.size(), 498u) << "a key missing or twice";
     EXPECT_TRUE(texts.lower_bound(804000000) == texts.upper_bound(804000099) &&
                 texts.lower_bound(8080900) == texts.upper_bound(8080999));
     std::set<int> captioned;
@@ -385,13 +386,37 @@ TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBa
     EXPECT_EQ(bytes.substr(0, 44), "\xFF\xFE" + AsciiToUtf16("[App]\r\n8888=English\r\n", false));
     // Read back whole: no entry passes the reader's limits.
     std::vector<std::string> keys, values, expectedKeys, expectedValues;
-    EXPECT_EQ(CIniFile(table.DefaultFilePath().string()).ReadSection("App", keys, values), 459);
+    EXPECT_EQ(CIniFile(table.DefaultFilePath().string()).ReadSection("App", keys, values), 498);
     DefaultLanguageEntries(expectedKeys, expectedValues);
     EXPECT_TRUE(keys == expectedKeys && values == expectedValues);
 
     CLanguageTable unwritable;
     EXPECT_FALSE(unwritable.WriteDefaultLanguage("/nonexistent-folder/for/tarnix"));
     EXPECT_FALSE(!unwritable.DefaultFilePath().empty() || unwritable.WriteDefaultLanguage({}));
+}
+
+// A shipped language translates every text of the default one, and the reader's limits drop none.
+TEST(DefaultLanguage, EveryShippedLanguageReadsWholeWithATextForEveryKey) {
+    const auto texts = DefaultTextsByKey();
+    int languages = 0;
+    for (const auto& file : std::filesystem::directory_iterator(TARNIX_LANGUAGE_DIR)) {
+        if (file.path().extension() != ".lug") {
+            continue;
+        }
+        ++languages;
+        std::vector<std::string> keys, values;
+        CIniFile(file.path().string()).ReadSection("App", keys, values);
+        std::set<int> translated;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            if (!values[i].empty()) {
+                translated.insert(std::stoi(keys[i]));
+            }
+        }
+        for (const auto& [key, text] : texts) {
+            EXPECT_TRUE(translated.contains(key) || text.empty()) << file.path() << " lacks " << key;
+        }
+    }
+    EXPECT_GT(languages, 0);
 }
 
 TEST(DefaultLanguage, PerUserTempFolderIsPrivate) {
