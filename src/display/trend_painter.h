@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include <QString>
 
@@ -14,9 +15,15 @@ class QRect;
 
 namespace tarnix {
 
-// Paints the strips into `area`; colours by source (CH1, CH2, MATH). A strip without values says
-// `noValues` after its name.
+// The texts of the strips in the program's language: each column's name (its short name when left
+// out) and what a strip without values says after it.
+struct TrendTexts {
+    std::vector<QString> names;
+    QString noValues;
+};
+
+// Paints the strips into `area`; colours by source (CH1, CH2, MATH).
 void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series,
-                const std::array<std::uint32_t, 3>& colours, const QString& noValues = {});
+                const std::array<std::uint32_t, 3>& colours, const TrendTexts& texts = {});
 
 } // namespace tarnix

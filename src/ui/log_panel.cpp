@@ -251,7 +251,7 @@ QString CLogPanel::StatusText() const {
     const std::vector<LogColumn>& columns = log.Options().columns;
     for (std::size_t i = 0; i < columns.size() && i < s.lastValues.size(); ++i) {
         text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(ItemName(columns[i].item)),
+                    .arg(QString::fromStdString(ItemTitle(doc_.language, columns[i].item)),
                          s.lastValues[i] ? QString::number(*s.lastValues[i], 'g', 6) : QStringLiteral("-"));
     }
     if (!s.stopReason.empty()) {

@@ -10,11 +10,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "display/trend_painter.h"
 #include "document/tarnix_doc.h"
 #include "language/datalog_texts.h"
 #include "language/language_table.h"
 #include "ui/command_table.h"
+#include "ui/statistics_overlay.h"
 
 namespace tarnix {
 
@@ -46,8 +46,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        PaintTrend(painter, rect(), window_.Series(), Colours(doc_),
-                   QString::fromStdString(TextOrDefault(doc_.language, dtx::kNoValues)));
+        PaintTrend(painter, rect(), window_.Series(), Colours(doc_), window_.Texts());
     }
 
 private:
@@ -105,6 +104,14 @@ QString CTrendWindow::Text(int key) const {
     return QString::fromStdString(TextOrDefault(doc_.language, key));
 }
 
+TrendTexts CTrendWindow::Texts() const {
+    TrendTexts texts{{}, Text(dtx::kNoValues)};
+    for (const LogColumn& column : Series().Columns()) {
+        texts.names.push_back(QString::fromStdString(ItemTitle(doc_.language, column.item)));
+    }
+    return texts;
+}
+
 void CTrendWindow::Relabel() {
     setWindowTitle(Text(dtx::kTrendTitle));
     liveButton_->setText(Text(dtx::kLive));
@@ -137,7 +144,7 @@ bool CTrendWindow::ExportPng(const std::string& path, int width, int height) con
     QImage image(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        PaintTrend(painter, image.rect(), Series(), Colours(doc_), Text(dtx::kNoValues));
+        PaintTrend(painter, image.rect(), Series(), Colours(doc_), Texts());
     }
     return image.save(Q(path), "PNG");
 }

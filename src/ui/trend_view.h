@@ -7,6 +7,7 @@
 #include <string>
 
 #include "datalog/trend_series.h"
+#include "display/trend_painter.h"
 
 class QPushButton;
 class QWidget;
@@ -31,6 +32,8 @@ public:
     bool ExportPng(const std::string& path, int width, int height) const;
     // Puts in the current language's texts.
     void Relabel();
+    // The strips' names and notes in the current language.
+    TrendTexts Texts() const;
 
 private:
     CTarnixDoc& doc_;
