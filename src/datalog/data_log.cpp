@@ -61,11 +61,19 @@ const RunningStats* CDataLog::FiguresOf(const MeasureItem& item) const {
 }
 
 std::vector<MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures) {
-    std::vector<MeasureItem> items;
-    for (int slot = 0; slot < measures.ItemCount(); ++slot) {
-        items.push_back({measures.Slot(slot).source, measures.Slot(slot).kind});
+    std::array<MeasureItem, kMeasureSlotCount> storage;
+    const std::span<const MeasureItem> items = ScreenItems(measures, storage);
+    return {items.begin(), items.end()};
+}
+
+std::span<const MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures,
+                                                   std::array<MeasureItem, kMeasureSlotCount>& storage) {
+    const auto count = static_cast<std::size_t>(std::clamp(measures.ItemCount(), 0, kMeasureSlotCount));
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        const MeasureSlot s = measures.Slot(static_cast<int>(slot));
+        storage[slot] = {s.source, s.kind};
     }
-    return items;
+    return std::span<const MeasureItem>(storage).first(count);
 }
 
 std::optional<double> CDataLog::Value(const MeasureItem& item) {

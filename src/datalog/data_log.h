@@ -37,7 +37,7 @@ public:
     // The figures of the screen's measurements, gathered whether their table is shown or not, so the
     // table opens with everything since the last reset.
     CMeasureStatistics statistics;
-    bool statisticsShown = false;
+    bool statisticsShown = false; // the table on the screen (Measure > Statistics)
     LimitActions actions;
     // The running log's values over time for the trend view; started afresh with each log.
     CTrendSeries trend;
@@ -68,8 +68,10 @@ public:
         followed_.Reset();
     }
 
-    // The screen's measurements as items, in slot order.
+    // The screen's measurements as items, in slot order; the second form without allocating, in `storage`.
     static std::vector<MeasureItem> ScreenItems(const CMeasureSet& measures);
+    static std::span<const MeasureItem> ScreenItems(const CMeasureSet& measures,
+                                                    std::array<MeasureItem, kMeasureSlotCount>& storage);
 
 private:
     std::optional<double> Value(const MeasureItem& item);

@@ -1,5 +1,5 @@
-// The statistics as the screen shows them: a header and one row per measurement, each cell a short
-// text in the measurement's own units ("1.25V", "5.00kHz", "49.8%").
+// The statistics as the screen shows them: one row per measurement, each cell a short text in the
+// measurement's own units ("1.25V", "5.00kHz", "49.8%"); the column heads come from the language.
 #pragma once
 
 #include <array>
