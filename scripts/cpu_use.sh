@@ -6,7 +6,9 @@
 #     scripts/cpu_use.sh running [seconds]
 #
 # SHOT=file.png also saves a screenshot of the measured screen; SCALE=2 (or 1.5) runs the program at
-# that device pixel ratio, its window still 1920 x 1080 logical pixels.
+# that device pixel ratio, its window still 1920 x 1080 logical pixels. LOG=1 (running only) also logs
+# eight measurements of CH1 and CH2 to a file at every capture while it measures, through the remote
+# LOG commands, and reports the rows written.
 set -euo pipefail
 mode=${1:?stopped or running}
 seconds=${2:-30}
@@ -29,6 +31,9 @@ HOME=$work DISPLAY=$display QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale \
 app=$!
 sleep 6
 command=$([ "$mode" = stopped ] && echo STOP || echo RUN)
+if [ -n "${LOG:-}" ]; then
+    command+=';:LOG:FILE "cpu-log.csv";ITEM "VPP,FREQ,VRMS,PER,PDUT,VMAX CHAN2,VMIN CHAN2,VAV CHAN2";INT CAPT;STAR'
+fi
 python3 - "$port" "$command" <<'PY'
 import socket, sys
 with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=10) as s:
@@ -43,6 +48,16 @@ before=$(ticks)
 sleep "$seconds"
 after=$(ticks)
 python3 -c "print('$mode: %.2f%% of one core over $seconds s' % (100.0 * ($after - $before) / $(getconf CLK_TCK) / $seconds))"
+if [ -n "${LOG:-}" ]; then
+    python3 - "$port" <<'PY'
+import socket, sys
+with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=10) as s:
+    f = s.makefile("rw")
+    f.write("LOG:STAT?;COUN?\n")
+    f.flush()
+    print("log running;rows: " + f.readline().strip())
+PY
+fi
 if [ -n "${SHOT:-}" ]; then
     import -display "$display" -window root "$SHOT"
 fi

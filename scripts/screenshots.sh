@@ -1,6 +1,7 @@
 #!/bin/bash
 # Takes the pictures of the user guide (docs/guide/images) and of the README (docs/images) from the real
-# program, running on a virtual X server: once in demo mode and once with the simulated instrument.
+# program, running on a virtual X server: once in demo mode and once with the simulated instrument
+# (menus, statistics table, log panel, trend view, FFT, Pass/Fail, Record, About).
 #
 #   scripts/screenshots.sh [BUILD_DIR]        (default: build/release; `make build` makes it)
 #
@@ -130,6 +131,26 @@ shot "$guide/menu-channel.png"
 keys "$title" Escape Escape alt+m
 shot "$guide/menu-measure.png"
 keys "$title" Escape Escape
+# Statistics: CH1's Peak To Peak and Frequency (the first and the fourteenth item after the Source
+# popup), then Statistics, second from the bottom of the Measure menu.
+keys "$title" alt+m Down Return pause:300
+keys "$title" alt+m $(printf 'Down %.0s' {1..14}) Return pause:300
+keys "$title" alt+m Up Up Return pause:4000
+shot "$guide/statistics.png"
+# Log to File..., the menu's last item: the panel's choices come from Datalog.ini beside Default.set
+# (the same two items, limits on the frequency); Start (Alt+S) logs every capture, Trend... (Alt+T).
+printf 'file=%s\r\ninterval=0\r\nitem=0,0,,\r\nitem=0,13,4990,5010\r\nactions=0,0,0\r\n' \
+    "$work/supply.csv" >"$work/bin/Datalog.ini"
+keys "$title" alt+m Up Return pause:800
+keys "Log to File" alt+s pause:5000
+window_shot "$guide/log-panel.png" "Log to File"
+keys "Log to File" alt+t pause:2500
+window_shot "$guide/trend.png" "Trend"
+keys "Trend" Escape
+keys "Log to File" alt+s pause:300 Escape
+# Statistics off and Clear Measure (fourth from the bottom) for the pictures that follow.
+keys "$title" alt+m Up Up Return pause:300
+keys "$title" alt+m Up Up Up Up Return
 # FFT: the window's seventh control is Start; the same button then reads Stop. With ten cycles on the
 # screen the fundamental lies well clear of the first bins, as the guide advises.
 sed -i 's/^ch1\.frequency *=.*/ch1.frequency = 25000/' "$work/sim.conf"

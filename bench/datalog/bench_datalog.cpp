@@ -2,18 +2,21 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <cmath>
 #include <optional>
 #include <random>
+#include <vector>
 
 #include <unistd.h>
 
+#include "datalog/data_log.h"
 #include "datalog/measure_log.h"
 #include "datalog/measure_statistics.h"
 
 namespace tarnix {
 namespace {
 
-// Eight screen items take one capture's values, as each new capture does while the statistics are shown.
+// Eight screen items take one capture's values, as each new capture does (the figures alone).
 void BM_StatisticsEightItems(benchmark::State& state) {
     CMeasureStatistics statistics;
     std::array<MeasureItem, 8> items;
@@ -39,6 +42,37 @@ void BM_StatisticsEightItems(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StatisticsEightItems);
+
+// What every new capture costs with eight measurements on the screen, whether their table is shown or
+// not: the values measured from two 5000-point sines and added to the figures.
+void BM_ScreenStatisticsEightItemsPerCapture(benchmark::State& state) {
+    CSystemLogClock clock;
+    CFileLogSink sink;
+    CDataLog datalog(clock, sink);
+    std::vector<std::int16_t> ch1(kMeasureTracePoints);
+    std::vector<std::int16_t> ch2(kMeasureTracePoints);
+    for (int i = 0; i < kMeasureTracePoints; ++i) {
+        ch1[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(128 + 60 * std::sin(i * 0.005));
+        ch2[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i % 1000 < 500 ? 90 : 170);
+    }
+    std::array<MeasureChannel, kMeasureSourceCount> channels{};
+    channels[0] = {true, 1.0, 128.0, ch1};
+    channels[1] = {true, 1.0, 128.0, ch2};
+    const std::array<MeasureItem, 8> items{{{0, kMeasureVpp},
+                                            {0, kMeasureFrequency},
+                                            {0, kMeasureVrms},
+                                            {0, kMeasureRiseTime},
+                                            {1, kMeasurePosDuty},
+                                            {1, kMeasureVmax},
+                                            {1, kMeasurePeriod},
+                                            {1, kMeasureVmean}}};
+    const InstrumentSettings settings;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(datalog.OnCapture(settings, channels, 1e-4, items));
+    }
+    benchmark::DoNotOptimize(datalog.statistics.Figures(7));
+}
+BENCHMARK(BM_ScreenStatisticsEightItemsPerCapture);
 
 // One row of eight items written to a real file, with the flush to the disk started every half second:
 // the log's share of an acquisition tick when it logs every capture.

@@ -51,10 +51,7 @@ void CDataLog::Follow(const MeasureItem& item) {
 }
 
 const RunningStats* CDataLog::FiguresOf(const MeasureItem& item) const {
-    for (const CMeasureStatistics* table : {statisticsShown ? &statistics : nullptr, &followed_}) {
-        if (table == nullptr) {
-            continue;
-        }
+    for (const CMeasureStatistics* table : {&statistics, &followed_}) {
         const auto found = std::ranges::find(table->Items(), item);
         if (found != table->Items().end()) {
             return &table->Figures(static_cast<std::size_t>(found - table->Items().begin()));
@@ -64,11 +61,19 @@ const RunningStats* CDataLog::FiguresOf(const MeasureItem& item) const {
 }
 
 std::vector<MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures) {
-    std::vector<MeasureItem> items;
-    for (int slot = 0; slot < measures.ItemCount(); ++slot) {
-        items.push_back({measures.Slot(slot).source, measures.Slot(slot).kind});
+    std::array<MeasureItem, kMeasureSlotCount> storage;
+    const std::span<const MeasureItem> items = ScreenItems(measures, storage);
+    return {items.begin(), items.end()};
+}
+
+std::span<const MeasureItem> CDataLog::ScreenItems(const CMeasureSet& measures,
+                                                   std::array<MeasureItem, kMeasureSlotCount>& storage) {
+    const auto count = static_cast<std::size_t>(std::clamp(measures.ItemCount(), 0, kMeasureSlotCount));
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        const MeasureSlot s = measures.Slot(static_cast<int>(slot));
+        storage[slot] = {s.source, s.kind};
     }
-    return items;
+    return std::span<const MeasureItem>(storage).first(count);
 }
 
 std::optional<double> CDataLog::Value(const MeasureItem& item) {
@@ -90,15 +95,12 @@ LogRowResult CDataLog::OnCapture(const InstrumentSettings& settings,
     secondsPerDiv_ = secondsPerDiv;
     measured_.fill(false);
     const MeasureMeaning meaning = MeaningOf(settings);
-    if (statisticsShown) {
-        if (!std::ranges::equal(screenItems, statistics.Items())) {
-            statistics.SetItems(screenItems);
-        }
-        screenValues_.resize(screenItems.size());
-        std::ranges::transform(screenItems, screenValues_.begin(),
-                               [this](auto& item) { return Value(item); });
-        statistics.AddCapture(meaning, screenValues_);
+    if (!std::ranges::equal(screenItems, statistics.Items())) {
+        statistics.SetItems(screenItems);
     }
+    screenValues_.resize(screenItems.size());
+    std::ranges::transform(screenItems, screenValues_.begin(), [this](auto& item) { return Value(item); });
+    statistics.AddCapture(meaning, screenValues_);
     if (!followed_.Items().empty()) {
         followedValues_.resize(followed_.Items().size());
         std::ranges::transform(followed_.Items(), followedValues_.begin(),

@@ -34,9 +34,10 @@ public:
     // Tests and benchmarks bring their own clock and file.
     CDataLog(ILogClock& clock, ILogSink& sink);
 
+    // The figures of the screen's measurements, gathered whether their table is shown or not, so the
+    // table opens with everything since the last reset.
     CMeasureStatistics statistics;
-    // The statistics are gathered while their table is shown.
-    bool statisticsShown = false;
+    bool statisticsShown = false; // the table on the screen (Measure > Statistics)
     LimitActions actions;
     // The running log's values over time for the trend view; started afresh with each log.
     CTrendSeries trend;
@@ -47,13 +48,12 @@ public:
     const CMeasureLog& Log() const { return log_; }
     // Starts the log under the current settings; "" or why it did not start.
     std::string StartLog(const LogOptions& options, const InstrumentSettings& settings);
-    bool Active() const { return statisticsShown || !followed_.Items().empty() || log_.Running(); }
 
     // Starts gathering the statistics of an item besides the screen's (a remote client asked for it),
     // whether the table is shown or not; a followed item stays followed.
     void Follow(const MeasureItem& item);
-    // An item's figures: the table's while it is shown and holds the item, else the followed ones;
-    // null when neither follows it.
+    // An item's figures: the screen's when it is on the screen, else the followed ones; null when
+    // neither follows it.
     const RunningStats* FiguresOf(const MeasureItem& item) const;
 
     // One new capture: measures what the statistics and the log need and hands the values on.
@@ -68,8 +68,10 @@ public:
         followed_.Reset();
     }
 
-    // The screen's measurements as items, in slot order.
+    // The screen's measurements as items, in slot order; the second form without allocating, in `storage`.
     static std::vector<MeasureItem> ScreenItems(const CMeasureSet& measures);
+    static std::span<const MeasureItem> ScreenItems(const CMeasureSet& measures,
+                                                    std::array<MeasureItem, kMeasureSlotCount>& storage);
 
 private:
     std::optional<double> Value(const MeasureItem& item);

@@ -31,12 +31,6 @@ std::string Formatted(const MeasureItem& item, double value) {
 
 } // namespace
 
-const std::array<std::string, kStatisticsColumns>& StatisticsHeader() {
-    static const std::array<std::string, kStatisticsColumns> header{"",    "Current", "Mean", "Min",
-                                                                    "Max", "Std Dev", "Count"};
-    return header;
-}
-
 std::vector<StatisticsRow> StatisticsRows(const CMeasureStatistics& statistics) {
     std::vector<StatisticsRow> rows;
     for (std::size_t i = 0; i < statistics.Items().size(); ++i) {

@@ -1,5 +1,5 @@
-// The statistics as the screen shows them: a header and one row per measurement, each cell a short
-// text in the measurement's own units ("1.25V", "5.00kHz", "49.8%").
+// The statistics as the screen shows them: one row per measurement, each cell a short text in the
+// measurement's own units ("1.25V", "5.00kHz", "49.8%"); the column heads come from the language.
 #pragma once
 
 #include <array>
@@ -17,8 +17,6 @@ struct StatisticsRow {
     std::array<std::string, kStatisticsColumns> cells;
 };
 
-// The header row's texts.
-const std::array<std::string, kStatisticsColumns>& StatisticsHeader();
 // One row per item; a figure that does not exist yet reads "-", an unmeasurable current value "*****".
 // The count adds the unmeasurable captures in brackets when there were any: "118 (+2)".
 std::vector<StatisticsRow> StatisticsRows(const CMeasureStatistics& statistics);

@@ -25,7 +25,7 @@ QString Q(const std::string& text) {
 } // namespace
 
 void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series,
-                const std::array<std::uint32_t, 3>& colours) {
+                const std::array<std::uint32_t, 3>& colours, const TrendTexts& texts) {
     painter.fillRect(area, Qt::black);
     const auto& columns = series.Columns();
     if (columns.empty()) {
@@ -52,10 +52,13 @@ void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series
             low = std::min(low, range->first);
             high = std::max(high, range->second);
         }
-        QString label = Q(ItemName(column.item) + " (" + std::string(ItemUnit(column.item)) + ")");
+        const auto i = static_cast<std::size_t>(s);
+        QString label = (i < texts.names.size() ? texts.names[i] : Q(ItemName(column.item))) +
+                        Q(" (" + std::string(ItemUnit(column.item)) + ")");
         painter.setPen(colour);
         if (!(low <= high) || plot.height() < 2) {
-            DrawTextAt(painter, strip.left() + 4, strip.top() + 1, label + QStringLiteral("  no values"));
+            DrawTextAt(painter, strip.left() + 4, strip.top() + 1,
+                       label + QStringLiteral("  ") + texts.noValues);
             continue;
         }
         const double margin = high > low ? (high - low) * 0.05 : std::max(std::abs(high) * 0.05, 1e-12);

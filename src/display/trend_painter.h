@@ -4,6 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
+
+#include <QString>
 
 #include "datalog/trend_series.h"
 
@@ -12,8 +15,15 @@ class QRect;
 
 namespace tarnix {
 
+// The texts of the strips in the program's language: each column's name (its short name when left
+// out) and what a strip without values says after it.
+struct TrendTexts {
+    std::vector<QString> names;
+    QString noValues;
+};
+
 // Paints the strips into `area`; colours by source (CH1, CH2, MATH).
 void PaintTrend(QPainter& painter, const QRect& area, const CTrendSeries& series,
-                const std::array<std::uint32_t, 3>& colours);
+                const std::array<std::uint32_t, 3>& colours, const TrendTexts& texts = {});
 
 } // namespace tarnix

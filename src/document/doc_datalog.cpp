@@ -7,9 +7,11 @@ namespace tarnix {
 
 void CTarnixDoc::FeedDatalog() {
     LogRowResult row;
-    if (captureCount != fedCaptureCount_ && datalog.Active()) {
+    if (captureCount != fedCaptureCount_) {
+        // Every capture feeds the statistics, so this path allocates nothing.
+        std::array<MeasureItem, kMeasureSlotCount> screen;
         row = datalog.OnCapture(settings, MeasureChannelsFrom(settings, frames),
-                                SecondsPerDiv(settings.timebase), CDataLog::ScreenItems(measures));
+                                SecondsPerDiv(settings.timebase), CDataLog::ScreenItems(measures, screen));
     }
     fedCaptureCount_ = captureCount;
     const LogRowResult tick = datalog.OnTick();

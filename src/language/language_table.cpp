@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <map>
 #include <span>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,6 +93,48 @@ std::string DefaultLanguageFileBytes() {
         text += "\r\n";
     }
     return "\xFF\xFE" + EncodeUtf16Le(text);
+}
+
+std::string TextOrDefault(const CLanguageTable& table, int key) {
+    if (std::string text = table.LookupText(key); !text.empty()) {
+        return text;
+    }
+    static const std::map<std::string, std::string> builtIn = [] {
+        std::vector<std::string> keys;
+        std::vector<std::string> values;
+        DefaultLanguageEntries(keys, values);
+        std::map<std::string, std::string> texts;
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            texts.emplace(keys[i], values[i]);
+        }
+        return texts;
+    }();
+    const auto found = builtIn.find(std::to_string(key));
+    return found != builtIn.end() ? found->second : std::string();
+}
+
+std::string MenuItemText(const CLanguageTable& table, int command) {
+    static const std::map<int, int> keys = [] {
+        std::map<int, int> byCommand;
+        const auto walk = [&byCommand](const auto& self, const std::vector<MenuNode>& nodes) -> void {
+            for (const MenuNode& node : nodes) {
+                if (node.command > 0) {
+                    byCommand.emplace(node.command, node.key);
+                }
+                self(self, node.children);
+            }
+        };
+        walk(walk, BuildMenuBar());
+        return byCommand;
+    }();
+    const auto found = keys.find(command);
+    if (found == keys.end()) {
+        return {};
+    }
+    const std::string text = TextOrDefault(table, found->second);
+    std::string label(SplitMenuText(text).label);
+    std::erase(label, '&');
+    return label;
 }
 
 std::filesystem::path PerUserTempFolder() {

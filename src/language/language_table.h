@@ -117,6 +117,13 @@ std::optional<int> ParseKeyNumber(std::string_view key);
 std::string_view DefaultLanguageSource();
 void DefaultLanguageEntries(std::vector<std::string>& keys, std::vector<std::string>& values);
 std::string DefaultLanguageFileBytes();
+// The current language's text of `key`, or the built-in default's when the language has none (texts
+// of newer features that an older language file lacks).
+std::string TextOrDefault(const CLanguageTable& table, int key);
+// The current language's text of the menu item that runs `command` (as TextOrDefault), without its
+// mnemonic mark and shortcut: "Frequency" for Measure/Frequency. "" for a command no item runs. The key
+// is the item's position with every item kept, so use it for menus no model prunes (Measure).
+std::string MenuItemText(const CLanguageTable& table, int command);
 
 // A per-user folder for temporary files (owner-only), created when missing: $XDG_RUNTIME_DIR/tarnix
 // when that is available, else <system temp>/tarnix-<uid>. Empty path when neither can be made safe.

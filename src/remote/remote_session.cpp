@@ -1449,7 +1449,7 @@ void CRemoteSession::BuildDatalogTable() {
         if (!chosen) {
             return;
         }
-        // The first question about an item starts its figures; they count from then on.
+        // A screen item answers with the screen's figures; any other counts from the first question.
         datalog.Follow(*chosen);
         const RunningStats& f = *datalog.FiguresOf(*chosen);
         c.Reply(FigureNr3(f.Current().value_or(NAN)) + "," + FigureNr3(f.Mean()) + "," + FigureNr3(f.Min()) +

@@ -22,9 +22,12 @@
 
 #include "analysis/measure_set.h"
 #include "document/tarnix_doc.h"
+#include "language/datalog_texts.h"
+#include "language/language_table.h"
 #include "ui/command_table.h"
 #include "ui/image_export.h"
 #include "ui/main_frame.h"
+#include "ui/statistics_overlay.h"
 #include "ui/trend_view.h"
 #include "ui/widget_helpers.h"
 
@@ -53,8 +56,9 @@ std::optional<double> LimitOf(const QTableWidgetItem* cell) {
     return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
+// In unit symbols, which read the same in every language.
 QString Size(std::uint64_t bytes) {
-    return bytes < 10 * 1024 ? QStringLiteral("%1 bytes").arg(bytes)
+    return bytes < 10 * 1024 ? QStringLiteral("%1 B").arg(bytes)
                              : QStringLiteral("%1 KB").arg(static_cast<double>(bytes) / 1024.0, 0, 'f', 0);
 }
 
@@ -62,36 +66,31 @@ QString Size(std::uint64_t bytes) {
 
 CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     : QDialog(parent), doc_(doc), settingsPath_(std::move(settingsPath)) {
-    setWindowTitle(QStringLiteral("Log to File"));
     setModal(false);
     auto* layout = new QVBoxLayout(this);
 
     auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(new QLabel(QStringLiteral("File:"), this));
+    fileLabel_ = new QLabel(this);
+    fileRow->addWidget(fileLabel_);
     file_ = new QLineEdit(this);
     fileRow->addWidget(file_, 1);
-    browse_ = new QPushButton(QStringLiteral("Browse..."), this);
+    browse_ = new QPushButton(this);
     browse_->setAutoDefault(false);
     fileRow->addWidget(browse_);
     layout->addLayout(fileRow);
     connect(browse_, &QPushButton::clicked, this, [this] {
-        const std::string path =
-            ChooseFileWithDialog(this, {true, QStringLiteral("Log to File"), QStringLiteral("csv"),
-                                        QStringLiteral("CSV File(*.csv)")});
+        const std::string path = ChooseFileWithDialog(
+            this, {true, windowTitle(), QStringLiteral("csv"), QStringLiteral("CSV File(*.csv)")});
         if (!path.empty()) {
             file_->setText(QString::fromStdString(path));
         }
     });
 
     items_ = new QTableWidget(kRows, 3, this);
-    items_->setHorizontalHeaderLabels(
-        {QStringLiteral("Measurement"), QStringLiteral("Low limit"), QStringLiteral("High limit")});
     items_->verticalHeader()->hide();
     items_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     for (int row = 0; row < kRows; ++row) {
-        const MeasureItem item = ItemOfRow(row);
-        auto* name = new QTableWidgetItem(
-            QString::fromStdString(ItemName(item) + " (" + std::string(ItemUnit(item)) + ")"));
+        auto* name = new QTableWidgetItem;
         name->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         name->setCheckState(Qt::Unchecked);
         items_->setItem(row, 0, name);
@@ -101,10 +100,10 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     layout->addWidget(items_, 1);
 
     auto* intervalRow = new QHBoxLayout;
-    intervalRow->addWidget(new QLabel(QStringLiteral("Interval:"), this));
+    intervalLabel_ = new QLabel(this);
+    intervalRow->addWidget(intervalLabel_);
     intervalMode_ = new QComboBox(this);
-    intervalMode_->addItems(
-        {QStringLiteral("Every capture"), QStringLiteral("Every N seconds (mean, min, max)")});
+    intervalMode_->addItems({QString(), QString()});
     intervalRow->addWidget(intervalMode_);
     interval_ = new QDoubleSpinBox(this);
     interval_->setRange(kLogMinIntervalSeconds, kLogMaxIntervalSeconds);
@@ -117,24 +116,25 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
             [this](int index) { interval_->setEnabled(index == 1); });
 
     auto* actionsRow = new QHBoxLayout;
-    actionsRow->addWidget(new QLabel(QStringLiteral("Out of limits:"), this));
-    beep_ = new QCheckBox(QStringLiteral("Beep"), this);
-    stop_ = new QCheckBox(QStringLiteral("Stop the acquisition"), this);
-    saveImage_ = new QCheckBox(QStringLiteral("Save the screen image"), this);
+    actionsLabel_ = new QLabel(this);
+    actionsRow->addWidget(actionsLabel_);
+    beep_ = new QCheckBox(this);
+    stop_ = new QCheckBox(this);
+    saveImage_ = new QCheckBox(this);
     for (QCheckBox* box : {beep_, stop_, saveImage_}) {
         actionsRow->addWidget(box);
     }
     layout->addLayout(actionsRow);
 
     auto* buttonRow = new QHBoxLayout;
-    startStop_ = new QPushButton(QStringLiteral("&Start"), this);
+    startStop_ = new QPushButton(this);
     startStop_->setAutoDefault(false);
     buttonRow->addWidget(startStop_, 1);
-    auto* trend = new QPushButton(QStringLiteral("&Trend..."), this);
-    trend->setAutoDefault(false);
-    buttonRow->addWidget(trend);
+    trendButton_ = new QPushButton(this);
+    trendButton_->setAutoDefault(false);
+    buttonRow->addWidget(trendButton_);
     layout->addLayout(buttonRow);
-    connect(trend, &QPushButton::clicked, this, [this] {
+    connect(trendButton_, &QPushButton::clicked, this, [this] {
         if (trend_ == nullptr) {
             trend_ = new CTrendWindow(doc_, this);
         }
@@ -153,12 +153,8 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
     });
 
     askAppend = [this](const QString& path) -> std::optional<bool> {
-        const auto answer =
-            QMessageBox::question(this, windowTitle(),
-                                  QStringLiteral("%1 already exists. Append the new rows to it?\n"
-                                                 "(No replaces it.)")
-                                      .arg(path),
-                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        const auto answer = QMessageBox::question(this, windowTitle(), Text(dtx::kAskAppend).arg(path),
+                                                  QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         if (answer == QMessageBox::Cancel) {
             return std::nullopt;
         }
@@ -173,6 +169,7 @@ CLogPanel::CLogPanel(CTarnixDoc& doc, std::string settingsPath, QWidget* parent)
         }
     }
     Load(stored);
+    Relabel();
     timer_.setInterval(kStatusMs);
     connect(&timer_, &QTimer::timeout, this, &CLogPanel::RefreshStatus);
     timer_.start();
@@ -213,7 +210,7 @@ LogPanelSettings CLogPanel::Choices() const {
 std::string CLogPanel::StartLog() {
     LogPanelSettings choices = Choices();
     if (choices.options.path.empty()) {
-        return "Choose a file to log to";
+        return Text(dtx::kChooseFile).toStdString();
     }
     if (!settingsPath_.empty()) {
         SaveLogSettings(settingsPath_, choices);
@@ -241,24 +238,24 @@ QString CLogPanel::StatusText() const {
     const CMeasureLog& log = doc_.datalog.Log();
     const LogStatus& s = log.Status();
     if (!s.running && s.rows == 0 && s.stopReason.empty()) {
-        return QStringLiteral("Not logging.");
+        return Text(dtx::kNotLogging);
     }
-    QString text = s.running ? QStringLiteral("Logging") : QStringLiteral("Stopped");
-    text += QStringLiteral(": %1 s, %2 rows, %3")
-                .arg(static_cast<double>(s.elapsedMs) / 1000.0, 0, 'f', 1)
-                .arg(s.rows)
-                .arg(Size(s.bytes));
+    QString text = Text(s.running ? dtx::kLogging : dtx::kStopped) + QStringLiteral(": ") +
+                   Text(dtx::kProgress)
+                       .arg(static_cast<double>(s.elapsedMs) / 1000.0, 0, 'f', 1)
+                       .arg(s.rows)
+                       .arg(Size(s.bytes));
     if (s.violationRows > 0) {
-        text += QStringLiteral(", %1 rows out of limits").arg(s.violationRows);
+        text += QStringLiteral(", ") + Text(dtx::kViolations).arg(s.violationRows);
     }
     const std::vector<LogColumn>& columns = log.Options().columns;
     for (std::size_t i = 0; i < columns.size() && i < s.lastValues.size(); ++i) {
         text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(ItemName(columns[i].item)),
+                    .arg(QString::fromStdString(ItemTitle(doc_.language, columns[i].item)),
                          s.lastValues[i] ? QString::number(*s.lastValues[i], 'g', 6) : QStringLiteral("-"));
     }
     if (!s.stopReason.empty()) {
-        text += QStringLiteral("\nThe log stopped: %1").arg(QString::fromStdString(s.stopReason));
+        text += QStringLiteral("\n") + Text(dtx::kLogStopped).arg(QString::fromStdString(s.stopReason));
     }
     return text;
 }
@@ -270,7 +267,7 @@ void CLogPanel::RefreshStatus() {
         stoppedByItself(QString::fromStdString(log.Status().stopReason));
     }
     wasRunning_ = running;
-    startStop_->setText(running ? QStringLiteral("&Stop") : QStringLiteral("&Start"));
+    startStop_->setText(Text(running ? dtx::kStop : dtx::kStart));
     for (QWidget* w :
          std::initializer_list<QWidget*>{file_, browse_, items_, intervalMode_, beep_, stop_, saveImage_}) {
         w->setEnabled(!running);
@@ -279,6 +276,34 @@ void CLogPanel::RefreshStatus() {
     if (isVisible() || !running) {
         status_->setText(StatusText());
     }
+}
+
+QString CLogPanel::Text(int key) const {
+    return QString::fromStdString(TextOrDefault(doc_.language, key));
+}
+
+void CLogPanel::Relabel() {
+    setWindowTitle(Text(dtx::kLogTitle));
+    fileLabel_->setText(Text(dtx::kFile));
+    browse_->setText(Text(dtx::kBrowse));
+    items_->setHorizontalHeaderLabels({Text(dtx::kMeasurement), Text(dtx::kLowLimit), Text(dtx::kHighLimit)});
+    intervalLabel_->setText(Text(dtx::kInterval));
+    intervalMode_->setItemText(0, Text(dtx::kEveryCapture));
+    intervalMode_->setItemText(1, Text(dtx::kEverySeconds));
+    actionsLabel_->setText(Text(dtx::kOutOfLimits));
+    beep_->setText(Text(dtx::kBeep));
+    stop_->setText(Text(dtx::kStopAcquisition));
+    saveImage_->setText(Text(dtx::kSaveImage));
+    trendButton_->setText(Text(dtx::kTrendButton));
+    for (int row = 0; row < kRows; ++row) {
+        const MeasureItem item = ItemOfRow(row);
+        items_->item(row, 0)->setText(QString::fromStdString(ItemTitle(doc_.language, item) + " (" +
+                                                             std::string(ItemUnit(item)) + ")"));
+    }
+    if (trend_ != nullptr) {
+        trend_->Relabel();
+    }
+    RefreshStatus();
 }
 
 void CLogPanel::ShowCentredOver(const QWidget* screen) {
@@ -297,11 +322,20 @@ void AttachLogPanel(CTarnixDoc& doc, CMainFrame& frame, PanelHooks& panels, QWid
                     ? std::string()
                     : QFileInfo(setup).dir().filePath(QStringLiteral("Datalog.ini")).toStdString();
             *panel = new CLogPanel(doc, settings, view);
-            (*panel)->stoppedByItself = [&frame](const QString& reason) {
-                frame.statusBar()->showMessage(QStringLiteral("The log stopped: %1").arg(reason), 15000);
+            (*panel)->stoppedByItself = [&doc, &frame](const QString& reason) {
+                frame.statusBar()->showMessage(
+                    QString::fromStdString(TextOrDefault(doc.language, dtx::kLogStopped)).arg(reason), 15000);
             };
         }
         (*panel)->ShowCentredOver(screen);
+    };
+    panels.relabelWindows = [previous = panels.relabelWindows, panel] {
+        if (previous) {
+            previous();
+        }
+        if (!panel->isNull()) {
+            (*panel)->Relabel();
+        }
     };
     doc.datalog.saveImage = [&doc, &frame] {
         const QFileInfo log(QString::fromStdString(doc.datalog.Log().Options().path));

@@ -41,6 +41,8 @@ public:
     void StopLog();
     // Elapsed time, rows, file size, violations, last values, or why the log stopped.
     QString StatusText() const;
+    // Puts in the current language's texts, here and in the trend view.
+    void Relabel();
 
     std::function<std::optional<bool>(const QString& path)> askAppend;
     // Called once when the log stopped by itself (a disk error), with the reason for the status bar.
@@ -49,11 +51,16 @@ public:
 private:
     void Load(const LogPanelSettings& settings);
     void RefreshStatus();
+    QString Text(int key) const;
 
     CTarnixDoc& doc_;
     std::string settingsPath_;
+    QLabel* fileLabel_ = nullptr;
+    QLabel* intervalLabel_ = nullptr;
+    QLabel* actionsLabel_ = nullptr;
     QLineEdit* file_ = nullptr;
     QPushButton* browse_ = nullptr;
+    QPushButton* trendButton_ = nullptr;
     QTableWidget* items_ = nullptr; // one row per source and kind: log it, low and high limit
     QComboBox* intervalMode_ = nullptr;
     QDoubleSpinBox* interval_ = nullptr;
@@ -69,7 +76,8 @@ private:
 
 // Binds Measure/Log to File... to a panel created at its first use (by then the setup file's folder is
 // known; the choices live beside it in Datalog.ini), the limit action that saves the screen image
-// next to the log, and the status-bar message when the log stops by itself.
+// next to the log, the status-bar message when the log stops by itself, and the panel's part of a
+// language change (added to `panels.relabelWindows`, which must be bound before).
 void AttachLogPanel(CTarnixDoc& doc, CMainFrame& frame, PanelHooks& panels, QWidget* view,
                     const QWidget* screen);
 

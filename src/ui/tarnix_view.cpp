@@ -166,7 +166,7 @@ CTarnixView::CTarnixView(CTarnixDoc& doc, QWidget* parent)
         const std::array<std::uint32_t, kMeasureSourceCount> colours{
             doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour};
         if (doc_.datalog.statisticsShown) {
-            PaintStatisticsTable(painter, plot, doc_.datalog.statistics, colours);
+            PaintStatisticsTable(painter, plot, doc_.datalog.statistics, colours, doc_.language);
             // Its text cells start inside the plot.
             return QRect(QPoint(plot.left, plot.top), QPoint(plot.right + 400, plot.bottom + 60));
         }

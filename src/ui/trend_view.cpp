@@ -10,9 +10,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "display/trend_painter.h"
 #include "document/tarnix_doc.h"
+#include "language/datalog_texts.h"
+#include "language/language_table.h"
 #include "ui/command_table.h"
+#include "ui/statistics_overlay.h"
 
 namespace tarnix {
 
@@ -22,6 +24,15 @@ constexpr int kRefreshMs = 1000;
 
 QString Q(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::array<std::uint32_t, 3> Colours(const CTarnixDoc& doc) {
+    return {doc.settings.ch(kCh1).colour, doc.settings.ch(kCh2).colour, doc.settings.ch(kMath).colour};
+}
+
+// A file dialog's title: its button's text without the mnemonic and the dots.
+QString DialogTitle(const QPushButton* button) {
+    return button->text().remove(QLatin1Char('&')).remove(QStringLiteral("..."));
 }
 
 // Paints with the canvas widget's size.
@@ -35,9 +46,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
-        PaintTrend(
-            painter, rect(), window_.Series(),
-            {doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour});
+        PaintTrend(painter, rect(), window_.Series(), Colours(doc_), window_.Texts());
     }
 
 private:
@@ -48,24 +57,23 @@ private:
 } // namespace
 
 CTrendWindow::CTrendWindow(CTarnixDoc& doc, QWidget* parent) : QDialog(parent), doc_(doc) {
-    setWindowTitle(QStringLiteral("Trend"));
     setModal(false);
     auto* layout = new QVBoxLayout(this);
     canvas_ = new CTrendCanvas(*this, doc_, this);
     layout->addWidget(canvas_, 1);
     auto* buttons = new QHBoxLayout;
-    auto* live = new QPushButton(QStringLiteral("Live"), this);
-    auto* open = new QPushButton(QStringLiteral("Open Log..."), this);
-    auto* exportPng = new QPushButton(QStringLiteral("Export PNG..."), this);
-    for (QPushButton* b : {live, open, exportPng}) {
+    liveButton_ = new QPushButton(this);
+    openButton_ = new QPushButton(this);
+    exportButton_ = new QPushButton(this);
+    for (QPushButton* b : {liveButton_, openButton_, exportButton_}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     layout->addLayout(buttons);
-    connect(live, &QPushButton::clicked, this, &CTrendWindow::ShowLive);
-    connect(open, &QPushButton::clicked, this, [this] {
+    connect(liveButton_, &QPushButton::clicked, this, &CTrendWindow::ShowLive);
+    connect(openButton_, &QPushButton::clicked, this, [this] {
         const std::string path =
-            ChooseFileWithDialog(this, {false, QStringLiteral("Open Log"), QStringLiteral("csv"),
+            ChooseFileWithDialog(this, {false, DialogTitle(openButton_), QStringLiteral("csv"),
                                         QStringLiteral("CSV File(*.csv)")});
         if (!path.empty()) {
             if (const std::string refusal = OpenLog(path); !refusal.empty()) {
@@ -73,9 +81,9 @@ CTrendWindow::CTrendWindow(CTarnixDoc& doc, QWidget* parent) : QDialog(parent), 
             }
         }
     });
-    connect(exportPng, &QPushButton::clicked, this, [this] {
+    connect(exportButton_, &QPushButton::clicked, this, [this] {
         const std::string path =
-            ChooseFileWithDialog(this, {true, QStringLiteral("Export PNG"), QStringLiteral("png"),
+            ChooseFileWithDialog(this, {true, DialogTitle(exportButton_), QStringLiteral("png"),
                                         QStringLiteral("PNG File(*.png)")});
         if (!path.empty() && !ExportPng(path, canvas_->width(), canvas_->height())) {
             QMessageBox::warning(this, windowTitle(), QStringLiteral("Cann't save file: %1").arg(Q(path)));
@@ -88,7 +96,28 @@ CTrendWindow::CTrendWindow(CTarnixDoc& doc, QWidget* parent) : QDialog(parent), 
         }
     });
     timer_.start();
+    Relabel();
     resize(900, 600);
+}
+
+QString CTrendWindow::Text(int key) const {
+    return QString::fromStdString(TextOrDefault(doc_.language, key));
+}
+
+TrendTexts CTrendWindow::Texts() const {
+    TrendTexts texts{{}, Text(dtx::kNoValues)};
+    for (const LogColumn& column : Series().Columns()) {
+        texts.names.push_back(QString::fromStdString(ItemTitle(doc_.language, column.item)));
+    }
+    return texts;
+}
+
+void CTrendWindow::Relabel() {
+    setWindowTitle(Text(dtx::kTrendTitle));
+    liveButton_->setText(Text(dtx::kLive));
+    openButton_->setText(Text(dtx::kOpenLog));
+    exportButton_->setText(Text(dtx::kExportPng));
+    canvas_->update();
 }
 
 const CTrendSeries& CTrendWindow::Series() const {
@@ -115,9 +144,7 @@ bool CTrendWindow::ExportPng(const std::string& path, int width, int height) con
     QImage image(std::max(1, width), std::max(1, height), QImage::Format_RGB32);
     {
         QPainter painter(&image);
-        PaintTrend(
-            painter, image.rect(), Series(),
-            {doc_.settings.ch(kCh1).colour, doc_.settings.ch(kCh2).colour, doc_.settings.ch(kMath).colour});
+        PaintTrend(painter, image.rect(), Series(), Colours(doc_), Texts());
     }
     return image.save(Q(path), "PNG");
 }

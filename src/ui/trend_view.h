@@ -7,7 +7,9 @@
 #include <string>
 
 #include "datalog/trend_series.h"
+#include "display/trend_painter.h"
 
+class QPushButton;
 class QWidget;
 
 namespace tarnix {
@@ -28,12 +30,21 @@ public:
     void ShowLive();
     // The view at `width` x `height` as a PNG file; false when it cannot be written.
     bool ExportPng(const std::string& path, int width, int height) const;
+    // Puts in the current language's texts.
+    void Relabel();
+    // The strips' names and notes in the current language.
+    TrendTexts Texts() const;
 
 private:
     CTarnixDoc& doc_;
     CTrendSeries loaded_;
     bool live_ = true;
+    QString Text(int key) const;
+
     QWidget* canvas_ = nullptr;
+    QPushButton* liveButton_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* exportButton_ = nullptr;
     QTimer timer_;
 };
 

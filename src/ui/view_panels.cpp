@@ -190,7 +190,6 @@ void CViewPanels::BindCommandHooks() {
     panels.showPassFail = [this, screen] { passFail_->ShowCentredOver(screen); };
     panels.showCalibrateData = [this] { calibrateData_->ShowCentredOn(&view_.Screen()); };
     panels.startAutoset = [this] { autoset_->Start(); };
-    AttachLogPanel(doc_, frame_, panels, &view_, screen);
     panels.runZeroCalibration = [this] {
         CZeroCalibrationDialog dialog(doc_, *calibration_, &frame_);
         dialog.exec();
@@ -209,6 +208,7 @@ void CViewPanels::BindCommandHooks() {
     };
     panels.refreshDialogs = [this] { RefreshDialogs(); };
     panels.relabelWindows = [this] { RelabelWindows(); };
+    AttachLogPanel(doc_, frame_, panels, &view_, screen); // after relabelWindows, which it extends
 
     table_.Register(cmd::kHelpContents, [this] { OpenHelpFile(doc_.language, &frame_, notifier_); });
     table_.Register(cmd::kFileSaveImage, [this] { SaveWindowImage(&frame_, notifier_); });

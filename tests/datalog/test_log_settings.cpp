@@ -11,7 +11,7 @@ namespace {
 
 using namespace tarnix::testing;
 
-TEST(LogSettings, TheChoicesComeBackAsTheyWereSaved) {
+TEST(LogSettings, TheChoicesComeBackAsSavedAndBrokenLinesOrAMissingFileLeaveTheDefaults) {
     TempDir dir;
     LogPanelSettings saved;
     saved.options = {
@@ -22,16 +22,11 @@ TEST(LogSettings, TheChoicesComeBackAsTheyWereSaved) {
     saved.actions = {true, false, true};
     ASSERT_TRUE(SaveLogSettings(dir.File("Datalog.ini"), saved));
     EXPECT_EQ(LoadLogSettings(dir.File("Datalog.ini")), saved);
-}
-
-TEST(LogSettings, BrokenLinesAndAMissingFileLeaveTheirChoicesAtTheDefaults) {
-    TempDir dir;
     EXPECT_EQ(LoadLogSettings(dir.File("none.ini")), LogPanelSettings{});
     const LogPanelSettings parsed = ParseLogSettings("interval=0.01\nitem=3,1,,\nitem=0,20,,\nitem=1,2,x,\n"
                                                      "item=0,0,,1.5\r\nactions=1,2,0\ngarbage\n\xff\xfe=\n");
     EXPECT_EQ(parsed.options.intervalSeconds, 0.0);
-    ASSERT_EQ(parsed.options.columns.size(), 1u);
-    EXPECT_EQ(parsed.options.columns[0], (LogColumn{{kCh1, kMeasureVpp}, {std::nullopt, 1.5}}));
+    EXPECT_EQ(parsed.options.columns, (std::vector<LogColumn>{{{kCh1, kMeasureVpp}, {std::nullopt, 1.5}}}));
     EXPECT_EQ(parsed.actions, LimitActions{});
 }
 

@@ -237,9 +237,9 @@ TEST_F(LanguageFolder, RelabelsTheMenuAndRestoresEveryDefaultText) {
             ++checked;
         }
     }
-    // 285 default menu texts less 24 separators, less the 9 items model 0 lacks (four 10.0V, Pulse,
+    // 289 default menu texts less 25 separators, less the 9 items model 0 lacks (four 10.0V, Pulse,
     // EXT/10, ETS, Peak Detect, and Demo Setting outside demo mode).
-    EXPECT_EQ(checked, 285 - 24 - 9);
+    EXPECT_EQ(checked, 289 - 25 - 9);
     EXPECT_EQ(m.at(8080901)->text, "32k");
 }
 
@@ -367,7 +367,7 @@ TEST(MenuTable, ContextMenuFollowsTheModelAndTimeDivCommandsCarryTheirLabels) {
 // A model-dependent time base or buffer size in the default file would override the model's own text.
 TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBackWhole) {
     const auto texts = DefaultTextsByKey();
-    ASSERT_EQ(texts.size(), 459u) << "a key missing or twice";
+    ASSERT_EQ(texts.size(), 498u) << "a key missing or twice";
     EXPECT_TRUE(texts.lower_bound(804000000) == texts.upper_bound(804000099) &&
                 texts.lower_bound(8080900) == texts.upper_bound(8080999));
     std::set<int> captioned;
@@ -385,7 +385,7 @@ TEST(DefaultLanguage, CaptionsTheDeclaredControlsLeavesModelTextsAloneAndReadsBa
     EXPECT_EQ(bytes.substr(0, 44), "\xFF\xFE" + AsciiToUtf16("[App]\r\n8888=English\r\n", false));
     // Read back whole: no entry passes the reader's limits.
     std::vector<std::string> keys, values, expectedKeys, expectedValues;
-    EXPECT_EQ(CIniFile(table.DefaultFilePath().string()).ReadSection("App", keys, values), 459);
+    EXPECT_EQ(CIniFile(table.DefaultFilePath().string()).ReadSection("App", keys, values), 498);
     DefaultLanguageEntries(expectedKeys, expectedValues);
     EXPECT_TRUE(keys == expectedKeys && values == expectedValues);
 

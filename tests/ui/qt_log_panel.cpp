@@ -1,5 +1,5 @@
 // The log panel: its choices start a log through the document, appending is asked, the status follows
-// the log, and the choices come back after a restart.
+// the log, the choices come back after a restart, and the texts follow the program's language.
 #include "document/tarnix_doc.h"
 
 #include <QCheckBox>
@@ -77,6 +77,23 @@ private slots:
         QFile log(File("log.csv"));
         QVERIFY(log.open(QIODevice::ReadOnly));
         QVERIFY(log.readAll().startsWith("# earlier\r\n# Tarnix measurement log"));
+    }
+
+    void followsTheProgramsLanguage() {
+        doc_->language.FindLanguageFiles(TARNIX_LANGUAGE_DIR); // the shipped German is the first
+        doc_->language.SelectLanguage(0, 0);
+        auto panel = Panel();
+        const auto texts = [&panel] {
+            return QStringList{
+                panel->windowTitle(), panel->findChild<QCheckBox*>()->text(),
+                panel->findChild<QTableWidget*>()->item(Row(kCh1, kMeasureFrequency), 0)->text()};
+        };
+        QCOMPARE(texts(), (QStringList{QStringLiteral("In Datei protokollieren"), QStringLiteral("Signalton"),
+                                       QStringLiteral("CH1 Frequenz (Hz)")}));
+        doc_->language.SelectLanguage(-1, 0);
+        panel->Relabel();
+        QCOMPARE(texts(), (QStringList{QStringLiteral("Log to File"), QStringLiteral("Beep"),
+                                       QStringLiteral("CH1 Frequency (Hz)")}));
     }
 };
 

@@ -38,16 +38,12 @@ private slots:
         const QRgb green =
             QColor::fromRgb(static_cast<QRgb>(0xFF000000u | doc.settings.ch(kCh1).colour)).rgb();
         // Columns whose trace reaches the upper third: the spike, and nowhere else.
-        int high = 0;
-        int low = 0;
+        int high = 0, low = 0;
         for (int x = 0; x < image.width(); ++x) {
-            bool top = false;
-            bool any = false;
+            bool top = false, any = false;
             for (int y = 20; y < image.height(); ++y) {
-                if (image.pixel(x, y) == green) {
-                    any = true;
-                    top = top || y < image.height() / 3;
-                }
+                any = any || image.pixel(x, y) == green;
+                top = top || (image.pixel(x, y) == green && y < image.height() / 3);
             }
             high += top;
             low += any && !top;
