@@ -1525,7 +1525,10 @@ void CRemoteSession::BuildDatalogTable() {
             const std::vector<MeasureItem> items =
                 logItems_.empty() ? CDataLog::ScreenItems(doc_.measures) : logItems_;
             for (const MeasureItem& i : items) {
-                text += (text.empty() ? "" : ",") + itemText(i);
+                if (!text.empty()) {
+                    text += ',';
+                }
+                text += itemText(i);
             }
             c.Reply("\"" + text + "\"");
         },
