@@ -3,12 +3,15 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <span>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "analysis/measure_set.h"
+#include "model/safe_file.h"
 
 namespace tarnix {
 
@@ -118,22 +121,13 @@ LogPanelSettings LoadLogSettings(const std::string& path) {
     return ParseLogSettings(text);
 }
 
-bool SaveLogSettings(const std::string& path, const LogPanelSettings& settings) {
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << FormatLogSettings(settings);
-        out.flush();
-        if (!out) {
-            std::remove(temporary.c_str());
-            return false;
-        }
+std::string SaveLogSettings(const std::string& path, const LogPanelSettings& settings) {
+    const std::string text = FormatLogSettings(settings);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    if (const int error = WriteFileSafely(path, std::span<const std::uint8_t>(bytes, text.size())); error != 0) {
+        return "Cann't save file: " + std::string(std::strerror(error));
     }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
+    return {};
 }
 
 } // namespace tarnix

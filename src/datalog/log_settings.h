@@ -21,9 +21,9 @@ struct LogPanelSettings {
 std::string FormatLogSettings(const LogPanelSettings& settings);
 LogPanelSettings ParseLogSettings(const std::string& text);
 
-// Reading never fails: a missing or unreadable file gives the defaults. Saving goes through a
-// temporary file and a rename, so a crash keeps the previous choices; false when it failed.
+// Reading never fails: a missing or unreadable file gives the defaults. Saving is the program's safe
+// save, so a failure keeps the previous choices; "" or why it failed ("Cann't save file: ...").
 LogPanelSettings LoadLogSettings(const std::string& path);
-bool SaveLogSettings(const std::string& path, const LogPanelSettings& settings);
+std::string SaveLogSettings(const std::string& path, const LogPanelSettings& settings);
 
 } // namespace tarnix

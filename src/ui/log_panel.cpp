@@ -213,7 +213,7 @@ std::string CLogPanel::StartLog() {
         return Text(dtx::kChooseFile).toStdString();
     }
     if (!settingsPath_.empty()) {
-        SaveLogSettings(settingsPath_, choices);
+        settingsFailure_ = SaveLogSettings(settingsPath_, choices);
     }
     const QString path = QString::fromStdString(choices.options.path);
     if (QFileInfo::exists(path)) {
@@ -256,6 +256,9 @@ QString CLogPanel::StatusText() const {
     }
     if (!s.stopReason.empty()) {
         text += QStringLiteral("\n") + Text(dtx::kLogStopped).arg(QString::fromStdString(s.stopReason));
+    }
+    if (!settingsFailure_.empty()) { // the log runs; only the panel's choices were not kept
+        text += QStringLiteral("\n") + QString::fromStdString(settingsFailure_);
     }
     return text;
 }

@@ -69,6 +69,7 @@ private:
     QCheckBox* saveImage_ = nullptr;
     QPushButton* startStop_ = nullptr;
     QLabel* status_ = nullptr;
+    std::string settingsFailure_; // why the panel's choices could not be saved at the last Start
     CTrendWindow* trend_ = nullptr;
     QTimer timer_;
     bool wasRunning_ = false;
