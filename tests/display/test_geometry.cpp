@@ -48,8 +48,9 @@ TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
 
 TEST(ScreenGeometry, TicksGraticuleAndMappers) {
     // Minor W x 3 / 499, major H x 4 / 255: capped at 4.5 and 6, below 2.5 and 4.5 whole pixels.
-    for (const auto& [w, h, minor, major] : {std::tuple(500, 400, 3.006f, 6.0f), std::tuple(300, 250, 2.0f, 3.0f),
-                                             std::tuple(1000, 300, 4.5f, 4.706f)}) {
+    for (const auto& [w, h, minor, major] :
+         {std::tuple(500, 400, 3.006f, 6.0f), std::tuple(300, 250, 2.0f, 3.0f),
+          std::tuple(1000, 300, 4.5f, 4.706f)}) {
         EXPECT_NEAR(ComputeTickLengths(w, h).minor, minor, 0.001f) << w;
         EXPECT_NEAR(ComputeTickLengths(w, h).major, major, 0.001f) << h;
     }
@@ -148,7 +149,8 @@ TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
 
 TEST(KnobGeometry, HighestIndexNeedleAndPointer) {
     // Models 4 and 5 have one more volts step and one more time base.
-    EXPECT_EQ(std::tuple(KnobMaxIndex(4, kKnobCh1Volts), KnobMaxIndex(3, kKnobTimeDiv), KnobMaxIndex(5, kKnobTimeDiv)),
+    EXPECT_EQ(std::tuple(KnobMaxIndex(4, kKnobCh1Volts), KnobMaxIndex(3, kKnobTimeDiv),
+                         KnobMaxIndex(5, kKnobTimeDiv)),
               std::tuple(9, 37, 38));
     // Highest index: v = 0, angle -12.5 x 2pi/87 = -0.9028 rad; 24 sin = -18.84, 24 cos = 14.87.
     EXPECT_EQ(KnobNeedleEnd(9, 9), (KnobPoint{25, 56}));

@@ -129,7 +129,8 @@ TEST(ModelTable, EveryModelOpensAt40usAndUnknownModelsAreModelOne) {
         SCOPED_TRACE(m);
         const ModelInfo& info = ModelTable(m);
         EXPECT_EQ(TimePerDivLabel(info.defaultTimeDivIndex + info.timeDivOffset), "40.0us");
-        EXPECT_TRUE(IsBufferSizeOffered(m, 0) && !IsBufferSizeOffered(m, kBufferSizeCount)) << "10k, not past";
+        EXPECT_TRUE(IsBufferSizeOffered(m, 0) && !IsBufferSizeOffered(m, kBufferSizeCount))
+            << "10k, not past";
     }
     EXPECT_TRUE(&ModelTable(6) == &ModelTable(1) && &ModelTable(-1) == &ModelTable(1));
 }
