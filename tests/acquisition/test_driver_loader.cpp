@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "acquisition/device_link.h"
@@ -46,11 +45,10 @@ TEST_F(DriverLoader, MissingGarbageAndIncompleteLibrariesAreRefused) {
     EXPECT_FALSE(CDriverLoader::LoadFile((dir_ / "nothing-here.so").string()).error.empty());
     const fs::path garbage = dir_ / "libmorvlink.so";
     std::ofstream(garbage) << "this is not a shared library\n";
+    EXPECT_EQ(CDriverLoader::LoadFile(garbage.string()).library, nullptr);
     DriverLoadResult incomplete = CDriverLoader::LoadFile(TARNIX_INCOMPLETE_LIBRARY);
-    EXPECT_TRUE(CDriverLoader::LoadFile(garbage.string()).library == nullptr &&
-                incomplete.library == nullptr &&
-                incomplete.error.find("morvlink_entry_21") != std::string::npos)
-        << incomplete.error;
+    EXPECT_EQ(incomplete.library, nullptr);
+    EXPECT_NE(incomplete.error.find("morvlink_entry_21"), std::string::npos) << incomplete.error;
 
     // Through Load: the broken file beside the program and an incomplete one named by the variable.
     setenv("MORVLINK_LIBRARY", TARNIX_INCOMPLETE_LIBRARY, 1);
@@ -79,9 +77,11 @@ TEST_F(DriverLoader, LooksAtTheVariableThenBesideTheProgramThenTheSystemPathAndF
     ASSERT_EQ(link.Search(), 2);
     EXPECT_EQ(link.deviceId[2], 42);
     WriteConfig("slot0.present = 0\nslot2.present = 1\nslot2.id = 42\n# slot 0 unplugged\n");
-    EXPECT_TRUE(!link.IsPresent() && link.IsPresent(2));
+    EXPECT_FALSE(link.IsPresent());
+    EXPECT_TRUE(link.IsPresent(2));
     WriteConfig("slot0.present = 1\nslot0.id = 7\n");
-    EXPECT_TRUE(link.IsPresent() && !link.IsPresent(2));
+    EXPECT_TRUE(link.IsPresent());
+    EXPECT_FALSE(link.IsPresent(2));
 }
 
 TEST(SimConfig, KeysCommentsAndErrorsByLine) {
@@ -94,8 +94,8 @@ TEST(SimConfig, KeysCommentsAndErrorsByLine) {
                                                   "slot0.id = 300\n"
                                                   "ch1.shape = sawtooth\n",
                                                   config);
-    EXPECT_EQ(std::tuple(config.slots[1].deviceId, config.signals[1].shape),
-              std::tuple(200, SimShape::kTriangle));
+    EXPECT_EQ(config.slots[1].deviceId, 200);
+    EXPECT_EQ(config.signals[1].shape, SimShape::kTriangle);
     // Bad lines are reported with their numbers and change nothing.
     ASSERT_EQ(result.errors.size(), 3u);
     EXPECT_TRUE(result.errors[0].starts_with("line 5:")) << result.errors[0];
