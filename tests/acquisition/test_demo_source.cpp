@@ -54,7 +54,7 @@ TEST_F(DemoSourceTest, AmplitudeZeroAndTriggerCodes) {
               std::tuple(640.0, 12.0, 190, 320));
     demo.SetDcPlus(false);
     demo.UpdateParameters(s, HardwareBlock{});
-    EXPECT_EQ(demo.generator[0].dcOffset, 0);
+    EXPECT_EQ(demo.generator[0].dcOffset, 0); // DC+ off
 }
 
 // At 1 V/div DC+ centres the sine 64 codes above 0 V (code 191); AC-coupled CH2 swings around its own 0 V
@@ -75,9 +75,9 @@ TEST_F(DemoSourceTest, RisingAndFallingSlopeAtTheTriggerPoint) {
     // 5.00 MHz at 40.0us/div: 0.2048 cycles per sample. Trigger at position 250 -> k = 5120.
     demo.SelectFrequency(0);
     ASSERT_EQ(Capture(), kDemoFrame);
-    EXPECT_EQ(Phase(0), 0.0);
     // 191 + 64 sin(+-2 pi 0.2048) = 252.44 / 129.56.
-    EXPECT_EQ(Pick(ch1, {5118, 5119, 5120, 5121}), (std::vector<int>{129, 191, 191, 252}));
+    EXPECT_EQ(std::tuple(Phase(0), Pick(ch1, {5118, 5119, 5120, 5121})),
+              std::tuple(0.0, std::vector<int>{129, 191, 191, 252}));
 
     // Falling, level one division above 0 V: x = 32 / 64 = 0.5, phase pi/6.
     s.trigger.slope = kSlopeFalling;
@@ -92,8 +92,8 @@ TEST_F(DemoSourceTest, RisingAndFallingSlopeAtTheTriggerPoint) {
     s.timebase.timeDivIndex = 25;
     s.timebase.horizontalPosition = 0;
     ASSERT_EQ(Capture(), kDemoFrame);
-    EXPECT_EQ(demo.generator[0].cyclesPerSample, 1.25);
-    EXPECT_EQ(Pick(ch1, {0, 1, 3}), (std::vector<int>{191, 255, 127}));
+    EXPECT_EQ(std::tuple(demo.generator[0].cyclesPerSample, Pick(ch1, {0, 1, 3})),
+              std::tuple(1.25, std::vector<int>{191, 255, 127}));
 }
 
 TEST_F(DemoSourceTest, NoiseAndRandomFunctions) {
@@ -117,13 +117,12 @@ TEST_F(DemoSourceTest, OutOfRangeLevelOnlyFramesWhenForcedWithOneOfTenPhases) {
     s.trigger.levelCh1 = 0.0f; // code 255: 64 codes above 0 V, beyond a 0.4 V signal
     demo.SelectAmplitude(2);   // 400 mV: 12 codes peak to peak
     random.values = {13, 7};
-    EXPECT_EQ(Capture(), kDemoNoFrame);
-    EXPECT_FALSE(demo.ready[0] || demo.ready[1]);
+    EXPECT_EQ((std::tuple{Capture(), demo.ready[0], demo.ready[1]}), std::tuple(kDemoNoFrame, false, false));
     EXPECT_NEAR(Phase(0), 3.1 * std::numbers::pi / 2.0, 1e-12);
 
     demo.force = true;
-    EXPECT_EQ(demo.Poll(random), kDemoFrame);
-    EXPECT_TRUE(!demo.force && demo.ready[0] && demo.ready[1]);
+    EXPECT_EQ((std::tuple{demo.Poll(random), demo.force, demo.ready[0], demo.ready[1]}),
+              std::tuple(kDemoFrame, false, true, true));
     EXPECT_NEAR(Phase(0), 7.1 * std::numbers::pi / 2.0, 1e-12);
     EXPECT_EQ(Phase(1), Phase(0));
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 #include "../support/fake_services.h"
@@ -32,14 +33,13 @@ TEST(DeviceLink, SearchCountsPresentSlotsAndReadsOnlyTheirIds) {
     SimConfig config;
     config.slots[2] = {true, 42};
     CRig rig(config);
-    EXPECT_EQ(rig.link.present, (std::array<std::uint32_t, 4>{1, 0, 1, 0}));
-    EXPECT_EQ(rig.link.deviceId[2], 42);
+    EXPECT_EQ(std::tuple(rig.link.present, rig.link.deviceId[2]),
+              std::tuple(std::array<std::uint32_t, 4>{1, 0, 1, 0}, 42));
     // A second search starts from zero: an unplugged slot is no longer counted.
     rig.link.deviceId[1] = 9;
     rig.sim.SetPresent(0, false);
-    EXPECT_EQ(rig.link.Search(), 1);
-    EXPECT_EQ(rig.link.present, (std::array<std::uint32_t, 4>{0, 0, 1, 0}));
-    EXPECT_EQ(rig.link.deviceId[1], 9);
+    EXPECT_EQ((std::tuple{rig.link.Search(), rig.link.present, rig.link.deviceId[1]}),
+              std::tuple(1, std::array<std::uint32_t, 4>{0, 0, 1, 0}, 9));
 }
 
 // The Device List shows 0, not an older or made-up ID, for an instrument whose ID cannot be read.
@@ -68,8 +68,7 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     config.calibrationLevel = 255; // never written: read as 0
     CRig rig(config);
     EXPECT_EQ(rig.link.calibrationLevel, 0);
-    ASSERT_TRUE(rig.link.WriteCalibrationLevel(10));
-    ASSERT_TRUE(rig.link.WriteDeviceId(0, 200));
+    ASSERT_TRUE(rig.link.WriteCalibrationLevel(10) && rig.link.WriteDeviceId(0, 200));
     rig.link.StartCapture();
     rig.sim.SetPresent(0, false);
     EXPECT_FALSE(rig.link.ReadCalibration());
@@ -81,10 +80,8 @@ TEST(DeviceLink, AnUnpluggedInstrumentChangesNothingButZeroesTheCalibrationWords
     // Plugged in again it still has its ID memory.
     rig.sim.SetPresent(0, true);
     rig.link.deviceId[0] = 0;
-    EXPECT_EQ(rig.link.Search(), 1);
-    EXPECT_EQ(rig.link.deviceId[0], 200);
-    EXPECT_FALSE(rig.link.WriteDeviceId(0, 256)); // out of the ID range
-    EXPECT_FALSE(rig.link.WriteDeviceId(4, 1));   // out of the slot range
+    EXPECT_EQ((std::tuple{rig.link.Search(), rig.link.deviceId[0]}), std::tuple(1, 200));
+    EXPECT_FALSE(rig.link.WriteDeviceId(0, 256) || rig.link.WriteDeviceId(4, 1)); // out of the ID, slot range
 }
 
 TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
@@ -95,9 +92,8 @@ TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
     config.signals[0] = {SimShape::kDc, 0.0, 0.0, 1.0, 0.0};
     CRig rig(config);
     rig.link.selectedSlot = 2;
-    ASSERT_TRUE(rig.link.IsPresent());
-    ASSERT_TRUE(rig.link.ReadCalibration());
-    ASSERT_TRUE(rig.link.WriteCalibrationLevel(3)); // the level trims the read-out
+    ASSERT_TRUE(rig.link.IsPresent() && rig.link.ReadCalibration() &&
+                rig.link.WriteCalibrationLevel(3)); // the level trims the read-out
     rig.link.block.timeDivIndex = 13;               // 100us/div with 10k: 10 MS/s
     rig.link.block.position = 20;                   // trigger point at 2048
     rig.link.block.channelCode = 2;
@@ -120,12 +116,11 @@ TEST(DeviceLink, EveryEntryGoesToTheSelectedSlot) {
 
 TEST(DeviceLink, WithoutLibraryNothingIsFoundAndNothingSucceeds) {
     CDeviceLink link(nullptr);
-    EXPECT_EQ(link.Search(), 0);
-    EXPECT_FALSE(link.IsPresent() || link.ReadCalibration() || link.StartCapture() || link.ForceTrigger());
-    EXPECT_EQ(link.GetCaptureState(), kCaptureWaiting);
+    EXPECT_FALSE(link.Search() != 0 || link.IsPresent() || link.ReadCalibration() || link.StartCapture() ||
+                 link.ForceTrigger());
     std::vector<std::uint16_t> memory(16, 7);
-    EXPECT_EQ(link.ReadCapture(memory.data(), memory.data()), 0);
-    EXPECT_EQ(memory[0], 7);
+    EXPECT_EQ((std::tuple{link.GetCaptureState(), link.ReadCapture(memory.data(), memory.data()), memory[0]}),
+              std::tuple(kCaptureWaiting, 0, 7));
 }
 
 } // namespace

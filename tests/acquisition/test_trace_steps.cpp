@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <tuple>
 #include <vector>
 
@@ -67,9 +68,9 @@ TEST(PointSteps, InvertMirrorsAboutTheZeroLineAndFilterPullsTowardsIt) {
     EXPECT_EQ(frame.display[0], 182); // 2 x 191 - 200
     frame = Flat(100);
     InvertTrace(frame, 64.0f);
-    EXPECT_EQ(frame.display[4999], 282); // mirrored beyond the top edge, clipped only later
+    const int mirrored = frame.display[4999]; // beyond the top edge, clipped only later
     FilterAndClip(frame, kFilterNone, 64.0f);
-    EXPECT_EQ(frame.display[4999], 255);
+    EXPECT_EQ(std::pair(mirrored, int(frame.display[4999])), std::pair(282, 255));
 
     // Above 0 V the 0.999 / 0.998 gain drops a code (truncation); below it the value stays.
     for (std::uint16_t mode : {kFilterLower, kFilterHigher}) {
@@ -100,15 +101,14 @@ protected:
 };
 
 TEST_F(MathTest, FourOperatorsWithDifferentSources) {
-    EXPECT_EQ(Run(kMathAdd), 127); // 32 - 32 + 127
-    EXPECT_EQ(Run(kMathSub), 191); // 32 + 32 + 127
-    EXPECT_EQ(Run(kMathMul), 95);  // (1 V x -1 V) / 0.03125 + 127
-    EXPECT_EQ(Run(kMathDiv), 126); // 32 / -32 + 127
+    // 32 - 32 + 127, 32 + 32 + 127, (1 V x -1 V) / 0.03125 + 127, 32 / -32 + 127.
+    EXPECT_EQ((std::array{Run(kMathAdd), Run(kMathSub), Run(kMathMul), Run(kMathDiv)}),
+              (std::array{127, 191, 95, 126}));
     // MATH at 2 V/div halves both contributions: CH2 at +1 V gives 16 + 16 + 127.
     settings.ch(kMath).voltsPerDivIndex = 7;
     ch2 = Flat(95);
-    EXPECT_EQ(Run(kMathAdd), 159);
-    EXPECT_EQ(Run(kMathMul), 143); // 1 V x 1 V / (2 x 0.03125) + 127
+    EXPECT_EQ((std::array{Run(kMathAdd), Run(kMathMul)}),
+              (std::array{159, 143})); // x: 1 V x 1 V / (2 x 0.03125) + 127
     // CH1 at 0.5 V/div: (0.5 / 2) x 32 = 8 over a CH2 term of 16.
     settings.ch(kCh1).voltsPerDivIndex = 5;
     EXPECT_EQ(Run(kMathDiv), 127); // 8 / 16 + 127 = 127.5
@@ -122,14 +122,12 @@ TEST_F(MathTest, SourcesFollowTheChannelsThatAreOn) {
     ch1.firstIndex = 100;
     // Only CH1: both sources CH1 (A - B flat), point count and range of CH1.
     settings.ch(kCh2).enabled = 0;
-    EXPECT_EQ(Run(kMathSub, 0, 1), 127);
-    EXPECT_EQ(std::tuple(math.pointCount, math.firstIndex), std::tuple(1, 100));
+    EXPECT_EQ((std::tuple{Run(kMathSub, 0, 1), math.pointCount, math.firstIndex}), std::tuple(127, 1, 100));
     // Only CH2: both sources CH2 (A + B doubles CH2), point count of CH2.
     settings.ch(kCh1).enabled = 0;
     settings.ch(kCh2).enabled = 1;
-    EXPECT_EQ(Run(kMathAdd, 0, 1), 63); // 2 x -32 + 127
-    EXPECT_EQ(math.pointCount, 5000);
-    settings.ch(kCh2).enabled = 0; // neither: zeroed
+    EXPECT_EQ((std::tuple{Run(kMathAdd, 0, 1), math.pointCount}), std::tuple(63, 5000)); // 2 x -32 + 127
+    settings.ch(kCh2).enabled = 0;                                                       // neither: zeroed
     EXPECT_EQ(Run(kMathAdd), 0);
 }
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "display/marker_geometry.h"
@@ -148,7 +149,6 @@ private slots:
     void screenAtDevicePixelRatio();
     void dragAndZoomModesFollowThePointer();
     void markerDragsActOnEveryFourthEventAndGoOnTop();
-    void markerEndsWhereTheButtonIsReleased_data();
     void markerEndsWhereTheButtonIsReleased();
     void cursorReadoutsOfAClickAndADrag();
     void traceCursorCrosshairAndReadout();
@@ -169,13 +169,13 @@ void TestWaveScreen::graticuleInGridColour() {
     for (const QPoint p : {QPoint(71, 20), QPoint(31, 17), QPoint(25, 401), QPoint(100, 100)}) {
         QCOMPARE(PixelAt(image, p.x(), p.y()), 0u);
     }
-    QCOMPARE(PixelAt(image, 5, 200), kBorder);
-    QCOMPARE(PixelAt(image, 21, 200), 0xFFFFFFu); // white frame
+    QCOMPARE(std::pair(PixelAt(image, 5, 200), PixelAt(image, 21, 200)),
+             std::pair(kBorder, 0xFFFFFFu)); // frame
 
     // Grid off: the dots go, the ticks stay.
     f.screen.SetGridOn(false);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 71, 26), 0u);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 71, 15), grid);
+    QCOMPARE(std::pair(PixelAt(f.screen.RenderFrame(), 71, 26), PixelAt(f.screen.RenderFrame(), 71, 15)),
+             std::pair(0u, grid));
     // Full screen: the plot fills the client and no border is left.
     f.host.fullScreen = true;
     QCOMPARE(CountColour(f.screen.RenderFrame(), QRect(0, 0, 542, 428), kBorder, 0), 0);
@@ -264,9 +264,9 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
         f.host.traces[kCh1][0] = 300;
         f.host.traces[kCh1][4999] = 300;
         const QImage& image = f.screen.RenderFrame();
-        QCOMPARE(PixelAt(image, kPlot.left, 5), kGreen);
-        QCOMPARE(PixelAt(image, kPlot.right, 5), kGreen);
-        QCOMPARE(PixelAt(image, kPlot.right - 1, 150), kGreen);
+        QCOMPARE(std::tuple(PixelAt(image, kPlot.left, 5), PixelAt(image, kPlot.right, 5),
+                            PixelAt(image, kPlot.right - 1, 150)),
+                 std::tuple(kGreen, kGreen, kGreen));
     }
     // Stopped: a gap (-1) is bridged and only the window from the first to the last index is drawn.
     Fixture f(1);
@@ -278,8 +278,8 @@ void TestWaveScreen::tracesIntensityAndStoppedWindow() {
     const QImage& image = f.screen.RenderFrame();
     QCOMPARE(PixelAt(image, kMap.X(2000), kMap.Y(100)), kGreen);
     QCOMPARE(PixelAt(image, kMap.X(2000), kMap.Y(-1)), kBorder); // no dip
-    QCOMPARE(PixelAt(image, kMap.X(1000), kMap.Y(100)), 0u);
-    QCOMPARE(PixelAt(image, kMap.X(4200), kMap.Y(100)), 0u);
+    QCOMPARE(std::pair(PixelAt(image, kMap.X(1000), kMap.Y(100)), PixelAt(image, kMap.X(4200), kMap.Y(100))),
+             std::pair(0u, 0u));
     // The wave intensity dims the traces and the reference colour.
     f.screen.SetWaveIntensity(128);
     QCOMPARE(std::pair(f.host.settings.ch(kMath).colour, f.host.settings.ch(kRef).colour),
@@ -501,9 +501,9 @@ void TestWaveScreen::markerDragsActOnEveryFourthEventAndGoOnTop() {
     QVERIFY(!f.screen.MarkerDragged(kMarkerCh2));
     // CH1's trigger level moves by the same 100 pixels; CH2's did not follow while CH1 is the source.
     Drag(f.screen, 8, 114, 8, 214);
-    QCOMPARE(f.host.settings.ch(kCh1).zeroLevel, 128.0f);
-    QCOMPARE(f.host.settings.trigger.levelCh1, 128.0f);
-    QCOMPARE(f.host.settings.trigger.levelCh2, 192.0f);
+    QCOMPARE(std::tuple(f.host.settings.ch(kCh1).zeroLevel, f.host.settings.trigger.levelCh1,
+                        f.host.settings.trigger.levelCh2),
+             std::tuple(128.0f, 128.0f, 192.0f));
 
     // With both markers at one place CH1 is hit first; with CH1 off, CH2 is grabbed and drawn on top.
     f.host.settings.ch(kCh2).zeroLevel = 128.0f;
@@ -524,31 +524,25 @@ void TestWaveScreen::markerDragsActOnEveryFourthEventAndGoOnTop() {
     QCOMPARE(PixelAt(f.screen.RenderFrame(), kPlot.right + 4, 5), 0xFAAA64u);
 }
 
-void TestWaveScreen::markerEndsWhereTheButtonIsReleased_data() {
-    // A press on the CH2 marker (centred at y = 314), moves to y = 289, a release.
-    QTest::addColumn<int>("pressY");
-    QTest::addColumn<int>("moves");
-    QTest::addColumn<int>("releaseY");
-    QTest::addColumn<int>("markerY");
-    QTest::newRow("50 px drag released between fourth events") << 314 << 2 << 264 << 264;
-    QTest::newRow("12 px nudge") << 314 << 0 << 302 << 302;
-    QTest::newRow("released back at the press after an acted move") << 314 << 3 << 314 << 314;
-    QTest::newRow("click off the marker's centre") << 316 << 0 << 316 << 314;
-}
-
 void TestWaveScreen::markerEndsWhereTheButtonIsReleased() {
-    QFETCH(int, pressY);
-    QFETCH(int, moves);
-    QFETCH(int, releaseY);
-    QFETCH(int, markerY);
-    Fixture f;
-    f.screen.RenderFrame();
-    Mouse(f.screen, QEvent::MouseButtonPress, 8, pressY);
-    for (int k = 0; k < moves; ++k) {
-        Mouse(f.screen, QEvent::MouseMove, 8, 289);
+    // A press on the CH2 marker (centred at y = 314), moves to y = 289, a release.
+    const struct {
+        const char* name;
+        int pressY, moves, releaseY, markerY;
+    } cases[] = {{"50 px drag released between fourth events", 314, 2, 264, 264},
+                 {"12 px nudge", 314, 0, 302, 302},
+                 {"released back at the press after an acted move", 314, 3, 314, 314},
+                 {"click off the marker's centre", 316, 0, 316, 314}};
+    for (const auto& c : cases) {
+        Fixture f;
+        f.screen.RenderFrame();
+        Mouse(f.screen, QEvent::MouseButtonPress, 8, c.pressY);
+        for (int k = 0; k < c.moves; ++k) {
+            Mouse(f.screen, QEvent::MouseMove, 8, 289);
+        }
+        Mouse(f.screen, QEvent::MouseButtonRelease, 8, c.releaseY, Qt::NoButton);
+        QVERIFY2(f.screen.MarkerPoint(kMarkerCh2).y == c.markerY, c.name);
     }
-    Mouse(f.screen, QEvent::MouseButtonRelease, 8, releaseY, Qt::NoButton);
-    QCOMPARE(f.screen.MarkerPoint(kMarkerCh2).y, markerY);
 }
 
 void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {
@@ -558,8 +552,8 @@ void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {
     f.screen.SetCursorType(kCursorCross);
     f.screen.RenderFrame();
     Click(f.screen, 200, 250);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 200, 100), kCursor);
-    QCOMPARE(PixelAt(f.screen.RenderFrame(), 400, 250), kCursor);
+    QVERIFY(PixelAt(f.screen.RenderFrame(), 200, 100) == kCursor &&
+            PixelAt(f.screen.RenderFrame(), 400, 250) == kCursor);
     // 100 px across a 500 px plot at 1 ms/div is 10 x 0.001 / 499 x 100 s; 50 px of 400 at 1 V/div is 1 V.
     Drag(f.screen, 121, 100, 221, 150, 1);
     QCOMPARE(Text(f.screen.TimeReadout()), QStringLiteral("Time = 2.004 mS"));
@@ -612,8 +606,8 @@ void TestWaveScreen::statusStripRunStateColoursAndBlinking() {
     QVERIFY(CountColour(s.strip.RenderStrip(), kRunBox, kGreen) > 3 * greenNormal);
     // X-Y: "X - Y Mode" in the centre and no trigger box.
     s.host.settings.timebase.displayFormat = kFormatXY;
-    QVERIFY(CountColour(s.strip.RenderStrip(), QRect(333, 0, 134, 23), 0xFFB164u) > 20);
-    QCOMPARE(CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen), 0);
+    QVERIFY(CountColour(s.strip.RenderStrip(), QRect(333, 0, 134, 23), 0xFFB164u) > 20 &&
+            CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen) == 0);
 }
 
 void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
@@ -642,8 +636,8 @@ void TestWaveScreen::triggerSymbolTakesTheSourceColour() {
         QVERIFY(PixelAt(strip, c.x, 16) == c.colour && PixelAt(strip, c.x - 1, 16) != c.colour &&
                 PixelAt(strip, c.x + 1, 16) != c.colour);
         if (c.source == kTrigExt) { // the level text is in the source colour too
-            QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40);
-            QCOMPARE(CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen), 0);
+            QVERIFY(CountColour(s.strip.RenderStrip(), kTriggerBox, 0xFF00FFu) > 40 &&
+                    CountColour(s.strip.RenderStrip(), kTriggerBox, kGreen) == 0);
         }
     }
 }

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "analysis/measure_set.h"
@@ -21,12 +22,10 @@ TEST(ScreenGeometry, BorderStripsAreClippedToTheClient) {
     const PlotRect& p = window.plot;
     EXPECT_EQ((std::array<int, 4>{p.left, p.top, p.right, p.bottom}), (std::array<int, 4>{21, 14, 521, 414}));
     const BorderRects r = ComputeBorderRects(542, 428, window.marginX, window.marginY);
-    // Top strip across the whole width, right strip below it, left strip, bottom strip between.
-    EXPECT_EQ(r.border[0].width, 542);
-    EXPECT_EQ(r.border[1].width, 21); // clipped at the client edge
-    EXPECT_EQ(r.border[1].height, 428 - 14);
-    EXPECT_EQ(r.border[3].y, 428 - 14);
-    EXPECT_EQ(r.background.height, 400);
+    // Top strip across the whole width, right strip below it (clipped at the client edge), bottom strip.
+    EXPECT_EQ(std::tuple(r.border[0].width, r.border[1].width, r.border[1].height, r.border[3].y,
+                         r.background.height),
+              std::tuple(542, 21, 428 - 14, 428 - 14, 400));
 }
 
 TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
@@ -48,21 +47,18 @@ TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
 }
 
 TEST(ScreenGeometry, TicksGraticuleAndMappers) {
-    // 500 * 3 / 499 = 3.006 stays; 400 * 4 / 255 = 6.27 is capped at 6.
-    EXPECT_NEAR(ComputeTickLengths(500, 400).minor, 3.006f, 0.001f);
-    EXPECT_FLOAT_EQ(ComputeTickLengths(500, 400).major, 6.0f);
-    // 300 * 3 / 499 = 1.80 is below 2.5: 2 pixels. 250 * 4 / 255 = 3.92 is below 4.5: 3 pixels.
-    EXPECT_FLOAT_EQ(ComputeTickLengths(300, 250).minor, 2.0f);
-    EXPECT_FLOAT_EQ(ComputeTickLengths(300, 250).major, 3.0f);
-    // 1000 * 3 / 499 = 6.01 is capped at 4.5; 300 * 4 / 255 = 4.706 stays.
-    EXPECT_FLOAT_EQ(ComputeTickLengths(1000, 300).minor, 4.5f);
-    EXPECT_NEAR(ComputeTickLengths(1000, 300).major, 4.706f, 0.001f);
+    // Minor W x 3 / 499, major H x 4 / 255: capped at 4.5 and 6, below 2.5 and 4.5 whole pixels.
+    for (const auto& [w, h, minor, major] :
+         {std::tuple(500, 400, 3.006f, 6.0f), std::tuple(300, 250, 2.0f, 3.0f),
+          std::tuple(1000, 300, 4.5f, 4.706f)}) {
+        EXPECT_NEAR(ComputeTickLengths(w, h).minor, minor, 0.001f) << w;
+        EXPECT_NEAR(ComputeTickLengths(w, h).major, major, 0.001f) << h;
+    }
     // 205 / 50 = 4.1 added ten times in single precision is 40.999996, which truncates to 40.
     EXPECT_EQ(ComputeGraticulePositions(PlotRect{0, 0, 205, 320}).columnX[10], 40);
 
     const TraceMapper map(PlotRect{21, 14, 521, 414});
-    EXPECT_EQ(map.X(4999), 521);
-    EXPECT_EQ(map.Y(128), 213); // 14 + 127 * 1.5686 = 213.2
+    EXPECT_EQ(std::tuple(map.X(4999), map.Y(128)), std::tuple(521, 213)); // 14 + 127 * 1.5686 = 213.2
     // Spectrum in dB: baseline one division below the top, -S one division lower, clamped to the top.
     EXPECT_EQ(SpectrumMapper(PlotRect{0, 0, 512, 400}, 512, 1, 20.0, 0).Y(-20.0), 100);
     EXPECT_EQ(SpectrumMapper(PlotRect{0, 0, 512, 400}, 512, 1, 20.0, 0).Y(1000.0), 0);
@@ -153,23 +149,21 @@ TEST(TraceRaster, FillCoversItsRectangleClippedAndNothingElse) {
 
 TEST(KnobGeometry, HighestIndexNeedleAndPointer) {
     // Models 4 and 5 have one more volts step and one more time base.
-    EXPECT_EQ(KnobMaxIndex(4, kKnobCh1Volts), 9);
-    EXPECT_EQ(KnobMaxIndex(3, kKnobTimeDiv), 37);
-    EXPECT_EQ(KnobMaxIndex(5, kKnobTimeDiv), 38);
+    EXPECT_EQ(std::tuple(KnobMaxIndex(4, kKnobCh1Volts), KnobMaxIndex(3, kKnobTimeDiv),
+                         KnobMaxIndex(5, kKnobTimeDiv)),
+              std::tuple(9, 37, 38));
     // Highest index: v = 0, angle -12.5 x 2pi/87 = -0.9028 rad; 24 sin = -18.84, 24 cos = 14.87.
     EXPECT_EQ(KnobNeedleEnd(9, 9), (KnobPoint{25, 56}));
     // Index 4 of 8: v = 348/8 = 43 (integer), angle -44.75 x 2pi/87 = -3.2319 rad: nearly straight up.
     EXPECT_EQ(KnobNeedleEnd(8, 4), (KnobPoint{45, 19}));
-    EXPECT_EQ(KnobNeedleValue(8, -3), 87);
-    EXPECT_EQ(KnobNeedleValue(8, 12), 0);
-    EXPECT_EQ(KnobNeedleValue(0, 0), 0); // no division by zero
+    EXPECT_EQ(std::tuple(KnobNeedleValue(8, -3), KnobNeedleValue(8, 12), KnobNeedleValue(0, 0)),
+              std::tuple(87, 0, 0)); // the last: no division by zero
 
     // Left: p = 16.7, index 7 (rounded). Straight below and a hair to the right: p = 116.7 clamped to
     // 100, the lowest index; a hair to the left: p = -16.7 clamped to 0, the highest.
-    EXPECT_EQ(KnobPointerPercent(0.0, 42.5), 16);
-    EXPECT_EQ(KnobIndexAt(0.0, 42.5, 8), 7);
-    EXPECT_EQ(KnobIndexAt(43.5, 80.0, 8), 0);
-    EXPECT_EQ(KnobIndexAt(43.4, 80.0, 8), 8);
+    EXPECT_EQ(std::tuple(KnobPointerPercent(0.0, 42.5), KnobIndexAt(0.0, 42.5, 8), KnobIndexAt(43.5, 80.0, 8),
+                         KnobIndexAt(43.4, 80.0, 8)),
+              std::tuple(16, 7, 0, 8));
 }
 
 TEST(InfoStripGeometry, BandwidthLimitWidensOnlyItsChannelAndTheTimeBoxHugsTheRight) {
@@ -178,9 +172,7 @@ TEST(InfoStripGeometry, BandwidthLimitWidensOnlyItsChannelAndTheTimeBoxHugsTheRi
     EXPECT_EQ(plain.ch2, (StripBox{132, 2, 220, 23}));
     EXPECT_EQ(ComputeInfoStripBoxes(640, true, false).ch1.right, 100);
     const InfoStripBoxes ch2 = ComputeInfoStripBoxes(1920, false, true);
-    EXPECT_EQ(ch2.ch1, plain.ch1);
-    EXPECT_EQ(ch2.ch2.right, 232);
-    EXPECT_EQ(ch2.time.left, 1822);
+    EXPECT_EQ(std::tuple(ch2.ch1, ch2.ch2.right, ch2.time.left), std::tuple(plain.ch1, 232, 1822));
     const StripBox box{132, 2, 232, 23};
     EXPECT_EQ(CouplingSymbolOrigin(box), (StripPoint{160, 12}));
     EXPECT_EQ(ValueTextOrigin(box), (StripPoint{174, 6}));

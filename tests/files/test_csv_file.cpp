@@ -5,8 +5,8 @@
 #include <cstring>
 #include <tuple>
 
-#include "../support/trace_values.h"
 #include "../support/temp_dir.h"
+#include "../support/trace_values.h"
 
 namespace tarnix {
 namespace {
@@ -41,10 +41,9 @@ TEST_F(CsvTest, HeaderAndOneVoltLinePerSampleOfTheChosenChannel) {
     record[1] = 0;
     record[10239] = 192;
     CsvSaveResult result = SaveCsvFile(path, SettingsForModel(0), 0, record);
-    ASSERT_TRUE(result.ok);
-    EXPECT_EQ(result.newDecimationSpan, 0);
+    ASSERT_TRUE(result.ok && result.newDecimationSpan == 0);
     const std::string text = ReadAll(path);
-    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_TRUE(text.ends_with("\r\n"));
     const std::vector<std::string> lines = SplitCrLf(text);
     ASSERT_EQ(lines.size(), 10242u);
     const std::vector<std::string> head{"#CLOCK=0.000040000", "#SIZE=10240", "1.000000,0,0", "-5.968750,0,0",
@@ -68,8 +67,8 @@ TEST_F(CsvTest, HeaderAndOneVoltLinePerSampleOfTheChosenChannel) {
     // Models 3 to 5 write the clock line alone, which cannot be loaded back.
     for (int model : {3, 5}) {
         ASSERT_TRUE(SaveCsvFile(path, SettingsForModel(model), 0, record).ok);
-        EXPECT_EQ(ReadAll(path), "#CLOCK=0.000040000\r\n");
-        EXPECT_EQ(LoadCsvFile(path, SettingsForModel(1)).message, "This is not a CSV file!");
+        EXPECT_EQ(std::tuple(ReadAll(path), LoadCsvFile(path, SettingsForModel(1)).message),
+                  std::tuple("#CLOCK=0.000040000\r\n", "This is not a CSV file!"));
     }
 }
 
@@ -134,12 +133,13 @@ TEST_F(CsvTest, RoundTripFromCh2IntoCh1CompletesTheLoad) {
     CsvLoadCompletion plan = PlanCsvLoadCompletion(target, loaded.pointCount);
     EXPECT_TRUE(plan.bufferSizeIndex == 3 && plan.switchCh2Off);
     // Completion on model 2 always needs the 10k buffer; other models leave a fitting buffer alone.
-    InstrumentSettings model2 = SettingsForModel(2);
-    model2.timebase.bufferSizeIndex = 5;
-    EXPECT_EQ(PlanCsvLoadCompletion(model2, 32768).bufferSizeIndex, 0);
-    InstrumentSettings model4 = SettingsForModel(4);
-    model4.timebase.bufferSizeIndex = 2;
-    EXPECT_EQ(PlanCsvLoadCompletion(model4, 10240).bufferSizeIndex, -1);
+    for (const auto& [model, buffer, points, planned] :
+         {std::tuple(2, 5, 32768, 0), std::tuple(4, 2, 10240, -1)}) {
+        InstrumentSettings other = SettingsForModel(model);
+        other.timebase.bufferSizeIndex = static_cast<std::uint16_t>(buffer);
+        EXPECT_EQ(PlanCsvLoadCompletion(other, static_cast<std::uint32_t>(points)).bufferSizeIndex, planned)
+            << model;
+    }
     target.ch(kCh2).enabled = 0;
     target.timebase.bufferSizeIndex = 0;
     plan = PlanCsvLoadCompletion(target, 10240);
@@ -186,9 +186,9 @@ TEST_F(CsvTest, RefusalsKeepCh1AsItWas) {
         SCOPED_TRACE(c.count + " with " + std::to_string(c.lines) + " lines");
         WriteAll(path, CsvText("0.001000000", c.count, c.lines));
         CsvLoadResult loaded = LoadCsvFile(path, settings);
-        EXPECT_EQ(loaded.ok, c.ok);
-        EXPECT_EQ(loaded.message, c.ok ? "" : "This is not a CSV file!");
-        EXPECT_EQ(loaded.pointCount, c.ok ? static_cast<std::uint32_t>(c.lines) : 0u);
+        EXPECT_EQ(
+            std::tuple(loaded.ok, loaded.message, loaded.pointCount),
+            std::tuple(c.ok, c.ok ? "" : "This is not a CSV file!", c.ok ? std::uint32_t(c.lines) : 0u));
     }
     WriteAll(path, "");
     EXPECT_EQ(LoadCsvFile(path, settings).message, "This is not a CSV file!");
@@ -207,8 +207,7 @@ TEST_F(CsvTest, ValuesConvertWithCh1ScaleAndBadNumbersReadAsZeroVolts) {
     text.resize((2u << 20) + 1, ' '); // blanks after the points, to an odd size past 2 MiB: read whole
     WriteAll(path, text);
     CsvLoadResult loaded = LoadCsvFile(path, SettingsForModel(1));
-    ASSERT_TRUE(loaded.ok);
-    ASSERT_EQ(loaded.samples.size(), 10240u);
+    ASSERT_TRUE(loaded.ok && loaded.samples.size() == 10240u);
     const std::vector<std::uint16_t> expected{223, 175, 191, 223, 175, 191, 191, 32767, 0x8000, 192};
     EXPECT_EQ(std::vector<std::uint16_t>(loaded.samples.begin(), loaded.samples.begin() + 10), expected);
 }

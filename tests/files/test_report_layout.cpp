@@ -64,11 +64,10 @@ TEST(ReportLayout, FramesTitleTextsAndNoteLines) {
     const ReportText* title = layout.Find(ReportTextRole::kTitle);
     ASSERT_NE(title, nullptr);
     EXPECT_TRUE(title->text == "Test Report" && title->centred && title->font == ReportFont::kTitle);
-    EXPECT_EQ(title->box, (ReportRect{40, 120, 1960, 2940}));
-    EXPECT_EQ(layout.titleFont.cellHeight, 150);
     // The text lines use the font the labels left selected: "Arial Bold Italic" at 25/1000.
-    EXPECT_EQ(layout.labelFont.cellHeight, 75);
-    EXPECT_TRUE(layout.textFont.cellHeight == 75 && layout.textFont.bold && layout.textFont.italic);
+    EXPECT_EQ(std::tuple(title->box, layout.titleFont.cellHeight, layout.labelFont.cellHeight,
+                         layout.textFont.cellHeight, layout.textFont.bold, layout.textFont.italic),
+              std::tuple(ReportRect{40, 120, 1960, 2940}, 150, 75, 75, true, true));
 
     ExpectText(layout, ReportTextRole::kModel, -1, "MV-A2 USB", {1400, 300});
     ExpectText(layout, ReportTextRole::kDateTime, -1, "Date = 05-12-2026     Time = 16:07:09", {100, 390});
@@ -78,8 +77,8 @@ TEST(ReportLayout, FramesTitleTextsAndNoteLines) {
     ExpectText(layout, ReportTextRole::kTimebase, -1, "Time/DIV =40.0us/div", {1000, 2220});
     const std::array<int, 3> noteY{2670, 2790, 2910};
     for (std::size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(layout.noteLines[i].from, (ReportPoint{400, noteY[i]}));
-        EXPECT_EQ(layout.noteLines[i].to, (ReportPoint{1900, noteY[i]}));
+        EXPECT_EQ(std::pair(layout.noteLines[i].from, layout.noteLines[i].to),
+                  std::pair(ReportPoint{400, noteY[i]}, ReportPoint{1900, noteY[i]}));
     }
 }
 
@@ -119,8 +118,7 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
     s.ch(kRef).voltsPerDivIndex = 9;
     const ReportLayout layout = f.Layout();
 
-    ASSERT_EQ(layout.swatches.size(), 4u);
-    ASSERT_EQ(layout.traces.size(), 4u);
+    ASSERT_TRUE(layout.swatches.size() == 4u && layout.traces.size() == 4u);
     const std::array<std::string, 4> legends{"CH1 :", "CH2 :", "MATH :", "REF :"};
     const std::array<int, 4> legendX{100, 500, 1000, 1460};
     const std::array<std::string, 4> volts{"CH1  VOLT DIV =1.00V/div", "CH2  VOLT DIV =100mV/div",
@@ -137,10 +135,10 @@ TEST(ReportLayout, AllFourChannelsWithTheirLabelsAndLines) {
     ExpectText(layout, ReportTextRole::kCoupling, kMath, "A x B", {1000, 2400});
     EXPECT_EQ(layout.Find(ReportTextRole::kCoupling, kRef), nullptr);
     // Swatches in thousandths: CH1 x 140..240, y 714..731; MATH x 615..715, y 713..730; REF x 820..920.
-    EXPECT_EQ(layout.swatches[0].corners[0], (ReportPoint{280, 2142}));
-    EXPECT_EQ(layout.swatches[0].corners[2], (ReportPoint{480, 2193}));
-    EXPECT_EQ(layout.swatches[2].corners[0], (ReportPoint{1230, 2139}));
-    EXPECT_EQ(layout.swatches[3].corners[2], (ReportPoint{1840, 2193}));
+    EXPECT_EQ(std::tuple(layout.swatches[0].corners[0], layout.swatches[0].corners[2],
+                         layout.swatches[2].corners[0], layout.swatches[3].corners[2]),
+              std::tuple(ReportPoint{280, 2142}, ReportPoint{480, 2193}, ReportPoint{1230, 2139},
+                         ReportPoint{1840, 2193}));
 
     // A hidden channel gets no legend, swatch, lines or trace, and asking for it finds no other channel's.
     s.ch(kCh1).enabled = 0;
@@ -169,15 +167,13 @@ TEST(ReportLayout, TraceRunsOverColumnsWithoutData) {
     ASSERT_EQ(layout.traces.size(), 1u);
     const ReportTrace& trace = layout.traces[0];
     // One line through every point with data: the two columns without data are passed over.
-    ASSERT_EQ(trace.runs.size(), 1u);
+    ASSERT_TRUE(trace.runs.size() == 1u && trace.runs[0].size() == 5000u - 2);
     const std::vector<ReportPoint>& line = trace.runs[0];
-    ASSERT_EQ(line.size(), 5000u - 2);
-    EXPECT_EQ(line[0], (ReportPoint{100, 456}));
-    // i = 12 right after the gap: x = 100 + 12 x 1800 / 4999 = 104.3, level 128.
-    EXPECT_EQ(line[10], (ReportPoint{104, 1274}));
-    // i = 2500: x = 100 + 2500 x 1800 / 4999 = 1000.18, y = 456 + 127 x 1644 / 255 = 1274.8.
-    EXPECT_EQ(line[2500 - 2], (ReportPoint{1000, 1274}));
-    EXPECT_EQ(line.back(), (ReportPoint{1900, 2100}));
+    // i = 12 right after the gap: x = 100 + 12 x 1800 / 4999 = 104.3, level 128; i = 2500: x = 100 + 2500 x
+    // 1800 / 4999 = 1000.18, y = 456 + 127 x 1644 / 255 = 1274.8.
+    EXPECT_EQ(std::tuple(line[0], line[10], line[2500 - 2], line.back()),
+              std::tuple(ReportPoint{100, 456}, ReportPoint{104, 1274}, ReportPoint{1000, 1274},
+                         ReportPoint{1900, 2100}));
 
     // Zero level 64: y = 456 + 64 x 1644 / 255 = 868.6; 80 steps = 28.8 units wide.
     EXPECT_EQ(trace.zeroMarker[2], (ReportPoint{128, 868}));
@@ -208,10 +204,10 @@ TEST(ReportLayout, PaperGraticuleAndColoursStandOutOnWhite) {
         return (299 * ((c >> 16) & 0xFF) + 587 * ((c >> 8) & 0xFF) + 114 * (c & 0xFF)) / 1000;
     };
     ASSERT_EQ(layout.traces.size(), 3u);
-    const std::uint32_t ch2 = layout.traces[1].colour; // yellow on the screen
-    EXPECT_LE(luma(ch2), 110u);
-    EXPECT_EQ(ch2 >> 16, (ch2 >> 8) & 0xFF); // still yellow: red equals green, no blue
-    EXPECT_TRUE(ch2 >> 16 > 0 && (ch2 & 0xFF) == 0);
+    const std::uint32_t ch2 =
+        layout.traces[1].colour; // yellow on the screen, still yellow: red = green, no blue
+    EXPECT_TRUE(luma(ch2) <= 110u && ch2 >> 16 == ((ch2 >> 8) & 0xFF) && ch2 >> 16 > 0 && (ch2 & 0xFF) == 0)
+        << std::hex << ch2;
     EXPECT_EQ(layout.traces[2].colour, 0xFF0000u); // MATH red already stands out
 
     f.input.gridOn = false;

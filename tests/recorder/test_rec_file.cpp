@@ -53,8 +53,7 @@ TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
     const std::string bytes = ReadAll(path);
     ASSERT_EQ(bytes.size(), 24u + 3u * 10000u);
     EXPECT_EQ(bytes.substr(0, 24), Header(1, 5, 2, 1, 1, 0x42800000, 20, 0x01020304, 480, 3));
-    EXPECT_EQ(bytes.substr(24, 10000), Frame(0xFFFF));
-    EXPECT_EQ(bytes.substr(20024, 10000), Frame(0xFFFD));
+    EXPECT_TRUE(bytes.substr(24, 10000) == Frame(0xFFFF) && bytes.substr(20024, 10000) == Frame(0xFFFD));
 
     auto loaded = std::make_unique<CRecorder>();
     loaded->Reset();
@@ -63,8 +62,8 @@ TEST_F(RecFileTest, SavedFileIsTheHeaderAndNFramesAndLoadsBack) {
     ASSERT_TRUE(loaded->LoadRec(path, 1).ok);
     EXPECT_TRUE(std::equal(recorder->store.Samples().begin(), recorder->store.Samples().begin() + 15000,
                            loaded->store.Samples().begin()));
-    EXPECT_EQ(loaded->store.Frame(3)[0], 42); // beyond the loaded frames nothing changed
-    EXPECT_EQ(loaded->recordingEmpty, 0);
+    // Beyond the loaded frames nothing changed.
+    EXPECT_EQ(std::tuple(loaded->store.Frame(3)[0], loaded->recordingEmpty), std::tuple(42, 0));
     // The load ends like a recording: play range, current frame and play interval follow, the panel shows it.
     const RecorderSettings& l = loaded->settings;
     EXPECT_EQ(std::tuple(l.playEndFrame, l.recordEndFrame, l.currentFrame, l.playInterval),
@@ -128,8 +127,7 @@ TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
     RecorderSettings low; // intervals, frames, flags and position at their lower limits
     low.recordedCount = 0;
     low.playEndFrame = 0;
-    EXPECT_TRUE(RecorderSettingsInRange(high, 1));
-    EXPECT_TRUE(RecorderSettingsInRange(low, 1));
+    EXPECT_TRUE(RecorderSettingsInRange(high, 1) && RecorderSettingsInRange(low, 1));
     using Set = void (*)(RecorderSettings&);
     // One field of each kind: a count, an interval, a position, a frame held within another, a flag.
     const Set pastHigh[] = {
@@ -152,9 +150,9 @@ TEST(RecorderSettings, RangeCheckAtEveryLimitAndOnePast) {
         }
     }
     high.timeDivIndex = 38; // a selector from 2ns has one more time base
-    EXPECT_TRUE(RecorderSettingsInRange(high, 0));
+    const bool lastTaken = RecorderSettingsInRange(high, 0);
     high.timeDivIndex = 39;
-    EXPECT_FALSE(RecorderSettingsInRange(high, 0));
+    EXPECT_TRUE(lastTaken && !RecorderSettingsInRange(high, 0));
 }
 
 TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
@@ -163,10 +161,10 @@ TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
     // Three frames announced, one and a half present.
     WriteAll(path, Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 3) + Frame(5) + Frame(6).substr(0, 5000));
     ASSERT_TRUE(recorder->LoadRec(path, 1).ok);
-    EXPECT_EQ(recorder->settings.recordedCount, 3);
-    EXPECT_EQ(std::tuple(recorder->store.Frame(0)[4999], recorder->store.Frame(1)[2499],
-                         recorder->store.Frame(1)[2500], recorder->store.Frame(2)[0]),
-              std::tuple(5, 6, 9, 9));
+    EXPECT_EQ(std::tuple(recorder->settings.recordedCount, recorder->store.Frame(0)[4999],
+                         recorder->store.Frame(1)[2499], recorder->store.Frame(1)[2500],
+                         recorder->store.Frame(2)[0]),
+              std::tuple(3, 5, 6, 9, 9));
     // More frames than the store holds: the first thousand load.
     std::string big = Header(0, 6, 1, 0, 0, 0x43000000, 12, 0, 250, 1200);
     for (int k = 0; k < 1200; ++k) {
@@ -182,8 +180,7 @@ TEST_F(RecFileTest, ShortFilesLoadInPartAndRefusalsChangeNothing) {
     WriteAll(path, Header(1, 1, 1, 1, 1, 0, 1, 0, 1, 1).substr(0, 23));
     for (const std::string& bad : {path, dir.File("x.set")}) {
         const FileResult refused = recorder->LoadRec(bad, 1);
-        EXPECT_FALSE(refused.ok);
-        EXPECT_EQ(refused.message, "This is not a record file!");
+        EXPECT_EQ(std::tuple(refused.ok, refused.message), std::tuple(false, "This is not a record file!"));
     }
     EXPECT_EQ(recorder->settings, before);
     EXPECT_EQ(recorder->LoadRec(dir.File("gone.rec"), 1).message,

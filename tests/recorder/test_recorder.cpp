@@ -76,10 +76,10 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     recorder->Reset();
     recorder->OpenPanel(host);
     recorder->SetSource(1);
-    EXPECT_EQ(recorder->SetRecordEndFrame(1500), 1000); // typed above the store
-    EXPECT_EQ(recorder->SetRecordEndFrame(5), 5);
-    EXPECT_EQ(recorder->SetRecordInterval(25000), 20000);
-    EXPECT_EQ(recorder->SetRecordInterval(40), 40);
+    // An end frame typed above the store and an interval above 20 s are held to them.
+    EXPECT_EQ((std::tuple{recorder->SetRecordEndFrame(1500), recorder->SetRecordEndFrame(5),
+                          recorder->SetRecordInterval(25000), recorder->SetRecordInterval(40)}),
+              std::tuple(1000, 5, 20000, 40));
     recorder->PressRecord(host, timer);
     // The acquisition runs, the recorded channel is switched on, the button says Stop, the controls are off.
     EXPECT_EQ(std::tuple(timer.interval, host.acquisitionRunning, host.settings.runStatus,
@@ -99,8 +99,8 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     EXPECT_EQ(std::tuple(s.recordedCount, s.playInterval, s.playStartFrame, s.playEndFrame, s.currentFrame),
               std::tuple(5, 40, 1, 5, 1));
     const RecorderPanel& panel = recorder->Panel();
-    EXPECT_EQ(panel.currentFrameSpinMax, 5);
-    EXPECT_TRUE(panel.controlsEnabled && panel.playEnabled && panel.saveEnabled);
+    EXPECT_TRUE(panel.currentFrameSpinMax == 5 && panel.controlsEnabled && panel.playEnabled &&
+                panel.saveEnabled);
 
     // "Stop" ends a recording early; a thousand frames fill the store whatever the end frame says.
     recorder->SetRecordEndFrame(1000);
@@ -108,8 +108,8 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
     host.NewFrame(1, 7);
     recorder->OnTimer(host, timer);
     recorder->PressRecord(host, timer);
-    EXPECT_FALSE(timer.running);
-    EXPECT_EQ(std::tuple(s.recordedCount, s.recordEndFrame, s.playEndFrame), std::tuple(1, 1, 1));
+    EXPECT_EQ(std::tuple(timer.running, s.recordedCount, s.recordEndFrame, s.playEndFrame),
+              std::tuple(false, 1, 1, 1));
     recorder->SetRecordEndFrame(1000);
     recorder->PressRecord(host, timer);
     int ticks = 0;
@@ -117,8 +117,8 @@ TEST_F(RecorderTest, RecordingNFramesOnTheTimerEndsWithTheUpdate) {
         host.NewFrame(1, static_cast<std::int16_t>(ticks));
         recorder->OnTimer(host, timer);
     }
-    EXPECT_EQ(std::tuple(ticks, s.recordedCount), std::tuple(1000, 1000));
-    EXPECT_EQ(recorder->store.Samples()[4999999], 999);
+    EXPECT_EQ(std::tuple(ticks, s.recordedCount, recorder->store.Samples()[4999999]),
+              std::tuple(1000, 1000, 999));
 }
 
 using Shown = std::vector<std::pair<int, std::int16_t>>;
@@ -157,24 +157,25 @@ TEST_F(RecorderTest, PlayingStopsAfterTheEndFrameOrRepeatsUntilStop) {
     }
     const int redraws = host.redraws;
     recorder->PressPlay(host, timer); // "Stop"
-    EXPECT_TRUE(!timer.running && !recorder->Playing() && host.settings.runStatus == kStatusStopped);
-    EXPECT_GT(host.redraws, redraws);
+    EXPECT_TRUE(!timer.running && !recorder->Playing() && host.settings.runStatus == kStatusStopped &&
+                host.redraws > redraws);
     recorder->OnTimer(host, timer); // a late tick shows nothing
     EXPECT_EQ(host.shown.size(), 7u);
 }
 
 TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
     RecordCh2(8);
-    EXPECT_EQ(recorder->SetPlayEndFrame(20), 8); // at most N
-    EXPECT_EQ(recorder->SetStartFrame(9), 8);    // at most the play end frame
-    EXPECT_EQ(recorder->SetPlayEndFrame(5), 5);  // lowers the start frame with it
-    EXPECT_EQ(std::tuple(recorder->settings.playStartFrame, recorder->Panel().startFrameSpinMax),
-              std::tuple(5, 5));
+    // The play end frame at most N, the start frame at most the end frame: lowering the end lowers the start.
+    EXPECT_EQ(
+        (std::tuple{recorder->SetPlayEndFrame(20), recorder->SetStartFrame(9), recorder->SetPlayEndFrame(5),
+                    recorder->settings.playStartFrame, recorder->Panel().startFrameSpinMax}),
+        std::tuple(8, 8, 5, 5, 5));
     EXPECT_EQ(std::tuple(recorder->SetPlayInterval(0), recorder->SetPlayInterval(30000)),
               std::tuple(1, 20000));
     host.shown.clear();
-    EXPECT_EQ(recorder->SetCurrentFrame(host, 7), 5); // above the play end frame: the end frame
-    EXPECT_EQ(recorder->SetCurrentFrame(host, 0), 1); // names no frame: the first
+    // Above the play end frame: the end frame; naming no frame: the first.
+    EXPECT_EQ((std::pair{recorder->SetCurrentFrame(host, 7), recorder->SetCurrentFrame(host, 0)}),
+              std::pair(5, 1));
     recorder->SetSource(0);
     recorder->SetCurrentFrame(host, 3); // shown in the Source list's channel
     EXPECT_EQ(host.shown, (Shown{{1, 104}, {1, 100}, {0, 102}}));
@@ -187,9 +188,8 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     // A recording stopped before its first frame holds nothing to play either.
     recorder->PressRecord(host, timer);
     recorder->PressRecord(host, timer);
-    EXPECT_EQ(recorder->settings.recordedCount, 0);
     recorder->PressPlay(host, timer);
-    EXPECT_FALSE(recorder->Playing() || timer.running);
+    EXPECT_FALSE(recorder->settings.recordedCount != 0 || recorder->Playing() || timer.running);
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
 }
 
@@ -200,8 +200,7 @@ TEST_F(RecorderTest, ClosingThePanelEndsARecordingKeepingItsFrames) {
     host.NewFrame(1, 7);
     recorder->OnTimer(host, timer);
     recorder->ClosePanel(host, timer);
-    EXPECT_FALSE(recorder->Recording() || timer.running);
-    EXPECT_EQ(recorder->settings.recordedCount, 1);
+    EXPECT_TRUE(!recorder->Recording() && !timer.running && recorder->settings.recordedCount == 1);
 }
 
 // A setup saved during a playback restores the playing flag; the buttons must still start what they say.

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "analysis/fft_analysis.h"
 #include "language/language_table.h"
@@ -57,12 +58,11 @@ private slots:
         fft.bins = 300;
         fft.horizontalZoom = 3;
         window_->Refresh();
-        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Stop"));
-        QCOMPARE(window_->WindowList()->currentText(), QStringLiteral("Blackman"));
-        QCOMPARE(Span(window_->VerticalList()), kDbSpan);
-        QCOMPARE(fft.verticalScale, 60.0);
-        QCOMPARE(fft.bins, std::uint16_t{256});
-        QCOMPARE(fft.horizontalZoom, std::uint16_t{1});
+        QCOMPARE(std::tuple(window_->StartButton()->text(), window_->WindowList()->currentText(),
+                            Span(window_->VerticalList())),
+                 std::tuple(QStringLiteral("Stop"), QStringLiteral("Blackman"), kDbSpan));
+        QCOMPARE(std::tuple(fft.verticalScale, fft.bins, fft.horizontalZoom),
+                 std::tuple(60.0, std::uint16_t{256}, std::uint16_t{1}));
         // A valid stored value is selected as it is.
         fft.verticalScale = 25.0;
         window_->Refresh();
@@ -81,10 +81,9 @@ private slots:
         window_->BinsList()->setCurrentIndex(4);
         window_->VerticalList()->setCurrentIndex(2);
         window_->HorizontalList()->setCurrentIndex(3);
-        QCOMPARE(doc_->fftSettings.window, std::uint16_t{kWindowHamming});
-        QCOMPARE(doc_->fftSettings.bins, std::uint16_t{4096});
-        QCOMPARE(doc_->fftSettings.verticalScale, 0.005);
-        QCOMPARE(doc_->fftSettings.horizontalZoom, std::uint16_t{8});
+        const FftSettings& fft = doc_->fftSettings;
+        QCOMPARE(std::tuple(fft.window, fft.bins, fft.verticalScale, fft.horizontalZoom),
+                 std::tuple(std::uint16_t{kWindowHamming}, std::uint16_t{4096}, 0.005, std::uint16_t{8}));
         QVERIFY(changed.count() >= 2); // the screen redraws for vertical and horizontal scale changes
     }
 
@@ -93,12 +92,12 @@ private slots:
         window_->VerticalList()->setCurrentIndex(11); // 5 V
         QCOMPARE(doc_->fftSettings.verticalScale, 5.0);
         window_->ScaleList()->setCurrentIndex(0); // dB
-        QCOMPARE(Span(window_->VerticalList()), kDbSpan);
-        QCOMPARE(doc_->fftSettings.verticalScale, 60.0);
+        QCOMPARE(std::pair(Span(window_->VerticalList()), doc_->fftSettings.verticalScale),
+                 std::pair(kDbSpan, 60.0));
         window_->ScaleList()->setCurrentIndex(1); // back to Linear
-        QCOMPARE(Span(window_->VerticalList()), kVoltSpan);
-        QCOMPARE(window_->VerticalList()->currentText(), QStringLiteral("500mV"));
-        QCOMPARE(doc_->fftSettings.verticalScale, 0.5);
+        QCOMPARE(std::tuple(Span(window_->VerticalList()), window_->VerticalList()->currentText(),
+                            doc_->fftSettings.verticalScale),
+                 std::tuple(kVoltSpan, QStringLiteral("500mV"), 0.5));
     }
 
     void StartStopRelabelsFromLanguage() {
@@ -113,11 +112,10 @@ private slots:
         QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go"));
         QSignalSpy stopped(window_.get(), &CFftWindow::analysisStopped);
         window_->StartButton()->click();
-        QCOMPARE(window_->StartButton()->text(), QStringLiteral("Halt"));
-        QCOMPARE(stopped.count(), 0);
+        QCOMPARE(std::pair(window_->StartButton()->text(), stopped.count()),
+                 std::pair(QStringLiteral("Halt"), qsizetype{0}));
         window_->StartButton()->click();
-        QCOMPARE(doc_->fftSettings.running, 0);
-        QCOMPARE(stopped.count(), 1);
+        QCOMPARE(std::pair(int(doc_->fftSettings.running), stopped.count()), std::pair(0, qsizetype{1}));
 
         window_->Relabel();
         QCOMPARE(window_->windowTitle(), QStringLiteral("Spectrum"));
@@ -145,14 +143,13 @@ private slots:
         RefreshHarmonicRows(kFftScaleLinear, r);
         ComputeFigures(std::span<const double>(r.linear.data(), 256), 10, r.harmonicBin, r.figures);
         window_->RefreshResults();
-        QCOMPARE(window_->RowValue(0)->text(), QStringLiteral("1.00V"));
-        QCOMPARE(window_->RowValue(1)->text(), QStringLiteral("---"));
-        QCOMPARE(window_->RowFrequency(2)->text(), QStringLiteral("3.00kHz"));
-        QCOMPARE(window_->RowValue(2)->text(), QStringLiteral("100mV"));
-        QCOMPARE(window_->RowFrequency(5)->text(), QStringLiteral("---"));
+        const QStringList rows{window_->RowValue(0)->text(), window_->RowValue(1)->text(),
+                               window_->RowFrequency(2)->text(), window_->RowValue(2)->text(),
+                               window_->RowFrequency(5)->text()};
+        QCOMPARE(rows.join(u' '), QStringLiteral("1.00V --- 3.00kHz 100mV ---"));
         // THD = 10 log10((0.05^2 + 0.1^2) / 1) = -19.031 dB; TotalPower = 10 log10(1.0125) = 0.054 dB.
-        QCOMPARE(window_->Figure(1)->text(), QStringLiteral("-19.031dB"));
-        QCOMPARE(window_->Figure(5)->text(), QStringLiteral("0.054dB"));
+        QCOMPARE(std::pair(window_->Figure(1)->text(), window_->Figure(5)->text()),
+                 std::pair(QStringLiteral("-19.031dB"), QStringLiteral("0.054dB")));
     }
 
     void SaveWritesTheSpectrumTextOrSaysWhyNot() {
@@ -177,8 +174,8 @@ private slots:
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = written.readAll().split('\n');
         QCOMPARE(lines.size(), qsizetype{2 + 256 + 1});
-        QCOMPARE(lines[0], QByteArray("Freq(Hz)\t\t\t\t\tdB\r"));
-        QCOMPARE(lines[2 + 255], QByteArray("99450\t\t\t\t\t60.750000\r"));
+        QCOMPARE(std::pair(lines[0], lines[2 + 255]),
+                 std::pair(QByteArray("Freq(Hz)\t\t\t\t\tdB\r"), QByteArray("99450\t\t\t\t\t60.750000\r")));
 
         path = dir.filePath(QStringLiteral("missing/spectrum.txt"));
         window_->SaveSpectrum();

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
+#include <tuple>
 
 #include "display/status_strip.h"
 #include "display/wave_screen.h"
@@ -103,7 +104,6 @@ class TestMainWindow : public QObject {
 
 private slots:
     void titleSizeClockAndStatusPanes();
-    void cursorReadoutsFitTheirPanes_data();
     void cursorReadoutsFitTheirPanes();
     void viewLayoutWithSidebarAndFullScreen();
     void firstTicksShowTheWindowWithLiveTracesAndSpectrum();
@@ -138,60 +138,54 @@ void TestMainWindow::titleSizeClockAndStatusPanes() {
 
 // Which readout each of panes 1 to 3 shows (by its start, "" for an empty pane) follows the cursor type,
 // and the text fits its pane at the extremes of the time base and the volts.
-void TestMainWindow::cursorReadoutsFitTheirPanes_data() {
-    QTest::addColumn<int>("cursorType");
-    QTest::addColumn<QString>("timeDiv");
-    QTest::addColumn<bool>("kilovolts"); // CH1 at its largest volts/div through a x 1000 probe, 0 V on top
-    QTest::addColumn<QLineF>("drag");    // from A to B, in fractions of the plot
-    QTest::addColumn<QString>("starts"); // of panes 1, 2 and 3, between bars
-    QTest::newRow("microseconds") << int(kCursorCross) << "100us" << false << QLineF(0.2, 0.5, 0.4, 0.6)
-                                  << "Freq = |Time = |Volt = ";
-    QTest::newRow("an hour a division")
-        << int(kCursorVertical) << "1.00h" << false << QLineF(0, 0, 1, 0) << "Freq = |Time = |";
-    QTest::newRow("kilovolts of a trace")
-        << int(kCursorTrace) << "1.00ms" << true << QLineF(.5, .5, .5, .5) << "||Volt = ";
-    QTest::newRow("kilovolts between cursors")
-        << int(kCursorHorizontal) << "1.00ms" << true << QLineF(0, 1, 0, 0) << "||Volt = ";
-    QTest::newRow("no cursors") << int(kCursorNone) << "1.00ms" << false << QLineF(0, 1, 0, 0) << "||";
-}
-
 void TestMainWindow::cursorReadoutsFitTheirPanes() {
-    QFETCH(int, cursorType);
-    QFETCH(QString, timeDiv);
-    QFETCH(bool, kilovolts);
-    QFETCH(QLineF, drag);
-    QFETCH(QString, starts);
-    Window w;
-    w.frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w.frame));
-    if (kilovolts) {
-        w.doc.SetProbe(kCh1, 3);
-        w.doc.SetVoltsPerDiv(kCh1, ModelTable(w.doc.settings.model).offersVolts10 ? 9 : 8);
-        w.doc.SetZeroLevel(kCh1, 0.0f);
-    }
-    w.Ticks(3);
-    w.doc.SetTimeDiv(TimeDivIndexOfLabel(timeDiv.toStdString(), w.doc.settings.timebase.timeDivOffset));
-    CWaveScreen& screen = w.view.Screen();
-    screen.RenderFrame();
-    screen.SetCursorType(cursorType);
-    const PlotRect p = screen.GetPlotRect();
-    const auto mouse = [&](QEvent::Type type, QPointF f, Qt::MouseButtons buttons) {
-        const QPointF at(p.left + 1 + f.x() * (p.Width() - 3), p.top + 1 + f.y() * (p.Height() - 3));
-        QMouseEvent event(type, at, screen.mapToGlobal(at),
-                          type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
-        QApplication::sendEvent(&screen, &event);
-    };
-    mouse(QEvent::MouseButtonPress, drag.p1(), Qt::LeftButton);
-    mouse(QEvent::MouseMove, drag.p2(), Qt::LeftButton);
-    w.frame.UpdateStatus(QString());
-    const QList<QLabel*> panes = w.frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
-    for (int i = 0; i < 3; ++i) {
-        const QLabel* pane = panes[i + 1];
-        const QString start = starts.section(QLatin1Char('|'), i, i);
-        QVERIFY2(start.isEmpty() ? pane->text().isEmpty() : pane->text().startsWith(start),
-                 qPrintable(pane->text()));
-        QVERIFY2(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width(),
-                 qPrintable(pane->text()));
+    const struct {
+        int cursorType;
+        const char* timeDiv;
+        bool kilovolts;     // CH1 at its largest volts/div through a x 1000 probe, 0 V on top
+        QLineF drag;        // from A to B, in fractions of the plot
+        const char* starts; // of panes 1, 2 and 3, between bars
+    } cases[] = {{kCursorCross, "100us", false, QLineF(0.2, 0.5, 0.4, 0.6), "Freq = |Time = |Volt = "},
+                 {kCursorVertical, "1.00h", false, QLineF(0, 0, 1, 0), "Freq = |Time = |"},
+                 {kCursorTrace, "1.00ms", true, QLineF(.5, .5, .5, .5), "||Volt = "},
+                 {kCursorHorizontal, "1.00ms", true, QLineF(0, 1, 0, 0), "||Volt = "},
+                 {kCursorNone, "1.00ms", false, QLineF(0, 1, 0, 0), "||"}};
+    for (const auto& [cursorType, timeDiv, kilovolts, drag, starts] : cases) {
+        Window w;
+        w.frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.frame));
+        if (kilovolts) {
+            w.doc.SetProbe(kCh1, 3);
+            w.doc.SetVoltsPerDiv(kCh1, ModelTable(w.doc.settings.model).offersVolts10 ? 9 : 8);
+            w.doc.SetZeroLevel(kCh1, 0.0f);
+        }
+        w.Ticks(3);
+        w.doc.SetTimeDiv(TimeDivIndexOfLabel(timeDiv, w.doc.settings.timebase.timeDivOffset));
+        CWaveScreen& screen = w.view.Screen();
+        screen.RenderFrame();
+        screen.SetCursorType(cursorType);
+        const PlotRect p = screen.GetPlotRect();
+        const auto mouse = [&](QEvent::Type type, QPointF f, Qt::MouseButtons buttons) {
+            const QPointF at(p.left + 1 + f.x() * (p.Width() - 3), p.top + 1 + f.y() * (p.Height() - 3));
+            QMouseEvent event(type, at, screen.mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(&screen, &event);
+        };
+        mouse(QEvent::MouseButtonPress, drag.p1(), Qt::LeftButton);
+        mouse(QEvent::MouseMove, drag.p2(), Qt::LeftButton);
+        w.frame.UpdateStatus(QString());
+        const QList<QLabel*> panes = w.frame.statusBar()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly);
+        for (int i = 0; i < 3; ++i) {
+            const QLabel* pane = panes[i + 1];
+            const QString start = QString::fromLatin1(starts).section(QLatin1Char('|'), i, i);
+            const QString what =
+                QStringLiteral("%1 at %2: %3").arg(cursorType).arg(QLatin1StringView(timeDiv), pane->text());
+            QVERIFY2(start.isEmpty() ? pane->text().isEmpty() : pane->text().startsWith(start),
+                     qPrintable(what));
+            QVERIFY2(pane->fontMetrics().horizontalAdvance(pane->text()) <= pane->contentsRect().width(),
+                     qPrintable(what));
+        }
     }
 }
 
@@ -200,30 +194,29 @@ void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {
     CTarnixView view(doc);
     view.resize(800, 500);
     view.LayoutView();
-    QCOMPARE(PanelOf(view.Strip()), QRect(0, 0, 800 - 188, 30));
-    QCOMPARE(view.SidebarTabs().geometry(), QRect(800 - 188, 0, 188, 500));
+    QCOMPARE(std::pair(PanelOf(view.Strip()), view.SidebarTabs().geometry()),
+             std::pair(QRect(0, 0, 800 - 188, 30), QRect(800 - 188, 0, 188, 500)));
     // The screen's client area lies inside its one-pixel sunken edge.
     QCOMPARE(view.Screen().size(), QSize(800 - 188 - 2, 500 - 60 - 2));
     view.SetSidebarShown(false);
     view.EnterFullScreen();
-    QVERIFY(view.Host().FullScreen());
-    QCOMPARE(view.Screen().size(), QSize(800, 500)); // no edge in full-screen mode
+    QCOMPARE(std::pair(view.Host().FullScreen(), view.Screen().size()),
+             std::pair(true, QSize(800, 500))); // no edge
     // Leaving keeps the sidebar hidden as it was; the strips come back at 30.
     view.LeaveFullScreen();
-    QVERIFY(view.SidebarTabs().isHidden());
-    QCOMPARE(PanelOf(view.Strip()), QRect(0, 0, 800, 30));
-    QCOMPARE(PanelOf(view.Screen()), QRect(0, 30, 800, 440));
+    QCOMPARE(std::tuple(view.SidebarTabs().isHidden(), PanelOf(view.Strip()), PanelOf(view.Screen())),
+             std::tuple(true, QRect(0, 0, 800, 30), QRect(0, 30, 800, 440)));
 }
 
 void TestMainWindow::firstTicksShowTheWindowWithLiveTracesAndSpectrum() {
     Window w;
     QVERIFY(!w.frame.isVisible());
     w.Ticks(5);
-    QVERIFY(w.frame.isVisible());
-    QCOMPARE(w.frame.PaneText(0), QStringLiteral("Run in demo"));
+    QCOMPARE(std::pair(w.frame.isVisible(), w.frame.PaneText(0)),
+             std::pair(true, QStringLiteral("Run in demo")));
     const PlotRect plot = w.view.Screen().GetPlotRect();
-    QVERIFY(w.Count(0x00FF00u, plot.bottom) > plot.Width() / 2);
-    QVERIFY(w.Count(0xFFFF00u, plot.bottom) > plot.Width() / 2);
+    QVERIFY(w.Count(0x00FF00u, plot.bottom) > plot.Width() / 2 &&
+            w.Count(0xFFFF00u, plot.bottom) > plot.Width() / 2);
 
     // The spectrum follows the signal with the FFT panel never opened, as after loading a setup: the
     // demo sine's peak rises above the Linear baseline one division over the bottom edge.
@@ -276,8 +269,7 @@ void TestMainWindow::screenIsRedrawnAfterCapturesAndChangesOnly() {
     for (; w.doc.specialStep != kAutosetIdle && autosetTicks < 200; ++autosetTicks) {
         w.Ticks(1);
     }
-    QVERIFY(autosetTicks > 10);
-    QCOMPARE(screen.paints, 0);
+    QCOMPARE(std::pair(autosetTicks > 10, screen.paints), std::pair(true, 0));
     w.Ticks(1);
     QCOMPARE(screen.paints, 1);
 

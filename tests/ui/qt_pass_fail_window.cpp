@@ -10,6 +10,7 @@
 #include <QtTest>
 #include <array>
 #include <memory>
+#include <tuple>
 
 #include "analysis/pass_fail.h"
 #include "ui/pass_fail_window.h"
@@ -30,12 +31,10 @@ private:
     }
     // Settings and test enables while idle or while testing.
     void ExpectIdleControls(bool idle) const {
-        QCOMPARE(window_->StartButton()->isEnabled(), idle);
-        QCOMPARE(window_->StopButton()->isEnabled(), !idle);
-        QCOMPARE(window_->SourceList()->isEnabled(), idle);
-        QCOMPARE(window_->VerticalEdit()->isEnabled(), idle);
-        QCOMPARE(window_->HorizontalEdit()->isEnabled(), idle);
-        QCOMPARE(window_->CreateButton()->isEnabled(), idle);
+        QCOMPARE(std::tuple(window_->StartButton()->isEnabled(), !window_->StopButton()->isEnabled(),
+                            window_->SourceList()->isEnabled(), window_->VerticalEdit()->isEnabled(),
+                            window_->HorizontalEdit()->isEnabled(), window_->CreateButton()->isEnabled()),
+                 std::tuple(idle, idle, idle, idle, idle, idle));
     }
     QStringList Counts() const {
         return {window_->FailCount()->text(), window_->PassCount()->text(), window_->TotalCount()->text()};
@@ -65,9 +64,9 @@ private slots:
         s.passCount = 18446744073709551610ULL;
         s.totalCount = 18446744073709551613ULL;
         window_->Refresh();
-        QCOMPARE(window_->OutputList()->currentText(), QStringLiteral("PASS + BEEPER"));
-        QVERIFY(window_->StopWhenOutputBox()->isChecked());
-        QCOMPARE(window_->HorizontalEdit()->value(), 5);
+        QCOMPARE(std::tuple(window_->OutputList()->currentText(), window_->StopWhenOutputBox()->isChecked(),
+                            window_->HorizontalEdit()->value()),
+                 std::tuple(QStringLiteral("PASS + BEEPER"), true, 5));
         QCOMPARE(Counts(), (QStringList{QStringLiteral("3"), QStringLiteral("18446744073709551610"),
                                         QStringLiteral("18446744073709551613")}));
     }
@@ -82,8 +81,8 @@ private slots:
         horizontal->selectAll();
         QTest::keyClicks(horizontal, QStringLiteral("250"));
         window_->CreateButton()->click();
-        QCOMPARE(passFail_->State().verticalTolerance, std::uint16_t{128});
-        QCOMPARE(passFail_->State().horizontalTolerance, std::uint16_t{2000});
+        QCOMPARE(std::pair(passFail_->State().verticalTolerance, passFail_->State().horizontalTolerance),
+                 std::pair(std::uint16_t{128}, std::uint16_t{2000}));
     }
 
     void CreateBuildsTheMaskAndSwitchesTheSourceOn() {
@@ -95,11 +94,11 @@ private slots:
         window_->HorizontalEdit()->setValue(2);
         window_->OutputList()->setCurrentIndex(kOutputPass);
         window_->CreateButton()->click();
-        QCOMPARE(doc_->settings.ch(kCh2).enabled, 1u);
-        QCOMPARE(switched.at(0).at(0).toInt(), static_cast<int>(kCh2));
-        const PassFailState& s = passFail_->State();
-        QCOMPARE(s.horizontalTolerance, std::uint16_t{20});
-        QCOMPARE(s.upper[2500], std::int16_t{65}); // built from CH2's flat trace at 60
+        QCOMPARE(std::pair(doc_->settings.ch(kCh2).enabled, switched.at(0).at(0).toInt()),
+                 std::pair(1u, static_cast<int>(kCh2)));
+        const PassFailState& s = passFail_->State(); // the mask built from CH2's flat trace at 60
+        QCOMPARE(std::pair(s.horizontalTolerance, s.upper[2500]),
+                 std::pair(std::uint16_t{20}, std::int16_t{65}));
         QCOMPARE(Counts(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
     }
 
@@ -108,8 +107,8 @@ private slots:
         window_->CreateButton()->click();
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         window_->StartButton()->click();
-        QCOMPARE(doc_->settings.runStatus, std::uint16_t{3});
-        QCOMPARE(runState.count(), 1);
+        QCOMPARE(std::pair(doc_->settings.runStatus, runState.count()),
+                 std::pair(std::uint16_t{3}, qsizetype{1}));
         ExpectIdleControls(false);
 
         // The frame the mask was built from passes; one point 5 steps off fails.
@@ -120,8 +119,7 @@ private slots:
         QCOMPARE(Counts(), (QStringList{QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("3")}));
 
         window_->StopButton()->click();
-        QCOMPARE(passFail_->State().testing, 0);
-        QCOMPARE(doc_->settings.acquire.running, 0u);
+        QCOMPARE(std::pair(passFail_->State().testing, doc_->settings.acquire.running), std::pair(0, 0u));
     }
 
     void StopOnOutputEndsTheTestAndBeeps() {
@@ -140,8 +138,7 @@ private slots:
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         doc_->frames[kCh1].display[0] = 0;
         window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
-        QCOMPARE(beeps_, 1);
-        QCOMPARE(runState.count(), 1);
+        QCOMPARE(std::pair(beeps_, runState.count()), std::pair(1, qsizetype{1}));
         ExpectIdleControls(true);
     }
 
@@ -154,10 +151,9 @@ private slots:
         window_->StartButton()->click();
         QSignalSpy closed(window_.get(), &CPassFailWindow::panelClosed);
         QTest::keyClick(window_.get(), Qt::Key_Escape);
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(passFail_->State().panelShown, 0);
-        QCOMPARE(passFail_->State().testing, 0);
-        QCOMPARE(doc_->settings.acquire.running, 1u);
+        QCOMPARE(std::tuple(closed.count(), passFail_->State().panelShown, passFail_->State().testing,
+                            doc_->settings.acquire.running),
+                 std::tuple(qsizetype{1}, 0, 0, 1u));
     }
 
     void SaveAndLoadThroughTheDialogs() {
@@ -184,10 +180,9 @@ private slots:
         window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         window_->LoadButton()->click();
-        QCOMPARE(window_->SourceList()->currentText(), QStringLiteral("CH2"));
-        QCOMPARE(window_->HorizontalEdit()->value(), 30);
-        QCOMPARE(Counts(), (QStringList{QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("0")}));
-        QCOMPARE(runState.count(), 1);
+        QCOMPARE(std::tuple(window_->SourceList()->currentText(), window_->HorizontalEdit()->value(),
+                            Counts().join(u' '), runState.count()),
+                 std::tuple(QStringLiteral("CH2"), 30, QStringLiteral("0 0 0"), qsizetype{1}));
         ExpectIdleControls(true);
         QVERIFY(message.isEmpty());
 
