@@ -8,11 +8,12 @@ signal_session.py TARNIX SIM_LIBRARY SIM_CONFIG LSAN_SUPPRESSIONS
 import os
 import shutil
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
-import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "support"))
+from tarnix_session import connect_when_listening, fail, free_port, query  # noqa: E402
 
 if "TARNIX_E2E_DISPLAY" not in os.environ:
     if shutil.which("xvfb-run") is None:
@@ -22,42 +23,11 @@ if "TARNIX_E2E_DISPLAY" not in os.environ:
     os.execvp("xvfb-run", ["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", sys.executable] + sys.argv)
 
 
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
-
-
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
 def start(work, environment):
     port = free_port()
     process = subprocess.Popen([os.path.join(work, "tarnix"), "--nosplash", "--remote=%d" % port],
                                cwd=work, env=environment)
-    deadline = time.monotonic() + 120
-    while time.monotonic() < deadline:
-        if process.poll() is not None:
-            fail("tarnix ended with status %d before listening" % process.returncode)
-        try:
-            client = socket.create_connection(("127.0.0.1", port), timeout=60)
-            return process, client
-        except OSError:
-            time.sleep(0.2)
-    fail("tarnix did not listen on port %d" % port)
-
-
-def query(client, line):
-    client.sendall(line.encode() + b"\n")
-    reply = b""
-    while not reply.endswith(b"\n"):
-        chunk = client.recv(4096)
-        if not chunk:
-            fail("connection closed while waiting for the answer to " + line)
-        reply += chunk
-    return reply.decode().strip()
+    return process, connect_when_listening(port, process, 120, 60)
 
 
 def ended(process, seconds=60):

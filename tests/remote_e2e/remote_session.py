@@ -16,6 +16,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "support"))
+from tarnix_session import connect_when_listening, fail, free_port, query  # noqa: E402
+
 HERE = os.path.dirname(os.path.realpath(__file__))
 DOCUMENT = os.path.join(HERE, "..", "..", "docs", "remote.md")
 EXAMPLE = os.path.join(HERE, "..", "..", "docs", "examples", "capture_csv.py")
@@ -25,11 +28,6 @@ try:
 except ImportError:
     print("SKIP: python3-pyvisa is not installed")
     sys.exit(77)
-
-
-def fail(message):
-    print("FAIL: " + message)
-    sys.exit(1)
 
 
 def check(condition, message):
@@ -49,39 +47,9 @@ def read_config(path):
     return values
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
-
-
-def wait_for_port(port, process, seconds):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        if process.poll() is not None:
-            fail("tarnix ended with status %d before listening" % process.returncode)
-        try:
-            with socket.create_connection(("127.0.0.1", port), timeout=1):
-                return
-        except OSError:
-            time.sleep(0.2)
-    fail("tarnix did not listen on port %d" % port)
-
-
 def raw_client(port):
     client = socket.create_connection(("127.0.0.1", port), timeout=10)
     return client
-
-
-def raw_query(client, line):
-    client.sendall(line.encode() + b"\n")
-    reply = b""
-    while not reply.endswith(b"\n"):
-        chunk = client.recv(65536)
-        if not chunk:
-            fail("connection closed while waiting for the answer to " + line)
-        reply += chunk
-    return reply.decode().strip()
 
 
 def closed_by_server(client, seconds=10):
@@ -242,7 +210,7 @@ def session(port, config, work, pid):
     heavy, other = raw_client(port), raw_client(port)
     resident = resident_kib(pid)
     heavy.sendall(b"WAV:SOUR CHAN1;FORM WORD\n" + b"WAV:DATA?;" * (1024 * 1024 // 10 - 1) + b"\n")
-    check(raw_query(other, "*IDN?").startswith("Tarnix,"), "another client is answered during a 1 MiB line")
+    check(query(other, "*IDN?").startswith("Tarnix,"), "another client is answered during a 1 MiB line")
     time.sleep(2)  # the client reads nothing yet
     grown = resident_kib(pid) - resident
     check(grown < 64 * 1024, "answers nobody reads took %d KiB" % grown)
@@ -297,13 +265,13 @@ def session(port, config, work, pid):
 
     # Safety: at most four clients; a fifth is closed at once.
     extra = [raw_client(port) for _ in range(3)]
-    check(raw_query(extra[0], "*idn?").startswith("Tarnix,"), "a second client is served")
+    check(query(extra[0], "*idn?").startswith("Tarnix,"), "a second client is served")
     fifth = raw_client(port)
     check(closed_by_server(fifth), "a fifth client is refused")
     fifth.close()
     # Bytes that are not text are an error, not a crash.
     extra[1].sendall(b"\x00\xff\xfe\n")
-    check(raw_query(extra[1], "SYST:ERR?").startswith("-101,"), "bytes that are not text are -101")
+    check(query(extra[1], "SYST:ERR?").startswith("-101,"), "bytes that are not text are -101")
     # A line over 1 MiB ends that client's connection; the others go on.
     extra[2].sendall(b"A" * (1536 * 1024))
     check(closed_by_server(extra[2], 30), "a line over 1 MiB closes the connection")
@@ -356,7 +324,7 @@ def main():
         process = subprocess.Popen([os.path.join(work, "tarnix"), "--nosplash", "--remote=%d" % port,
                                     "--remote-files=" + os.path.join(work, "files")],
                                    cwd=work, env=environment)
-        wait_for_port(port, process, 120)
+        connect_when_listening(port, process, 120, 1).close()
         session(port, config, work, process.pid)
         check(process.poll() is None, "tarnix is still running")
         stop(process)
@@ -366,10 +334,10 @@ def main():
         port = free_port()
         process = subprocess.Popen([os.path.join(work, "tarnix"), "--demo", "--remote=%d" % port,
                                     "--remote-idle=2"], cwd=work, env=environment)
-        wait_for_port(port, process, 120)
+        connect_when_listening(port, process, 120, 1).close()
         with raw_client(port) as client:
             client.settimeout(60)
-            check(raw_query(client, "*IDN?").split(",")[2] == "DEMO", "--demo starts in demo mode unattended")
+            check(query(client, "*IDN?").split(",")[2] == "DEMO", "--demo starts in demo mode unattended")
             time.sleep(4)
             check(closed_by_server(client, 1), "a client silent for longer than --remote-idle=2 is closed")
     finally:
