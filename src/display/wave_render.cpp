@@ -319,4 +319,43 @@ void PaintSpectrum(const RasterTarget& target, const PaintParams& params, const 
     Polyline(target, params, Rgb(128, 0, 255), scratch);
 }
 
+TraceLayer GatherTraceLayer(IScreenHost& host) {
+    TraceLayer layer;
+    const InstrumentSettings& s = host.Settings();
+    layer.xy = s.timebase.displayFormat == kFormatXY;
+    if (layer.xy) {
+        layer.xyRecord = host.XYRecord();
+        return layer;
+    }
+    layer.spectrum = host.Spectrum();
+    layer.persistence = host.Persistence();
+    for (int ch = kCh1; ch < kChannelCount; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        layer.enabled[i] = s.ch(ch).enabled != 0;
+        if (layer.enabled[i]) {
+            layer.traces[i] = host.Trace(ch);
+            layer.colours[i] = s.ch(ch).colour;
+        }
+    }
+    return layer;
+}
+
+void PaintTraces(const RasterTarget& target, const PaintParams& params, const TraceLayer& layer,
+                 std::vector<RasterPoint>& scratch) {
+    if (layer.xy) {
+        PaintXY(target, params, layer.xyRecord, scratch);
+        return;
+    }
+    for (int ch = kCh1; ch < kChannelCount; ++ch) {
+        const auto i = static_cast<std::size_t>(ch);
+        if (!layer.enabled[i]) {
+            continue;
+        }
+        PaintTrace(target, params, layer.traces[i], ch, layer.colours[i], layer.persistence, scratch);
+        if (layer.spectrum.displayOn) {
+            PaintSpectrum(target, params, layer.spectrum, scratch);
+        }
+    }
+}
+
 } // namespace tarnix

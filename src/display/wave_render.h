@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
@@ -79,5 +80,21 @@ void PaintXY(const RasterTarget& target, const PaintParams& params, const XYReco
 // The FFT spectrum trace.
 void PaintSpectrum(const RasterTarget& target, const PaintParams& params, const SpectrumView& spectrum,
                    std::vector<RasterPoint>& scratch);
+
+// Everything a frame's traces are drawn from, read from the host on the painting thread so that the
+// drawing itself may run on any thread while that thread waits.
+struct TraceLayer {
+    bool xy = false;
+    XYRecordView xyRecord;
+    SpectrumView spectrum;
+    std::array<bool, kChannelCount> enabled{};
+    std::array<TraceView, kChannelCount> traces{};
+    std::array<std::uint32_t, kChannelCount> colours{};
+    const CPersistHistory* persistence = nullptr;
+};
+TraceLayer GatherTraceLayer(IScreenHost& host);
+// The X-Y figure, or every enabled channel's trace (with the spectrum over each), in channel order.
+void PaintTraces(const RasterTarget& target, const PaintParams& params, const TraceLayer& layer,
+                 std::vector<RasterPoint>& scratch);
 
 } // namespace tarnix

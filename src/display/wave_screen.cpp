@@ -8,6 +8,9 @@
 #include <QPen>
 #include <QPolygon>
 #include <QResizeEvent>
+#include <QRunnable>
+#include <QSemaphore>
+#include <QThreadPool>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -436,22 +439,63 @@ void CWaveScreen::resizeEvent(QResizeEvent* event) {
     update();
 }
 
+// Draws the right-hand columns of a large frame's traces on a pool thread while the painting thread
+// draws the left-hand ones. Kept for the screen's life, so starting it allocates nothing.
+class CWaveScreen::TraceHalf final : public QRunnable {
+public:
+    TraceHalf() { setAutoDelete(false); }
+    void run() override {
+        PaintTraces(target, *params, *layer, scratch);
+        done.release();
+    }
+    RasterTarget target;
+    const PaintParams* params = nullptr;
+    const TraceLayer* layer = nullptr;
+    std::vector<RasterPoint> scratch;
+    QSemaphore done;
+};
+
+CWaveScreen::~CWaveScreen() = default;
+
 void CWaveScreen::DrawTraces(const RasterTarget& target, const PaintParams& params) {
-    InstrumentSettings& s = host_.Settings();
-    if (s.timebase.displayFormat == kFormatXY) {
-        PaintXY(target, params, host_.XYRecord(), scratch_);
+    const TraceLayer layer = GatherTraceLayer(host_);
+    // The traces' cost is memory traffic, which grows with the lines (persistence) and the pixels: a
+    // heavy frame on a high-density screen halves its wait on a second core. A light one is not worth
+    // waking a thread for.
+    int lines = 0;
+    for (int ch = kCh1; ch < kChannelCount && !layer.xy; ++ch) {
+        if (layer.enabled[static_cast<std::size_t>(ch)]) {
+            const bool history = params.running && params.persistenceOn && layer.persistence != nullptr;
+            lines += 1 + (history ? layer.persistence->PersistCount(ch) : 0);
+        }
+    }
+    const long long pixels = static_cast<long long>(target.width) * target.height;
+    if (!splitTraces_ || params.vector != nullptr || pixels < 4'000'000 ||
+        lines * target.thickness * target.thickness < 48) {
+        PaintTraces(target, params, layer, scratch_);
         return;
     }
-    const SpectrumView spectrum = host_.Spectrum();
-    for (int ch = kCh1; ch < kChannelCount; ++ch) {
-        if (s.ch(ch).enabled == 0) {
-            continue;
-        }
-        PaintTrace(target, params, host_.Trace(ch), ch, s.ch(ch).colour, host_.Persistence(), scratch_);
-        if (spectrum.displayOn) {
-            PaintSpectrum(target, params, spectrum, scratch_);
-        }
+    if (!traceHalf_) {
+        traceHalf_ = std::make_unique<TraceHalf>();
     }
+    TraceHalf& half = *traceHalf_;
+    const int leftWidth = target.width / 2;
+    RasterTarget left = target;
+    left.width = leftWidth;
+    half.target = target;
+    half.target.pixels += leftWidth;
+    half.target.width -= leftWidth;
+    half.target.originX += leftWidth;
+    // Rows are flagged from the points' heights alone, so the left half flags them all.
+    half.target.touchedRows = nullptr;
+    half.params = &params;
+    half.layer = &layer;
+    if (!QThreadPool::globalInstance()->tryStart(&half)) {
+        PaintTraces(target, params, layer, scratch_);
+        return;
+    }
+    PaintTraces(left, params, layer, scratch_);
+    half.done.acquire();
 }
 
 // ---- Markers ------------------------------------------------------------------------------------

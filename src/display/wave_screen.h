@@ -7,6 +7,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,11 @@ class CWaveScreen : public QWidget {
 
 public:
     explicit CWaveScreen(IScreenHost& host, QWidget* parent = nullptr);
+    ~CWaveScreen() override;
+
+    // Large frames (a high-density screen) draw their traces on two threads, in two column halves.
+    // False keeps every frame on the painting thread: the benchmarks compare the two.
+    void SetSplitTraces(bool on) { splitTraces_ = on; }
 
     // ---- Display settings (saved with the setup) ----
     void SetGridOn(bool on);
@@ -189,6 +195,9 @@ private:
 
     QImage raster_;
     std::vector<RasterPoint> scratch_;
+    class TraceHalf;
+    std::unique_ptr<TraceHalf> traceHalf_;
+    bool splitTraces_ = true;
 
     // Everything the still layers are drawn from, and where the window's pixels are.
     struct StillState {

@@ -147,6 +147,7 @@ private slots:
     void persistenceAndXYFigure();
     void screenAtDevicePixelRatio_data();
     void screenAtDevicePixelRatio();
+    void aLargeFrameOnTwoThreadsIsTheFrameOfOne();
     void dragAndZoomModesFollowThePointer();
     void markerDragsActOnEveryFourthEventAndGoOnTop();
     void markerEndsWhereTheButtonIsReleased();
@@ -407,6 +408,32 @@ void TestWaveScreen::screenAtDevicePixelRatio() {
         QVERIFY(DoubledShare(image, QRect(QPoint(at(60), at(240)), QPoint(at(500), at(400)))) < 0.5);
         QVERIFY(DoubledShare(image, QRect(QPoint(at(27), at(20)), QPoint(at(120), at(40)))) < 0.5);
     }
+}
+
+// A 2x full-HD window is drawn in two column halves at once; the seam must not show. Noisy traces
+// on four channels, with persistence, cross the middle column at every height.
+void TestWaveScreen::aLargeFrameOnTwoThreadsIsTheFrameOfOne() {
+    Fixture f(2);
+    f.screen.resize(1920, 1080);
+    std::uint32_t seed = 7;
+    for (int ch = kCh1; ch < kChannelCount; ++ch) {
+        f.host.settings.ch(ch).enabled = 1;
+        for (int i = 0; i < 5000; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            f.host.traces[std::size_t(ch)][std::size_t(i)] =
+                std::int16_t(128 + 90 * std::sin((ch + 1) * i / 400.0) + int((seed >> 16) % 9) - 4);
+        }
+    }
+    f.host.persist.SetPersistenceOn(true);
+    f.host.persist.SetPersistenceDepth(4);
+    for (int k = 0; k < 4; ++k) {
+        f.host.persist.AddPersistFrame(kCh1, f.host.traces[kCh2].data(), 0x0000FFu * std::uint32_t(k + 1));
+    }
+    const QImage split = f.screen.RenderPicture(2.0);
+    f.screen.SetSplitTraces(false);
+    const QImage whole = f.screen.RenderPicture(2.0);
+    QVERIFY(CountColour(whole, whole.rect(), kGreen, 0) > 2 * 1900); // CH1 crosses the plot
+    QCOMPARE(split, whole);
 }
 
 void TestWaveScreen::persistenceAndXYFigure() {
