@@ -410,8 +410,8 @@ void TestWaveScreen::screenAtDevicePixelRatio() {
     }
 }
 
-// A 2x full-HD window is drawn in two column halves at once; the seam must not show. Noisy traces
-// on four channels, with persistence, cross the middle column at every height.
+// A 2x full-HD window with persistence is drawn in two column halves at once; the seam must not
+// show. Noisy traces on four channels cross the middle column at every height.
 void TestWaveScreen::aLargeFrameOnTwoThreadsIsTheFrameOfOne() {
     Fixture f(2);
     f.screen.resize(1920, 1080);
@@ -424,10 +424,10 @@ void TestWaveScreen::aLargeFrameOnTwoThreadsIsTheFrameOfOne() {
                 std::int16_t(128 + 90 * std::sin((ch + 1) * i / 400.0) + int((seed >> 16) % 9) - 4);
         }
     }
-    f.host.persist.SetPersistenceOn(true);
-    f.host.persist.SetPersistenceDepth(4);
-    for (int k = 0; k < 4; ++k) {
-        f.host.persist.AddPersistFrame(kCh1, f.host.traces[kCh2].data(), 0x0000FFu * std::uint32_t(k + 1));
+    f.host.persist.SetPersistenceOn(true); // enough lines for the frame to be split
+    f.host.persist.SetPersistenceDepth(15);
+    for (int k = 0; k < 15; ++k) {
+        f.host.persist.AddPersistFrame(kCh1, f.host.traces[kCh2].data(), 0x101010u * std::uint32_t(k + 1));
     }
     const QImage split = f.screen.RenderPicture(2.0);
     f.screen.SetSplitTraces(false);
