@@ -82,14 +82,6 @@ CalibrationLevelEdit ApplyCalibrationLevelEdit(CDeviceLink& link, int model, int
     return edit;
 }
 
-bool CalibrationAvailable(const InstrumentSettings& settings, bool passFailOpen) {
-    return settings.demoMode == 0 && !passFailOpen;
-}
-
-bool CalibrationAvailable(const CTarnixDoc& doc) {
-    return CalibrationAvailable(doc.settings, doc.passFail.State().panelShown != 0);
-}
-
 std::vector<std::string> CalibrationProgressLines(int step, bool ch1Selected, bool ch2Selected) {
     std::vector<std::string> lines{kCalibrationPrepareLine, kCalibrationStartedLine};
     switch (step) {

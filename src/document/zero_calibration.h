@@ -56,10 +56,6 @@ struct CalibrationLevelEdit {
 };
 CalibrationLevelEdit ApplyCalibrationLevelEdit(CDeviceLink& link, int model, int value);
 
-// Utility/Calibration is offered only with an instrument and with the Pass/Fail window closed.
-bool CalibrationAvailable(const InstrumentSettings& settings, bool passFailOpen);
-bool CalibrationAvailable(const CTarnixDoc& doc);
-
 // The Zero Calibration dialog's list.
 inline constexpr char kCalibrationPrepareLine[] = "Prepare... OK!";
 inline constexpr char kCalibrationPleaseStartLine[] = "Please start calibration...";
