@@ -43,8 +43,9 @@ unset QT_QPA_PLATFORM MORVLINK_LIBRARY MORVLINK_SIM_CONFIG
 keys() { "$work/x11_keys" --timeout 20 "$@"; }
 
 # Geometry "W H X Y" of the first mapped window with this title.
+# Nothing (not a failure that would end the script) when there is no such window.
 geometry() {
-    xwininfo -name "$1" 2>/dev/null | awk '
+    { xwininfo -name "$1" 2>/dev/null || true; } | awk '
         /Absolute upper-left X/ {x=$NF} /Absolute upper-left Y/ {y=$NF}
         /Width:/ {w=$NF} /Height:/ {h=$NF} END {if (w) print w, h, x, y}'
 }
