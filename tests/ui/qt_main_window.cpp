@@ -23,10 +23,6 @@ using namespace tarnix;
 
 namespace {
 
-QRect PanelOf(QWidget& w) {
-    return w.parentWidget()->geometry();
-}
-
 class CPaintCounter : public QObject {
 public:
     int paints = 0;
@@ -194,7 +190,7 @@ void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {
     CTarnixView view(doc);
     view.resize(800, 500);
     view.LayoutView();
-    QCOMPARE(std::pair(PanelOf(view.Strip()), view.SidebarTabs().geometry()),
+    QCOMPARE(std::pair(view.Strip().parentWidget()->geometry(), view.SidebarTabs().geometry()),
              std::pair(QRect(0, 0, 800 - 188, 30), QRect(800 - 188, 0, 188, 500)));
     // The screen's client area lies inside its one-pixel sunken edge.
     QCOMPARE(view.Screen().size(), QSize(800 - 188 - 2, 500 - 60 - 2));
@@ -204,7 +200,8 @@ void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {
              std::pair(true, QSize(800, 500))); // no edge
     // Leaving keeps the sidebar hidden as it was; the strips come back at 30.
     view.LeaveFullScreen();
-    QCOMPARE(std::tuple(view.SidebarTabs().isHidden(), PanelOf(view.Strip()), PanelOf(view.Screen())),
+    QCOMPARE(std::tuple(view.SidebarTabs().isHidden(), view.Strip().parentWidget()->geometry(),
+                        view.Screen().parentWidget()->geometry()),
              std::tuple(true, QRect(0, 0, 800, 30), QRect(0, 30, 800, 440)));
 }
 

@@ -64,16 +64,26 @@ void StartDemo(CTarnixDoc& doc) {
     }
 }
 
-// The program in demo mode, its timer stopped after one tick, the Demo Setting dialog put away.
-bool StartQuietDemo(CTarnixApp& app, const QTemporaryDir& dir, CScriptedChooser& chooser) {
-    if (!app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser)) {
-        return false;
+// A folder and a chooser that outlive the program started with them.
+struct DemoFolder {
+    QTemporaryDir dir;
+    CScriptedChooser chooser;
+};
+
+// The program in demo mode in its folder or `folder`, its timer stopped after one tick, the Demo Setting
+// dialog put away.
+struct QuietDemo : DemoFolder, CTarnixApp {
+    bool Start(const QString& folder = {}) {
+        if (!InitInstance((folder.isEmpty() ? dir.path() : folder).toStdString(),
+                          {QStringLiteral("--nosplash")}, &chooser)) {
+            return false;
+        }
+        Frame().View().Timer().stop();
+        Frame().View().OnTimerTick();
+        Panels().DemoSetting().hide();
+        return true;
     }
-    app.Frame().View().Timer().stop();
-    app.Frame().View().OnTimerTick();
-    app.Panels().DemoSetting().hide();
-    return true;
-}
+};
 
 // A language folder holding `guides`, and first on PATH until the returned PATH is put back, an xdg-mime that
 // runs `script` (F1 asks it in the background whether this desktop has a .chm viewer).
@@ -228,10 +238,8 @@ private slots:
     // At the smallest window the sidebar scrolls (down to the Trigger group) with a plain scroll bar; the
     // wheel over it scrolls it, changes a list only when the list has the focus, turns a knob a step a notch.
     void wheelScrollsTheSidebarAndTurnsTheKnobs() {
-        QTemporaryDir dir;
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+        QuietDemo app;
+        QVERIFY(app.Start());
         app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
         app.Frame().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&app.Frame()));
@@ -273,9 +281,8 @@ private slots:
         const std::string stored = ReadAll(path.toStdString());
         {
             // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
-            CScriptedChooser chooser;
-            CTarnixApp app;
-            QVERIFY(StartQuietDemo(app, dir, chooser));
+            QuietDemo app;
+            QVERIFY(app.Start(dir.path()));
             bool closed = false;
             connect(&app.Frame(), &CMainFrame::closed, this, [&] { closed = true; });
             app.Commands().Execute(cmd::kAppExit);
@@ -287,9 +294,8 @@ private slots:
         QCoreApplication::processEvents();
 
         // A save that fails at close is not dropped silently: the user sees the system's message.
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+        QuietDemo app;
+        QVERIFY(app.Start(dir.path()));
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Default.set"))); // fails even for root
         QString shown;
@@ -308,10 +314,8 @@ private slots:
     }
 
     void setupFilesCarryTheLiveScreenState() {
-        QTemporaryDir dir;
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+        QuietDemo app;
+        QVERIFY(app.Start());
         CTarnixView& view = app.Frame().View();
         CTarnixDoc& doc = app.Document();
         doc.settings.demoMode = 0; // a full save and load, as with an instrument
@@ -320,7 +324,7 @@ private slots:
         // marker's pixel offset as the screen shows them now.
         doc.SetTriggerLevel(kCh1, doc.settings.ch(kCh1).zeroLevel - 16.0f);
         view.Screen().UpdateMarkers();
-        const std::string path = dir.filePath(QStringLiteral("live.set")).toStdString();
+        const std::string path = app.dir.filePath(QStringLiteral("live.set")).toStdString();
         QVERIFY(doc.SaveSetup(path).ok);
         const SetupImage saved = doc.CaptureSetup(false);
         QCOMPARE(saved.trigger.voltsCh1, static_cast<float>(0.5 * ChannelVoltsPerDiv(doc.settings.ch(kCh1))));
@@ -348,10 +352,8 @@ private slots:
     }
 
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
-        QTemporaryDir dir;
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+        QuietDemo app;
+        QVERIFY(app.Start());
         CMainFrame& frame = app.Frame();
         frame.setGeometry(130, 90, 720, 540);
         CTarnixView& view = frame.View();
@@ -372,10 +374,8 @@ private slots:
     }
 
     void fftStopPutsTheCursorsBackOnCh1() {
-        QTemporaryDir dir;
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+        QuietDemo app;
+        QVERIFY(app.Start());
         CWaveScreen& screen = app.Frame().View().Screen();
         QPushButton* start = app.Panels().Fft().StartButton();
         start->click();
@@ -387,13 +387,11 @@ private slots:
 
     // The shipped German file relabels the sidebar and the open dialogs; Default brings English back.
     void languageSwitchRelabelsSidebarAndDialogs() {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("language")));
+        QuietDemo app;
+        QVERIFY(QDir(app.dir.path()).mkdir(QStringLiteral("language")));
         QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
-                            dir.filePath(QStringLiteral("language/German.lug"))));
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(StartQuietDemo(app, dir, chooser));
+                            app.dir.filePath(QStringLiteral("language/German.lug"))));
+        QVERIFY(app.Start());
         const auto sidebarHas = [&app](const QString& text) {
             const QList<QLabel*> labels = app.Panels().Sidebar().findChildren<QLabel*>();
             return std::any_of(labels.begin(), labels.end(),
