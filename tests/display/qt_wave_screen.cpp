@@ -170,8 +170,10 @@ void TestWaveScreen::graticuleInGridColour() {
     for (const QPoint p : {QPoint(71, 20), QPoint(31, 17), QPoint(25, 401), QPoint(100, 100)}) {
         QCOMPARE(PixelAt(image, p.x(), p.y()), 0u);
     }
-    QCOMPARE(std::pair(PixelAt(image, 5, 200), PixelAt(image, 21, 200)),
-             std::pair(kBorder, 0xFFFFFFu)); // frame
+    // The grey border at the left, at the bottom and in the bottom right corner; the white frame line.
+    QCOMPARE(std::tuple(PixelAt(image, 5, 200), PixelAt(image, 271, 427), PixelAt(image, 541, 427),
+                        PixelAt(image, 21, 200)),
+             std::tuple(kBorder, kBorder, kBorder, 0xFFFFFFu));
 
     // Grid off: the dots go, the ticks stay.
     f.screen.SetGridOn(false);

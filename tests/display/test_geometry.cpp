@@ -16,18 +16,6 @@
 namespace tarnix {
 namespace {
 
-TEST(ScreenGeometry, BorderStripsAreClippedToTheClient) {
-    // A 542 x 428 client: the plot is 500 x 400 once the 21/14 pixel borders are taken off.
-    const ScreenGeometry window = ComputeScreenGeometry(542, 428, false);
-    const PlotRect& p = window.plot;
-    EXPECT_EQ((std::array<int, 4>{p.left, p.top, p.right, p.bottom}), (std::array<int, 4>{21, 14, 521, 414}));
-    const BorderRects r = ComputeBorderRects(542, 428, window.marginX, window.marginY);
-    // Top strip across the whole width, right strip below it (clipped at the client edge), bottom strip.
-    EXPECT_EQ(std::tuple(r.border[0].width, r.border[1].width, r.border[1].height, r.border[3].y,
-                         r.background.height),
-              std::tuple(542, 21, 428 - 14, 428 - 14, 400));
-}
-
 TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
     CMeasureSet measures;
     for (int k = 0; k < kMeasureSlotCount; ++k) {
