@@ -156,8 +156,7 @@ TEST(KnobGeometry, HighestIndexNeedleAndPointer) {
 
 TEST(InfoStripGeometry, BandwidthLimitWidensOnlyItsChannelAndTheTimeBoxHugsTheRight) {
     const InfoStripBoxes plain = ComputeInfoStripBoxes(640, false, false);
-    EXPECT_EQ(plain.ch1, (StripBox{2, 2, 88, 23}));
-    EXPECT_EQ(plain.ch2, (StripBox{132, 2, 220, 23}));
+    EXPECT_EQ(std::pair(plain.ch1, plain.ch2), std::pair(StripBox{2, 2, 88, 23}, StripBox{132, 2, 220, 23}));
     EXPECT_EQ(ComputeInfoStripBoxes(640, true, false).ch1.right, 100);
     const InfoStripBoxes ch2 = ComputeInfoStripBoxes(1920, false, true);
     EXPECT_EQ(std::tuple(ch2.ch1, ch2.ch2.right, ch2.time.left), std::tuple(plain.ch1, 232, 1822));

@@ -210,14 +210,11 @@ TEST(Markers, OffScreenPositionMarkersMirrorEachOther) {
 }
 
 TEST(Markers, PlacesDragsAndLevelsFromThePointer) {
-    EXPECT_FLOAT_EQ(PositionMarkerX(kPlot, 600), 521.0f);
     // X-Y: zero level 256 is the left end of the 8 divisions, 0 the right end.
-    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 256.0f), 71.0f);
-    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 0.0f), 471.0f);
-    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 0), 0.0f);
-    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 900), 256.0f);
-    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 30), 256.0f);
-    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 500), 0.0f);
+    EXPECT_EQ(std::tuple(PositionMarkerX(kPlot, 600), XYMarkerX(kPlot, 256.0f), XYMarkerX(kPlot, 0.0f),
+                         LevelFromY(kPlot, 0), LevelFromY(kPlot, 900), XYZeroLevelFromX(kPlot, 30),
+                         XYZeroLevelFromX(kPlot, 500)),
+              std::tuple(521.0f, 71.0f, 471.0f, 0.0f, 256.0f, 256.0f, 0.0f));
 
     const struct {
         int x;
