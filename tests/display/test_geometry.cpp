@@ -93,20 +93,17 @@ TEST(TraceRaster, SegmentsClipAndThickLines) {
     RasterPolyline(b.target, wild, 5, kInk);
     const RasterPoint dots[3] = {{-1, 0}, {16, 3}, {2, 3}};
     RasterPoints(b.target, dots, 3, kInk);
-    EXPECT_TRUE(b.Set(2, 3));
-    EXPECT_TRUE(b.GuardClean());
+    EXPECT_TRUE(b.Set(2, 3) && b.GuardClean());
     for (int y = 0; y < 16; ++y) {
         EXPECT_TRUE(b.Set(8, y)) << "the column through the buffer is drawn";
     }
     Buffer d(20, 20, 2); // two pixels wide: a dot is two by two, to the right and below
     const RasterPoint dot[1] = {{3, 4}};
     RasterPoints(d.target, dot, 1, kInk);
-    EXPECT_EQ(d.Count(), 4);
-    EXPECT_TRUE(d.Set(3, 4) && d.Set(4, 5));
+    EXPECT_EQ(std::tuple(d.Count(), d.Set(3, 4), d.Set(4, 5)), std::tuple(4, true, true));
     const RasterPoint edge[2] = {{19, 0}, {19, 19}}; // the last column, to the last row
     RasterPolyline(d.target, edge, 2, kInk);
-    EXPECT_EQ(d.Count(), 24);
-    EXPECT_TRUE(d.GuardClean());
+    EXPECT_EQ(std::pair(d.Count(), d.GuardClean()), std::pair(24, true));
     Buffer s(20, 20, 2); // a shallow thick line stays two pixels high everywhere
     const RasterPoint slope[2] = {{0, 0}, {15, 5}};
     RasterPolyline(s.target, slope, 2, kInk);
