@@ -70,10 +70,10 @@ struct DemoFolder {
     CScriptedChooser chooser;
 };
 
-// The program in demo mode in its folder or `folder`, its timer stopped after one tick, the Demo Setting
-// dialog put away.
-struct QuietDemo : DemoFolder, CTarnixApp {
-    bool Start(const QString& folder = {}) {
+// The program in demo mode; started quietly in its folder or `folder`, its timer is stopped after one tick
+// and the Demo Setting dialog put away.
+struct DemoProgram : DemoFolder, CTarnixApp {
+    bool StartQuietly(const QString& folder = {}) {
         if (!InitInstance((folder.isEmpty() ? dir.path() : folder).toStdString(),
                           {QStringLiteral("--nosplash")}, &chooser)) {
             return false;
@@ -212,10 +212,8 @@ private slots:
     }
 
     void demoStartShowsWindowMenusAndDemoDialogInOrder() {
-        QTemporaryDir dir;
-        CScriptedChooser chooser;
-        CTarnixApp app;
-        QVERIFY(app.InitInstance(dir.path().toStdString(), {QStringLiteral("--nosplash")}, &chooser));
+        DemoProgram app;
+        QVERIFY(app.InitInstance(app.dir.path().toStdString(), {QStringLiteral("--nosplash")}, &app.chooser));
         QVERIFY(app.Splash() == nullptr);
         CMainFrame& frame = app.Frame();
         CTarnixView& view = frame.View();
@@ -238,8 +236,8 @@ private slots:
     // At the smallest window the sidebar scrolls (down to the Trigger group) with a plain scroll bar; the
     // wheel over it scrolls it, changes a list only when the list has the focus, turns a knob a step a notch.
     void wheelScrollsTheSidebarAndTurnsTheKnobs() {
-        QuietDemo app;
-        QVERIFY(app.Start());
+        DemoProgram app;
+        QVERIFY(app.StartQuietly());
         app.Frame().resize(CMainFrame::kMinWidth, CMainFrame::kMinHeight);
         app.Frame().activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&app.Frame()));
@@ -281,8 +279,8 @@ private slots:
         const std::string stored = ReadAll(path.toStdString());
         {
             // Demo mode: the setup loads, runs, and its close rewrites only the header; the body stays.
-            QuietDemo app;
-            QVERIFY(app.Start(dir.path()));
+            DemoProgram app;
+            QVERIFY(app.StartQuietly(dir.path()));
             bool closed = false;
             connect(&app.Frame(), &CMainFrame::closed, this, [&] { closed = true; });
             app.Commands().Execute(cmd::kAppExit);
@@ -294,8 +292,8 @@ private slots:
         QCoreApplication::processEvents();
 
         // A save that fails at close is not dropped silently: the user sees the system's message.
-        QuietDemo app;
-        QVERIFY(app.Start(dir.path()));
+        DemoProgram app;
+        QVERIFY(app.StartQuietly(dir.path()));
         QVERIFY(QFile::remove(path));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Default.set"))); // fails even for root
         QString shown;
@@ -314,8 +312,8 @@ private slots:
     }
 
     void setupFilesCarryTheLiveScreenState() {
-        QuietDemo app;
-        QVERIFY(app.Start());
+        DemoProgram app;
+        QVERIFY(app.StartQuietly());
         CTarnixView& view = app.Frame().View();
         CTarnixDoc& doc = app.Document();
         doc.settings.demoMode = 0; // a full save and load, as with an instrument
@@ -352,8 +350,8 @@ private slots:
     }
 
     void fullScreenEnterAndLeaveRestoreGeometryAndSidebar() {
-        QuietDemo app;
-        QVERIFY(app.Start());
+        DemoProgram app;
+        QVERIFY(app.StartQuietly());
         CMainFrame& frame = app.Frame();
         frame.setGeometry(130, 90, 720, 540);
         CTarnixView& view = frame.View();
@@ -374,8 +372,8 @@ private slots:
     }
 
     void fftStopPutsTheCursorsBackOnCh1() {
-        QuietDemo app;
-        QVERIFY(app.Start());
+        DemoProgram app;
+        QVERIFY(app.StartQuietly());
         CWaveScreen& screen = app.Frame().View().Screen();
         QPushButton* start = app.Panels().Fft().StartButton();
         start->click();
@@ -387,11 +385,11 @@ private slots:
 
     // The shipped German file relabels the sidebar and the open dialogs; Default brings English back.
     void languageSwitchRelabelsSidebarAndDialogs() {
-        QuietDemo app;
+        DemoProgram app;
         QVERIFY(QDir(app.dir.path()).mkdir(QStringLiteral("language")));
         QVERIFY(QFile::copy(QStringLiteral(TARNIX_LANGUAGE_DIR "/German.lug"),
                             app.dir.filePath(QStringLiteral("language/German.lug"))));
-        QVERIFY(app.Start());
+        QVERIFY(app.StartQuietly());
         const auto sidebarHas = [&app](const QString& text) {
             const QList<QLabel*> labels = app.Panels().Sidebar().findChildren<QLabel*>();
             return std::any_of(labels.begin(), labels.end(),
