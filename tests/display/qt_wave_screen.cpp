@@ -170,8 +170,10 @@ void TestWaveScreen::graticuleInGridColour() {
     for (const QPoint p : {QPoint(71, 20), QPoint(31, 17), QPoint(25, 401), QPoint(100, 100)}) {
         QCOMPARE(PixelAt(image, p.x(), p.y()), 0u);
     }
-    QCOMPARE(std::pair(PixelAt(image, 5, 200), PixelAt(image, 21, 200)),
-             std::pair(kBorder, 0xFFFFFFu)); // frame
+    // The grey border at the left, at the bottom and in the bottom right corner; the white frame line.
+    QCOMPARE(std::tuple(PixelAt(image, 5, 200), PixelAt(image, 271, 427), PixelAt(image, 541, 427),
+                        PixelAt(image, 21, 200)),
+             std::tuple(kBorder, kBorder, kBorder, 0xFFFFFFu));
 
     // Grid off: the dots go, the ticks stay.
     f.screen.SetGridOn(false);
@@ -592,8 +594,7 @@ void TestWaveScreen::cursorReadoutsOfAClickAndADrag() {
     QResizeEvent resize(QSize(640, 480), QSize(542, 428));
     f.screen.resize(640, 480);
     QApplication::sendEvent(&f.screen, &resize);
-    QVERIFY(!f.screen.CursorsShown());
-    QVERIFY(f.screen.Raster().isNull());
+    QVERIFY(!f.screen.CursorsShown() && f.screen.Raster().isNull());
     Click(f.screen, 200, 200);
     QVERIFY(f.screen.CursorsShown());
     f.screen.SetCursorType(kCursorHorizontal);
@@ -611,9 +612,8 @@ void TestWaveScreen::traceCursorCrosshairAndReadout() {
     const int y = kMap.Y(223);
     // The crosshair's outline is in the cursor colour; the trace is drawn after the cursors and crosses
     // the box.
-    QCOMPARE(PixelAt(image, 271 - 4, y + 2), kCursor);
-    QCOMPARE(PixelAt(image, 271 + 2, y), kGreen);
-    QCOMPARE(PixelAt(image, 271, 380), kCursor); // vertical line
+    QCOMPARE(std::tuple(PixelAt(image, 271 - 4, y + 2), PixelAt(image, 271 + 2, y), PixelAt(image, 271, 380)),
+             std::tuple(kCursor, kGreen, kCursor)); // the last on the vertical line
     f.host.settings.ch(kCh1).enabled = 0;
     QCOMPARE(Text(f.screen.TraceVoltReadout()), QStringLiteral("Volt = 0.000 V"));
 }

@@ -16,18 +16,6 @@
 namespace tarnix {
 namespace {
 
-TEST(ScreenGeometry, BorderStripsAreClippedToTheClient) {
-    // A 542 x 428 client: the plot is 500 x 400 once the 21/14 pixel borders are taken off.
-    const ScreenGeometry window = ComputeScreenGeometry(542, 428, false);
-    const PlotRect& p = window.plot;
-    EXPECT_EQ((std::array<int, 4>{p.left, p.top, p.right, p.bottom}), (std::array<int, 4>{21, 14, 521, 414}));
-    const BorderRects r = ComputeBorderRects(542, 428, window.marginX, window.marginY);
-    // Top strip across the whole width, right strip below it (clipped at the client edge), bottom strip.
-    EXPECT_EQ(std::tuple(r.border[0].width, r.border[1].width, r.border[1].height, r.border[3].y,
-                         r.background.height),
-              std::tuple(542, 21, 428 - 14, 428 - 14, 400));
-}
-
 TEST(ScreenGeometry, FullScreenInformationLineOverlapsNoOtherText) {
     CMeasureSet measures;
     for (int k = 0; k < kMeasureSlotCount; ++k) {
@@ -105,20 +93,17 @@ TEST(TraceRaster, SegmentsClipAndThickLines) {
     RasterPolyline(b.target, wild, 5, kInk);
     const RasterPoint dots[3] = {{-1, 0}, {16, 3}, {2, 3}};
     RasterPoints(b.target, dots, 3, kInk);
-    EXPECT_TRUE(b.Set(2, 3));
-    EXPECT_TRUE(b.GuardClean());
+    EXPECT_TRUE(b.Set(2, 3) && b.GuardClean());
     for (int y = 0; y < 16; ++y) {
         EXPECT_TRUE(b.Set(8, y)) << "the column through the buffer is drawn";
     }
     Buffer d(20, 20, 2); // two pixels wide: a dot is two by two, to the right and below
     const RasterPoint dot[1] = {{3, 4}};
     RasterPoints(d.target, dot, 1, kInk);
-    EXPECT_EQ(d.Count(), 4);
-    EXPECT_TRUE(d.Set(3, 4) && d.Set(4, 5));
+    EXPECT_EQ(std::tuple(d.Count(), d.Set(3, 4), d.Set(4, 5)), std::tuple(4, true, true));
     const RasterPoint edge[2] = {{19, 0}, {19, 19}}; // the last column, to the last row
     RasterPolyline(d.target, edge, 2, kInk);
-    EXPECT_EQ(d.Count(), 24);
-    EXPECT_TRUE(d.GuardClean());
+    EXPECT_EQ(std::pair(d.Count(), d.GuardClean()), std::pair(24, true));
     Buffer s(20, 20, 2); // a shallow thick line stays two pixels high everywhere
     const RasterPoint slope[2] = {{0, 0}, {15, 5}};
     RasterPolyline(s.target, slope, 2, kInk);
@@ -168,8 +153,7 @@ TEST(KnobGeometry, HighestIndexNeedleAndPointer) {
 
 TEST(InfoStripGeometry, BandwidthLimitWidensOnlyItsChannelAndTheTimeBoxHugsTheRight) {
     const InfoStripBoxes plain = ComputeInfoStripBoxes(640, false, false);
-    EXPECT_EQ(plain.ch1, (StripBox{2, 2, 88, 23}));
-    EXPECT_EQ(plain.ch2, (StripBox{132, 2, 220, 23}));
+    EXPECT_EQ(std::pair(plain.ch1, plain.ch2), std::pair(StripBox{2, 2, 88, 23}, StripBox{132, 2, 220, 23}));
     EXPECT_EQ(ComputeInfoStripBoxes(640, true, false).ch1.right, 100);
     const InfoStripBoxes ch2 = ComputeInfoStripBoxes(1920, false, true);
     EXPECT_EQ(std::tuple(ch2.ch1, ch2.ch2.right, ch2.time.left), std::tuple(plain.ch1, 232, 1822));

@@ -210,31 +210,21 @@ TEST(Markers, OffScreenPositionMarkersMirrorEachOther) {
 }
 
 TEST(Markers, PlacesDragsAndLevelsFromThePointer) {
-    EXPECT_FLOAT_EQ(PositionMarkerX(kPlot, 600), 521.0f);
     // X-Y: zero level 256 is the left end of the 8 divisions, 0 the right end.
-    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 256.0f), 71.0f);
-    EXPECT_FLOAT_EQ(XYMarkerX(kPlot, 0.0f), 471.0f);
-    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 0), 0.0f);
-    EXPECT_FLOAT_EQ(LevelFromY(kPlot, 900), 256.0f);
-    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 30), 256.0f);
-    EXPECT_FLOAT_EQ(XYZeroLevelFromX(kPlot, 500), 0.0f);
+    EXPECT_EQ(std::tuple(PositionMarkerX(kPlot, 600), XYMarkerX(kPlot, 256.0f), XYMarkerX(kPlot, 0.0f),
+                         LevelFromY(kPlot, 0), LevelFromY(kPlot, 900), XYZeroLevelFromX(kPlot, 30),
+                         XYZeroLevelFromX(kPlot, 500)),
+              std::tuple(521.0f, 71.0f, 471.0f, 0.0f, 256.0f, 256.0f, 0.0f));
 
-    const struct {
-        int x;
-        int position;
-        int markerX;
-        int state;
-        Pt tip;
-    } drags[] = {
-        {3, 0, 21, kPosPastLeft, Pt{16, 5}},        // the tip points left
-        {121, 101, 121, kPosOnScreen, Pt{121, 13}}, // inside: (x - L + 1) * 500 / W
-    };
-    for (const auto& c : drags) {
-        const PositionDrag d = DragPositionMarker(kPlot, c.x);
+    // Dragged to x: past the left edge the tip points left; inside, the position is (x - L + 1) * 500 / W.
+    for (const auto& [x, position, markerX, state, tip] :
+         {std::tuple(3, 0, 21, int{kPosPastLeft}, Pt{16, 5}),
+          std::tuple(121, 101, 121, int{kPosOnScreen}, Pt{121, 13})}) {
+        const PositionDrag d = DragPositionMarker(kPlot, x);
         EXPECT_EQ(std::tuple(d.horizontalPosition, d.markerX, d.state,
                              PositionMarkerShape(Pt{d.markerX, 0}, d.state).polygon[0]),
-                  std::tuple(c.position, c.markerX, c.state, c.tip))
-            << c.x;
+                  std::tuple(position, markerX, state, tip))
+            << x;
     }
     // A trigger level pushed past an edge by its zero level is held there, the level kept.
     const LevelFollow up = FollowZeroLevel(kPlot, 114, -150.0f, 64.0f);

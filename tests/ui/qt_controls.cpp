@@ -158,10 +158,9 @@ private slots:
         QComboBox* volts = sidebar->List(ctl::kSideCh2VoltsList);
         Choose(volts, QStringLiteral("200mV"));
         Choose(sidebar->List(ctl::kSideCh2ProbeList), QStringLiteral("x 100"));
-        QCOMPARE(doc_->settings.ch(kCh2).probe, std::uint16_t{2});
-        QCOMPARE(doc_->settings.ch(kCh2).voltsPerDivIndex, std::uint16_t{4});
-        QCOMPARE(volts->itemText(0), QStringLiteral("1.00V"));
-        QCOMPARE(volts->currentText(), QStringLiteral("20.0V"));
+        QCOMPARE(std::tuple(int(doc_->settings.ch(kCh2).probe), int(doc_->settings.ch(kCh2).voltsPerDivIndex),
+                            volts->itemText(0), volts->currentText()),
+                 std::tuple(2, 4, QStringLiteral("1.00V"), QStringLiteral("20.0V")));
         QCheckBox* ch1 = sidebar->ChannelBox(kCh1);
         QCheckBox* ch2 = sidebar->ChannelBox(kCh2);
         ch2->click();
@@ -215,8 +214,7 @@ private slots:
         // With its channel off the knob turns grey and ignores the pointer.
         QCOMPARE(knob->FaceColour(), QColor(0, 255, 0));
         sidebar->ChannelBox(kCh1)->click();
-        QVERIFY(knob->Inert());
-        QCOMPARE(knob->FaceColour(), QColor(155, 155, 155));
+        QCOMPARE(std::pair(knob->Inert(), knob->FaceColour()), std::pair(true, QColor(155, 155, 155)));
         QSignalSpy requested(knob, &CKnob::indexRequested);
         QTest::mouseClick(knob, Qt::LeftButton, {}, ScalePoint(100));
         QTest::mouseClick(knob, Qt::LeftButton, {}, ScalePoint(0));

@@ -38,17 +38,15 @@ private:
     std::unique_ptr<CTarnixDoc> doc_;
     std::unique_ptr<CFftWindow> window_;
 
-    void Make() { window_ = std::make_unique<CFftWindow>(*doc_); }
-
 private slots:
     void init() {
         window_.reset();
         doc_ = std::make_unique<CTarnixDoc>();
         ResetFft(doc_->fftSettings, doc_->fftResults);
+        window_ = std::make_unique<CFftWindow>(*doc_);
     }
 
     void RefreshReplacesInvalidValues() {
-        Make();
         FftSettings& fft = doc_->fftSettings;
         fft.running = 1;
         fft.source = 1;
@@ -74,7 +72,6 @@ private slots:
     }
 
     void ListsStoreAtOnce() {
-        Make();
         QSignalSpy changed(window_.get(), &CFftWindow::settingsChanged);
         window_->SourceList()->setCurrentIndex(1);
         window_->WindowList()->setCurrentIndex(2);
@@ -88,7 +85,6 @@ private slots:
     }
 
     void ScaleSwitchRefillsVertical() {
-        Make();
         window_->VerticalList()->setCurrentIndex(11); // 5 V
         QCOMPARE(doc_->fftSettings.verticalScale, 5.0);
         window_->ScaleList()->setCurrentIndex(0); // dB
@@ -108,7 +104,7 @@ private slots:
         lug.close();
         doc_->language.FindLanguageFiles(dir.path().toStdString());
         doc_->language.LoadLanguage(0);
-        Make();
+        window_ = std::make_unique<CFftWindow>(*doc_); // built in the loaded language
         QCOMPARE(window_->StartButton()->text(), QStringLiteral("Go"));
         QSignalSpy stopped(window_.get(), &CFftWindow::analysisStopped);
         window_->StartButton()->click();
@@ -126,7 +122,6 @@ private slots:
     }
 
     void TablesShowTheLastComputation() {
-        Make();
         // Fundamental 1 V at bin 10, slot 1 0.05 V below slot 2 0.1 V: rows 2, 4 and 6 read "---".
         FftResults& r = doc_->fftResults;
         r.binCount = 256;
@@ -153,7 +148,6 @@ private slots:
     }
 
     void SaveWritesTheSpectrumTextOrSaysWhyNot() {
-        Make();
         QTemporaryDir dir;
         QString path = dir.filePath(QStringLiteral("spectrum.xls"));
         window_->chooseSaveFile = [&](QWidget*, const QString&, const QString&, const QString&) {

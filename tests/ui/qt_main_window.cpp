@@ -23,10 +23,6 @@ using namespace tarnix;
 
 namespace {
 
-QRect PanelOf(QWidget& w) {
-    return w.parentWidget()->geometry();
-}
-
 class CPaintCounter : public QObject {
 public:
     int paints = 0;
@@ -40,30 +36,20 @@ public:
     }
 };
 
-// The ink height of the first letter drawn in a colour inside a band of rows of the plot.
-int FirstLetterHeight(const QImage& image, const PlotRect& plot, int fromY, int toY, QRgb colour) {
-    const auto inked = [&](int x, int y) {
-        const QRgb p = image.pixel(x, y);
-        return std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
-                   std::abs(qBlue(p) - qBlue(colour)) <=
-               90;
-    };
+// The ink height of the first letter in MATH's colour (225, 0, 225) in rows fromY..toY - 1 of the plot: the
+// rows inked in the columns from the first inked one up to the next one without ink.
+int FirstLetterHeight(const QImage& image, const PlotRect& plot, int fromY, int toY) {
     int top = toY;
     int bottom = -1;
-    bool started = false;
-    for (int x = plot.left + 1; x < plot.right; ++x) {
-        bool any = false;
+    for (int x = plot.left + 1, inked = -1; x < plot.right && (inked < 0 || inked == x - 1); ++x) {
         for (int y = fromY; y < toY; ++y) {
-            if (inked(x, y)) {
-                any = true;
+            const QRgb p = image.pixel(x, y);
+            if (std::abs(qRed(p) - 225) + qGreen(p) + std::abs(qBlue(p) - 225) <= 90) {
                 top = std::min(top, y);
                 bottom = std::max(bottom, y);
+                inked = x;
             }
         }
-        if (started && !any) {
-            break;
-        }
-        started = started || any;
     }
     return bottom < 0 ? 0 : bottom - top + 1;
 }
@@ -194,7 +180,7 @@ void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {
     CTarnixView view(doc);
     view.resize(800, 500);
     view.LayoutView();
-    QCOMPARE(std::pair(PanelOf(view.Strip()), view.SidebarTabs().geometry()),
+    QCOMPARE(std::pair(view.Strip().parentWidget()->geometry(), view.SidebarTabs().geometry()),
              std::pair(QRect(0, 0, 800 - 188, 30), QRect(800 - 188, 0, 188, 500)));
     // The screen's client area lies inside its one-pixel sunken edge.
     QCOMPARE(view.Screen().size(), QSize(800 - 188 - 2, 500 - 60 - 2));
@@ -204,7 +190,8 @@ void TestMainWindow::viewLayoutWithSidebarAndFullScreen() {
              std::pair(true, QSize(800, 500))); // no edge
     // Leaving keeps the sidebar hidden as it was; the strips come back at 30.
     view.LeaveFullScreen();
-    QCOMPARE(std::tuple(view.SidebarTabs().isHidden(), PanelOf(view.Strip()), PanelOf(view.Screen())),
+    QCOMPARE(std::tuple(view.SidebarTabs().isHidden(), view.Strip().parentWidget()->geometry(),
+                        view.Screen().parentWidget()->geometry()),
              std::tuple(true, QRect(0, 0, 800, 30), QRect(0, 30, 800, 440)));
 }
 
@@ -298,8 +285,8 @@ void TestMainWindow::measurementTextsAndTheAverageNoteShareTheScreenFont() {
         const QImage& image = w.view.Screen().RenderFrame();
         const PlotRect plot = w.view.Screen().GetPlotRect();
         const int middle = plot.top + plot.Height() / 2;
-        return std::pair(FirstLetterHeight(image, plot, plot.top + 1, middle, qRgb(225, 0, 225)),
-                         FirstLetterHeight(image, plot, middle, plot.bottom, qRgb(225, 0, 225)));
+        return std::pair(FirstLetterHeight(image, plot, plot.top + 1, middle),
+                         FirstLetterHeight(image, plot, middle, plot.bottom));
     };
     w.Ticks(3);
     QCOMPARE(textHeights().second, 0); // no measurement yet

@@ -26,9 +26,6 @@ private:
     std::unique_ptr<CPassFailWindow> window_;
     int beeps_ = 0;
 
-    std::span<const std::int16_t> Trace(int channel) const {
-        return doc_->frames[static_cast<std::size_t>(channel)].display;
-    }
     // Settings and test enables while idle or while testing.
     void ExpectIdleControls(bool idle) const {
         QCOMPARE(std::tuple(window_->StartButton()->isEnabled(), !window_->StopButton()->isEnabled(),
@@ -44,8 +41,7 @@ private slots:
     void init() {
         window_.reset();
         doc_ = std::make_unique<CTarnixDoc>();
-        doc_->ApplyFactoryDefaults();
-        doc_->settings.timebase.displayFormat = kFormatYT;
+        doc_->ApplyFactoryDefaults(); // Y-T, where Pass/Fail tests frames
         doc_->settings.acquire.running = 0;
         doc_->frames[kCh1].display.fill(128);
         doc_->frames[kCh2].display.fill(60);
@@ -112,10 +108,10 @@ private slots:
         ExpectIdleControls(false);
 
         // The frame the mask was built from passes; one point 5 steps off fails.
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
         doc_->frames[kCh1].display[1234] = 133;
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
         QCOMPARE(Counts(), (QStringList{QStringLiteral("2"), QStringLiteral("1"), QStringLiteral("3")}));
 
         window_->StopButton()->click();
@@ -133,11 +129,11 @@ private slots:
         window_->SourceList()->setCurrentIndex(0);
         window_->CreateButton()->click();
         window_->StartButton()->click();
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
         ExpectIdleControls(false); // a pass does not stop a FAIL output
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         doc_->frames[kCh1].display[0] = 0;
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
         QCOMPARE(std::pair(beeps_, runState.count()), std::pair(1, qsizetype{1}));
         ExpectIdleControls(true);
     }
@@ -177,7 +173,7 @@ private slots:
         window_->showMessage = [&](QWidget*, const QString&, const QString& text) { message = text; };
         window_->CreateButton()->click();
         window_->StartButton()->click();
-        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, Trace(kCh1)));
+        window_->OnFrameTested(passFail_->TestFrame(doc_->settings, doc_->frames[kCh1].display));
         QSignalSpy runState(window_.get(), &CPassFailWindow::runStateChanged);
         window_->LoadButton()->click();
         QCOMPARE(std::tuple(window_->SourceList()->currentText(), window_->HorizontalEdit()->value(),
