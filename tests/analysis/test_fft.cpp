@@ -100,8 +100,7 @@ TEST(SpectrumEngine, RefusesBadSizesAndResamplesTheScreenPart) {
     EXPECT_FLOAT_EQ(rollWork[255], 99.0f);
 }
 
-// A 10k processed record holding a sum of tones given in bins of the B-point
-// screen spectrum: tone at bin k has k cycles over the 10000 screen points 120..10119.
+// A 10k processed record of tones: the tone at bin k has k cycles over the screen points 120..10119.
 std::vector<std::int16_t> ToneRecord(double centre, std::initializer_list<std::pair<int, double>> tones) {
     std::vector<std::int16_t> record(10240);
     for (int i = 0; i < 10240; ++i) {
@@ -239,8 +238,7 @@ TEST(FftAnalysis, HarmonicSearchEdgeCases) {
     EXPECT_EQ(std::tuple(results.harmonicBin[0], results.harmonicBin[1]), std::tuple(3, 4));
 }
 
-// Raw samples of a cosine that shows `cycles` periods per screen once model 1
-// stretches one channel's samples by 33.5.
+// Raw samples of a cosine showing `cycles` periods per screen once model 1 stretches them by 33.5.
 std::vector<std::uint16_t> RawTone(std::size_t length, double cycles, double centre, double amplitude) {
     std::vector<std::uint16_t> samples(length);
     const double period = 10000.0 / 33.5 / cycles;

@@ -255,8 +255,7 @@ TEST(LanguageTable, UpdateRulesCommandRangesAndKeyNumbers) {
     // Keys are read like atoi: leading zeros, blanks and a sign, up to the first non-digit.
     EXPECT_EQ(std::tuple(ParseKeyNumber(" 1084x"), ParseKeyNumber("+7"), ParseKeyNumber("-7")),
               std::tuple(1084, 7, -7));
-    EXPECT_EQ(ParseKeyNumber("x1084"), std::nullopt);
-    EXPECT_EQ(ParseKeyNumber("99999999999"), std::nullopt);
+    EXPECT_FALSE(ParseKeyNumber("x1084") || ParseKeyNumber("99999999999"));
 }
 
 struct Menu {
