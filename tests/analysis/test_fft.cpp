@@ -100,8 +100,7 @@ TEST(SpectrumEngine, RefusesBadSizesAndResamplesTheScreenPart) {
     EXPECT_FLOAT_EQ(rollWork[255], 99.0f);
 }
 
-// A 10k processed record holding a sum of tones given in bins of the B-point
-// screen spectrum: tone at bin k has k cycles over the 10000 screen points 120..10119.
+// A 10k processed record of tones: the tone at bin k has k cycles over the screen points 120..10119.
 std::vector<std::int16_t> ToneRecord(double centre, std::initializer_list<std::pair<int, double>> tones) {
     std::vector<std::int16_t> record(10240);
     for (int i = 0; i < 10240; ++i) {
@@ -192,7 +191,7 @@ TEST_F(FftCompute, WhiteNoiseOfKnownPowerGivesTheSnr) {
     EXPECT_NEAR(results.figures.value[2], (results.figures.value[0] - 1.76) / 6.02, 1e-9);
 }
 
-TEST(FftAnalysis, DbConversionPeakSearchAndStretchedShift) {
+TEST(FftAnalysis, DbConversionPeakSearchStretchedShiftAndBinFrequencies) {
     std::vector<double> values = {0.0, 1.0, 10.0, 0.1};
     ConvertToDb(values);
     EXPECT_EQ(values, (std::vector<double>{0.0, 0.0, 20.0, -20.0})); // zero stays zero
@@ -208,6 +207,9 @@ TEST(FftAnalysis, DbConversionPeakSearchAndStretchedShift) {
         ShiftStretchedSpectrum(s, c[0]);
         EXPECT_EQ(s[static_cast<std::size_t>(c[1])], c[2]) << "peak " << c[0] << " bin " << c[1];
     }
+    std::array<std::int32_t, 4096> f{};
+    ComputeBinFrequencies(1e-8, 1e-7, f); // 4095 x 1 MHz does not fit: saturates
+    EXPECT_EQ(std::tuple(f[2000], f[4095]), std::tuple(2000000000, 2147483647));
 }
 
 TEST(FftAnalysis, HarmonicSearchEdgeCases) {
@@ -236,14 +238,7 @@ TEST(FftAnalysis, HarmonicSearchEdgeCases) {
     EXPECT_EQ(std::tuple(results.harmonicBin[0], results.harmonicBin[1]), std::tuple(3, 4));
 }
 
-TEST(FftAnalysis, BinFrequencies) {
-    std::array<std::int32_t, 4096> f{};
-    ComputeBinFrequencies(1e-8, 1e-7, f); // 4095 x 1 MHz does not fit: saturates
-    EXPECT_EQ(std::tuple(f[2000], f[4095]), std::tuple(2000000000, 2147483647));
-}
-
-// Raw samples of a cosine that shows `cycles` periods per screen once model 1
-// stretches one channel's samples by 33.5.
+// Raw samples of a cosine showing `cycles` periods per screen once model 1 stretches them by 33.5.
 std::vector<std::uint16_t> RawTone(std::size_t length, double cycles, double centre, double amplitude) {
     std::vector<std::uint16_t> samples(length);
     const double period = 10000.0 / 33.5 / cycles;

@@ -38,14 +38,9 @@ std::string Measure(int kind, const MeasureChannel& ch1, double secondsPerDiv = 
     return set.Text(0);
 }
 
-struct Expected {
-    int kind;
-    const char* text;
-};
-
-void ExpectTexts(const MeasureChannel& ch, std::initializer_list<Expected> rows) {
-    for (const Expected& row : rows) {
-        EXPECT_EQ(Measure(row.kind, ch), row.text);
+void ExpectTexts(const MeasureChannel& ch, std::initializer_list<std::pair<int, const char*>> rows) {
+    for (const auto& [kind, text] : rows) {
+        EXPECT_EQ(Measure(kind, ch), text);
     }
 }
 
@@ -164,11 +159,7 @@ TEST(MeasureSet, SlotsKeepTheirSourceAndANinthItemPushesOutTheFirst) {
 }
 
 TEST(ValueFormat, ThreeDigitsWithThePrefixOfTheValue) {
-    struct Case {
-        std::string text;
-        const char* expected;
-    };
-    const Case cases[] = {
+    const std::pair<std::string, const char*> cases[] = {
         {FormatVolts(1500.0), "1.50kV"},
         // Below a microvolt the plain unit stays and the number is the value itself.
         {FormatVolts(1e-8), "0.00V"},
@@ -180,8 +171,8 @@ TEST(ValueFormat, ThreeDigitsWithThePrefixOfTheValue) {
         {FormatThreeDigits(1e12), "2147483647"}, // huge numbers saturate instead of overflowing
         {FormatThreeDigits(-1e12), "-2147483648"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(c.text, c.expected);
+    for (const auto& [text, expected] : cases) {
+        EXPECT_EQ(text, expected);
     }
 }
 

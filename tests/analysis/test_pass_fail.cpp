@@ -48,25 +48,21 @@ MaskSettings Mask(int vertical, int horizontal, int output = kOutputFail, bool s
 }
 
 TEST(PassFailMask, SpikeSpreadsHColumnsEachWayInsideTheRecordAndLimitsStayOnTheScale) {
-    struct Case {
-        int spike;
-        int first; // columns first..last get the spike's band
-        int last;
-    };
-    // H = 10: a point below 10 drops its left side, a point from 4990 on drops its right side.
-    const Case cases[] = {
+    // Spike, first and last column of its band. H = 10: a point below 10 drops its left side, a point from
+    // 4990 on drops its right side.
+    const std::tuple<int, int, int> cases[] = {
         {2000, 1990, 2010}, {9, 9, 19}, {10, 0, 20}, {4989, 4979, 4999}, {4990, 4980, 4990}};
     Trace upper{};
     Trace lower{};
-    for (const Case& c : cases) {
+    for (const auto& [spike, first, last] : cases) {
         Trace trace = Flat(100);
-        trace[static_cast<std::size_t>(c.spike)] = 200;
+        trace[static_cast<std::size_t>(spike)] = 200;
         BuildMask(trace, 10, 5, upper, lower);
         for (int j = 0; j < kMaskPoints; ++j) {
-            const bool inBand = j >= c.first && j <= c.last;
-            ASSERT_EQ(upper[static_cast<std::size_t>(j)], inBand ? 205 : 105) << c.spike << " col " << j;
+            const bool inBand = j >= first && j <= last;
+            ASSERT_EQ(upper[static_cast<std::size_t>(j)], inBand ? 205 : 105) << spike << " col " << j;
             // The flat neighbours pull the spike's own lower limit down to theirs.
-            ASSERT_EQ(lower[static_cast<std::size_t>(j)], 95) << c.spike << " col " << j;
+            ASSERT_EQ(lower[static_cast<std::size_t>(j)], 95) << spike << " col " << j;
         }
     }
     BuildMask(Flat(250), 10, 10, upper, lower);
@@ -142,10 +138,7 @@ TEST_F(PassFailTest, MaskOutlineEndsWhereTheHorizontalToleranceCutsIt) {
 TEST(PassFailOutput, StopsAndBeepsOnlyOnTheChosenResult) {
     struct Case {
         int output;
-        bool stopWhenOutput;
-        bool framePasses;
-        bool stops;
-        bool beeps;
+        bool stopWhenOutput, framePasses, stops, beeps;
     };
     const Case cases[] = {
         {kOutputFail, true, false, true, false},      {kOutputFailBeep, true, false, true, true},

@@ -2,22 +2,76 @@
 // limits, and what happens when the disk fails.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <tuple>
 #include <unistd.h>
+#include <utility>
 
 #include "analysis/measure_set.h"
 #include "datalog/measure_log.h"
 
 #include "../support/temp_dir.h"
-#include "log_fakes.h"
 
 namespace tarnix {
 namespace {
 
 using namespace tarnix::testing;
 using Values = std::vector<std::optional<double>>;
+
+// A clock the test moves by hand and a log file kept in memory that can be told to fail.
+struct FakeLogClock final : ILogClock {
+    std::int64_t monotonicMs = 5000;
+    std::int64_t utcMs = 1796539864123; // 2026-12-06T06:51:04.123Z
+    std::int64_t MonotonicMs() override { return monotonicMs; }
+    std::int64_t UtcMs() override { return utcMs; }
+    void Advance(std::int64_t ms) {
+        monotonicMs += ms;
+        utcMs += ms;
+    }
+};
+
+struct FakeLogSink final : ILogSink {
+    explicit FakeLogSink(ILogClock& c) : clock(c) {}
+    ILogClock& clock;
+    std::string file;
+    bool keep = true;   // false: only count the bytes (long runs)
+    int failWrite = -1; // the write (counted from 0) that fails, with `error`
+    int error = ENOSPC;
+    int syncError = 0; // reported once by SyncError
+    int writes = 0;
+    std::uint64_t size = 0;
+    bool open = false;
+    std::vector<std::int64_t> writeMs, syncMs;
+
+    int Open(const std::string&, bool) override {
+        open = error != EACCES;
+        return open ? 0 : EACCES;
+    }
+    int Write(std::string_view bytes) override {
+        if (writes++ == failWrite) {
+            return error;
+        }
+        if (keep) {
+            file.append(bytes);
+            writeMs.push_back(clock.MonotonicMs());
+        }
+        size += bytes.size();
+        return 0;
+    }
+    bool StartSync() override {
+        syncMs.push_back(clock.MonotonicMs());
+        return true;
+    }
+    int SyncError() override { return std::exchange(syncError, 0); }
+    int Close() override {
+        open = false;
+        return 0;
+    }
+    std::uint64_t Size() const override { return size; }
+};
 
 const MeasureItem kVpp{kCh1, kMeasureVpp};
 const MeasureItem kFrequency{kCh2, kMeasureFrequency};
@@ -66,11 +120,14 @@ TEST(MeasureLog, ASettingChangedWhileLoggingIsNotedBeforeTheNextRow) {
     rig.Capture({1.0, 1.0});
     rig.settings.ch(kCh1).voltsPerDivIndex = 5;
     rig.settings.ch(kCh2).probe = 1;
+    std::swap(rig.settings.ch(kMath).math.sourceA,
+              rig.settings.ch(kMath).math.sourceB); // named, not numbered
     rig.Capture({1.0, 1.0});
     const std::vector<std::string> rows = rig.Rows();
     ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[1], "# 2026-12-06T06:51:04.183Z (0.060 s) CH1 volts/div 1.00V -> 500mV; "
-                       "CH2 volts/div 1.00V -> 10.0V; CH2 probe x1 -> x10");
+    EXPECT_EQ(rows[1],
+              "# 2026-12-06T06:51:04.183Z (0.060 s) CH1 volts/div 1.00V -> 500mV; "
+              "CH2 volts/div 1.00V -> 10.0V; CH2 probe x1 -> x10; MATH sources A=CH1 B=CH2 -> A=CH2 B=CH1");
 }
 
 TEST(MeasureLog, AnIntervalRowHoldsMeanMinAndMaxOfItsCapturesAndStopWritesTheLastPart) {
@@ -153,11 +210,9 @@ TEST_P(MeasureLogFailure, TheLogStopsSaysWhyAndKeepsTheRowsWritten) {
     rig.sink.syncError = f.syncError;
     rig.log.Poll();
     rig.Capture({1.0, 2.0});
-    EXPECT_FALSE(rig.log.Running());
-    EXPECT_FALSE(rig.sink.open);
+    EXPECT_FALSE(rig.log.Running() || rig.sink.open);
     EXPECT_EQ(rig.log.Status().stopReason, std::strerror(f.error != 0 ? f.error : f.syncError));
-    EXPECT_EQ(rig.log.Status().rows, f.rowsKept);
-    EXPECT_EQ(rig.Rows().size(), f.rowsKept);
+    EXPECT_EQ(std::tuple(rig.log.Status().rows, rig.Rows().size()), std::tuple(f.rowsKept, f.rowsKept));
 }
 
 INSTANTIATE_TEST_SUITE_P(Disk, MeasureLogFailure, ::testing::ValuesIn(kFailures),
@@ -178,16 +233,6 @@ TEST(MeasureLog, StartRefusesWhatCannotBeLoggedAndOpensNothing) {
         EXPECT_NE(rig.log.Start(options, MeaningOf(rig.settings)), "");
         EXPECT_FALSE(rig.log.Running() || rig.sink.open);
     }
-}
-
-TEST(MeasureLog, SwappedMathSourcesAreNotedByName) {
-    LogRig rig;
-    rig.Start();
-    rig.Capture({1.0, 1.0});
-    std::swap(rig.settings.ch(kMath).math.sourceA, rig.settings.ch(kMath).math.sourceB);
-    rig.Capture({1.0, 1.0});
-    EXPECT_NE(rig.Rows()[1].find("MATH sources A=CH1 B=CH2 -> A=CH2 B=CH1"), std::string::npos)
-        << rig.Rows()[1];
 }
 
 long ResidentKilobytes() {

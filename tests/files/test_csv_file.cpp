@@ -148,23 +148,19 @@ TEST_F(CsvTest, RoundTripFromCh2IntoCh1CompletesTheLoad) {
 
 TEST_F(CsvTest, ClockLineSelectsTheFirstTimeBaseWithinANanosecond) {
     // Offset 1: timeDivIndex i shows row i + 1; a model without the offset lists 2.00ns first.
-    const struct {
-        std::string clock;
-        int model;
-        int expected;
-    } cases[] = {
+    const std::tuple<std::string, int, int> cases[] = {
         {"0.000040000", 1, 12},    {"  0.400000000 \t ", 1, 24},
         {"3600.000000000", 1, 37}, {"0.000000004", 1, 0},
         {"0.0000000045", 1, 0},    {"0.000000123", 1, 0},
         {"0.000000000", 1, 0},     {"abc", 1, 0},
         {"0.000000002", 4, 0},     {"0.000000004", 4, 1},
     };
-    for (const auto& c : cases) {
-        InstrumentSettings settings = SettingsForModel(c.model);
-        settings.timebase.timeDivOffset = c.model == 4 ? 0 : 1;
-        WriteAll(path, CsvText(c.clock, "10240", 10240));
+    for (const auto& [clock, model, expected] : cases) {
+        InstrumentSettings settings = SettingsForModel(model);
+        settings.timebase.timeDivOffset = model == 4 ? 0 : 1;
+        WriteAll(path, CsvText(clock, "10240", 10240));
         CsvLoadResult loaded = LoadCsvFile(path, settings);
-        EXPECT_TRUE(loaded.ok && loaded.timeDivIndex == c.expected) << c.clock << ": " << loaded.timeDivIndex;
+        EXPECT_TRUE(loaded.ok && loaded.timeDivIndex == expected) << clock << ": " << loaded.timeDivIndex;
     }
 }
 
@@ -173,22 +169,17 @@ TEST_F(CsvTest, RefusalsKeepCh1AsItWas) {
     EXPECT_EQ(LoadCsvFile(dir.File("none.csv"), settings).message,
               std::string("Can not open file: ") + std::strerror(ENOENT));
     // Only the two record lengths load, and only with a line for every point announced.
-    const struct {
-        std::string count;
-        int lines;
-        bool ok;
-    } cases[] = {
+    const std::tuple<std::string, int, bool> cases[] = {
         {"10240", 10240, true},  {"10240", 10239, false},  {"10239", 10239, false}, {"10241", 10241, false},
         {"32768", 32768, true},  {"32768", 32767, false},  {"32767", 32767, false}, {"32769", 32769, false},
         {"+10240", 10240, true}, {"-10240", 10240, false}, {"14336", 14336, false}, {"0", 0, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.count + " with " + std::to_string(c.lines) + " lines");
-        WriteAll(path, CsvText("0.001000000", c.count, c.lines));
+    for (const auto& [count, lines, ok] : cases) {
+        SCOPED_TRACE(count + " with " + std::to_string(lines) + " lines");
+        WriteAll(path, CsvText("0.001000000", count, lines));
         CsvLoadResult loaded = LoadCsvFile(path, settings);
-        EXPECT_EQ(
-            std::tuple(loaded.ok, loaded.message, loaded.pointCount),
-            std::tuple(c.ok, c.ok ? "" : "This is not a CSV file!", c.ok ? std::uint32_t(c.lines) : 0u));
+        EXPECT_EQ(std::tuple(loaded.ok, loaded.message, loaded.pointCount),
+                  std::tuple(ok, ok ? "" : "This is not a CSV file!", ok ? std::uint32_t(lines) : 0u));
     }
     WriteAll(path, "");
     EXPECT_EQ(LoadCsvFile(path, settings).message, "This is not a CSV file!");

@@ -162,13 +162,10 @@ struct OldRef {
     }
 };
 
-// The header's ranges are the ones the .rfc rows above check; here the layouts' own limits, and where each
-// layout keeps its fields.
+// The header's ranges are the ones the .rfc rows above check; here the layouts' own limits (each row a file
+// at the limit, then one past it), and where each layout keeps its fields.
 TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
-    const struct {
-        OldRef limit;
-        OldRef past;
-    } rows[] = {
+    const std::pair<OldRef, OldRef> rows[] = {
         {{.count = 300}, {.count = 301}},
         {{.count = 256}, {.count = 255}}, // a smaller first line is a sample of layout B
         {{}, {.trailerCut = true}},
@@ -178,17 +175,16 @@ TEST_F(RefFileTest, OldRefLayoutsAtTheirLimitsAndOnePast) {
     const std::string path = dir.File("c.ref");
     settings.timebase.timeDivIndex = 17;
     ref.assign(300, 0x5555); // the count limit is the REF memory
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.past.Text().substr(row.past.Text().size() - 20));
-        WriteAll(path, row.past.Text());
+    for (const auto& [f, past] : rows) {
+        SCOPED_TRACE(past.Text().substr(past.Text().size() - 20));
+        WriteAll(path, past.Text());
         RefLoadResult refused = LoadOldRefFile(path, settings, ref);
         EXPECT_EQ(std::tuple(refused.ok, refused.message, RefUntouched()),
                   std::tuple(false, "This is not a ref file!", true));
 
-        WriteAll(path, row.limit.Text());
+        WriteAll(path, f.Text());
         RefLoadResult loaded = LoadOldRefFile(path, settings, ref);
         ASSERT_TRUE(loaded.ok) << loaded.message;
-        const OldRef& f = row.limit;
         const RefHeader& h = loaded.header;
         EXPECT_EQ(std::tuple(h.recordLength, ref[static_cast<std::size_t>(f.count) - 1]),
                   std::tuple(f.count, 9));

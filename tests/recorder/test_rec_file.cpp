@@ -80,8 +80,7 @@ TEST_F(RecFileTest, HeaderFieldsAreHeldToTheirRanges) {
     struct Row {
         std::size_t at;
         bool isFloat;
-        double limit;
-        double past;
+        double limit, past;
         int timeDivOffset = 1;
     };
     const Row rows[] = {

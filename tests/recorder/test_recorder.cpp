@@ -36,7 +36,6 @@ public:
     void StopAcquisitionTimer() override { acquisitionRunning = false; }
     void Redraw() override { ++redraws; }
 
-    // A new capture: every point of the channel's trace holds `value`.
     void NewFrame(int channel, std::int16_t value) {
         traces[channel].fill(value);
         ++captures;
@@ -181,7 +180,8 @@ TEST_F(RecorderTest, FrameBoxesAreHeldToTheirLimits) {
     EXPECT_EQ(host.shown, (Shown{{1, 104}, {1, 100}, {0, 102}}));
 }
 
-TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
+// The document's tests play a recording back through the document; here, closing the panel ends a recording.
+TEST_F(RecorderTest, NothingToPlayWithoutARecordingAndClosingThePanelEndsOneKeepingItsFrames) {
     recorder->Reset();
     recorder->OpenPanel(host);
     EXPECT_FALSE(recorder->Panel().playEnabled || recorder->Panel().saveEnabled);
@@ -191,11 +191,7 @@ TEST_F(RecorderTest, NothingToPlayWithoutARecording) {
     recorder->PressPlay(host, timer);
     EXPECT_FALSE(recorder->settings.recordedCount != 0 || recorder->Playing() || timer.running);
     EXPECT_EQ(recorder->SetCurrentFrame(host, 5), 1);
-}
 
-// The document's tests play a recording back through the document; here, closing the panel ends a recording.
-TEST_F(RecorderTest, ClosingThePanelEndsARecordingKeepingItsFrames) {
-    recorder->OpenPanel(host);
     recorder->PressRecord(host, timer);
     host.NewFrame(1, 7);
     recorder->OnTimer(host, timer);
