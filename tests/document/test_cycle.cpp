@@ -305,12 +305,18 @@ TEST_F(CycleTest, AltSwitchesChannelAfterEveryFrameAndEveryEmptyNormalPoll) {
     }
 }
 
-// Demo mode without a trigger: Auto forces a frame after six empty polls; EXT in Normal never frames.
+// Demo mode without a trigger: Auto forces a frame after six empty polls and says so, a triggered frame
+// says Trig'D; EXT in Normal never frames.
 TEST_F(CycleTest, DemoAutoForcesAfterSixEmptyPollsAndExtInNormalNeverFrames) {
     Start(false);
+    const int reaching = doc->demo.AmplitudeChoice();
     doc->demo.SelectAmplitude(2);
     doc->SetTriggerLevel(kCh1, 0.0f);
     EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0]; }, 20), 7);
+    EXPECT_EQ(RunStatus(), kStatusAuto);
+    doc->demo.SelectAmplitude(reaching);
+    EXPECT_GT(TickUntil([&] { return doc->demo.ready[0]; }, 20), 0);
+    EXPECT_EQ(RunStatus(), kStatusTriggered);
     doc->SelectTriggerSource(kTrigExt);
     doc->SetSweep(kSweepNormal);
     EXPECT_EQ(TickUntil([&] { return doc->demo.ready[0] || doc->demo.ready[1]; }, 20), -1);
